@@ -1,0 +1,44 @@
+# Shared build rules: every target of the project compiles with the same
+# strict warnings, and warnings are errors.
+
+function(orvane_warnings target)
+  target_compile_options(${target} PRIVATE
+    -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast
+    -Wcast-align -Woverloaded-virtual -Wconversion -Wsign-conversion
+    -Wnull-dereference -Wdouble-promotion -Wformat=2 -Wimplicit-fallthrough
+    -Werror)
+endfunction()
+
+# orvane_library(NAME <target> SOURCES ... [PUBLIC_LIBS ...] [PRIVATE_LIBS ...])
+# A static library whose headers are included by folder, e.g. "beacons/Schedule.h".
+function(orvane_library target)
+  cmake_parse_arguments(ARG "" "" "SOURCES;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
+  add_library(${target} STATIC ${ARG_SOURCES})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_BINARY_DIR}/src)
+  target_link_libraries(${target} PUBLIC ${ARG_PUBLIC_LIBS} PRIVATE ${ARG_PRIVATE_LIBS})
+  orvane_warnings(${target})
+endfunction()
+
+# orvane_test(<target> SOURCES ... LIBS ... LABELS unit|gui|net|slow [GUI])
+# One GoogleTest binary; each test case becomes its own ctest entry with the
+# labels given. GUI tests get a QApplication on the offscreen platform.
+function(orvane_test target)
+  cmake_parse_arguments(ARG "GUI" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${target} ${ARG_SOURCES})
+  if(ARG_GUI)
+    target_link_libraries(${target} PRIVATE orvane_test_main_gui)
+  else()
+    target_link_libraries(${target} PRIVATE orvane_test_main_core)
+  endif()
+  target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock)
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  orvane_warnings(${target})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 120)
+  endif()
+  gtest_discover_tests(${target}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT}
+               ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ORVANE_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endfunction()

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+namespace orvane::cli {
+
+// One verb of orvane-cli. run() gets the arguments after the verb and returns
+// the exit status: 0 success, 1 failure of the work (text on err), 2 bad
+// arguments (text on err).
+struct Verb {
+    const char* name;
+    const char* usage;  // one or more lines for --help, without the program name
+    int (*run)(const QStringList& args, QTextStream& out, QTextStream& err);
+};
+
+// Each verb file registers itself with a static CliVerbRegistrar; the verb
+// files are compiled straight into orvane-cli so the registrars always run.
+class Registry {
+public:
+    static void add(const Verb& verb);
+    static const Verb* find(const QString& name);
+    static QList<Verb> all();  // sorted by name
+};
+
+struct Registrar {
+    explicit Registrar(const Verb& verb) { Registry::add(verb); }
+};
+
+// Parses TIME as "YYYY-MM-DDTHH:MM:SSZ" (UTC) or "@SECONDS"; false when malformed.
+bool parseTimeArgument(const QString& text, long long& unixSeconds);
+
+// Consumes "--name VALUE" at args[i]; returns false (and writes the error) when VALUE is missing.
+bool takeValue(const QStringList& args, qsizetype& i, QString& value, QTextStream& err);
+
+}  // namespace orvane::cli

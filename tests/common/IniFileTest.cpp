@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include "common/IniFile.h"
+#include "common/OrvaneError.h"
+#include "support/TempDir.h"
+
+using namespace orvane;
+
+TEST(IniFile, MissingFileSectionOrKeyGivesDefault) {
+    TempDir dir;
+    IniFile ini(dir.file("none.INI"));
+    EXPECT_EQ(ini.readInteger("Orvane", "Left", 2), 2);
+    EXPECT_EQ(ini.readString("Orvane", "HostsText", "x"), "x");
+    TempDir::write(dir.file("a.INI"), "[Other]\nLeft=5\n");
+    IniFile a(dir.file("a.INI"));
+    EXPECT_EQ(a.readInteger("Orvane", "Left", 2), 2);
+    EXPECT_EQ(a.readInteger("Other", "Top", 7), 7);
+}
+
+TEST(IniFile, IntegersReadDecimalAndHexElseDefault) {
+    struct Case { const char* text; int expected; };
+    const Case cases[] = {
+        {"42", 42}, {"-3", -3}, {"0x1F", 31}, {"$ff", 255}, {" 7 ", 7}, {"$FFFFFFFF", -1},
+        {"abc", 99}, {"", 99}, {"12abc", 99}, {"1.5", 99}, {"99999999999", 99}, {"0x", 99},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        TempDir::write(dir.file("i.INI"), QByteArray("[S]\nk=") + c.text + "\n");
+        EXPECT_EQ(IniFile(dir.file("i.INI")).readInteger("S", "k", 99), c.expected) << c.text;
+    }
+}
+
+TEST(IniFile, KeysAndSectionsMatchWithoutCase) {
+    TempDir dir;
+    TempDir::write(dir.file("c.INI"), "[orvane]\r\nbeaconband=3\r\n");
+    IniFile ini(dir.file("c.INI"));
+    EXPECT_EQ(ini.readInteger("Orvane", "BeaconBand", 0), 3);
+    ini.writeInteger("ORVANE", "BEACONBAND", 4);
+    EXPECT_EQ(TempDir::readAll(dir.file("c.INI")), QByteArray("[orvane]\r\nBEACONBAND=4\r\n"));
+}
+
+TEST(IniFile, WritesKeepOtherSectionsAndKeys) {
+    TempDir dir;
+    const QString name = dir.file("w.INI");
+    TempDir::write(name, "; comment\n[Prop]\nWWV=1\nPassword=x\n\n[CWsim]\ncwSpeed=60\n");
+    IniFile ini(name);
+    ini.writeInteger("Orvane", "Left", 10);
+    ini.writeString("Prop", "WWV", "0");
+    ini.writeString("Prop", "NewKey", "v");
+    ini.writeBool("CWsim", "flag", true);
+    EXPECT_EQ(TempDir::readAll(name),
+              QByteArray("; comment\n[Prop]\nWWV=0\nPassword=x\nNewKey=v\n\n[CWsim]\ncwSpeed=60\nflag=1\n"
+                         "\n[Orvane]\nLeft=10\n"));
+}
+
+TEST(IniFile, ValuesAreCutAt2047Characters) {
+    TempDir dir;
+    IniFile ini(dir.file("l.INI"));
+    ini.writeString("S", "long", QString(3000, QLatin1Char('a')));
+    EXPECT_EQ(ini.readString("S", "long", {}).size(), 2047);
+}
+
+TEST(IniFile, FailedWriteRaisesUnableToWrite) {
+    TempDir dir;
+    const QString name = dir.file("missing-folder/x.INI");
+    IniFile ini(name);
+    try {
+        ini.writeInteger("S", "k", 1);
+        FAIL() << "write into a missing folder succeeded";
+    } catch (const OrvaneError& e) {
+        EXPECT_EQ(std::string(e.what()), "Unable to write to " + name.toStdString());
+    }
+}
