@@ -1,0 +1,38 @@
+#include "app/MainSettings.h"
+
+#include "beacons/BandPlan.h"
+
+namespace orvane::app {
+namespace {
+
+const QString kSectionName = QString::fromLatin1(MainSettings::kSection);
+
+}  // namespace
+
+MainSettings ReadMainIni(const IniFile& ini) {
+    MainSettings s;
+    s.HostsText = ini.readString(kSectionName, QStringLiteral("HostsText"), s.HostsText);
+    s.BeaconBand = ini.readInteger(kSectionName, QStringLiteral("BeaconBand"), MainSettings::kDefaultBeaconBand);
+    if (!beacons::isValidBand(s.BeaconBand)) s.BeaconBand = MainSettings::kDefaultBeaconBand;
+    s.NightShade = ini.readInteger(kSectionName, QStringLiteral("NightShade"), MainSettings::kDefaultNightShade);
+    if (s.NightShade < 0 || s.NightShade > 4) s.NightShade = MainSettings::kDefaultNightShade;
+    s.MonoMap = ini.readBool(kSectionName, QStringLiteral("MonoMap"), false);
+    return s;
+}
+
+WindowPosition ReadWindowPosition(const IniFile& ini) {
+    WindowPosition p;
+    p.Left = ini.readInteger(kSectionName, QStringLiteral("Left"), MainSettings::kDefaultLeft);
+    p.Top = ini.readInteger(kSectionName, QStringLiteral("Top"), MainSettings::kDefaultTop);
+    return p;
+}
+
+void SaveMainIni(IniFile& ini, const MainSettings& settings, const WindowPosition& position) {
+    ini.writeString(kSectionName, QStringLiteral("HostsText"), settings.HostsText);
+    ini.writeInteger(kSectionName, QStringLiteral("BeaconBand"), settings.BeaconBand);
+    ini.writeInteger(kSectionName, QStringLiteral("NightShade"), settings.NightShade);
+    ini.writeInteger(kSectionName, QStringLiteral("Left"), position.Left);
+    ini.writeInteger(kSectionName, QStringLiteral("Top"), position.Top);
+}
+
+}  // namespace orvane::app

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+
+#include "common/IniFile.h"
+
+namespace orvane::app {
+
+// Responsibilities: the main window's own section "Orvane" of the settings
+// file: which keys, their defaults, the range each value must lie in, and the
+// order in which they are written at close. No widgets: the window hands the
+// values in and out.
+struct MainSettings {
+    static constexpr const char* kSection = "Orvane";
+    static constexpr int kDefaultLeft = 2;
+    static constexpr int kDefaultTop = 2;
+    static constexpr int kDefaultBeaconBand = 0;
+    static constexpr int kDefaultNightShade = 2;
+    // A public server that still answers the Time protocol (RFC 868, UDP 37).
+    static constexpr const char* kDefaultHostsText = "time.nist.gov";
+
+    QString HostsText = QString::fromLatin1(kDefaultHostsText);
+    int BeaconBand = kDefaultBeaconBand;  // 0..4
+    int NightShade = kDefaultNightShade;  // 0..4
+    bool MonoMap = false;
+};
+
+struct WindowPosition {
+    int Left = MainSettings::kDefaultLeft;
+    int Top = MainSettings::kDefaultTop;
+    friend bool operator==(const WindowPosition&, const WindowPosition&) = default;
+};
+
+// Reads HostsText, BeaconBand, NightShade and MonoMap, in that order. A band
+// or darkness level outside 0..4 is brought to its default, so it can safely
+// select a radio item or a flag.
+MainSettings ReadMainIni(const IniFile& ini);
+
+// Left and Top, used as they are (no check against the screen).
+WindowPosition ReadWindowPosition(const IniFile& ini);
+
+// Writes HostsText, BeaconBand, NightShade, then Left and Top. MonoMap is
+// never written. Throws OrvaneError("Unable to write to <file>").
+void SaveMainIni(IniFile& ini, const MainSettings& settings, const WindowPosition& position);
+
+}  // namespace orvane::app

@@ -1,0 +1,34 @@
+#include "app/QtMessageService.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMessageBox>
+
+namespace orvane::app {
+
+QtMessageService::QtMessageService(QWidget* parent)
+    : parent_(parent), logFile_(qEnvironmentVariable("ORVANE_MESSAGE_LOG")) {}
+
+bool QtMessageService::logged(const char* kind, const std::string& text) const {
+    if (logFile_.isEmpty()) return false;
+    QFile f(logFile_);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        f.write(kind);
+        f.write(": ");
+        f.write(text.data(), static_cast<qint64>(text.size()));
+        f.write("\n");
+    }
+    return true;
+}
+
+void QtMessageService::showMessage(const std::string& text) {
+    if (logged("message", text)) return;
+    QMessageBox::information(parent_, QApplication::applicationDisplayName(), QString::fromStdString(text));
+}
+
+void QtMessageService::showError(const std::string& text) {
+    if (logged("error", text)) return;
+    QMessageBox::critical(parent_, QApplication::applicationDisplayName(), QString::fromStdString(text));
+}
+
+}  // namespace orvane::app

@@ -1,0 +1,29 @@
+#include "app/widgets/MapImage.h"
+
+#include <QPainter>
+
+namespace orvane::app {
+
+MapImage::MapImage(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+}
+
+void MapImage::setImage(const QImage& image) {
+    image_ = image;
+    update();
+}
+
+void MapImage::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    if (image_.isNull()) {
+        p.fillRect(rect(), palette().color(QPalette::Dark));
+        return;
+    }
+    if (image_.size() == size())
+        p.drawImage(0, 0, image_);
+    else
+        p.drawImage(rect(), image_);
+}
+
+}  // namespace orvane::app

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+namespace orvane::app {
+
+// Responsibilities: shows the map picture (480 x 240 by design), scaled to the
+// widget when the sizes differ. The picture comes from the map renderer; this
+// widget only paints it. A right click asks for the map menu through
+// QWidget::customContextMenuRequested.
+class MapImage : public QWidget {
+    Q_OBJECT
+public:
+    explicit MapImage(QWidget* parent = nullptr);
+
+    void setImage(const QImage& image);
+    const QImage& image() const { return image_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage image_;
+};
+
+}  // namespace orvane::app
