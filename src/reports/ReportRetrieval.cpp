@@ -1,0 +1,219 @@
+#include "reports/ReportRetrieval.h"
+
+#include "common/MessageService.h"
+
+namespace orvane::reports {
+
+using net::TCmdType;
+
+QString emptyPasswordMessage() {
+    return QStringLiteral(
+        "You must enter a password to retrieve reports. It's no big deal. \n"
+        " Just right click and select Configure Reports");
+}
+
+ReportRetrieval::ReportRetrieval(PropSettings& settings, RetrievalView& view, MessageService& messages,
+                                 std::unique_ptr<net::HostLookup> lookup)
+    : settings_(settings), view_(view), messages_(messages), NMFTP_Solar(std::move(lookup)) {
+    NMFTP_Solar.Port = 21;
+    NMFTP_Solar.TimeOut = kTimeOutMs;
+    NMFTP_Solar.ReportLevel = kReportLevel;
+    NMFTP_Solar.UserID = QStringLiteral("anonymous");
+    NMFTP_Solar.ProxyPort = 0;
+    NMFTP_Solar.Vendor = 2411;
+    NMFTP_Solar.ParseList = false;
+    bindClientEvents();
+}
+
+ReportRetrieval::~ReportRetrieval() {
+    // The client's events point back here; none may run while it goes down.
+    NMFTP_Solar.OnStatus = nullptr;
+    NMFTP_Solar.OnDisconnect = nullptr;
+    NMFTP_Solar.OnError = nullptr;
+}
+
+void ReportRetrieval::bindClientEvents() {
+    NMFTP_Solar.OnConnect = [this] { NMFTP_SolarConnect(); };
+    NMFTP_Solar.OnDisconnect = [this] { NMFTP_SolarDisconnect(); };
+    NMFTP_Solar.OnSuccess = [this](TCmdType t) { NMFTP_SolarSuccess(t); };
+    NMFTP_Solar.OnFailure = [this](bool& handled, TCmdType t) { NMFTP_SolarFailure(handled, t); };
+    NMFTP_Solar.OnError = [this](int n, const QString& text) { NMFTP_SolarError(n, text); };
+    NMFTP_Solar.OnInvalidHost = [this](bool& handled) { NMFTP_SolarInvalidHost(handled); };
+    NMFTP_Solar.OnHostResolved = [] {};
+    NMFTP_Solar.OnStatus = [this](const QString& text) { NMFTP_SolarStatus(text); };
+    NMFTP_Solar.OnPacketRecvd = [this] { NMFTP_SolarPacketRecvd(); };
+    NMFTP_Solar.OnTransactionStart = [this] { NMFTP_SolarTransactionStart(); };
+    NMFTP_Solar.OnTransactionStop = [this] { NMFTP_SolarTransactionStop(); };
+    NMFTP_Solar.OnUnSupportedFunction = [this](TCmdType t) { NMFTP_SolarUnSupportedFunction(t); };
+}
+
+void ReportRetrieval::showProgress() { view_.showProgress(dialogBar_, mainBar_); }
+
+bool ReportRetrieval::GetLatest() {
+    // The button and the menu item are disabled while a session runs; this
+    // keeps any other caller from starting a second one inside its waits.
+    if (running_) return false;
+    if (view_.passwordText().isEmpty()) {
+        messages_.showMessage(emptyPasswordMessage().toStdString());
+        return false;
+    }
+    if (view_.useProxyTicked()) {
+        NMFTP_Solar.Proxy = settings_.Proxy;
+        NMFTP_Solar.ProxyPort = settings_.ProxyPort;
+    } else {
+        NMFTP_Solar.Proxy.clear();
+    }
+
+    running_ = true;
+    view_.setRetrievalRunning(true);
+    dialogBar_.position = 0;
+    mainBar_.position = 0;
+    showProgress();
+
+    std::string error;
+    try {
+        RunRetrieval();
+        view_.showReportTabs();
+    } catch (const std::exception& e) {
+        error = e.what();
+        if (error.empty()) error = "Retrieval failed";
+    }
+    running_ = false;
+    view_.setRetrievalRunning(false);
+    if (!error.empty()) {
+        messages_.showError(error);
+        return false;
+    }
+    return true;
+}
+
+void ReportRetrieval::RunRetrieval() {
+    view_.clearStatusLines();
+    view_.addStatusLine(QStringLiteral("Working..."));
+    view_.setStatusPanel(0, QStringLiteral("Working..."));
+    view_.setStatusPanel(1, QStringLiteral("Please Wait..."));
+
+    ConnectToServer();
+    if (!NMFTP_Solar.Connected()) return;
+
+    NMFTP_Solar.ChangeDir(toQString(kHomeDirectory));
+    if (!changeDirOk_) return;
+    CountSelectedReports();
+    // With nothing ticked there is nothing to fetch: log out at once and
+    // leave the bars empty.
+    if (selectedCount_ > 0) DownloadSelectedReports();
+    NMFTP_Solar.Disconnect();
+}
+
+void ReportRetrieval::ConnectToServer() {
+    NMFTP_Solar.Host = view_.hostText();
+    NMFTP_Solar.Port = ServerPort;
+    NMFTP_Solar.Password = view_.passwordText();
+    NMFTP_Solar.Connect();
+}
+
+void ReportRetrieval::CountSelectedReports() {
+    selectedCount_ = 0;
+    for (int i = 0; i < kReportCount; ++i)
+        if (view_.isReportTicked(i)) ++selectedCount_;
+    const int maximum = 100 * selectedCount_;
+    const int step = selectedCount_ > 0 ? maximum / selectedCount_ : 0;
+    dialogBar_.maximum = mainBar_.maximum = maximum;
+    dialogBar_.step = mainBar_.step = step;
+    showProgress();
+}
+
+namespace {
+
+// After a report fetched from elsewhere the session returns home only when a
+// later report is fetched from home; the last ones set their own directory.
+bool returnsHomeAfter(int index) {
+    if (!reportNeedsDirectoryChange(index)) return false;
+    for (int later = index + 1; later < kReportCount; ++later)
+        if (!reportNeedsDirectoryChange(later)) return true;
+    return false;
+}
+
+}  // namespace
+
+void ReportRetrieval::DownloadSelectedReports() {
+    for (int i = 0; i < kReportCount; ++i) {
+        // Read now, so a report ticked while the session runs is included.
+        if (!view_.isReportTicked(i)) continue;
+        bool leftHome = false;
+        try {
+            if (reportNeedsDirectoryChange(i)) {
+                NMFTP_Solar.ChangeDir(reportDirectory(i));
+                leftHome = returnsHomeAfter(i);
+            }
+            view_.processEvents();
+            try {
+                NMFTP_Solar.Download(reportFile(i), QString());
+            } catch (...) {
+                if (leftHome) NMFTP_Solar.ChangeDir(toQString(kHomeDirectory));
+                throw;
+            }
+            if (leftHome) NMFTP_Solar.ChangeDir(toQString(kHomeDirectory));
+        } catch (const std::exception&) {
+            // This report is lost; the events have already said why, and the
+            // session goes on with the next one.
+        }
+    }
+}
+
+void ReportRetrieval::Abort() {
+    if (running_) NMFTP_Solar.Abort();
+}
+
+void ReportRetrieval::NMFTP_SolarConnect() { view_.setStatusPanel(0, QStringLiteral("Connected")); }
+
+void ReportRetrieval::NMFTP_SolarDisconnect() { view_.setStatusPanel(0, QStringLiteral("Disconnected")); }
+
+void ReportRetrieval::NMFTP_SolarSuccess(TCmdType type) {
+    if (type == TCmdType::cmdChangeDir) changeDirOk_ = true;
+    if (type == TCmdType::cmdDownload) view_.setStatusPanel(0, QStringLiteral("Download success"));
+}
+
+void ReportRetrieval::NMFTP_SolarFailure(bool& handled, TCmdType type) {
+    // Left unhandled on purpose: the client then raises the server's reply.
+    handled = false;
+    if (type == TCmdType::cmdChangeDir) changeDirOk_ = false;
+    if (type == TCmdType::cmdDownload) view_.setStatusPanel(0, QStringLiteral("Download failure"));
+}
+
+void ReportRetrieval::NMFTP_SolarError(int errorNo, const QString& text) {
+    messages_.showMessage(QStringLiteral("Error %1: %2").arg(errorNo).arg(text).toStdString());
+    view_.setStatusPanel(0, QString());
+    view_.clearStatusLines();
+}
+
+void ReportRetrieval::NMFTP_SolarInvalidHost(bool& handled) {
+    handled = false;
+    messages_.showMessage("Invalid Host, or Host Lookup failed");
+    view_.setStatusPanel(0, QString());
+    view_.clearStatusLines();
+    changeDirOk_ = false;
+}
+
+void ReportRetrieval::NMFTP_SolarStatus(const QString& text) { view_.addStatusLine(text); }
+
+void ReportRetrieval::NMFTP_SolarPacketRecvd() {
+    dialogBar_.stepIt();
+    mainBar_.stepIt();
+    showProgress();
+    view_.setStatusPanel(0, QStringLiteral("%1 bytes of %2 received")
+                                .arg(NMFTP_Solar.GetBytesRcvd())
+                                .arg(NMFTP_Solar.BytesTotal()));
+}
+
+void ReportRetrieval::NMFTP_SolarTransactionStart() {
+    view_.setStatusPanel(0, QStringLiteral("Starting data transaction"));
+}
+
+void ReportRetrieval::NMFTP_SolarTransactionStop() { view_.setStatusPanel(0, QStringLiteral("Transaction Complete")); }
+
+void ReportRetrieval::NMFTP_SolarUnSupportedFunction(TCmdType type) {
+    if (type == TCmdType::cmdChangeDir) messages_.showMessage("ChangeDir not supported");
+}
+
+}  // namespace orvane::reports

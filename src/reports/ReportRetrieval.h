@@ -1,0 +1,139 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+#include "net/Nmftp.h"
+#include "reports/PropSettings.h"
+
+namespace orvane {
+class MessageService;
+}
+
+namespace orvane::reports {
+
+// A progress bar's range, step and position. Stepping stops at the maximum:
+// a bar that is full stays full until the next retrieval resets it.
+struct ProgressBarState {
+    int maximum = 0;
+    int step = 0;
+    int position = 0;
+
+    void stepIt() { position = position + step > maximum ? maximum : position + step; }
+    bool operator==(const ProgressBarState&) const = default;
+};
+
+// Responsibilities: what a retrieval reads from and shows on its windows: the
+// retrieval dialog's check list, fields, status lines and progress bar, and
+// the main window's status bar, report progress bar, menu item and report
+// tabs. The dialog implements it; orvane-cli and the tests put their own in.
+class RetrievalView {
+public:
+    virtual ~RetrievalView() = default;
+
+    // The fields of the dialog.
+    virtual QString hostText() const = 0;
+    virtual QString passwordText() const = 0;
+    virtual bool useProxyTicked() const = 0;
+    // The check list, read at the moment the session reaches the report.
+    virtual bool isReportTicked(int index) const = 0;
+
+    virtual void clearStatusLines() = 0;
+    virtual void addStatusLine(const QString& line) = 0;
+    // Panel 0 (progress) or 1 (otherwise hints) of the main status bar.
+    virtual void setStatusPanel(int panel, const QString& text) = 0;
+    virtual void showProgress(const ProgressBarState& dialogBar, const ProgressBarState& mainBar) = 0;
+    // Disables the Get Latest button and menu item and shows the busy
+    // cursor while running; restores all three afterwards.
+    virtual void setRetrievalRunning(bool running) = 0;
+    // Reloads the report tabs from the downloaded files.
+    virtual void showReportTabs() = 0;
+    // Lets the windows handle what is pending before the next report.
+    virtual void processEvents() = 0;
+};
+
+// Responsibilities: one report retrieval: log in to the report server as
+// "anonymous", change to the home directory, download every ticked report of
+// the catalogue in catalogue order (changing to the directories of the four
+// reports that live elsewhere, and back home after the alerts), and log out,
+// reporting every protocol line and the progress as it goes. It owns the FTP
+// client and turns the client's events into texts for the view.
+//
+// An error of one report ends that report only; an error of the login or of
+// the home directory ends the session and is shown by the standard error
+// display. Exceptions never leave GetLatest.
+//
+// Collaborations: net::TNMFTP (the session's client), PropSettings (the proxy
+// for the session), RetrievalView, MessageService.
+class ReportRetrieval {
+public:
+    static constexpr int kTimeOutMs = 20000;
+    static constexpr int kReportLevel = 2;
+    static constexpr int kInitialMainBarMaximum = 11101;
+
+    ReportRetrieval(PropSettings& settings, RetrievalView& view, MessageService& messages,
+                    std::unique_ptr<net::HostLookup> lookup = nullptr);
+    ~ReportRetrieval();
+    ReportRetrieval(const ReportRetrieval&) = delete;
+    ReportRetrieval& operator=(const ReportRetrieval&) = delete;
+
+    // The Get Latest action of the dialog and of the menu: checks the
+    // password, sets up the proxy, runs the session with the controls locked,
+    // then reloads the report tabs. Returns false when nothing was retrieved
+    // because of the password or an error (already shown to the user).
+    bool GetLatest();
+
+    // The steps of a session; they throw the client's errors.
+    void RunRetrieval();
+    void ConnectToServer();
+    void CountSelectedReports();
+    void DownloadSelectedReports();
+
+    // Ends the waits of a running session (program end).
+    void Abort();
+
+    bool running() const { return running_; }
+    bool ChangeDirOk() const { return changeDirOk_; }
+    int SelectedCount() const { return selectedCount_; }
+    const ProgressBarState& dialogBar() const { return dialogBar_; }
+    const ProgressBarState& mainBar() const { return mainBar_; }
+
+    // The port of the report server, copied into the client before each
+    // connection; 21 unless a test server stands in.
+    int ServerPort = 21;
+
+    net::TNMFTP& client() { return NMFTP_Solar; }
+
+private:
+    void bindClientEvents();
+    void showProgress();
+
+    void NMFTP_SolarConnect();
+    void NMFTP_SolarDisconnect();
+    void NMFTP_SolarSuccess(net::TCmdType type);
+    void NMFTP_SolarFailure(bool& handled, net::TCmdType type);
+    void NMFTP_SolarError(int errorNo, const QString& text);
+    void NMFTP_SolarInvalidHost(bool& handled);
+    void NMFTP_SolarStatus(const QString& text);
+    void NMFTP_SolarPacketRecvd();
+    void NMFTP_SolarTransactionStart();
+    void NMFTP_SolarTransactionStop();
+    void NMFTP_SolarUnSupportedFunction(net::TCmdType type);
+
+    PropSettings& settings_;
+    RetrievalView& view_;
+    MessageService& messages_;
+    net::TNMFTP NMFTP_Solar;
+
+    bool running_ = false;
+    bool changeDirOk_ = false;
+    int selectedCount_ = 0;
+    ProgressBarState dialogBar_;
+    ProgressBarState mainBar_{kInitialMainBarMaximum, 10, 0};
+};
+
+// The message of Get Latest with an empty password.
+QString emptyPasswordMessage();
+
+}  // namespace orvane::reports

@@ -1,0 +1,165 @@
+#include "reports/ui/PropagationPage.h"
+
+#include <QAction>
+#include <QFontDatabase>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "reports/ReportDisplay.h"
+
+namespace orvane::reports {
+namespace {
+
+constexpr char kHelpContext[] = "helpContext";
+
+void applyBar(QProgressBar* bar, const ProgressBarState& state) {
+    // A range of 0..0 would make the bar a busy indicator; an empty range
+    // shows an empty bar instead.
+    if (state.maximum <= 0) {
+        bar->setRange(0, 1);
+        bar->setValue(0);
+    } else {
+        bar->setRange(0, state.maximum);
+        bar->setValue(state.position);
+    }
+}
+
+}  // namespace
+
+PropagationPage::PropagationPage(const PropSettings& settings, QWidget* parent)
+    : QWidget(parent), settings_(settings) {
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    pnlReports = new QWidget(this);
+    pnlReports->setObjectName(QStringLiteral("pnlReports"));
+    outer->addWidget(pnlReports);
+
+    auto* layout = new QVBoxLayout(pnlReports);
+    layout->setContentsMargins(5, 5, 5, 5);
+    layout->setSpacing(0);
+
+    ProgressBar1 = new QProgressBar(pnlReports);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setFixedHeight(13);
+    ProgressBar1->setTextVisible(false);
+    applyBar(ProgressBar1, {ReportRetrieval::kInitialMainBarMaximum, 10, 0});
+    layout->addWidget(ProgressBar1);
+
+    pcReports = new QTabWidget(pnlReports);
+    pcReports->setObjectName(QStringLiteral("pcReports"));
+    pcReports->setTabPosition(QTabWidget::South);
+    pcReports->setStyleSheet(QStringLiteral("QTabBar::tab { min-width: 90px; }"));
+    pcReports->tabBar()->setExpanding(false);
+    pcReports->tabBar()->setUsesScrollButtons(true);
+    layout->addWidget(pcReports, 1);
+
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    for (int i = 0; i < kReportCount; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        auto* sheet = new QWidget;
+        sheet->setObjectName(reportTabSheet(i));
+        sheet->setProperty("Tag", i);
+        // Tooltips are off on the report tabs: the hint reaches only the
+        // status bar.
+        sheet->setStatusTip(reportHint(i));
+        auto* sheetLayout = new QVBoxLayout(sheet);
+        sheetLayout->setContentsMargins(0, 0, 0, 0);
+        auto* memo = new QPlainTextEdit(sheet);
+        memo->setObjectName(reportMemo(i));
+        memo->setFont(fixed);
+        memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+        memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        memo->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        sheetLayout->addWidget(memo);
+        pcReports->addTab(sheet, reportTabCaption(i));
+        sheets[at] = sheet;
+        memos[at] = memo;
+    }
+    pcReports->setCurrentIndex(0);
+    pcReports->setProperty(kHelpContext, 1);
+    connect(pcReports, &QTabWidget::currentChanged, this, [this] { pcReportsChange(); });
+
+    puFTP_Control = new QMenu(this);
+    puFTP_Control->setObjectName(QStringLiteral("puFTP_Control"));
+    puConfigPropReports = puFTP_Control->addAction(QStringLiteral("Configure Reports"));
+    puConfigPropReports->setObjectName(QStringLiteral("puConfigPropReports"));
+    puConfigPropReports->setStatusTip(QStringLiteral("Show the solar propagation report setup screen"));
+    puFTP_Control->addSeparator();
+    puGetLatestReports = puFTP_Control->addAction(QStringLiteral("Get Latest Reports"));
+    puGetLatestReports->setObjectName(QStringLiteral("puGetLatestReports"));
+    puGetLatestReports->setStatusTip(QStringLiteral("Get the latest solar propagation reports"));
+    puFTP_Control->addSeparator();
+    puHelp = puFTP_Control->addAction(QStringLiteral("Help"));
+    puHelp->setObjectName(QStringLiteral("puHelp"));
+    puHelp->setStatusTip(QStringLiteral("Display the help contents page"));
+    puHelp->setProperty(kHelpContext, 300);
+
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { popupMenu(mapToGlobal(pos)); });
+    // The memos have their own edit menu; the report menu is on the tabs and the panel.
+    pcReports->tabBar()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(pcReports->tabBar(), &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { popupMenu(pcReports->tabBar()->mapToGlobal(pos)); });
+    ProgressBar1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ProgressBar1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { popupMenu(ProgressBar1->mapToGlobal(pos)); });
+}
+
+void PropagationPage::popupMenu(const QPoint& globalPos) { puFTP_Control->popup(globalPos); }
+
+void PropagationPage::AssignHelpContexts() {
+    for (int i = 0; i < kReportCount; ++i)
+        sheets[static_cast<std::size_t>(i)]->setProperty(kHelpContext, reportHelpContext(i));
+    puConfigPropReports->setProperty(kHelpContext, 31);
+    puGetLatestReports->setProperty(kHelpContext, 37);
+}
+
+void PropagationPage::pcReportsChange() {
+    const int active = activeReport();
+    if (active >= 0) pcReports->setProperty(kHelpContext, reportHelpContext(active));
+}
+
+int PropagationPage::activeReport() const {
+    const int current = pcReports->currentIndex();
+    if (current < 0 || !pcReports->isTabVisible(current)) return -1;
+    return pcReports->widget(current)->property("Tag").toInt();
+}
+
+bool PropagationPage::isReportTabVisible(int index) const { return pcReports->isTabVisible(index); }
+
+void PropagationPage::ShowReportTabs() {
+    const int before = pcReports->currentIndex();
+    for (int i = 0; i < kReportCount; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        const bool selected = settings_.Reports[at];
+        if (selected) {
+            if (auto text = readReportFile(reportFile(i))) memos[at]->setPlainText(*text);
+        }
+        // Hiding the active tab would let the tab bar pick a neighbour by its
+        // own rule; the selection is settled below instead.
+        const QSignalBlocker block(pcReports);
+        pcReports->setTabVisible(i, selected);
+    }
+
+    std::array<bool, kReportCount> visible{};
+    for (int i = 0; i < kReportCount; ++i) visible[static_cast<std::size_t>(i)] = pcReports->isTabVisible(i);
+    const int target = nextVisibleTab(before, visible);
+    // With no report selected the page shows nothing at all, not the memo of
+    // a hidden tab.
+    pcReports->setVisible(target >= 0);
+    if (target < 0) return;
+    {
+        const QSignalBlocker block(pcReports);
+        pcReports->setCurrentIndex(target);
+    }
+    if (target != before) pcReportsChange();
+}
+
+void PropagationPage::setReportProgress(const ProgressBarState& bar) { applyBar(ProgressBar1, bar); }
+
+}  // namespace orvane::reports
