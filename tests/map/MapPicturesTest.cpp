@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include "common/TimeTypes.h"
+#include "map/MapPictures.h"
+
+using namespace orvane;
+using namespace orvane::map;
+
+namespace {
+
+QImage uniform(QSize size, QRgb colour) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+// Map colour at a longitude and latitude of a map image.
+QColor colourAt(const QImage& map, double lon, double lat) {
+    const MapGeometry g{map.width(), map.height()};
+    return map.pixelColor(static_cast<int>(g.columnOf(lon)), static_cast<int>(g.rowOf(lat)));
+}
+
+}  // namespace
+
+TEST(ShadePatterns, ChannelAndOfEveryLevel) {
+    struct Case {
+        const char* name;
+        int level;
+        int channel;     // value of every channel of the lit pixel
+        int evenResult;  // at (x + y) even
+        int oddResult;
+    };
+    const Case cases[] = {
+        {"Level1_200", 0, 200, 128, 200},  {"Level2_200", 1, 200, 0, 200},   {"Level3_200", 2, 200, 128, 192},
+        {"Level4_200", 3, 200, 0, 192},    {"Level5_200", 4, 200, 0, 128},   {"Level5_100", 4, 100, 0, 0},
+        {"Level3_255", 2, 255, 128, 192},  {"Level1_100", 0, 100, 0, 100},
+    };
+    IlluminationMask night(16, 16);
+    for (const Case& c : cases) {
+        const QImage lit = uniform({16, 16}, qRgb(c.channel, c.channel, c.channel));
+        QImage out;
+        RenderShadedMap(lit, night, c.level, out);
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x) {
+                const int expected = ((x + y) & 1) ? c.oddResult : c.evenResult;
+                ASSERT_EQ(out.pixel(x, y), qRgb(expected, expected, expected)) << c.name << " at " << x << "," << y;
+            }
+    }
+}
+
+TEST(ShadePatterns, ChannelsAreMaskedApartAndDayPixelsKept) {
+    const QImage lit = uniform({8, 2}, qRgb(200, 100, 255));
+    IlluminationMask mask(8, 2);
+    ToggleSpan(mask, 0, 2, 3);  // day at columns 2..4 of row 0
+    QImage out;
+    RenderShadedMap(lit, mask, 4, out);
+    EXPECT_EQ(out.pixel(1, 0), qRgb(128, 0, 128));  // odd: AND 0x80
+    EXPECT_EQ(out.pixel(0, 0), qRgb(0, 0, 0));      // even: AND 0x00
+    for (int x = 2; x <= 4; ++x) EXPECT_EQ(out.pixel(x, 0), lit.pixel(x, 0)) << x;
+    EXPECT_EQ(out.pixel(0, 1), qRgb(128, 0, 128));  // pattern anchored at the top-left pixel
+}
+
+TEST(ShadePatterns, BrushBitmapsAreTheCheckerboards) {
+    for (int level = 0; level < kShadeLevels; ++level) {
+        const QImage brush = ShadeBrush(level);
+        ASSERT_EQ(brush.size(), QSize(8, 8));
+        EXPECT_EQ(brush.pixel(0, 0) & 0xFFFFFFu, kShadePatterns[level].even);
+        EXPECT_EQ(brush.pixel(7, 0) & 0xFFFFFFu, kShadePatterns[level].odd);
+        EXPECT_EQ(brush.pixel(3, 5) & 0xFFFFFFu, kShadePatterns[level].even);
+    }
+}
+
+TEST(BaseMaps, EarthReliefHasTheMapGeometry) {
+    const QImage earth = LoadEarthBitmap();
+    ASSERT_EQ(earth.size(), kEarthSize);
+    struct Place {
+        const char* name;
+        double lon, lat;
+        bool land;
+    };
+    const Place places[] = {
+        {"MidPacific", -150, 0, false}, {"MidAtlantic", -35, 30, false}, {"IndianOcean", 80, -30, false},
+        {"Sahara", 10, 23, true},       {"Siberia", 100, 62, true},       {"Brazil", -55, -10, true},
+        {"Australia", 135, -25, true},
+    };
+    for (const Place& p : places) {
+        const QColor c = colourAt(earth, p.lon, p.lat);
+        const bool blue = c.blue() > c.red() && c.blue() > c.green();
+        EXPECT_EQ(!blue, p.land) << p.name;
+    }
+}
+
+TEST(BaseMaps, OutlineTableBitOrderAndDrawing) {
+    const std::uint8_t* table = OutlineTable();
+    int setBits = 0;
+    for (int i = 0; i < kOutlineTableBytes; ++i) setBits += __builtin_popcount(table[i]);
+    EXPECT_GT(setBits, 3000);  // a world's coastlines
+    EXPECT_LT(setBits, 40000);
+    const QImage drawing = DrawOutlineMap(kOutlineSize);
+    for (int i = 0; i < kOutlineTableBytes; ++i)
+        for (int bit = 0; bit < 8; ++bit) {
+            const int x = (i % 80) * 8 + bit, y = i / 80;  // least significant bit leftmost
+            const QRgb expected = (table[i] >> bit) & 1 ? qRgb(0, 0, 0) : qRgb(255, 255, 255);
+            ASSERT_EQ(drawing.pixel(x, y), expected) << x << "," << y;
+        }
+    // Coast near Gibraltar, none in mid-Pacific.
+    const QImage small = DrawOutlineMap(kEarthSize);
+    EXPECT_EQ(colourAt(small, -150, 0), QColor(Qt::white));
+}
+
+TEST(BaseMaps, ResamplingKeepsPlacesOnTheirSites) {
+    const QImage earth = LoadEarthBitmap();
+    for (QSize size : {QSize(720, 360), QSize(960, 480), QSize(600, 300)}) {
+        const QImage fitted = FitMapBitmap(earth, size);
+        ASSERT_EQ(fitted.size(), size);
+        for (auto [lon, lat] : {std::pair{10.0, 23.0}, {-150.0, 0.0}, {135.0, -25.0}}) {
+            const QColor a = colourAt(earth, lon, lat), b = colourAt(fitted, lon, lat);
+            EXPECT_NEAR(a.red(), b.red(), 40) << size.width() << " " << lon;
+            EXPECT_NEAR(a.blue(), b.blue(), 40) << size.width() << " " << lon;
+        }
+    }
+}
+
+TEST(MapPictures, SolsticeNoonShadesTheSouthAndMidnightSide) {
+    MapPictures pictures;
+    pictures.PrepareBaseMap(MapPictures::Source::Relief, kEarthSize, 1.0);
+    GreyLine line;
+    const UtcMoment t = daysFromCivil(2026, 6, 21) * 86400 + 12 * 3600;
+    line.InitTerminatorState(480, 240, t, false);
+    EXPECT_EQ(pictures.picture(), pictures.litMap());  // unshaded until the first tick draws
+    ASSERT_TRUE(line.Recompute(t, false));
+    pictures.Render(line.mask(), 4);
+    const QImage& shown = pictures.picture();
+    const QImage& lit = pictures.litMap();
+    for (int x = 0; x < 480; ++x) EXPECT_EQ(shown.pixel(x, 5), lit.pixel(x, 5)) << x;    // midnight sun
+    EXPECT_NE(shown.pixel(11, 235), lit.pixel(11, 235));                                 // polar night
+    EXPECT_EQ(shown.pixel(240, 120), lit.pixel(240, 120));                               // noon at Greenwich
+    EXPECT_EQ(shown.pixel(1, 120), 0xFF000000u);                                         // midnight, Level 5 even
+}
+
+TEST(MapPictures, OutlineNightTakesThePatternColours) {
+    MapPictures pictures;
+    pictures.PrepareBaseMap(MapPictures::Source::Outline, kEarthSize, 1.0);
+    IlluminationMask night(480, 240);
+    pictures.Render(night, 0);
+    // White paper becomes the Level 1 checkerboard, black coast stays black.
+    EXPECT_EQ(pictures.picture().pixel(0, 120), qRgb(0x80, 0x80, 0x80));
+    EXPECT_EQ(pictures.picture().pixel(1, 120), qRgb(0xFF, 0xFF, 0xFF));
+}
