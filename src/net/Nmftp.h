@@ -111,7 +111,6 @@ public:
 
 private:
     void CheckRead();
-    void judge(int refusedFrom, TCmdType type);
     void failure(TCmdType type);
     void discardUnread();
     QString readReplyLine();

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/OrvaneError.h"
 #include "net/HostLookup.h"
@@ -150,6 +151,8 @@ public:
     void CertifyConnect();
     // Ends every wait of this object; Canceled stays set until an operation clears it.
     void Cancel();
+    // Clears Canceled (and lets the socket be read again).
+    void ResetCanceled();
     // Cancel(); TNMFTP also cancels its data connection. The lookup and
     // connection time-out calls this.
     virtual void Abort();
@@ -166,8 +169,9 @@ public:
     // a CR or LF is refused before anything is sent.
     virtual QString Transaction(const QString& command);
 
-    // Listens on all local addresses at Port (0: the system picks), backlog 1.
-    void Listen();
+    // Listens at Port (0: the system picks), backlog 1, on `bindIpv4` (host
+    // order; 0 = all local addresses).
+    void Listen(uint32_t bindIpv4 = 0);
     // Waits for the incoming connection, closes the listening socket and goes
     // on with the accepted connection as this object's connection.
     // With acceptOnlyFrom set (host order), connections from any other peer
@@ -204,16 +208,16 @@ protected:
     // Ends of a wait.
     enum class WaitEnd { Done, Canceled, Silent };
     // Runs the event loop until `done()` is true, Cancel() or (with
-    // `boundBySilence` and TimeOut > 0) TimeOut ms without any activity.
-    WaitEnd waitFor(const std::function<bool()>& done, bool boundBySilence);
-    void clearCanceled() { canceled_ = false; }
+    // `silenceMs` > 0) that long without any activity on this object.
+    WaitEnd waitFor(const std::function<bool()>& done, int silenceMs);
     bool destroying() const { return destroying_; }
 
 private:
     struct WaitFrame;
+    enum class Mode { Idle, Connecting, Stream, Listening };
 
     void openSocket();
-    void attach(int fd);
+    void attach(int fd, Mode mode);
     void closeSocket();
     void onReadable();
     void onWritable();
@@ -225,13 +229,18 @@ private:
     void noteActivity();
     void wakeWaiters();
     void updateNotifiers();
-    uint32_t resolve();
+    uint32_t lookupOnce(const QString& name);
+    void callSafely(const std::function<void()>& handler);
     [[noreturn]] void throwSockError(const std::string& text);
 
     std::unique_ptr<HostLookup> lookup_;
     int fd_ = -1;
     std::unique_ptr<QSocketNotifier> readNotifier_;
     std::unique_ptr<QSocketNotifier> writeNotifier_;
+    // Notifiers of closed sockets; never deleted from inside their own signal.
+    std::vector<std::unique_ptr<QSocketNotifier>> retired_;
+    int notificationDepth_ = 0;
+    int sendErrorNo_ = 0;
     TThreadTimer timeOutTimer_;
 
     QByteArray receiveBuffer_;
@@ -239,7 +248,6 @@ private:
     QSaveFile* capture_ = nullptr;   // during CaptureFile
     bool captureWriteFailed_ = false;
 
-    enum class Mode { Idle, Connecting, Stream, Listening };
     Mode mode_ = Mode::Idle;
     bool connected_ = false;
     bool canceled_ = false;
