@@ -18,8 +18,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/HelpContext.h"
 #include "app/TimeLabels.h"
+#include "app/help/ContextHelp.h"
+#include "app/help/HelpContexts.h"
 #include "app/widgets/MapImage.h"
 #include "app/widgets/RadioGroup.h"
 #include "beacons/BandPlan.h"
@@ -67,12 +68,12 @@ void setHint(QWidget* w, const QString& hint) {
 
 }  // namespace
 
-TfrmTabbedOrvane::TfrmTabbedOrvane(Clock& clock, MessageService& messages, HelpService* help, AppPaths paths,
+TfrmTabbedOrvane::TfrmTabbedOrvane(Clock& clock, MessageService& messages, HelpService* helpService, AppPaths paths,
                                    QWidget* parent)
     : QMainWindow(parent),
       clock_(clock),
       messages_(messages),
-      help_(help),
+      help_(helpService),
       paths_(std::move(paths)),
       beaconCollection_(paths_.beaconFileName()) {
     setObjectName(QStringLiteral("frmTabbedOrvane"));
@@ -126,8 +127,6 @@ void TfrmTabbedOrvane::BuildControls() {
     BuildMapTab();
     BuildBeaconsTab();
     BuildPropagationTab();
-    BuildAboutTab();
-    BuildMapMenu();
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(AniSpeed);
@@ -231,7 +230,7 @@ void TfrmTabbedOrvane::BuildBeaconsTab() {
 void TfrmTabbedOrvane::FormCreate() {
     // (The screen's resolution is looked at by the map preparation itself.)
     // The hint handler is event(): status tips go to status panel 1.
-    SetVersionLabel();
+    setupAboutTab();
     IniFileName = paths_.iniFileName();
     slotTracker_.reset();
     BeaconBand = 0;
@@ -243,7 +242,7 @@ void TfrmTabbedOrvane::FormCreate() {
     guarded([this] { ReadMainIni(); });
     HostIndex = FindHost(cbHost->currentText());
     pcMain->setCurrentWidget(tsMap);
-    setHelpContext(pcMain, 13);
+    help::setHelpContext(pcMain, help::ctx::kMapTab);
     // The cycle's minute sets are the schedule rule itself (beacons/Schedule.h).
     guarded([this] { LoadShadeBrushes(); });
     TimeZoneName = QString::fromStdString(formatLocalTimeLabel(clock_.nowMoment())).section(QStringLiteral(", "), 2);
@@ -258,8 +257,8 @@ void TfrmTabbedOrvane::FormCreate() {
     guarded([this] {
         MidiDeviceCount = CountMidiDevices();
         GotSoundCard = MidiDeviceCount > 0;
-        EnableSoundMenuItems(GotSoundCard);
     });
+    guarded([this] { createMapMenu(); });
     Timer1->start();
     // Show the time and the beacon now rather than one tick interval later.
     guarded([this] { Timer1Timer(nullptr); });
@@ -320,9 +319,10 @@ void TfrmTabbedOrvane::setAniSpeed(int milliseconds) {
 // ---- Tabs, hints, status bar -------------------------------------------------------
 
 void TfrmTabbedOrvane::pcMainChange(int index) {
-    static constexpr std::array<int, 4> kTabHelpContexts{13, 23, 24, 25};
+    static constexpr std::array<int, 4> kTabHelpContexts{help::ctx::kMapTab, help::ctx::kBeaconsTab,
+                                                         help::ctx::kPropagationTab, help::ctx::kAboutTab};
     if (index >= 0 && index < static_cast<int>(kTabHelpContexts.size()))
-        setHelpContext(pcMain, kTabHelpContexts[static_cast<std::size_t>(index)]);
+        help::setHelpContext(pcMain, kTabHelpContexts[static_cast<std::size_t>(index)]);
     // The local time appears at once rather than at the next tick.
     if (pcMain->widget(index) == tsAbout) UpdateTimeLabels();
 }

@@ -15,6 +15,7 @@
 #include "common/HelpService.h"
 #include "common/MessageService.h"
 #include "common/TimeTypes.h"
+#include "reports/PropSettings.h"
 
 class QComboBox;
 class QFrame;
@@ -27,6 +28,10 @@ class QStatusBar;
 class QTabWidget;
 class QTimer;
 class QWidget;
+
+namespace orvane::reports {
+class PropagationPage;
+}
 
 namespace orvane::app {
 
@@ -49,10 +54,10 @@ class RadioGroup;
 //   Orvane_mainaBeacons.cpp  schedule display, band groups, beacon check list
 //   Orvane_mainaMap.cpp      map preparation, shading, grey line
 //   Orvane_mainaMenu.cpp     the map's pop-up menu and view options
+//   About.cpp                About tab (members in MapMenuMembers.inc)
 //   Orvane_mainaTime.cpp     time-server list and "Get Time"
 //   Orvane_mainaReports.cpp  Propagation tab, report settings, help contexts
 //   Orvane_mainaSound.cpp    MIDI device count, sound simulation hand-over
-//   Orvane_mainaAbout.cpp    About tab
 //
 // Controls and state carry the names users of the program's design know
 // (lblUTC, rgFrequency, BeaconBand ...); they are public so the dialogs of
@@ -60,7 +65,7 @@ class RadioGroup;
 class TfrmTabbedOrvane : public QMainWindow {
     Q_OBJECT
 public:
-    TfrmTabbedOrvane(Clock& clock, MessageService& messages, HelpService* help, AppPaths paths,
+    TfrmTabbedOrvane(Clock& clock, MessageService& messages, HelpService* helpService, AppPaths paths,
                      QWidget* parent = nullptr);
     ~TfrmTabbedOrvane() override;
 
@@ -82,6 +87,9 @@ public:
     void setBeaconSoundStarter(std::function<void(int beaconNumber)> start) { startBeaconSound_ = std::move(start); }
     void setStopRequest(std::function<void()> stop) { stopRequest_ = std::move(stop); }
 
+    // The application's hint handler: the long hint (after a "|", if any)
+    // goes to status-bar panel 1.
+    void ShowAppHint(const QString& hint);
     // Text of status-bar panel 0 (time-service status) or 1 (hints).
     void setStatusPanelText(int panel, const QString& text);
     QString statusPanelText(int panel) const;
@@ -123,17 +131,27 @@ public:
     QWidget* pnlFreqControl2 = nullptr;
     RadioGroup* rgFrequency2 = nullptr;
 
-    // Propagation tab (filled by Orvane_mainaReports.cpp)
+    // Propagation tab (filled by Orvane_mainaReports.cpp): pcReports and
+    // ProgressBar1 belong to reportsPage.
+    reports::PropagationPage* reportsPage = nullptr;
     QTabWidget* pcReports = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
+    // The report retrieval settings of the whole run, shared with frmSolarFtpSetup.
+    reports::PropSettings propSettings;
+    // Wired by the entry once frmSolarFtpSetup exists: "Configure Reports"
+    // shows the dialog, "Get Latest Reports" runs its Get Latest action.
+    void setReportActions(std::function<void()> showSetup, std::function<void()> getLatest) {
+        showReportSetup_ = std::move(showSetup);
+        getLatestReports_ = std::move(getLatest);
+    }
 
-    // About tab (filled by Orvane_mainaAbout.cpp)
+    // About tab (laid out by setupAboutTab)
     QLabel* Label11 = nullptr;
     QLabel* lblLocalTime = nullptr;
     QPushButton* btnWebSite = nullptr;
     QPushButton* btnCredits = nullptr;
 
-    // The map's pop-up menu (built by Orvane_mainaMenu.cpp)
+    // The map's pop-up menu (built by createMapMenu)
     QMenu* puMenu = nullptr;
 
     QTimer* Timer1 = nullptr;
@@ -197,7 +215,6 @@ private:
     void FormCloseQuery();
     void FormClose();
     void pcMainChange(int index);
-    void ShowAppHint(const QString& hint);
     void ArmSlotTimer(UtcMs now);
     void SlotTimerTimer();
     // Runs one step; an error it raises is shown and the next step still runs.
@@ -217,22 +234,24 @@ private:
     void RecomputeGreyLine();
     void ReleaseMapResources();
 
-    // ---- Map menu (Orvane_mainaMenu.cpp) ------------------------------------
-    void BuildMapMenu();
-    void EnableSoundMenuItems(bool enabled);
-
     // ---- Reports (Orvane_mainaReports.cpp) ----------------------------------
     void BuildPropagationTab();
     void AssignHelpContexts();
     void ReadPropSettings();
+public:
+    // Fills the report tabs from propSettings and the report files; shows an
+    // unreadable file's error.
     void ShowReportTabs();
+
+private:
+    void puConfigPropReportsClick();
+    void puGetLatestReportsClick();
 
     // ---- Sound (Orvane_mainaSound.cpp) --------------------------------------
     int CountMidiDevices();
 
-    // ---- About (Orvane_mainaAbout.cpp) --------------------------------------
-    void BuildAboutTab();
-    void SetVersionLabel();
+    // ---- Map menu and About tab (Orvane_mainaMenu.cpp, About.cpp) -------------
+#include "app/MapMenuMembers.inc"
 
     // Colours of the beacon labels.
     void applyLabelLook(QLabel* label, bool current, bool ticked);
@@ -248,6 +267,8 @@ private:
     bool closing_ = false;
     std::function<void(int)> startBeaconSound_;
     std::function<void()> stopRequest_;
+    std::function<void()> showReportSetup_;
+    std::function<void()> getLatestReports_;
 };
 
 template <typename Step>

@@ -1,18 +1,18 @@
-// The map's pop-up menu (view options): animation and its speed, simulated
-// time, darkness level, labels, sound simulation, hints, help.
-//
-// PLUG-IN POINT for the view-options menu: build puMenu here and connect it to
-// ImageDisplay's customContextMenuRequested. Use setAniSpeed() for the speed,
-// BeaconsShown / SimulateOn / NightShade for the options. The beacon labels'
-// hints must stay on when pop-up hints are switched off.
+// The map's pop-up menu (view options) and the About tab.
+// Placeholder bodies; the menu and About code replaces them.
+#include <QLabel>
+
 #include "app/Orvane_maina.h"
 
 namespace orvane::app {
 
-void TfrmTabbedOrvane::BuildMapMenu() {}
+void TfrmTabbedOrvane::createMapMenu() {}
 
-// Start-up step 24: "Simulate Beacons" and "Simulate Setup" are offered only
-// when a MIDI output exists.
-void TfrmTabbedOrvane::EnableSoundMenuItems(bool) {}
+void TfrmTabbedOrvane::setupAboutTab() {
+    Label11 = new QLabel(tsAbout);
+    Label11->setGeometry(20, 20, 500, 20);
+    lblLocalTime = new QLabel(tsAbout);
+    lblLocalTime->setGeometry(20, 60, 500, 20);
+}
 
 }  // namespace orvane::app

@@ -6,6 +6,8 @@
 #include "app/Orvane_maina.h"
 #include "app/QtMessageService.h"
 #include "app/SingleInstanceLock.h"
+#include "app/help/ContextHelp.h"
+#include "app/help/QtHelpService.h"
 #include "common/AppPaths.h"
 #include "common/Clock.h"
 #include "common/OrvaneError.h"
@@ -25,11 +27,13 @@ int main(int argc, char** argv) {
 
     try {
         orvane::SystemClock clock;
-        // Help: the built-in help window is created here and handed in once it exists.
-        orvane::HelpService* help = nullptr;
+        // The help window has no owner yet: the main window that would own it
+        // is built after, and needs the help for its F1 keys.
+        orvane::help::QtHelpService help(nullptr);
+        orvane::help::installContextHelp(app, help);
         const auto paths = orvane::AppPaths::forExecutable(QCoreApplication::applicationFilePath());
 
-        orvane::app::TfrmTabbedOrvane frmTabbedOrvane(clock, messages, help, paths);
+        orvane::app::TfrmTabbedOrvane frmTabbedOrvane(clock, messages, &help, paths);
         messages.setParent(&frmTabbedOrvane);
 
         // frmSolarFtpSetup (report retrieval dialog, hidden until asked for)
