@@ -1,0 +1,231 @@
+// The retrieval session against a real FTP server on 127.0.0.1.
+#include <gtest/gtest.h>
+
+#include <QRegularExpression>
+#include <QTimer>
+
+#include <functional>
+
+#include "ReportServerFixture.h"
+#include "common/MessageService.h"
+#include "reports/ReportRetrieval.h"
+
+using namespace orvane;
+using namespace orvane::reports;
+
+namespace {
+
+class FakeView : public RetrievalView {
+public:
+    explicit FakeView(PropSettings& settings) : settings_(settings) {}
+
+    QString hostText() const override { return host; }
+    QString passwordText() const override { return password; }
+    bool useProxyTicked() const override { return useProxy; }
+    bool isReportTicked(int index) const override { return settings_.Reports[static_cast<std::size_t>(index)]; }
+    void clearStatusLines() override { lines.clear(); }
+    void addStatusLine(const QString& line) override { lines << line; }
+    void setStatusPanel(int panel, const QString& text) override {
+        panels[panel] = text;
+        if (panel == 0) panel0History << text;
+    }
+    void showProgress(const ProgressBarState& d, const ProgressBarState& m) override {
+        dialogBar = d;
+        mainBar = m;
+    }
+    void setRetrievalRunning(bool on) override { runningStates.push_back(on); }
+    void showReportTabs() override { ++tabRefreshes; }
+    void processEvents() override {
+        if (onProcessEvents) onProcessEvents();
+    }
+
+    QString host = QStringLiteral("127.0.0.1");
+    QString password = QStringLiteral("test@example.org");
+    bool useProxy = false;
+    QStringList lines;
+    QString panels[2];
+    QStringList panel0History;
+    ProgressBarState dialogBar, mainBar;
+    std::vector<bool> runningStates;
+    int tabRefreshes = 0;
+    std::function<void()> onProcessEvents;
+
+private:
+    PropSettings& settings_;
+};
+
+PropSettings only(std::initializer_list<int> indices) {
+    PropSettings s = defaultPropSettings();
+    s.Reports.fill(false);
+    for (int i : indices) s.Reports[static_cast<std::size_t>(i)] = true;
+    return s;
+}
+
+struct Session {
+    explicit Session(PropSettings s, int port) : settings(std::move(s)), view(settings), retrieval(settings, view, messages) {
+        retrieval.ServerPort = port;
+    }
+    PropSettings settings;
+    RecordingMessageService messages;
+    FakeView view;
+    ReportRetrieval retrieval;
+};
+
+QStringList fetchSequence(const QStringList& files, bool quit = true) {
+    QStringList seq;
+    for (const QString& f : files) seq << f;
+    if (quit) seq << QStringLiteral("QUIT");
+    return seq;
+}
+
+TEST(ReportRetrievalNetTest, DefaultSelectionFetchesTheEightReportsInOrderByteForByte) {
+    ReportServer server;
+    ASSERT_TRUE(server.start());
+    WorkingDirectory cwd;
+    Session s(defaultPropSettings(), server.port());
+
+    ASSERT_TRUE(s.retrieval.GetLatest()) << (s.messages.errors.empty() ? "" : s.messages.errors.front());
+
+    EXPECT_EQ(server.commandsAfterLogin(),
+              fetchSequence({"CWD /pub/latest", "PORT", "RETR wwv.txt", "PORT", "RETR 27DO.txt",
+                             "CWD /pub/forecasts", "PORT", "RETR ALTS.txt", "CWD /pub/latest", "PORT",
+                             "RETR SGAS.txt", "PORT", "RETR WKHF.txt", "CWD /pub/lists/radio/", "PORT",
+                             "RETR rad.txt", "CWD /pub/indices/", "PORT", "RETR DSD.txt", "CWD /pub/indices/",
+                             "PORT", "RETR DGD.txt"}));
+    const char* fetched[][2] = {{"wwv.txt", "/pub/latest/wwv.txt"},     {"27DO.txt", "/pub/latest/27DO.txt"},
+                                {"ALTS.txt", "/pub/forecasts/ALTS.txt"}, {"SGAS.txt", "/pub/latest/SGAS.txt"},
+                                {"WKHF.txt", "/pub/latest/WKHF.txt"},   {"rad.txt", "/pub/lists/radio/rad.txt"},
+                                {"DSD.txt", "/pub/indices/DSD.txt"},    {"DGD.txt", "/pub/indices/DGD.txt"}};
+    for (const auto& f : fetched) {
+        const QByteArray local = TempDir::readAll(cwd.file(QString::fromLatin1(f[0])));
+        EXPECT_FALSE(local.isEmpty()) << f[0];
+        EXPECT_EQ(local, ReportServer::served(QString::fromLatin1(f[1]))) << f[0];
+    }
+    EXPECT_FALSE(QFile::exists(cwd.file(QStringLiteral("AK.txt"))));
+
+    // The status lines: the session's own first, then the protocol lines,
+    // the password never among them.
+    ASSERT_FALSE(s.view.lines.isEmpty());
+    EXPECT_EQ(s.view.lines.front(), QStringLiteral("Working..."));
+    EXPECT_TRUE(s.view.lines.contains(QStringLiteral("USER anonymous")));
+    EXPECT_TRUE(s.view.lines.contains(QStringLiteral("PASS ")));
+    EXPECT_TRUE(s.view.lines.contains(QStringLiteral("RETR DGD.txt")));
+    EXPECT_EQ(s.view.lines.filter(QStringLiteral("test@example.org")).size(), 0);
+    EXPECT_EQ(s.view.lines.filter(QRegularExpression(QStringLiteral("^Received \\d+ Bytes$"))).size(), 8);
+    EXPECT_EQ(s.view.lines.filter(QRegularExpression(QStringLiteral("^PORT 127,0,0,1,\\d+,\\d+$"))).size(), 8);
+
+    EXPECT_EQ(s.view.panels[0], QStringLiteral("Disconnected"));
+    EXPECT_EQ(s.view.panels[1], QStringLiteral("Please Wait..."));
+    EXPECT_TRUE(s.view.panel0History.contains(QStringLiteral("Connected")));
+    EXPECT_TRUE(s.view.panel0History.contains(QStringLiteral("Starting data transaction")));
+    EXPECT_TRUE(s.view.panel0History.contains(QStringLiteral("Transaction Complete")));
+    EXPECT_TRUE(s.view.panel0History.contains(QStringLiteral("Download success")));
+    const QString wwvBytes = QString::number(ReportServer::served(QStringLiteral("/pub/latest/wwv.txt")).size());
+    // pyftpdlib announces no size, so the total reads 0.
+    EXPECT_TRUE(s.view.panel0History.contains(wwvBytes + QStringLiteral(" bytes of 0 received")));
+
+    EXPECT_EQ(s.retrieval.SelectedCount(), 8);
+    EXPECT_EQ(s.view.dialogBar, (ProgressBarState{800, 100, 800}));
+    EXPECT_EQ(s.view.mainBar, (ProgressBarState{800, 100, 800}));
+    EXPECT_EQ(s.view.runningStates, (std::vector<bool>{true, false}));
+    EXPECT_EQ(s.view.tabRefreshes, 1);
+    EXPECT_TRUE(s.messages.messages.empty());
+    EXPECT_FALSE(s.retrieval.client().Connected());
+}
+
+TEST(ReportRetrievalNetTest, RefusedAlertsStillLeaveTheFollowingReportsFetchedFromHome) {
+    ReportServer server;
+    ASSERT_TRUE(server.start({QStringLiteral("ALTS.txt")}));
+    WorkingDirectory cwd;
+    TempDir::write(cwd.file(QStringLiteral("ALTS.txt")), "yesterday's alerts\n");
+    Session s(only({4, 5, 8}), server.port());
+
+    ASSERT_TRUE(s.retrieval.GetLatest());
+
+    EXPECT_EQ(server.commandsAfterLogin(),
+              fetchSequence({"CWD /pub/latest", "PORT", "RETR 27DO.txt", "CWD /pub/forecasts", "PORT",
+                             "RETR ALTS.txt", "CWD /pub/latest", "PORT", "RETR SGAS.txt"}));
+    EXPECT_EQ(TempDir::readAll(cwd.file(QStringLiteral("ALTS.txt"))), QByteArray("yesterday's alerts\n"));
+    EXPECT_EQ(TempDir::readAll(cwd.file(QStringLiteral("SGAS.txt"))),
+              ReportServer::served(QStringLiteral("/pub/latest/SGAS.txt")));
+    EXPECT_TRUE(s.view.panel0History.contains(QStringLiteral("Download failure")));
+    // One report's failure is no error of the session.
+    EXPECT_TRUE(s.messages.errors.empty());
+    EXPECT_EQ(s.view.tabRefreshes, 1);
+}
+
+TEST(ReportRetrievalNetTest, SelectionIsReadAsTheSessionReachesEachReport) {
+    struct Case {
+        const char* name;
+        std::initializer_list<int> ticked;
+        QStringList expected;
+        ProgressBarState bar;
+    };
+    const Case cases[] = {
+        {"only AK", {1}, fetchSequence({"CWD /pub/latest", "PORT", "RETR AK.txt"}), {100, 100, 100}},
+        // Nothing to fetch: log out at once, the bars stay empty.
+        {"nothing ticked", {}, fetchSequence({"CWD /pub/latest"}), {0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        ReportServer server;
+        ASSERT_TRUE(server.start());
+        WorkingDirectory cwd;
+        Session s(only(c.ticked), server.port());
+        ASSERT_TRUE(s.retrieval.GetLatest()) << c.name;
+        EXPECT_EQ(server.commandsAfterLogin(), c.expected) << c.name;
+        EXPECT_EQ(s.view.dialogBar, c.bar) << c.name;
+    }
+
+    // A report ticked while the session runs is fetched too; the full bar
+    // stays full.
+    ReportServer server;
+    ASSERT_TRUE(server.start());
+    WorkingDirectory cwd;
+    Session s(only({0}), server.port());
+    s.view.onProcessEvents = [&] { s.settings.Reports[13] = true; };
+    ASSERT_TRUE(s.retrieval.GetLatest());
+    EXPECT_EQ(server.commandsAfterLogin(),
+              fetchSequence({"CWD /pub/latest", "PORT", "RETR wwv.txt", "CWD /pub/indices/", "PORT", "RETR DGD.txt"}));
+    EXPECT_EQ(s.view.mainBar, (ProgressBarState{100, 100, 100}));
+}
+
+TEST(ReportRetrievalNetTest, RefusedHomeDirectoryEndsTheSessionWithTheConnectionOpen) {
+    ReportServer server;
+    TempDir emptyRoot;
+    ASSERT_TRUE(server.start({}, emptyRoot.path()));
+    WorkingDirectory cwd;
+    Session s(defaultPropSettings(), server.port());
+
+    EXPECT_FALSE(s.retrieval.GetLatest());
+    ASSERT_EQ(s.messages.errors.size(), 1u);
+    EXPECT_TRUE(QString::fromStdString(s.messages.errors[0]).startsWith(QStringLiteral("550 "))) << s.messages.errors[0];
+    EXPECT_FALSE(s.retrieval.ChangeDirOk());
+    EXPECT_TRUE(s.retrieval.client().Connected());
+    EXPECT_EQ(s.view.tabRefreshes, 0);
+    EXPECT_EQ(s.view.runningStates, (std::vector<bool>{true, false}));
+
+    // The next retrieval goes on on the open connection, without a new login.
+    EXPECT_FALSE(s.retrieval.GetLatest());
+    EXPECT_EQ(server.commands().filter(QStringLiteral("USER")).size(), 1);
+    EXPECT_EQ(server.commands().filter(QStringLiteral("CWD /pub/latest")).size(), 2);
+}
+
+TEST(ReportRetrievalNetTest, NoServerListeningIsAnErrorAndTheControlsComeBack) {
+    // A port that was just free: nothing listens there.
+    int freePort = 0;
+    {
+        ReportServer probe;
+        ASSERT_TRUE(probe.start());
+        freePort = probe.port();
+    }
+    WorkingDirectory cwd;
+    Session s(defaultPropSettings(), freePort);
+    EXPECT_FALSE(s.retrieval.GetLatest());
+    ASSERT_EQ(s.messages.errors.size(), 1u);
+    EXPECT_EQ(s.messages.errors[0], "Connection Failed");
+    EXPECT_EQ(s.view.runningStates, (std::vector<bool>{true, false}));
+    EXPECT_EQ(s.view.tabRefreshes, 0);
+    EXPECT_FALSE(s.retrieval.running());
+}
+
+}  // namespace

@@ -1,0 +1,51 @@
+#!/usr/bin/python3
+"""A report server for the tests: anonymous FTP on 127.0.0.1 over a folder.
+
+Usage: ftp_report_server.py ROOT LOGFILE [--refuse NAME]...
+
+Prints "PORT <n>" on stdout once it listens on a free port. Every command it
+receives is appended to LOGFILE as one line ("CWD /pub/latest"), PASS without
+its argument. RETR of a refused name is answered with 550.
+"""
+import logging
+import sys
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+def main():
+    root, log_name = sys.argv[1], sys.argv[2]
+    refused = set()
+    args = sys.argv[3:]
+    while args:
+        if args[0] == "--refuse" and len(args) > 1:
+            refused.add(args[1])
+            args = args[2:]
+        else:
+            sys.exit("bad argument " + args[0])
+
+    logging.basicConfig(level=logging.WARNING)
+    log = open(log_name, "a", buffering=1)
+
+    class Handler(FTPHandler):
+        def pre_process_command(self, line, cmd, arg):
+            log.write(cmd if cmd == "PASS" or not arg else cmd + " " + arg)
+            log.write("\n")
+            if cmd == "RETR" and arg in refused:
+                self.respond("550 " + arg + ": refused by the test.")
+                return
+            return FTPHandler.pre_process_command(self, line, cmd, arg)
+
+    authorizer = DummyAuthorizer()
+    authorizer.add_anonymous(root)
+    Handler.authorizer = authorizer
+    Handler.banner = "220 Test report server ready."
+    server = FTPServer(("127.0.0.1", 0), Handler)
+    print("PORT %d" % server.address[1], flush=True)
+    server.serve_forever(timeout=0.5, blocking=True, handle_exit=True)
+
+
+if __name__ == "__main__":
+    main()
