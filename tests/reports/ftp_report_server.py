@@ -41,7 +41,7 @@ def main():
     authorizer = DummyAuthorizer()
     authorizer.add_anonymous(root)
     Handler.authorizer = authorizer
-    Handler.banner = "220 Test report server ready."
+    Handler.banner = "Test report server ready."
     server = FTPServer(("127.0.0.1", 0), Handler)
     print("PORT %d" % server.address[1], flush=True)
     server.serve_forever(timeout=0.5, blocking=True, handle_exit=True)

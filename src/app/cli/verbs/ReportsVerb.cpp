@@ -1,0 +1,145 @@
+// orvane-cli reports: one report retrieval session, as the Solar FTP Setup
+// dialog runs it, with the status lines on stdout.
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include "app/cli/CliVerb.h"
+#include "common/AppPaths.h"
+#include "common/IniFile.h"
+#include "common/MessageService.h"
+#include "reports/PropSettings.h"
+#include "reports/ReportRetrieval.h"
+#include "reports/ReportServer.h"
+
+namespace {
+
+using namespace orvane::reports;
+
+// The dialog's part of a retrieval on a console: the selection and fields
+// come from the options, the status lines go to stdout; the progress, the
+// status bar and the tabs have nothing to show.
+class ConsoleView final : public RetrievalView {
+public:
+    ConsoleView(const PropSettings& settings, QString host, QString password, bool useProxy, QTextStream& out)
+        : settings_(settings), host_(std::move(host)), password_(std::move(password)), useProxy_(useProxy), out_(out) {}
+
+    QString hostText() const override { return host_; }
+    QString passwordText() const override { return password_; }
+    bool useProxyTicked() const override { return useProxy_; }
+    bool isReportTicked(int index) const override { return settings_.Reports[static_cast<std::size_t>(index)]; }
+    void clearStatusLines() override {}
+    void addStatusLine(const QString& line) override {
+        out_ << line << "\n";
+        out_.flush();
+    }
+    void setStatusPanel(int, const QString&) override {}
+    void showProgress(const ProgressBarState&, const ProgressBarState&) override {}
+    void setRetrievalRunning(bool) override {}
+    void showReportTabs() override {}
+    void processEvents() override { QCoreApplication::processEvents(); }
+
+private:
+    const PropSettings& settings_;
+    QString host_;
+    QString password_;
+    bool useProxy_;
+    QTextStream& out_;
+};
+
+class ConsoleMessages final : public orvane::MessageService {
+public:
+    explicit ConsoleMessages(QTextStream& err) : err_(err) {}
+    void showMessage(const std::string& text) override { err_ << QString::fromStdString(text) << "\n"; }
+    void showError(const std::string& text) override { err_ << QString::fromStdString(text) << "\n"; }
+
+private:
+    QTextStream& err_;
+};
+
+int runReports(const QStringList& args, QTextStream& out, QTextStream& err) {
+    ReportServer server = reportServerFromEnvironment();
+    std::optional<QString> pass, proxy, only, dir, ini;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        QString value;
+        std::optional<QString>* target = nullptr;
+        if (a == QLatin1String("--pass")) target = &pass;
+        else if (a == QLatin1String("--proxy")) target = &proxy;
+        else if (a == QLatin1String("--only")) target = &only;
+        else if (a == QLatin1String("--dir")) target = &dir;
+        else if (a == QLatin1String("--ini")) target = &ini;
+        else if (a != QLatin1String("--host") && a != QLatin1String("--port")) {
+            err << "orvane-cli reports: unknown option '" << a << "'\n";
+            return 2;
+        }
+        if (!orvane::cli::takeValue(args, i, value, err)) return 2;
+        if (target) {
+            *target = value;
+        } else if (a == QLatin1String("--host")) {
+            if (value.isEmpty()) {
+                err << "orvane-cli reports: empty host\n";
+                return 2;
+            }
+            server.host = value;
+        } else {
+            bool ok = false;
+            server.port = value.toInt(&ok);
+            if (!ok || server.port < 1 || server.port > 65535) {
+                err << "orvane-cli reports: bad port '" << value << "'\n";
+                return 2;
+            }
+        }
+    }
+
+    // The selection and the rest as the program keeps them, unless the
+    // options say otherwise.
+    const QString iniName = ini.value_or(
+        orvane::AppPaths::forExecutable(QCoreApplication::applicationDirPath() + QStringLiteral("/orvane"))
+            .iniFileName());
+    PropSettings settings = ReadPropSettings(orvane::IniFile(iniName));
+    if (only) {
+        settings.Reports.fill(false);
+        for (const QString& key : only->split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            const int index = reportIndexOfKey(key.trimmed());
+            if (index < 0) {
+                err << "orvane-cli reports: no report '" << key << "' (keys:";
+                for (int r = 0; r < kReportCount; ++r) err << " " << reportKey(r);
+                err << ")\n";
+                return 2;
+            }
+            settings.Reports[static_cast<std::size_t>(index)] = true;
+        }
+    }
+    bool useProxy = settings.UseProxy;
+    if (proxy) {
+        const auto parsed = parseReportServer(*proxy);
+        if (!parsed || !proxy->contains(QLatin1Char(':'))) {
+            err << "orvane-cli reports: --proxy needs HOST:PORT\n";
+            return 2;
+        }
+        useProxy = true;
+        settings.Proxy = parsed->host;
+        settings.ProxyPort = parsed->port;
+    }
+    if (dir) {
+        if (!QFileInfo(*dir).isDir() || !QDir::setCurrent(*dir)) {
+            err << "orvane-cli reports: no folder '" << *dir << "'\n";
+            return 1;
+        }
+    }
+
+    ConsoleView view(settings, server.host, pass.value_or(settings.pass), useProxy, out);
+    ConsoleMessages messages(err);
+    ReportRetrieval retrieval(settings, view, messages);
+    retrieval.ServerPort = server.port;
+    return retrieval.GetLatest() ? 0 : 1;
+}
+
+const orvane::cli::Registrar kReg({"reports",
+                                   "reports [--host HOST] [--port N] [--pass P] [--proxy HOST:PORT]\n"
+                                   "        [--only KEY,KEY...] [--dir LOCALDIR] [--ini SETTINGS.INI]\n"
+                                   "    fetch the selected propagation reports into LOCALDIR (default: here)",
+                                   &runReports});
+
+}  // namespace
