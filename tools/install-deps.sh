@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the program and the tests need,
 # when any is missing. With --dev also the tools used to regenerate resources
-# and to measure (xplanet, imagemagick, ETOPO grids).
+# and to measure (xplanet, imagemagick, rsvg-convert, ETOPO grids).
 set -euo pipefail
 
 packages=(
@@ -13,7 +13,7 @@ packages=(
   xvfb xauth desktop-file-utils
 )
 if [[ "${1:-}" == "--dev" ]]; then
-  packages+=(imagemagick xplanet ferret-datasets python3-numpy python3-scipy x11-utils xdotool hyperfine)
+  packages+=(imagemagick xplanet ferret-datasets python3-numpy python3-scipy x11-utils xdotool hyperfine librsvg2-bin)
 fi
 
 missing=()
