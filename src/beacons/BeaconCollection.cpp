@@ -7,6 +7,32 @@
 
 namespace orvane::beacons {
 
+void readBeaconFile(const QString& fileName, BeaconContainer& container) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) throw OrvaneError("Cannot open file " + fileName.toStdString());
+    const QByteArray bytes = file.read(kMaxBeaconFileBytes);
+    decodeBeaconFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), container);
+}
+
+void writeBeaconFile(const QString& fileName, const BeaconContainer& container) {
+    const std::string bytes = encodeBeaconFile(container);
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
+        !file.commit()) {
+        throw OrvaneError("Cannot create file " + fileName.toStdString());
+    }
+}
+
+BeaconArray beaconArrayOf(const BeaconContainer& container) {
+    BeaconArray beacons{};
+    for (int i = 0; i < kBeaconListCount; ++i) {
+        const auto it = container.records.find(i);
+        if (it != container.records.end()) beacons[static_cast<std::size_t>(i)] = it->second;
+    }
+    return beacons;
+}
+
 BeaconCollection::BeaconCollection(QString beaconFileName)
     : fileName_(QFileInfo(beaconFileName).absoluteFilePath()) {}
 
@@ -22,19 +48,12 @@ void BeaconCollection::SetupBeaconCollection() {
     }
 
     std::string error;
-    QFile file(fileName_);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = "Cannot open file " + fileName_.toStdString();
-    } else {
-        const QByteArray bytes = file.read(kMaxFileBytes);
-        file.close();
-        try {
-            decodeBeaconFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), *container_);
-            SetupBeaconArray();
-            return;
-        } catch (const BeaconFileError& e) {
-            error = e.what();
-        }
+    try {
+        readBeaconFile(fileName_, *container_);
+        SetupBeaconArray();
+        return;
+    } catch (const OrvaneError& e) {
+        error = e.what();
     }
 
     // The file is unusable. Keep it for the user rather than overwrite it at
@@ -68,13 +87,7 @@ void BeaconCollection::SaveBeaconCollection() {
         const auto it = container_->records.find(i);
         if (it != container_->records.end()) it->second = beacons_[static_cast<std::size_t>(i)];
     }
-    const std::string bytes = encodeBeaconFile(*container_);
-    QSaveFile file(fileName_);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
-        !file.commit()) {
-        throw OrvaneError("Cannot create file " + fileName_.toStdString());
-    }
+    writeBeaconFile(fileName_, *container_);
     container_.reset();
 }
 

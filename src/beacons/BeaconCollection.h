@@ -19,11 +19,22 @@ namespace orvane::beacons {
 // A beacon file that cannot be read is not lost: it is renamed aside (the
 // error says where), the default table is used, and the close writes a fresh
 // file in its place. If it cannot even be renamed, nothing is written over it.
+// Largest beacon file read. Eighteen records take 217 bytes; anything beyond
+// this cap is treated as a file that ends early.
+inline constexpr qint64 kMaxBeaconFileBytes = 1024 * 1024;
+
+// Reads a beacon file into the container. Throws OrvaneError("Cannot open
+// file <name>") or BeaconFileError with the reason it is malformed.
+void readBeaconFile(const QString& fileName, BeaconContainer& container);
+
+// Writes the container atomically. Throws OrvaneError("Cannot create file <name>").
+void writeBeaconFile(const QString& fileName, const BeaconContainer& container);
+
+// The records at indexes 0..17 as BeaconArray; missing ones stay empty.
+BeaconArray beaconArrayOf(const BeaconContainer& container);
+
 class BeaconCollection {
 public:
-    // Largest beacon file read. Eighteen records take 217 bytes; anything
-    // beyond this cap is treated as a file that ends early.
-    static constexpr qint64 kMaxFileBytes = 1024 * 1024;
 
     explicit BeaconCollection(QString beaconFileName);
 
