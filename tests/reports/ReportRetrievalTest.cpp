@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "ReportServerFixture.h"
+#include "FtpTestServer.h"
 #include "common/MessageService.h"
 #include "reports/ReportRetrieval.h"
 
@@ -79,7 +79,7 @@ QStringList fetchSequence(const QStringList& files, bool quit = true) {
 }
 
 TEST(ReportRetrievalNetTest, DefaultSelectionFetchesTheEightReportsInOrderByteForByte) {
-    ReportServer server;
+    FtpTestServer server;
     ASSERT_TRUE(server.start());
     WorkingDirectory cwd;
     Session s(defaultPropSettings(), server.port());
@@ -99,7 +99,7 @@ TEST(ReportRetrievalNetTest, DefaultSelectionFetchesTheEightReportsInOrderByteFo
     for (const auto& f : fetched) {
         const QByteArray local = TempDir::readAll(cwd.file(QString::fromLatin1(f[0])));
         EXPECT_FALSE(local.isEmpty()) << f[0];
-        EXPECT_EQ(local, ReportServer::served(QString::fromLatin1(f[1]))) << f[0];
+        EXPECT_EQ(local, FtpTestServer::served(QString::fromLatin1(f[1]))) << f[0];
     }
     EXPECT_FALSE(QFile::exists(cwd.file(QStringLiteral("AK.txt"))));
 
@@ -120,7 +120,7 @@ TEST(ReportRetrievalNetTest, DefaultSelectionFetchesTheEightReportsInOrderByteFo
     EXPECT_TRUE(s.view.panel0History.contains(QStringLiteral("Starting data transaction")));
     EXPECT_TRUE(s.view.panel0History.contains(QStringLiteral("Transaction Complete")));
     EXPECT_TRUE(s.view.panel0History.contains(QStringLiteral("Download success")));
-    const QString wwvBytes = QString::number(ReportServer::served(QStringLiteral("/pub/latest/wwv.txt")).size());
+    const QString wwvBytes = QString::number(FtpTestServer::served(QStringLiteral("/pub/latest/wwv.txt")).size());
     // pyftpdlib announces no size, so the total reads 0.
     EXPECT_TRUE(s.view.panel0History.contains(wwvBytes + QStringLiteral(" bytes of 0 received")));
 
@@ -134,7 +134,7 @@ TEST(ReportRetrievalNetTest, DefaultSelectionFetchesTheEightReportsInOrderByteFo
 }
 
 TEST(ReportRetrievalNetTest, RefusedAlertsStillLeaveTheFollowingReportsFetchedFromHome) {
-    ReportServer server;
+    FtpTestServer server;
     ASSERT_TRUE(server.start({QStringLiteral("ALTS.txt")}));
     WorkingDirectory cwd;
     TempDir::write(cwd.file(QStringLiteral("ALTS.txt")), "yesterday's alerts\n");
@@ -147,7 +147,7 @@ TEST(ReportRetrievalNetTest, RefusedAlertsStillLeaveTheFollowingReportsFetchedFr
                              "RETR ALTS.txt", "CWD /pub/latest", "PORT", "RETR SGAS.txt"}));
     EXPECT_EQ(TempDir::readAll(cwd.file(QStringLiteral("ALTS.txt"))), QByteArray("yesterday's alerts\n"));
     EXPECT_EQ(TempDir::readAll(cwd.file(QStringLiteral("SGAS.txt"))),
-              ReportServer::served(QStringLiteral("/pub/latest/SGAS.txt")));
+              FtpTestServer::served(QStringLiteral("/pub/latest/SGAS.txt")));
     EXPECT_TRUE(s.view.panel0History.contains(QStringLiteral("Download failure")));
     // One report's failure is no error of the session.
     EXPECT_TRUE(s.messages.errors.empty());
@@ -167,7 +167,7 @@ TEST(ReportRetrievalNetTest, SelectionIsReadAsTheSessionReachesEachReport) {
         {"nothing ticked", {}, fetchSequence({"CWD /pub/latest"}), {0, 0, 0}},
     };
     for (const Case& c : cases) {
-        ReportServer server;
+        FtpTestServer server;
         ASSERT_TRUE(server.start());
         WorkingDirectory cwd;
         Session s(only(c.ticked), server.port());
@@ -178,7 +178,7 @@ TEST(ReportRetrievalNetTest, SelectionIsReadAsTheSessionReachesEachReport) {
 
     // A report ticked while the session runs is fetched too; the full bar
     // stays full.
-    ReportServer server;
+    FtpTestServer server;
     ASSERT_TRUE(server.start());
     WorkingDirectory cwd;
     Session s(only({0}), server.port());
@@ -190,7 +190,7 @@ TEST(ReportRetrievalNetTest, SelectionIsReadAsTheSessionReachesEachReport) {
 }
 
 TEST(ReportRetrievalNetTest, RefusedHomeDirectoryEndsTheSessionWithTheConnectionOpen) {
-    ReportServer server;
+    FtpTestServer server;
     TempDir emptyRoot;
     ASSERT_TRUE(server.start({}, emptyRoot.path()));
     WorkingDirectory cwd;
@@ -214,7 +214,7 @@ TEST(ReportRetrievalNetTest, NoServerListeningIsAnErrorAndTheControlsComeBack) {
     // A port that was just free: nothing listens there.
     int freePort = 0;
     {
-        ReportServer probe;
+        FtpTestServer probe;
         ASSERT_TRUE(probe.start());
         freePort = probe.port();
     }

@@ -15,7 +15,7 @@
 // tree of tests/reports/data, on a port the system picks. Started with the
 // test and stopped by its own process handle. Every command the server
 // receives is logged, so tests can check the exact sequence.
-class ReportServer {
+class FtpTestServer {
 public:
     static QString testDir() { return QStringLiteral(ORVANE_REPORTS_TEST_DIR); }
     static QString dataDir() { return testDir() + QStringLiteral("/data"); }
@@ -42,7 +42,7 @@ public:
         return false;
     }
 
-    ~ReportServer() {
+    ~FtpTestServer() {
         if (process_.state() != QProcess::NotRunning) {
             process_.terminate();
             if (!process_.waitForFinished(3000)) {

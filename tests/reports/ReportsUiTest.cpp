@@ -1,0 +1,260 @@
+// The Propagation page and the Solar FTP Setup dialog, without a server.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include "FtpTestServer.h"
+#include "common/IniFile.h"
+#include "common/MessageService.h"
+#include "reports/ui/PropagationPage.h"
+#include "reports/ui/Setupftp.h"
+
+using namespace orvane;
+using namespace orvane::reports;
+
+namespace {
+
+int helpContextOf(const QObject* o) { return o->property("helpContext").toInt(); }
+
+std::vector<int> visibleTabs(const PropagationPage& page) {
+    std::vector<int> v;
+    for (int i = 0; i < kReportCount; ++i)
+        if (page.isReportTabVisible(i)) v.push_back(i);
+    return v;
+}
+
+struct PageFixture {
+    PageFixture() : settings(defaultPropSettings()), page(settings) { page.AssignHelpContexts(); }
+    WorkingDirectory cwd;
+    PropSettings settings;
+    PropagationPage page;
+};
+
+TEST(PropagationPageTest, FirstStartShowsTheEightDefaultTabsEmptyWithWwvActive) {
+    PageFixture f;
+    f.page.ShowReportTabs();
+    EXPECT_EQ(visibleTabs(f.page), (std::vector<int>{0, 4, 5, 8, 10, 11, 12, 13}));
+    EXPECT_EQ(f.page.activeReport(), 0);
+    EXPECT_EQ(helpContextOf(f.page.pcReports), 1);
+    for (const QPlainTextEdit* memo : f.page.memos) EXPECT_TRUE(memo->toPlainText().isEmpty());
+
+    const QPlainTextEdit* memo = f.page.memos[0];
+    EXPECT_EQ(memo->objectName(), QStringLiteral("mowwv"));
+    EXPECT_EQ(memo->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_TRUE(QFontInfo(memo->font()).fixedPitch());
+    EXPECT_EQ(f.page.pcReports->tabText(4), QStringLiteral("27 Day Outlook"));
+    EXPECT_EQ(f.page.pcReports->tabPosition(), QTabWidget::South);
+    EXPECT_EQ(helpContextOf(f.page.sheets[3]), 6);
+    EXPECT_EQ(helpContextOf(f.page.sheets[4]), 5);
+    EXPECT_EQ(f.page.sheets[5]->statusTip(),
+              QStringLiteral("Alerts and Warnings Issued in the last 24 Hours, press F1 for help"));
+    // The empty-range bar stays a bar rather than a busy indicator.
+    EXPECT_EQ(f.page.ProgressBar1->maximum(), 11101);
+}
+
+TEST(PropagationPageTest, UntickingTheActiveReportMovesToTheNextVisibleTab) {
+    struct Case {
+        const char* name;
+        int active;
+        std::initializer_list<int> untick;
+        int expected;
+    };
+    const Case cases[] = {
+        {"to the right", 4, {4}, 5},
+        {"last wraps to first", 13, {13}, 0},
+        {"skips hidden ones", 8, {8, 10, 11}, 12},
+        {"wraps past hidden ones", 12, {12, 13, 0, 4}, 5},
+    };
+    for (const Case& c : cases) {
+        PageFixture f;
+        f.page.ShowReportTabs();
+        f.page.pcReports->setCurrentIndex(c.active);
+        for (int i : c.untick) f.settings.Reports[static_cast<std::size_t>(i)] = false;
+        f.page.ShowReportTabs();
+        EXPECT_EQ(f.page.activeReport(), c.expected) << c.name;
+        EXPECT_EQ(helpContextOf(f.page.pcReports), reportHelpContext(c.expected)) << c.name;
+    }
+}
+
+TEST(PropagationPageTest, WithEveryReportUntickedNoTabIsShown) {
+    PageFixture f;
+    f.page.ShowReportTabs();
+    f.settings.Reports.fill(false);
+    f.page.ShowReportTabs();
+    EXPECT_TRUE(visibleTabs(f.page).empty());
+    EXPECT_EQ(f.page.activeReport(), -1);
+    EXPECT_TRUE(f.page.pcReports->isHidden());
+    f.settings.Reports[6] = true;
+    f.page.ShowReportTabs();
+    EXPECT_EQ(f.page.activeReport(), 6);
+    EXPECT_FALSE(f.page.pcReports->isHidden());
+}
+
+TEST(PropagationPageTest, TabsShowTheFilesTheyFindAndKeepTheirLastText) {
+    PageFixture f;
+    TempDir::write(f.cwd.file(QStringLiteral("wwv.txt")), "line one\r\nline two\r\nline three\r\n");
+    TempDir::write(f.cwd.file(QStringLiteral("AK.txt")), "not selected\n");
+    f.page.ShowReportTabs();
+    EXPECT_EQ(f.page.memos[0]->toPlainText(), QStringLiteral("line one\nline two\nline three"));
+    EXPECT_TRUE(f.page.memos[1]->toPlainText().isEmpty());
+
+    // A shorter file replaces the text, it is not merged with it.
+    TempDir::write(f.cwd.file(QStringLiteral("wwv.txt")), "short\n");
+    f.page.ShowReportTabs();
+    EXPECT_EQ(f.page.memos[0]->toPlainText(), QStringLiteral("short"));
+
+    // A file that went away leaves the tab with its last text; so does a
+    // report that is no longer selected.
+    QFile::remove(f.cwd.file(QStringLiteral("wwv.txt")));
+    f.page.ShowReportTabs();
+    EXPECT_EQ(f.page.memos[0]->toPlainText(), QStringLiteral("short"));
+    f.settings.Reports[0] = false;
+    f.page.ShowReportTabs();
+    EXPECT_FALSE(f.page.isReportTabVisible(0));
+    EXPECT_EQ(f.page.memos[0]->toPlainText(), QStringLiteral("short"));
+}
+
+TEST(PropagationPageTest, TheMenuOffersConfigureGetLatestAndHelp) {
+    PageFixture f;
+    QStringList captions;
+    for (const QAction* a : f.page.puFTP_Control->actions()) captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    EXPECT_EQ(captions, (QStringList{"Configure Reports", "-", "Get Latest Reports", "-", "Help"}));
+    EXPECT_EQ(helpContextOf(f.page.puConfigPropReports), 31);
+    EXPECT_EQ(helpContextOf(f.page.puGetLatestReports), 37);
+    EXPECT_EQ(helpContextOf(f.page.puHelp), 300);
+}
+
+struct DialogFixture {
+    explicit DialogFixture(PropSettings initial = defaultPropSettings())
+        : settings(std::move(initial)), page(settings) {
+        make();
+    }
+    void make() {
+        dialog = std::make_unique<TfrmSolarFtpSetup>(
+            settings, IniFile(ini.file(QStringLiteral("o.INI"))), orvane::reports::ReportServer{QStringLiteral("127.0.0.1"), 21}, page,
+            [this](int panel, const QString& text) { panels[panel] = text; }, messages);
+    }
+    QString iniText() const { return QString::fromUtf8(TempDir::readAll(ini.file(QStringLiteral("o.INI")))); }
+
+    WorkingDirectory cwd;
+    TempDir ini;
+    PropSettings settings;
+    PropagationPage page;
+    RecordingMessageService messages;
+    QString panels[2];
+    std::unique_ptr<TfrmSolarFtpSetup> dialog;
+};
+
+TEST(SolarFtpSetupTest, CreationShowsTheSettings) {
+    PropSettings s = defaultPropSettings();
+    s.UseProxy = true;
+    s.Proxy = QStringLiteral("proxy.example.net");
+    s.ProxyPort = 8021;
+    s.pass = QStringLiteral("g4abc@example.org");
+    s.Reports[1] = true;
+    DialogFixture f(s);
+    TfrmSolarFtpSetup& d = *f.dialog;
+
+    EXPECT_EQ(d.windowTitle(), QStringLiteral("Solar FTP Setup"));
+    EXPECT_EQ(d.size(), QSize(480, 435));
+    ASSERT_EQ(d.clbLatestFiles->count(), kReportCount);
+    for (int i = 0; i < kReportCount; ++i) {
+        EXPECT_EQ(d.clbLatestFiles->item(i)->text(), reportTitle(i));
+        EXPECT_EQ(d.clbLatestFiles->item(i)->checkState() == Qt::Checked, s.Reports[static_cast<std::size_t>(i)]);
+    }
+    EXPECT_EQ(d.edPassTxt->text(), QStringLiteral("g4abc@example.org"));
+    EXPECT_EQ(d.edHostTxt->text(), QStringLiteral("127.0.0.1"));
+    EXPECT_FALSE(d.edHostTxt->isEnabled());
+    EXPECT_EQ(d.edUserTxt->text(), QStringLiteral("anonymous"));
+    EXPECT_TRUE(d.cbUseProxyServer->isChecked());
+    EXPECT_TRUE(d.edProxyServer->isEnabled());
+    // The proxy fields start empty; the stored proxy stays until they are edited.
+    EXPECT_TRUE(d.edProxyServer->text().isEmpty());
+    EXPECT_EQ(f.settings.Proxy, QStringLiteral("proxy.example.net"));
+    EXPECT_EQ(d.StatusMemo->toPlainText(), QStringLiteral("StatusMemo"));
+    EXPECT_EQ(d.ProgressBar1->value(), 0);
+    EXPECT_EQ(d.btnGetLatest->text(), QStringLiteral("&Get Latest HF Propagation Information"));
+    struct Topic {
+        const QObject* control;
+        int context;
+    };
+    for (const Topic& t : {Topic{&d, 31}, Topic{d.clbLatestFiles, 32}, Topic{d.edHostTxt, 33}, Topic{d.edPassTxt, 33},
+                           Topic{d.btnGetLatest, 34}, Topic{d.StatusMemo, 35}})
+        EXPECT_EQ(helpContextOf(t.control), t.context) << t.control->objectName().toStdString();
+}
+
+TEST(SolarFtpSetupTest, TheCheckListAndProxyFieldsKeepTheSettingsCurrent) {
+    DialogFixture f;
+    TfrmSolarFtpSetup& d = *f.dialog;
+    f.page.ShowReportTabs();
+
+    d.clbLatestFiles->item(2)->setCheckState(Qt::Checked);
+    EXPECT_TRUE(f.settings.Reports[2]);
+    EXPECT_TRUE(f.page.isReportTabVisible(2));
+    d.clbLatestFiles->item(0)->setCheckState(Qt::Unchecked);
+    EXPECT_FALSE(f.settings.Reports[0]);
+    EXPECT_FALSE(f.page.isReportTabVisible(0));
+
+    d.cbUseProxyServer->click();
+    EXPECT_TRUE(f.settings.UseProxy);
+    EXPECT_TRUE(d.edProxyPort->isEnabled() && d.lblProxyServer->isEnabled());
+
+    // The server's name is taken over even while the port field does not
+    // hold a number; then the conversion error is shown.
+    d.edProxyServer->setText(QStringLiteral("p"));
+    emit d.edProxyServer->textEdited(QStringLiteral("p"));
+    EXPECT_EQ(f.settings.Proxy, QStringLiteral("p"));
+    EXPECT_EQ(f.messages.errors, (std::vector<std::string>{"'' is not a valid integer value"}));
+    d.edProxyPort->setText(QStringLiteral("8021"));
+    emit d.edProxyPort->textEdited(QStringLiteral("8021"));
+    EXPECT_EQ(f.settings.ProxyPort, 8021);
+    EXPECT_EQ(f.messages.errors.size(), 1u);
+
+    d.cbUseProxyServer->click();
+    EXPECT_FALSE(f.settings.UseProxy);
+    EXPECT_FALSE(d.edProxyServer->isEnabled());
+}
+
+TEST(SolarFtpSetupTest, ClosingStoresTheSettingsButThePasswordOnlyAtProgramEnd) {
+    DialogFixture f;
+    TfrmSolarFtpSetup& d = *f.dialog;
+    const QString placeholder = f.settings.pass;
+    d.show();
+    d.edPassTxt->setText(QStringLiteral("new@example.org"));
+    d.clbLatestFiles->item(0)->setCheckState(Qt::Unchecked);
+    d.OKBtn->click();
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_TRUE(f.iniText().contains(QStringLiteral("wwv=0\n")));
+    EXPECT_TRUE(f.iniText().contains(QStringLiteral("pass=") + placeholder + QLatin1Char('\n')));
+
+    f.dialog.reset();  // program end
+    EXPECT_TRUE(f.iniText().contains(QStringLiteral("pass=new@example.org\n")));
+
+    // And a restart reads it all back.
+    const PropSettings reread = ReadPropSettings(IniFile(f.ini.file(QStringLiteral("o.INI"))));
+    EXPECT_EQ(reread.pass, QStringLiteral("new@example.org"));
+    EXPECT_FALSE(reread.Reports[0]);
+    EXPECT_TRUE(reread.Reports[4]);
+}
+
+TEST(SolarFtpSetupTest, EmptyPasswordOnlyShowsTheMessage) {
+    DialogFixture f;
+    f.dialog->edPassTxt->clear();
+    f.dialog->btnGetLatest->click();
+    ASSERT_EQ(f.messages.messages.size(), 1u);
+    EXPECT_TRUE(f.messages.messages[0].starts_with("You must enter a password"));
+    EXPECT_EQ(f.dialog->StatusMemo->toPlainText(), QStringLiteral("StatusMemo"));
+    EXPECT_TRUE(f.dialog->btnGetLatest->isEnabled());
+}
+
+}  // namespace
