@@ -215,9 +215,7 @@ void TNMFTP::Download(const QString& remote, const QString& local) {
             bytesTotal_ = dataSocket_->BytesRcvd();
             dataSocket_.reset();
         }
-        if (Canceled()) {
-            Flush();
-        } else if (captureStarted && Connected()) {
+        if (!Canceled() && captureStarted && Connected()) {
             // The server still sends the reply that closes the broken transfer
             // (226, 426, 451...). Read it now, so that the next command does
             // not take it for its own answer.
@@ -227,6 +225,7 @@ void TNMFTP::Download(const QString& remote, const QString& local) {
                 // The transfer's own error is the one to report.
             }
         }
+        if (Canceled()) Flush();
         throw;
     }
 }

@@ -156,7 +156,7 @@ void TPowersock::updateNotifiers() {
     if (fd_ < 0 || !readNotifier_) return;
     const bool wantRead =
         (mode_ == Mode::Listening && !acceptReady_) ||
-        (mode_ == Mode::Stream && !peerClosed_ && !canceled_ &&
+        (mode_ == Mode::Stream && !peerClosed_ &&
          (capture_ != nullptr || receiveBuffer_.size() < kMaxBuffered));
     const bool wantWrite =
         mode_ == Mode::Connecting || (mode_ == Mode::Stream && !sendQueue_.isEmpty() && !canceled_);
@@ -213,10 +213,8 @@ void TPowersock::onWritable() {
 }
 
 void TPowersock::readToStream() {
-    if (canceled_) {
-        updateNotifiers();
-        return;
-    }
+    // Reading goes on after a cancel (into the bounded buffer), so that the
+    // peer's close is still seen and Connected stays true to the socket.
     if (inReadToStream_) return;
     inReadToStream_ = true;
     StatusMessage(StatusLevel::Trace, QStringLiteral("ReadToStream"));
@@ -227,7 +225,7 @@ void TPowersock::readToStream() {
         if (n > 0) {
             appendReceived(block, static_cast<qsizetype>(n));
             appended = true;
-            if (n < kBlockBytes || canceled_) break;
+            if (n < kBlockBytes) break;
             if (capture_ == nullptr && receiveBuffer_.size() >= kMaxBuffered) break;
             continue;
         }
@@ -564,6 +562,9 @@ QByteArray TPowersock::ReadLn() {
     switch (takeLine(receiveBuffer_, line)) {
     case LineTake::Line:
         updateNotifiers();
+        // What follows the line is now at the front: let the hook judge it as
+        // if it had just arrived (a "421" behind the line it came with).
+        if (!receiveBuffer_.isEmpty() && DataArrivalHook) DataArrivalHook();
         return line;
     case LineTake::TooLong:
         throwSockError("Reply line too long");

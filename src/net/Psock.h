@@ -122,7 +122,8 @@ public:
     std::function<void()> OnPacketRecvd;         // a block arrived during a capture (see BytesRcvd)
     std::function<void()> OnPacketSent;          // a block was sent while Transferring
     std::function<void(int errorNo, const QString& text)> OnError;  // a socket call failed
-    // Run after received bytes were appended to the receive buffer.
+    // Run after received bytes were appended to the receive buffer, and when
+    // ReadLn took a line and left further bytes at the front of it.
     std::function<void()> DataArrivalHook;
 
     // ---- state

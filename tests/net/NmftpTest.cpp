@@ -1,0 +1,448 @@
+// The FTP client against a scripted server (replies a real server cannot be
+// made to give) and against a real one (pyftpdlib) on 127.0.0.1.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QTimer>
+
+#include <algorithm>
+
+#include "net/Nmftp.h"
+#include "net/PyFtpServer.h"
+#include "net/ScriptedServer.h"
+#include "support/TempDir.h"
+
+using namespace orvane::net;
+using orvane::net::test::ScriptedPeer;
+using orvane::net::test::ScriptedServer;
+
+namespace {
+
+constexpr int kShortTimeOutMs = 300;
+
+// Everything the client reports, in order.
+struct Recorder {
+    std::vector<std::string> events;
+    std::vector<QString> status;
+    std::vector<int64_t> totalsDuringTransfer;
+
+    explicit Recorder(TNMFTP& ftp) {
+        ftp.ReportLevel = 2;
+        ftp.OnStatus = [this](const QString& text) { status.push_back(text); };
+        ftp.OnConnect = [this] { events.push_back("connect"); };
+        ftp.OnSuccess = [this](TCmdType t) { events.push_back("success " + std::to_string(int(t))); };
+        ftp.OnFailure = [this](bool&, TCmdType t) { events.push_back("failure " + std::to_string(int(t))); };
+        ftp.OnUnSupportedFunction = [this](TCmdType t) { events.push_back("unsupported " + std::to_string(int(t))); };
+        ftp.OnTransactionStart = [this] { events.push_back("start"); };
+        ftp.OnTransactionStop = [this] { events.push_back("stop"); };
+        ftp.OnPacketRecvd = [this, &ftp] {
+            if (events.empty() || events.back() != "packet") events.push_back("packet");
+            totalsDuringTransfer.push_back(ftp.BytesTotal());
+        };
+    }
+    bool saw(const QString& line) const { return std::find(status.begin(), status.end(), line) != status.end(); }
+    bool sawStarting(const QString& prefix) const {
+        return std::any_of(status.begin(), status.end(), [&](const QString& s) { return s.startsWith(prefix); });
+    }
+};
+
+template <typename Error = orvane::OrvaneError>
+std::string errorOf(const std::function<void()>& operation) {
+    try {
+        operation();
+    } catch (const Error& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+// Lets the event loop run until `done` or the deadline.
+void processUntil(const std::function<bool()>& done, int ms = 2000) {
+    const QDeadlineTimer deadline(ms);
+    while (!done() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+}
+
+void login(ScriptedPeer& c) {
+    c.send("220 ready\r\n");
+    c.readLine();
+    c.send("331 send password\r\n");
+    c.readLine();
+    c.send("230 logged in\r\n");
+}
+
+void answerQuit(ScriptedPeer& c) {
+    if (c.readLine() == "QUIT") c.send("221 bye\r\n");
+}
+
+// Reads PORT and RETR, answers them, then lets `data` serve the data connection.
+void serveRetr(ScriptedPeer& c, const std::string& retrReply,
+               const std::function<void(ScriptedPeer&)>& data, const std::string& finalReply) {
+    const std::string port = c.readLine();
+    c.send("200 PORT ok\r\n");
+    c.readLine();  // RETR
+    c.send(retrReply);
+    if (auto conn = c.connectToPort(port)) data(*conn);
+    c.send(finalReply);
+}
+
+void connectTo(TNMFTP& ftp, const ScriptedServer& server, int timeOutMs = 5000) {
+    ftp.Host = QStringLiteral("127.0.0.1");
+    ftp.Port = server.port();
+    ftp.UserID = QStringLiteral("anonymous");
+    ftp.Password = QStringLiteral("ham@example.org");
+    ftp.TimeOut = timeOutMs;
+}
+
+TEST(FtpClient, ReadsAThreeLineGreetingAndLogsInWithoutPasswordOn230) {
+    ScriptedServer server([](ScriptedPeer& c) {
+        c.send("220-Welcome to the\r\n space weather server\r\n220 Ready\r\n");
+        c.readLine();
+        c.send("230 No password needed\r\n");
+        answerQuit(c);
+    });
+    TNMFTP ftp;
+    Recorder rec(ftp);
+    connectTo(ftp, server);
+    ftp.Connect();
+    ftp.Connect();  // already connected: nothing happens
+    ftp.Disconnect();
+    server.join();
+    EXPECT_EQ(server.lines(), (std::vector<std::string>{"USER anonymous", "QUIT"}));
+    EXPECT_EQ(rec.status, (std::vector<QString>{QStringLiteral("220-Welcome to the"),
+                                                QStringLiteral(" space weather server"), QStringLiteral("220 Ready"),
+                                                QStringLiteral("USER anonymous"), QStringLiteral("230 No password needed"),
+                                                QStringLiteral("QUIT"), QStringLiteral("221 bye")}));
+    EXPECT_EQ(rec.events, std::vector<std::string>{"connect"});
+    EXPECT_FALSE(ftp.Connected());
+}
+
+TEST(FtpClient, ProxyLoginNamesTheServerButTheStatusShowsOnlyTheUser) {
+    ScriptedServer proxy([](ScriptedPeer& c) {
+        login(c);
+        answerQuit(c);
+    });
+    TNMFTP ftp;
+    Recorder rec(ftp);
+    connectTo(ftp, proxy);
+    ftp.Host = QStringLiteral("reports.example.net");  // never looked up: the proxy is
+    ftp.Port = 1;
+    ftp.Proxy = QStringLiteral("127.0.0.1");
+    ftp.ProxyPort = proxy.port();
+    ftp.Connect();
+    ftp.Disconnect();
+    proxy.join();
+    const auto lines = proxy.lines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "USER anonymous@reports.example.net");
+    EXPECT_EQ(lines[1], "PASS ham@example.org");
+    EXPECT_TRUE(rec.saw(QStringLiteral("USER anonymous")));
+    EXPECT_TRUE(rec.saw(QStringLiteral("PASS ")));
+    EXPECT_FALSE(rec.sawStarting(QStringLiteral("USER anonymous@")));
+    EXPECT_FALSE(rec.sawStarting(QStringLiteral("PASS ham")));
+}
+
+struct RefusalCase {
+    const char* name;
+    const char* reply;
+    std::vector<std::string> events;
+};
+
+class ChangeDirRefusal : public ::testing::TestWithParam<RefusalCase> {};
+
+TEST_P(ChangeDirRefusal, RaisesTheEventsThenTheReplyAsError) {
+    const std::string reply = GetParam().reply;
+    ScriptedServer server([reply](ScriptedPeer& c) {
+        login(c);
+        c.readLine();
+        c.send(reply + "\r\n");
+        answerQuit(c);
+    });
+    TNMFTP ftp;
+    Recorder rec(ftp);
+    connectTo(ftp, server);
+    ftp.Connect();
+    rec.events.clear();
+    EXPECT_EQ(errorOf<FTPException>([&] { ftp.ChangeDir(QStringLiteral("/pub/latest")); }), reply);
+    EXPECT_EQ(rec.events, GetParam().events);
+    EXPECT_TRUE(ftp.Connected());  // an error after the login leaves the session open
+    ftp.Disconnect();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, ChangeDirRefusal,
+    ::testing::Values(RefusalCase{"NoSuchDirectory", "550 /pub/latest: No such directory", {"failure 0"}},
+                      RefusalCase{"NotImplemented", "502 Command not implemented", {"unsupported 0", "failure 0"}}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(FtpClient, HandledFailureRaisesNoError) {
+    ScriptedServer server([](ScriptedPeer& c) {
+        login(c);
+        c.readLine();
+        c.send("550 nope\r\n");
+        answerQuit(c);
+    });
+    TNMFTP ftp;
+    connectTo(ftp, server);
+    ftp.OnFailure = [](bool& handled, TCmdType) { handled = true; };
+    ftp.Connect();
+    EXPECT_NO_THROW(ftp.ChangeDir(QStringLiteral("/x")));
+    ftp.Disconnect();
+}
+
+TEST(FtpClient, RefusedRetrLeavesTheEarlierCopy) {
+    TempDir dir;
+    const QString local = dir.file(QStringLiteral("AK.txt"));
+    TempDir::write(local, "yesterday's report");
+    ScriptedServer server([](ScriptedPeer& c) {
+        login(c);
+        c.readLine();  // PORT
+        c.send("200 PORT ok\r\n");
+        c.readLine();  // RETR
+        c.send("552 Requested file action aborted. Exceeded storage allocation.\r\n");
+        answerQuit(c);
+    });
+    TNMFTP ftp;
+    Recorder rec(ftp);
+    connectTo(ftp, server);
+    ftp.Connect();
+    rec.events.clear();
+    EXPECT_EQ(errorOf<FTPException>([&] { ftp.Download(QStringLiteral("AK.txt"), local); }),
+              "552 Requested file action aborted. Exceeded storage allocation.");
+    EXPECT_EQ(rec.events, std::vector<std::string>{"failure 8"});
+    EXPECT_EQ(TempDir::readAll(local), QByteArray("yesterday's report"));
+    EXPECT_EQ(ftp.DataSocket(), nullptr);
+    ftp.Disconnect();
+    server.join();
+    EXPECT_EQ(server.lines().back(), "QUIT");
+}
+
+TEST(FtpClient, TransferWithoutSizeAndAClosing451StillSucceeds) {
+    TempDir dir;
+    const QString local = dir.file(QStringLiteral("wwv.txt"));
+    const std::string body(40000, 'w');  // more than one block
+    ScriptedServer server([&body](ScriptedPeer& c) {
+        login(c);
+        serveRetr(c, "150 Opening data connection\r\n", [&](ScriptedPeer& d) { d.send(body); },
+                  "451 Local error in processing\r\n");
+        answerQuit(c);
+    });
+    TNMFTP ftp;
+    Recorder rec(ftp);
+    connectTo(ftp, server);
+    ftp.Connect();
+    rec.events.clear();
+    ftp.Download(QStringLiteral("wwv.txt"), local);
+    EXPECT_EQ(rec.events, (std::vector<std::string>{"start", "packet", "stop", "success 8"}));
+    ASSERT_FALSE(rec.totalsDuringTransfer.empty());
+    EXPECT_TRUE(std::all_of(rec.totalsDuringTransfer.begin(), rec.totalsDuringTransfer.end(),
+                            [](int64_t t) { return t == 0; }));
+    EXPECT_EQ(ftp.BytesTotal(), 40000);
+    EXPECT_TRUE(rec.saw(QStringLiteral("Received 40000 Bytes")));
+    EXPECT_TRUE(rec.saw(QStringLiteral("451 Local error in processing")));
+    EXPECT_EQ(TempDir::readAll(local), QByteArray::fromStdString(body));
+    ftp.Disconnect();
+}
+
+struct BrokenCase {
+    const char* name;
+    const char* retrReply;
+    std::function<void(ScriptedPeer&)> data;
+    const char* finalReply;
+    const char* error;
+};
+
+class BrokenTransfer : public ::testing::TestWithParam<BrokenCase> {};
+
+TEST_P(BrokenTransfer, KeepsTheEarlierCopyAndTheSessionInStep) {
+    const BrokenCase& c = GetParam();
+    TempDir dir;
+    const QString local = dir.file(QStringLiteral("SGAS.txt"));
+    TempDir::write(local, "yesterday's report");
+    ScriptedServer server([&c](ScriptedPeer& ctl) {
+        login(ctl);
+        serveRetr(ctl, c.retrReply, c.data, c.finalReply);
+        answerQuit(ctl);
+    });
+    TNMFTP ftp;
+    Recorder rec(ftp);
+    connectTo(ftp, server, kShortTimeOutMs);
+    ftp.Connect();
+    rec.events.clear();
+    EXPECT_EQ(errorOf([&] { ftp.Download(QStringLiteral("SGAS.txt"), local); }), c.error);
+    EXPECT_EQ(rec.events, (std::vector<std::string>{"start", "packet"}));
+    EXPECT_EQ(TempDir::readAll(local), QByteArray("yesterday's report"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("SGAS.txt")});
+    EXPECT_TRUE(rec.saw(QString::fromLatin1(c.finalReply).trimmed()));
+    // The closing reply of the broken transfer was taken, so QUIT gets its own answer.
+    EXPECT_NO_THROW(ftp.Disconnect());
+    EXPECT_EQ(ftp.LastReply(), QStringLiteral("221 bye"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BrokenTransfer,
+    ::testing::Values(
+        BrokenCase{"ShortCount", "150 Opening data connection for SGAS.txt (100 bytes)\r\n",
+                   [](ScriptedPeer& d) { d.send(std::string(40, 's')); }, "226 Transfer complete\r\n",
+                   "Transfer incomplete: 40 of 100 bytes received"},
+        BrokenCase{"ResetMidTransfer", "150 Opening data connection\r\n",
+                   [](ScriptedPeer& d) {
+                       d.send(std::string(1000, 's'));
+                       std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                       d.reset();
+                   },
+                   "451 Transfer aborted\r\n", "10054:Connection reset by peer"},
+        BrokenCase{"StalledTransfer", "150 Opening data connection\r\n",
+                   [](ScriptedPeer& d) {
+                       d.send(std::string(10, 's'));
+                       d.waitForClose();
+                   },
+                   "426 Connection closed; transfer aborted\r\n", "Transfer Timed out"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(FtpClient, A421MidSessionEndsTheWaitAndTheSession) {
+    ScriptedServer server([](ScriptedPeer& c) {
+        login(c);
+        c.readLine();
+        c.send("421 Service not available, closing control connection\r\n");
+    });
+    TNMFTP ftp;
+    Recorder rec(ftp);
+    connectTo(ftp, server);
+    ftp.Connect();
+    EXPECT_EQ(errorOf<EAbortError>([&] { ftp.ChangeDir(QStringLiteral("/pub/latest")); }), "Socket readln aborted");
+    processUntil([&] { return !ftp.Connected(); });
+    EXPECT_FALSE(ftp.Connected());  // so the next Connect starts afresh
+}
+
+TEST(FtpClient, A421WhileAwaitingTheDataConnectionEndsTheWaitAtOnce) {
+    ScriptedServer server([](ScriptedPeer& c) {
+        login(c);
+        c.readLine();  // PORT
+        c.send("200 PORT ok\r\n");
+        c.readLine();  // RETR
+        c.send("150 Opening data connection\r\n421 Shutting down\r\n");
+        c.waitForClose();
+    });
+    TNMFTP ftp;
+    Recorder rec(ftp);
+    connectTo(ftp, server, 10000);  // only the 421 may end the wait in time
+    ftp.Connect();
+    EXPECT_EQ(errorOf<ESockError>([&] { ftp.Download(QStringLiteral("DGD.txt"), QString()); }), "Accepting Canceled");
+    EXPECT_TRUE(rec.saw(QStringLiteral("421 Shutting down")));
+}
+
+TEST(FtpClient, ANeverAnsweringServerEndsAfterTheTimeOut) {
+    ScriptedServer server([](ScriptedPeer& c) { c.waitForClose(); });
+    TNMFTP ftp;
+    Recorder rec(ftp);
+    connectTo(ftp, server, kShortTimeOutMs);
+    EXPECT_EQ(errorOf<ESockError>([&] { ftp.Connect(); }), "Socket readln timed out");
+    EXPECT_TRUE(rec.saw(QStringLiteral("Disconnected")));
+    EXPECT_FALSE(ftp.Connected());
+}
+
+TEST(FtpClient, AMegabyteGreetingWithoutLineFeedIsRefused) {
+    ScriptedServer server([](ScriptedPeer& c) { c.send("220 " + std::string(1 << 20, 'x')); });
+    TNMFTP ftp;
+    connectTo(ftp, server);
+    EXPECT_EQ(errorOf<ESockError>([&] { ftp.Connect(); }), "Reply line too long");
+    EXPECT_FALSE(ftp.Connected());
+}
+
+TEST(FtpClient, CommandsNeedAConnection) {
+    TNMFTP ftp;
+    int required = 0;
+    ftp.OnConnectionRequired = [&] { ++required; };
+    EXPECT_EQ(errorOf([&] { ftp.ChangeDir(QStringLiteral("/pub")); }), "Not Connected");
+    EXPECT_EQ(errorOf([&] { ftp.Download(QStringLiteral("AK.txt")); }), "Not Connected");
+    EXPECT_EQ(required, 2);
+    EXPECT_NO_THROW(ftp.Disconnect());
+}
+
+// ---- against pyftpdlib
+
+class RealServer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QDir root(tree_.path());
+        root.mkpath(QStringLiteral("pub/latest"));
+        root.mkpath(QStringLiteral("pub/indices"));
+        TempDir::write(tree_.file(QStringLiteral("pub/latest/AK.txt")), ak_);
+        TempDir::write(tree_.file(QStringLiteral("pub/indices/DGD.txt")), "DGD\n");
+        server_ = std::make_unique<PyFtpServer>(tree_.path());
+        ASSERT_NE(server_->port(), 0) << "pyftpdlib did not start";
+        ftp_.Host = QStringLiteral("127.0.0.1");
+        ftp_.Port = server_->port();
+        ftp_.UserID = QStringLiteral("anonymous");
+        ftp_.Password = QStringLiteral("ham@example.org");
+        ftp_.TimeOut = 5000;
+    }
+
+    QByteArray ak_ = QByteArray(3000, 'a');
+    TempDir tree_;
+    TempDir local_;
+    std::unique_ptr<PyFtpServer> server_;
+    TNMFTP ftp_;
+    Recorder rec_{ftp_};
+};
+
+TEST_F(RealServer, FetchesFilesInActiveModeInOneSession) {
+    ftp_.Connect();
+    ftp_.ChangeDir(QStringLiteral("/pub/latest"));
+    ftp_.Download(QStringLiteral("AK.txt"), local_.file(QStringLiteral("AK.txt")));
+    ftp_.ChangeDir(QStringLiteral("/pub/indices/"));
+    ftp_.Download(QStringLiteral("DGD.txt"), local_.file(QStringLiteral("DGD.txt")));
+    ftp_.Disconnect();
+
+    EXPECT_EQ(TempDir::readAll(local_.file(QStringLiteral("AK.txt"))), ak_);
+    // No TYPE command: the file comes in the server's default (ASCII) form and
+    // is stored byte for byte as it arrived.
+    EXPECT_EQ(TempDir::readAll(local_.file(QStringLiteral("DGD.txt"))), QByteArray("DGD\r\n"));
+    EXPECT_EQ(ftp_.BytesTotal(), 5);
+    EXPECT_EQ(rec_.events, (std::vector<std::string>{"connect", "success 0", "start", "packet", "stop", "success 8",
+                                                      "success 0", "start", "packet", "stop", "success 8"}));
+    EXPECT_EQ(rec_.totalsDuringTransfer.front(), 0);  // pyftpdlib announces no size
+    ASSERT_FALSE(rec_.status.empty());
+    EXPECT_EQ(rec_.status.front(), QStringLiteral("220 pyftpdlib ready."));
+    for (const char* line : {"USER anonymous", "PASS ", "CWD /pub/latest", "RETR AK.txt", "Received 3000 Bytes",
+                             "RETR DGD.txt", "Received 5 Bytes", "QUIT"})
+        EXPECT_TRUE(rec_.saw(QString::fromLatin1(line))) << line;
+    EXPECT_TRUE(rec_.sawStarting(QStringLiteral("PORT 127,0,0,1,")));
+    EXPECT_TRUE(rec_.sawStarting(QStringLiteral("125 ")));
+    EXPECT_TRUE(rec_.sawStarting(QStringLiteral("226 ")));
+    EXPECT_TRUE(rec_.sawStarting(QStringLiteral("221 ")));
+    EXPECT_FALSE(ftp_.Connected());
+}
+
+TEST_F(RealServer, RefusalsEndOnlyTheirOperation) {
+    const QString local = local_.file(QStringLiteral("missing.txt"));
+    TempDir::write(local, "earlier copy");
+    ftp_.Connect();
+    rec_.events.clear();
+    EXPECT_EQ(errorOf<FTPException>([&] { ftp_.ChangeDir(QStringLiteral("/nowhere")); }).substr(0, 4), "550 ");
+    ftp_.ChangeDir(QStringLiteral("/pub/latest"));
+    EXPECT_EQ(errorOf<FTPException>([&] { ftp_.Download(QStringLiteral("missing.txt"), local); }).substr(0, 4),
+              "550 ");
+    EXPECT_EQ(TempDir::readAll(local), QByteArray("earlier copy"));
+    ftp_.Download(QStringLiteral("AK.txt"), local_.file(QStringLiteral("AK.txt")));
+    EXPECT_EQ(rec_.events, (std::vector<std::string>{"failure 0", "success 0", "failure 8", "start", "packet", "stop",
+                                                      "success 8"}));
+    ftp_.Disconnect();
+}
+
+TEST_F(RealServer, AWrongPasswordEndsTheSessionWithTheReply) {
+    ftp_.UserID = QStringLiteral("ham");
+    ftp_.Password = QStringLiteral("wrong");
+    int failed = 0;
+    ftp_.TPowersock::OnConnectionFailed = [&] { ++failed; };
+    EXPECT_EQ(errorOf<FTPException>([&] { ftp_.Connect(); }), "530 Authentication failed.");
+    EXPECT_EQ(failed, 1);
+    EXPECT_EQ(rec_.status.back(), QStringLiteral("Disconnected"));
+    EXPECT_FALSE(ftp_.Connected());
+    EXPECT_TRUE(rec_.events.empty());
+}
+
+}  // namespace

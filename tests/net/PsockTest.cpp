@@ -1,0 +1,254 @@
+// The stream socket session against scripted peers on 127.0.0.1: lines over
+// arrivals, replies, refused and timed-out connections, host lookups.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include "net/Psock.h"
+#include "net/SocketErrors.h"
+#include "net/ScriptedServer.h"
+
+using namespace orvane::net;
+using orvane::net::test::ScriptedPeer;
+using orvane::net::test::ScriptedServer;
+
+namespace {
+
+constexpr int kShortTimeOutMs = 300;
+
+// A lookup the test scripts: it answers each start() from a list of results
+// through the event loop, or never when the list is used up.
+class ScriptedLookup : public HostLookup {
+public:
+    explicit ScriptedLookup(std::vector<Result> answers, int* starts = nullptr)
+        : answers_(std::move(answers)), starts_(starts) {}
+    void start(const QString&, Done done) override {
+        if (starts_) ++*starts_;
+        if (next_ >= answers_.size()) return;  // never answers
+        const Result result = answers_[next_++];
+        done_ = std::move(done);
+        QTimer::singleShot(0, &guard_, [this, result] {
+            if (done_) std::exchange(done_, nullptr)(result);
+        });
+    }
+    void cancel() override { done_ = nullptr; }
+
+private:
+    std::vector<Result> answers_;
+    size_t next_ = 0;
+    int* starts_;
+    Done done_;
+    QObject guard_;
+};
+
+HostLookup::Result loopback() { return {0, 0x7F000001u}; }
+HostLookup::Result notFound() { return {WSAHOST_NOT_FOUND, 0}; }
+
+template <typename Error = ESockError>
+std::string errorOf(const std::function<void()>& operation) {
+    try {
+        operation();
+    } catch (const Error& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+TEST(Psock, ReadsLinesSplitOverArrivalsAndTwoInOne) {
+    ScriptedServer server([](ScriptedPeer& peer) {
+        peer.send("220 one\r\n221 two\r\n");  // two lines in one arrival
+        peer.readLine();                     // wait until the client asks again
+        peer.send("22");                     // a line split over two arrivals
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        peer.send("6 done\r\n");
+        peer.send("no digits\r\n");
+        peer.waitForClose();
+    });
+    TPowersock sock;
+    sock.Host = QStringLiteral("127.0.0.1");
+    sock.Port = server.port();
+    sock.TimeOut = 5000;
+    sock.Connect();
+    EXPECT_EQ(sock.ReadLn(), QByteArray("220 one\r\n"));
+    EXPECT_EQ(sock.ReadLn(), QByteArray("221 two\r\n"));
+    EXPECT_EQ(sock.Transaction(QStringLiteral("NEXT")), QStringLiteral("226 done"));
+    EXPECT_EQ(sock.ReplyNumber(), 226);
+    EXPECT_EQ(sock.Transaction(QStringLiteral("MORE")), QStringLiteral("no digits"));
+    EXPECT_EQ(sock.ReplyNumber(), 0);
+    sock.Disconnect();
+    server.join();
+    EXPECT_EQ(server.lines(), (std::vector<std::string>{"NEXT", "MORE"}));
+}
+
+TEST(Psock, RefusesACommandThatHidesASecondOne) {
+    ScriptedServer server([](ScriptedPeer& peer) { peer.readLine(1000); });
+    TPowersock sock;
+    sock.Host = QStringLiteral("127.0.0.1");
+    sock.Port = server.port();
+    sock.Connect();
+    EXPECT_EQ(errorOf([&] { sock.Transaction(QStringLiteral("CWD a\r\nDELE b")); }),
+              "Invalid command: it contains a line break");
+    sock.Disconnect();
+    server.join();
+    EXPECT_TRUE(server.lines().empty());
+}
+
+TEST(Psock, RefusedConnectionFailsAtOnceWithTheTableNumber) {
+    TPowersock sock;
+    sock.Host = QStringLiteral("127.0.0.1");
+    sock.Port = test::unusedLoopbackPort();
+    sock.TimeOut = 60000;  // the refusal must not wait for this
+    int failed = 0;
+    sock.OnConnectionFailed = [&] { ++failed; };
+    EXPECT_EQ(errorOf([&] { sock.Connect(); }), "Connection Failed");
+    EXPECT_EQ(failed, 1);
+    EXPECT_EQ(SocketErrorStr(sock.LastErrorNo()), QStringLiteral("10061:Connection refused"));
+    EXPECT_FALSE(sock.Connected());
+}
+
+TEST(Psock, ConnectWhileConnectedIsRefused) {
+    ScriptedServer server([](ScriptedPeer& peer) { peer.waitForClose(); });
+    TPowersock sock;
+    sock.Host = QStringLiteral("127.0.0.1");
+    sock.Port = server.port();
+    sock.Connect();
+    EXPECT_EQ(errorOf([&] { sock.Connect(); }), "Already connected");
+}
+
+struct LookupCase {
+    const char* name;
+    std::vector<HostLookup::Result> answers;
+    bool handleInvalidHost;
+    const char* error;  // "" = connects
+    int invalidHostEvents;
+};
+
+class Lookup : public ::testing::TestWithParam<LookupCase> {};
+
+TEST_P(Lookup, EndsAsTheTableSays) {
+    const LookupCase& c = GetParam();
+    ScriptedServer server([](ScriptedPeer& peer) { peer.waitForClose(1000); });
+    TPowersock sock(std::make_unique<ScriptedLookup>(c.answers));
+    sock.Host = QStringLiteral("reports.example.net");
+    sock.Port = server.port();
+    sock.TimeOut = kShortTimeOutMs;
+    int invalid = 0, resolved = 0;
+    sock.OnInvalidHost = [&](bool& handled) {
+        ++invalid;
+        handled = c.handleInvalidHost;
+    };
+    sock.OnHostResolved = [&] { ++resolved; };
+    EXPECT_EQ(errorOf([&] { sock.Connect(); }), *c.error ? c.error : "(no error)");
+    EXPECT_EQ(invalid, c.invalidHostEvents);
+    EXPECT_EQ(sock.Connected(), *c.error == 0);
+    EXPECT_EQ(resolved, *c.error == 0 ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Lookup,
+    ::testing::Values(LookupCase{"Resolves", {loopback()}, false, "", 0},
+                      LookupCase{"NeverAnswers", {}, false, "Host Lookup Timed Out", 0},
+                      LookupCase{"NotFound", {notFound()}, false, "Null Remote Address", 1},
+                      LookupCase{"NotFoundTwice", {notFound(), notFound()}, true, "Null Remote Address", 1},
+                      LookupCase{"HandledThenFound", {notFound(), loopback()}, true, "", 1}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(Psock, LookupCanBeCancelledWithoutATimeOut) {
+    TPowersock sock(std::make_unique<ScriptedLookup>(std::vector<HostLookup::Result>{}));
+    sock.Host = QStringLiteral("reports.example.net");
+    sock.Port = 21;
+    sock.TimeOut = 0;  // unbounded: only the cancel ends the wait
+    QTimer::singleShot(20, [&] { sock.Cancel(); });
+    EXPECT_EQ(errorOf([&] { sock.Connect(); }), "Host Lookup Canceled");
+}
+
+TEST(Psock, SystemLookupResolvesLocalhost) {
+    ScriptedServer server([](ScriptedPeer& peer) { peer.waitForClose(1000); });
+    TPowersock sock;
+    sock.Host = QStringLiteral("localhost");
+    sock.Port = server.port();
+    sock.TimeOut = 5000;
+    int resolved = 0;
+    sock.OnHostResolved = [&] { ++resolved; };
+    sock.Connect();
+    EXPECT_TRUE(sock.Connected());
+    EXPECT_EQ(resolved, 1);
+}
+
+TEST(Psock, ReadLnEndsOnSilenceOnTheCloseAndOnALineWithoutEnd) {
+    ScriptedServer silent([](ScriptedPeer& peer) { peer.waitForClose(); });
+    TPowersock sock;
+    sock.Host = QStringLiteral("127.0.0.1");
+    sock.Port = silent.port();
+    sock.TimeOut = kShortTimeOutMs;
+    sock.Connect();
+    EXPECT_EQ(errorOf([&] { sock.ReadLn(); }), "Socket readln timed out");
+    sock.Disconnect();
+
+    ScriptedServer closing([](ScriptedPeer& peer) { peer.send("220 half a line"); });
+    sock.Port = closing.port();
+    sock.Connect();
+    EXPECT_EQ(errorOf([&] { sock.ReadLn(); }), "Connection closed by peer");
+    EXPECT_FALSE(sock.Connected());
+
+    ScriptedServer flooding([](ScriptedPeer& peer) { peer.send("220 " + std::string(1 << 20, 'x')); });
+    sock.Port = flooding.port();
+    sock.TimeOut = 5000;
+    sock.Connect();
+    EXPECT_EQ(errorOf([&] { sock.ReadLn(); }), "Reply line too long");
+    EXPECT_LE(sock.ReceiveBuffer().size(), 1 << 20);
+    sock.Disconnect();
+}
+
+TEST(Psock, CancelEndsALineWaitAndStaysSet) {
+    ScriptedServer server([](ScriptedPeer& peer) { peer.waitForClose(); });
+    TPowersock sock;
+    sock.Host = QStringLiteral("127.0.0.1");
+    sock.Port = server.port();
+    sock.Connect();
+    QTimer::singleShot(20, [&] { sock.Cancel(); });
+    EXPECT_EQ(errorOf<EAbortError>([&] { sock.ReadLn(); }), "Socket readln aborted");
+    EXPECT_TRUE(sock.Canceled());
+    EXPECT_EQ(errorOf<EAbortError>([&] { sock.Read(0); }), "Socket send aborted");
+    EXPECT_FALSE(sock.Canceled());
+}
+
+TEST(Psock, StatusReportsStopAtTheReportLevel) {
+    ScriptedServer server([](ScriptedPeer& peer) {
+        peer.readLine();
+        peer.send("200 ok\r\n");
+        peer.waitForClose();
+    });
+    for (const int level : {2, 8}) {
+        TPowersock sock;
+        std::vector<QString> status;
+        sock.OnStatus = [&](const QString& text) { status.push_back(text); };
+        sock.ReportLevel = level;
+        sock.Host = QStringLiteral("127.0.0.1");
+        sock.Port = level == 2 ? server.port() : test::unusedLoopbackPort();
+        if (level == 2) {
+            sock.Connect();
+            sock.Transaction(QStringLiteral("NOOP"));
+            EXPECT_EQ(status, std::vector<QString>{QStringLiteral("200 ok")});
+        } else {
+            EXPECT_THROW(sock.Connect(), ESockError);
+            EXPECT_EQ(status.front(), QStringLiteral("Connecting"));
+            EXPECT_NE(std::find(status.begin(), status.end(), QStringLiteral("Timer On")), status.end());
+        }
+    }
+}
+
+TEST(ThreadTimer, RunsOnlyEnabledWithAnIntervalAndAHandler) {
+    TThreadTimer timer;
+    EXPECT_FALSE(timer.isRunning());  // no handler yet
+    timer.setOnTimer([] {});
+    EXPECT_TRUE(timer.isRunning());
+    timer.setInterval(0);  // a time-out of 0 never starts the timer
+    EXPECT_FALSE(timer.isRunning());
+    timer.setInterval(50);
+    timer.setEnabled(false);
+    EXPECT_FALSE(timer.isRunning());
+}
+
+}  // namespace
