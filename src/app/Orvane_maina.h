@@ -15,6 +15,7 @@
 #include "common/HelpService.h"
 #include "common/MessageService.h"
 #include "common/TimeTypes.h"
+#include "map/MapPictures.h"
 #include "reports/PropSettings.h"
 
 class QComboBox;
@@ -96,6 +97,24 @@ public:
 
     // Tick interval in ms (the menu offers 1000, 750, 500, 250).
     void setAniSpeed(int milliseconds);
+
+    // ---- Grey-line map (Orvane_mainaMap.cpp), for the map menu ---------------
+    // Composes the shaded picture from the mask at the current NightShade and
+    // shows it; beeps when SignalChangeOn.
+    void RenderShadedMap();
+    // "Darkness Level": NightShade := level (0..4) and re-render at once.
+    void SetNightShade(int level);
+    // The terminator's Flags (map::TerminatorState::FlagFake = 1,
+    // FlagAnimate = 2): read, replace (calendar save/restore), toggle one
+    // (returns whether it is now set). AnimateOn/FakeOn are the caller's.
+    int TerminatorFlags() const;
+    void SetTerminatorFlags(int flags);
+    bool ToggleTerminatorFlag(int flag);
+    // Shows the "Calendar Toy" dialog modally (help context 18) and returns
+    // when it is closed; it drives the map through SetDisplayTime.
+    void ExecCalendarDialog();
+    const map::GreyLine& greyLine() const { return greyLine_; }
+    const map::MapPictures& mapPictures() const { return mapPictures_; }
 
     beacons::BeaconCollection& beaconCollection() { return beaconCollection_; }
     Clock& clock() { return clock_; }
@@ -233,6 +252,10 @@ private:
     void LoadShadeBrushes();
     void RecomputeGreyLine();
     void ReleaseMapResources();
+    QSize MapPixelSize() const;  // ImageDisplay's size in device pixels
+    map::GreyLine greyLine_;       // terminator state and illumination mask
+    map::MapPictures mapPictures_; // base map, lit map, shaded picture
+    QSize mapSize_;                // size of the last build, device pixels
 
     // ---- Reports (Orvane_mainaReports.cpp) ----------------------------------
     void BuildPropagationTab();
