@@ -24,7 +24,7 @@ constexpr int kMaxDrainedDatagrams = 256;
 
 }  // namespace
 
-TNMUDP::TNMUDP(HostResolver& resolver, QObject* parent) : QObject(parent), resolver_(resolver) {
+TNMUDP::TNMUDP(HostResolver& resolver, QObject* parent) : QObject(parent), resolver_(&resolver) {
     fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd_ < 0) throwSocketError(errno);
 }
@@ -72,7 +72,7 @@ void TNMUDP::ResolveRemoteHost(int attempt) {
         return;
     }
     const quint64 generation = ++lookupGeneration_;
-    resolver_.lookup(remoteHost_, this, [this, generation, attempt](const HostResolver::Result& result) {
+    resolver_->lookup(remoteHost_, this, [this, generation, attempt](const HostResolver::Result& result) {
         if (generation != lookupGeneration_ || !sendPending_) return;
         if (result.ok) {
             onResolved(result.address);

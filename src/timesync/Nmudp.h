@@ -41,6 +41,9 @@ public:
     explicit TNMUDP(HostResolver& resolver, QObject* parent = nullptr);
     ~TNMUDP() override;
 
+    // The resolver for host names (tests hand in a scripted one).
+    void setHostResolver(HostResolver& resolver) { resolver_ = &resolver; }
+
     const QString& RemoteHost() const { return remoteHost_; }
     void setRemoteHost(const QString& host) { remoteHost_ = host; }
     quint16 RemotePort() const { return remotePort_; }
@@ -85,7 +88,7 @@ private:
     void ProcessIncomingdata();
     void drainIncoming();
 
-    HostResolver& resolver_;
+    HostResolver* resolver_;
     int fd_ = -1;
     std::unique_ptr<QSocketNotifier> notifier_;
     QString remoteHost_;

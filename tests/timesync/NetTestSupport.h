@@ -1,0 +1,186 @@
+#pragma once
+
+// Test-side peers of the time client: a scripted UDP server driven by the
+// same event loop, the real xinetd time service, and an event-loop wait.
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTimer>
+#include <QProcess>
+#include <QSocketNotifier>
+#include <QString>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+namespace timesync_test {
+
+// Runs the event loop until `done` holds or `timeoutMs` passes; returns done().
+// The loop sleeps between events; the condition is checked every millisecond.
+inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
+    if (done()) return true;
+    QDeadlineTimer deadline(timeoutMs);
+    QEventLoop loop;
+    QTimer check;
+    check.setInterval(1);
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done() || deadline.hasExpired()) loop.quit();
+    });
+    check.start();
+    loop.exec();
+    return done();
+}
+
+// A UDP socket on 127.0.0.1 at a port the system chooses.
+class LoopbackSocket {
+public:
+    LoopbackSocket() {
+        fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0)
+            throw std::runtime_error("cannot bind a loopback UDP socket");
+    }
+    ~LoopbackSocket() { ::close(fd_); }
+    LoopbackSocket(const LoopbackSocket&) = delete;
+    LoopbackSocket& operator=(const LoopbackSocket&) = delete;
+
+    int fd() const { return fd_; }
+    quint16 port() const {
+        sockaddr_in a{};
+        socklen_t n = sizeof a;
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &n);
+        return ntohs(a.sin_port);
+    }
+    void sendTo(quint16 port, const QByteArray& bytes) const {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        a.sin_port = htons(port);
+        ::sendto(fd_, bytes.constData(), static_cast<size_t>(bytes.size()), 0, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    }
+
+private:
+    int fd_ = -1;
+};
+
+// A port that was free a moment ago (for servers started in another process).
+inline quint16 freeUdpPort() {
+    LoopbackSocket probe;
+    return probe.port();
+}
+
+// Answers each request with a scripted list of datagrams: each is sent from
+// the server's own port or, when `fromOtherPort`, from a second socket.
+class ScriptedTimeServer : public QObject {
+public:
+    struct Datagram {
+        QByteArray bytes;
+        bool fromOtherPort = false;
+    };
+
+    ScriptedTimeServer() : notifier_(socket_.fd(), QSocketNotifier::Read) {
+        QObject::connect(&notifier_, &QSocketNotifier::activated, this, [this] { onRequest(); });
+    }
+
+    quint16 port() const { return socket_.port(); }
+    void answerWith(std::vector<Datagram> script) { script_ = std::move(script); }
+    // Sends to a client that asked nothing.
+    void sendUnasked(quint16 clientPort, const QByteArray& bytes) const { socket_.sendTo(clientPort, bytes); }
+
+    std::vector<QByteArray> requests;
+    quint16 lastClientPort = 0;
+
+private:
+    void onRequest() {
+        char buffer[2048];
+        sockaddr_in from{};
+        socklen_t n = sizeof from;
+        const ssize_t got = ::recvfrom(socket_.fd(), buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &n);
+        if (got < 0) return;
+        requests.emplace_back(buffer, static_cast<qsizetype>(got));
+        lastClientPort = ntohs(from.sin_port);
+        for (const Datagram& d : script_) (d.fromOtherPort ? other_ : socket_).sendTo(lastClientPort, d.bytes);
+    }
+
+    LoopbackSocket socket_;
+    LoopbackSocket other_;
+    QSocketNotifier notifier_;
+    std::vector<Datagram> script_;
+};
+
+// xinetd's built-in RFC 868 time service (datagram form) on 127.0.0.1 at a
+// free port, as a child process of the test; stopped by its PID.
+class XinetdTimeServer {
+public:
+    XinetdTimeServer() {
+        port_ = freeUdpPort();
+        const QString conf = dir_.filePath(QStringLiteral("xinetd.conf"));
+        QFile file(conf);
+        if (!file.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot write xinetd.conf");
+        file.write(QStringLiteral("defaults\n{\n}\n"
+                                  "service time\n{\n"
+                                  "    type = INTERNAL UNLISTED\n"
+                                  "    id = time-dgram\n"
+                                  "    socket_type = dgram\n"
+                                  "    protocol = udp\n"
+                                  "    wait = yes\n"
+                                  "    bind = 127.0.0.1\n"
+                                  "    port = %1\n}\n")
+                       .arg(port_)
+                       .toLatin1());
+        file.close();
+        process_.setProgram(QStringLiteral("/usr/sbin/xinetd"));
+        process_.setArguments({QStringLiteral("-dontfork"), QStringLiteral("-f"), conf, QStringLiteral("-pidfile"),
+                               dir_.filePath(QStringLiteral("xinetd.pid"))});
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start();
+        if (!process_.waitForStarted(5000)) throw std::runtime_error("xinetd did not start");
+    }
+    ~XinetdTimeServer() {
+        process_.terminate();  // SIGTERM to this child's PID only
+        if (!process_.waitForFinished(3000)) process_.kill();
+    }
+
+    quint16 port() const { return port_; }
+
+    // Waits until the service answers (xinetd binds shortly after it starts).
+    bool waitReady() {
+        LoopbackSocket client;
+        QDeadlineTimer deadline(5000);
+        while (!deadline.hasExpired()) {
+            client.sendTo(port_, QByteArray(1, '\0'));
+            QSocketNotifier notifier(client.fd(), QSocketNotifier::Read);
+            bool answered = false;
+            QObject::connect(&notifier, &QSocketNotifier::activated, [&] { answered = true; });
+            if (waitUntil([&] { return answered; }, 200)) {
+                char buffer[16];
+                ::recv(client.fd(), buffer, sizeof buffer, 0);
+                pauseAfterAnswer();
+                return true;
+            }
+        }
+        return false;
+    }
+    // xinetd drops a datagram that arrives right after its previous answer.
+    static void pauseAfterAnswer() {
+        waitUntil([] { return false; }, 20);
+    }
+
+private:
+    QTemporaryDir dir_;
+    quint16 port_ = 0;
+    QProcess process_;
+};
+
+}  // namespace timesync_test

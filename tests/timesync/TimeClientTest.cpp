@@ -1,0 +1,208 @@
+// The time client over real loopback UDP against a scripted server: what is
+// sent, which datagram is taken as the answer, and the host lookup.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "support/TempDir.h"
+#include "timesync/NetTestSupport.h"
+#include "timesync/TimeClient.h"
+
+using namespace orvane::timesync;
+using namespace timesync_test;
+using Datagram = ScriptedTimeServer::Datagram;
+
+namespace {
+
+// Answers lookups from a script: each lookup takes the next result.
+class ScriptedResolver final : public HostResolver {
+public:
+    explicit ScriptedResolver(std::vector<Result> results) : results_(std::move(results)) {}
+    void lookup(const QString& hostName, QObject* context, Done done) override {
+        names.push_back(hostName);
+        const Result r = lookups < results_.size() ? results_[lookups] : Result{};
+        ++lookups;
+        QMetaObject::invokeMethod(context, [r, done = std::move(done)] { done(r); }, Qt::QueuedConnection);
+    }
+    std::size_t lookups = 0;
+    std::vector<QString> names;
+
+private:
+    std::vector<Result> results_;
+};
+
+HostResolver::Result loopback() { return {true, htonl(INADDR_LOOPBACK), {}}; }
+HostResolver::Result failure() { return {false, 0, QStringLiteral("Name or service not known")}; }
+
+const QByteArray kTime = QByteArray::fromHex("eb1f3a7c");
+
+class TimeClientTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        endpoint.Loaded();
+        endpoint.setRemotePort(server.port());
+        QObject::connect(&client, &TimeClient::replyReceived, [this](int n, const QString& ip, int port) {
+            replies.push_back({n, ip, port});
+            char bytes[4] = {};
+            endpoint.ReadBuffer(bytes, 4);
+            lastReply = QByteArray(bytes, 4);
+        });
+        QObject::connect(&client, &TimeClient::datagramIgnored, [this](int, const QString&, int) { ++ignored; });
+        QObject::connect(&client, &TimeClient::requestFailed, [this](const QString& m) { failures.push_back(m); });
+    }
+    // Asks the server and waits until the client has taken an answer.
+    void askAndWaitForReply(const QString& host = QStringLiteral("127.0.0.1")) {
+        ASSERT_TRUE(client.request(host));
+        ASSERT_TRUE(waitUntil([this] { return !replies.empty(); }));
+    }
+
+    struct Reply {
+        int length;
+        QString fromIP;
+        int port;
+    };
+    SystemHostResolver systemResolver;
+    TNMUDP endpoint{systemResolver};
+    TimeClient client{endpoint};
+    ScriptedTimeServer server;
+    std::vector<Reply> replies;
+    std::vector<QString> failures;
+    QByteArray lastReply;
+    int ignored = 0;
+};
+
+}  // namespace
+
+TEST_F(TimeClientTest, SendsOneZeroByteAndTakesTheFourByteAnswer) {
+    server.answerWith({{kTime}});
+    askAndWaitForReply();
+    ASSERT_EQ(server.requests.size(), 1u);
+    EXPECT_EQ(server.requests[0], QByteArray(1, '\0'));
+    EXPECT_EQ(server.lastClientPort, endpoint.boundPort());
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_EQ(replies[0].length, 4);
+    EXPECT_EQ(replies[0].fromIP, QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(replies[0].port, server.port());
+    EXPECT_EQ(lastReply, kTime);
+    EXPECT_EQ(client.state(), TimeClient::State::Idle);
+}
+
+TEST_F(TimeClientTest, AnswersOfOtherLengthsEndTheRequestWithTheirLength) {
+    for (const int length : {0, 3, 5, 4000}) {
+        replies.clear();
+        server.answerWith({{QByteArray(length, '\x01')}});
+        askAndWaitForReply();
+        EXPECT_EQ(replies[0].length, length);  // the full length, even beyond the receive buffer
+        EXPECT_FALSE(client.AwaitingTime());
+    }
+}
+
+TEST_F(TimeClientTest, TakesOnlyTheFirstAnswerFromTheServersAddressAndPort) {
+    // A datagram from another port comes first, then the answer, then a copy:
+    // only the answer counts. The copy is known to be processed once the next
+    // request's answer is in, as datagrams arrive in order.
+    server.answerWith({{QByteArray::fromHex("00000001"), true}, {kTime}, {QByteArray::fromHex("00000002")}});
+    askAndWaitForReply();
+    EXPECT_EQ(lastReply, kTime);
+
+    server.answerWith({{kTime}});
+    replies.clear();
+    askAndWaitForReply();
+    EXPECT_EQ(replies.size(), 1u);
+    EXPECT_EQ(lastReply, kTime);
+    EXPECT_EQ(ignored, 2);
+}
+
+TEST_F(TimeClientTest, DatagramsWithoutARequestAreIgnored) {
+    server.sendUnasked(endpoint.boundPort(), kTime);
+    ASSERT_TRUE(waitUntil([this] { return ignored == 1; }));
+    // One still queued when the request goes out is not its answer either.
+    server.sendUnasked(endpoint.boundPort(), QByteArray::fromHex("00000003"));
+    server.answerWith({{kTime}});
+    askAndWaitForReply();
+    EXPECT_EQ(replies.size(), 1u);
+    EXPECT_EQ(lastReply, kTime);
+    EXPECT_EQ(ignored, 2);
+}
+
+TEST_F(TimeClientTest, AnAnswerAfterStopIsIgnored) {
+    server.answerWith({});
+    ASSERT_TRUE(client.request(QStringLiteral("127.0.0.1")));
+    ASSERT_TRUE(waitUntil([this] { return !server.requests.empty(); }));
+    EXPECT_TRUE(client.AwaitingTime());
+    client.stop();
+    server.sendUnasked(server.lastClientPort, kTime);
+    ASSERT_TRUE(waitUntil([this] { return ignored == 1; }));
+    EXPECT_TRUE(replies.empty());
+}
+
+TEST_F(TimeClientTest, OneRequestAtATime) {
+    server.answerWith({});
+    ASSERT_TRUE(client.request(QStringLiteral("127.0.0.1")));
+    EXPECT_FALSE(client.request(QStringLiteral("127.0.0.1")));
+}
+
+TEST_F(TimeClientTest, NamesAreLookedUpWithOneRetry) {
+    struct Case {
+        const char* name;
+        std::vector<HostResolver::Result> script;
+        std::size_t lookups;
+        const char* failure;  // nullptr: sent
+    };
+    const Case cases[] = {
+        {"FirstLookupWorks", {loopback()}, 1, nullptr},
+        {"SecondLookupWorks", {failure(), loopback()}, 2, nullptr},
+        {"TwoFailuresCancel", {failure(), failure()}, 2, "Host Lookup Canceled"},
+        {"NullAddress", {{true, 0, {}}}, 1, "Null Remote Address"},
+    };
+    server.answerWith({{kTime}});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedResolver resolver(c.script);
+        endpoint.setHostResolver(resolver);
+        replies.clear();
+        failures.clear();
+        ASSERT_TRUE(client.request(QStringLiteral("time.example")));
+        EXPECT_EQ(client.state(), TimeClient::State::Sending);  // the answer comes later
+        ASSERT_TRUE(waitUntil([&] { return !replies.empty() || !failures.empty(); }));
+        EXPECT_EQ(resolver.lookups, c.lookups);
+        EXPECT_EQ(resolver.names[0], QStringLiteral("time.example"));
+        if (c.failure) {
+            EXPECT_EQ(failures, std::vector<QString>{QString::fromLatin1(c.failure)});
+            EXPECT_EQ(client.state(), TimeClient::State::Idle);
+        } else {
+            EXPECT_EQ(replies.size(), 1u);
+        }
+        endpoint.setHostResolver(systemResolver);
+    }
+}
+
+TEST_F(TimeClientTest, DottedAddressesAreNotLookedUp) {
+    ScriptedResolver resolver({failure(), failure()});
+    endpoint.setHostResolver(resolver);
+    server.answerWith({{kTime}});
+    askAndWaitForReply(QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(resolver.lookups, 0u);
+
+    ASSERT_TRUE(client.request(QStringLiteral("0.0.0.0")));
+    EXPECT_EQ(failures, std::vector<QString>{QStringLiteral("Null Remote Address")});
+    endpoint.setHostResolver(systemResolver);
+}
+
+TEST_F(TimeClientTest, TheSystemResolverFindsLocalhost) {
+    server.answerWith({{kTime}});
+    askAndWaitForReply(QStringLiteral("localhost"));
+    EXPECT_EQ(client.serverAddress(), QStringLiteral("127.0.0.1"));
+}
+
+TEST(TimeEndpoint, GoingAwayDuringALookupIsSafe) {
+    SystemHostResolver resolver;
+    for (int i = 0; i < 20; ++i) {
+        auto endpoint = std::make_unique<TNMUDP>(resolver);
+        endpoint->Loaded();
+        endpoint->setRemoteHost(QStringLiteral("localhost"));
+        endpoint->SendBuffer(QByteArray(1, '\0'));
+    }
+    // Let the workers finish and try to deliver to the endpoints that are gone.
+    waitUntil([] { return false; }, 200);
+}
