@@ -1,0 +1,127 @@
+// orvane-cli ftp-get: fetches files from an FTP server in one session, the way
+// the report retrieval does (active mode, optional proxy login), and prints
+// the protocol lines.
+#include <QDir>
+#include <QFileInfo>
+
+#include "app/cli/CliVerb.h"
+#include "net/Nmftp.h"
+
+namespace {
+
+constexpr int kTimeOutMs = 20000;
+
+bool parsePort(const QString& text, int& port) {
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < 1 || value > 65535) return false;
+    port = value;
+    return true;
+}
+
+int run(const QStringList& args, QTextStream& out, QTextStream& err) {
+    orvane::net::TNMFTP ftp;
+    ftp.UserID = QStringLiteral("anonymous");
+    ftp.Password = QStringLiteral("orvane@localhost");
+    ftp.TimeOut = kTimeOutMs;
+    ftp.ReportLevel = 2;  // protocol lines only
+    QString localDir = QStringLiteral(".");
+    QStringList paths;
+
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        QString value;
+        if (arg == QLatin1String("--host")) {
+            if (!orvane::cli::takeValue(args, i, value, err)) return 2;
+            ftp.Host = value;
+        } else if (arg == QLatin1String("--port")) {
+            if (!orvane::cli::takeValue(args, i, value, err)) return 2;
+            if (!parsePort(value, ftp.Port)) {
+                err << "orvane-cli ftp-get: bad port '" << value << "'\n";
+                return 2;
+            }
+        } else if (arg == QLatin1String("--user")) {
+            if (!orvane::cli::takeValue(args, i, value, err)) return 2;
+            ftp.UserID = value;
+        } else if (arg == QLatin1String("--pass")) {
+            if (!orvane::cli::takeValue(args, i, value, err)) return 2;
+            ftp.Password = value;
+        } else if (arg == QLatin1String("--proxy")) {
+            if (!orvane::cli::takeValue(args, i, value, err)) return 2;
+            const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));
+            if (colon <= 0 || !parsePort(value.mid(colon + 1), ftp.ProxyPort)) {
+                err << "orvane-cli ftp-get: --proxy needs HOST:PORT\n";
+                return 2;
+            }
+            ftp.Proxy = value.left(colon);
+        } else if (arg == QLatin1String("--dir")) {
+            if (!orvane::cli::takeValue(args, i, value, err)) return 2;
+            localDir = value;
+        } else if (arg == QLatin1String("--timeout")) {
+            if (!orvane::cli::takeValue(args, i, value, err)) return 2;
+            bool ok = false;
+            ftp.TimeOut = value.toInt(&ok);
+            if (!ok || ftp.TimeOut < 0) {
+                err << "orvane-cli ftp-get: bad time-out '" << value << "'\n";
+                return 2;
+            }
+        } else if (arg.startsWith(QLatin1String("--"))) {
+            err << "orvane-cli ftp-get: unknown option " << arg << "\n";
+            return 2;
+        } else {
+            paths << arg;
+        }
+    }
+    if (ftp.Host.isEmpty() || paths.isEmpty()) {
+        err << "orvane-cli ftp-get: needs --host and at least one REMOTE-PATH\n";
+        return 2;
+    }
+    if (!QFileInfo(localDir).isDir()) {
+        err << "orvane-cli ftp-get: no folder '" << localDir << "'\n";
+        return 2;
+    }
+
+    ftp.OnStatus = [&out](const QString& text) {
+        out << text << "\n";
+        out.flush();
+    };
+    try {
+        ftp.Connect();
+        QString currentDir;
+        for (const QString& path : paths) {
+            const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+            const QString folder = slash < 0 ? QString() : (slash == 0 ? QStringLiteral("/") : path.left(slash));
+            const QString name = path.mid(slash + 1);
+            if (name.isEmpty()) {
+                err << "orvane-cli ftp-get: '" << path << "' names no file\n";
+                ftp.Disconnect();
+                return 2;
+            }
+            if (!folder.isEmpty() && folder != currentDir) {
+                ftp.ChangeDir(folder);
+                currentDir = folder;
+            }
+            ftp.Download(name, QDir(localDir).filePath(name));
+        }
+        ftp.Disconnect();
+    } catch (const std::exception& e) {
+        out.flush();
+        err << e.what() << "\n";
+        if (ftp.Connected()) {
+            try {
+                ftp.Disconnect();
+            } catch (const std::exception&) {
+                // The first error is the one that counts.
+            }
+        }
+        return 1;
+    }
+    return 0;
+}
+
+const orvane::cli::Registrar kReg({"ftp-get",
+                                   "ftp-get --host HOST [--port N] [--user U] [--pass P] [--proxy HOST:PORT]\n"
+                                   "        [--dir LOCALDIR] [--timeout MS] REMOTE-PATH...",
+                                   &run});
+
+}  // namespace
