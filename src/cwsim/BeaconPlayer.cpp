@@ -1,0 +1,275 @@
+#include "cwsim/BeaconPlayer.h"
+
+#include <bitset>
+#include <string_view>
+
+#include "cwsim/BeaconCalls.h"
+
+namespace orvane::cwsim {
+
+// The place of one transmission on its own timeline. Kept on the stack of
+// the thread that plays it; a beacon played inside another one's wait (GUI
+// thread) stacks its own.
+struct BeaconPlayer::Run {
+    const BeaconPlayer* player;
+    std::int64_t cursorUs;        // the ideal moment the next element starts
+    std::bitset<256> reported;    // send errors shown once per transmission
+    Run* outer;
+};
+
+namespace {
+thread_local BeaconPlayer::Run* tCurrentRun = nullptr;
+}  // namespace
+
+class BeaconPlayer::RunScope {
+public:
+    explicit RunScope(BeaconPlayer& player) : player_(player) {
+        run_.player = &player;
+        run_.cursorUs = player.clock_->nowUs();
+        run_.outer = tCurrentRun;
+        tCurrentRun = &run_;
+        std::lock_guard lock(player_.runMutex_);
+        ++player_.runs_[std::this_thread::get_id()];
+    }
+    ~RunScope() {
+        tCurrentRun = run_.outer;
+        {
+            std::lock_guard lock(player_.runMutex_);
+            auto it = player_.runs_.find(std::this_thread::get_id());
+            if (--it->second == 0) player_.runs_.erase(it);
+        }
+        player_.runEnded_.notify_all();
+    }
+    RunScope(const RunScope&) = delete;
+    RunScope& operator=(const RunScope&) = delete;
+
+private:
+    BeaconPlayer& player_;
+    Run run_{};
+};
+
+BeaconPlayer::BeaconPlayer(std::shared_ptr<MidiOutputLayer> midi, std::shared_ptr<PlayerClock> clock)
+    : midi_(std::move(midi)), clock_(std::move(clock)) {}
+
+BeaconPlayer::~BeaconPlayer() {
+    std::unique_lock lock(outputMutex_);
+    if (handle_ != nullptr) midi_->midiOutClose(handle_);
+}
+
+void BeaconPlayer::setErrorSink(ErrorSink sink) {
+    auto shared = sink ? std::make_shared<const ErrorSink>(std::move(sink)) : nullptr;
+    std::lock_guard lock(sinkMutex_);
+    sink_ = std::move(shared);
+}
+
+BeaconPlayer::Run* BeaconPlayer::currentRun() const {
+    for (Run* run = tCurrentRun; run != nullptr; run = run->outer)
+        if (run->player == this) return run;
+    return nullptr;
+}
+
+// --- The output -------------------------------------------------------------
+
+bool BeaconPlayer::OpenIt(unsigned deviceId) {
+    MidiResult result;
+    {
+        std::unique_lock lock(outputMutex_);
+        if (handle_ != nullptr) return true;
+        MidiOutHandle handle = nullptr;
+        result = midi_->midiOutOpen(&handle, deviceId);
+        if (result == midierr::kNoError) handle_ = handle;
+    }
+    midiError_ = result;
+    if (result != midierr::kNoError) {
+        ShowError(result);
+        return false;
+    }
+    return true;
+}
+
+void BeaconPlayer::CloseIt() {
+    MidiResult result;
+    {
+        std::unique_lock lock(outputMutex_);
+        if (handle_ == nullptr) return;
+        result = midi_->midiOutClose(handle_);
+        handle_ = nullptr;  // released whatever the result
+    }
+    midiError_ = result;
+    if (result != midierr::kNoError) ShowError(result);
+}
+
+bool BeaconPlayer::isOpen() const {
+    std::shared_lock lock(outputMutex_);
+    return handle_ != nullptr;
+}
+
+MidiResult BeaconPlayer::send(std::uint8_t status, std::uint8_t data1, std::uint8_t data2, bool* sent) {
+    std::shared_lock lock(outputMutex_);
+    if (sent) *sent = handle_ != nullptr;
+    if (handle_ == nullptr) return midierr::kNoError;  // no output: silent, nothing to report
+    return midi_->midiOutShortMsg(handle_, packShortMsg(status, data1, data2));
+}
+
+// A send error is shown once per transmission: a device that went away would
+// otherwise raise a box for every element.
+void BeaconPlayer::sendReporting(std::uint8_t status, std::uint8_t data1, std::uint8_t data2) {
+    const MidiResult result = send(status, data1, data2);
+    if (result == midierr::kNoError) return;
+    if (Run* run = currentRun()) {
+        const std::size_t slot = result % run->reported.size();
+        if (run->reported.test(slot)) return;
+        run->reported.set(slot);
+    }
+    ShowError(result);
+}
+
+std::uint8_t BeaconPlayer::programByte(int patch) {
+    return static_cast<std::uint8_t>(patch < 0 ? 0 : patch > 127 ? 127 : patch);
+}
+
+void BeaconPlayer::Initialize(int patch) {
+    if (send(kChannelStatusProgram, programByte(patch), 0) != midierr::kNoError) report("Error setting Instrument");
+}
+
+void BeaconPlayer::PlayNote(int note, int velocity) {
+    sendReporting(kChannelStatusNoteOn, static_cast<std::uint8_t>(note), static_cast<std::uint8_t>(velocity));
+}
+
+void BeaconPlayer::EndNote(int note) { sendReporting(kChannelStatusNoteOff, static_cast<std::uint8_t>(note), 0); }
+
+void BeaconPlayer::CtrlChange(int controller, int value) {
+    bool sent = false;
+    const MidiResult result =
+        send(kChannelStatusControl, static_cast<std::uint8_t>(controller), static_cast<std::uint8_t>(value), &sent);
+    if (!sent) return;
+    midiError_ = result;
+    if (result != midierr::kNoError) ShowError(result);
+}
+
+void BeaconPlayer::PlayTNote(int note, int velocity, int milliseconds) {
+    PlayNote(note, velocity);
+    Pause(milliseconds);
+    EndNote(note);  // also after a velocity of 0 or a cut-short wait
+}
+
+void BeaconPlayer::Pause(int milliseconds) { pauseFor(milliseconds, false); }
+
+// The wait before a check point may end early once the stop request is set:
+// nothing is sent between it and the check that ends the transmission. Every
+// other wait runs to its deadline (a note that has begun plays to its length),
+// unless the player is shutting down.
+void BeaconPlayer::pauseFor(int milliseconds, bool beforeCheckPoint) {
+    Run* run = currentRun();
+    const std::int64_t start = run ? run->cursorUs : clock_->nowUs();
+    const std::int64_t deadline = start + static_cast<std::int64_t>(milliseconds < 0 ? 0 : milliseconds) * 1000;
+    clock_->waitUntil(deadline, [this, beforeCheckPoint] {
+        return aborting_.load() || (beforeCheckPoint && stopRequest_.load());
+    });
+    if (run) {
+        const std::int64_t now = clock_->nowUs();
+        run->cursorUs = now - deadline > kRebaseAfterUs ? now : deadline;
+    }
+}
+
+void BeaconPlayer::ShowError(MidiResult code) {
+    char text[201];  // the system's text: at most 200 characters
+    midiGetErrorText(code, text, sizeof text);
+    report(text);
+}
+
+void BeaconPlayer::report(const std::string& text) {
+    std::shared_ptr<const ErrorSink> sink;
+    {
+        std::lock_guard lock(sinkMutex_);
+        sink = sink_;
+    }
+    if (sink) (*sink)(text);
+}
+
+// --- The sequencer ----------------------------------------------------------
+
+void BeaconPlayer::setDotTime(int dotTimeMs) {
+    DotTime = dotTimeMs;
+    LetterGap = 2 * dotTimeMs;
+    DashTime = 3 * dotTimeMs;
+    DahsGap = 6 * dotTimeMs;
+}
+
+void BeaconPlayer::Dot() {
+    PlayTNote(Tone, Volume, DotTime);
+    Pause(DotTime);
+}
+
+void BeaconPlayer::Dash() {
+    PlayTNote(Tone, Volume, DashTime);
+    Pause(DotTime);
+}
+
+void BeaconPlayer::PlayABeacon(int n) {
+    RunScope scope(*this);
+    setDotTime(speedControl_);
+    CtrlChange(kAllNotesOff, 0);
+    Pause(DashTime);
+    if (const BeaconCall* call = beaconCall(n)) {
+        const std::string_view morse = call->morse;
+        for (std::size_t i = 0; i < morse.size(); ++i) {
+            const char c = morse[i];
+            if (c == '.') Dot();
+            if (c == '-') Dash();
+            const bool endOfCharacter = i + 1 == morse.size() || morse[i + 1] == ' ';
+            if (!endOfCharacter) continue;
+            if (i + 1 < morse.size()) {
+                pauseFor(LetterGap, true);
+                if (StopRequest()) return;
+            } else if (n == 1 && StopRequest()) {
+                return;  // 4U1UN alone is checked after its last character too
+            }
+        }
+    }
+    BeaconDahs();
+}
+
+void BeaconPlayer::BeaconDahs() {
+    static constexpr int kDropOfDash[] = {0, 20, 50, 80};
+    Pause(DahsGap);
+    for (int dash = 0; dash < 4; ++dash) {
+        // Velocities are 8-bit: Volume is 80..127, so they stay within 0..127.
+        PlayTNote(Tone, static_cast<std::uint8_t>(Volume - kDropOfDash[dash]), kLongDashUnits * DotTime);
+        if (dash == 3) return;  // no silence after the last dash
+        pauseFor(DashTime, true);
+        if (StopRequest()) return;
+    }
+}
+
+void BeaconPlayer::setStopRequest(bool on) {
+    stopRequest_ = on;
+    if (on) clock_->wake();
+}
+
+int BeaconPlayer::runsOnOtherThreads() const {
+    std::lock_guard lock(runMutex_);
+    int count = 0;
+    for (const auto& [id, n] : runs_)
+        if (id != std::this_thread::get_id()) count += n;
+    return count;
+}
+
+bool BeaconPlayer::shutdown(std::chrono::milliseconds bound) {
+    stopRequest_ = true;
+    aborting_ = true;
+    clock_->wake();
+    bool settled;
+    {
+        std::unique_lock lock(runMutex_);
+        settled = runEnded_.wait_for(lock, bound, [this] {
+            for (const auto& [id, n] : runs_)
+                if (id != std::this_thread::get_id()) return false;
+            return true;
+        });
+    }
+    CloseIt();
+    return settled;
+}
+
+}  // namespace orvane::cwsim

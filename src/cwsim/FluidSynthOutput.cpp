@@ -1,0 +1,203 @@
+#include "cwsim/FluidSynthOutput.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+#include <fluidsynth.h>
+
+#include <algorithm>
+#include <array>
+#include <mutex>
+
+#include "common/OrvaneError.h"
+
+namespace orvane::cwsim {
+namespace {
+
+// FluidSynth logs to the terminal by default; the program reports through
+// its own result codes, so the library stays quiet.
+void silenceFluidSynth() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
+            fluid_set_log_function(level, [](int, const char*, void*) {}, nullptr);
+    });
+}
+
+struct SettingsDeleter {
+    void operator()(fluid_settings_t* s) const { delete_fluid_settings(s); }
+};
+struct SynthDeleter {
+    void operator()(fluid_synth_t* s) const { delete_fluid_synth(s); }
+};
+struct DriverDeleter {
+    void operator()(fluid_audio_driver_t* d) const { delete_fluid_audio_driver(d); }
+};
+using SettingsPtr = std::unique_ptr<fluid_settings_t, SettingsDeleter>;
+using SynthPtr = std::unique_ptr<fluid_synth_t, SynthDeleter>;
+using DriverPtr = std::unique_ptr<fluid_audio_driver_t, DriverDeleter>;
+
+SettingsPtr makeSettings(double sampleRate) {
+    silenceFluidSynth();
+    SettingsPtr settings(new_fluid_settings());
+    if (!settings) return settings;
+    fluid_settings_setint(settings.get(), "synth.dynamic-sample-loading", 1);
+    fluid_settings_setint(settings.get(), "synth.reverb.active", 0);
+    fluid_settings_setint(settings.get(), "synth.chorus.active", 0);
+    fluid_settings_setnum(settings.get(), "synth.gain", 0.6);
+    fluid_settings_setnum(settings.get(), "synth.sample-rate", sampleRate);
+    return settings;
+}
+
+// The configured driver first, then the usual desktop ones.
+DriverPtr openAudio(fluid_settings_t* settings, fluid_synth_t* synth) {
+    if (DriverPtr driver{new_fluid_audio_driver(settings, synth)}) return driver;
+    for (const char* name : {"pipewire", "pulseaudio", "alsa"}) {
+        if (fluid_settings_setstr(settings, "audio.driver", name) != FLUID_OK) continue;
+        if (DriverPtr driver{new_fluid_audio_driver(settings, synth)}) return driver;
+    }
+    return {};
+}
+
+// Channel 1 messages onto the synthesiser. A note off for a note that is not
+// sounding (already cut by All Notes Off) is not an error.
+MidiResult applyMessage(fluid_synth_t* synth, std::uint32_t msg) {
+    if (!isValidShortMsg(msg)) return midierr::kInvalidParam;
+    const int channel = shortMsgStatus(msg) & 0x0F;
+    const int d1 = shortMsgData1(msg), d2 = shortMsgData2(msg);
+    int rc = FLUID_OK;
+    switch (shortMsgStatus(msg) & 0xF0) {
+    case 0x90: rc = fluid_synth_noteon(synth, channel, d1, d2); if (d2 == 0) rc = FLUID_OK; break;
+    case 0x80: fluid_synth_noteoff(synth, channel, d1); break;
+    case 0xB0: rc = fluid_synth_cc(synth, channel, d1, d2); break;
+    case 0xC0: rc = fluid_synth_program_change(synth, channel, d1); break;
+    default: return midierr::kInvalidParam;
+    }
+    return rc == FLUID_OK ? midierr::kNoError : midierr::kError;
+}
+
+class FluidSynthPort final : public MidiOutPort {
+public:
+    FluidSynthPort(SettingsPtr settings, SynthPtr synth, DriverPtr driver)
+        : settings_(std::move(settings)), synth_(std::move(synth)), driver_(std::move(driver)) {}
+    ~FluidSynthPort() override {
+        driver_.reset();  // stop the audio callback before the synthesiser goes
+        synth_.reset();
+    }
+    // FluidSynth's API is thread-safe (synth.threadsafe-api is on by default).
+    MidiResult send(std::uint32_t msg) override { return applyMessage(synth_.get(), msg); }
+
+private:
+    SettingsPtr settings_;
+    SynthPtr synth_;
+    DriverPtr driver_;
+};
+
+}  // namespace
+
+QString defaultSoundFontPath() { return QStringLiteral("/usr/share/sounds/sf2/FluidR3_GM.sf2"); }
+
+bool FluidSynthOutput::canSound(const QString& soundFont) {
+    if (!QFileInfo(soundFont).isReadable()) return false;
+    SettingsPtr settings = makeSettings(44100.0);
+    if (!settings) return false;
+    SynthPtr synth(new_fluid_synth(settings.get()));
+    if (!synth) return false;
+    DriverPtr driver = openAudio(settings.get(), synth.get());
+    const bool ok = driver != nullptr;
+    driver.reset();
+    return ok;
+}
+
+std::unique_ptr<MidiOutPort> FluidSynthOutput::open(const QString& soundFont, MidiResult* result) {
+    SettingsPtr settings = makeSettings(44100.0);
+    SynthPtr synth(settings ? new_fluid_synth(settings.get()) : nullptr);
+    if (!synth) {
+        *result = midierr::kNoMem;
+        return nullptr;
+    }
+    if (fluid_synth_sfload(synth.get(), soundFont.toLocal8Bit().constData(), 1) == FLUID_FAILED) {
+        *result = midierr::kBadDeviceId;
+        return nullptr;
+    }
+    DriverPtr driver = openAudio(settings.get(), synth.get());
+    if (!driver) {
+        *result = midierr::kNoDriver;
+        return nullptr;
+    }
+    *result = midierr::kNoError;
+    return std::make_unique<FluidSynthPort>(std::move(settings), std::move(synth), std::move(driver));
+}
+
+struct FluidRenderer::Synth {
+    SettingsPtr settings;
+    SynthPtr synth;
+};
+
+FluidRenderer::FluidRenderer(const QString& soundFont, int sampleRate)
+    : synth_(std::make_unique<Synth>()), sampleRate_(sampleRate) {
+    synth_->settings = makeSettings(static_cast<double>(sampleRate));
+    if (synth_->settings) synth_->synth.reset(new_fluid_synth(synth_->settings.get()));
+    if (!synth_->synth) throw OrvaneError("The software synthesiser could not be started.");
+    if (fluid_synth_sfload(synth_->synth.get(), soundFont.toLocal8Bit().constData(), 1) == FLUID_FAILED)
+        throw OrvaneError("Unable to load the soundfont " + soundFont.toStdString());
+}
+
+FluidRenderer::~FluidRenderer() = default;
+
+std::vector<std::int16_t> FluidRenderer::render(const std::vector<TimedMessage>& messages, std::int64_t tailUs) {
+    auto frameAt = [this](std::int64_t us) {
+        return static_cast<std::size_t>(std::max<std::int64_t>(0, (us * sampleRate_ + 500'000) / 1'000'000));
+    };
+    const std::int64_t endUs = (messages.empty() ? 0 : messages.back().timeUs) + std::max<std::int64_t>(0, tailUs);
+    const std::size_t totalFrames = frameAt(endUs);
+    std::vector<std::int16_t> samples(totalFrames * 2);
+    std::size_t frame = 0;
+    auto renderTo = [&](std::size_t target) {
+        static constexpr std::size_t kChunk = 4096;
+        while (frame < target) {
+            const std::size_t n = std::min(kChunk, target - frame);
+            std::int16_t* out = samples.data() + frame * 2;
+            fluid_synth_write_s16(synth_->synth.get(), static_cast<int>(n), out, 0, 2, out, 1, 2);
+            frame += n;
+        }
+    };
+    for (const TimedMessage& m : messages) {
+        renderTo(std::min(frameAt(m.timeUs), totalFrames));
+        applyMessage(synth_->synth.get(), m.msg);
+    }
+    renderTo(totalFrames);
+    return samples;
+}
+
+namespace {
+
+void putLe(QByteArray& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.append(static_cast<char>(value >> (8 * i) & 0xFFu));
+}
+
+}  // namespace
+
+void writeWav16(const QString& fileName, const std::vector<std::int16_t>& samples, int channels, int sampleRate) {
+    const auto dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
+    const auto blockAlign = static_cast<std::uint32_t>(channels * 2);
+    QByteArray bytes;
+    bytes.reserve(static_cast<qsizetype>(44 + dataBytes));
+    bytes.append("RIFF");
+    putLe(bytes, 36 + dataBytes, 4);
+    bytes.append("WAVEfmt ");
+    putLe(bytes, 16, 4);
+    putLe(bytes, 1, 2);  // PCM
+    putLe(bytes, static_cast<std::uint32_t>(channels), 2);
+    putLe(bytes, static_cast<std::uint32_t>(sampleRate), 4);
+    putLe(bytes, static_cast<std::uint32_t>(sampleRate) * blockAlign, 4);
+    putLe(bytes, blockAlign, 2);
+    putLe(bytes, 16, 2);
+    bytes.append("data");
+    putLe(bytes, dataBytes, 4);
+    for (std::int16_t s : samples) putLe(bytes, static_cast<std::uint16_t>(s), 2);
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw OrvaneError("Unable to write to " + fileName.toStdString());
+}
+
+}  // namespace orvane::cwsim

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "cwsim/MidiOutputLayer.h"
+
+namespace orvane::cwsim {
+
+// Responsibilities: the program's real MIDI outputs. Device 0 is the built-in
+// FluidSynth synthesiser when it can sound here; after it come the ALSA
+// sequencer ports that accept MIDI from other programs (hardware and external
+// synthesisers; the kernel's "Midi Through" port and this program's own are
+// left out, they make no sound). The devices are counted once, on the first
+// question, and kept for the run. kMidiMapper opens the preferred device by
+// name when it is present, else device 0.
+class SystemMidiOutputLayer final : public MidiOutputLayer {
+public:
+    explicit SystemMidiOutputLayer(QString soundFont, std::string preferredDevice = {});
+
+    unsigned midiOutGetNumDevs() override;
+    std::string midiOutDeviceName(unsigned deviceId) override;
+    MidiResult midiOutOpen(MidiOutHandle* handle, unsigned deviceId) override;
+    MidiResult midiOutShortMsg(MidiOutHandle handle, std::uint32_t msg) override;
+    MidiResult midiOutClose(MidiOutHandle handle) override;
+
+    static constexpr const char* kSynthName = "FluidSynth (General MIDI)";
+
+private:
+    struct Device {
+        std::string name;
+        bool synth;
+        int client;
+        int port;
+    };
+    const std::vector<Device>& devices();
+
+    QString soundFont_;
+    std::string preferred_;
+    std::once_flag counted_;
+    std::vector<Device> devices_;
+};
+
+}  // namespace orvane::cwsim
