@@ -65,6 +65,7 @@ bool ReportRetrieval::GetLatest() {
     }
 
     running_ = true;
+    stopping_ = false;
     view_.setRetrievalRunning(true);
     dialogBar_.position = 0;
     mainBar_.position = 0;
@@ -80,6 +81,8 @@ bool ReportRetrieval::GetLatest() {
     }
     running_ = false;
     view_.setRetrievalRunning(false);
+    // A session stopped because the program ends has nobody left to tell.
+    if (stopping_) return false;
     if (!error.empty()) {
         messages_.showError(error);
         return false;
@@ -102,7 +105,7 @@ void ReportRetrieval::RunRetrieval() {
     // With nothing ticked there is nothing to fetch: log out at once and
     // leave the bars empty.
     if (selectedCount_ > 0) DownloadSelectedReports();
-    NMFTP_Solar.Disconnect();
+    if (!stopping_) NMFTP_Solar.Disconnect();
 }
 
 void ReportRetrieval::ConnectToServer() {
@@ -137,7 +140,7 @@ bool returnsHomeAfter(int index) {
 }  // namespace
 
 void ReportRetrieval::DownloadSelectedReports() {
-    for (int i = 0; i < kReportCount; ++i) {
+    for (int i = 0; i < kReportCount && !stopping_; ++i) {
         // Read now, so a report ticked while the session runs is included.
         if (!view_.isReportTicked(i)) continue;
         bool leftHome = false;
@@ -147,6 +150,7 @@ void ReportRetrieval::DownloadSelectedReports() {
                 leftHome = returnsHomeAfter(i);
             }
             view_.processEvents();
+            if (stopping_) break;
             try {
                 NMFTP_Solar.Download(reportFile(i), QString());
             } catch (...) {
@@ -162,7 +166,9 @@ void ReportRetrieval::DownloadSelectedReports() {
 }
 
 void ReportRetrieval::Abort() {
-    if (running_) NMFTP_Solar.Abort();
+    if (!running_) return;
+    stopping_ = true;
+    NMFTP_Solar.Abort();
 }
 
 void ReportRetrieval::NMFTP_SolarConnect() { view_.setStatusPanel(0, QStringLiteral("Connected")); }

@@ -90,7 +90,8 @@ public:
     void CountSelectedReports();
     void DownloadSelectedReports();
 
-    // Ends the waits of a running session (program end).
+    // Stops a running session at program end: ends the waits, fetches no
+    // further report and shows no error.
     void Abort();
 
     bool running() const { return running_; }
@@ -127,6 +128,7 @@ private:
     net::TNMFTP NMFTP_Solar;
 
     bool running_ = false;
+    bool stopping_ = false;
     bool changeDirOk_ = false;
     int selectedCount_ = 0;
     ProgressBarState dialogBar_;

@@ -189,6 +189,22 @@ TEST(ReportRetrievalNetTest, SelectionIsReadAsTheSessionReachesEachReport) {
     EXPECT_EQ(s.view.mainBar, (ProgressBarState{100, 100, 100}));
 }
 
+TEST(ReportRetrievalNetTest, ProgramEndStopsTheSessionQuietly) {
+    FtpTestServer server;
+    ASSERT_TRUE(server.start());
+    WorkingDirectory cwd;
+    Session s(only({0, 1, 2}), server.port());
+    int reached = 0;
+    s.view.onProcessEvents = [&] {
+        if (++reached == 2) s.retrieval.Abort();
+    };
+    EXPECT_FALSE(s.retrieval.GetLatest());
+    EXPECT_EQ(server.commandsAfterLogin().filter(QStringLiteral("RETR")), QStringList{QStringLiteral("RETR wwv.txt")});
+    EXPECT_TRUE(s.messages.errors.empty());
+    EXPECT_EQ(s.view.runningStates, (std::vector<bool>{true, false}));
+    EXPECT_FALSE(s.retrieval.running());
+}
+
 TEST(ReportRetrievalNetTest, RefusedHomeDirectoryEndsTheSessionWithTheConnectionOpen) {
     FtpTestServer server;
     TempDir emptyRoot;

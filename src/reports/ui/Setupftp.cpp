@@ -144,6 +144,9 @@ TfrmSolarFtpSetup::TfrmSolarFtpSetup(PropSettings& settings, IniFile settingsFil
     connect(edProxyPort, &QLineEdit::textEdited, this, [this] { edProxyChange(); });
     connect(btnGetLatest, &QPushButton::clicked, this, [this] { btnGetLatestClick(); });
     connect(OKBtn, &QPushButton::clicked, this, [this] { close(); });
+    // Closing the program during a retrieval stops it rather than letting it
+    // run on behind a closed window.
+    connect(qApp, &QGuiApplication::lastWindowClosed, this, [this] { retrieval_->Abort(); });
 }
 
 TfrmSolarFtpSetup::~TfrmSolarFtpSetup() {
