@@ -373,7 +373,7 @@ protected:
         TempDir::write(tree_.file(QStringLiteral("pub/latest/AK.txt")), ak_);
         TempDir::write(tree_.file(QStringLiteral("pub/indices/DGD.txt")), "DGD\n");
         server_ = std::make_unique<PyFtpServer>(tree_.path());
-        ASSERT_NE(server_->port(), 0) << "pyftpdlib did not start";
+        ASSERT_NE(server_->port(), 0) << "pyftpdlib did not start: " << server_->error().toStdString();
         ftp_.Host = QStringLiteral("127.0.0.1");
         ftp_.Port = server_->port();
         ftp_.UserID = QStringLiteral("anonymous");

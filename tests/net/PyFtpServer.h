@@ -8,15 +8,12 @@
 #include <QString>
 #include <QStringList>
 
-#include <cstdlib>
 
 class PyFtpServer {
 public:
     // Starts the server over `root`; port() is 0 when it did not come up.
     explicit PyFtpServer(const QString& root) {
-        const char* source = std::getenv("ORVANE_SOURCE_DIR");
-        const QString script = QString::fromLocal8Bit(source ? source : ".") + QStringLiteral("/tests/net/ftp_server.py");
-        process_.setStandardErrorFile(QProcess::nullDevice());
+        const QString script = QStringLiteral(ORVANE_NET_TEST_DIR "/ftp_server.py");
         process_.start(QStringLiteral("/usr/bin/python3"), {script, root});
         if (!process_.waitForStarted(5000)) return;
         while (process_.state() == QProcess::Running && !process_.canReadLine()) {
@@ -24,7 +21,12 @@ public:
         }
         const QByteArray line = process_.readLine().trimmed();
         if (line.startsWith("PORT ")) port_ = line.mid(5).toInt();
+        // From here on nobody reads its output; keep it from piling up.
+        process_.closeReadChannel(QProcess::StandardError);
     }
+
+    // Why the server did not come up (its error output).
+    QString error() { return QString::fromLocal8Bit(process_.readAllStandardError()) + process_.errorString(); }
 
     ~PyFtpServer() {
         if (process_.state() != QProcess::NotRunning) {
