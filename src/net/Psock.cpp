@@ -328,7 +328,11 @@ TPowersock::WaitEnd TPowersock::waitFor(const std::function<bool()>& done, int s
     waits_ = &frame;
     // quit() only ends a running exec(), so the condition is checked again
     // before every exec() and nothing that happens in between is missed.
-    while (!done() && !canceled_ && !silent) loop.exec();
+    while (!done() && !canceled_ && !silent) {
+        // exec() returns -1 at once while the application is quitting; the
+        // wait then ends as cancelled instead of spinning.
+        if (loop.exec() < 0) canceled_ = true;
+    }
     // Frames of one object nest strictly (one thread), so this one is innermost.
     waits_ = frame.outer;
     if (done()) return WaitEnd::Done;
