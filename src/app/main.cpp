@@ -11,6 +11,8 @@
 #include "common/AppPaths.h"
 #include "common/Clock.h"
 #include "common/OrvaneError.h"
+#include "reports/ReportServer.h"
+#include "reports/ui/Setupftp.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -36,8 +38,22 @@ int main(int argc, char** argv) {
         orvane::app::TfrmTabbedOrvane frmTabbedOrvane(clock, messages, &help, paths);
         messages.setParent(&frmTabbedOrvane);
 
-        // frmSolarFtpSetup (report retrieval dialog, hidden until asked for)
-        // is created here, after the main window.
+        // frmSolarFtpSetup: the report retrieval dialog, hidden until asked
+        // for. It goes down before the main window, whose report settings
+        // and Propagation page it uses to the last (the settings are written
+        // when it is destroyed).
+        orvane::reports::TfrmSolarFtpSetup frmSolarFtpSetup(
+            frmTabbedOrvane.propSettings, orvane::IniFile(paths.iniFileName()),
+            orvane::reports::reportServerFromEnvironment(), *frmTabbedOrvane.reportsPage,
+            [&frmTabbedOrvane](int panel, const QString& text) { frmTabbedOrvane.setStatusPanelText(panel, text); },
+            messages, &frmTabbedOrvane);
+        frmTabbedOrvane.setReportActions(
+            [&frmSolarFtpSetup] {
+                frmSolarFtpSetup.show();
+                frmSolarFtpSetup.raise();
+                frmSolarFtpSetup.activateWindow();
+            },
+            [&frmSolarFtpSetup] { frmSolarFtpSetup.btnGetLatestClick(); });
 
         // frmBeaconSetup (simulation dialog and MIDI player, hidden until
         // asked for) is created here, last; then wire
