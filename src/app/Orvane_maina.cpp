@@ -238,6 +238,9 @@ void TfrmTabbedOrvane::FormCreate() {
     guarded([this] { LoadHostList(); });
     guarded([this] { beaconCollection_.SetupBeaconCollection(); });
     LoadBandChecks();
+    // The labels take their ticks' colours from the start, not only after
+    // the first band or check-list click.
+    ColourBeaconLabels();
     NightShade = 1;
     guarded([this] { ReadMainIni(); });
     HostIndex = FindHost(cbHost->currentText());

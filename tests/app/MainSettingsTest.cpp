@@ -1,0 +1,77 @@
+// The main window's section of the settings file.
+#include <gtest/gtest.h>
+
+#include "app/MainSettings.h"
+#include "common/OrvaneError.h"
+#include "support/TempDir.h"
+
+using namespace orvane;
+using namespace orvane::app;
+
+TEST(MainSettings, MissingFileGivesTheDefaults) {
+    TempDir dir;
+    const IniFile ini(dir.file("orvane.INI"));
+    const MainSettings s = ReadMainIni(ini);
+    EXPECT_EQ(s.HostsText, QString::fromLatin1(MainSettings::kDefaultHostsText));
+    EXPECT_EQ(s.BeaconBand, 0);
+    EXPECT_EQ(s.NightShade, 2);
+    EXPECT_FALSE(s.MonoMap);
+    EXPECT_EQ(ReadWindowPosition(ini), (WindowPosition{2, 2}));
+}
+
+TEST(MainSettings, ValuesAreReadLikeTheClassicFormatAndBroughtIntoRange) {
+    struct Case {
+        const char* name;
+        const char* lines;
+        int band, shade;
+        bool mono;
+    };
+    const Case cases[] = {
+        {"Decimal", "BeaconBand=3\nNightShade=4\nMonoMap=1\n", 3, 4, true},
+        {"HexAndCase", "beaconband=0x2\nNIGHTSHADE=$1\nmonomap=0x10\n", 2, 1, true},
+        {"BandTooHigh", "BeaconBand=7\nNightShade=0\n", 0, 0, false},
+        {"Negative", "BeaconBand=-1\nNightShade=-3\n", 0, 2, false},
+        {"ShadeTooHigh", "NightShade=5\n", 0, 2, false},
+        {"NotIntegers", "BeaconBand=two\nNightShade=1.5\nMonoMap=yes\n", 0, 2, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        TempDir::write(dir.file("o.INI"), QByteArray("[Orvane]\n") + c.lines);
+        const MainSettings s = ReadMainIni(IniFile(dir.file("o.INI")));
+        EXPECT_EQ(s.BeaconBand, c.band);
+        EXPECT_EQ(s.NightShade, c.shade);
+        EXPECT_EQ(s.MonoMap, c.mono);
+    }
+}
+
+TEST(MainSettings, SaveWritesTheFiveKeysAndKeepsOtherSections) {
+    TempDir dir;
+    const QString name = dir.file("o.INI");
+    TempDir::write(name, "[CWsim]\ncwSpeed=18\n\n[orvane]\nMonoMap=1\nleft=99\n");
+    IniFile ini(name);
+    MainSettings s;
+    s.HostsText = QStringLiteral("time.example.org");
+    s.BeaconBand = 4;
+    s.NightShade = 0;
+    SaveMainIni(ini, s, WindowPosition{-20, 3000});
+
+    EXPECT_EQ(ini.readInteger(QStringLiteral("CWsim"), QStringLiteral("cwSpeed"), 0), 18);
+    EXPECT_EQ(ini.readString(QStringLiteral("Orvane"), QStringLiteral("HostsText"), {}), s.HostsText);
+    const MainSettings back = ReadMainIni(ini);
+    EXPECT_EQ(back.BeaconBand, 4);
+    EXPECT_EQ(back.NightShade, 0);
+    EXPECT_TRUE(back.MonoMap);  // never written, kept as the user set it
+    EXPECT_EQ(ReadWindowPosition(ini), (WindowPosition{-20, 3000}));
+}
+
+TEST(MainSettings, UnwritableFileRaisesUnableToWrite) {
+    TempDir dir;
+    IniFile ini(dir.file("missing/o.INI"));
+    try {
+        SaveMainIni(ini, MainSettings{}, WindowPosition{});
+        FAIL() << "no error";
+    } catch (const OrvaneError& e) {
+        EXPECT_EQ(std::string(e.what()), "Unable to write to " + dir.file("missing/o.INI").toStdString());
+    }
+}

@@ -1,0 +1,227 @@
+// The main window on an injected clock: the tick, the beacon labels, the
+// band groups, the check list, the settings and the close.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <memory>
+
+#include "app/MainSettings.h"
+#include "app/Orvane_maina.h"
+#include "app/widgets/RadioGroup.h"
+#include "beacons/BeaconFile.h"
+#include "common/FakeClock.h"
+#include "common/IniFile.h"
+#include "support/TempDir.h"
+
+using namespace orvane;
+using namespace orvane::app;
+
+namespace {
+
+UtcMs noonMs(int minute, int second, int ms = 0) {
+    return (daysFromCivil(2026, 12, 10) * 86400 + 12 * 3600 + minute * 60 + second) * 1000 + ms;
+}
+
+const QColor kAqua(0, 255, 255);
+const QColor kYellow(255, 255, 0);
+const QColor kRed(255, 0, 0);
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void start(UtcMs now = noonMs(0, 0)) {
+        clock.set(now);
+        window = std::make_unique<TfrmTabbedOrvane>(clock, messages, nullptr, AppPaths::inDirectory(dir.path()));
+        window->Timer1->stop();  // ticks are driven by the test
+        window->SlotTimer->stop();
+    }
+    void tickAt(UtcMs now) {
+        clock.set(now);
+        window->Timer1Timer(window->Timer1);
+    }
+    QLabel* label(int slotNumber) const { return window->lblSlot[static_cast<std::size_t>(slotNumber - 1)]; }
+    QColor text(int slot) const { return label(slot)->palette().color(QPalette::WindowText); }
+    QColor background(int slot) const { return label(slot)->palette().color(QPalette::Window); }
+    bool bold(int slot) const { return label(slot)->font().bold(); }
+    QColor windowText() const { return window->palette().color(QPalette::Active, QPalette::WindowText); }
+    QColor inactive() const { return text(8); }  // slot 8 is off the air on every band by default
+    bool ticked(int index) const { return window->cblBeacons->item(index)->checkState() == Qt::Checked; }
+
+    TempDir dir;
+    FakeClock clock;
+    RecordingMessageService messages;
+    std::unique_ptr<TfrmTabbedOrvane> window;
+};
+
+}  // namespace
+
+TEST_F(MainWindowTest, FirstTickShowsTheSlotAndEachNewSlotMovesTheHighlight) {
+    start(noonMs(0, 0));
+    EXPECT_EQ(window->lblBeaconSlot->text(), QStringLiteral("Slot:1  United Nations NY"));
+    EXPECT_EQ(window->lblUTC->text(), QStringLiteral("12:00:00, Thu 10 Dec 2026"));
+    EXPECT_EQ(background(1), kYellow);
+    EXPECT_EQ(text(1), kRed);
+    EXPECT_TRUE(bold(1));
+
+    tickAt(noonMs(0, 9, 999));
+    EXPECT_EQ(window->CurrentSlot, 0);
+    EXPECT_EQ(window->lblUTC->text(), QStringLiteral("12:00:09, Thu 10 Dec 2026"));
+
+    tickAt(noonMs(0, 10));
+    EXPECT_EQ(window->CurrentSlot, 1);
+    EXPECT_EQ(window->lblBeaconSlot->text(), QStringLiteral("Slot:2  Alert, Canada"));
+    EXPECT_EQ(background(1), kAqua);
+    EXPECT_EQ(text(1), windowText());
+    EXPECT_FALSE(bold(1));
+    EXPECT_EQ(background(2), kYellow);
+
+    tickAt(noonMs(2, 50));
+    EXPECT_EQ(window->CurrentSlot, 17);
+    tickAt(noonMs(3, 0));
+    EXPECT_EQ(window->CurrentSlot, 0);
+    EXPECT_EQ(window->UtcNow.second, 0);
+}
+
+TEST_F(MainWindowTest, BeaconsOffTheAirShowGreyOnYellowWithoutBold) {
+    start(noonMs(1, 10));  // band 0, index 7: slot 8
+    EXPECT_EQ(window->lblBeaconSlot->text(), QStringLiteral("Slot:8  Novosibirsk, Russia"));
+    EXPECT_EQ(background(8), kYellow);
+    EXPECT_NE(text(8), windowText());
+    EXPECT_NE(text(8), kRed);
+    EXPECT_FALSE(bold(8));
+    EXPECT_EQ(text(9), text(8));  // slot 9, unticked too, at rest
+    EXPECT_EQ(background(9), kAqua);
+}
+
+TEST_F(MainWindowTest, BandChangeInEitherGroupKeepsBothEqualAndShowsTheNewBandAtOnce) {
+    start(noonMs(0, 3));
+    window->rgFrequency2->item(4)->click();
+    EXPECT_EQ(window->rgFrequency->itemIndex(), 4);
+    EXPECT_EQ(window->BeaconBand, 4);
+    EXPECT_EQ(window->CurrentSlot, 14);  // slot 15 within the same 10 seconds
+    EXPECT_EQ(window->lblBeaconSlot->text(), QStringLiteral("Slot:15 Funchal, Madeira"));
+    EXPECT_EQ(background(1), kAqua);
+
+    window->rgFrequency->item(1)->click();
+    EXPECT_EQ(window->rgFrequency2->itemIndex(), 1);
+    EXPECT_EQ(window->CurrentSlot, 17);
+    // The list shows band 1's ticks: slots 3, 4, 8, 9 and 10 are off on 18.11.
+    for (int i = 0; i < 18; ++i) EXPECT_EQ(ticked(i), !(i == 2 || i == 3 || i == 7 || i == 8 || i == 9)) << i;
+}
+
+TEST_F(MainWindowTest, CheckListClickWritesOnlyTheSelectedBandAndRecoloursTheLabels) {
+    start(noonMs(0, 0));
+    window->rgFrequency->item(2)->click();
+    const beacons::BeaconArray before = window->beaconCollection().beacons();
+    const int current = window->CurrentSlot;  // band 2 at 12:00:00: index 16
+    window->cblBeacons->item(current)->setCheckState(Qt::Unchecked);
+
+    beacons::BeaconArray expected = before;
+    expected[static_cast<std::size_t>(current)].OnBand[2] = false;
+    EXPECT_EQ(window->beaconCollection().beacons(), expected);
+    // At once grey, but the current label keeps its yellow until the next slot.
+    EXPECT_EQ(text(current + 1), inactive());
+    EXPECT_EQ(background(current + 1), kYellow);
+    tickAt(noonMs(0, 10));
+    // Returned to rest in the colour of its tick when it became current.
+    EXPECT_EQ(text(current + 1), windowText());
+    EXPECT_EQ(background(current + 1), kAqua);
+    tickAt(noonMs(3, 0));
+    EXPECT_EQ(window->CurrentSlot, current);
+    EXPECT_EQ(text(current + 1), inactive());
+    EXPECT_FALSE(bold(current + 1));
+}
+
+TEST_F(MainWindowTest, HiddenBeaconsKeepTheClockButShowNoSlot) {
+    start(noonMs(0, 0));
+    window->BeaconsShown = false;
+    tickAt(noonMs(0, 20));
+    EXPECT_EQ(window->lblUTC->text(), QStringLiteral("12:00:20, Thu 10 Dec 2026"));
+    EXPECT_EQ(window->CurrentSlot, 0);
+    window->BeaconsShown = true;
+    tickAt(noonMs(0, 21));
+    EXPECT_EQ(window->CurrentSlot, 2);
+}
+
+TEST_F(MainWindowTest, EveryShownSlotIsHandedToTheSimulationWhileItIsOn) {
+    start(noonMs(0, 0));
+    std::vector<int> played;
+    window->setBeaconSoundStarter([&](int beaconNumber) { played.push_back(beaconNumber); });
+    tickAt(noonMs(0, 10));
+    window->SimulateOn = true;
+    tickAt(noonMs(0, 15));
+    tickAt(noonMs(1, 10));                    // slot 8, unticked: played all the same
+    window->rgFrequency->item(1)->click();  // band change: played at once
+    EXPECT_EQ(played, (std::vector<int>{8, 7}));
+}
+
+TEST_F(MainWindowTest, LocalTimeIsWrittenOnlyWhileTheAboutTabIsShown) {
+    start(noonMs(0, 0));
+    EXPECT_FALSE(window->lblLocalTime->text().startsWith(QStringLiteral("Local Time: ")));
+    window->pcMain->setCurrentWidget(window->tsAbout);
+    EXPECT_TRUE(window->lblLocalTime->text().startsWith(QStringLiteral("Local Time: ")));
+    tickAt(noonMs(0, 1));
+    const QString shown = window->lblLocalTime->text();
+    window->pcMain->setCurrentWidget(window->tsMap);
+    tickAt(noonMs(5, 0));
+    EXPECT_EQ(window->lblLocalTime->text(), shown);
+}
+
+TEST_F(MainWindowTest, SlotTimerIsArmedForTheNextBoundary) {
+    start(noonMs(0, 7, 250));
+    window->UpdateBeaconSlot(false);
+    EXPECT_TRUE(window->SlotTimer->isActive());
+    EXPECT_LE(window->SlotTimer->remainingTime(), 2750);
+    EXPECT_GE(window->SlotTimer->remainingTime(), 2700);
+    EXPECT_EQ(window->SlotTimer->timerType(), Qt::PreciseTimer);
+}
+
+TEST_F(MainWindowTest, SettingsAreReadAtStartAndWrittenAtClose) {
+    TempDir::write(dir.file("orvane.INI"), "[Prop]\nkeep=1\n[Orvane]\nBeaconBand=3\nNightShade=9\nHostsText=t.example\n");
+    start(noonMs(0, 0));
+    EXPECT_EQ(window->BeaconBand, 3);
+    EXPECT_EQ(window->rgFrequency->itemIndex(), 3);
+    EXPECT_EQ(window->rgFrequency2->itemIndex(), 3);
+    EXPECT_EQ(window->CurrentSlot, 15);
+    EXPECT_EQ(window->NightShade, 2);
+    EXPECT_TRUE(window->close());
+
+    const IniFile ini(dir.file("orvane.INI"));
+    EXPECT_EQ(ini.readInteger(QStringLiteral("Orvane"), QStringLiteral("BeaconBand"), -1), 3);
+    EXPECT_EQ(ini.readInteger(QStringLiteral("Orvane"), QStringLiteral("NightShade"), -1), 2);
+    EXPECT_EQ(ini.readString(QStringLiteral("Orvane"), QStringLiteral("HostsText"), {}), QStringLiteral("t.example"));
+    EXPECT_TRUE(ini.hasKey(QStringLiteral("Orvane"), QStringLiteral("Left")));
+    EXPECT_TRUE(ini.hasKey(QStringLiteral("Orvane"), QStringLiteral("Top")));
+    EXPECT_FALSE(ini.hasKey(QStringLiteral("Orvane"), QStringLiteral("MonoMap")));
+    EXPECT_EQ(ini.readInteger(QStringLiteral("Prop"), QStringLiteral("keep"), 0), 1);
+    EXPECT_EQ(TempDir::readAll(dir.file("orvane.BCN")).size(), 217);
+    EXPECT_TRUE(messages.errors.empty());
+}
+
+TEST_F(MainWindowTest, FailedSavesAreShownAndNeverKeepTheWindowOpen) {
+    TempDir other;
+    clock.set(noonMs(0, 0));
+    window = std::make_unique<TfrmTabbedOrvane>(clock, messages, nullptr,
+                                                AppPaths::inDirectory(other.file("no-such-folder")));
+    window->show();
+    EXPECT_TRUE(window->close());
+    ASSERT_EQ(messages.errors.size(), 2u);
+    EXPECT_EQ(messages.errors[0].rfind("Cannot create file ", 0), 0u);
+    EXPECT_EQ(messages.errors[1].rfind("Unable to write to ", 0), 0u);
+    EXPECT_FALSE(window->Timer1->isActive());
+}
+
+TEST_F(MainWindowTest, BrokenBeaconFileIsReportedKeptAndReplacedByTheDefaults) {
+    TempDir::write(dir.file("orvane.BCN"), QByteArray("\x06\x0dTStCollection\x02", 16));
+    start(noonMs(0, 0));
+    ASSERT_EQ(messages.errors.size(), 1u);
+    EXPECT_NE(messages.errors[0].find("Stream read error"), std::string::npos);
+    EXPECT_NE(messages.errors[0].find("orvane.BCN.bad"), std::string::npos);
+    EXPECT_EQ(window->beaconCollection().beacons(), beacons::defaultBeaconArray());
+    EXPECT_TRUE(ticked(0));
+    EXPECT_FALSE(ticked(7));
+}

@@ -1,0 +1,107 @@
+// One copy per user: the lock, a killed holder, and two real starts.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QThread>
+#include <chrono>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "app/SingleInstanceLock.h"
+#include "support/TempDir.h"
+
+using orvane::app::SingleInstanceLock;
+
+namespace {
+
+// Waits (bounded) until someone else holds the lock.
+bool waitUntilHeld(const QString& lockFile) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (SingleInstanceLock(lockFile).anotherCopyRunning()) return true;
+        QThread::msleep(20);
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST(SingleInstanceLock, SecondHolderIsRefusedUntilTheFirstLetsGo) {
+    TempDir dir;
+    const QString file = dir.file("Orvane2.lock");
+    SingleInstanceLock first(file);
+    EXPECT_EQ(first.state(), SingleInstanceLock::State::Owned);
+    EXPECT_TRUE(SingleInstanceLock(file).anotherCopyRunning());
+    first.release();
+    EXPECT_EQ(SingleInstanceLock(file).state(), SingleInstanceLock::State::Owned);
+}
+
+TEST(SingleInstanceLock, UnusableLocationRunsWithoutALock) {
+    SingleInstanceLock lock(QStringLiteral("/nonexistent-folder/Orvane2.lock"));
+    EXPECT_EQ(lock.state(), SingleInstanceLock::State::Unavailable);
+    EXPECT_FALSE(lock.anotherCopyRunning());
+}
+
+TEST(SingleInstanceLock, KilledHolderLeavesNoLock) {
+    TempDir dir;
+    const QString file = dir.file("Orvane2.lock");
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        SingleInstanceLock held(file);
+        const char ok = held.state() == SingleInstanceLock::State::Owned ? 'y' : 'n';
+        if (::write(ready[1], &ok, 1) != 1) ::_exit(1);
+        ::pause();
+        ::_exit(0);
+    }
+    char ok = 0;
+    ASSERT_EQ(::read(ready[0], &ok, 1), 1);
+    EXPECT_EQ(ok, 'y');
+    EXPECT_TRUE(SingleInstanceLock(file).anotherCopyRunning());
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    EXPECT_EQ(SingleInstanceLock(file).state(), SingleInstanceLock::State::Owned);
+}
+
+// The real program, twice: the second start says so once and ends with 0.
+TEST(SingleInstanceProcess, SecondCopyIsRefusedAndAKilledCopyBlocksNothing) {
+    TempDir runtime;
+    TempDir programDir;
+    // A copy of the program in its own folder, so its settings and beacon
+    // files stay there.
+    const QString exe = programDir.file("orvane");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVANE_EXE), exe));
+    QFile::setPermissions(exe, QFile::permissions(exe) | QFile::ExeOwner);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("ORVANE_MESSAGE_LOG"), runtime.file("messages.log"));
+    const QString lockFile = runtime.file("Orvane2.lock");
+
+    QProcess first;
+    first.setProcessEnvironment(env);
+    first.start(exe, {});
+    ASSERT_TRUE(first.waitForStarted());
+    ASSERT_TRUE(waitUntilHeld(lockFile));
+
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.start(exe, {});
+    ASSERT_TRUE(second.waitForFinished(20000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(TempDir::readAll(runtime.file("messages.log")), QByteArray("message: Application Already Running\n"));
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    first.kill();  // SIGKILL
+    ASSERT_TRUE(first.waitForFinished(10000));
+    EXPECT_EQ(SingleInstanceLock(lockFile).state(), SingleInstanceLock::State::Owned);
+}
