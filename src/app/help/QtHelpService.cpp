@@ -11,6 +11,8 @@ QtHelpService::QtHelpService(QWidget* mainWindow) : mainWindow_(mainWindow) {}
 
 QtHelpService::~QtHelpService() { delete window_.data(); }
 
+HelpWindow* QtHelpService::window() const { return window_.data(); }
+
 void QtHelpService::showContents() { show(contentsUrl()); }
 
 void QtHelpService::showContext(int helpContext) {

@@ -28,7 +28,7 @@ public:
     void showContext(int helpContext) override;
 
     // The window, when one has been made (tests).
-    HelpWindow* window() const { return window_; }
+    HelpWindow* window() const;
 
 private:
     void show(const QUrl& url);

@@ -1,0 +1,103 @@
+// The About tab: which version runs, the local time, the maker's web site
+// and the credits dialog.
+#include <QDesktopServices>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/AboutInfo.h"
+#include "app/MoreAbout.h"
+#include "app/Orvane_maina.h"
+#include "app/PopupHints.h"
+#include "app/help/ContextHelp.h"
+#include "app/help/HelpContexts.h"
+
+namespace orvane::app {
+
+namespace {
+
+constexpr auto kFrameHint = "Illuminate your options";
+
+QFrame* aboutFrame(QWidget* parent, const QRect& geometry, QFrame::Shadow shadow) {
+    auto* frame = new QFrame(parent);
+    frame->setFrameStyle(QFrame::Panel | shadow);
+    frame->setLineWidth(shadow == QFrame::Sunken ? 1 : 2);
+    frame->setGeometry(geometry);
+    frame->setToolTip(QString::fromLatin1(kFrameHint));
+    frame->setStatusTip(frame->toolTip());
+    return frame;
+}
+
+QLabel* centredLabel(QWidget* parent, const QString& text, const QRect& geometry) {
+    auto* label = new QLabel(text, parent);
+    label->setAlignment(Qt::AlignCenter);
+    label->setGeometry(geometry);
+    return label;
+}
+
+void setHint(QWidget* w, const QString& hint) {
+    w->setToolTip(hint);
+    w->setStatusTip(hint);
+}
+
+}  // namespace
+
+void TfrmTabbedOrvane::setupAboutTab() {
+    help::setHelpContext(tsAbout, help::ctx::kAboutTab);
+    if (!openUrl_) openUrl_ = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+
+    aboutFrame(tsAbout, {4, 4, 547, 312}, QFrame::Sunken);
+
+    Label11 = centredLabel(tsAbout, versionLabelText(), {81, 21, 393, 20});
+    Label11->setObjectName(QStringLiteral("Label11"));
+    setHint(Label11, QStringLiteral("MajorVersion.MinorVersion.Release.Build"));
+    Label11->setProperty(kAlwaysShowHintProperty, true);
+
+    lblLocalTime = centredLabel(tsAbout, QStringLiteral("Local Time"), {81, 53, 393, 20});
+    lblLocalTime->setObjectName(QStringLiteral("lblLocalTime"));
+    setHint(lblLocalTime, QStringLiteral("User system local time"));
+    lblLocalTime->setProperty(kAlwaysShowHintProperty, true);
+
+    QFrame* upper = aboutFrame(tsAbout, {89, 92, 393, 108}, QFrame::Raised);
+    QLabel* line1 = centredLabel(upper, QStringLiteral("Know who is on the air before you tune."), {0, 10, 393, 20});
+    QLabel* line2 = centredLabel(upper, QStringLiteral("Eighteen beacons, five bands, one glance."), {0, 34, 393, 20});
+    QFont bold = line1->font();
+    bold.setBold(true);
+    bold.setPointSize(10);
+    line1->setFont(bold);
+    line2->setFont(bold);
+    line2->setStyleSheet(QStringLiteral("color: #ff0000;"));
+
+    btnWebSite = new QPushButton(webSiteUrl().host(), tsAbout);
+    btnWebSite->setObjectName(QStringLiteral("btnWebSite"));
+    btnWebSite->setGeometry(195, 163, 180, 24);
+    setHint(btnWebSite, QStringLiteral("Visit our web site"));
+    connect(btnWebSite, &QPushButton::clicked, this, [this] { guarded([this] { btnWebSiteClick(); }); });
+
+    btnCredits = new QPushButton(QStringLiteral("&Credits"), tsAbout);
+    btnCredits->setObjectName(QStringLiteral("btnCredits"));
+    btnCredits->setGeometry(245, 221, 64, 24);
+    setHint(btnCredits, QStringLiteral("Remembering a few others"));
+    connect(btnCredits, &QPushButton::clicked, this, [this] { guarded([this] { btnCreditsClick(); }); });
+
+    QFrame* lower = aboutFrame(tsAbout, {81, 265, 393, 36}, QFrame::Raised);
+    centredLabel(lower, QStringLiteral("Orvane ++ is free for every radio amateur and listener. 73!"), {0, 8, 393, 20});
+}
+
+void TfrmTabbedOrvane::btnWebSiteClick() {
+    // Nothing is reported when the desktop has no handler for web addresses.
+    if (openUrl_) openUrl_(webSiteUrl());
+}
+
+void TfrmTabbedOrvane::btnCreditsClick() {
+    // A fresh dialog each time, destroyed when it closes.
+    TfrmMoreAbout dialog(openUrl_, this);
+    frmMoreAbout = &dialog;
+    struct ClearOnExit {
+        QWidget*& ref;
+        ~ClearOnExit() { ref = nullptr; }
+    } clear{frmMoreAbout};
+    dialog.exec();
+}
+
+}  // namespace orvane::app
