@@ -17,6 +17,8 @@
 #include "common/TimeTypes.h"
 #include "map/MapPictures.h"
 #include "reports/PropSettings.h"
+#include "timesync/HostList.h"
+#include "timesync/TimeClient.h"
 
 class QComboBox;
 class QFrame;
@@ -241,10 +243,9 @@ private:
     void guarded(Step&& step);
 
     // ---- Time service (Orvane_mainaTime.cpp) --------------------------------
-    void LoadHostList();
-    void SaveHostList();
-    int FindHost(const QString& host) const;
-    void btnGetTimeClick();
+#include "app/TimeServiceMembers.inc"
+
+private:
 
     // ---- Map (Orvane_mainaMap.cpp) ------------------------------------------
     void PrepareBaseMap();  // start-up steps 17 to 19
@@ -286,7 +287,6 @@ private:
     beacons::BeaconCollection beaconCollection_;
     beacons::SlotTracker slotTracker_;
     MainSettings settings_;
-    int HostIndex = -1;
     bool closing_ = false;
     std::function<void(int)> startBeaconSound_;
     std::function<void()> stopRequest_;

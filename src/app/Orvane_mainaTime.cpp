@@ -1,25 +1,245 @@
 // The time service on the Map tab: the time-server list in cbHost and the
-// "Get Time" button (time protocol client, clock comparison and setting).
-//
-// PLUG-IN POINT for the time-service subsystem (src/timesync): replace the
-// bodies below. Status texts go to setStatusPanelText(0, ...).
+// "Get Time" button. The window only mirrors the logic of src/timesync: the
+// request and the choice of its answer (TimeClient), the comparison and the
+// clock setting (AdjustClock), the list and its editing rules (HostList).
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 
 #include "app/Orvane_maina.h"
+#include "timesync/ClockAdjust.h"
 
 namespace orvane::app {
 
-// Start-up step 7: load HostsFileName into cbHost (built-in list when missing).
-void TfrmTabbedOrvane::LoadHostList() {}
+namespace {
 
-// Close: write cbHost's list to HostsFileName. Throws OrvaneError on failure.
-void TfrmTabbedOrvane::SaveHostList() {}
+const QString kGetTimeCaption = QStringLiteral("&Get Time");
+const QString kStopCaption = QStringLiteral("&Stop");
 
-// Position of the host in the list, -1 when it is not there.
-int TfrmTabbedOrvane::FindHost(const QString& host) const { return cbHost->findText(host); }
+// Feeds the host box's key presses (before they change the text) and its
+// loss of focus to the window, and keeps typing within the length limit.
+// Longer entries read from the file stay whole: the limit holds for typing
+// and pasting only, not for text the program puts in the box.
+class HostBoxWatcher final : public QObject {
+public:
+    HostBoxWatcher(QLineEdit* edit, std::function<void(int)> keyDown, std::function<void()> exit)
+        : edit_(edit), keyDown_(std::move(keyDown)), exit_(std::move(exit)) {
+        edit_->installEventFilter(this);
+    }
 
-// "&Get Time": one time-protocol request to cbHost's host; the reply is
-// compared with clock_ and the clock set when they differ.
-void TfrmTabbedOrvane::btnGetTimeClick() {}
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != edit_) return false;
+        if (event->type() == QEvent::KeyPress) return keyPress(static_cast<QKeyEvent*>(event));
+        if (event->type() == QEvent::FocusOut) {
+            // Opening the drop-down list or switching to another program does
+            // not leave the box.
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) exit_();
+        }
+        return false;
+    }
+
+private:
+    bool keyPress(QKeyEvent* key) {
+        keyDown_(key->key());
+        // Enter changes nothing in the box; the combo box's own handling
+        // would pick a case-insensitive match from the list instead.
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) return true;
+        const qsizetype room = timesync::HostList::kMaxTypedLength - (edit_->text().size() - edit_->selectedText().size());
+        if (key->matches(QKeySequence::Paste)) {
+            const QString pasted = QApplication::clipboard()->text().section(QLatin1Char('\n'), 0, 0);
+            if (pasted.size() > room) {
+                if (room > 0) edit_->insert(pasted.left(room));
+                return true;
+            }
+            return false;
+        }
+        const QString typed = key->text();
+        const bool inserts = !typed.isEmpty() && typed.at(0).isPrint() &&
+                             !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+        return inserts && typed.size() > room;
+    }
+
+    QLineEdit* edit_;
+    std::function<void(int)> keyDown_;
+    std::function<void()> exit_;
+};
+
+}  // namespace
+
+// Part of start-up step 7: the endpoint, the request and the host box's
+// wiring. A socket that cannot be made is reported after the host list is
+// loaded, and again on each "Get Time".
+void TfrmTabbedOrvane::SetupTimeService() {
+    if (hostBoxWatcher_) return;
+    try {
+        udpEndpoint_ = std::make_unique<timesync::TNMUDP>(systemResolver_);
+        udpEndpoint_->setRemotePort(timesync::kTimeProtocolPort);
+        udpEndpoint_->setLocalPort(0);
+        udpEndpoint_->Loaded();
+        NMUDP_Time = udpEndpoint_.get();
+        timeClient_ = std::make_unique<timesync::TimeClient>(*udpEndpoint_);
+        connect(timeClient_.get(), &timesync::TimeClient::requestSent, this, [this] { onTimeRequestSent(); });
+        connect(timeClient_.get(), &timesync::TimeClient::requestFailed, this,
+                [this](const QString& message) { onTimeRequestFailed(message); });
+        connect(timeClient_.get(), &timesync::TimeClient::replyReceived, this,
+                [this](int n, const QString& ip, int port) { guarded([&] { NMUDP_TimeDataReceived(n, ip, port); }); });
+    } catch (const timesync::UDPSockError& e) {
+        udpStartError_ = e.what();
+        timeClient_.reset();
+        udpEndpoint_.reset();
+        NMUDP_Time = nullptr;
+    }
+
+    cbHost->setInsertPolicy(QComboBox::NoInsert);  // the list is kept by HostList
+    cbHost->setCompleter(nullptr);                 // no silent completion to another entry
+    cbHost->setEditText(timesync::HostList::defaultServer());
+    for (const auto& [widget, hint] :
+         {std::pair<QWidget*, QString>{cbHost, QStringLiteral("Server to use with the \"Get Time\" button")},
+          std::pair<QWidget*, QString>{btnGetTime, QStringLiteral("Get the time and adjust local system clock")}}) {
+        widget->setToolTip(hint);
+        widget->setStatusTip(hint);
+    }
+    auto watcher = std::make_unique<HostBoxWatcher>(
+        cbHost->lineEdit(), [this](int key) { cbHostKeyDown(key); }, [this] { cbHostExit(); });
+    connect(cbHost, &QComboBox::editTextChanged, watcher.get(), [this](const QString& text) { cbHostChange(text); });
+    hostBoxWatcher_ = std::move(watcher);
+}
+
+// Start-up step 7: the host file's lines, or the default servers.
+void TfrmTabbedOrvane::LoadHostList() {
+    SetupTimeService();
+    const QString text = hostList_.LoadHostList(HostsFileName);
+    showHostListInBox();
+    if (!text.isEmpty()) {
+        const QSignalBlocker block(cbHost);
+        cbHost->setEditText(text);
+    }
+    if (!udpEndpoint_) throw timesync::UDPSockError(udpStartError_);
+}
+
+// Close: the list, in its order, replaces the file.
+void TfrmTabbedOrvane::SaveHostList() { hostList_.SaveHostList(HostsFileName); }
+
+int TfrmTabbedOrvane::FindHost(const QString& host) const { return hostList_.FindHost(host); }
+
+bool TfrmTabbedOrvane::AwaitingTime() const { return timeClient_ && timeClient_->AwaitingTime(); }
+
+void TfrmTabbedOrvane::setTimeHostResolver(timesync::HostResolver& resolver) {
+    if (udpEndpoint_) udpEndpoint_->setHostResolver(resolver);
+}
+
+void TfrmTabbedOrvane::btnGetTimeClick() {
+    if (!timeClient_) throw timesync::UDPSockError(udpStartError_);
+    btnGetTime->setEnabled(false);
+    ShowTimeMessage(QString());
+    if (timeClient_->AwaitingTime()) {
+        timeClient_->stop();  // an answer that still comes is ignored
+        ShowTimeMessage(QString());
+        btnGetTime->setText(kGetTimeCaption);
+        btnGetTime->setEnabled(true);
+        return;
+    }
+    // A shortcut press leaves the focus in the box: a new name typed there
+    // joins the list before it is asked, as when the button is clicked.
+    if (cbHost->lineEdit()->hasFocus()) cbHostExit();
+    setCursor(Qt::BusyCursor);
+    // The button stays disabled until the name is looked up and the request
+    // sent (onTimeRequestSent) or given up (onTimeRequestFailed); the window
+    // stays live meanwhile.
+    if (!timeClient_->request(cbHost->currentText())) btnGetTime->setEnabled(true);
+}
+
+void TfrmTabbedOrvane::onTimeRequestSent() {
+    btnGetTime->setText(kStopCaption);
+    btnGetTime->setEnabled(true);
+}
+
+void TfrmTabbedOrvane::onTimeRequestFailed(const QString& message) {
+    unsetCursor();
+    btnGetTime->setText(kGetTimeCaption);
+    btnGetTime->setEnabled(true);
+    messages_.showError(message.toStdString());
+}
+
+// The answer to the outstanding request (TimeClient lets no other datagram through).
+void TfrmTabbedOrvane::NMUDP_TimeDataReceived(int NumberBytes, const QString& FromIP, int /*Port*/) {
+    btnGetTime->setText(kGetTimeCaption);
+    setStatusPanelText(0, QStringLiteral("Reading time"));
+    TimeReply.fill(0);
+    NMUDP_Time->ReadBuffer(TimeReply.data(), static_cast<int>(TimeReply.size()));
+    if (NumberBytes == timesync::kTimeReplyBytes) {
+        setStatusPanelText(0, QStringLiteral("Time from: ") + FromIP);
+        unsetCursor();
+        AdjustClock();
+    } else {
+        ShowTimeMessage(QStringLiteral("Did not receive 4 bytes"));
+    }
+}
+
+void TfrmTabbedOrvane::AdjustClock() {
+    setStatusPanelText(0, QStringLiteral("Working..."));
+    const auto seconds = timesync::decodeTimeReply(QByteArray(TimeReply.data(), timesync::kTimeReplyBytes));
+    const timesync::ClockAdjustment result = timesync::AdjustClock(seconds.value_or(0), clock_);
+    const QString status = result.statusText();
+    setStatusPanelText(0, status);
+    // Panel 0 is narrow; the whole text (with a refusal's reason) is its tip.
+    StatusPanels[0]->setToolTip(status);
+}
+
+void TfrmTabbedOrvane::ShowTimeMessage(const QString& text) {
+    unsetCursor();
+    if (!text.isEmpty()) messages_.showMessage(text.toStdString());
+    setStatusPanelText(0, QString());
+    StatusPanels[0]->setToolTip(QString());
+}
+
+// ---- The host box ----------------------------------------------------------------
+
+void TfrmTabbedOrvane::cbHostKeyDown(int key) {
+    const bool commitsChange = key == Qt::Key_Delete || key == Qt::Key_Return || key == Qt::Key_Enter;
+    hostList_.keyDown(commitsChange ? timesync::HostList::Key::DeleteOrEnter : timesync::HostList::Key::Other,
+                      cbHost->currentText());
+}
+
+void TfrmTabbedOrvane::cbHostChange(const QString& /*text*/) {
+    setStatusPanelText(0, QString());
+    if (hostList_.changeCommits()) cbHostExit();
+}
+
+void TfrmTabbedOrvane::cbHostExit() { applyHostCommit(hostList_.commit(cbHost->currentText())); }
+
+void TfrmTabbedOrvane::showHostListInBox() {
+    const QSignalBlocker block(cbHost);
+    const QString text = cbHost->currentText();
+    cbHost->clear();
+    cbHost->addItems(hostList_.entries());
+    cbHost->setEditText(text);
+}
+
+// Mirrors a commit in the box. Programmatic changes raise no change handler.
+void TfrmTabbedOrvane::applyHostCommit(const timesync::HostList::CommitOutcome& outcome) {
+    using Kind = timesync::HostList::CommitOutcome::Kind;
+    const QSignalBlocker block(cbHost);
+    const QString text = cbHost->currentText();
+    if (outcome.kind == Kind::Added) {
+        cbHost->insertItem(outcome.index, text);
+        cbHost->setEditText(text);
+    } else if (outcome.kind == Kind::Removed) {
+        cbHost->removeItem(outcome.index);
+        cbHost->setEditText(text);
+    }
+    if (outcome.selectFirst && cbHost->count() > 0) {
+        cbHost->setCurrentIndex(0);
+        cbHost->setEditText(cbHost->itemText(0));
+    }
+}
 
 }  // namespace orvane::app
