@@ -22,10 +22,12 @@ public:
 
     // Root defaults to the report tree; `refused` names files whose RETR the
     // server answers with 550.
-    bool start(const QStringList& refused = {}, const QString& root = dataDir()) {
+    // `extra` are further server options ("--reply", "CWD", "*", "502 ...").
+    bool start(const QStringList& refused = {}, const QString& root = dataDir(), const QStringList& extra = {}) {
         QStringList args{testDir() + QStringLiteral("/ftp_report_server.py"), root,
                          log_.file(QStringLiteral("commands.log"))};
         for (const QString& name : refused) args << QStringLiteral("--refuse") << name;
+        args << extra;
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process_.start(QStringLiteral("/usr/bin/python3"), args);
         if (!process_.waitForStarted(5000)) return false;

@@ -189,6 +189,56 @@ TEST(ReportRetrievalNetTest, SelectionIsReadAsTheSessionReachesEachReport) {
     EXPECT_EQ(s.view.mainBar, (ProgressBarState{100, 100, 100}));
 }
 
+TEST(ReportRetrievalNetTest, UnsupportedChangeOfDirectoryLosesOnlyThatReport) {
+    FtpTestServer server;
+    ASSERT_TRUE(server.start({}, FtpTestServer::dataDir(),
+                             {"--reply", "CWD", "/pub/forecasts", "502 CWD not implemented here."}));
+    WorkingDirectory cwd;
+    Session s(only({5, 8}), server.port());
+    ASSERT_TRUE(s.retrieval.GetLatest());
+    EXPECT_EQ(s.messages.messages, (std::vector<std::string>{"ChangeDir not supported"}));
+    // The session never left home, so it does not go back there.
+    EXPECT_EQ(server.commandsAfterLogin(),
+              fetchSequence({"CWD /pub/latest", "CWD /pub/forecasts", "PORT", "RETR SGAS.txt"}));
+}
+
+TEST(ReportRetrievalNetTest, RefusedLoginShowsTheServersReply) {
+    FtpTestServer server;
+    ASSERT_TRUE(server.start({}, FtpTestServer::dataDir(), {"--reply", "PASS", "*", "530 Login incorrect."}));
+    WorkingDirectory cwd;
+    Session s(defaultPropSettings(), server.port());
+    EXPECT_FALSE(s.retrieval.GetLatest());
+    EXPECT_EQ(s.messages.errors, (std::vector<std::string>{"530 Login incorrect."}));
+    EXPECT_EQ(s.view.lines.back(), QStringLiteral("Disconnected"));
+    EXPECT_EQ(server.commands().back(), QStringLiteral("QUIT"));
+    EXPECT_FALSE(s.retrieval.client().Connected());
+}
+
+TEST(ReportRetrievalNetTest, ProxyLoginNamesTheReportServerAndUntickingItConnectsDirectly) {
+    FtpTestServer proxy;
+    ASSERT_TRUE(proxy.start());
+    WorkingDirectory cwd;
+    PropSettings settings = only({1});
+    settings.Proxy = QStringLiteral("127.0.0.1");
+    settings.ProxyPort = proxy.port();
+    Session s(settings, 1);  // the report server itself is never reached
+    s.view.host = QStringLiteral("reports.example");
+    s.view.useProxy = true;
+    ASSERT_TRUE(s.retrieval.GetLatest()) << s.messages.errors.front();
+    EXPECT_EQ(proxy.commands().front(), QStringLiteral("USER anonymous@reports.example"));
+    EXPECT_TRUE(s.view.lines.contains(QStringLiteral("USER anonymous")));
+    EXPECT_EQ(TempDir::readAll(cwd.file(QStringLiteral("AK.txt"))), FtpTestServer::served(QStringLiteral("/pub/latest/AK.txt")));
+
+    FtpTestServer direct;
+    ASSERT_TRUE(direct.start());
+    s.view.host = QStringLiteral("127.0.0.1");
+    s.view.useProxy = false;
+    s.retrieval.ServerPort = direct.port();
+    ASSERT_TRUE(s.retrieval.GetLatest());
+    EXPECT_EQ(direct.commands().front(), QStringLiteral("USER anonymous"));
+    EXPECT_EQ(proxy.commands().filter(QStringLiteral("USER")).size(), 1);
+}
+
 TEST(ReportRetrievalNetTest, ProgramEndStopsTheSessionQuietly) {
     FtpTestServer server;
     ASSERT_TRUE(server.start());

@@ -1,11 +1,14 @@
 #!/usr/bin/python3
 """A report server for the tests: anonymous FTP on 127.0.0.1 over a folder.
 
-Usage: ftp_report_server.py ROOT LOGFILE [--refuse NAME]...
+Usage: ftp_report_server.py ROOT LOGFILE [--refuse NAME]... [--reply CMD ARG LINE]...
 
 Prints "PORT <n>" on stdout once it listens on a free port. Every command it
 receives is appended to LOGFILE as one line ("CWD /pub/latest"), PASS without
-its argument. RETR of a refused name is answered with 550.
+its argument. RETR of a refused name is answered with 550; a command named in
+--reply (ARG "*" for any argument) is answered with LINE instead of being run.
+A user name "anonymous@host", as a proxy login sends it, logs in as anonymous,
+so the server can stand in for a proxy FTP server too.
 """
 import logging
 import sys
@@ -18,11 +21,15 @@ from pyftpdlib.servers import FTPServer
 def main():
     root, log_name = sys.argv[1], sys.argv[2]
     refused = set()
+    replies = {}
     args = sys.argv[3:]
     while args:
         if args[0] == "--refuse" and len(args) > 1:
             refused.add(args[1])
             args = args[2:]
+        elif args[0] == "--reply" and len(args) > 3:
+            replies[(args[1], args[2])] = args[3]
+            args = args[4:]
         else:
             sys.exit("bad argument " + args[0])
 
@@ -36,7 +43,14 @@ def main():
             if cmd == "RETR" and arg in refused:
                 self.respond("550 " + arg + ": refused by the test.")
                 return
+            reply = replies.get((cmd, arg), replies.get((cmd, "*")))
+            if reply:
+                self.respond(reply)
+                return
             return FTPHandler.pre_process_command(self, line, cmd, arg)
+
+        def ftp_USER(self, line):
+            return FTPHandler.ftp_USER(self, line.split("@")[0])
 
     authorizer = DummyAuthorizer()
     authorizer.add_anonymous(root)
