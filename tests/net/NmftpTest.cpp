@@ -268,9 +268,10 @@ TEST_P(BrokenTransfer, KeepsTheEarlierCopyAndTheSessionInStep) {
     });
     TNMFTP ftp;
     Recorder rec(ftp);
-    connectTo(ftp, server, kShortTimeOutMs);
+    connectTo(ftp, server);
     ftp.Connect();
     rec.events.clear();
+    ftp.TimeOut = kShortTimeOutMs;  // for the stalled transfer
     EXPECT_EQ(errorOf([&] { ftp.Download(QStringLiteral("SGAS.txt"), local); }), c.error);
     EXPECT_EQ(rec.events, (std::vector<std::string>{"start", "packet"}));
     EXPECT_EQ(TempDir::readAll(local), QByteArray("yesterday's report"));

@@ -239,6 +239,84 @@ TEST(Psock, StatusReportsStopAtTheReportLevel) {
     }
 }
 
+// A listener whose queue is full and that never accepts: further connection
+// attempts get no answer at all, like a host that drops them.
+class BlackHole {
+public:
+    BlackHole() {
+        listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(listenFd_, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
+        ::listen(listenFd_, 0);
+        socklen_t len = sizeof addr;
+        ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
+        port_ = ntohs(addr.sin_port);
+        for (int& fd : fillers_) {
+            fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+            ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
+        }
+    }
+    ~BlackHole() {
+        for (int fd : fillers_) ::close(fd);
+        ::close(listenFd_);
+    }
+    int port() const { return port_; }
+
+private:
+    int listenFd_ = -1;
+    int port_ = 0;
+    int fillers_[3] = {-1, -1, -1};
+};
+
+TEST(Psock, ConnectionAttemptEndsOnTheTimeOutOrACancel) {
+    BlackHole hole;
+    TPowersock sock;
+    sock.Host = QStringLiteral("127.0.0.1");
+    sock.Port = hole.port();
+    sock.TimeOut = kShortTimeOutMs;
+    int failed = 0;
+    sock.OnConnectionFailed = [&] { ++failed; };
+    EXPECT_EQ(errorOf([&] { sock.Connect(); }), "Connection Timed out");
+    sock.TimeOut = 0;
+    QTimer::singleShot(50, [&] { sock.Cancel(); });
+    EXPECT_EQ(errorOf([&] { sock.Connect(); }), "Connection Canceled");
+    EXPECT_EQ(failed, 2);
+}
+
+TEST(Psock, AFailedSocketCallRaisesOnErrorAndTheTableText) {
+    TPowersock first, second;
+    first.Listen(0x7F000001u);
+    std::vector<std::pair<int, QString>> errors;
+    second.OnError = [&](int number, const QString& message) { errors.emplace_back(number, message); };
+    second.Port = first.localPort();
+    EXPECT_EQ(errorOf([&] { second.Listen(0x7F000001u); }), "10048:Address already in use");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], std::make_pair(10048, QStringLiteral("10048:Address already in use")));
+}
+
+TEST(Psock, AReceiveErrorIsReportedAndEndsTheConnection) {
+    ScriptedServer server([](ScriptedPeer& peer) {
+        peer.send("220 partial");
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        peer.reset();
+    });
+    TPowersock sock;
+    sock.Host = QStringLiteral("127.0.0.1");
+    sock.Port = server.port();
+    sock.TimeOut = 5000;
+    std::vector<int> errors;
+    int disconnects = 0;
+    sock.OnError = [&](int number, const QString&) { errors.push_back(number); };
+    sock.OnDisconnect = [&] { ++disconnects; };
+    sock.Connect();
+    EXPECT_EQ(errorOf([&] { sock.ReadLn(); }), "Connection closed by peer");
+    EXPECT_EQ(errors, std::vector<int>{10054});
+    EXPECT_EQ(disconnects, 1);
+    EXPECT_FALSE(sock.Connected());
+}
+
 TEST(ThreadTimer, RunsOnlyEnabledWithAnIntervalAndAHandler) {
     TThreadTimer timer;
     EXPECT_FALSE(timer.isRunning());  // no handler yet
