@@ -1,0 +1,60 @@
+// orvane-cli reports against the real FTP server.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+
+#include "FtpTestServer.h"
+
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    QString out, err;
+};
+
+CliRun runCli(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(ORVANE_CLI), QStringList{QStringLiteral("reports")} + args);
+    CliRun r;
+    if (!p.waitForFinished(30000)) return r;
+    r.exitCode = p.exitCode();
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+TEST(ReportsVerbTest, FetchesTheChosenReportsIntoTheFolder) {
+    FtpTestServer server;
+    ASSERT_TRUE(server.start());
+    TempDir out;
+    const CliRun r = runCli({"--host", "127.0.0.1", "--port", QString::number(server.port()), "--only", "AK,dgd", "--dir",
+                          out.path(), "--ini", out.file(QStringLiteral("none.INI"))});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.front(), QStringLiteral("Working..."));
+    EXPECT_TRUE(lines.contains(QStringLiteral("RETR AK.txt")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("CWD /pub/indices/")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("QUIT")));
+    EXPECT_EQ(TempDir::readAll(out.file(QStringLiteral("DGD.txt"))), FtpTestServer::served(QStringLiteral("/pub/indices/DGD.txt")));
+    EXPECT_FALSE(QFile::exists(out.file(QStringLiteral("wwv.txt"))));
+}
+
+TEST(ReportsVerbTest, FailuresEndWithTheirStatus) {
+    TempDir out;
+    const CliRun badKey = runCli({"--only", "AK,nope", "--dir", out.path()});
+    EXPECT_EQ(badKey.exitCode, 2);
+    EXPECT_TRUE(badKey.err.contains(QStringLiteral("nope")));
+
+    int freePort = 0;
+    {
+        FtpTestServer probe;
+        ASSERT_TRUE(probe.start());
+        freePort = probe.port();
+    }
+    const CliRun refused = runCli({"--host", "127.0.0.1", "--port", QString::number(freePort), "--only", "AK", "--dir",
+                                out.path(), "--ini", out.file(QStringLiteral("none.INI"))});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err.trimmed(), QStringLiteral("Connection Failed"));
+}
+
+}  // namespace
