@@ -1,13 +1,57 @@
-// The hand-over to the beacon sound simulation.
-//
-// PLUG-IN POINT for the sound subsystem (src/cwsim): count the MIDI outputs
-// here. Playing a slot goes through setBeaconSoundStarter(), stopping through
-// setStopRequest(), both wired by the entry once frmBeaconSetup exists.
+// The hand-over to the beacon sound simulation: the MIDI device count at
+// start-up, and frmBeaconSetup, which plays each new slot's beacon on a sound
+// thread while the simulation is on.
+#include <mutex>
+
+#include "app/BeaconSound.h"
 #include "app/Orvane_maina.h"
+#include "common/IniFile.h"
+#include "common/OrvaneError.h"
+#include "cwsim/CwSettings.h"
+#include "cwsim/FluidSynthOutput.h"
+#include "cwsim/SystemMidiOutputLayer.h"
+#include "cwsim/ui/Ncdxfcw.h"
 
 namespace orvane::app {
 
-// Start-up step 24: the number of MIDI output devices.
-int TfrmTabbedOrvane::CountMidiDevices() { return 0; }
+std::shared_ptr<cwsim::MidiOutputLayer> midiOutputs(const AppPaths& paths) {
+    // The devices of the machine are one set for the whole run, as the
+    // process-wide GotSoundCard that is derived from them.
+    static std::mutex mutex;
+    static std::shared_ptr<cwsim::MidiOutputLayer> layer;
+    std::lock_guard lock(mutex);
+    if (!layer) {
+        const cwsim::CwSettings settings = cwsim::CwSettings::read(IniFile(paths.iniFileName()));
+        layer = std::make_shared<cwsim::SystemMidiOutputLayer>(cwsim::defaultSoundFontPath(),
+                                                               settings.device.toStdString());
+    }
+    return layer;
+}
+
+// Start-up step 24: the number of MIDI output devices that can sound.
+int TfrmTabbedOrvane::CountMidiDevices() { return static_cast<int>(midiOutputs(paths_)->midiOutGetNumDevs()); }
+
+std::unique_ptr<cwsim::TfrmBeaconSetup> createBeaconSetup(TfrmTabbedOrvane& main, MessageService& messages) {
+    auto setup = std::make_unique<cwsim::TfrmBeaconSetup>(midiOutputs(main.paths()), main.GotSoundCard,
+                                                          IniFile(main.paths().iniFileName()), messages, &main);
+    cwsim::TfrmBeaconSetup* dialog = setup.get();
+    main.setBeaconSoundStarter([dialog](int beaconNumber) { dialog->startBeaconSound(beaconNumber); });
+    main.setStopRequest([dialog] { dialog->setStopRequest(true); });
+    main.setSimulationControl([dialog](bool on) { dialog->setStopRequest(on); },
+                              [dialog] { dialog->showSetupModal(); });
+    return setup;
+}
+
+void destroyBeaconSetup(TfrmTabbedOrvane& main, cwsim::TfrmBeaconSetup& setup, MessageService& messages) {
+    main.setBeaconSoundStarter({});
+    main.setStopRequest({});
+    main.setSimulationControl({}, {});
+    setup.setStopRequest(true);
+    try {
+        setup.FormDestroy();
+    } catch (const OrvaneError& e) {
+        messages.showError(e.what());
+    }
+}
 
 }  // namespace orvane::app

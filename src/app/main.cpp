@@ -3,6 +3,7 @@
 // dialog, the beacon simulation dialog.
 #include <QApplication>
 
+#include "app/BeaconSound.h"
 #include "app/Orvane_maina.h"
 #include "app/QtMessageService.h"
 #include "app/SingleInstanceLock.h"
@@ -55,12 +56,14 @@ int main(int argc, char** argv) {
             },
             [&frmSolarFtpSetup] { frmSolarFtpSetup.btnGetLatestClick(); });
 
-        // frmBeaconSetup (simulation dialog and MIDI player, hidden until
-        // asked for) is created here, last; then wire
-        // frmTabbedOrvane.setBeaconSoundStarter(...) and setStopRequest(...).
+        // frmBeaconSetup: the simulation dialog and MIDI player, hidden until
+        // asked for. Destroyed first: it ends every sound thread before its
+        // output closes.
+        const auto frmBeaconSetup = orvane::app::createBeaconSetup(frmTabbedOrvane, messages);
 
         frmTabbedOrvane.show();
         app.exec();
+        orvane::app::destroyBeaconSetup(frmTabbedOrvane, *frmBeaconSetup, messages);
     } catch (const orvane::OrvaneError& e) {
         messages.setParent(nullptr);
         messages.showError(e.what());

@@ -81,7 +81,10 @@ std::unique_ptr<MidiOutPort> openAlsaPort(int client, int port, MidiResult* resu
 }  // namespace
 
 SystemMidiOutputLayer::SystemMidiOutputLayer(QString soundFont, std::string preferredDevice)
-    : soundFont_(std::move(soundFont)), preferred_(std::move(preferredDevice)) {}
+    : soundFont_(std::move(soundFont)), preferred_(std::move(preferredDevice)) {
+    // Also quiets FluidSynth's ALSA audio driver when it probes for a card.
+    snd_lib_error_set_handler(quietAlsa);
+}
 
 const std::vector<SystemMidiOutputLayer::Device>& SystemMidiOutputLayer::devices() {
     std::call_once(counted_, [this] {
