@@ -317,6 +317,40 @@ TEST(Psock, AReceiveErrorIsReportedAndEndsTheConnection) {
     EXPECT_FALSE(sock.Connected());
 }
 
+// A blocking connection from `source` (a loopback address) to 127.0.0.1:port.
+int connectFrom(uint32_t source, int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    from.sin_addr.s_addr = htonl(source);
+    ::bind(fd, reinterpret_cast<const sockaddr*>(&from), sizeof from);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(port));
+    to.sin_addr.s_addr = htonl(0x7F000001u);
+    ::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    return fd;
+}
+
+TEST(Psock, AcceptTakesTheDataOnlyFromTheExpectedPeer) {
+    TPowersock data;
+    data.TimeOut = 5000;
+    data.Listen(0x7F000001u);
+    data.acceptOnlyFrom = 0x7F000001u;
+    const int intruder = connectFrom(0x7F000002u, data.localPort());
+    const int server = connectFrom(0x7F000001u, data.localPort());
+    ASSERT_GE(::send(intruder, "evil", 4, MSG_NOSIGNAL), 0);
+    ASSERT_GE(::send(server, "good", 4, MSG_NOSIGNAL), 0);
+    data.Accept();
+    EXPECT_TRUE(data.Connected());
+    EXPECT_EQ(data.peerIpv4(), 0x7F000001u);
+    EXPECT_EQ(data.Read(4), QByteArray("good"));
+    char c;
+    EXPECT_LE(::recv(intruder, &c, 1, 0), 0);  // turned away
+    ::close(intruder);
+    ::close(server);
+}
+
 TEST(ThreadTimer, RunsOnlyEnabledWithAnIntervalAndAHandler) {
     TThreadTimer timer;
     EXPECT_FALSE(timer.isRunning());  // no handler yet
