@@ -340,7 +340,14 @@ TEST(FtpClient, ANeverAnsweringServerEndsAfterTheTimeOut) {
     TNMFTP ftp;
     Recorder rec(ftp);
     connectTo(ftp, server, kShortTimeOutMs);
+    // The wait keeps the event loop running: another timer (the clock tick of
+    // the main window, say) goes on firing meanwhile.
+    int ticks = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+    tick.start(20);
     EXPECT_EQ(errorOf<ESockError>([&] { ftp.Connect(); }), "Socket readln timed out");
+    EXPECT_GE(ticks, 5);
     EXPECT_TRUE(rec.saw(QStringLiteral("Disconnected")));
     EXPECT_FALSE(ftp.Connected());
 }
