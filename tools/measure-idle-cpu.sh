@@ -2,13 +2,13 @@
 # Idle CPU of the running program: starts orvane under Xvfb in a scratch
 # folder, lets it settle, then reads its CPU time over 60 s from /proc.
 # Also saves a screenshot of the screen (import -window root).
-#   tools/measure-idle-cpu.sh [BUILD_DIR] [SECONDS] [SCREENSHOT.png]
+#   tools/measure-idle-cpu.sh [BUILD_DIR] [SECONDS] [SCREENSHOT.png]   (SKIP_BUILD=1: use the built program as it is)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 seconds=${2:-60}
 shot=${3:-}
-cmake --build "$build" --target orvane >/dev/null
+[[ -n "${SKIP_BUILD:-}" ]] || cmake --build "$build" --target orvane >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$build/src/app/orvane" "$work/"

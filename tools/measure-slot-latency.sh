@@ -7,5 +7,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 slots=${2:-4}
-cmake --build "$build" --target slot_latency >/dev/null
+[[ -n "${SKIP_BUILD:-}" ]] || cmake --build "$build" --target slot_latency >/dev/null
 QT_QPA_PLATFORM=offscreen "$build/bench/app/slot_latency" "$slots"
