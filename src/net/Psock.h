@@ -91,7 +91,8 @@ private:
 //    "Transfer Timed out".
 // A line longer than 64 KiB without a line feed ends ReadLn with
 // "Reply line too long"; a peer that closes while a line or bytes are awaited
-// ends the wait with "Connection closed by peer".
+// ends the wait with "Connection closed by peer". While the application is
+// quitting, every wait ends as cancelled.
 //
 // Events are plain callbacks, bound by assignment and run on the GUI thread.
 // Errors are exceptions, thrown from the operation (never from a callback of
@@ -185,8 +186,9 @@ public:
     // replaces `fileName` only when the peer closed normally and, when
     // `expectedBytes` > 0, exactly that many bytes arrived; otherwise the
     // temporary file is removed, `fileName` is left as it was, and the error
-    // is thrown (EAbortError "Socket send aborted" on cancel, ESockError on
-    // time-out, reset, short count or a file error).
+    // is thrown (EAbortError "Socket send aborted" on cancel; ESockError on
+    // time-out, reset or short count; OrvaneError "Cannot create file ..." or
+    // "Unable to write to ..." when the file cannot be written).
     void CaptureFile(const QString& fileName, qint64 expectedBytes = 0);
 
     void RequestCloseSocket();
