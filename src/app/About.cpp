@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include "app/AboutInfo.h"
 #include "app/MoreAbout.h"
@@ -46,7 +47,11 @@ void TfrmTabbedOrvane::setupAboutTab() {
     help::setHelpContext(tsAbout, help::ctx::kAboutTab);
     if (!openUrl_) openUrl_ = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
 
-    aboutFrame(tsAbout, {4, 4, 547, 312}, QFrame::Sunken);
+    // The page-sized lowered bevel.
+    QFrame* bevel = aboutFrame(tsAbout, {}, QFrame::Sunken);
+    auto* pageLayout = new QVBoxLayout(tsAbout);
+    pageLayout->setContentsMargins(4, 4, 4, 4);
+    pageLayout->addWidget(bevel);
 
     Label11 = centredLabel(tsAbout, versionLabelText(), {81, 21, 393, 20});
     Label11->setObjectName(QStringLiteral("Label11"));
