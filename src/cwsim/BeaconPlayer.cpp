@@ -196,14 +196,18 @@ void BeaconPlayer::setDotTime(int dotTimeMs) {
     DahsGap = 6 * dotTimeMs;
 }
 
+// An element reads the timing once, when it starts: a speed change during
+// a dot applies from the next element, its trailing unit included.
 void BeaconPlayer::Dot() {
-    PlayTNote(Tone, Volume, DotTime);
-    Pause(DotTime);
+    const int unit = DotTime;
+    PlayTNote(Tone, Volume, unit);
+    Pause(unit);
 }
 
 void BeaconPlayer::Dash() {
-    PlayTNote(Tone, Volume, DashTime);
-    Pause(DotTime);
+    const int unit = DotTime;
+    PlayTNote(Tone, Volume, 3 * unit);
+    Pause(unit);
 }
 
 void BeaconPlayer::PlayABeacon(int n) {
@@ -235,9 +239,10 @@ void BeaconPlayer::BeaconDahs() {
     Pause(DahsGap);
     for (int dash = 0; dash < 4; ++dash) {
         // Velocities are 8-bit: Volume is 80..127, so they stay within 0..127.
-        PlayTNote(Tone, static_cast<std::uint8_t>(Volume - kDropOfDash[dash]), kLongDashUnits * DotTime);
+        const int unit = DotTime;
+        PlayTNote(Tone, static_cast<std::uint8_t>(Volume - kDropOfDash[dash]), kLongDashUnits * unit);
         if (dash == 3) return;  // no silence after the last dash
-        pauseFor(DashTime, true);
+        pauseFor(3 * unit, true);
         if (StopRequest()) return;
     }
 }
