@@ -3,6 +3,7 @@
 // dialog, the beacon simulation dialog.
 #include <QApplication>
 
+#include "app/AboutInfo.h"
 #include "app/BeaconSound.h"
 #include "app/Orvane_maina.h"
 #include "app/QtMessageService.h"
@@ -19,6 +20,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvane"));
     QApplication::setApplicationDisplayName(QStringLiteral("Orvane ++"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("orvane"));
+    QApplication::setWindowIcon(orvane::app::applicationIcon());
     orvane::app::QtMessageService messages;
 
     orvane::app::SingleInstanceLock lock;
