@@ -85,19 +85,20 @@ TfrmSolarFtpSetup::TfrmSolarFtpSetup(PropSettings& settings, IniFile settingsFil
     edPassTxt = edit(this, "edPassTxt", 344, 64, 121);
     setHint(edPassTxt, QStringLiteral("Your e-mail address should be here"));
 
+    // The proxy box: each label above its field, so both fit the width.
     Bevel1 = new QFrame(this);
     Bevel1->setObjectName(QStringLiteral("Bevel1"));
     Bevel1->setFrameShape(QFrame::Box);
     Bevel1->setFrameShadow(QFrame::Sunken);
-    Bevel1->setGeometry(280, 96, 192, 97);
+    Bevel1->setGeometry(280, 96, 192, 96);
     cbUseProxyServer = new QCheckBox(QStringLiteral("Use Proxy Server"), this);
     cbUseProxyServer->setObjectName(QStringLiteral("cbUseProxyServer"));
     cbUseProxyServer->move(288, 102);
     cbUseProxyServer->adjustSize();
-    lblProxyServer = label(this, "lblProxyServer", QStringLiteral("Proxy Server"), 288, 134);
-    edProxyServer = edit(this, "edProxyServer", 344, 130, 121);
-    lblProxyPort = label(this, "lblProxyPort", QStringLiteral("Proxy Port"), 288, 162);
-    edProxyPort = edit(this, "edProxyPort", 344, 158, 33);
+    lblProxyServer = label(this, "lblProxyServer", QStringLiteral("Proxy Server"), 288, 128);
+    edProxyServer = edit(this, "edProxyServer", 288, 146, 110);
+    lblProxyPort = label(this, "lblProxyPort", QStringLiteral("Proxy Port"), 406, 128);
+    edProxyPort = edit(this, "edProxyPort", 406, 146, 33);
 
     btnGetLatest = new QPushButton(QStringLiteral("&Get Latest HF Propagation Information"), this);
     btnGetLatest->setObjectName(QStringLiteral("btnGetLatest"));
