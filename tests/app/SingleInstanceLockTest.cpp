@@ -18,11 +18,17 @@ using orvane::app::SingleInstanceLock;
 
 namespace {
 
-// Waits (bounded) until someone else holds the lock.
-bool waitUntilHeld(const QString& lockFile) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+// Waits (bounded) until the process holds an flock, looking from outside
+// (/proc/locks) so that the check itself never takes the lock.
+bool waitUntilHeld(qint64 pid) {
+    const QByteArray needle = " FLOCK ";
+    const QByteArray owner = " " + QByteArray::number(pid) + " ";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (std::chrono::steady_clock::now() < deadline) {
-        if (SingleInstanceLock(lockFile).anotherCopyRunning()) return true;
+        QFile locks(QStringLiteral("/proc/locks"));
+        if (locks.open(QIODevice::ReadOnly))
+            for (const QByteArray& line : locks.readAll().split('\n'))
+                if (line.contains(needle) && line.contains(owner)) return true;
         QThread::msleep(20);
     }
     return false;
@@ -88,12 +94,14 @@ TEST(SingleInstanceProcess, SecondCopyIsRefusedAndAKilledCopyBlocksNothing) {
 
     QProcess first;
     first.setProcessEnvironment(env);
+    first.setWorkingDirectory(programDir.path());
     first.start(exe, {});
     ASSERT_TRUE(first.waitForStarted());
-    ASSERT_TRUE(waitUntilHeld(lockFile));
+    ASSERT_TRUE(waitUntilHeld(first.processId()));
 
     QProcess second;
     second.setProcessEnvironment(env);
+    second.setWorkingDirectory(programDir.path());
     second.start(exe, {});
     ASSERT_TRUE(second.waitForFinished(20000));
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
