@@ -248,7 +248,9 @@ void TfrmTabbedOrvane::FormCreate() {
     help::setHelpContext(pcMain, help::ctx::kMapTab);
     // The cycle's minute sets are the schedule rule itself (beacons/Schedule.h).
     guarded([this] { LoadShadeBrushes(); });
-    TimeZoneName = QString::fromStdString(formatLocalTimeLabel(clock_.nowMoment())).section(QStringLiteral(", "), 2);
+    // Local times follow the system's zone rules for each moment shown, so a
+    // date on the other side of a daylight-saving change shows its own offset.
+    TimeZoneName = QString::fromStdString(localZoneName(clock_.nowMoment()));
     guarded([this] { PrepareBaseMap(); });
     guarded([this] { RebuildMap(); });
     rgFrequency->setItemIndex(BeaconBand);

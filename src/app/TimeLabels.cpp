@@ -34,6 +34,12 @@ std::string formatLocalTimeLabel(UtcMoment t, int offsetSeconds, const std::stri
     return "Local Time: " + format(t + offsetSeconds) + ", " + zoneName;
 }
 
+std::string localZoneName(UtcMoment t) {
+    const auto tt = static_cast<std::time_t>(t);
+    std::tm local{};
+    return ::localtime_r(&tt, &local) && local.tm_zone ? local.tm_zone : "";
+}
+
 std::string formatLocalTimeLabel(UtcMoment t) {
     const auto tt = static_cast<std::time_t>(t);
     std::tm local{};

@@ -17,6 +17,9 @@ std::string formatUtcLabel(UtcMoment t);
 // local time zone, then the zone's name ("" when the system has none).
 std::string formatLocalTimeLabel(UtcMoment t);
 
+// The system's name for its time zone at the moment ("CET", "CEST", "UTC").
+std::string localZoneName(UtcMoment t);
+
 // The same for an explicit offset east of UTC and zone name (testable).
 std::string formatLocalTimeLabel(UtcMoment t, int offsetSeconds, const std::string& zoneName);
 
