@@ -106,6 +106,9 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
             [this](QTreeWidgetItem* item) { showTopic(item->data(0, kUrlRole).toUrl()); });
     connect(contents_, &QTreeWidget::itemActivated, this,
             [this](QTreeWidgetItem* item) { showTopic(item->data(0, kUrlRole).toUrl()); });
+    connect(navigation_, &QTabWidget::currentChanged, this, [this](int index) {
+        if (navigation_->widget(index)->isAncestorOf(searchField_)) searchField_->setFocus();
+    });
     connect(searchField_, &QLineEdit::returnPressed, this, &HelpWindow::runSearch);
     connect(find, &QPushButton::clicked, this, &HelpWindow::runSearch);
     connect(searchResults_, &QListWidget::itemActivated, this,
