@@ -9,6 +9,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <memory>
+
 #include "reports/ReportDisplay.h"
 
 namespace orvane::reports {
@@ -54,6 +56,7 @@ PropagationPage::PropagationPage(const PropSettings& settings, QWidget* parent)
     pcReports->setTabPosition(QTabWidget::South);
     pcReports->setStyleSheet(QStringLiteral("QTabBar::tab { min-width: 90px; }"));
     pcReports->tabBar()->setExpanding(false);
+    pcReports->tabBar()->setAttribute(Qt::WA_Hover);
     pcReports->tabBar()->setUsesScrollButtons(true);
     layout->addWidget(pcReports, 1);
 
@@ -75,6 +78,14 @@ PropagationPage::PropagationPage(const PropSettings& settings, QWidget* parent)
         memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         memo->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         sheetLayout->addWidget(memo);
+        // A right click on a report offers its edit menu and the report menu.
+        memo->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(memo, &QWidget::customContextMenuRequested, this, [this, memo](const QPoint& pos) {
+            std::unique_ptr<QMenu> menu(memo->createStandardContextMenu(pos));
+            menu->addSeparator();
+            menu->addActions(puFTP_Control->actions());
+            menu->exec(memo->viewport()->mapToGlobal(pos));
+        });
         pcReports->addTab(sheet, reportTabCaption(i));
         sheets[at] = sheet;
         memos[at] = memo;
@@ -101,7 +112,7 @@ PropagationPage::PropagationPage(const PropSettings& settings, QWidget* parent)
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { popupMenu(mapToGlobal(pos)); });
-    // The memos have their own edit menu; the report menu is on the tabs and the panel.
+    // The report menu on the tab buttons and the progress bar too.
     pcReports->tabBar()->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(pcReports->tabBar(), &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { popupMenu(pcReports->tabBar()->mapToGlobal(pos)); });
