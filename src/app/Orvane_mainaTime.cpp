@@ -25,17 +25,19 @@ const QString kStopCaption = QStringLiteral("&Stop");
 // Feeds the host box's key presses (before they change the text) and its
 // loss of focus to the window, and keeps typing within the length limit.
 // Longer entries read from the file stay whole: the limit holds for typing
-// and pasting only, not for text the program puts in the box.
+// and pasting only, not for text the program puts in the box. An editable
+// combo box holds the focus itself and hands keys to its line edit, so the
+// combo box is the one watched.
 class HostBoxWatcher final : public QObject {
 public:
-    HostBoxWatcher(QLineEdit* edit, std::function<void(int)> keyDown, std::function<void()> exit)
-        : edit_(edit), keyDown_(std::move(keyDown)), exit_(std::move(exit)) {
-        edit_->installEventFilter(this);
+    HostBoxWatcher(QComboBox* box, std::function<void(int)> keyDown, std::function<void()> exit)
+        : box_(box), edit_(box->lineEdit()), keyDown_(std::move(keyDown)), exit_(std::move(exit)) {
+        box_->installEventFilter(this);
     }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched != edit_) return false;
+        if (watched != box_) return false;
         if (event->type() == QEvent::KeyPress) return keyPress(static_cast<QKeyEvent*>(event));
         if (event->type() == QEvent::FocusOut) {
             // Opening the drop-down list or switching to another program does
@@ -67,6 +69,7 @@ private:
         return inserts && typed.size() > room;
     }
 
+    QComboBox* box_;
     QLineEdit* edit_;
     std::function<void(int)> keyDown_;
     std::function<void()> exit_;
@@ -108,7 +111,7 @@ void TfrmTabbedOrvane::SetupTimeService() {
         widget->setStatusTip(hint);
     }
     auto watcher = std::make_unique<HostBoxWatcher>(
-        cbHost->lineEdit(), [this](int key) { cbHostKeyDown(key); }, [this] { cbHostExit(); });
+        cbHost, [this](int key) { cbHostKeyDown(key); }, [this] { cbHostExit(); });
     connect(cbHost, &QComboBox::editTextChanged, watcher.get(), [this](const QString& text) { cbHostChange(text); });
     hostBoxWatcher_ = std::move(watcher);
 }
@@ -149,7 +152,7 @@ void TfrmTabbedOrvane::btnGetTimeClick() {
     }
     // A shortcut press leaves the focus in the box: a new name typed there
     // joins the list before it is asked, as when the button is clicked.
-    if (cbHost->lineEdit()->hasFocus()) cbHostExit();
+    if (cbHost->hasFocus()) cbHostExit();
     setCursor(Qt::BusyCursor);
     // The button stays disabled until the name is looked up and the request
     // sent (onTimeRequestSent) or given up (onTimeRequestFailed); the window

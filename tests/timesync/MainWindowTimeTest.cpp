@@ -1,0 +1,270 @@
+// The time service in the main window: the "Get Time" button's states, the
+// status texts, and the host box's rules played as real key presses and focus
+// changes. The server is a scripted one on 127.0.0.1; the clock a FakeClock.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <memory>
+
+#include "app/Orvane_maina.h"
+#include "common/FakeClock.h"
+#include "support/TempDir.h"
+#include "timesync/NetTestSupport.h"
+
+using namespace orvane;
+using namespace orvane::app;
+using namespace timesync_test;
+
+namespace {
+
+constexpr std::int64_t kDaysFrom1900To1970 = 25567;
+
+UtcMs noonMs(int second) { return (daysFromCivil(2026, 12, 10) * 86400 + 12 * 3600 + second) * 1000; }
+
+QByteArray replyAtNoon(int second) {
+    const auto s = static_cast<std::uint32_t>((daysFromCivil(2026, 12, 10) + kDaysFrom1900To1970) * 86400 + 12 * 3600 + second);
+    return QByteArray::fromHex(QByteArray::number(s, 16).rightJustified(8, '0'));
+}
+
+class FailingResolver final : public timesync::HostResolver {
+public:
+    void lookup(const QString&, QObject* context, Done done) override {
+        ++lookups;
+        QMetaObject::invokeMethod(context, [done = std::move(done)] { done(Result{false, 0, {}}); },
+                                  Qt::QueuedConnection);
+    }
+    int lookups = 0;
+};
+
+class TimeWindowTest : public ::testing::Test {
+protected:
+    void start(const QByteArray* hostsFile = nullptr) {
+        QDir::setCurrent(dir.path());  // "Hosts.txt" lies in the working directory
+        if (hostsFile) TempDir::write(dir.file("Hosts.txt"), *hostsFile);
+        clock.set(noonMs(10));
+        window = std::make_unique<TfrmTabbedOrvane>(clock, messages, nullptr, AppPaths::inDirectory(dir.path()));
+        window->Timer1->stop();
+        window->SlotTimer->stop();
+        window->NMUDP_Time->setRemotePort(server.port());
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(waitUntil([&] { return window->isActiveWindow(); }));
+    }
+    void TearDown() override {
+        window.reset();
+        QDir::setCurrent(startDir);
+    }
+
+    QString status() const { return window->statusPanelText(0); }
+    QPushButton* button() const { return window->btnGetTime; }
+    QComboBox* box() const { return window->cbHost; }
+    QStringList items() const {
+        QStringList l;
+        for (int i = 0; i < box()->count(); ++i) l << box()->itemText(i);
+        return l;
+    }
+    void focusBox() {
+        box()->setFocus(Qt::MouseFocusReason);
+        ASSERT_TRUE(box()->hasFocus());
+    }
+    void leaveBox() {
+        button()->setFocus(Qt::TabFocusReason);
+        ASSERT_FALSE(box()->hasFocus());
+    }
+    void press(int key, const QString& text = {}) {
+        QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QApplication::sendEvent(box(), &down);
+    }
+    void type(const QString& text) {
+        for (const QChar c : text) press(Qt::Key_A, QString(c));  // the key code does not matter for text
+    }
+    void clickGetTime() { button()->click(); }
+
+    QString startDir = QDir::currentPath();
+    TempDir dir;
+    FakeClock clock;
+    RecordingMessageService messages;
+    ScriptedTimeServer server;
+    std::unique_ptr<TfrmTabbedOrvane> window;
+};
+
+}  // namespace
+
+TEST_F(TimeWindowTest, StartsWithTheDefaultServersAndSavesTheListOnClose) {
+    start();
+    EXPECT_EQ(box()->count(), 8);
+    EXPECT_EQ(box()->currentText(), QStringLiteral("time.nist.gov"));
+    EXPECT_EQ(items(), window->hostList().entries());
+    EXPECT_EQ(button()->text(), QStringLiteral("&Get Time"));
+    window->close();
+    const QByteArray saved = TempDir::readAll(dir.file("Hosts.txt"));
+    EXPECT_EQ(saved.count("\r\n"), 8);
+    EXPECT_TRUE(saved.contains("time.nist.gov\r\n"));
+}
+
+TEST_F(TimeWindowTest, GetTimeAsksTheServerAndSetsTheFakeClock) {
+    start();
+    server.answerWith({{replyAtNoon(5)}});
+    box()->setEditText(QStringLiteral("127.0.0.1"));
+    clickGetTime();
+    EXPECT_EQ(button()->text(), QStringLiteral("&Stop"));  // a dotted address is sent to at once
+    EXPECT_TRUE(button()->isEnabled());
+    EXPECT_TRUE(window->AwaitingTime());
+    ASSERT_TRUE(waitUntil([&] { return !window->AwaitingTime(); }));
+    EXPECT_EQ(status(), QStringLiteral("Local PC was 5 seconds ahead"));
+    EXPECT_EQ(button()->text(), QStringLiteral("&Get Time"));
+    ASSERT_EQ(clock.recordedSets().size(), 1u);
+    EXPECT_EQ(clock.recordedSets()[0], noonMs(5) + 600);
+    EXPECT_EQ(server.requests, std::vector<QByteArray>{QByteArray(1, '\0')});
+    EXPECT_EQ(window->hostList().FindHost(QStringLiteral("127.0.0.1")), -1);  // never typed: not added
+}
+
+TEST_F(TimeWindowTest, ARefusedClockSetIsReportedWithItsReason) {
+    start();
+    clock.failSetsWith("Operation not permitted");
+    server.answerWith({{replyAtNoon(12)}});
+    box()->setEditText(QStringLiteral("127.0.0.1"));
+    clickGetTime();
+    ASSERT_TRUE(waitUntil([&] { return !window->AwaitingTime(); }));
+    EXPECT_EQ(status(), QStringLiteral("Local PC was 2 seconds behind, but the clock could not be set: "
+                                       "Operation not permitted"));
+}
+
+TEST_F(TimeWindowTest, StopEndsTheWaitAndALateAnswerIsIgnored) {
+    start();
+    server.answerWith({});
+    box()->setEditText(QStringLiteral("127.0.0.1"));
+    clickGetTime();
+    ASSERT_TRUE(waitUntil([&] { return !server.requests.empty(); }));
+    clickGetTime();
+    EXPECT_EQ(button()->text(), QStringLiteral("&Get Time"));
+    EXPECT_TRUE(button()->isEnabled());
+    EXPECT_FALSE(window->AwaitingTime());
+    // The late answer, then a fresh request's answer: only the latter counts.
+    server.sendUnasked(server.lastClientPort, replyAtNoon(0));
+    server.answerWith({{replyAtNoon(10)}});
+    clickGetTime();
+    ASSERT_TRUE(waitUntil([&] { return !window->AwaitingTime(); }));
+    EXPECT_EQ(status(), QStringLiteral("Times Match"));
+    EXPECT_TRUE(clock.recordedSets().empty());
+}
+
+TEST_F(TimeWindowTest, AnAnswerOfTheWrongLengthIsAMessageAndLeavesTheClock) {
+    start();
+    server.answerWith({{QByteArray(3, '\x7f')}});
+    box()->setEditText(QStringLiteral("127.0.0.1"));
+    clickGetTime();
+    ASSERT_TRUE(waitUntil([&] { return !window->AwaitingTime(); }));
+    EXPECT_EQ(messages.messages, std::vector<std::string>{"Did not receive 4 bytes"});
+    EXPECT_EQ(status(), QString());
+    EXPECT_EQ(button()->text(), QStringLiteral("&Get Time"));
+    EXPECT_TRUE(clock.recordedSets().empty());
+}
+
+TEST_F(TimeWindowTest, AFailedLookupIsAnErrorAndTheButtonComesBack) {
+    start();
+    FailingResolver resolver;
+    window->setTimeHostResolver(resolver);
+    box()->setEditText(QStringLiteral("time.example"));
+    clickGetTime();
+    EXPECT_FALSE(button()->isEnabled());  // while the name is looked up; the window stays live
+    ASSERT_TRUE(waitUntil([&] { return button()->isEnabled(); }));
+    EXPECT_EQ(resolver.lookups, 2);
+    EXPECT_EQ(messages.errors, std::vector<std::string>{"Host Lookup Canceled"});
+    EXPECT_EQ(button()->text(), QStringLiteral("&Get Time"));
+    EXPECT_FALSE(window->AwaitingTime());
+}
+
+TEST_F(TimeWindowTest, TypingANewNameAndLeavingAddsItSorted) {
+    const QByteArray file("b.example\r\nd.example\r\n");
+    start(&file);
+    focusBox();
+    box()->lineEdit()->selectAll();
+    type(QStringLiteral("c.example"));
+    EXPECT_EQ(box()->count(), 2);  // not while typing
+    press(Qt::Key_Return);
+    EXPECT_EQ(box()->count(), 2);  // nor on Enter
+    leaveBox();
+    EXPECT_EQ(items(), (QStringList{"b.example", "c.example", "d.example"}));
+    EXPECT_EQ(box()->currentText(), QStringLiteral("c.example"));
+
+    focusBox();
+    box()->lineEdit()->selectAll();
+    type(QStringLiteral("C.example"));  // other case: a second entry
+    leaveBox();
+    EXPECT_EQ(box()->count(), 4);
+}
+
+TEST_F(TimeWindowTest, DeleteOnTheWholeTextRemovesTheEntryAtOnce) {
+    const QByteArray file("a.example\r\nb.example\r\nc.example\r\n");
+    start(&file);
+    box()->setCurrentIndex(1);
+    focusBox();
+    box()->lineEdit()->selectAll();
+    press(Qt::Key_Delete);
+    EXPECT_EQ(items(), (QStringList{"a.example", "c.example"}));
+    EXPECT_EQ(box()->currentText(), QStringLiteral("a.example"));
+}
+
+TEST_F(TimeWindowTest, BackspaceRemovesOnlyWhenTheWholeEntryWasSelected) {
+    const QByteArray file("a.example\r\nb.example\r\n");
+    start(&file);
+    box()->setCurrentIndex(1);
+    focusBox();
+    box()->lineEdit()->end(false);
+    for (int i = 0; i < 9; ++i) press(Qt::Key_Backspace);
+    EXPECT_EQ(box()->currentText(), QString());
+    leaveBox();
+    EXPECT_EQ(box()->count(), 2);  // the last key press saw "b", no entry
+    EXPECT_EQ(box()->currentText(), QStringLiteral("a.example"));
+
+    box()->setCurrentIndex(1);
+    focusBox();
+    box()->lineEdit()->selectAll();
+    press(Qt::Key_Backspace);
+    EXPECT_EQ(box()->count(), 2);  // typing does not commit...
+    leaveBox();
+    EXPECT_EQ(items(), QStringList{"a.example"});  // ...leaving does
+}
+
+TEST_F(TimeWindowTest, DeletingTheLastEntryLeavesTheBoxEmpty) {
+    const QByteArray file("only.example\r\n");
+    start(&file);
+    box()->setCurrentIndex(0);
+    focusBox();
+    box()->lineEdit()->selectAll();
+    press(Qt::Key_Delete);
+    leaveBox();
+    EXPECT_EQ(box()->count(), 0);
+    EXPECT_EQ(box()->currentText(), QString());
+    window->close();
+    EXPECT_EQ(TempDir::readAll(dir.file("Hosts.txt")), QByteArray());
+}
+
+TEST_F(TimeWindowTest, TypingStopsAt34CharactersButLongerEntriesStayWhole) {
+    const QString longEntry = QString(40, QLatin1Char('x')) + QStringLiteral(".example");
+    const QByteArray file = longEntry.toLatin1() + "\r\n";
+    start(&file);
+    box()->setCurrentIndex(0);
+    EXPECT_EQ(box()->currentText(), longEntry);
+
+    focusBox();
+    box()->lineEdit()->selectAll();
+    type(QString(40, QLatin1Char('y')));
+    EXPECT_EQ(box()->currentText(), QString(34, QLatin1Char('y')));
+}
+
+TEST_F(TimeWindowTest, ChangingTheTextClearsTheStatus) {
+    start();
+    window->setStatusPanelText(0, QStringLiteral("Times Match"));
+    focusBox();
+    type(QStringLiteral("x"));
+    EXPECT_EQ(status(), QString());
+}
