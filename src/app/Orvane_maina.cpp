@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/PopupHints.h"
 #include "app/TimeLabels.h"
 #include "app/help/ContextHelp.h"
 #include "app/help/HelpContexts.h"
@@ -186,6 +187,7 @@ void TfrmTabbedOrvane::BuildMapTab() {
         const int width = std::max(st.width, l->sizeHint().width());
         const int left = st.labelCaption.front() == '^' ? st.left : st.left + st.width - width;
         l->setGeometry(left, st.top, width, beacons::kLabelHeight);
+        l->setProperty(kAlwaysShowHintProperty, true);  // whatever the pop-up hint setting
         lblSlot[i] = l;
         applyLabelLook(l, false, true);
     }
