@@ -30,6 +30,8 @@ QString toQString(std::string_view s) {
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setWindowTitle(tr("Orvane ++ Help"));
     setObjectName(QStringLiteral("frmHelp"));
+    // Closing the main window ends the program even while help is open.
+    setAttribute(Qt::WA_QuitOnClose, false);
     resize(820, 560);
 
     auto* home = new QToolButton(this);

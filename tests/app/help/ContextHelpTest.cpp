@@ -188,6 +188,11 @@ TEST(HelpService, HelpFromAModalDialogIsUsableAndSurvivesTheDialog) {
     EXPECT_EQ(later->parentWidget(), &main);
 }
 
+TEST(HelpWindow, DoesNotKeepTheProgramRunning) {
+    const HelpWindow window;
+    EXPECT_FALSE(window.testAttribute(Qt::WA_QuitOnClose));
+}
+
 TEST(HelpWindow, ContentsTreeAndSearchOpenPages) {
     HelpWindow window;
     QTreeWidget* tree = window.contentsTree();
