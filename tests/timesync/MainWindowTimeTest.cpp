@@ -202,6 +202,19 @@ TEST_F(TimeWindowTest, TypingANewNameAndLeavingAddsItSorted) {
     EXPECT_EQ(box()->count(), 4);
 }
 
+TEST_F(TimeWindowTest, ANameTypedBeforeGetTimeJoinsTheListBeforeItIsAsked) {
+    start();
+    server.answerWith({{replyAtNoon(10)}});
+    focusBox();
+    box()->lineEdit()->selectAll();
+    type(QStringLiteral("127.0.0.1"));
+    clickGetTime();  // the shortcut Alt+G: the focus is still in the box
+    EXPECT_EQ(window->hostList().FindHost(QStringLiteral("127.0.0.1")), 0);
+    EXPECT_EQ(box()->itemText(0), QStringLiteral("127.0.0.1"));
+    ASSERT_TRUE(waitUntil([&] { return !window->AwaitingTime(); }));
+    EXPECT_EQ(status(), QStringLiteral("Times Match"));
+}
+
 TEST_F(TimeWindowTest, DeleteOnTheWholeTextRemovesTheEntryAtOnce) {
     const QByteArray file("a.example\r\nb.example\r\nc.example\r\n");
     start(&file);

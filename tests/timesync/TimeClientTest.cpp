@@ -189,6 +189,14 @@ TEST_F(TimeClientTest, DottedAddressesAreNotLookedUp) {
     endpoint.setHostResolver(systemResolver);
 }
 
+TEST_F(TimeClientTest, ASendTheSystemRefusesIsReportedNotAwaited) {
+    // Broadcast needs SO_BROADCAST, which the endpoint never asks for.
+    ASSERT_TRUE(client.request(QStringLiteral("255.255.255.255")));
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0], QStringLiteral("Permission denied"));
+    EXPECT_EQ(client.state(), TimeClient::State::Idle);
+}
+
 TEST_F(TimeClientTest, TheSystemResolverFindsLocalhost) {
     server.answerWith({{kTime}});
     askAndWaitForReply(QStringLiteral("localhost"));
