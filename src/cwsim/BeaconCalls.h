@@ -56,8 +56,9 @@ constexpr int callUnits(std::string_view morse) {
 inline constexpr int kLeadInUnits = 3;
 inline constexpr int kDahsUnits = 6 + 4 * 20 + 3 * 3;
 constexpr int totalUnits(int number) {
-    const BeaconCall* call = beaconCall(number);
-    return kLeadInUnits + (call ? callUnits(call->morse) : 0) + kDahsUnits;
+    const bool known = number >= 1 && number <= kBeaconCount;
+    return kLeadInUnits + (known ? callUnits(kBeaconCalls[static_cast<std::size_t>(number - 1)].morse) : 0) +
+           kDahsUnits;
 }
 
 static_assert(totalUnits(1) == 158 && totalUnits(7) == 172 && totalUnits(2) == 144);
