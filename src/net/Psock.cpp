@@ -2,7 +2,7 @@
 
 #include <QDebug>
 #include <QEventLoop>
-#include <QSaveFile>
+#include <QFile>
 #include <QSocketNotifier>
 
 #include <arpa/inet.h>
@@ -10,7 +10,11 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 
 #include "net/FtpReply.h"
 #include "net/SocketErrors.h"
@@ -32,6 +36,82 @@ constexpr qsizetype kMaxBuffered = 4 * MaxLineBytes;
 std::string text(const QString& s) { return s.toStdString(); }
 
 }  // namespace
+
+// ---------------------------------------------------------------- CaptureTarget
+
+// A download's file: written under a temporary name beside its target and
+// renamed over it only when complete, so a broken transfer never touches the
+// earlier copy. Unlike QSaveFile it does not sync to disk: a report can be
+// fetched again, and a sync per file made a retrieval on a busy disk several
+// times slower. The rename alone is atomic.
+class CaptureTarget {
+public:
+    explicit CaptureTarget(const QString& target) : target_(QFile::encodeName(target)) {
+        temp_ = target_ + ".XXXXXX";
+        fd_ = ::mkostemp(temp_.data(), O_CLOEXEC);
+        if (fd_ >= 0) ::fchmod(fd_, modeFor(target_));
+    }
+    ~CaptureTarget() { discard(); }
+    CaptureTarget(const CaptureTarget&) = delete;
+    CaptureTarget& operator=(const CaptureTarget&) = delete;
+
+    bool isOpen() const { return fd_ >= 0; }
+
+    bool write(const char* data, qsizetype size) {
+        while (size > 0) {
+            const ssize_t n = ::write(fd_, data, static_cast<size_t>(size));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            data += n;
+            size -= n;
+        }
+        return true;
+    }
+
+    bool commit() {
+        const bool closed = ::close(fd_) == 0;
+        fd_ = -1;
+        if (closed && ::rename(temp_.constData(), target_.constData()) == 0) {
+            temp_.clear();
+            return true;
+        }
+        discard();
+        return false;
+    }
+
+    void discard() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+        if (!temp_.isEmpty()) ::unlink(temp_.constData());
+        temp_.clear();
+    }
+
+private:
+    // The earlier copy's permissions, or those of a new file under the umask.
+    static mode_t modeFor(const QByteArray& target) {
+        struct stat st {};
+        if (::stat(target.constData(), &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
+        return 0666 & ~processUmask();
+    }
+
+    // Read from /proc, because umask() can only be read by changing it.
+    static mode_t processUmask() {
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (status.open(QIODevice::ReadOnly)) {
+            for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+                if (!line.startsWith("Umask:")) continue;
+                bool ok = false;
+                const uint value = line.mid(6).trimmed().toUInt(&ok, 8);
+                if (ok) return static_cast<mode_t>(value & 0777);
+            }
+        }
+        return 022;
+    }
+
+    QByteArray target_;
+    QByteArray temp_;
+    int fd_ = -1;
+};
 
 // ---------------------------------------------------------------- TThreadTimer
 
@@ -246,7 +326,7 @@ void TPowersock::readToStream() {
 void TPowersock::appendReceived(const char* data, qsizetype size) {
     noteActivity();
     if (capture_) {
-        if (capture_->write(data, size) != size) captureWriteFailed_ = true;
+        if (!capture_->write(data, size)) captureWriteFailed_ = true;
     } else {
         receiveBuffer_.append(data, size);
     }
@@ -656,10 +736,10 @@ void TPowersock::Accept() {
 
 void TPowersock::CaptureFile(const QString& fileName, qint64 expectedBytes) {
     StatusMessage(StatusLevel::Trace, QStringLiteral("CaptureFile"));
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) throw OrvaneError("Cannot create file " + text(fileName));
+    CaptureTarget file(fileName);
+    if (!file.isOpen()) throw OrvaneError("Cannot create file " + text(fileName));
     transferring_ = true;
-    captureWriteFailed_ = file.write(receiveBuffer_) != receiveBuffer_.size();
+    captureWriteFailed_ = !file.write(receiveBuffer_.constData(), receiveBuffer_.size());
     bytesRcvd_ = receiveBuffer_.size();
     receiveBuffer_.clear();
     capture_ = &file;
@@ -669,26 +749,17 @@ void TPowersock::CaptureFile(const QString& fileName, qint64 expectedBytes) {
     transferring_ = false;
     updateNotifiers();
 
+    // Every way out but the last leaves the earlier copy as it was (the
+    // temporary file goes with `file`).
     if (canceled_) {
         canceled_ = false;
         updateNotifiers();
-        file.cancelWriting();
         throw EAbortError("Socket send aborted");
     }
-    if (captureWriteFailed_) {
-        file.cancelWriting();
-        throw OrvaneError("Unable to write to " + text(fileName));
-    }
-    if (end == WaitEnd::Silent) {
-        file.cancelWriting();
-        throwSockError("Transfer Timed out");
-    }
-    if (receiveErrorNo_ != 0) {
-        file.cancelWriting();
-        throwSockError(text(SocketErrorStr(receiveErrorNo_)));
-    }
+    if (captureWriteFailed_) throw OrvaneError("Unable to write to " + text(fileName));
+    if (end == WaitEnd::Silent) throwSockError("Transfer Timed out");
+    if (receiveErrorNo_ != 0) throwSockError(text(SocketErrorStr(receiveErrorNo_)));
     if (expectedBytes > 0 && bytesRcvd_ != expectedBytes) {
-        file.cancelWriting();
         throwSockError("Transfer incomplete: " + std::to_string(bytesRcvd_) + " of " +
                        std::to_string(expectedBytes) + " bytes received");
     }

@@ -14,10 +14,11 @@
 #include "net/HostLookup.h"
 
 class QEventLoop;
-class QSaveFile;
 class QSocketNotifier;
 
 namespace orvane::net {
+
+class CaptureTarget;
 
 // Socket and connection failures ("Connection Failed", "10054:Connection reset by peer").
 class ESockError : public OrvaneError {
@@ -183,9 +184,10 @@ public:
 
     // Writes all data the peer sends into `fileName` until the peer closes the
     // connection. The data go to a temporary file in the same folder that
-    // replaces `fileName` only when the peer closed normally and, when
-    // `expectedBytes` > 0, exactly that many bytes arrived; otherwise the
-    // temporary file is removed, `fileName` is left as it was, and the error
+    // replaces `fileName` (by rename, keeping its permissions) only when the
+    // peer closed normally and, when `expectedBytes` > 0, exactly that many
+    // bytes arrived; otherwise the temporary file is removed, `fileName` is
+    // left as it was, and the error
     // is thrown (EAbortError "Socket send aborted" on cancel; ESockError on
     // time-out, reset or short count; OrvaneError "Cannot create file ..." or
     // "Unable to write to ..." when the file cannot be written).
@@ -248,7 +250,7 @@ private:
 
     QByteArray receiveBuffer_;
     QByteArray sendQueue_;
-    QSaveFile* capture_ = nullptr;   // during CaptureFile
+    CaptureTarget* capture_ = nullptr;  // during CaptureFile
     bool captureWriteFailed_ = false;
 
     Mode mode_ = Mode::Idle;

@@ -441,6 +441,28 @@ TEST_F(RealServer, RefusalsEndOnlyTheirOperation) {
     ftp_.Disconnect();
 }
 
+TEST_F(RealServer, AReplacedReportKeepsItsPermissionsAndAnUnwritableTargetIsAnError) {
+    const QString local = local_.file(QStringLiteral("AK.txt"));
+    TempDir::write(local, "earlier copy");
+    const auto mode = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup;
+    QFile::setPermissions(local, mode);
+    ftp_.Connect();
+    ftp_.ChangeDir(QStringLiteral("/pub/latest"));
+    ftp_.Download(QStringLiteral("AK.txt"), local);
+    EXPECT_EQ(TempDir::readAll(local), ak_);
+    const auto ownerGroupOther = QFileDevice::Permissions::fromInt(0x7077);
+    EXPECT_EQ(QFile::permissions(local) & ownerGroupOther, mode);
+
+    const QString nowhere = local_.file(QStringLiteral("no/such/folder/AK.txt"));
+    EXPECT_EQ(errorOf([&] { ftp_.Download(QStringLiteral("AK.txt"), nowhere); }),
+              "Cannot create file " + nowhere.toStdString());
+    // The refused transfer's closing reply was read: the session goes on in step.
+    ftp_.Download(QStringLiteral("AK.txt"), local);
+    EXPECT_EQ(QDir(local_.path()).entryList(QDir::Files), QStringList{QStringLiteral("AK.txt")});
+    ftp_.Disconnect();
+    EXPECT_TRUE(rec_.sawStarting(QStringLiteral("221 ")));
+}
+
 TEST_F(RealServer, AWrongPasswordEndsTheSessionWithTheReply) {
     ftp_.UserID = QStringLiteral("ham");
     ftp_.Password = QStringLiteral("wrong");

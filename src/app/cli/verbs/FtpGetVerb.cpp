@@ -1,11 +1,10 @@
 // orvane-cli ftp-get: fetches files from an FTP server in one session, the way
 // the report retrieval does (active mode, optional proxy login), and prints
 // the protocol lines.
-#include <QDir>
 #include <QFileInfo>
 
 #include "app/cli/CliVerb.h"
-#include "net/Nmftp.h"
+#include "net/FetchSession.h"
 
 namespace {
 
@@ -86,34 +85,10 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err) {
         out.flush();
     };
     try {
-        ftp.Connect();
-        QString currentDir;
-        for (const QString& path : paths) {
-            const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-            const QString folder = slash < 0 ? QString() : (slash == 0 ? QStringLiteral("/") : path.left(slash));
-            const QString name = path.mid(slash + 1);
-            if (name.isEmpty()) {
-                err << "orvane-cli ftp-get: '" << path << "' names no file\n";
-                ftp.Disconnect();
-                return 2;
-            }
-            if (!folder.isEmpty() && folder != currentDir) {
-                ftp.ChangeDir(folder);
-                currentDir = folder;
-            }
-            ftp.Download(name, QDir(localDir).filePath(name));
-        }
-        ftp.Disconnect();
+        orvane::net::fetchInOneSession(ftp, paths, localDir);
     } catch (const std::exception& e) {
         out.flush();
         err << e.what() << "\n";
-        if (ftp.Connected()) {
-            try {
-                ftp.Disconnect();
-            } catch (const std::exception&) {
-                // The first error is the one that counts.
-            }
-        }
         return 1;
     }
     return 0;
