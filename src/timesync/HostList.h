@@ -29,7 +29,9 @@ public:
     static constexpr std::array<std::string_view, 8> kDefaultHosts{
         "tick.usno.navy.mil", "time.nist.gov",      "time-a-g.nist.gov",   "time-b-g.nist.gov",
         "time-c-g.nist.gov",  "time-a-wwv.nist.gov", "time-a-b.nist.gov", "utcnist.colorado.edu"};
-    static QString defaultServer() { return QString::fromLatin1(kDefaultHosts[1].data()); }
+    static QString defaultServer() {
+        return QString::fromLatin1(kDefaultHosts[1].data(), static_cast<qsizetype>(kDefaultHosts[1].size()));
+    }
 
     // The lines of a host file: CR, LF or CR LF end a line; a last line
     // without an end still counts; zero bytes give no lines.

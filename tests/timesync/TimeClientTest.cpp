@@ -2,6 +2,9 @@
 // sent, which datagram is taken as the answer, and the host lookup.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <cerrno>
 #include <memory>
 
 #include "support/TempDir.h"
@@ -201,6 +204,33 @@ TEST_F(TimeClientTest, TheSystemResolverFindsLocalhost) {
     server.answerWith({{kTime}});
     askAndWaitForReply(QStringLiteral("localhost"));
     EXPECT_EQ(client.serverAddress(), QStringLiteral("127.0.0.1"));
+}
+
+TEST(TimeEndpoint, SocketErrorsCarryTheSystemsNumber) {
+    SystemHostResolver resolver;
+    LoopbackSocket taken;
+    TNMUDP endpoint(resolver);
+    endpoint.setLocalPort(taken.port());
+    try {
+        endpoint.Loaded();
+        FAIL() << "bound a port in use";
+    } catch (const UDPSockError& e) {
+        EXPECT_EQ(std::string(e.what()), "Unknown Error No. " + std::to_string(EADDRINUSE));
+    }
+
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+    rlimit none = limit;
+    none.rlim_cur = 0;  // no new descriptor at all
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &none), 0);
+    std::string error;
+    try {
+        TNMUDP noSocket(resolver);
+    } catch (const UDPSockError& e) {
+        error = e.what();
+    }
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+    EXPECT_EQ(error, "Unknown Error No. " + std::to_string(EMFILE));
 }
 
 TEST(TimeEndpoint, GoingAwayDuringALookupIsSafe) {
