@@ -106,7 +106,8 @@ TEST(SingleInstanceProcess, SecondCopyIsRefusedAndAKilledCopyBlocksNothing) {
     ASSERT_TRUE(second.waitForFinished(20000));
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
-    EXPECT_EQ(TempDir::readAll(runtime.file("messages.log")), QByteArray("message: Application Already Running\n"));
+    // (The first copy may have reported something of its own, e.g. no MIDI output.)
+    EXPECT_EQ(TempDir::readAll(runtime.file("messages.log")).count("message: Application Already Running\n"), 1);
     EXPECT_EQ(first.state(), QProcess::Running);
 
     first.kill();  // SIGKILL
