@@ -184,6 +184,20 @@ TEST_F(PlayerTest, ASpeedChangeAppliesFromTheNextElement) {
     EXPECT_EQ(n.back().offUs - n.back().onUs, 20 * 30'000);
 }
 
+// A hold-up longer than a moment (a message box on the GUI thread, another
+// beacon played inside a wait) moves the rest of the transmission later
+// instead of rushing its elements out back to back.
+TEST_F(PlayerTest, AfterAHoldUpTheRestKeepsItsSpacing) {
+    ASSERT_TRUE(player.OpenIt());
+    const std::int64_t start = clock->nowUs();
+    clock->setAlarm(start + 3 * kUnitUs + 10'000, [this] { clock->advance(500'000); });
+    player.PlayABeacon(1);
+    const auto n = notes();
+    EXPECT_EQ(n[0].offUs - n[0].onUs, 10'000 + 500'000);  // held up 500 ms into the dot: ends late, but ends
+    for (std::size_t i = 1; i + 1 < n.size(); ++i) EXPECT_GE(n[i + 1].onUs - n[i].offUs, 48'000) << i;
+    EXPECT_EQ(n[1].onUs - n[0].offUs, 48'000);
+}
+
 TEST_F(PlayerTest, AFailedOpenIsShownOnceAndTheTransmissionKeepsItsTimeInSilence) {
     output->failOpensWith(midierr::kAllocated);
     EXPECT_FALSE(player.OpenIt());
