@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QThread>
+#include <QTimer>
 
 #include "cwsim/CwSettings.h"
 #include "cwsim/CwTestSupport.h"
@@ -203,6 +204,32 @@ TEST_F(SetupTest, ASoundThreadTakesItsBeaconAtCreationAndReportsErrorsOnTheGuiTh
     // ZL6B "--.." was stopped after its first character: the lead-in's All
     // Notes Off and one note off per dash/dot of Z (the note-ons failed).
     EXPECT_EQ(output->sent().size(), 1u + 4u);
+}
+
+// Played from a button on the GUI thread: the dialog stays live during the
+// waits, and closing it ends the transmission at its next check point.
+TEST_F(SetupTest, ShownModallyItActivatesAndClosingEndsTheButtonsTransmission) {
+    store(kCwSection, "cwSpeed", 27);
+    auto d = make(true, std::make_shared<SteadyPlayerClock>());
+    output->clear();
+    bool closed = false;
+    QTimer::singleShot(0, d.get(), [&] {
+        QTimer::singleShot(60, d.get(), [&] {
+            d->reject();
+            closed = true;
+        });
+        d->beaconButtons[0]->click();  // 4U1UN, 158 units = 4266 ms if it played out
+    });
+    d->showSetupModal();
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(output->sent().front().msg, packShortMsg(0xB0, 123, 0)) << "FormActivate sent All Notes Off";
+    // Stopped after the first character and its gap: 3 + 12 + 2 units.
+    const QString used = d->lblTimeUsed->text();
+    ASSERT_TRUE(used.startsWith("Approximate Time Used: ")) << used.toStdString();
+    const int ms = used.section(' ', 3, 3).toInt();
+    EXPECT_GE(ms, 15 * 27);
+    EXPECT_LT(ms, 1500);
+    EXPECT_EQ(test::notesOf(output->sent()).size(), 5u);
 }
 
 TEST_F(SetupTest, ProgramEndWaitsForPlayingThreadsBeforeClosingTheOutput) {
