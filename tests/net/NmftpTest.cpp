@@ -119,6 +119,30 @@ TEST(FtpClient, ReadsAThreeLineGreetingAndLogsInWithoutPasswordOn230) {
     EXPECT_FALSE(ftp.Connected());
 }
 
+TEST(FtpClient, AMultiLineReplyRunsToItsClosingCodeWhateverItsInnerLinesLookLike) {
+    ScriptedServer server([](ScriptedPeer& c) {
+        c.send("220-Space weather server\r\nNo leading space here\r\n\r\n220 Ready\r\n");
+        c.readLine();
+        c.send("230-Welcome\r\n230 Logged in\r\n");
+        c.readLine();
+        c.send("250 ok\r\n");
+        answerQuit(c);
+    });
+    TNMFTP ftp;
+    Recorder rec(ftp);
+    connectTo(ftp, server);
+    ftp.Connect();
+    ftp.ChangeDir(QStringLiteral("/pub"));  // gets its own reply, not a left-over line
+    ftp.Disconnect();
+    EXPECT_EQ(rec.status, (std::vector<QString>{QStringLiteral("220-Space weather server"),
+                                                QStringLiteral("No leading space here"), QString(),
+                                                QStringLiteral("220 Ready"), QStringLiteral("USER anonymous"),
+                                                QStringLiteral("230-Welcome"), QStringLiteral("230 Logged in"),
+                                                QStringLiteral("CWD /pub"), QStringLiteral("250 ok"),
+                                                QStringLiteral("QUIT"), QStringLiteral("221 bye")}));
+    EXPECT_EQ(rec.events, (std::vector<std::string>{"connect", "success 0"}));
+}
+
 TEST(FtpClient, ProxyLoginNamesTheServerButTheStatusShowsOnlyTheUser) {
     ScriptedServer proxy([](ScriptedPeer& c) {
         login(c);
