@@ -7,13 +7,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
-#include <sys/resource.h>
-#include <unistd.h>
-
-#include <cerrno>
 
 #include "cwsim/BeaconCalls.h"
 #include "cwsim/CwSettings.h"
+#include "cwsim/ThreadPriority.h"
 
 namespace orvane::cwsim {
 namespace {
@@ -278,14 +275,8 @@ TBeaconSoundThread::TBeaconSoundThread(TfrmBeaconSetup& setup)
     start(QThread::HighPriority);
 }
 
-// Under Linux's normal scheduling Qt's thread priorities change nothing;
-// one step up is one step of niceness, where the system allows it (with
-// CAP_SYS_NICE or a nice limit). Without it the thread plays at normal.
 void TBeaconSoundThread::Execute() {
-    const auto tid = static_cast<id_t>(::gettid());
-    errno = 0;
-    const int nice = ::getpriority(PRIO_PROCESS, tid);
-    if (errno == 0) ::setpriority(PRIO_PROCESS, tid, nice - 1);
+    raiseSoundThreadPriority();
     if (gotSoundCard_) player_->PlayABeacon(beaconNumber_);
 }
 
