@@ -193,8 +193,10 @@ TEST_F(MainWindowTest, SlotTimerIsArmedForTheNextBoundary) {
 }
 
 TEST_F(MainWindowTest, SettingsAreReadAtStartAndWrittenAtClose) {
-    TempDir::write(dir.file("orvane.INI"), "[Prop]\nkeep=1\n[Orvane]\nBeaconBand=3\nNightShade=9\nHostsText=t.example\n");
+    TempDir::write(dir.file("orvane.INI"),
+                   "[Prop]\nkeep=1\n[Orvane]\nBeaconBand=3\nNightShade=9\nHostsText=t.example\nLeft=40\nTop=$32\n");
     start(noonMs(0, 0));
+    EXPECT_EQ(window->pos(), QPoint(40, 50));
     EXPECT_EQ(window->BeaconBand, 3);
     EXPECT_EQ(window->rgFrequency->itemIndex(), 3);
     EXPECT_EQ(window->rgFrequency2->itemIndex(), 3);
