@@ -301,7 +301,8 @@ void TfrmTabbedOrvane::SlotTimerTimer() { UpdateBeaconSlot(false); }
 
 void TfrmTabbedOrvane::ArmSlotTimer(UtcMs now) {
     if (closing_) return;
-    // One millisecond past the boundary, so the clock read then is inside the new slot.
+    // Due at the boundary itself. Should it fire a hair early by the wall
+    // clock, the slot has not changed yet and it is simply armed again.
     const UtcMs delay = beacons::nextSlotBoundaryMs(now) - now;
     SlotTimer->start(static_cast<int>(delay));
 }
