@@ -38,6 +38,7 @@ TEST(CliSlot, BadArgumentsExitWithTwo) {
     for (const QStringList& args : {QStringList{QStringLiteral("slot"), QStringLiteral("--band"), QStringLiteral("7.0")},
                                     QStringList{QStringLiteral("slot"), QStringLiteral("--at"), QStringLiteral("noon")},
                                     QStringList{QStringLiteral("slot"), QStringLiteral("--at")},
+                                    QStringList{QStringLiteral("slot"), QStringLiteral("--at"), QStringLiteral("@9223372036854775807")},
                                     QStringList{QStringLiteral("nosuchverb")}}) {
         const CliRun r = cli(args);
         EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();

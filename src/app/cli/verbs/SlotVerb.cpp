@@ -32,7 +32,9 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err) {
         QString value;
         if (args[i] == QLatin1String("--at")) {
             if (!cli::takeValue(args, i, value, err)) return 2;
-            if (!cli::parseTimeArgument(value, seconds)) {
+            // Years 1 to 9999 at most, so the milliseconds cannot overflow.
+            constexpr long long kLimit = 253'402'300'800LL;
+            if (!cli::parseTimeArgument(value, seconds) || seconds < -62'135'596'800LL || seconds >= kLimit) {
                 err << "orvane-cli slot: bad time '" << value << "' (use YYYY-MM-DDTHH:MM:SSZ or @SECONDS)\n";
                 return 2;
             }
