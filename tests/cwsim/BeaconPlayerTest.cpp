@@ -7,6 +7,8 @@
 #include <thread>
 
 #include "cwsim/BeaconPlayer.h"
+#include "cwsim/FluidSynthOutput.h"
+#include "cwsim/SystemMidiOutputLayer.h"
 #include "cwsim/Transmission.h"
 #include "cwsim/CwTestSupport.h"
 
@@ -243,6 +245,25 @@ TEST(MidiErrorText, FitsTheCallersBufferAndNamesUnknownCodes) {
     EXPECT_EQ(midiErrorText(999), "MIDI error 999.");
     EXPECT_FALSE(isValidShortMsg(packShortMsg(0xC0, 128, 0)));
     EXPECT_TRUE(isValidShortMsg(packShortMsg(0x90, 127, 127)));
+}
+
+// The real outputs report what this machine has; with none (no sound card,
+// no sequencer, as on a build server) nothing opens and the count says so.
+TEST(SystemMidiOutputLayer, CountsOnlyOutputsThatCanSoundAndRefusesTheRest) {
+    SystemMidiOutputLayer layer(defaultSoundFontPath());
+    const unsigned count = layer.midiOutGetNumDevs();
+    MidiOutHandle handle = nullptr;
+    EXPECT_EQ(layer.midiOutOpen(&handle, count), midierr::kBadDeviceId);
+    EXPECT_EQ(layer.midiOutDeviceName(count), "");
+    EXPECT_EQ(layer.midiOutClose(nullptr), midierr::kInvalidHandle);
+    EXPECT_EQ(layer.midiOutShortMsg(nullptr, packShortMsg(0x90, 74, 127)), midierr::kInvalidHandle);
+    if (count == 0) {
+        EXPECT_EQ(layer.midiOutOpen(&handle, kMidiMapper), midierr::kNoDevice);
+    }
+    SystemMidiOutputLayer missingFont(QStringLiteral("/nonexistent/none.sf2"));
+    for (unsigned d = 0; d < missingFont.midiOutGetNumDevs(); ++d) {
+        EXPECT_NE(missingFont.midiOutDeviceName(d), SystemMidiOutputLayer::kSynthName);
+    }
 }
 
 // The real clock on the GUI thread: a wait of 0 still runs pending events.

@@ -68,10 +68,15 @@ TfrmBeaconSetup::TfrmBeaconSetup(std::shared_ptr<MidiOutputLayer> midi, bool got
             Qt::QueuedConnection);
     });
     buildControls();
-    // The window's place: the stored position, else the design one.
+    CreateParams();
+    FormCreate();
+}
+
+// The window's place: the stored position, else the design one (also without
+// a sound card).
+void TfrmBeaconSetup::CreateParams() {
     move(settings_.readInteger(kBeaconWinSection, QStringLiteral("Left"), kDesignLeft),
          settings_.readInteger(kBeaconWinSection, QStringLiteral("Top"), kDesignTop));
-    FormCreate();
 }
 
 TfrmBeaconSetup::~TfrmBeaconSetup() {

@@ -65,6 +65,7 @@ public:
     int liveSoundThreads();
 
     // --- Handlers ----------------------------------------------------------
+    void CreateParams();
     void FormCreate();
     void FormActivate();
     void FormClose();
