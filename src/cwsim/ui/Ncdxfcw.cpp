@@ -243,6 +243,7 @@ bool TfrmBeaconSetup::event(QEvent* e) {
 
 TBeaconSoundThread* TfrmBeaconSetup::startBeaconSound(int beaconNumber) {
     BeaconNumber = beaconNumber;
+    if (destroyed_) return nullptr;  // the output is closed for good
     auto* thread = new TBeaconSoundThread(*this);
     std::erase_if(threads_, [](const QPointer<TBeaconSoundThread>& t) { return t.isNull(); });
     threads_.emplace_back(thread);

@@ -48,7 +48,8 @@ public:
 
     // --- The main window's side --------------------------------------------
     // Sets BeaconNumber and starts one sound thread for it (a new slot while
-    // the simulation is on). The thread frees itself when it ends.
+    // the simulation is on). The thread frees itself when it ends. Nothing
+    // starts after FormDestroy (nullptr then).
     TBeaconSoundThread* startBeaconSound(int beaconNumber);
     void setStopRequest(bool on) { player_->setStopRequest(on); }
     bool StopRequest() const { return player_->StopRequest(); }
