@@ -2,12 +2,14 @@
 // the whole run, created in this order: the main window, the report retrieval
 // dialog, the beacon simulation dialog.
 #include <QApplication>
+#include <QPointer>
 
 #include "app/AboutInfo.h"
 #include "app/BeaconSound.h"
 #include "app/Orvane_maina.h"
 #include "app/QtMessageService.h"
 #include "app/SingleInstanceLock.h"
+#include "app/TerminationSignals.h"
 #include "app/help/ContextHelp.h"
 #include "app/help/QtHelpService.h"
 #include "common/AppPaths.h"
@@ -23,6 +25,17 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("orvane"));
     QApplication::setWindowIcon(orvane::app::applicationIcon());
     orvane::app::QtMessageService messages;
+
+    // Logout, shutdown or Ctrl+C close the main window the orderly way, so
+    // the beacon table and the settings are saved. Installed before the lock
+    // is taken; a signal that comes during start-up is acted on once the
+    // event loop runs, when the window exists.
+    QPointer<QWidget> mainWindow;
+    const orvane::app::TerminationSignals terminationSignals([&mainWindow] {
+        // A modal dialog (calendar, setup) would keep its own loop running.
+        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+        if (mainWindow) mainWindow->close();
+    });
 
     orvane::app::SingleInstanceLock lock;
     if (lock.anotherCopyRunning()) {
@@ -64,6 +77,7 @@ int main(int argc, char** argv) {
         // output closes.
         const auto frmBeaconSetup = orvane::app::createBeaconSetup(frmTabbedOrvane, messages);
 
+        mainWindow = &frmTabbedOrvane;
         frmTabbedOrvane.show();
         app.exec();
         orvane::app::destroyBeaconSetup(frmTabbedOrvane, *frmBeaconSetup, messages);

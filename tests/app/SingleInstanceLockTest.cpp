@@ -114,3 +114,31 @@ TEST(SingleInstanceProcess, SecondCopyIsRefusedAndAKilledCopyBlocksNothing) {
     ASSERT_TRUE(first.waitForFinished(10000));
     EXPECT_EQ(SingleInstanceLock(lockFile).state(), SingleInstanceLock::State::Owned);
 }
+
+// Logout and shutdown end the program with SIGTERM: it closes the orderly way
+// and saves the beacon table and the settings.
+TEST(SingleInstanceProcess, TerminationSignalClosesTheWindowAndSaves) {
+    TempDir runtime;
+    TempDir programDir;
+    const QString exe = programDir.file("orvane");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVANE_EXE), exe));
+    QFile::setPermissions(exe, QFile::permissions(exe) | QFile::ExeOwner);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("ORVANE_MESSAGE_LOG"), runtime.file("messages.log"));
+
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(programDir.path());
+    program.start(exe, {});
+    ASSERT_TRUE(program.waitForStarted());
+    ASSERT_TRUE(waitUntilHeld(program.processId()));
+    // The window is up once the event loop runs; the signal is handled there.
+    program.terminate();  // SIGTERM
+    ASSERT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_EQ(TempDir::readAll(programDir.file("orvane.BCN")).size(), 217);
+    EXPECT_TRUE(TempDir::readAll(programDir.file("orvane.INI")).contains("[Orvane]"));
+}
