@@ -216,6 +216,8 @@ TEST_F(MapMenuTest, CalendarStopsTheTickHidesTheBeaconsAndRestoresEverything) {
         EXPECT_TRUE(beaconsHidden());
         window->puMenuPopup();
         EXPECT_TRUE(window->mnBrowseCalendar->isChecked());
+        window->SetDisplayTime(891216000);  // the calendar shows 1998-03-30
+        EXPECT_EQ(window->DisplayTime, 891216000);
     });
     window->mnBrowseCalendar->trigger();
     EXPECT_EQ(shown, 1);
@@ -226,6 +228,8 @@ TEST_F(MapMenuTest, CalendarStopsTheTickHidesTheBeaconsAndRestoresEverything) {
     EXPECT_TRUE(window->BeaconsShown);
     EXPECT_TRUE(beaconsVisible());
     EXPECT_TRUE(messages.errors.empty());
+    window->Timer1Timer(window->Timer1);  // the next tick is back on the clock
+    EXPECT_EQ(window->DisplayTime, clock.nowMoment());
 }
 
 TEST_F(MapMenuTest, CalendarRestoresAlsoWhenTheDialogFailsAndReportsTheError) {
