@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/MainSettings.h"
+#include "common/AppPaths.h"
 #include "common/OrvaneError.h"
 #include "support/TempDir.h"
 
@@ -74,4 +75,17 @@ TEST(MainSettings, UnwritableFileRaisesUnableToWrite) {
     } catch (const OrvaneError& e) {
         EXPECT_EQ(std::string(e.what()), "Unable to write to " + dir.file("missing/o.INI").toStdString());
     }
+}
+
+TEST(MainSettings, FilesLieBesideTheProgramOrElseInTheConfigFolder) {
+    TempDir dir;
+    const AppPaths beside = AppPaths::forExecutable(dir.file("orvane"));
+    EXPECT_EQ(beside.iniFileName(), dir.file("orvane.INI"));
+    EXPECT_EQ(beside.beaconFileName(), dir.file("orvane.BCN"));
+
+    // A program folder that cannot be written (here: one that is not there).
+    const AppPaths elsewhere = AppPaths::forExecutable(dir.file("gone/bin/orvane"));
+    EXPECT_FALSE(elsewhere.iniFileName().startsWith(dir.path()));
+    EXPECT_TRUE(elsewhere.iniFileName().endsWith(QStringLiteral("/orvane.INI")));
+    EXPECT_TRUE(elsewhere.beaconFileName().endsWith(QStringLiteral("/orvane.BCN")));
 }
