@@ -1,5 +1,7 @@
 #include "app/MainSettings.h"
 
+#include <algorithm>
+
 #include "beacons/BandPlan.h"
 
 namespace orvane::app {
@@ -13,7 +15,9 @@ MainSettings ReadMainIni(const IniFile& ini) {
     MainSettings s;
     s.HostsText = ini.readString(kSectionName, QStringLiteral("HostsText"), s.HostsText);
     s.BeaconBand = ini.readInteger(kSectionName, QStringLiteral("BeaconBand"), MainSettings::kDefaultBeaconBand);
-    if (!beacons::isValidBand(s.BeaconBand)) s.BeaconBand = MainSettings::kDefaultBeaconBand;
+    // Above the last band selects the last band, as the radio groups always
+    // did; below the first selects the first instead of no band at all.
+    s.BeaconBand = std::clamp(s.BeaconBand, 0, beacons::kBandCount - 1);
     s.NightShade = ini.readInteger(kSectionName, QStringLiteral("NightShade"), MainSettings::kDefaultNightShade);
     if (s.NightShade < 0 || s.NightShade > 4) s.NightShade = MainSettings::kDefaultNightShade;
     s.MonoMap = ini.readBool(kSectionName, QStringLiteral("MonoMap"), false);

@@ -32,8 +32,8 @@ struct WindowPosition {
 };
 
 // Reads HostsText, BeaconBand, NightShade and MonoMap, in that order. A band
-// or darkness level outside 0..4 is brought to its default, so it can safely
-// select a radio item or a flag.
+// outside 0..4 is taken as the nearest band and a darkness level outside 0..4
+// as the default, so either can safely select a radio item or a flag.
 MainSettings ReadMainIni(const IniFile& ini);
 
 // Left and Top, used as they are (no check against the screen).

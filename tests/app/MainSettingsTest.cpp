@@ -30,7 +30,7 @@ TEST(MainSettings, ValuesAreReadLikeTheClassicFormatAndBroughtIntoRange) {
     const Case cases[] = {
         {"Decimal", "BeaconBand=3\nNightShade=4\nMonoMap=1\n", 3, 4, true},
         {"HexAndCase", "beaconband=0x2\nNIGHTSHADE=$1\nmonomap=0x10\n", 2, 1, true},
-        {"BandTooHigh", "BeaconBand=7\nNightShade=0\n", 0, 0, false},
+        {"BandTooHigh", "BeaconBand=7\nNightShade=0\n", 4, 0, false},
         {"Negative", "BeaconBand=-1\nNightShade=-3\n", 0, 2, false},
         {"ShadeTooHigh", "NightShade=5\n", 0, 2, false},
         {"NotIntegers", "BeaconBand=two\nNightShade=1.5\nMonoMap=yes\n", 0, 2, false},
