@@ -1,0 +1,131 @@
+// The grey-line map inside the main window, on an injected clock: the first
+// tick draws the terminator, quiet ticks draw nothing, the darkness level
+// re-renders at once, the calendar's moment is held, resizes rebuild.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QResizeEvent>
+#include <QTimer>
+#include <memory>
+
+#include "app/Orvane_maina.h"
+#include "app/widgets/MapImage.h"
+#include "common/FakeClock.h"
+#include "common/IniFile.h"
+#include "map/MapPictures.h"
+#include "support/TempDir.h"
+
+using namespace orvane;
+using namespace orvane::app;
+
+namespace {
+
+constexpr UtcMoment kJuneNoon = 1782043200;  // 2026-06-21 12:00:00 UTC
+
+class MainWindowMap : public ::testing::Test {
+protected:
+    void start(UtcMoment now = kJuneNoon, bool mono = false) {
+        if (mono) {
+            IniFile ini(AppPaths::inDirectory(dir.path()).iniFileName());
+            ini.writeBool(QString::fromLatin1(MainSettings::kSection), QStringLiteral("MonoMap"), true);
+        }
+        clock.set(now * 1000);
+        window = std::make_unique<TfrmTabbedOrvane>(clock, messages, nullptr, AppPaths::inDirectory(dir.path()));
+        window->Timer1->stop();
+        window->SlotTimer->stop();
+    }
+    void tickAt(UtcMoment t) {
+        clock.set(t * 1000);
+        window->Timer1Timer(window->Timer1);
+    }
+    const QImage& shown() const { return window->ImageDisplay->image(); }
+    const map::TerminatorState& state() const { return window->greyLine().state(); }
+
+    TempDir dir;
+    FakeClock clock;
+    RecordingMessageService messages;
+    std::unique_ptr<TfrmTabbedOrvane> window;
+};
+
+}  // namespace
+
+TEST_F(MainWindowMap, StartUpDrawsTheTerminatorOnTheFirstTick) {
+    start();
+    EXPECT_EQ(state().NoonColumn, map::SunAt(kJuneNoon).noonColumn(480));
+    EXPECT_EQ(shown().size(), QSize(480, 240));
+    EXPECT_EQ(window->mapPictures().source(), map::MapPictures::Source::Relief);
+    const QImage& lit = window->mapPictures().litMap();
+    EXPECT_EQ(shown().pixel(240, 120), lit.pixel(240, 120));  // noon over Greenwich
+    EXPECT_NE(shown().pixel(10, 230), lit.pixel(10, 230));    // polar night
+}
+
+TEST_F(MainWindowMap, QuietTicksDrawNothingAndTheColumnMovesEveryThreeMinutes) {
+    start();
+    const qint64 key = shown().cacheKey();
+    const int column = state().NoonColumn;
+    UtcMoment t = kJuneNoon;
+    while (map::SunAt(t + 1).noonColumn(480) == column) tickAt(++t);
+    EXPECT_EQ(shown().cacheKey(), key);
+    tickAt(++t);
+    EXPECT_NE(shown().cacheKey(), key);
+    EXPECT_EQ(state().NoonColumn, column - 1);
+    EXPECT_EQ(window->DisplayTime, t);
+}
+
+TEST_F(MainWindowMap, DarknessLevelRendersAtOnceWithoutTouchingTheTerminator) {
+    start();
+    const auto last = state().LastProjection;
+    window->SetNightShade(4);
+    EXPECT_EQ(window->NightShade, 4);
+    EXPECT_EQ(shown().pixel(0, 120), 0xFF000000u);  // Level 5: even pixels of the night side black
+    EXPECT_EQ(state().LastProjection, last);
+    window->SetNightShade(0);
+    EXPECT_EQ(shown().pixel(1, 120), window->mapPictures().litMap().pixel(1, 120));  // Level 1 keeps odd pixels
+}
+
+TEST_F(MainWindowMap, CalendarMomentIsHeldAndAnimationSteps) {
+    start();
+    window->BrowsingCalendar = true;
+    const UtcMoment chosen = 891216000;  // 1998-03-30 00:00 UTC
+    window->SetDisplayTime(chosen);
+    EXPECT_EQ(window->DisplayTime, chosen);
+    EXPECT_EQ(state().NoonColumn, map::SunAt(chosen).noonColumn(480));
+    EXPECT_EQ(window->lblUTC->text(), QStringLiteral("00:00:00, Mon 30 Mar 1998"));
+    tickAt(kJuneNoon + 5);
+    EXPECT_EQ(window->DisplayTime, chosen);
+    window->BrowsingCalendar = false;
+
+    window->AnimateOn = window->ToggleTerminatorFlag(map::TerminatorState::FlagAnimate);
+    EXPECT_TRUE(window->AnimateOn);
+    tickAt(kJuneNoon + 6);
+    EXPECT_EQ(window->DisplayTime, chosen + 180);
+    window->AnimateOn = window->ToggleTerminatorFlag(map::TerminatorState::FlagAnimate);
+    tickAt(kJuneNoon + 7);
+    EXPECT_EQ(window->DisplayTime, kJuneNoon + 7);
+    EXPECT_EQ(state().LastProjection, kJuneNoon + 7);  // back on the clock: the shape is projected afresh
+}
+
+TEST_F(MainWindowMap, ResizeRebuildsAndResetsOnlyOnANewSize) {
+    start();
+    QResizeEvent same(window->size(), window->size());
+    QCoreApplication::sendEvent(window.get(), &same);  // the first notice only marks the window as shown
+    ASSERT_TRUE(window->FirstResizeSeen);
+    const int column = state().NoonColumn;
+    QCoreApplication::sendEvent(window.get(), &same);
+    EXPECT_EQ(state().NoonColumn, column);
+
+    window->ImageDisplay->resize(600, 300);
+    QCoreApplication::sendEvent(window.get(), &same);
+    EXPECT_EQ(state().NoonColumn, -1);
+    EXPECT_EQ(shown(), window->mapPictures().litMap());  // unshaded until the next tick
+    tickAt(kJuneNoon + 1);
+    EXPECT_EQ(state().Width, 600);
+    EXPECT_EQ(state().NoonColumn, map::SunAt(kJuneNoon + 1).noonColumn(600));
+}
+
+TEST_F(MainWindowMap, MonoMapDrawsTheCoastlines) {
+    start(kJuneNoon, true);
+    EXPECT_EQ(window->mapPictures().source(), map::MapPictures::Source::Outline);
+    EXPECT_EQ(shown().pixel(240, 120) & 0xFFFFFFu, 0xFFFFFFu);  // white paper by day (mid-Atlantic, no coast)
+}
