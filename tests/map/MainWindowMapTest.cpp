@@ -129,3 +129,30 @@ TEST_F(MainWindowMap, MonoMapDrawsTheCoastlines) {
     EXPECT_EQ(window->mapPictures().source(), map::MapPictures::Source::Outline);
     EXPECT_EQ(shown().pixel(240, 120) & 0xFFFFFFu, 0xFFFFFFu);  // white paper by day (mid-Atlantic, no coast)
 }
+
+// Run with QT_SCALE_FACTOR=2 (ctest entry map_window_hidpi): the map is
+// drawn in device pixels through the 640 x 320 detour, while the control and
+// the beacon labels keep their logical places on the 480 x 240 panel.
+TEST_F(MainWindowMap, HighDpiMapIsResampledAndLabelsKeepTheirSites) {
+    start();
+    const double scale = window->ImageDisplay->devicePixelRatioF();
+    if (scale == 1.0) GTEST_SKIP() << "needs QT_SCALE_FACTOR=2";
+    EXPECT_EQ(window->ImageDisplay->size(), QSize(480, 240));
+    EXPECT_EQ(window->mapPictures().size(), QSize(qRound(480 * scale), qRound(240 * scale)));
+    EXPECT_EQ(shown().devicePixelRatio(), scale);
+    EXPECT_EQ(state().Width, qRound(480 * scale));
+    for (QLabel* label : window->lblSlot) {
+        ASSERT_NE(label, nullptr);
+        EXPECT_TRUE(QRect(0, 0, 480, 240).intersects(label->geometry())) << label->text().toStdString();
+        EXPECT_EQ(label->parentWidget(), window->ImageDisplay->parentWidget());
+    }
+    // Places of the relief at the same logical position as at 96 pixels per inch.
+    const QImage earth = map::LoadEarthBitmap();
+    const QImage& lit = window->mapPictures().litMap();
+    for (auto [x, y] : {std::pair{337, 90}, {40, 120}, {420, 153}}) {
+        const QColor a = earth.pixelColor(x, y);
+        const QColor b = lit.pixelColor(qRound((x + 0.5) * scale), qRound((y + 0.5) * scale));
+        EXPECT_NEAR(a.red(), b.red(), 50) << x;
+        EXPECT_NEAR(a.blue(), b.blue(), 50) << x;
+    }
+}
