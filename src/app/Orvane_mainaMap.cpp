@@ -115,7 +115,9 @@ bool TfrmTabbedOrvane::ToggleTerminatorFlag(int flag) {
 void TfrmTabbedOrvane::ExecCalendarDialog() {
     map::ui::TfrmCalendar::Hooks hooks;
     hooks.utcNow = [this] { return UtcNow; };
-    hooks.setDisplayTime = [this](UtcMoment t) { SetDisplayTime(t); };
+    // Called from the dialog's controls: an error is shown here and never
+    // leaves through the button's signal.
+    hooks.setDisplayTime = [this](UtcMoment t) { guarded([this, t] { SetDisplayTime(t); }); };
     hooks.localToday = map::ui::TfrmCalendar::localTodayFrom(clock_);
     map::ui::TfrmCalendar dialog(std::move(hooks), this);
     dialog.setProperty("helpContext", 18);
