@@ -61,7 +61,4 @@ constexpr int totalUnits(int number) {
            kDahsUnits;
 }
 
-static_assert(totalUnits(1) == 158 && totalUnits(7) == 172 && totalUnits(2) == 144);
-static_assert(totalUnits(0) == 98);
-
 }  // namespace orvane::cwsim
