@@ -1,29 +1,19 @@
 // orvane-cli slot and bcn, run as the scripts that use them do.
 #include <gtest/gtest.h>
 
-#include <QProcess>
 
+#include "support/CliRun.h"
 #include "support/TempDir.h"
 
 namespace {
 
-struct CliRun {
-    int status;
-    QString out, err;
-};
-
-CliRun cli(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(ORVANE_CLI), args);
-    p.waitForFinished(20000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
+CliRun cli(const QStringList& args) { return runProgram(QStringLiteral(ORVANE_CLI), args); }
 
 }  // namespace
 
 TEST(CliSlot, PrintsTheBeaconOfEachBand) {
     const CliRun r = cli({QStringLiteral("slot"), QStringLiteral("--at"), QStringLiteral("2026-12-10T12:00:00Z")});
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, QStringLiteral("14.10\t1\t4U1UN\tUnited Nations NY\n"
                                     "18.11\t18\tYV5B\tCaracas, Venezuela\n"
                                     "21.15\t17\tOA4B\tLima, Peru\n"
@@ -41,7 +31,7 @@ TEST(CliSlot, BadArgumentsExitWithTwo) {
                                     QStringList{QStringLiteral("slot"), QStringLiteral("--at"), QStringLiteral("@9223372036854775807")},
                                     QStringList{QStringLiteral("nosuchverb")}}) {
         const CliRun r = cli(args);
-        EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
+        EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
         EXPECT_FALSE(r.err.isEmpty());
     }
 }
@@ -49,10 +39,10 @@ TEST(CliSlot, BadArgumentsExitWithTwo) {
 TEST(CliBcn, WritesTheDefaultsAndPrintsAFile) {
     TempDir dir;
     const QString file = dir.file("x.BCN");
-    EXPECT_EQ(cli({QStringLiteral("bcn"), QStringLiteral("--defaults"), QStringLiteral("-o"), file}).status, 0);
+    EXPECT_EQ(cli({QStringLiteral("bcn"), QStringLiteral("--defaults"), QStringLiteral("-o"), file}).exitCode, 0);
     EXPECT_EQ(TempDir::readAll(file).size(), 217);
     const CliRun r = cli({QStringLiteral("bcn"), file});
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.exitCode, 0);
     const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 18);
     EXPECT_EQ(lines[0], QStringLiteral("0\t01\t11111"));
@@ -61,7 +51,7 @@ TEST(CliBcn, WritesTheDefaultsAndPrintsAFile) {
 
     TempDir::write(file, QByteArray("\x06\x0dTStCollection\x02\x12\x01\x02\xfe", 20));
     const CliRun bad = cli({QStringLiteral("bcn"), file});
-    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.exitCode, 1);
     EXPECT_EQ(bad.err, QStringLiteral("Index is out of range\n"));
     EXPECT_TRUE(bad.out.isEmpty());
 }

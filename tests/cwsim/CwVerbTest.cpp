@@ -4,25 +4,17 @@
 #include <QFile>
 #include <QProcess>
 
+#include "support/CliRun.h"
 #include "support/TempDir.h"
 
 namespace {
 
-struct CliResult {
-    int exitCode;
-    QString out;
-    QString err;
-};
-
-CliResult cli(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(ORVANE_CLI), QStringList{QStringLiteral("cw")} + args);
-    p.waitForFinished(30000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+CliRun cli(const QStringList& args) {
+    return runProgram(QStringLiteral(ORVANE_CLI), QStringList{QStringLiteral("cw")} + args);
 }
 
 TEST(CwVerb, EventsListTheTimelineInMillisecondsAndHexBytes) {
-    const CliResult r = cli({"--beacon", "1", "--events"});
+    const CliRun r = cli({"--beacon", "1", "--events"});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QStringList lines = r.out.trimmed().split(QLatin1Char('\n'));
     EXPECT_EQ(lines.value(0), "0\tC0 4F 00");
@@ -41,7 +33,7 @@ TEST(CwVerb, OptionsOutsideTheControlsRangesAreRefused) {
 TEST(CwVerb, RendersAWaveFileWithoutAnAudioDevice) {
     if (!QFile::exists(QStringLiteral("/usr/share/sounds/sf2/FluidR3_GM.sf2"))) GTEST_SKIP() << "no soundfont";
     TempDir dir;
-    const CliResult r = cli({"--beacon", "13", "--speed", "27", "-o", dir.file("b.wav")});
+    const CliRun r = cli({"--beacon", "13", "--speed", "27", "-o", dir.file("b.wav")});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QByteArray wav = TempDir::readAll(dir.file("b.wav"));
     ASSERT_GT(wav.size(), 44);

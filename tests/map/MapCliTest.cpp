@@ -2,30 +2,20 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
-#include <QProcess>
 #include <QRegularExpression>
 
+#include "support/CliRun.h"
 #include "support/TempDir.h"
 
 namespace {
 
-struct CliRun {
-    int status;
-    QString out, err;
-};
-
-CliRun cli(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(ORVANE_CLI), args);
-    p.waitForFinished(30000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
+CliRun cli(const QStringList& args) { return runProgram(QStringLiteral(ORVANE_CLI), args); }
 
 }  // namespace
 
 TEST(MapCli, SunPrintsTheJ2000Values) {
     const CliRun r = cli({"sun", "--at", "2000-01-01T12:00:00Z"});
-    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     static const QRegularExpression re(
         QStringLiteral("^jd=(\\S+) ra=(\\S+) dec=(\\S+) gst=(\\S+) column480=(\\d+)\\n$"));
     const auto m = re.match(r.out);
@@ -39,7 +29,7 @@ TEST(MapCli, SunPrintsTheJ2000Values) {
 
 TEST(MapCli, WidthsPrintsOneEntryPerRow) {
     const CliRun r = cli({"widths", "--size", "480x240", "--dec", "-0.042"});
-    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QStringList entries = r.out.trimmed().split(QLatin1Char(' '));
     ASSERT_EQ(entries.size(), 240);
     EXPECT_EQ(entries.mid(0, 3), (QStringList{"1", "59", "118"}));
@@ -50,7 +40,7 @@ TEST(MapCli, GreylineWritesThePictureOfTheSizeAsked) {
     TempDir dir;
     const QString file = dir.path() + QStringLiteral("/map.png");
     const CliRun r = cli({"greyline", "--at", "2026-06-21T12:00:00Z", "--size", "640x320", "--level", "5", "-o", file});
-    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QImage image(file);
     ASSERT_EQ(image.size(), QSize(640, 320));
     EXPECT_EQ(image.pixel(0, 160) & 0xFFFFFFu, 0u);  // midnight meridian, Level 5, even pixel
@@ -63,5 +53,5 @@ TEST(MapCli, BadArgumentsAreRefused) {
         {"greyline", "--level", "6", "-o", "x.png"}, {"greyline", "--size", "480x240"},
         {"sun", "--at", "2026-02-30T00:00:00Z"},     {"sun", "--bogus"},
     };
-    for (const QStringList& args : cases) EXPECT_EQ(cli(args).status, 2) << args.join(' ').toStdString();
+    for (const QStringList& args : cases) EXPECT_EQ(cli(args).exitCode, 2) << args.join(' ').toStdString();
 }

@@ -5,26 +5,13 @@
 #include <QDir>
 #include <QProcess>
 
+#include "support/CliRun.h"
 #include "net/PyFtpServer.h"
 #include "support/TempDir.h"
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    QString out, err;
-};
-
-CliRun runCli(const QStringList& args) {
-    QProcess cli;
-    cli.start(QStringLiteral(ORVANE_CLI_PATH), args);
-    CliRun run;
-    if (!cli.waitForFinished(20000)) return run;
-    run.exitCode = cli.exitCode();
-    run.out = QString::fromLocal8Bit(cli.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(cli.readAllStandardError());
-    return run;
-}
+CliRun runCli(const QStringList& args) { return runProgram(QStringLiteral(ORVANE_CLI_PATH), args, 20000); }
 
 TEST(FtpGetVerb, FetchesEachPathFromItsFolderInOneSession) {
     TempDir tree, local;

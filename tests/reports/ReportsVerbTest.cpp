@@ -3,24 +3,13 @@
 
 #include <QProcess>
 
+#include "support/CliRun.h"
 #include "FtpTestServer.h"
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    QString out, err;
-};
-
 CliRun runCli(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(ORVANE_CLI), QStringList{QStringLiteral("reports")} + args);
-    CliRun r;
-    if (!p.waitForFinished(30000)) return r;
-    r.exitCode = p.exitCode();
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return runProgram(QStringLiteral(ORVANE_CLI), QStringList{QStringLiteral("reports")} + args);
 }
 
 TEST(ReportsVerbTest, FetchesTheChosenReportsIntoTheFolder) {
