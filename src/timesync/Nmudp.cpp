@@ -24,9 +24,16 @@ constexpr int kMaxDrainedDatagrams = 256;
 
 }  // namespace
 
-TNMUDP::TNMUDP(HostResolver& resolver, QObject* parent) : QObject(parent), resolver_(&resolver) {
-    fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd_ < 0) throwSocketError(errno);
+int TNMUDP::openSocket() {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) throwSocketError(errno);
+    return fd;
+}
+
+TNMUDP::TNMUDP(HostResolver& resolver, QObject* parent) : TNMUDP(openSocket(), resolver, parent) {}
+
+TNMUDP::TNMUDP(int fd, HostResolver& resolver, QObject* parent) : QObject(parent), resolver_(&resolver) {
+    fd_ = fd;
 }
 
 TNMUDP::~TNMUDP() {

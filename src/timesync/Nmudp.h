@@ -89,6 +89,11 @@ private:
     void drainIncoming();
 
     HostResolver* resolver_;
+    // The socket is opened before the QObject part exists, so a failure to
+    // open it throws from a constructor with nothing to unwind.
+    TNMUDP(int fd, HostResolver& resolver, QObject* parent);
+    static int openSocket();
+
     int fd_ = -1;
     std::unique_ptr<QSocketNotifier> notifier_;
     QString remoteHost_;
