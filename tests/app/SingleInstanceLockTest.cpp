@@ -34,6 +34,29 @@ bool waitUntilHeld(qint64 pid) {
     return false;
 }
 
+// A copy of the real program in its own folder (so its settings and beacon
+// files stay there), started with a private runtime folder for its lock and a
+// log of the messages it would show.
+struct ProgramCopy {
+    TempDir runtime;
+    TempDir programDir;
+    QString exe = programDir.file("orvane");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+
+    ProgramCopy() {
+        QFile::copy(QStringLiteral(ORVANE_EXE), exe);
+        QFile::setPermissions(exe, QFile::permissions(exe) | QFile::ExeOwner);
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("ORVANE_MESSAGE_LOG"), runtime.file("messages.log"));
+    }
+    void start(QProcess& process) const {
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(programDir.path());
+        process.start(exe, {});
+    }
+};
+
 }  // namespace
 
 TEST(SingleInstanceLock, SecondHolderIsRefusedUntilTheFirstLetsGo) {
@@ -79,35 +102,22 @@ TEST(SingleInstanceLock, KilledHolderLeavesNoLock) {
 
 // The real program, twice: the second start says so once and ends with 0.
 TEST(SingleInstanceProcess, SecondCopyIsRefusedAndAKilledCopyBlocksNothing) {
-    TempDir runtime;
-    TempDir programDir;
-    // A copy of the program in its own folder, so its settings and beacon
-    // files stay there.
-    const QString exe = programDir.file("orvane");
-    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVANE_EXE), exe));
-    QFile::setPermissions(exe, QFile::permissions(exe) | QFile::ExeOwner);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("ORVANE_MESSAGE_LOG"), runtime.file("messages.log"));
-    const QString lockFile = runtime.file("Orvane2.lock");
+    ProgramCopy copy;
+    ASSERT_TRUE(QFile::exists(copy.exe));
+    const QString lockFile = copy.runtime.file("Orvane2.lock");
 
     QProcess first;
-    first.setProcessEnvironment(env);
-    first.setWorkingDirectory(programDir.path());
-    first.start(exe, {});
+    copy.start(first);
     ASSERT_TRUE(first.waitForStarted());
     ASSERT_TRUE(waitUntilHeld(first.processId()));
 
     QProcess second;
-    second.setProcessEnvironment(env);
-    second.setWorkingDirectory(programDir.path());
-    second.start(exe, {});
+    copy.start(second);
     ASSERT_TRUE(second.waitForFinished(20000));
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
     // (The first copy may have reported something of its own, e.g. no MIDI output.)
-    EXPECT_EQ(TempDir::readAll(runtime.file("messages.log")).count("message: Application Already Running\n"), 1);
+    EXPECT_EQ(TempDir::readAll(copy.runtime.file("messages.log")).count("message: Application Already Running\n"), 1);
     EXPECT_EQ(first.state(), QProcess::Running);
 
     first.kill();  // SIGKILL
@@ -118,20 +128,11 @@ TEST(SingleInstanceProcess, SecondCopyIsRefusedAndAKilledCopyBlocksNothing) {
 // Logout and shutdown end the program with SIGTERM: it closes the orderly way
 // and saves the beacon table and the settings.
 TEST(SingleInstanceProcess, TerminationSignalClosesTheWindowAndSaves) {
-    TempDir runtime;
-    TempDir programDir;
-    const QString exe = programDir.file("orvane");
-    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVANE_EXE), exe));
-    QFile::setPermissions(exe, QFile::permissions(exe) | QFile::ExeOwner);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("ORVANE_MESSAGE_LOG"), runtime.file("messages.log"));
+    ProgramCopy copy;
+    ASSERT_TRUE(QFile::exists(copy.exe));
 
     QProcess program;
-    program.setProcessEnvironment(env);
-    program.setWorkingDirectory(programDir.path());
-    program.start(exe, {});
+    copy.start(program);
     ASSERT_TRUE(program.waitForStarted());
     ASSERT_TRUE(waitUntilHeld(program.processId()));
     // The window is up once the event loop runs; the signal is handled there.
@@ -139,6 +140,6 @@ TEST(SingleInstanceProcess, TerminationSignalClosesTheWindowAndSaves) {
     ASSERT_TRUE(program.waitForFinished(30000));
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
-    EXPECT_EQ(TempDir::readAll(programDir.file("orvane.BCN")).size(), 217);
-    EXPECT_TRUE(TempDir::readAll(programDir.file("orvane.INI")).contains("[Orvane]"));
+    EXPECT_EQ(TempDir::readAll(copy.programDir.file("orvane.BCN")).size(), 217);
+    EXPECT_TRUE(TempDir::readAll(copy.programDir.file("orvane.INI")).contains("[Orvane]"));
 }

@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "net/Nmftp.h"
+#include "support/ErrorOf.h"
 #include "net/PyFtpServer.h"
 #include "net/ScriptedServer.h"
 #include "support/TempDir.h"
@@ -47,16 +48,6 @@ struct Recorder {
         return std::any_of(status.begin(), status.end(), [&](const QString& s) { return s.startsWith(prefix); });
     }
 };
-
-template <typename Error = orvane::OrvaneError>
-std::string errorOf(const std::function<void()>& operation) {
-    try {
-        operation();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 // Lets the event loop run until `done` or the deadline.
 void processUntil(const std::function<bool()>& done, int ms = 2000) {

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "net/Psock.h"
+#include "support/ErrorOf.h"
 #include "net/SocketErrors.h"
 #include "net/ScriptedServer.h"
 
@@ -44,16 +45,6 @@ private:
 
 HostLookup::Result loopback() { return {0, 0x7F000001u}; }
 HostLookup::Result notFound() { return {WSAHOST_NOT_FOUND, 0}; }
-
-template <typename Error = ESockError>
-std::string errorOf(const std::function<void()>& operation) {
-    try {
-        operation();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 TEST(Psock, ReadsLinesSplitOverArrivalsAndTwoInOne) {
     ScriptedServer server([](ScriptedPeer& peer) {
