@@ -1,32 +1,33 @@
-// The main window: layout, start-up sequence, clock tick, time labels and
-// closing. The subsystems' handlers live in the Orvane_maina*.cpp files
-// named in the class header.
+// The main window: the tabs and their panels, start-up, the clock tick, the
+// band choice and closing.
 #include "app/Orvane_maina.h"
 
+#include <QAction>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDir>
-#include <QFontDatabase>
-#include <QFrame>
 #include <QLabel>
-#include <QListWidget>
-#include <QPushButton>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <algorithm>
 
-#include "app/PopupHints.h"
+#include "app/BeaconSound.h"
 #include "app/TimeLabels.h"
 #include "app/help/ContextHelp.h"
 #include "app/help/HelpContexts.h"
-#include "app/widgets/MapImage.h"
+#include "app/panels/AboutPage.h"
+#include "app/panels/BeaconListPanel.h"
+#include "app/panels/MapMenu.h"
+#include "app/panels/MapPanel.h"
+#include "app/panels/TimeServicePanel.h"
 #include "app/widgets/RadioGroup.h"
 #include "beacons/BandPlan.h"
 #include "beacons/Schedule.h"
 #include "common/IniFile.h"
+#include "cwsim/MidiOutputLayer.h"
+#include "reports/ui/PropagationPage.h"
 
 namespace orvane::app {
 namespace {
@@ -39,33 +40,6 @@ constexpr int kTabWidth = 140;
 constexpr int kPageWidth = 555;
 constexpr int kPageHeight = 323;
 constexpr int kTimePanelHeight = 32;
-constexpr int kFreqPanelHeight = 46;
-constexpr QRect kMapBevel{16, 33, 521, 244};
-constexpr QRect kMapPanel{37, 35, 480, 240};
-
-QStringList bandCaptions() {
-    QStringList items;
-    for (auto caption : beacons::kBandCaptions) items << QString::fromLatin1(caption.data(), static_cast<qsizetype>(caption.size()));
-    return items;
-}
-
-// A panel 46 high along the bottom of a tab holding a band radio group.
-QWidget* makeFreqPanel(QWidget* page, RadioGroup*& group) {
-    auto* panel = new QFrame(page);
-    panel->setGeometry(0, kPageHeight - kFreqPanelHeight, kPageWidth, kFreqPanelHeight);
-    group = new RadioGroup(QStringLiteral("&Frequency MHz"), bandCaptions(), beacons::kBandCount, panel);
-    // Design size 300 x 38 at (131, 3); wider when the desktop's font needs it.
-    const int width = std::max(300, group->sizeHint().width());
-    group->setGeometry(std::max(4, 131 - (width - 300) / 2), 3, width, 38);
-    group->setToolTip(QStringLiteral("Select the beacon frequency"));
-    group->setStatusTip(group->toolTip());
-    return panel;
-}
-
-void setHint(QWidget* w, const QString& hint) {
-    w->setToolTip(hint);
-    w->setStatusTip(hint);
-}
 
 }  // namespace
 
@@ -91,28 +65,31 @@ TfrmTabbedOrvane::TfrmTabbedOrvane(Clock& clock, MessageService& messages, HelpS
     FormCreate();
 }
 
-TfrmTabbedOrvane::~TfrmTabbedOrvane() { ReleaseMapResources(); }
+TfrmTabbedOrvane::~TfrmTabbedOrvane() = default;
 
 // ---- Layout ------------------------------------------------------------------
 
 void TfrmTabbedOrvane::BuildControls() {
-    StatusBar = new QStatusBar(this);
-    StatusBar->setSizeGripEnabled(false);
-    StatusBar->setFixedHeight(kStatusBarHeight);
+    auto* statusBar = new QStatusBar(this);
+    statusBar->setSizeGripEnabled(false);
+    statusBar->setFixedHeight(kStatusBarHeight);
     for (std::size_t i = 0; i < StatusPanels.size(); ++i) {
-        StatusPanels[i] = new QLabel(StatusBar);
+        StatusPanels[i] = new QLabel(statusBar);
         StatusPanels[i]->setFrameShape(QFrame::StyledPanel);
         StatusPanels[i]->setFrameShadow(QFrame::Sunken);
     }
     StatusPanels[0]->setFixedWidth(kStatusPanel0Width);
     StatusPanels[1]->setMinimumWidth(50);
-    StatusBar->addWidget(StatusPanels[0]);
-    StatusBar->addWidget(StatusPanels[1], 1);
-    setStatusBar(StatusBar);
+    statusBar->addWidget(StatusPanels[0]);
+    statusBar->addWidget(StatusPanels[1], 1);
+    setStatusBar(statusBar);
 
     pcMain = new QTabWidget(this);
     pcMain->setStyleSheet(QStringLiteral("QTabBar::tab { min-width: %1px; }").arg(kTabWidth - 16));
     pcMain->tabBar()->setAttribute(Qt::WA_Hover);
+
+    QWidget* tsBeacons = nullptr;
+    QWidget* tsPropagation = nullptr;
     struct Page {
         QWidget*& page;
         const char* caption;
@@ -123,11 +100,22 @@ void TfrmTabbedOrvane::BuildControls() {
         p.page->setFixedSize(kPageWidth, kPageHeight);
         pcMain->addTab(p.page, QString::fromLatin1(p.caption));
     }
+    // The panels go onto pages already in the tab control, so that the tab
+    // control's style leaves the colours they set alone.
+    timePanel_ = new TimeServicePanel(clock_, messages_, *StatusPanels[0], tsMap);
+    timePanel_->setGeometry(0, 0, kPageWidth, kTimePanelHeight);
+    mapPanel_ = new MapPanel(clock_, tsMap);
+    mapPanel_->setGeometry(0, kTimePanelHeight, kPageWidth, kPageHeight - kTimePanelHeight);
+    beaconList_ = new BeaconListPanel(beaconCollection_, tsBeacons);
+    beaconList_->setGeometry(0, 0, kPageWidth, kPageHeight);
+    propSettings_ = reports::defaultPropSettings();
+    auto* layout = new QVBoxLayout(tsPropagation);
+    layout->setContentsMargins(0, 0, 0, 0);
+    reportsPage_ = new reports::PropagationPage(propSettings_, tsPropagation);
+    layout->addWidget(reportsPage_);
+    aboutPage_ = new AboutPage(messages_, tsAbout);
+    aboutPage_->setGeometry(0, 0, kPageWidth, kPageHeight);
     setCentralWidget(pcMain);
-
-    BuildMapTab();
-    BuildBeaconsTab();
-    BuildPropagationTab();
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(AniSpeed);
@@ -138,134 +126,52 @@ void TfrmTabbedOrvane::BuildControls() {
     connect(SlotTimer, &QTimer::timeout, this, [this] { guarded([this] { SlotTimerTimer(); }); });
 
     connect(pcMain, &QTabWidget::currentChanged, this, [this](int index) { pcMainChange(index); });
-    connect(rgFrequency, &RadioGroup::clicked, this, [this] { guarded([this] { rgFrequencyClick(rgFrequency); }); });
-    connect(rgFrequency2, &RadioGroup::clicked, this, [this] { guarded([this] { rgFrequencyClick(rgFrequency2); }); });
-    connect(cblBeacons, &QListWidget::itemChanged, this, [this] { guarded([this] { cblBeaconsClick(); }); });
-    connect(btnGetTime, &QPushButton::clicked, this, [this] { guarded([this] { btnGetTimeClick(); }); });
+    connect(mapPanel_, &MapPanel::bandClicked, this,
+            [this] { guarded([this] { rgFrequencyClick(mapPanel_->frequencyGroup()); }); });
+    connect(beaconList_, &BeaconListPanel::bandClicked, this,
+            [this] { guarded([this] { rgFrequencyClick(beaconList_->frequencyGroup()); }); });
+    connect(beaconList_, &BeaconListPanel::ticksChanged, this, [this] { guarded([this] { ColourBeaconLabels(); }); });
+    connect(reportsPage_->puConfigPropReports, &QAction::triggered, this, [this] { puConfigPropReportsClick(); });
+    connect(reportsPage_->puGetLatestReports, &QAction::triggered, this, [this] { puGetLatestReportsClick(); });
+    connect(reportsPage_->puHelp, &QAction::triggered, this, [this] {
+        if (help_) help_->showContents();
+    });
 
     setFixedSize(kClientWidth, sizeHint().height());
-}
-
-void TfrmTabbedOrvane::BuildMapTab() {
-    pnlTime = new QFrame(tsMap);
-    pnlTime->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    pnlTime->setGeometry(0, 0, kPageWidth, kTimePanelHeight);
-    lblUTC = new QLabel(pnlTime);
-    lblUTC->setText(QStringLiteral("00:00:00, Wed 28 Mar 1998"));
-    lblUTC->setGeometry(39, 6, std::max(156, lblUTC->sizeHint().width() + 4), 20);
-    setHint(lblUTC, QStringLiteral("Coordinated Universal Time/Greenwich Mean Time"));
-    lblHost = new QLabel(QStringLiteral("Host"), pnlTime);
-    lblHost->setGeometry(228, 8, 30, 16);
-    cbHost = new QComboBox(pnlTime);
-    cbHost->setEditable(true);
-    cbHost->setInsertPolicy(QComboBox::InsertAlphabetically);
-    cbHost->setGeometry(260, 4, 180, 24);
-    btnGetTime = new QPushButton(QStringLiteral("&Get Time"), pnlTime);
-    btnGetTime->setGeometry(450, 4, 90, 24);
-
-    bvlMap = new QFrame(tsMap);
-    bvlMap->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    bvlMap->setGeometry(kMapBevel);
-    pnlMap = new QWidget(tsMap);
-    pnlMap->setGeometry(kMapPanel);
-    ImageDisplay = new MapImage(pnlMap);
-    ImageDisplay->setGeometry(0, 0, kMapPanel.width(), kMapPanel.height());
-    setHint(ImageDisplay, QStringLiteral("Right click for menu"));
-
-    QFont labelFont = font();
-    labelFont.setPixelSize(11);  // "MS Sans Serif" 8 pt
-    for (std::size_t i = 0; i < lblSlot.size(); ++i) {
-        const beacons::Station& st = beacons::kStations[i];
-        auto* l = new QLabel(QString::fromLatin1(st.labelCaption.data(), static_cast<qsizetype>(st.labelCaption.size())), pnlMap);
-        l->setObjectName(QStringLiteral("lblSlot%1").arg(st.slotNumber));
-        l->setFont(labelFont);
-        l->setAutoFillBackground(true);
-        l->setContentsMargins(1, 0, 1, 0);
-        setHint(l, QString::fromLatin1(st.labelHint.data(), static_cast<qsizetype>(st.labelHint.size())));
-        // The caret marks the site: keep that side where the design puts it
-        // even when the desktop's font is wider than the design's.
-        const int width = std::max(st.width, l->sizeHint().width());
-        const int left = st.labelCaption.front() == '^' ? st.left : st.left + st.width - width;
-        l->setGeometry(left, st.top, width, beacons::kLabelHeight);
-        l->setProperty(kAlwaysShowHintProperty, true);  // whatever the pop-up hint setting
-        lblSlot[i] = l;
-        applyLabelLook(l, false, true);
-    }
-    lblBeaconSlot = new QLabel(QStringLiteral("Slot: 00"), pnlMap);
-    QFont bold = labelFont;
-    bold.setBold(true);
-    lblBeaconSlot->setFont(bold);
-    lblBeaconSlot->setAutoFillBackground(true);
-    QPalette pal = lblBeaconSlot->palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    pal.setColor(QPalette::WindowText, Qt::black);
-    lblBeaconSlot->setPalette(pal);
-    lblBeaconSlot->setContentsMargins(1, 0, 1, 0);
-    lblBeaconSlot->move(5, 221);
-    lblBeaconSlot->setMinimumSize(45, beacons::kLabelHeight);
-    lblBeaconSlot->adjustSize();
-    setHint(lblBeaconSlot, QStringLiteral("The current beacon station"));
-
-    pnlFreqControl = makeFreqPanel(tsMap, rgFrequency);
-}
-
-void TfrmTabbedOrvane::BuildBeaconsTab() {
-    cblBeacons = new QListWidget(tsBeacons);
-    cblBeacons->setGeometry(102, 10, 350, 256);
-    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    fixed.setPixelSize(12);
-    cblBeacons->setFont(fixed);
-    cblBeacons->setUniformItemSizes(true);
-    setHint(cblBeacons, QStringLiteral("The beacon stations. Status is relative to frequency"));
-    for (const beacons::Station& st : beacons::kStations) {
-        auto* item = new QListWidgetItem(
-            QString::fromLatin1(st.checkListItem.data(), static_cast<qsizetype>(st.checkListItem.size())), cblBeacons);
-        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-        item->setCheckState(Qt::Unchecked);
-        item->setSizeHint(QSize(0, 14));
-    }
-    pnlFreqControl2 = makeFreqPanel(tsBeacons, rgFrequency2);
 }
 
 // ---- Start-up ------------------------------------------------------------------
 
 void TfrmTabbedOrvane::FormCreate() {
-    // (The screen's resolution is looked at by the map preparation itself.)
     // The hint handler is event(): status tips go to status panel 1.
-    setupAboutTab();
     IniFileName = paths_.iniFileName();
     slotTracker_.reset();
     BeaconBand = 0;
-    HostsFileName = QDir::current().absoluteFilePath(QStringLiteral("Hosts.txt"));
-    guarded([this] { LoadHostList(); });
+    guarded([this] { timePanel_->LoadHostList(QDir::current().absoluteFilePath(QStringLiteral("Hosts.txt"))); });
     guarded([this] { beaconCollection_.SetupBeaconCollection(); });
-    LoadBandChecks();
+    beaconList_->LoadBandChecks(BeaconBand);
     // The labels take their ticks' colours from the start, not only after
     // the first band or check-list click.
     ColourBeaconLabels();
-    NightShade = 1;
     guarded([this] { ReadMainIni(); });
-    HostIndex = FindHost(cbHost->currentText());
     pcMain->setCurrentWidget(tsMap);
     help::setHelpContext(pcMain, help::ctx::kMapTab);
-    // The cycle's minute sets are the schedule rule itself (beacons/Schedule.h).
-    guarded([this] { LoadShadeBrushes(); });
     // Local times follow the system's zone rules for each moment shown, so a
     // date on the other side of a daylight-saving change shows its own offset.
     TimeZoneName = QString::fromStdString(localZoneName(clock_.nowMoment()));
-    guarded([this] { PrepareBaseMap(); });
-    guarded([this] { RebuildMap(); });
-    rgFrequency->setItemIndex(BeaconBand);
-    rgFrequency2->setItemIndex(BeaconBand);
-    if (BeaconBand != 0) guarded([this] { rgFrequencyClick(rgFrequency); });
-    guarded([this] { AssignHelpContexts(); });
-    guarded([this] { ReadPropSettings(); });
+    // The screen's colour depth is looked at by the map preparation itself.
+    guarded([this] { mapPanel_->PrepareBaseMap(MonoMap); });
+    guarded([this] { mapPanel_->RebuildMap(); });
+    mapPanel_->setBandIndex(BeaconBand);
+    beaconList_->setBandIndex(BeaconBand);
+    if (BeaconBand != 0) guarded([this] { rgFrequencyClick(mapPanel_->frequencyGroup()); });
+    guarded([this] { reportsPage_->AssignHelpContexts(); });
+    guarded([this] { propSettings_ = reports::ReadPropSettings(IniFile(IniFileName)); });
     guarded([this] { ShowReportTabs(); });
-    guarded([this] {
-        MidiDeviceCount = CountMidiDevices();
-        GotSoundCard = MidiDeviceCount > 0;
-    });
-    guarded([this] { createMapMenu(); });
+    // The map menu enables the sound simulation only when an output can sound.
+    bool soundAvailable = false;
+    guarded([this, &soundAvailable] { soundAvailable = midiOutputs(paths_)->midiOutGetNumDevs() > 0; });
+    mapMenu_ = new MapMenu(*this, tsMap, soundAvailable);
     Timer1->start();
     // Show the time and the beacon now rather than one tick interval later.
     guarded([this] { Timer1Timer(nullptr); });
@@ -273,28 +179,30 @@ void TfrmTabbedOrvane::FormCreate() {
 
 void TfrmTabbedOrvane::ReadMainIni() {
     settings_ = app::ReadMainIni(IniFile(IniFileName));
-    cbHost->setCurrentText(settings_.HostsText);
+    timePanel_->setHostText(settings_.HostsText);
     BeaconBand = settings_.BeaconBand;
-    NightShade = settings_.NightShade;
+    mapPanel_->SetNightShade(settings_.NightShade);
     MonoMap = settings_.MonoMap;
 }
 
 void TfrmTabbedOrvane::SaveMainIni() {
-    settings_.HostsText = cbHost->currentText();
+    settings_.HostsText = timePanel_->hostText();
     settings_.BeaconBand = BeaconBand;
-    settings_.NightShade = NightShade;
+    settings_.NightShade = mapPanel_->nightShade();
     // Left and Top are those of the normal window, also when closed minimised.
     if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
     IniFile ini(IniFileName);
     app::SaveMainIni(ini, settings_, WindowPosition{x(), y()});
 }
 
+bool TfrmTabbedOrvane::gotSoundCard() const { return mapMenu_->soundAvailable(); }
+
 // ---- Tick ----------------------------------------------------------------------
 
 void TfrmTabbedOrvane::Timer1Timer(QObject* Sender) {
-    RecomputeGreyLine();
+    mapPanel_->RecomputeGreyLine();
     UpdateTimeLabels();
-    UpdateBeaconSlot(Sender != nullptr && Sender == rgFrequency);
+    UpdateBeaconSlot(Sender != nullptr && Sender == mapPanel_->frequencyGroup());
 }
 
 void TfrmTabbedOrvane::SlotTimerTimer() { UpdateBeaconSlot(false); }
@@ -307,21 +215,73 @@ void TfrmTabbedOrvane::ArmSlotTimer(UtcMs now) {
     SlotTimer->start(static_cast<int>(delay));
 }
 
+void TfrmTabbedOrvane::stopTick() { Timer1->stop(); }
+
+void TfrmTabbedOrvane::startTick() { Timer1->start(); }
+
 void TfrmTabbedOrvane::SetDisplayTime(UtcMoment t) {
-    RebuildMap();
-    DisplayTime = t;
+    mapPanel_->RebuildMap();
+    mapPanel_->setDisplayTime(t);
     Timer1Timer(nullptr);
 }
 
 void TfrmTabbedOrvane::UpdateTimeLabels() {
-    lblUTC->setText(QString::fromStdString(formatUtcLabel(DisplayTime)));
-    if (pcMain->currentWidget() == tsAbout && lblLocalTime)
-        lblLocalTime->setText(QString::fromStdString(formatLocalTimeLabel(DisplayTime)));
+    timePanel_->showUtc(mapPanel_->displayTime());
+    if (pcMain->currentWidget() == tsAbout) aboutPage_->showLocalTime(mapPanel_->displayTime());
 }
 
 void TfrmTabbedOrvane::setAniSpeed(int milliseconds) {
     AniSpeed = milliseconds;
     Timer1->setInterval(milliseconds);
+}
+
+// ---- Beacon schedule -------------------------------------------------------------
+
+void TfrmTabbedOrvane::UpdateBeaconSlot(bool forced) {
+    const UtcMs now = clock_.nowUtcMs();
+    UtcNow = systemTimeFromMs(now);
+    ArmSlotTimer(now);
+    if (!mapPanel_->beaconsShown()) return;
+    UtcNow.second = static_cast<std::uint16_t>(UtcNow.second - UtcNow.second % 10);
+    if (const auto index = slotTracker_.onClock(now, BeaconBand, forced)) {
+        CurrentSlot = *index;
+        ShowCurrentBeacon(*index);
+        emit slotShown(beacons::slotPeriodStartMs(beacons::slotPeriodOf(now)), now);
+    }
+}
+
+void TfrmTabbedOrvane::ShowCurrentBeacon(int index) {
+    mapPanel_->ShowCurrentBeacon(index, beaconList_->isTicked(index));
+    // Played whether or not the beacon is ticked; stopping goes through StopRequest.
+    if (SimulateOn && startBeaconSound_) startBeaconSound_(index + 1);
+}
+
+void TfrmTabbedOrvane::ColourBeaconLabels() { mapPanel_->ColourBeaconLabels(beaconList_->ticks()); }
+
+// Either band group: both show the same band, and the new band's beacon
+// is shown at once.
+void TfrmTabbedOrvane::rgFrequencyClick(QObject* Sender) {
+    if (Sender == mapPanel_->frequencyGroup())
+        beaconList_->setBandIndex(mapPanel_->bandIndex());
+    else
+        mapPanel_->setBandIndex(beaconList_->bandIndex());
+    if (beacons::isValidBand(mapPanel_->bandIndex())) BeaconBand = mapPanel_->bandIndex();
+    beaconList_->LoadBandChecks(BeaconBand);
+    ColourBeaconLabels();
+    Timer1Timer(mapPanel_->frequencyGroup());
+}
+
+// ---- Reports ---------------------------------------------------------------------
+
+void TfrmTabbedOrvane::ShowReportTabs() { guarded([this] { reportsPage_->ShowReportTabs(); }); }
+
+void TfrmTabbedOrvane::puConfigPropReportsClick() {
+    if (showReportSetup_) showReportSetup_();
+    ShowReportTabs();
+}
+
+void TfrmTabbedOrvane::puGetLatestReportsClick() {
+    if (getLatestReports_) getLatestReports_();
 }
 
 // ---- Tabs, hints, status bar -------------------------------------------------------
@@ -359,11 +319,11 @@ bool TfrmTabbedOrvane::event(QEvent* e) {
 
 void TfrmTabbedOrvane::resizeEvent(QResizeEvent* e) {
     QMainWindow::resizeEvent(e);
-    if (!FirstResizeSeen) {
-        FirstResizeSeen = true;
+    if (!mapPanel_->windowShown()) {
+        mapPanel_->setWindowShown();
         return;
     }
-    guarded([this] { RebuildMap(); });
+    guarded([this] { mapPanel_->RebuildMap(); });
 }
 
 // ---- Closing --------------------------------------------------------------------
@@ -388,8 +348,8 @@ void TfrmTabbedOrvane::FormClose() {
     SlotTimer->stop();
     if (stopRequest_) stopRequest_();
     guarded([this] { beaconCollection_.SaveBeaconCollection(); });
-    guarded([this] { SaveHostList(); });
-    if (beacons::isValidBand(rgFrequency->itemIndex())) BeaconBand = rgFrequency->itemIndex();
+    guarded([this] { timePanel_->SaveHostList(); });
+    if (beacons::isValidBand(mapPanel_->bandIndex())) BeaconBand = mapPanel_->bandIndex();
     guarded([this] { SaveMainIni(); });
 }
 

@@ -6,6 +6,11 @@
 
 namespace orvane::app {
 
+void setHint(QWidget* widget, const QString& hint) {
+    widget->setToolTip(hint);
+    widget->setStatusTip(hint);
+}
+
 PopupHintFilter::PopupHintFilter(QWidget* window, std::function<bool()> popupHintsOn, QObject* parent)
     : QObject(parent), window_(window), popupHintsOn_(std::move(popupHintsOn)) {}
 

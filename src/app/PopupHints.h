@@ -3,6 +3,7 @@
 #include <QObject>
 #include <functional>
 
+class QString;
 class QWidget;
 
 namespace orvane::app {
@@ -11,6 +12,9 @@ namespace orvane::app {
 // the mouse whatever the "Popup Hints" setting (the beacon labels, the About
 // tab's version and local-time labels).
 inline constexpr char kAlwaysShowHintProperty[] = "alwaysShowHint";
+
+// A control's hint: its tooltip and its status-bar text are the same words.
+void setHint(QWidget* widget, const QString& hint);
 
 // Responsibilities: the "Popup Hints" switch of a window. Installed on the
 // application, it lets the tooltips of the window's controls through only

@@ -60,8 +60,8 @@ int main(int argc, char** argv) {
         // and Propagation page it uses to the last (the settings are written
         // when it is destroyed).
         orvane::reports::TfrmSolarFtpSetup frmSolarFtpSetup(
-            frmTabbedOrvane.propSettings, orvane::IniFile(paths.iniFileName()),
-            orvane::reports::reportServerFromEnvironment(), *frmTabbedOrvane.reportsPage,
+            frmTabbedOrvane.propSettings(), orvane::IniFile(paths.iniFileName()),
+            orvane::reports::reportServerFromEnvironment(), frmTabbedOrvane.reportsPage(),
             [&frmTabbedOrvane](int panel, const QString& text) { frmTabbedOrvane.setStatusPanelText(panel, text); },
             messages, &frmTabbedOrvane);
         frmTabbedOrvane.setReportActions(

@@ -13,6 +13,10 @@
 
 #include "app/MainSettings.h"
 #include "app/Orvane_maina.h"
+#include "app/panels/AboutPage.h"
+#include "app/panels/BeaconListPanel.h"
+#include "app/panels/MapPanel.h"
+#include "app/panels/TimeServicePanel.h"
 #include "app/widgets/RadioGroup.h"
 #include "beacons/BeaconFile.h"
 #include "common/FakeClock.h"
@@ -47,20 +51,20 @@ protected:
     void start(UtcMs now = noonMs(0, 0)) {
         clock.set(now);
         window = std::make_unique<TfrmTabbedOrvane>(clock, messages, nullptr, AppPaths::inDirectory(dir.path()));
-        window->Timer1->stop();  // ticks are driven by the test
-        window->SlotTimer->stop();
+        window->tickTimer()->stop();  // ticks are driven by the test
+        window->slotTimer()->stop();
     }
     void tickAt(UtcMs now) {
         clock.set(now);
-        window->Timer1Timer(window->Timer1);
+        window->Timer1Timer(window->tickTimer());
     }
-    QLabel* label(int slotNumber) const { return window->lblSlot[static_cast<std::size_t>(slotNumber - 1)]; }
+    QLabel* label(int slotNumber) const { return window->mapPanel().slotLabel(static_cast<std::size_t>(slotNumber - 1)); }
     QColor text(int slot) const { return label(slot)->palette().color(QPalette::WindowText); }
     QColor background(int slot) const { return label(slot)->palette().color(QPalette::Window); }
     bool bold(int slot) const { return label(slot)->font().bold(); }
     QColor windowText() const { return window->palette().color(QPalette::Active, QPalette::WindowText); }
     QColor inactive() const { return text(8); }  // slot 8 is off the air on every band by default
-    bool ticked(int index) const { return window->cblBeacons->item(index)->checkState() == Qt::Checked; }
+    bool ticked(int index) const { return window->beaconList().checkList()->item(index)->checkState() == Qt::Checked; }
 
     TempDir dir;
     FakeClock clock;
@@ -73,34 +77,34 @@ protected:
 
 TEST_F(MainWindowTest, FirstTickShowsTheSlotAndEachNewSlotMovesTheHighlight) {
     start(noonMs(0, 0));
-    EXPECT_EQ(window->lblBeaconSlot->text(), QStringLiteral("Slot:1  United Nations NY"));
-    EXPECT_EQ(window->lblUTC->text(), QStringLiteral("12:00:00, Thu 10 Dec 2026"));
+    EXPECT_EQ(window->mapPanel().beaconSlotLabel()->text(), QStringLiteral("Slot:1  United Nations NY"));
+    EXPECT_EQ(window->timePanel().utcLabel()->text(), QStringLiteral("12:00:00, Thu 10 Dec 2026"));
     EXPECT_EQ(background(1), kYellow);
     EXPECT_EQ(text(1), kRed);
     EXPECT_TRUE(bold(1));
 
     tickAt(noonMs(0, 9, 999));
-    EXPECT_EQ(window->CurrentSlot, 0);
-    EXPECT_EQ(window->lblUTC->text(), QStringLiteral("12:00:09, Thu 10 Dec 2026"));
+    EXPECT_EQ(window->currentSlot(), 0);
+    EXPECT_EQ(window->timePanel().utcLabel()->text(), QStringLiteral("12:00:09, Thu 10 Dec 2026"));
 
     tickAt(noonMs(0, 10));
-    EXPECT_EQ(window->CurrentSlot, 1);
-    EXPECT_EQ(window->lblBeaconSlot->text(), QStringLiteral("Slot:2  Alert, Canada"));
+    EXPECT_EQ(window->currentSlot(), 1);
+    EXPECT_EQ(window->mapPanel().beaconSlotLabel()->text(), QStringLiteral("Slot:2  Alert, Canada"));
     EXPECT_EQ(background(1), kAqua);
     EXPECT_EQ(text(1), windowText());
     EXPECT_FALSE(bold(1));
     EXPECT_EQ(background(2), kYellow);
 
     tickAt(noonMs(2, 50));
-    EXPECT_EQ(window->CurrentSlot, 17);
+    EXPECT_EQ(window->currentSlot(), 17);
     tickAt(noonMs(3, 0));
-    EXPECT_EQ(window->CurrentSlot, 0);
-    EXPECT_EQ(window->UtcNow.second, 0);
+    EXPECT_EQ(window->currentSlot(), 0);
+    EXPECT_EQ(window->utcNow().second, 0);
 }
 
 TEST_F(MainWindowTest, BeaconsOffTheAirShowGreyOnYellowWithoutBold) {
     start(noonMs(1, 10));  // band 0, index 7: slot 8
-    EXPECT_EQ(window->lblBeaconSlot->text(), QStringLiteral("Slot:8  Novosibirsk, Russia"));
+    EXPECT_EQ(window->mapPanel().beaconSlotLabel()->text(), QStringLiteral("Slot:8  Novosibirsk, Russia"));
     EXPECT_EQ(background(8), kYellow);
     EXPECT_NE(text(8), windowText());
     EXPECT_NE(text(8), kRed);
@@ -111,26 +115,26 @@ TEST_F(MainWindowTest, BeaconsOffTheAirShowGreyOnYellowWithoutBold) {
 
 TEST_F(MainWindowTest, BandChangeInEitherGroupKeepsBothEqualAndShowsTheNewBandAtOnce) {
     start(noonMs(0, 3));
-    window->rgFrequency2->item(4)->click();
-    EXPECT_EQ(window->rgFrequency->itemIndex(), 4);
-    EXPECT_EQ(window->BeaconBand, 4);
-    EXPECT_EQ(window->CurrentSlot, 14);  // slot 15 within the same 10 seconds
-    EXPECT_EQ(window->lblBeaconSlot->text(), QStringLiteral("Slot:15 Funchal, Madeira"));
+    window->beaconList().frequencyGroup()->item(4)->click();
+    EXPECT_EQ(window->mapPanel().frequencyGroup()->itemIndex(), 4);
+    EXPECT_EQ(window->beaconBand(), 4);
+    EXPECT_EQ(window->currentSlot(), 14);  // slot 15 within the same 10 seconds
+    EXPECT_EQ(window->mapPanel().beaconSlotLabel()->text(), QStringLiteral("Slot:15 Funchal, Madeira"));
     EXPECT_EQ(background(1), kAqua);
 
-    window->rgFrequency->item(1)->click();
-    EXPECT_EQ(window->rgFrequency2->itemIndex(), 1);
-    EXPECT_EQ(window->CurrentSlot, 17);
+    window->mapPanel().frequencyGroup()->item(1)->click();
+    EXPECT_EQ(window->beaconList().frequencyGroup()->itemIndex(), 1);
+    EXPECT_EQ(window->currentSlot(), 17);
     // The list shows band 1's ticks: slots 3, 4, 8, 9 and 10 are off on 18.11.
     for (int i = 0; i < 18; ++i) EXPECT_EQ(ticked(i), !(i == 2 || i == 3 || i == 7 || i == 8 || i == 9)) << i;
 }
 
 TEST_F(MainWindowTest, CheckListClickWritesOnlyTheSelectedBandAndRecoloursTheLabels) {
     start(noonMs(0, 0));
-    window->rgFrequency->item(2)->click();
+    window->mapPanel().frequencyGroup()->item(2)->click();
     const beacons::BeaconArray before = window->beaconCollection().beacons();
-    const int current = window->CurrentSlot;  // band 2 at 12:00:00: index 16
-    window->cblBeacons->item(current)->setCheckState(Qt::Unchecked);
+    const int current = window->currentSlot();  // band 2 at 12:00:00: index 16
+    window->beaconList().checkList()->item(current)->setCheckState(Qt::Unchecked);
 
     beacons::BeaconArray expected = before;
     expected[static_cast<std::size_t>(current)].OnBand[2] = false;
@@ -143,20 +147,20 @@ TEST_F(MainWindowTest, CheckListClickWritesOnlyTheSelectedBandAndRecoloursTheLab
     EXPECT_EQ(text(current + 1), windowText());
     EXPECT_EQ(background(current + 1), kAqua);
     tickAt(noonMs(3, 0));
-    EXPECT_EQ(window->CurrentSlot, current);
+    EXPECT_EQ(window->currentSlot(), current);
     EXPECT_EQ(text(current + 1), inactive());
     EXPECT_FALSE(bold(current + 1));
 }
 
 TEST_F(MainWindowTest, HiddenBeaconsKeepTheClockButShowNoSlot) {
     start(noonMs(0, 0));
-    window->BeaconsShown = false;
+    window->mapPanel().setBeaconsShown(false);
     tickAt(noonMs(0, 20));
-    EXPECT_EQ(window->lblUTC->text(), QStringLiteral("12:00:20, Thu 10 Dec 2026"));
-    EXPECT_EQ(window->CurrentSlot, 0);
-    window->BeaconsShown = true;
+    EXPECT_EQ(window->timePanel().utcLabel()->text(), QStringLiteral("12:00:20, Thu 10 Dec 2026"));
+    EXPECT_EQ(window->currentSlot(), 0);
+    window->mapPanel().setBeaconsShown(true);
     tickAt(noonMs(0, 21));
-    EXPECT_EQ(window->CurrentSlot, 2);
+    EXPECT_EQ(window->currentSlot(), 2);
 }
 
 TEST_F(MainWindowTest, EveryShownSlotIsHandedToTheSimulationWhileItIsOn) {
@@ -164,32 +168,32 @@ TEST_F(MainWindowTest, EveryShownSlotIsHandedToTheSimulationWhileItIsOn) {
     std::vector<int> played;
     window->setBeaconSoundStarter([&](int beaconNumber) { played.push_back(beaconNumber); });
     tickAt(noonMs(0, 10));
-    window->SimulateOn = true;
+    window->setSimulateOn(true);
     tickAt(noonMs(0, 15));
     tickAt(noonMs(1, 10));                    // slot 8, unticked: played all the same
-    window->rgFrequency->item(1)->click();  // band change: played at once
+    window->mapPanel().frequencyGroup()->item(1)->click();  // band change: played at once
     EXPECT_EQ(played, (std::vector<int>{8, 7}));
 }
 
 TEST_F(MainWindowTest, LocalTimeIsWrittenOnlyWhileTheAboutTabIsShown) {
     start(noonMs(0, 0));
-    EXPECT_FALSE(window->lblLocalTime->text().startsWith(QStringLiteral("Local Time: ")));
-    window->pcMain->setCurrentWidget(window->tsAbout);
-    EXPECT_TRUE(window->lblLocalTime->text().startsWith(QStringLiteral("Local Time: ")));
+    EXPECT_FALSE(window->aboutPage().localTimeLabel()->text().startsWith(QStringLiteral("Local Time: ")));
+    window->tabs()->setCurrentIndex(3);  // About
+    EXPECT_TRUE(window->aboutPage().localTimeLabel()->text().startsWith(QStringLiteral("Local Time: ")));
     tickAt(noonMs(0, 1));
-    const QString shown = window->lblLocalTime->text();
-    window->pcMain->setCurrentWidget(window->tsMap);
+    const QString shown = window->aboutPage().localTimeLabel()->text();
+    window->tabs()->setCurrentIndex(0);  // Map
     tickAt(noonMs(5, 0));
-    EXPECT_EQ(window->lblLocalTime->text(), shown);
+    EXPECT_EQ(window->aboutPage().localTimeLabel()->text(), shown);
 }
 
 TEST_F(MainWindowTest, SlotTimerIsArmedForTheNextBoundary) {
     start(noonMs(0, 7, 250));
     window->UpdateBeaconSlot(false);
-    EXPECT_TRUE(window->SlotTimer->isActive());
-    EXPECT_LE(window->SlotTimer->remainingTime(), 2750);
-    EXPECT_GE(window->SlotTimer->remainingTime(), 2700);
-    EXPECT_EQ(window->SlotTimer->timerType(), Qt::PreciseTimer);
+    EXPECT_TRUE(window->slotTimer()->isActive());
+    EXPECT_LE(window->slotTimer()->remainingTime(), 2750);
+    EXPECT_GE(window->slotTimer()->remainingTime(), 2700);
+    EXPECT_EQ(window->slotTimer()->timerType(), Qt::PreciseTimer);
 }
 
 TEST_F(MainWindowTest, SettingsAreReadAtStartAndWrittenAtClose) {
@@ -197,11 +201,11 @@ TEST_F(MainWindowTest, SettingsAreReadAtStartAndWrittenAtClose) {
                    "[Prop]\nkeep=1\n[Orvane]\nBeaconBand=3\nNightShade=9\nHostsText=t.example\nLeft=40\nTop=$32\n");
     start(noonMs(0, 0));
     EXPECT_EQ(window->pos(), QPoint(40, 50));
-    EXPECT_EQ(window->BeaconBand, 3);
-    EXPECT_EQ(window->rgFrequency->itemIndex(), 3);
-    EXPECT_EQ(window->rgFrequency2->itemIndex(), 3);
-    EXPECT_EQ(window->CurrentSlot, 15);
-    EXPECT_EQ(window->NightShade, 2);
+    EXPECT_EQ(window->beaconBand(), 3);
+    EXPECT_EQ(window->mapPanel().frequencyGroup()->itemIndex(), 3);
+    EXPECT_EQ(window->beaconList().frequencyGroup()->itemIndex(), 3);
+    EXPECT_EQ(window->currentSlot(), 15);
+    EXPECT_EQ(window->mapPanel().nightShade(), 2);
     EXPECT_TRUE(window->close());
 
     const IniFile ini(dir.file("orvane.INI"));
@@ -233,7 +237,7 @@ TEST_F(MainWindowTest, FailedSavesAreShownAndNeverKeepTheWindowOpen) {
     const int iniError = find("Unable to write to " + other.file("no-such-folder/orvane.INI").toStdString());
     EXPECT_GE(beaconError, 0);
     EXPECT_GT(iniError, beaconError);
-    EXPECT_FALSE(window->Timer1->isActive());
+    EXPECT_FALSE(window->tickTimer()->isActive());
 }
 
 TEST_F(MainWindowTest, BrokenBeaconFileIsReportedKeptAndReplacedByTheDefaults) {

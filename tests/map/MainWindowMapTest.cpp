@@ -10,6 +10,8 @@
 #include <memory>
 
 #include "app/Orvane_maina.h"
+#include "app/panels/MapPanel.h"
+#include "app/panels/TimeServicePanel.h"
 #include "app/widgets/MapImage.h"
 #include "common/FakeClock.h"
 #include "common/IniFile.h"
@@ -32,15 +34,15 @@ protected:
         }
         clock.set(now * 1000);
         window = std::make_unique<TfrmTabbedOrvane>(clock, messages, nullptr, AppPaths::inDirectory(dir.path()));
-        window->Timer1->stop();
-        window->SlotTimer->stop();
+        window->tickTimer()->stop();
+        window->slotTimer()->stop();
     }
     void tickAt(UtcMoment t) {
         clock.set(t * 1000);
-        window->Timer1Timer(window->Timer1);
+        window->Timer1Timer(window->tickTimer());
     }
-    const QImage& shown() const { return window->ImageDisplay->image(); }
-    const map::TerminatorState& state() const { return window->greyLine().state(); }
+    const QImage& shown() const { return window->mapPanel().imageDisplay()->image(); }
+    const map::TerminatorState& state() const { return window->mapPanel().greyLine().state(); }
 
     TempDir dir;
     FakeClock clock;
@@ -54,8 +56,8 @@ TEST_F(MainWindowMap, StartUpDrawsTheTerminatorOnTheFirstTick) {
     start();
     EXPECT_EQ(state().NoonColumn, map::SunAt(kJuneNoon).noonColumn(480));
     EXPECT_EQ(shown().size(), QSize(480, 240));
-    EXPECT_EQ(window->mapPictures().source(), map::MapPictures::Source::Relief);
-    const QImage& lit = window->mapPictures().litMap();
+    EXPECT_EQ(window->mapPanel().mapPictures().source(), map::MapPictures::Source::Relief);
+    const QImage& lit = window->mapPanel().mapPictures().litMap();
     EXPECT_EQ(shown().pixel(240, 120), lit.pixel(240, 120));  // noon over Greenwich
     EXPECT_NE(shown().pixel(10, 230), lit.pixel(10, 230));    // polar night
 }
@@ -70,39 +72,38 @@ TEST_F(MainWindowMap, QuietTicksDrawNothingAndTheColumnMovesEveryThreeMinutes) {
     tickAt(++t);
     EXPECT_NE(shown().cacheKey(), key);
     EXPECT_EQ(state().NoonColumn, column - 1);
-    EXPECT_EQ(window->DisplayTime, t);
+    EXPECT_EQ(window->mapPanel().displayTime(), t);
 }
 
 TEST_F(MainWindowMap, DarknessLevelRendersAtOnceWithoutTouchingTheTerminator) {
     start();
     const auto last = state().LastProjection;
-    window->SetNightShade(4);
-    EXPECT_EQ(window->NightShade, 4);
+    window->mapPanel().SetNightShade(4);
+    EXPECT_EQ(window->mapPanel().nightShade(), 4);
     EXPECT_EQ(shown().pixel(0, 120), 0xFF000000u);  // Level 5: even pixels of the night side black
     EXPECT_EQ(state().LastProjection, last);
-    window->SetNightShade(0);
-    EXPECT_EQ(shown().pixel(1, 120), window->mapPictures().litMap().pixel(1, 120));  // Level 1 keeps odd pixels
+    window->mapPanel().SetNightShade(0);
+    EXPECT_EQ(shown().pixel(1, 120), window->mapPanel().mapPictures().litMap().pixel(1, 120));  // Level 1 keeps odd pixels
 }
 
 TEST_F(MainWindowMap, CalendarMomentIsHeldAndAnimationSteps) {
     start();
-    window->BrowsingCalendar = true;
+    window->mapPanel().setBrowsingCalendar(true);
     const UtcMoment chosen = 891216000;  // 1998-03-30 00:00 UTC
     window->SetDisplayTime(chosen);
-    EXPECT_EQ(window->DisplayTime, chosen);
+    EXPECT_EQ(window->mapPanel().displayTime(), chosen);
     EXPECT_EQ(state().NoonColumn, map::SunAt(chosen).noonColumn(480));
-    EXPECT_EQ(window->lblUTC->text(), QStringLiteral("00:00:00, Mon 30 Mar 1998"));
+    EXPECT_EQ(window->timePanel().utcLabel()->text(), QStringLiteral("00:00:00, Mon 30 Mar 1998"));
     tickAt(kJuneNoon + 5);
-    EXPECT_EQ(window->DisplayTime, chosen);
-    window->BrowsingCalendar = false;
+    EXPECT_EQ(window->mapPanel().displayTime(), chosen);
+    window->mapPanel().setBrowsingCalendar(false);
 
-    window->AnimateOn = window->ToggleTerminatorFlag(map::TerminatorState::FlagAnimate);
-    EXPECT_TRUE(window->AnimateOn);
+    EXPECT_TRUE(window->mapPanel().ToggleTerminatorFlag(map::TerminatorState::FlagAnimate));
     tickAt(kJuneNoon + 6);
-    EXPECT_EQ(window->DisplayTime, chosen + 180);
-    window->AnimateOn = window->ToggleTerminatorFlag(map::TerminatorState::FlagAnimate);
+    EXPECT_EQ(window->mapPanel().displayTime(), chosen + 180);
+    EXPECT_FALSE(window->mapPanel().ToggleTerminatorFlag(map::TerminatorState::FlagAnimate));
     tickAt(kJuneNoon + 7);
-    EXPECT_EQ(window->DisplayTime, kJuneNoon + 7);
+    EXPECT_EQ(window->mapPanel().displayTime(), kJuneNoon + 7);
     EXPECT_EQ(state().LastProjection, kJuneNoon + 7);  // back on the clock: the shape is projected afresh
 }
 
@@ -110,15 +111,15 @@ TEST_F(MainWindowMap, ResizeRebuildsAndResetsOnlyOnANewSize) {
     start();
     QResizeEvent same(window->size(), window->size());
     QCoreApplication::sendEvent(window.get(), &same);  // the first notice only marks the window as shown
-    ASSERT_TRUE(window->FirstResizeSeen);
+    ASSERT_TRUE(window->mapPanel().windowShown());
     const int column = state().NoonColumn;
     QCoreApplication::sendEvent(window.get(), &same);
     EXPECT_EQ(state().NoonColumn, column);
 
-    window->ImageDisplay->resize(600, 300);
+    window->mapPanel().imageDisplay()->resize(600, 300);
     QCoreApplication::sendEvent(window.get(), &same);
     EXPECT_EQ(state().NoonColumn, -1);
-    EXPECT_EQ(shown(), window->mapPictures().litMap());  // unshaded until the next tick
+    EXPECT_EQ(shown(), window->mapPanel().mapPictures().litMap());  // unshaded until the next tick
     tickAt(kJuneNoon + 1);
     EXPECT_EQ(state().Width, 600);
     EXPECT_EQ(state().NoonColumn, map::SunAt(kJuneNoon + 1).noonColumn(600));
@@ -126,7 +127,7 @@ TEST_F(MainWindowMap, ResizeRebuildsAndResetsOnlyOnANewSize) {
 
 TEST_F(MainWindowMap, MonoMapDrawsTheCoastlines) {
     start(kJuneNoon, true);
-    EXPECT_EQ(window->mapPictures().source(), map::MapPictures::Source::Outline);
+    EXPECT_EQ(window->mapPanel().mapPictures().source(), map::MapPictures::Source::Outline);
     EXPECT_EQ(shown().pixel(240, 120) & 0xFFFFFFu, 0xFFFFFFu);  // white paper by day (mid-Atlantic, no coast)
 }
 
@@ -135,20 +136,21 @@ TEST_F(MainWindowMap, MonoMapDrawsTheCoastlines) {
 // the beacon labels keep their logical places on the 480 x 240 panel.
 TEST_F(MainWindowMap, HighDpiMapIsResampledAndLabelsKeepTheirSites) {
     start();
-    const double scale = window->ImageDisplay->devicePixelRatioF();
+    const double scale = window->mapPanel().imageDisplay()->devicePixelRatioF();
     if (scale == 1.0) GTEST_SKIP() << "needs QT_SCALE_FACTOR=2";
-    EXPECT_EQ(window->ImageDisplay->size(), QSize(480, 240));
-    EXPECT_EQ(window->mapPictures().size(), QSize(qRound(480 * scale), qRound(240 * scale)));
+    EXPECT_EQ(window->mapPanel().imageDisplay()->size(), QSize(480, 240));
+    EXPECT_EQ(window->mapPanel().mapPictures().size(), QSize(qRound(480 * scale), qRound(240 * scale)));
     EXPECT_EQ(shown().devicePixelRatio(), scale);
     EXPECT_EQ(state().Width, qRound(480 * scale));
-    for (QLabel* label : window->lblSlot) {
+    for (int i = 0; i < beacons::kBeaconListCount; ++i) {
+        const QLabel* label = window->mapPanel().slotLabel(i);
         ASSERT_NE(label, nullptr);
         EXPECT_TRUE(QRect(0, 0, 480, 240).intersects(label->geometry())) << label->text().toStdString();
-        EXPECT_EQ(label->parentWidget(), window->ImageDisplay->parentWidget());
+        EXPECT_EQ(label->parentWidget(), window->mapPanel().imageDisplay()->parentWidget());
     }
     // Places of the relief at the same logical position as at 96 pixels per inch.
     const QImage earth = map::LoadEarthBitmap();
-    const QImage& lit = window->mapPictures().litMap();
+    const QImage& lit = window->mapPanel().mapPictures().litMap();
     for (auto [x, y] : {std::pair{337, 90}, {40, 120}, {420, 153}}) {
         const QColor a = earth.pixelColor(x, y);
         const QColor b = lit.pixelColor(qRound((x + 0.5) * scale), qRound((y + 0.5) * scale));

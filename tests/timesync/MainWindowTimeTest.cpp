@@ -14,6 +14,10 @@
 #include <memory>
 
 #include "app/Orvane_maina.h"
+#include "app/panels/AboutPage.h"
+#include "app/panels/BeaconListPanel.h"
+#include "app/panels/MapPanel.h"
+#include "app/panels/TimeServicePanel.h"
 #include "common/FakeClock.h"
 #include "support/TempDir.h"
 #include "timesync/NetTestSupport.h"
@@ -50,9 +54,9 @@ protected:
         if (hostsFile) TempDir::write(dir.file("Hosts.txt"), *hostsFile);
         clock.set(noonMs(10));
         window = std::make_unique<TfrmTabbedOrvane>(clock, messages, nullptr, AppPaths::inDirectory(dir.path()));
-        window->Timer1->stop();
-        window->SlotTimer->stop();
-        window->NMUDP_Time->setRemotePort(server.port());
+        window->tickTimer()->stop();
+        window->slotTimer()->stop();
+        window->timePanel().timeEndpoint()->setRemotePort(server.port());
         window->show();
         window->activateWindow();
         ASSERT_TRUE(waitUntil([&] { return window->isActiveWindow(); }));
@@ -63,8 +67,8 @@ protected:
     }
 
     QString status() const { return window->statusPanelText(0); }
-    QPushButton* button() const { return window->btnGetTime; }
-    QComboBox* box() const { return window->cbHost; }
+    QPushButton* button() const { return window->timePanel().getTimeButton(); }
+    QComboBox* box() const { return window->timePanel().hostBox(); }
     QStringList items() const {
         QStringList l;
         for (int i = 0; i < box()->count(); ++i) l << box()->itemText(i);
@@ -101,7 +105,7 @@ TEST_F(TimeWindowTest, StartsWithTheDefaultServersAndSavesTheListOnClose) {
     start();
     EXPECT_EQ(box()->count(), 8);
     EXPECT_EQ(box()->currentText(), QStringLiteral("time.nist.gov"));
-    EXPECT_EQ(items(), window->hostList().entries());
+    EXPECT_EQ(items(), window->timePanel().hostList().entries());
     EXPECT_EQ(button()->text(), QStringLiteral("&Get Time"));
     window->close();
     const QByteArray saved = TempDir::readAll(dir.file("Hosts.txt"));
@@ -116,14 +120,14 @@ TEST_F(TimeWindowTest, GetTimeAsksTheServerAndSetsTheFakeClock) {
     clickGetTime();
     EXPECT_EQ(button()->text(), QStringLiteral("&Stop"));  // a dotted address is sent to at once
     EXPECT_TRUE(button()->isEnabled());
-    EXPECT_TRUE(window->AwaitingTime());
-    ASSERT_TRUE(waitUntil([&] { return !window->AwaitingTime(); }));
+    EXPECT_TRUE(window->timePanel().AwaitingTime());
+    ASSERT_TRUE(waitUntil([&] { return !window->timePanel().AwaitingTime(); }));
     EXPECT_EQ(status(), QStringLiteral("Local PC was 5 seconds ahead"));
     EXPECT_EQ(button()->text(), QStringLiteral("&Get Time"));
     ASSERT_EQ(clock.recordedSets().size(), 1u);
     EXPECT_EQ(clock.recordedSets()[0], noonMs(5) + 600);
     EXPECT_EQ(server.requests, std::vector<QByteArray>{QByteArray(1, '\0')});
-    EXPECT_EQ(window->hostList().FindHost(QStringLiteral("127.0.0.1")), -1);  // never typed: not added
+    EXPECT_EQ(window->timePanel().hostList().FindHost(QStringLiteral("127.0.0.1")), -1);  // never typed: not added
 }
 
 TEST_F(TimeWindowTest, ARefusedClockSetIsReportedWithItsReason) {
@@ -132,7 +136,7 @@ TEST_F(TimeWindowTest, ARefusedClockSetIsReportedWithItsReason) {
     server.answerWith({{replyAtNoon(12)}});
     box()->setEditText(QStringLiteral("127.0.0.1"));
     clickGetTime();
-    ASSERT_TRUE(waitUntil([&] { return !window->AwaitingTime(); }));
+    ASSERT_TRUE(waitUntil([&] { return !window->timePanel().AwaitingTime(); }));
     EXPECT_EQ(status(), QStringLiteral("Local PC was 2 seconds behind, but the clock could not be set: "
                                        "Operation not permitted"));
 }
@@ -146,12 +150,12 @@ TEST_F(TimeWindowTest, StopEndsTheWaitAndALateAnswerIsIgnored) {
     clickGetTime();
     EXPECT_EQ(button()->text(), QStringLiteral("&Get Time"));
     EXPECT_TRUE(button()->isEnabled());
-    EXPECT_FALSE(window->AwaitingTime());
+    EXPECT_FALSE(window->timePanel().AwaitingTime());
     // The late answer, then a fresh request's answer: only the latter counts.
     server.sendUnasked(server.lastClientPort, replyAtNoon(0));
     server.answerWith({{replyAtNoon(10)}});
     clickGetTime();
-    ASSERT_TRUE(waitUntil([&] { return !window->AwaitingTime(); }));
+    ASSERT_TRUE(waitUntil([&] { return !window->timePanel().AwaitingTime(); }));
     EXPECT_EQ(status(), QStringLiteral("Times Match"));
     EXPECT_TRUE(clock.recordedSets().empty());
 }
@@ -161,7 +165,7 @@ TEST_F(TimeWindowTest, AnAnswerOfTheWrongLengthIsAMessageAndLeavesTheClock) {
     server.answerWith({{QByteArray(3, '\x7f')}});
     box()->setEditText(QStringLiteral("127.0.0.1"));
     clickGetTime();
-    ASSERT_TRUE(waitUntil([&] { return !window->AwaitingTime(); }));
+    ASSERT_TRUE(waitUntil([&] { return !window->timePanel().AwaitingTime(); }));
     EXPECT_EQ(messages.messages, std::vector<std::string>{"Did not receive 4 bytes"});
     EXPECT_EQ(status(), QString());
     EXPECT_EQ(button()->text(), QStringLiteral("&Get Time"));
@@ -171,7 +175,7 @@ TEST_F(TimeWindowTest, AnAnswerOfTheWrongLengthIsAMessageAndLeavesTheClock) {
 TEST_F(TimeWindowTest, AFailedLookupIsAnErrorAndTheButtonComesBack) {
     start();
     FailingResolver resolver;
-    window->setTimeHostResolver(resolver);
+    window->timePanel().setTimeHostResolver(resolver);
     box()->setEditText(QStringLiteral("time.example"));
     clickGetTime();
     EXPECT_FALSE(button()->isEnabled());  // while the name is looked up; the window stays live
@@ -179,7 +183,7 @@ TEST_F(TimeWindowTest, AFailedLookupIsAnErrorAndTheButtonComesBack) {
     EXPECT_EQ(resolver.lookups, 2);
     EXPECT_EQ(messages.errors, std::vector<std::string>{"Host Lookup Canceled"});
     EXPECT_EQ(button()->text(), QStringLiteral("&Get Time"));
-    EXPECT_FALSE(window->AwaitingTime());
+    EXPECT_FALSE(window->timePanel().AwaitingTime());
 }
 
 TEST_F(TimeWindowTest, TypingANewNameAndLeavingAddsItSorted) {
@@ -209,9 +213,9 @@ TEST_F(TimeWindowTest, ANameTypedBeforeGetTimeJoinsTheListBeforeItIsAsked) {
     box()->lineEdit()->selectAll();
     type(QStringLiteral("127.0.0.1"));
     clickGetTime();  // the shortcut Alt+G: the focus is still in the box
-    EXPECT_EQ(window->hostList().FindHost(QStringLiteral("127.0.0.1")), 0);
+    EXPECT_EQ(window->timePanel().hostList().FindHost(QStringLiteral("127.0.0.1")), 0);
     EXPECT_EQ(box()->itemText(0), QStringLiteral("127.0.0.1"));
-    ASSERT_TRUE(waitUntil([&] { return !window->AwaitingTime(); }));
+    ASSERT_TRUE(waitUntil([&] { return !window->timePanel().AwaitingTime(); }));
     EXPECT_EQ(status(), QStringLiteral("Times Match"));
 }
 

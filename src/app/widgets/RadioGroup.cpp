@@ -1,7 +1,12 @@
 #include "app/widgets/RadioGroup.h"
 
+#include <QFrame>
 #include <QGridLayout>
 #include <QRadioButton>
+#include <algorithm>
+
+#include "app/PopupHints.h"
+#include "beacons/BandPlan.h"
 
 namespace orvane::app {
 
@@ -31,5 +36,19 @@ void RadioGroup::setItemIndex(int index) {
 }
 
 QRadioButton* RadioGroup::item(int index) const { return qobject_cast<QRadioButton*>(buttons_.button(index)); }
+
+RadioGroup* addBandPanel(QWidget* page, const QRect& geometry) {
+    auto* panel = new QFrame(page);
+    panel->setGeometry(geometry);
+    QStringList captions;
+    for (auto caption : beacons::kBandCaptions)
+        captions << QString::fromLatin1(caption.data(), static_cast<qsizetype>(caption.size()));
+    auto* group = new RadioGroup(QStringLiteral("&Frequency MHz"), captions, beacons::kBandCount, panel);
+    // Design size 300 x 38 at (131, 3); wider when the desktop's font needs it.
+    const int width = std::max(300, group->sizeHint().width());
+    group->setGeometry(std::max(4, 131 - (width - 300) / 2), 3, width, 38);
+    setHint(group, QStringLiteral("Select the beacon frequency"));
+    return group;
+}
 
 }  // namespace orvane::app

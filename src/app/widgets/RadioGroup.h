@@ -29,4 +29,9 @@ private:
     QButtonGroup buttons_;
 };
 
+// The band choice "&Frequency MHz" on a panel of `geometry` along the bottom
+// of a tab (the Map and the Beacons tab each have one). Returns the group;
+// the panel is its parent.
+RadioGroup* addBandPanel(QWidget* page, const QRect& geometry);
+
 }  // namespace orvane::app

@@ -27,7 +27,7 @@ protected:
     void SetUp() override {
         WindowFixture::SetUp();
         start();
-        window->setUrlOpener([this](const QUrl& url) {
+        window->aboutPage().setUrlOpener([this](const QUrl& url) {
             opened.push_back(url.toString());
             return true;
         });
@@ -47,28 +47,28 @@ TEST(Version, LabelReadsTheFourNumbersOfTheBuild) {
 }
 
 TEST_F(AboutTest, TabShowsTheVersionAndAlwaysShowsItsHints) {
-    EXPECT_EQ(window->Label11->text(), QStringLiteral("This is Version: 2.1.2.361, of Orvane ++"));
-    EXPECT_EQ(window->Label11->toolTip(), QStringLiteral("MajorVersion.MinorVersion.Release.Build"));
-    EXPECT_EQ(window->lblLocalTime->toolTip(), QStringLiteral("User system local time"));
-    EXPECT_EQ(window->btnWebSite->toolTip(), QStringLiteral("Visit our web site"));
-    EXPECT_EQ(window->btnCredits->text(), QStringLiteral("&Credits"));
-    EXPECT_EQ(window->btnCredits->toolTip(), QStringLiteral("Remembering a few others"));
+    EXPECT_EQ(window->aboutPage().versionLabel()->text(), QStringLiteral("This is Version: 2.1.2.361, of Orvane ++"));
+    EXPECT_EQ(window->aboutPage().versionLabel()->toolTip(), QStringLiteral("MajorVersion.MinorVersion.Release.Build"));
+    EXPECT_EQ(window->aboutPage().localTimeLabel()->toolTip(), QStringLiteral("User system local time"));
+    EXPECT_EQ(window->aboutPage().webSiteButton()->toolTip(), QStringLiteral("Visit our web site"));
+    EXPECT_EQ(window->aboutPage().creditsButton()->text(), QStringLiteral("&Credits"));
+    EXPECT_EQ(window->aboutPage().creditsButton()->toolTip(), QStringLiteral("Remembering a few others"));
 }
 
 TEST_F(AboutTest, LocalTimeCatchesUpOnlyWhileTheTabIsShown) {
     window->Timer1Timer(nullptr);
-    const QString before = window->lblLocalTime->text();
+    const QString before = window->aboutPage().localTimeLabel()->text();
     clock.set(noonPlus(65));
     window->Timer1Timer(nullptr);
-    EXPECT_EQ(window->lblLocalTime->text(), before);  // Map tab active
-    window->pcMain->setCurrentWidget(window->tsAbout);
+    EXPECT_EQ(window->aboutPage().localTimeLabel()->text(), before);  // Map tab active
+    window->tabs()->setCurrentIndex(3);  // About
     window->Timer1Timer(nullptr);
-    EXPECT_TRUE(window->lblLocalTime->text().startsWith(QStringLiteral("Local Time: ")));
-    EXPECT_NE(window->lblLocalTime->text(), before);
+    EXPECT_TRUE(window->aboutPage().localTimeLabel()->text().startsWith(QStringLiteral("Local Time: ")));
+    EXPECT_NE(window->aboutPage().localTimeLabel()->text(), before);
 }
 
 TEST_F(AboutTest, WebSiteButtonOpensTheAddress) {
-    window->btnWebSite->click();
+    window->aboutPage().webSiteButton()->click();
     EXPECT_EQ(opened, std::vector<QString>{webSiteUrl().toString()});
 }
 
@@ -78,7 +78,7 @@ TEST_F(AboutTest, CreditsIsAFreshDialogEachTimeAndGoesWhenClosed) {
         QTimer::singleShot(0, window.get(), [&, withOk] {
             auto* dialog = qobject_cast<TfrmMoreAbout*>(QApplication::activeModalWidget());
             ASSERT_NE(dialog, nullptr);
-            EXPECT_EQ(window->frmMoreAbout, dialog);
+            EXPECT_EQ(window->aboutPage().creditsDialog(), dialog);
             EXPECT_EQ(dialog->windowTitle(), QStringLiteral("More About - Credits"));
             EXPECT_TRUE(dialog->btnOK->isDefault());
             EXPECT_TRUE(dialog->moCredits->isReadOnly());
@@ -91,14 +91,14 @@ TEST_F(AboutTest, CreditsIsAFreshDialogEachTimeAndGoesWhenClosed) {
                 dialog->close();  // the window's close box
             }
         });
-        window->btnCredits->click();
+        window->aboutPage().creditsButton()->click();
     };
     inspectAndClose(true);
     inspectAndClose(false);
     ASSERT_EQ(dialogs.size(), 2u);
     EXPECT_TRUE(dialogs[0].isNull());  // destroyed when closed
     EXPECT_TRUE(dialogs[1].isNull());
-    EXPECT_EQ(window->frmMoreAbout, nullptr);
+    EXPECT_EQ(window->aboutPage().creditsDialog(), nullptr);
     EXPECT_EQ(opened, (std::vector<QString>{QStringLiteral("mailto:orvane@example.org?subject=Orvane++"),
                                             QStringLiteral("mailto:orvane@example.org?subject=Orvane++")}));
 }
@@ -110,7 +110,7 @@ TEST_F(F1Test, OpensTheTopicOfTheControlOrOfTheActiveTab) {
     clock.set(noonPlus(5));
     help::QtHelpService service(nullptr);
     window = std::make_unique<TfrmTabbedOrvane>(clock, messages, &service, AppPaths::inDirectory(dir.path()));
-    window->Timer1->stop();
+    window->tickTimer()->stop();
     help::ContextHelpFilter filter(service, nullptr);
     qApp->installEventFilter(&filter);
     const auto f1 = [&](QWidget* target) {
@@ -118,15 +118,15 @@ TEST_F(F1Test, OpensTheTopicOfTheControlOrOfTheActiveTab) {
         QApplication::sendEvent(target, &press);
         return service.window() ? service.window()->currentUrl().toString() : QString();
     };
-    EXPECT_EQ(f1(window->cbHost), QStringLiteral("qrc:/help/clock.html#hosts"));
-    EXPECT_EQ(f1(window->lblUTC), QStringLiteral("qrc:/help/clock.html"));  // on the time panel
-    EXPECT_EQ(f1(window->ImageDisplay), QStringLiteral("qrc:/help/map-tab.html"));
-    window->pcMain->setCurrentWidget(window->tsAbout);
-    EXPECT_EQ(f1(window->btnCredits), QStringLiteral("qrc:/help/about.html"));
-    window->pcMain->setCurrentWidget(window->tsBeacons);
-    EXPECT_EQ(f1(window->cblBeacons), QStringLiteral("qrc:/help/beacons-tab.html"));
-    window->puMenu->setActiveAction(window->mnFake);
-    EXPECT_EQ(f1(window->puMenu), QStringLiteral("qrc:/help/map-menu.html#fake"));
+    EXPECT_EQ(f1(window->timePanel().hostBox()), QStringLiteral("qrc:/help/clock.html#hosts"));
+    EXPECT_EQ(f1(window->timePanel().utcLabel()), QStringLiteral("qrc:/help/clock.html"));  // on the time panel
+    EXPECT_EQ(f1(window->mapPanel().imageDisplay()), QStringLiteral("qrc:/help/map-tab.html"));
+    window->tabs()->setCurrentIndex(3);  // About
+    EXPECT_EQ(f1(window->aboutPage().creditsButton()), QStringLiteral("qrc:/help/about.html"));
+    window->tabs()->setCurrentIndex(1);  // Beacons
+    EXPECT_EQ(f1(window->beaconList().checkList()), QStringLiteral("qrc:/help/beacons-tab.html"));
+    window->mapMenu().menu()->setActiveAction(menuItem("mnFake"));
+    EXPECT_EQ(f1(window->mapMenu().menu()), QStringLiteral("qrc:/help/map-menu.html#fake"));
     qApp->removeEventFilter(&filter);
     window.reset();
 }

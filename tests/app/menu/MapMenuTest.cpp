@@ -28,28 +28,26 @@ protected:
         WindowFixture::SetUp();
         start();
         // As on screen: the map's rebuilds keep the view flags from now on.
-        window->FirstResizeSeen = true;
+        window->mapPanel().setWindowShown();
     }
     // The menu as the user sees it when it opens.
-    void open() { window->puMenuPopup(); }
+    void open() { window->mapMenu().puMenuPopup(); }
     bool beaconsVisible() const {
-        for (QLabel* l : window->lblSlot)
+        for (QLabel* l : slotLabels())
             if (l->isHidden()) return false;
-        return !window->lblBeaconSlot->isHidden();
+        return !window->mapPanel().beaconSlotLabel()->isHidden();
     }
     bool beaconsHidden() const {
-        for (QLabel* l : window->lblSlot)
+        for (QLabel* l : slotLabels())
             if (!l->isHidden()) return false;
-        return window->lblBeaconSlot->isHidden();
+        return window->mapPanel().beaconSlotLabel()->isHidden();
     }
     // A sound card as if one had been found at start-up.
     void withSoundCard() {
-        window->GotSoundCard = true;
-        window->mnShowHideBeaconsClick();
-        window->mnShowHideBeaconsClick();
-        window->setSimulationControl([this](bool on) { stopRequests.push_back(on); },
+        window->mapMenu().setSoundAvailable(true);
+        window->mapMenu().setSimulationControl([this](bool on) { stopRequests.push_back(on); },
                                      [this] {
-                                         setupShownWithSimulateOn.push_back(window->SimulateOn);
+                                         setupShownWithSimulateOn.push_back(window->simulateOn());
                                          if (setupFails) throw OrvaneError("no MIDI output");
                                      });
     }
@@ -90,7 +88,7 @@ constexpr ItemCase kItems[] = {
 TEST_F(MapMenuTest, EveryItemHasItsCaptionHintTagAndHelpContext) {
     for (const ItemCase& c : kItems) {
         SCOPED_TRACE(c.name);
-        const auto* item = window->puMenu->findChild<QAction*>(QString::fromLatin1(c.name));
+        const auto* item = window->mapMenu().menu()->findChild<QAction*>(QString::fromLatin1(c.name));
         ASSERT_NE(item, nullptr);
         EXPECT_EQ(item->text(), QString::fromUtf8(c.caption));
         EXPECT_EQ(item->statusTip(), QString::fromUtf8(c.hint));
@@ -103,79 +101,80 @@ TEST_F(MapMenuTest, EveryItemHasItsCaptionHintTagAndHelpContext) {
     }
     // Menu order, "-" for a separator.
     QStringList order;
-    for (const QAction* a : window->puMenu->actions()) order << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    for (const QAction* a : window->mapMenu().menu()->actions()) order << (a->isSeparator() ? QStringLiteral("-") : a->text());
     EXPECT_EQ(order.join(QLatin1Char('|')),
               QStringLiteral("Animate|Animate Speed|-|Browse Calendar...|Fake|-|Hide Beacons|-|Darkness Level|-|"
                              "Signal Change|-|Simulate Beacons|Simulate Setup|-|Popup Hints|Help"));
 }
 
 TEST_F(MapMenuTest, OpeningShowsTheStateOfEveryOption) {
-    window->AnimateOn = true;
-    window->FakeOn = true;
-    window->SignalChangeOn = true;
-    window->BeaconsShown = false;
-    window->NightShade = 4;
-    window->AniSpeed = 250;
+    menuItem("mnAnimate")->trigger();  // hides the beacons too
+    menuItem("mnFake")->trigger();
+    menuItem("mnSignalChange")->trigger();
+    menuItem("mnLevel5")->trigger();
+    window->setAniSpeed(250);
+    ASSERT_FALSE(window->mapPanel().beaconsShown());
     open();
-    EXPECT_TRUE(window->mnAnimate->isChecked());
-    EXPECT_TRUE(window->mnFake->isChecked());
-    EXPECT_TRUE(window->mnSignalChange->isChecked());
-    EXPECT_FALSE(window->mnBrowseCalendar->isChecked());
-    EXPECT_FALSE(window->mnSimulateBeacons->isChecked());
-    EXPECT_EQ(window->mnShowHideBeacons->text(), QStringLiteral("Show Beacons"));
-    EXPECT_TRUE(window->mnLevel[4]->isChecked());
-    EXPECT_TRUE(window->mnAniSpeed250ms->isChecked());
+    EXPECT_TRUE(menuItem("mnAnimate")->isChecked());
+    EXPECT_TRUE(menuItem("mnFake")->isChecked());
+    EXPECT_TRUE(menuItem("mnSignalChange")->isChecked());
+    EXPECT_FALSE(menuItem("mnBrowseCalendar")->isChecked());
+    EXPECT_FALSE(menuItem("mnSimulateBeacons")->isChecked());
+    EXPECT_EQ(menuItem("mnShowHideBeacons")->text(), QStringLiteral("Show Beacons"));
+    EXPECT_TRUE(menuItem("mnLevel5")->isChecked());
+    EXPECT_TRUE(menuItem("mnAniSpeed250ms")->isChecked());
 
-    window->AniSpeed = 333;  // none of the offered speeds: none selected
-    window->BeaconsShown = true;
+    window->setAniSpeed(333);  // none of the offered speeds: none selected
+    window->mapPanel().setBeaconsShown(true);
     open();
-    for (QAction* a : window->mnAnimateSpeed->actions()) EXPECT_FALSE(a->isChecked()) << a->text().toStdString();
-    EXPECT_EQ(window->mnShowHideBeacons->text(), QStringLiteral("Hide Beacons"));
+    for (QAction* a : window->mapMenu().submenu(QStringLiteral("mnAnimateSpeed"))->actions())
+        EXPECT_FALSE(a->isChecked()) << a->text().toStdString();
+    EXPECT_EQ(menuItem("mnShowHideBeacons")->text(), QStringLiteral("Hide Beacons"));
 }
 
 TEST_F(MapMenuTest, AnimateHidesTheBeaconsAndShowBeaconsStopsIt) {
     ASSERT_TRUE(beaconsVisible());
-    window->mnAnimate->trigger();
-    EXPECT_TRUE(window->AnimateOn);
-    EXPECT_EQ(window->TerminatorFlags() & TerminatorState::FlagAnimate, TerminatorState::FlagAnimate);
-    EXPECT_FALSE(window->BeaconsShown);
+    menuItem("mnAnimate")->trigger();
+    EXPECT_TRUE(window->mapMenu().animateOn());
+    EXPECT_EQ(window->mapPanel().TerminatorFlags() & TerminatorState::FlagAnimate, TerminatorState::FlagAnimate);
+    EXPECT_FALSE(window->mapPanel().beaconsShown());
     EXPECT_TRUE(beaconsHidden());
-    EXPECT_FALSE(window->rgFrequency->isEnabled());
-    EXPECT_FALSE(window->cblBeacons->isEnabled());
-    EXPECT_TRUE(window->rgFrequency2->isEnabled());
+    EXPECT_FALSE(window->mapPanel().frequencyGroup()->isEnabled());
+    EXPECT_FALSE(window->beaconList().checkList()->isEnabled());
+    EXPECT_TRUE(window->beaconList().frequencyGroup()->isEnabled());
 
     open();
-    window->mnShowHideBeacons->trigger();
-    EXPECT_FALSE(window->AnimateOn);
-    EXPECT_EQ(window->TerminatorFlags() & TerminatorState::FlagAnimate, 0);
-    EXPECT_TRUE(window->BeaconsShown);
+    menuItem("mnShowHideBeacons")->trigger();
+    EXPECT_FALSE(window->mapMenu().animateOn());
+    EXPECT_EQ(window->mapPanel().TerminatorFlags() & TerminatorState::FlagAnimate, 0);
+    EXPECT_TRUE(window->mapPanel().beaconsShown());
     EXPECT_TRUE(beaconsVisible());
-    EXPECT_TRUE(window->rgFrequency->isEnabled());
-    EXPECT_TRUE(window->cblBeacons->isEnabled());
+    EXPECT_TRUE(window->mapPanel().frequencyGroup()->isEnabled());
+    EXPECT_TRUE(window->beaconList().checkList()->isEnabled());
 }
 
 TEST_F(MapMenuTest, AnimateWithTheBeaconsHiddenLeavesThemHiddenAndOffAgainKeepsThemHidden) {
-    window->mnShowHideBeacons->trigger();
-    window->mnAnimate->trigger();
-    EXPECT_TRUE(window->AnimateOn);
-    EXPECT_FALSE(window->BeaconsShown);
-    window->mnAnimate->trigger();  // off: the beacons stay as they were
-    EXPECT_FALSE(window->AnimateOn);
-    EXPECT_FALSE(window->BeaconsShown);
+    menuItem("mnShowHideBeacons")->trigger();
+    menuItem("mnAnimate")->trigger();
+    EXPECT_TRUE(window->mapMenu().animateOn());
+    EXPECT_FALSE(window->mapPanel().beaconsShown());
+    menuItem("mnAnimate")->trigger();  // off: the beacons stay as they were
+    EXPECT_FALSE(window->mapMenu().animateOn());
+    EXPECT_FALSE(window->mapPanel().beaconsShown());
 }
 
 TEST_F(MapMenuTest, FakeAndSignalChangeToggle) {
-    window->mnFake->trigger();
-    EXPECT_TRUE(window->FakeOn);
-    EXPECT_EQ(window->TerminatorFlags() & TerminatorState::FlagFake, TerminatorState::FlagFake);
-    EXPECT_TRUE(window->BeaconsShown);  // Fake leaves the beacons alone
-    window->mnSignalChange->trigger();
-    EXPECT_TRUE(window->SignalChangeOn);
-    window->mnFake->trigger();
-    window->mnSignalChange->trigger();
-    EXPECT_FALSE(window->FakeOn);
-    EXPECT_EQ(window->TerminatorFlags(), 0);
-    EXPECT_FALSE(window->SignalChangeOn);
+    menuItem("mnFake")->trigger();
+    EXPECT_TRUE(window->mapMenu().fakeOn());
+    EXPECT_EQ(window->mapPanel().TerminatorFlags() & TerminatorState::FlagFake, TerminatorState::FlagFake);
+    EXPECT_TRUE(window->mapPanel().beaconsShown());  // Fake leaves the beacons alone
+    menuItem("mnSignalChange")->trigger();
+    EXPECT_TRUE(window->mapPanel().signalChangeOn());
+    menuItem("mnFake")->trigger();
+    menuItem("mnSignalChange")->trigger();
+    EXPECT_FALSE(window->mapMenu().fakeOn());
+    EXPECT_EQ(window->mapPanel().TerminatorFlags(), 0);
+    EXPECT_FALSE(window->mapPanel().signalChangeOn());
 }
 
 struct SpeedCase {
@@ -185,18 +184,19 @@ struct SpeedCase {
 class AnimateSpeed : public MapMenuTest, public ::testing::WithParamInterface<SpeedCase> {};
 
 TEST_P(AnimateSpeed, SetsTheIntervalOfEveryTickAndIsTheOnlyOneSelected) {
-    window->Timer1->start();
+    window->tickTimer()->start();
     QAction* chosen = nullptr;
-    for (QAction* a : window->mnAnimateSpeed->actions())
+    for (QAction* a : window->mapMenu().submenu(QStringLiteral("mnAnimateSpeed"))->actions())
         if (a->data().toInt() == GetParam().ms) chosen = a;
     ASSERT_NE(chosen, nullptr);
     chosen->trigger();
-    EXPECT_EQ(window->AniSpeed, GetParam().ms);
-    EXPECT_EQ(window->Timer1->interval(), GetParam().ms);  // animated or not
-    EXPECT_TRUE(window->Timer1->isActive());
-    EXPECT_FALSE(window->AnimateOn);
+    EXPECT_EQ(window->aniSpeed(), GetParam().ms);
+    EXPECT_EQ(window->tickTimer()->interval(), GetParam().ms);  // animated or not
+    EXPECT_TRUE(window->tickTimer()->isActive());
+    EXPECT_FALSE(window->mapMenu().animateOn());
     open();
-    for (QAction* a : window->mnAnimateSpeed->actions()) EXPECT_EQ(a->isChecked(), a == chosen);
+    for (QAction* a : window->mapMenu().submenu(QStringLiteral("mnAnimateSpeed"))->actions())
+        EXPECT_EQ(a->isChecked(), a == chosen);
 }
 
 INSTANTIATE_TEST_SUITE_P(Menu, AnimateSpeed,
@@ -205,51 +205,51 @@ INSTANTIATE_TEST_SUITE_P(Menu, AnimateSpeed,
                          [](const auto& c) { return std::string(c.param.name); });
 
 TEST_F(MapMenuTest, CalendarStopsTheTickHidesTheBeaconsAndRestoresEverything) {
-    window->Timer1->start();
-    window->mnFake->trigger();
+    window->tickTimer()->start();
+    menuItem("mnFake")->trigger();
     int shown = 0;
-    window->setCalendarDialog([&] {
+    window->mapMenu().setCalendarDialog([&] {
         ++shown;
-        EXPECT_FALSE(window->Timer1->isActive());
-        EXPECT_TRUE(window->BrowsingCalendar);
-        EXPECT_EQ(window->TerminatorFlags(), 0);  // no animation, no forced recalculation
+        EXPECT_FALSE(window->tickTimer()->isActive());
+        EXPECT_TRUE(window->mapPanel().browsingCalendar());
+        EXPECT_EQ(window->mapPanel().TerminatorFlags(), 0);  // no animation, no forced recalculation
         EXPECT_TRUE(beaconsHidden());
-        window->puMenuPopup();
-        EXPECT_TRUE(window->mnBrowseCalendar->isChecked());
+        window->mapMenu().puMenuPopup();
+        EXPECT_TRUE(menuItem("mnBrowseCalendar")->isChecked());
         window->SetDisplayTime(891216000);  // the calendar shows 1998-03-30
-        EXPECT_EQ(window->DisplayTime, 891216000);
+        EXPECT_EQ(window->mapPanel().displayTime(), 891216000);
     });
-    window->mnBrowseCalendar->trigger();
+    menuItem("mnBrowseCalendar")->trigger();
     EXPECT_EQ(shown, 1);
-    EXPECT_TRUE(window->Timer1->isActive());
-    EXPECT_FALSE(window->BrowsingCalendar);
-    EXPECT_EQ(window->TerminatorFlags(), TerminatorState::FlagFake);
-    EXPECT_TRUE(window->FakeOn);
-    EXPECT_TRUE(window->BeaconsShown);
+    EXPECT_TRUE(window->tickTimer()->isActive());
+    EXPECT_FALSE(window->mapPanel().browsingCalendar());
+    EXPECT_EQ(window->mapPanel().TerminatorFlags(), TerminatorState::FlagFake);
+    EXPECT_TRUE(window->mapMenu().fakeOn());
+    EXPECT_TRUE(window->mapPanel().beaconsShown());
     EXPECT_TRUE(beaconsVisible());
     EXPECT_TRUE(messages.errors.empty());
-    window->Timer1Timer(window->Timer1);  // the next tick is back on the clock
-    EXPECT_EQ(window->DisplayTime, clock.nowMoment());
+    window->Timer1Timer(window->tickTimer());  // the next tick is back on the clock
+    EXPECT_EQ(window->mapPanel().displayTime(), clock.nowMoment());
 }
 
 TEST_F(MapMenuTest, CalendarRestoresAlsoWhenTheDialogFailsAndReportsTheError) {
-    window->Timer1->start();
-    window->setCalendarDialog([] { throw OrvaneError("Calendar could not be shown"); });
-    window->mnBrowseCalendar->trigger();
-    EXPECT_TRUE(window->Timer1->isActive());
-    EXPECT_FALSE(window->BrowsingCalendar);
-    EXPECT_TRUE(window->BeaconsShown);
+    window->tickTimer()->start();
+    window->mapMenu().setCalendarDialog([] { throw OrvaneError("Calendar could not be shown"); });
+    menuItem("mnBrowseCalendar")->trigger();
+    EXPECT_TRUE(window->tickTimer()->isActive());
+    EXPECT_FALSE(window->mapPanel().browsingCalendar());
+    EXPECT_TRUE(window->mapPanel().beaconsShown());
     EXPECT_TRUE(beaconsVisible());
     EXPECT_EQ(messages.errors, std::vector<std::string>{"Calendar could not be shown"});
 }
 
 TEST_F(MapMenuTest, CalendarWhileAnimatingKeepsTheBeaconsHiddenAndTheAnimationAfterwards) {
-    window->mnAnimate->trigger();
-    window->setCalendarDialog([&] { EXPECT_EQ(window->TerminatorFlags(), 0); });
-    window->mnBrowseCalendar->trigger();
-    EXPECT_TRUE(window->AnimateOn);
-    EXPECT_EQ(window->TerminatorFlags(), TerminatorState::FlagAnimate);
-    EXPECT_FALSE(window->BeaconsShown);
+    menuItem("mnAnimate")->trigger();
+    window->mapMenu().setCalendarDialog([&] { EXPECT_EQ(window->mapPanel().TerminatorFlags(), 0); });
+    menuItem("mnBrowseCalendar")->trigger();
+    EXPECT_TRUE(window->mapMenu().animateOn());
+    EXPECT_EQ(window->mapPanel().TerminatorFlags(), TerminatorState::FlagAnimate);
+    EXPECT_FALSE(window->mapPanel().beaconsShown());
 }
 
 TEST_F(MapMenuTest, TheRealCalendarDialogOpensModallyWithItsHelpContextAndCloses) {
@@ -262,124 +262,124 @@ TEST_F(MapMenuTest, TheRealCalendarDialogOpensModallyWithItsHelpContextAndCloses
             seen->close();
         }
     });
-    window->mnBrowseCalendar->trigger();
+    menuItem("mnBrowseCalendar")->trigger();
     ASSERT_NE(seen, nullptr);
     EXPECT_EQ(context, 18);
-    EXPECT_FALSE(window->BrowsingCalendar);
-    EXPECT_TRUE(window->Timer1->isActive());
+    EXPECT_FALSE(window->mapPanel().browsingCalendar());
+    EXPECT_TRUE(window->tickTimer()->isActive());
     EXPECT_TRUE(beaconsVisible());
 }
 
 TEST_F(MapMenuTest, DarknessLevelIsShownAtOnceAndSurvivesARestart) {
     window->Timer1Timer(nullptr);  // the terminator is drawn
-    const QImage before = window->ImageDisplay->image();
-    window->mnLevel[4]->trigger();
-    EXPECT_EQ(window->NightShade, 4);
-    EXPECT_NE(window->ImageDisplay->image(), before);  // re-rendered without waiting for a tick
+    const QImage before = window->mapPanel().imageDisplay()->image();
+    menuItem("mnLevel5")->trigger();
+    EXPECT_EQ(window->mapPanel().nightShade(), 4);
+    EXPECT_NE(window->mapPanel().imageDisplay()->image(), before);  // re-rendered without waiting for a tick
     open();
-    EXPECT_TRUE(window->mnLevel[4]->isChecked());
+    EXPECT_TRUE(menuItem("mnLevel5")->isChecked());
 
     window->close();
     start();
-    EXPECT_EQ(window->NightShade, 4);
+    EXPECT_EQ(window->mapPanel().nightShade(), 4);
     open();
-    EXPECT_TRUE(window->mnLevel[4]->isChecked());
+    EXPECT_TRUE(menuItem("mnLevel5")->isChecked());
 }
 
 TEST_F(MapMenuTest, WithoutASoundCardTheSimulationItemsStayDisabled) {
-    ASSERT_FALSE(window->GotSoundCard);
+    ASSERT_FALSE(window->gotSoundCard());
     int setupShown = 0;
-    window->setSimulationControl([](bool) {}, [&] { ++setupShown; });
-    EXPECT_FALSE(window->mnSimulateBeacons->isEnabled());
-    EXPECT_FALSE(window->mnSimulateBeaconsSetup->isEnabled());
-    window->mnShowHideBeacons->trigger();
-    window->mnShowHideBeacons->trigger();
-    EXPECT_FALSE(window->mnSimulateBeacons->isEnabled());
-    EXPECT_FALSE(window->mnSimulateBeaconsSetup->isEnabled());
-    window->mnSimulateBeaconsSetupClick();  // reached anyway: nothing happens
+    window->mapMenu().setSimulationControl([](bool) {}, [&] { ++setupShown; });
+    EXPECT_FALSE(menuItem("mnSimulateBeacons")->isEnabled());
+    EXPECT_FALSE(menuItem("mnSimulateBeaconsSetup")->isEnabled());
+    menuItem("mnShowHideBeacons")->trigger();
+    menuItem("mnShowHideBeacons")->trigger();
+    EXPECT_FALSE(menuItem("mnSimulateBeacons")->isEnabled());
+    EXPECT_FALSE(menuItem("mnSimulateBeaconsSetup")->isEnabled());
+    window->mapMenu().mnSimulateBeaconsSetupClick();  // reached anyway: nothing happens
     EXPECT_EQ(setupShown, 0);
 }
 
 TEST_F(MapMenuTest, SimulateBeaconsSwitchesTheStopRequest) {
     withSoundCard();
-    ASSERT_TRUE(window->mnSimulateBeacons->isEnabled());
+    ASSERT_TRUE(menuItem("mnSimulateBeacons")->isEnabled());
     open();
-    window->mnSimulateBeacons->trigger();
-    EXPECT_TRUE(window->SimulateOn);
+    menuItem("mnSimulateBeacons")->trigger();
+    EXPECT_TRUE(window->simulateOn());
     open();
-    window->mnSimulateBeacons->trigger();
-    EXPECT_FALSE(window->SimulateOn);
+    menuItem("mnSimulateBeacons")->trigger();
+    EXPECT_FALSE(window->simulateOn());
     EXPECT_EQ(stopRequests, (std::vector<bool>{false, true}));
 }
 
 TEST_F(MapMenuTest, HidingTheBeaconsStopsTheSimulationAndShowingDoesNotRestartIt) {
     withSoundCard();
     open();
-    window->mnSimulateBeacons->trigger();
-    ASSERT_TRUE(window->SimulateOn);
-    window->mnShowHideBeacons->trigger();
-    EXPECT_FALSE(window->SimulateOn);
-    EXPECT_FALSE(window->mnSimulateBeacons->isEnabled());
-    EXPECT_FALSE(window->mnSimulateBeaconsSetup->isEnabled());
-    window->mnShowHideBeacons->trigger();
-    EXPECT_FALSE(window->SimulateOn);
-    EXPECT_TRUE(window->mnSimulateBeacons->isEnabled());
-    EXPECT_TRUE(window->mnSimulateBeaconsSetup->isEnabled());
+    menuItem("mnSimulateBeacons")->trigger();
+    ASSERT_TRUE(window->simulateOn());
+    menuItem("mnShowHideBeacons")->trigger();
+    EXPECT_FALSE(window->simulateOn());
+    EXPECT_FALSE(menuItem("mnSimulateBeacons")->isEnabled());
+    EXPECT_FALSE(menuItem("mnSimulateBeaconsSetup")->isEnabled());
+    menuItem("mnShowHideBeacons")->trigger();
+    EXPECT_FALSE(window->simulateOn());
+    EXPECT_TRUE(menuItem("mnSimulateBeacons")->isEnabled());
+    EXPECT_TRUE(menuItem("mnSimulateBeaconsSetup")->isEnabled());
 }
 
 TEST_F(MapMenuTest, SimulateSetupPausesTheSimulationAndRestoresIt) {
     withSoundCard();
     open();
-    window->mnSimulateBeacons->trigger();
+    menuItem("mnSimulateBeacons")->trigger();
     stopRequests.clear();
-    window->mnSimulateBeaconsSetup->trigger();
+    menuItem("mnSimulateBeaconsSetup")->trigger();
     EXPECT_EQ(setupShownWithSimulateOn, std::vector<bool>{false});
-    EXPECT_TRUE(window->SimulateOn);
+    EXPECT_TRUE(window->simulateOn());
     EXPECT_EQ(stopRequests, (std::vector<bool>{true, false}));
 
     setupFails = true;  // restored also when the dialog fails, and the error shown
-    window->mnSimulateBeaconsSetup->trigger();
-    EXPECT_TRUE(window->SimulateOn);
+    menuItem("mnSimulateBeaconsSetup")->trigger();
+    EXPECT_TRUE(window->simulateOn());
     EXPECT_EQ(stopRequests.back(), false);
     EXPECT_EQ(messages.errors, std::vector<std::string>{"no MIDI output"});
 }
 
 TEST_F(MapMenuTest, HighlightedItemsShowTheirHintInTheStatusBar) {
-    window->puMenu->popup({10, 10});
-    window->puMenu->setActiveAction(window->mnFake);
+    window->mapMenu().menu()->popup({10, 10});
+    window->mapMenu().menu()->setActiveAction(menuItem("mnFake"));
     EXPECT_EQ(window->statusPanelText(1), QStringLiteral("Recalculate every \"Animate Speed\" interval"));
-    window->mnDarknessLevel->popup({20, 20});
-    window->mnDarknessLevel->setActiveAction(window->mnLevel[0]);
+    window->mapMenu().submenu(QStringLiteral("mnDarknessLevel"))->popup({20, 20});
+    window->mapMenu().submenu(QStringLiteral("mnDarknessLevel"))->setActiveAction(menuItem("mnLevel1"));
     EXPECT_EQ(window->statusPanelText(1), QStringLiteral("Very light shading"));
-    window->mnDarknessLevel->hide();
-    window->puMenu->setActiveAction(window->mnHelp);  // an item without a hint
+    window->mapMenu().submenu(QStringLiteral("mnDarknessLevel"))->hide();
+    window->mapMenu().menu()->setActiveAction(menuItem("mnHelp"));  // an item without a hint
     EXPECT_EQ(window->statusPanelText(1), QString());
-    window->puMenu->setActiveAction(window->mnAnimate);
+    window->mapMenu().menu()->setActiveAction(menuItem("mnAnimate"));
     EXPECT_EQ(window->statusPanelText(1), QStringLiteral("Cause time to pass faster than normal"));
-    window->puMenu->hide();
+    window->mapMenu().menu()->hide();
     EXPECT_EQ(window->statusPanelText(1), QString());
 }
 
 TEST_F(MapMenuTest, PopupHintsSwitchTheTooltipsButNotThoseThatAlwaysShow) {
     const auto* filter = window->findChild<PopupHintFilter*>();
     ASSERT_NE(filter, nullptr);
-    EXPECT_FALSE(filter->showsHint(window->cbHost));
-    EXPECT_FALSE(filter->showsHint(window->btnCredits));
-    EXPECT_TRUE(filter->showsHint(window->lblSlot[0]));
-    EXPECT_TRUE(filter->showsHint(window->lblSlot[17]));
-    EXPECT_TRUE(filter->showsHint(window->Label11));
-    EXPECT_TRUE(filter->showsHint(window->lblLocalTime));
-    window->mnPopuphints->trigger();
-    EXPECT_TRUE(window->PopupHintsOn);
-    EXPECT_TRUE(filter->showsHint(window->cbHost));
+    EXPECT_FALSE(filter->showsHint(window->timePanel().hostBox()));
+    EXPECT_FALSE(filter->showsHint(window->aboutPage().creditsButton()));
+    EXPECT_TRUE(filter->showsHint(window->mapPanel().slotLabel(0)));
+    EXPECT_TRUE(filter->showsHint(window->mapPanel().slotLabel(17)));
+    EXPECT_TRUE(filter->showsHint(window->aboutPage().versionLabel()));
+    EXPECT_TRUE(filter->showsHint(window->aboutPage().localTimeLabel()));
+    menuItem("mnPopuphints")->trigger();
+    EXPECT_TRUE(window->mapMenu().popupHintsOn());
+    EXPECT_TRUE(filter->showsHint(window->timePanel().hostBox()));
     open();
-    EXPECT_TRUE(window->mnPopuphints->isChecked());
-    window->mnPopuphints->trigger();
-    EXPECT_FALSE(filter->showsHint(window->cbHost));
+    EXPECT_TRUE(menuItem("mnPopuphints")->isChecked());
+    menuItem("mnPopuphints")->trigger();
+    EXPECT_FALSE(filter->showsHint(window->timePanel().hostBox()));
 }
 
 TEST_F(MapMenuTest, HelpOpensTheContents) {
-    window->mnHelp->trigger();
+    menuItem("mnHelp")->trigger();
     EXPECT_EQ(help.requests, std::vector<int>{0});
 }
 

@@ -4,11 +4,18 @@
 // Hosts.txt land there), its ticks driven by the test.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QDir>
+#include <QLabel>
 #include <memory>
 #include <vector>
 
 #include "app/Orvane_maina.h"
+#include "app/panels/AboutPage.h"
+#include "app/panels/BeaconListPanel.h"
+#include "app/panels/MapMenu.h"
+#include "app/panels/MapPanel.h"
+#include "app/panels/TimeServicePanel.h"
 #include "common/FakeClock.h"
 #include "common/HelpService.h"
 #include "common/MessageService.h"
@@ -39,8 +46,16 @@ protected:
     void start() {
         clock.set(noonPlus(5));
         window = std::make_unique<TfrmTabbedOrvane>(clock, messages, &help, AppPaths::inDirectory(dir.path()));
-        window->Timer1->stop();  // ticks are driven by the test
-        window->SlotTimer->stop();
+        window->tickTimer()->stop();  // ticks are driven by the test
+        window->slotTimer()->stop();
+    }
+
+    // A map menu item by its name.
+    QAction* menuItem(const char* name) const { return window->mapMenu().item(QString::fromLatin1(name)); }
+    std::vector<QLabel*> slotLabels() const {
+        std::vector<QLabel*> labels;
+        for (int i = 0; i < beacons::kBeaconListCount; ++i) labels.push_back(window->mapPanel().slotLabel(i));
+        return labels;
     }
 
     TempDir dir;

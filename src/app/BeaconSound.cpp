@@ -1,10 +1,12 @@
-// The hand-over to the beacon sound simulation: the MIDI device count at
-// start-up, and frmBeaconSetup, which plays each new slot's beacon on a sound
-// thread while the simulation is on.
+// The hand-over to the beacon sound simulation: the MIDI outputs of the run,
+// and frmBeaconSetup, which plays each new slot's beacon on a sound thread
+// while the simulation is on.
+#include "app/BeaconSound.h"
+
 #include <mutex>
 
-#include "app/BeaconSound.h"
 #include "app/Orvane_maina.h"
+#include "app/panels/MapMenu.h"
 #include "common/IniFile.h"
 #include "common/OrvaneError.h"
 #include "cwsim/CwSettings.h"
@@ -28,24 +30,21 @@ std::shared_ptr<cwsim::MidiOutputLayer> midiOutputs(const AppPaths& paths) {
     return layer;
 }
 
-// Start-up step 24: the number of MIDI output devices that can sound.
-int TfrmTabbedOrvane::CountMidiDevices() { return static_cast<int>(midiOutputs(paths_)->midiOutGetNumDevs()); }
-
 std::unique_ptr<cwsim::TfrmBeaconSetup> createBeaconSetup(TfrmTabbedOrvane& main, MessageService& messages) {
-    auto setup = std::make_unique<cwsim::TfrmBeaconSetup>(midiOutputs(main.paths()), main.GotSoundCard,
+    auto setup = std::make_unique<cwsim::TfrmBeaconSetup>(midiOutputs(main.paths()), main.gotSoundCard(),
                                                           IniFile(main.paths().iniFileName()), messages, &main);
     cwsim::TfrmBeaconSetup* dialog = setup.get();
     main.setBeaconSoundStarter([dialog](int beaconNumber) { dialog->startBeaconSound(beaconNumber); });
     main.setStopRequest([dialog] { dialog->setStopRequest(true); });
-    main.setSimulationControl([dialog](bool on) { dialog->setStopRequest(on); },
-                              [dialog] { dialog->showSetupModal(); });
+    main.mapMenu().setSimulationControl([dialog](bool on) { dialog->setStopRequest(on); },
+                                        [dialog] { dialog->showSetupModal(); });
     return setup;
 }
 
 void destroyBeaconSetup(TfrmTabbedOrvane& main, cwsim::TfrmBeaconSetup& setup, MessageService& messages) {
     main.setBeaconSoundStarter({});
     main.setStopRequest({});
-    main.setSimulationControl({}, {});
+    main.mapMenu().setSimulationControl({}, {});
     setup.setStopRequest(true);
     try {
         setup.FormDestroy();

@@ -1,21 +1,22 @@
-// The map's pop-up menu, puMenu: every view option of the Map tab. The menu
-// only sets the options; the map (Orvane_mainaMap.cpp) and the tick read them.
+// The map's pop-up menu, puMenu: every view option of the Map tab.
+#include "app/panels/MapMenu.h"
+
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
-#include <QLabel>
-#include <QListWidget>
 #include <QMenu>
-#include <QTimer>
 #include <exception>
 
+#include "app/Guarded.h"
 #include "app/Orvane_maina.h"
 #include "app/PopupHints.h"
 #include "app/help/ContextHelp.h"
 #include "app/help/HelpContexts.h"
 #include "app/widgets/MapImage.h"
-#include "app/widgets/RadioGroup.h"
+#include "app/panels/BeaconListPanel.h"
+#include "app/panels/MapPanel.h"
 #include "map/Terminator.h"
+#include "map/ui/Ccalunit.h"
 
 namespace orvane::app {
 
@@ -36,8 +37,17 @@ void selectByTag(QActionGroup* group, int tag) {
 
 }  // namespace
 
-void TfrmTabbedOrvane::createMapMenu() {
-    puMenu = new QMenu(this);
+MapMenu::MapMenu(TfrmTabbedOrvane& main, QWidget* mapTab, bool soundAvailable)
+    : QObject(&main), main_(main), GotSoundCard(soundAvailable) {
+    createMapMenu(mapTab);
+}
+
+QAction* MapMenu::item(const QString& name) const { return puMenu->findChild<QAction*>(name); }
+
+QMenu* MapMenu::submenu(const QString& name) const { return puMenu->findChild<QMenu*>(name); }
+
+void MapMenu::createMapMenu(QWidget* mapTab) {
+    puMenu = new QMenu(&main_);
     puMenu->setObjectName(QStringLiteral("puMenu"));
     help::setHelpContext(puMenu, help::ctx::kMapMenu);
 
@@ -72,11 +82,11 @@ void TfrmTabbedOrvane::createMapMenu() {
     auto* speeds = new QActionGroup(mnAnimateSpeed);
     mnAniSpeed1Sec = addChoice(mnAnimateSpeed, speeds, "mnAniSpeed1Sec", QStringLiteral("1 Second"),
                                QStringLiteral("Update display every second"), 1000);
-    mnAniSpeed750ms = addChoice(mnAnimateSpeed, speeds, "mnAniSpeed750ms", QStringLiteral("750 ms"),
+    addChoice(mnAnimateSpeed, speeds, "mnAniSpeed750ms", QStringLiteral("750 ms"),
                                 QStringLiteral("Update display every 750 miliseconds"), 750);
-    mnAniSpeed500ms = addChoice(mnAnimateSpeed, speeds, "mnAniSpeed500ms", QStringLiteral("500 ms"),
+    addChoice(mnAnimateSpeed, speeds, "mnAniSpeed500ms", QStringLiteral("500 ms"),
                                 QStringLiteral("Update display every 500 miliseconds"), 500);
-    mnAniSpeed250ms = addChoice(mnAnimateSpeed, speeds, "mnAniSpeed250ms", QStringLiteral("250 ms"),
+    addChoice(mnAnimateSpeed, speeds, "mnAniSpeed250ms", QStringLiteral("250 ms"),
                                 QStringLiteral("Update display every 250 miliseconds"), 250);
     puMenu->addSeparator();
 
@@ -97,9 +107,10 @@ void TfrmTabbedOrvane::createMapMenu() {
                                                   "Dark shading", "Very dark shading"};
     for (int tag = 0; tag < 5; ++tag) {
         const QString name = QStringLiteral("mnLevel%1").arg(tag + 1);
-        mnLevel[static_cast<std::size_t>(tag)] =
+        QAction* level =
             addChoice(mnDarknessLevel, levels, name.toLatin1().constData(), QStringLiteral("Level %1").arg(tag + 1),
                       QString::fromLatin1(kLevelHints[tag]), tag);
+        if (tag == 0) mnLevel1 = level;
     }
     puMenu->addSeparator();
 
@@ -122,98 +133,103 @@ void TfrmTabbedOrvane::createMapMenu() {
 
     // Handlers. An error that leaves one is shown and the program goes on.
     for (QAction* item : {mnAnimate, mnFake, mnSignalChange}) {
-        connect(item, &QAction::triggered, this, [this, item] { guarded([this, item] { mnAnimateFake(item); }); });
+        connect(item, &QAction::triggered, this, [this, item] { runGuarded(main_.messages(), [this, item] { mnAnimateFake(item); }); });
     }
     for (QAction* item : speeds->actions()) {
-        connect(item, &QAction::triggered, this, [this, item] { guarded([this, item] { mnAniSpeedClick(item); }); });
+        connect(item, &QAction::triggered, this, [this, item] { runGuarded(main_.messages(), [this, item] { mnAniSpeedClick(item); }); });
     }
     for (QAction* item : levels->actions()) {
-        connect(item, &QAction::triggered, this, [this, item] { guarded([this, item] { mnDarkLevelClick(item); }); });
+        connect(item, &QAction::triggered, this, [this, item] { runGuarded(main_.messages(), [this, item] { mnDarkLevelClick(item); }); });
     }
-    const auto on = [this](QAction* item, void (TfrmTabbedOrvane::*handler)()) {
-        connect(item, &QAction::triggered, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+    const auto on = [this](QAction* item, void (MapMenu::*handler)()) {
+        connect(item, &QAction::triggered, this, [this, handler] { runGuarded(main_.messages(), [this, handler] { (this->*handler)(); }); });
     };
-    on(mnBrowseCalendar, &TfrmTabbedOrvane::mnBrowseCalendarClick);
-    on(mnShowHideBeacons, &TfrmTabbedOrvane::mnShowHideBeaconsClick);
-    on(mnSimulateBeacons, &TfrmTabbedOrvane::mnSimulateBeaconsClick);
-    on(mnSimulateBeaconsSetup, &TfrmTabbedOrvane::mnSimulateBeaconsSetupClick);
-    on(mnPopuphints, &TfrmTabbedOrvane::mnPopuphintsClick);
-    on(mnHelp, &TfrmTabbedOrvane::puHelpClick);
+    on(mnBrowseCalendar, &MapMenu::mnBrowseCalendarClick);
+    on(mnShowHideBeacons, &MapMenu::mnShowHideBeaconsClick);
+    on(mnSimulateBeacons, &MapMenu::mnSimulateBeaconsClick);
+    on(mnSimulateBeaconsSetup, &MapMenu::mnSimulateBeaconsSetupClick);
+    on(mnPopuphints, &MapMenu::mnPopuphintsClick);
+    on(mnHelp, &MapMenu::puHelpClick);
 
     // The highlighted item's hint goes to the status bar (empty for an item
     // without one), and is cleared when the menu closes.
     for (QMenu* menu : {puMenu, mnAnimateSpeed, mnDarknessLevel}) {
-        connect(menu, &QMenu::hovered, this, [this](QAction* item) { ShowAppHint(item->statusTip()); });
-        connect(menu, &QMenu::aboutToHide, this, [this] { ShowAppHint(QString()); });
+        connect(menu, &QMenu::hovered, this, [this](QAction* item) { main_.ShowAppHint(item->statusTip()); });
+        connect(menu, &QMenu::aboutToHide, this, [this] { main_.ShowAppHint(QString()); });
     }
-    connect(puMenu, &QMenu::aboutToShow, this, [this] { guarded([this] { puMenuPopup(); }); });
+    connect(puMenu, &QMenu::aboutToShow, this, [this] { runGuarded(main_.messages(), [this] { puMenuPopup(); }); });
 
     // The menu of the whole Map tab: the map, its labels and panels.
-    for (QWidget* area : {static_cast<QWidget*>(tsMap), static_cast<QWidget*>(ImageDisplay)}) {
+    for (QWidget* area : {mapTab, static_cast<QWidget*>(main_.mapPanel().imageDisplay())}) {
         area->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(area, &QWidget::customContextMenuRequested, this,
                 [this, area](const QPoint& pos) { puMenu->popup(area->mapToGlobal(pos)); });
     }
 
-    mnSimulateBeacons->setEnabled(GotSoundCard && BeaconsShown);
-    mnSimulateBeaconsSetup->setEnabled(GotSoundCard && BeaconsShown);
+    updateSimulationItems();
 
-    // "Popup Hints": the beacon labels always show their hints.
-    for (QLabel* label : lblSlot) {
-        if (label) label->setProperty(kAlwaysShowHintProperty, true);
-    }
-    qApp->installEventFilter(new PopupHintFilter(this, [this] { return PopupHintsOn; }, this));
+    // "Popup Hints" (the beacon labels always show theirs).
+    qApp->installEventFilter(new PopupHintFilter(&main_, [this] { return PopupHintsOn; }, this));
 }
 
-void TfrmTabbedOrvane::puMenuPopup() {
-    mnAnimate->setChecked(AnimateOn);
-    mnFake->setChecked(FakeOn);
-    mnSignalChange->setChecked(SignalChangeOn);
-    mnBrowseCalendar->setChecked(BrowsingCalendar);
-    mnSimulateBeacons->setChecked(SimulateOn);
-    mnPopuphints->setChecked(PopupHintsOn);
-    mnShowHideBeacons->setText(BeaconsShown ? QStringLiteral("Hide Beacons") : QStringLiteral("Show Beacons"));
-    selectByTag(mnLevel[0]->actionGroup(), NightShade);
-    selectByTag(mnAniSpeed1Sec->actionGroup(), AniSpeed);
+void MapMenu::setSoundAvailable(bool available) {
+    GotSoundCard = available;
+    updateSimulationItems();
 }
 
-void TfrmTabbedOrvane::mnAnimateFake(QAction* Sender) {
-    if (Sender == mnAnimate) {
-        AnimateOn = ToggleTerminatorFlag(TerminatorState::FlagAnimate);
-        // The schedule follows the real clock, not the animated one.
-        if (AnimateOn && BeaconsShown) mnShowHideBeaconsClick();
-    } else if (Sender == mnFake) {
-        FakeOn = ToggleTerminatorFlag(TerminatorState::FlagFake);
-    } else if (Sender == mnSignalChange) {
-        SignalChangeOn = !SignalChangeOn;
-    }
-}
-
-void TfrmTabbedOrvane::mnAniSpeedClick(QAction* Sender) {
-    // The interval of every tick, animated or not.
-    setAniSpeed(tagOf(Sender));
-}
-
-void TfrmTabbedOrvane::mnShowHideBeaconsClick() {
-    if (AnimateOn && !BeaconsShown) mnAnimateFake(mnAnimate);
-    BeaconsShown = !BeaconsShown;
-    if (!BeaconsShown) SimulateOn = false;
-    const bool simulationAvailable = BeaconsShown && GotSoundCard;
+void MapMenu::updateSimulationItems() {
+    const bool simulationAvailable = GotSoundCard && main_.mapPanel().beaconsShown();
     mnSimulateBeacons->setEnabled(simulationAvailable);
     mnSimulateBeaconsSetup->setEnabled(simulationAvailable);
-    rgFrequency->setEnabled(BeaconsShown);
-    cblBeacons->setEnabled(BeaconsShown);
-    lblBeaconSlot->setVisible(BeaconsShown);
-    for (QLabel* label : lblSlot) label->setVisible(BeaconsShown);
 }
 
-void TfrmTabbedOrvane::mnBrowseCalendarClick() {
-    const bool beaconsWereShown = BeaconsShown;
-    const int flags = TerminatorFlags();
-    Timer1->stop();
-    SetTerminatorFlags(0);  // no animation, no forced recalculation while browsing
-    BrowsingCalendar = true;
-    if (BeaconsShown) mnShowHideBeaconsClick();
+void MapMenu::puMenuPopup() {
+    mnAnimate->setChecked(AnimateOn);
+    mnFake->setChecked(FakeOn);
+    mnSignalChange->setChecked(main_.mapPanel().signalChangeOn());
+    mnBrowseCalendar->setChecked(main_.mapPanel().browsingCalendar());
+    mnSimulateBeacons->setChecked(main_.simulateOn());
+    mnPopuphints->setChecked(PopupHintsOn);
+    mnShowHideBeacons->setText(main_.mapPanel().beaconsShown() ? QStringLiteral("Hide Beacons")
+                                                               : QStringLiteral("Show Beacons"));
+    selectByTag(mnLevel1->actionGroup(), main_.mapPanel().nightShade());
+    selectByTag(mnAniSpeed1Sec->actionGroup(), main_.aniSpeed());
+}
+
+void MapMenu::mnAnimateFake(QAction* Sender) {
+    if (Sender == mnAnimate) {
+        AnimateOn = main_.mapPanel().ToggleTerminatorFlag(TerminatorState::FlagAnimate);
+        // The schedule follows the real clock, not the animated one.
+        if (AnimateOn && main_.mapPanel().beaconsShown()) mnShowHideBeaconsClick();
+    } else if (Sender == mnFake) {
+        FakeOn = main_.mapPanel().ToggleTerminatorFlag(TerminatorState::FlagFake);
+    } else if (Sender == mnSignalChange) {
+        main_.mapPanel().setSignalChange(!main_.mapPanel().signalChangeOn());
+    }
+}
+
+void MapMenu::mnAniSpeedClick(QAction* Sender) {
+    // The interval of every tick, animated or not.
+    main_.setAniSpeed(tagOf(Sender));
+}
+
+void MapMenu::mnShowHideBeaconsClick() {
+    const bool show = !main_.mapPanel().beaconsShown();
+    if (AnimateOn && show) mnAnimateFake(mnAnimate);
+    if (!show) main_.setSimulateOn(false);
+    main_.mapPanel().setBeaconsShown(show);
+    main_.beaconList().setListEnabled(show);
+    updateSimulationItems();
+}
+
+void MapMenu::mnBrowseCalendarClick() {
+    MapPanel& map = main_.mapPanel();
+    const bool beaconsWereShown = map.beaconsShown();
+    const int flags = map.TerminatorFlags();
+    main_.stopTick();
+    map.SetTerminatorFlags(0);  // no animation, no forced recalculation while browsing
+    map.setBrowsingCalendar(true);
+    if (map.beaconsShown()) mnShowHideBeaconsClick();
 
     std::exception_ptr failure;
     try {
@@ -228,30 +244,30 @@ void TfrmTabbedOrvane::mnBrowseCalendarClick() {
 
     // Back to the clock, also when the dialog could not be shown. A failing
     // rebuild is reported but must not keep the tick stopped.
-    SetTerminatorFlags(flags);
-    guarded([this] { RebuildMap(); });
-    BrowsingCalendar = false;
-    Timer1->start();
-    if (beaconsWereShown && !BeaconsShown) mnShowHideBeaconsClick();
+    map.SetTerminatorFlags(flags);
+    runGuarded(main_.messages(), [&map] { map.RebuildMap(); });
+    map.setBrowsingCalendar(false);
+    main_.startTick();
+    if (beaconsWereShown && !map.beaconsShown()) mnShowHideBeaconsClick();
     if (failure) std::rethrow_exception(failure);
 }
 
-void TfrmTabbedOrvane::mnDarkLevelClick(QAction* Sender) {
+void MapMenu::mnDarkLevelClick(QAction* Sender) {
     // Redrawn at once with the new darkness.
-    SetNightShade(tagOf(Sender));
+    main_.mapPanel().SetNightShade(tagOf(Sender));
 }
 
-void TfrmTabbedOrvane::mnSimulateBeaconsClick() {
+void MapMenu::mnSimulateBeaconsClick() {
     // The item's tick was inverted by the menu.
-    SimulateOn = mnSimulateBeacons->isChecked();
+    main_.setSimulateOn(mnSimulateBeacons->isChecked());
     // Switching off lets a playing transmission end at its next check point.
-    if (setSimStopRequest_) setSimStopRequest_(!SimulateOn);
+    if (setSimStopRequest_) setSimStopRequest_(!main_.simulateOn());
 }
 
-void TfrmTabbedOrvane::mnSimulateBeaconsSetupClick() {
+void MapMenu::mnSimulateBeaconsSetupClick() {
     if (!GotSoundCard) return;
-    const bool wasOn = SimulateOn;
-    SimulateOn = false;
+    const bool wasOn = main_.simulateOn();
+    main_.setSimulateOn(false);
     if (setSimStopRequest_) setSimStopRequest_(true);
     // The dialog clears StopRequest as it becomes active, so a transmission
     // already playing is not cut short by opening it.
@@ -261,15 +277,27 @@ void TfrmTabbedOrvane::mnSimulateBeaconsSetupClick() {
     } catch (...) {
         failure = std::current_exception();
     }
-    SimulateOn = wasOn;
+    main_.setSimulateOn(wasOn);
     if (setSimStopRequest_) setSimStopRequest_(!wasOn);
     if (failure) std::rethrow_exception(failure);
 }
 
-void TfrmTabbedOrvane::mnPopuphintsClick() { PopupHintsOn = mnPopuphints->isChecked(); }
+void MapMenu::mnPopuphintsClick() { PopupHintsOn = mnPopuphints->isChecked(); }
 
-void TfrmTabbedOrvane::puHelpClick() {
-    if (help_) help_->showContents();
+void MapMenu::puHelpClick() {
+    if (HelpService* help = main_.help()) help->showContents();
+}
+
+void MapMenu::ExecCalendarDialog() {
+    map::ui::TfrmCalendar::Hooks hooks;
+    hooks.utcNow = [this] { return main_.utcNow(); };
+    // Called from the dialog's controls: an error is shown here and never
+    // leaves through the button's signal.
+    hooks.setDisplayTime = [this](UtcMoment t) { runGuarded(main_.messages(), [this, t] { main_.SetDisplayTime(t); }); };
+    hooks.localToday = map::ui::TfrmCalendar::localTodayFrom(main_.clock());
+    map::ui::TfrmCalendar dialog(std::move(hooks), &main_);
+    dialog.setProperty("helpContext", help::ctx::kBrowseCalendar);
+    dialog.exec();
 }
 
 }  // namespace orvane::app

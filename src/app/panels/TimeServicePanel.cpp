@@ -1,7 +1,7 @@
-// The time service on the Map tab: the time-server list in cbHost and the
-// "Get Time" button. The window only mirrors the logic of src/timesync: the
-// request and the choice of its answer (TimeClient), the comparison and the
-// clock setting (AdjustClock), the list and its editing rules (HostList).
+// The time panel of the Map tab: the UTC label, the time-server list in
+// cbHost and the "Get Time" button.
+#include "app/panels/TimeServicePanel.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -11,8 +11,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 
-#include "app/Orvane_maina.h"
+#include "app/Guarded.h"
+#include "app/PopupHints.h"
+#include "app/TimeLabels.h"
+#include "app/help/ContextHelp.h"
+#include "app/help/HelpContexts.h"
 #include "timesync/ClockAdjust.h"
 
 namespace orvane::app {
@@ -77,10 +82,43 @@ private:
 
 }  // namespace
 
-// Part of start-up step 7: the endpoint, the request and the host box's
-// wiring. A socket that cannot be made is reported after the host list is
-// loaded, and again on each "Get Time".
-void TfrmTabbedOrvane::SetupTimeService() {
+TimeServicePanel::TimeServicePanel(Clock& clock, MessageService& messages, QLabel& statusPanel, QWidget* parent)
+    : QFrame(parent), clock_(clock), messages_(messages), statusPanel_(statusPanel) {
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    help::setHelpContext(this, help::ctx::kTimePanel);
+    lblUTC = new QLabel(this);
+    lblUTC->setText(QStringLiteral("00:00:00, Wed 28 Mar 1998"));
+    lblUTC->setGeometry(39, 6, std::max(156, lblUTC->sizeHint().width() + 4), 20);
+    setHint(lblUTC, QStringLiteral("Coordinated Universal Time/Greenwich Mean Time"));
+    auto* lblHost = new QLabel(QStringLiteral("Host"), this);
+    lblHost->setGeometry(228, 8, 30, 16);
+    cbHost = new QComboBox(this);
+    cbHost->setEditable(true);
+    cbHost->setInsertPolicy(QComboBox::InsertAlphabetically);
+    cbHost->setGeometry(260, 4, 180, 24);
+    help::setHelpContext(cbHost, help::ctx::kHostBox);
+    btnGetTime = new QPushButton(kGetTimeCaption, this);
+    btnGetTime->setGeometry(450, 4, 90, 24);
+    connect(btnGetTime, &QPushButton::clicked, this, [this] { runGuarded(messages_, [this] { btnGetTimeClick(); }); });
+}
+
+TimeServicePanel::~TimeServicePanel() = default;
+
+void TimeServicePanel::setStatus(const QString& text) { statusPanel_.setText(text); }
+
+QString TimeServicePanel::hostText() const { return cbHost->currentText(); }
+
+void TimeServicePanel::setHostText(const QString& text) {
+    cbHost->setCurrentText(text);
+    HostIndex = FindHost(cbHost->currentText());
+}
+
+void TimeServicePanel::showUtc(UtcMoment t) { lblUTC->setText(QString::fromStdString(formatUtcLabel(t))); }
+
+// The endpoint, the request and the host box's wiring. A socket that cannot
+// be made is reported after the host list is loaded, and again on each
+// "Get Time".
+void TimeServicePanel::SetupTimeService() {
     if (hostBoxWatcher_) return;
     try {
         udpEndpoint_ = std::make_unique<timesync::TNMUDP>(systemResolver_);
@@ -93,7 +131,9 @@ void TfrmTabbedOrvane::SetupTimeService() {
         connect(timeClient_.get(), &timesync::TimeClient::requestFailed, this,
                 [this](const QString& message) { onTimeRequestFailed(message); });
         connect(timeClient_.get(), &timesync::TimeClient::replyReceived, this,
-                [this](int n, const QString& ip, int port) { guarded([&] { NMUDP_TimeDataReceived(n, ip, port); }); });
+                [this](int n, const QString& ip, int port) {
+                    runGuarded(messages_, [&] { NMUDP_TimeDataReceived(n, ip, port); });
+                });
     } catch (const timesync::UDPSockError& e) {
         udpStartError_ = e.what();
         timeClient_.reset();
@@ -116,8 +156,8 @@ void TfrmTabbedOrvane::SetupTimeService() {
     hostBoxWatcher_ = std::move(watcher);
 }
 
-// Start-up step 7: the host file's lines, or the default servers.
-void TfrmTabbedOrvane::LoadHostList() {
+void TimeServicePanel::LoadHostList(const QString& hostsFileName) {
+    HostsFileName = hostsFileName;
     SetupTimeService();
     const QString text = hostList_.LoadHostList(HostsFileName);
     showHostListInBox();
@@ -128,18 +168,17 @@ void TfrmTabbedOrvane::LoadHostList() {
     if (!udpEndpoint_) throw timesync::UDPSockError(udpStartError_);
 }
 
-// Close: the list, in its order, replaces the file.
-void TfrmTabbedOrvane::SaveHostList() { hostList_.SaveHostList(HostsFileName); }
+void TimeServicePanel::SaveHostList() { hostList_.SaveHostList(HostsFileName); }
 
-int TfrmTabbedOrvane::FindHost(const QString& host) const { return hostList_.FindHost(host); }
+int TimeServicePanel::FindHost(const QString& host) const { return hostList_.FindHost(host); }
 
-bool TfrmTabbedOrvane::AwaitingTime() const { return timeClient_ && timeClient_->AwaitingTime(); }
+bool TimeServicePanel::AwaitingTime() const { return timeClient_ && timeClient_->AwaitingTime(); }
 
-void TfrmTabbedOrvane::setTimeHostResolver(timesync::HostResolver& resolver) {
+void TimeServicePanel::setTimeHostResolver(timesync::HostResolver& resolver) {
     if (udpEndpoint_) udpEndpoint_->setHostResolver(resolver);
 }
 
-void TfrmTabbedOrvane::btnGetTimeClick() {
+void TimeServicePanel::btnGetTimeClick() {
     if (!timeClient_) throw timesync::UDPSockError(udpStartError_);
     btnGetTime->setEnabled(false);
     ShowTimeMessage(QString());
@@ -153,73 +192,73 @@ void TfrmTabbedOrvane::btnGetTimeClick() {
     // A shortcut press leaves the focus in the box: a new name typed there
     // joins the list before it is asked, as when the button is clicked.
     if (cbHost->hasFocus()) cbHostExit();
-    setCursor(Qt::BusyCursor);
+    window()->setCursor(Qt::BusyCursor);
     // The button stays disabled until the name is looked up and the request
     // sent (onTimeRequestSent) or given up (onTimeRequestFailed); the window
     // stays live meanwhile.
     if (!timeClient_->request(cbHost->currentText())) btnGetTime->setEnabled(true);
 }
 
-void TfrmTabbedOrvane::onTimeRequestSent() {
+void TimeServicePanel::onTimeRequestSent() {
     btnGetTime->setText(kStopCaption);
     btnGetTime->setEnabled(true);
 }
 
-void TfrmTabbedOrvane::onTimeRequestFailed(const QString& message) {
-    unsetCursor();
+void TimeServicePanel::onTimeRequestFailed(const QString& message) {
+    window()->unsetCursor();
     btnGetTime->setText(kGetTimeCaption);
     btnGetTime->setEnabled(true);
     messages_.showError(message.toStdString());
 }
 
 // The answer to the outstanding request (TimeClient lets no other datagram through).
-void TfrmTabbedOrvane::NMUDP_TimeDataReceived(int NumberBytes, const QString& FromIP, int /*Port*/) {
+void TimeServicePanel::NMUDP_TimeDataReceived(int NumberBytes, const QString& FromIP, int /*Port*/) {
     btnGetTime->setText(kGetTimeCaption);
-    setStatusPanelText(0, QStringLiteral("Reading time"));
+    setStatus(QStringLiteral("Reading time"));
     TimeReply.fill(0);
     NMUDP_Time->ReadBuffer(TimeReply.data(), static_cast<int>(TimeReply.size()));
     if (NumberBytes == timesync::kTimeReplyBytes) {
-        setStatusPanelText(0, QStringLiteral("Time from: ") + FromIP);
-        unsetCursor();
+        setStatus(QStringLiteral("Time from: ") + FromIP);
+        window()->unsetCursor();
         AdjustClock();
     } else {
         ShowTimeMessage(QStringLiteral("Did not receive 4 bytes"));
     }
 }
 
-void TfrmTabbedOrvane::AdjustClock() {
-    setStatusPanelText(0, QStringLiteral("Working..."));
+void TimeServicePanel::AdjustClock() {
+    setStatus(QStringLiteral("Working..."));
     const auto seconds = timesync::decodeTimeReply(QByteArray(TimeReply.data(), timesync::kTimeReplyBytes));
     const timesync::ClockAdjustment result = timesync::AdjustClock(seconds.value_or(0), clock_);
     const QString status = result.statusText();
-    setStatusPanelText(0, status);
+    setStatus(status);
     // Panel 0 is narrow; the whole text (with a refusal's reason) is its tip.
-    StatusPanels[0]->setToolTip(status);
+    statusPanel_.setToolTip(status);
 }
 
-void TfrmTabbedOrvane::ShowTimeMessage(const QString& text) {
-    unsetCursor();
+void TimeServicePanel::ShowTimeMessage(const QString& text) {
+    window()->unsetCursor();
     if (!text.isEmpty()) messages_.showMessage(text.toStdString());
-    setStatusPanelText(0, QString());
-    StatusPanels[0]->setToolTip(QString());
+    setStatus(QString());
+    statusPanel_.setToolTip(QString());
 }
 
 // ---- The host box ----------------------------------------------------------------
 
-void TfrmTabbedOrvane::cbHostKeyDown(int key) {
+void TimeServicePanel::cbHostKeyDown(int key) {
     const bool commitsChange = key == Qt::Key_Delete || key == Qt::Key_Return || key == Qt::Key_Enter;
     hostList_.keyDown(commitsChange ? timesync::HostList::Key::DeleteOrEnter : timesync::HostList::Key::Other,
                       cbHost->currentText());
 }
 
-void TfrmTabbedOrvane::cbHostChange(const QString& /*text*/) {
-    setStatusPanelText(0, QString());
+void TimeServicePanel::cbHostChange(const QString& /*text*/) {
+    setStatus(QString());
     if (hostList_.changeCommits()) cbHostExit();
 }
 
-void TfrmTabbedOrvane::cbHostExit() { applyHostCommit(hostList_.commit(cbHost->currentText())); }
+void TimeServicePanel::cbHostExit() { applyHostCommit(hostList_.commit(cbHost->currentText())); }
 
-void TfrmTabbedOrvane::showHostListInBox() {
+void TimeServicePanel::showHostListInBox() {
     const QSignalBlocker block(cbHost);
     const QString text = cbHost->currentText();
     cbHost->clear();
@@ -228,7 +267,7 @@ void TfrmTabbedOrvane::showHostListInBox() {
 }
 
 // Mirrors a commit in the box. Programmatic changes raise no change handler.
-void TfrmTabbedOrvane::applyHostCommit(const timesync::HostList::CommitOutcome& outcome) {
+void TimeServicePanel::applyHostCommit(const timesync::HostList::CommitOutcome& outcome) {
     using Kind = timesync::HostList::CommitOutcome::Kind;
     const QSignalBlocker block(cbHost);
     const QString text = cbHost->currentText();

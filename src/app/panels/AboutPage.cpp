@@ -1,5 +1,7 @@
 // The About tab: which version runs, the local time, the maker's web site
 // and the credits dialog.
+#include "app/panels/AboutPage.h"
+
 #include <QDesktopServices>
 #include <QFrame>
 #include <QLabel>
@@ -8,7 +10,8 @@
 
 #include "app/AboutInfo.h"
 #include "app/MoreAbout.h"
-#include "app/Orvane_maina.h"
+#include "app/Guarded.h"
+#include "app/TimeLabels.h"
 #include "app/PopupHints.h"
 #include "app/help/ContextHelp.h"
 #include "app/help/HelpContexts.h"
@@ -36,34 +39,29 @@ QLabel* centredLabel(QWidget* parent, const QString& text, const QRect& geometry
     return label;
 }
 
-void setHint(QWidget* w, const QString& hint) {
-    w->setToolTip(hint);
-    w->setStatusTip(hint);
-}
-
 }  // namespace
 
-void TfrmTabbedOrvane::setupAboutTab() {
-    help::setHelpContext(tsAbout, help::ctx::kAboutTab);
-    if (!openUrl_) openUrl_ = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+AboutPage::AboutPage(MessageService& messages, QWidget* parent)
+    : QWidget(parent), messages_(messages), openUrl_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
+    help::setHelpContext(this, help::ctx::kAboutTab);
 
     // The page-sized lowered bevel.
-    QFrame* bevel = aboutFrame(tsAbout, {}, QFrame::Sunken);
-    auto* pageLayout = new QVBoxLayout(tsAbout);
+    QFrame* bevel = aboutFrame(this, {}, QFrame::Sunken);
+    auto* pageLayout = new QVBoxLayout(this);
     pageLayout->setContentsMargins(4, 4, 4, 4);
     pageLayout->addWidget(bevel);
 
-    Label11 = centredLabel(tsAbout, versionLabelText(), {81, 21, 393, 20});
+    Label11 = centredLabel(this, versionLabelText(), {81, 21, 393, 20});
     Label11->setObjectName(QStringLiteral("Label11"));
     setHint(Label11, QStringLiteral("MajorVersion.MinorVersion.Release.Build"));
     Label11->setProperty(kAlwaysShowHintProperty, true);
 
-    lblLocalTime = centredLabel(tsAbout, QStringLiteral("Local Time"), {81, 53, 393, 20});
+    lblLocalTime = centredLabel(this, QStringLiteral("Local Time"), {81, 53, 393, 20});
     lblLocalTime->setObjectName(QStringLiteral("lblLocalTime"));
     setHint(lblLocalTime, QStringLiteral("User system local time"));
     lblLocalTime->setProperty(kAlwaysShowHintProperty, true);
 
-    QFrame* upper = aboutFrame(tsAbout, {89, 92, 393, 108}, QFrame::Raised);
+    QFrame* upper = aboutFrame(this, {89, 92, 393, 108}, QFrame::Raised);
     QLabel* line1 = centredLabel(upper, QStringLiteral("Know who is on the air before you tune."), {0, 10, 393, 20});
     QLabel* line2 = centredLabel(upper, QStringLiteral("Eighteen beacons, five bands, one glance."), {0, 34, 393, 20});
     QFont bold = line1->font();
@@ -73,28 +71,32 @@ void TfrmTabbedOrvane::setupAboutTab() {
     line2->setFont(bold);
     line2->setStyleSheet(QStringLiteral("color: #ff0000;"));
 
-    btnWebSite = new QPushButton(webSiteUrl().host(), tsAbout);
+    btnWebSite = new QPushButton(webSiteUrl().host(), this);
     btnWebSite->setObjectName(QStringLiteral("btnWebSite"));
     btnWebSite->setGeometry(195, 163, 180, 24);
     setHint(btnWebSite, QStringLiteral("Visit our web site"));
-    connect(btnWebSite, &QPushButton::clicked, this, [this] { guarded([this] { btnWebSiteClick(); }); });
+    connect(btnWebSite, &QPushButton::clicked, this, [this] { runGuarded(messages_, [this] { btnWebSiteClick(); }); });
 
-    btnCredits = new QPushButton(QStringLiteral("&Credits"), tsAbout);
+    btnCredits = new QPushButton(QStringLiteral("&Credits"), this);
     btnCredits->setObjectName(QStringLiteral("btnCredits"));
     btnCredits->setGeometry(245, 221, 64, 24);
     setHint(btnCredits, QStringLiteral("Remembering a few others"));
-    connect(btnCredits, &QPushButton::clicked, this, [this] { guarded([this] { btnCreditsClick(); }); });
+    connect(btnCredits, &QPushButton::clicked, this, [this] { runGuarded(messages_, [this] { btnCreditsClick(); }); });
 
-    QFrame* lower = aboutFrame(tsAbout, {81, 265, 393, 36}, QFrame::Raised);
+    QFrame* lower = aboutFrame(this, {81, 265, 393, 36}, QFrame::Raised);
     centredLabel(lower, QStringLiteral("Orvane ++ is free for every radio amateur and listener. 73!"), {0, 8, 393, 20});
 }
 
-void TfrmTabbedOrvane::btnWebSiteClick() {
+void AboutPage::showLocalTime(UtcMoment t) {
+    lblLocalTime->setText(QString::fromStdString(formatLocalTimeLabel(t)));
+}
+
+void AboutPage::btnWebSiteClick() {
     // Nothing is reported when the desktop has no handler for web addresses.
     if (openUrl_) openUrl_(webSiteUrl());
 }
 
-void TfrmTabbedOrvane::btnCreditsClick() {
+void AboutPage::btnCreditsClick() {
     // A fresh dialog each time, destroyed when it closes.
     TfrmMoreAbout dialog(openUrl_, this);
     frmMoreAbout = &dialog;

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+
+#include "beacons/BeaconCollection.h"
+#include "beacons/Stations.h"
+
+class QListWidget;
+
+namespace orvane::app {
+
+class RadioGroup;
+
+// Responsibilities: the Beacons tab: the check list cblBeacons of the
+// eighteen stations, ticked for those on the air on the chosen band, and the
+// tab's own band choice rgFrequency2. A tick the user changes is written to
+// the beacon table for that band at once.
+//
+// Collaborations: the beacon table (BeaconCollection) it edits; the main
+// window keeps the band and hears of changes through the signals.
+class BeaconListPanel final : public QWidget {
+    Q_OBJECT
+public:
+    BeaconListPanel(beacons::BeaconCollection& collection, QWidget* parent);
+
+    // Ticks the stations on the air on `band` (from the beacon table) and
+    // edits that band from now on. Raises no change.
+    void LoadBandChecks(int band);
+    bool isTicked(int index) const;
+    std::array<bool, beacons::kBeaconListCount> ticks() const;
+    void setListEnabled(bool enabled);
+    int bandIndex() const;
+    void setBandIndex(int band);
+
+    // For the tests.
+    QListWidget* checkList() const { return cblBeacons; }
+    RadioGroup* frequencyGroup() const { return rgFrequency2; }
+
+signals:
+    // A tick changed and the table holds it.
+    void ticksChanged();
+    // The user picked a band in rgFrequency2.
+    void bandClicked();
+
+private:
+    void cblBeaconsClick();
+
+    beacons::BeaconCollection& collection_;
+    int band_ = 0;
+    QListWidget* cblBeacons = nullptr;
+    RadioGroup* rgFrequency2 = nullptr;
+};
+
+}  // namespace orvane::app

@@ -1,0 +1,116 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+
+#include "beacons/Stations.h"
+#include "common/Clock.h"
+#include "common/TimeTypes.h"
+#include "map/MapPictures.h"
+#include "map/Terminator.h"
+
+class QLabel;
+
+namespace orvane::app {
+
+class MapImage;
+class RadioGroup;
+
+// Responsibilities: the map of the Map tab below the time panel: the
+// grey-line picture (ImageDisplay), the eighteen beacon labels lblSlot1..18
+// with the current beacon's caption lblBeaconSlot, and the band choice
+// rgFrequency. It renders the shaded map for the displayed moment, keeps the
+// view options that change the picture (darkness, animation and fake flags,
+// the calendar's held moment, the beep on redraw), and shows which beacon
+// is current in the colours its tick calls for.
+//
+// Collaborations: the clock (the moment of a map reset and of each tick);
+// the geometry and pictures are plain classes of src/map. The main window
+// drives it with the tick (RecomputeGreyLine) and the slot decisions
+// (ShowCurrentBeacon); a band click is announced by bandClicked().
+class MapPanel final : public QWidget {
+    Q_OBJECT
+public:
+    MapPanel(Clock& clock, QWidget* parent);
+
+    // ---- Grey-line map ----------------------------------------------------
+    // The map source, chosen once per run: the drawn coastlines on a display
+    // below 16 bits per pixel or with MonoMap, otherwise the colour relief.
+    void PrepareBaseMap(bool monoMap);
+    // Rebuilds the lit map for the current size and shows it (see the .cpp).
+    void RebuildMap();
+    // The tick's map part: advances the displayed moment and redraws the
+    // shading when the terminator moved.
+    void RecomputeGreyLine();
+    // Composes the shaded picture at the current darkness and shows it;
+    // beeps when the signal-change option is on.
+    void RenderShadedMap();
+    // "Darkness Level": 0..4, re-rendered at once.
+    void SetNightShade(int level);
+    int nightShade() const { return NightShade; }
+    // The terminator's Flags (map::TerminatorState::FlagFake = 1,
+    // FlagAnimate = 2): read, replace, toggle one (returns whether it is now set).
+    int TerminatorFlags() const;
+    void SetTerminatorFlags(int flags);
+    bool ToggleTerminatorFlag(int flag);
+    void setSignalChange(bool on) { SignalChangeOn = on; }
+    bool signalChangeOn() const { return SignalChangeOn; }
+    // While the calendar is open the displayed moment is held where it put it.
+    void setBrowsingCalendar(bool on) { BrowsingCalendar = on; }
+    bool browsingCalendar() const { return BrowsingCalendar; }
+    // The window has been laid out: later rebuilds keep the view flags.
+    void setWindowShown() { FirstResizeSeen = true; }
+    bool windowShown() const { return FirstResizeSeen; }
+    // The moment the map (and the time labels) show.
+    UtcMoment displayTime() const { return DisplayTime; }
+    void setDisplayTime(UtcMoment t) { DisplayTime = t; }
+    const map::GreyLine& greyLine() const { return greyLine_; }
+    const map::MapPictures& mapPictures() const { return mapPictures_; }
+
+    // ---- Beacon labels and band -----------------------------------------------
+    // Highlights beacon `index` (0..17) as current, caption and colours; the
+    // label shown before returns to rest.
+    void ShowCurrentBeacon(int index, bool ticked);
+    // Text colours of every label from the ticks of the chosen band.
+    void ColourBeaconLabels(const std::array<bool, beacons::kBeaconListCount>& ticked);
+    void setBeaconsShown(bool shown);
+    bool beaconsShown() const { return BeaconsShown; }
+    int bandIndex() const;
+    void setBandIndex(int band);
+
+    // ---- For the map menu and the tests ---------------------------------------
+    MapImage* imageDisplay() const { return ImageDisplay; }
+    QLabel* slotLabel(int index) const { return lblSlot[static_cast<std::size_t>(index)]; }
+    QLabel* beaconSlotLabel() const { return lblBeaconSlot; }
+    RadioGroup* frequencyGroup() const { return rgFrequency; }
+
+signals:
+    // The user picked a band in rgFrequency (also the band already chosen).
+    void bandClicked();
+
+private:
+    void BuildControls();
+    void applyLabelLook(QLabel* label, bool current, bool ticked);
+    QSize MapPixelSize() const;  // ImageDisplay's size in device pixels
+
+    Clock& clock_;
+    QWidget* pnlMap = nullptr;
+    MapImage* ImageDisplay = nullptr;
+    std::array<QLabel*, beacons::kBeaconListCount> lblSlot{};  // lblSlot[0] is "lblSlot1"
+    QLabel* lblBeaconSlot = nullptr;
+    RadioGroup* rgFrequency = nullptr;
+
+    map::GreyLine greyLine_;        // terminator state and illumination mask
+    map::MapPictures mapPictures_;  // base map, lit map, shaded picture
+    QSize mapSize_;                 // size of the last build, device pixels
+    UtcMoment DisplayTime = 0;
+    int NightShade = 1;
+    bool SignalChangeOn = false;
+    bool BrowsingCalendar = false;
+    bool FirstResizeSeen = false;
+    bool BeaconsShown = true;
+    QLabel* CurrentBeaconLabel = nullptr;
+    bool CurrentBeaconActive = false;
+};
+
+}  // namespace orvane::app
