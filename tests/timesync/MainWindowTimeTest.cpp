@@ -20,11 +20,11 @@
 #include "app/panels/TimeServicePanel.h"
 #include "common/FakeClock.h"
 #include "support/TempDir.h"
+#include "support/WaitUntil.h"
 #include "timesync/NetTestSupport.h"
 
 using namespace orvane;
 using namespace orvane::app;
-using namespace timesync_test;
 
 namespace {
 
@@ -95,7 +95,7 @@ protected:
     TempDir dir;
     FakeClock clock;
     RecordingMessageService messages;
-    ScriptedTimeServer server;
+    timesync_test::ScriptedTimeServer server;
     std::unique_ptr<TfrmTabbedOrvane> window;
 };
 
@@ -113,33 +113,49 @@ TEST_F(TimeWindowTest, StartsWithTheDefaultServersAndSavesTheListOnClose) {
     EXPECT_TRUE(saved.contains("time.nist.gov\r\n"));
 }
 
-TEST_F(TimeWindowTest, GetTimeAsksTheServerAndSetsTheFakeClock) {
+// One answer of the server and what the window makes of it.
+struct AnswerCase {
+    const char* name;
+    QByteArray reply;
+    const char* refusal;      // the clock refuses to be set with this reason; null: it accepts
+    const char* status;       // status panel 0 afterwards
+    const char* message;      // the message box shown; null: none
+    UtcMs clockSetTo;         // the one clock setting asked for (refused or not); 0: none
+};
+
+class TimeAnswer : public TimeWindowTest, public ::testing::WithParamInterface<AnswerCase> {};
+
+TEST_P(TimeAnswer, IsShownAndSetsTheClockOnlyWhenItDiffers) {
+    const AnswerCase& c = GetParam();
     start();
-    server.answerWith({{replyAtNoon(5)}});
+    if (c.refusal) clock.failSetsWith(c.refusal);
+    server.answerWith({{c.reply}});
     box()->setEditText(QStringLiteral("127.0.0.1"));
     clickGetTime();
     EXPECT_EQ(button()->text(), QStringLiteral("&Stop"));  // a dotted address is sent to at once
     EXPECT_TRUE(button()->isEnabled());
     EXPECT_TRUE(window->timePanel().AwaitingTime());
     ASSERT_TRUE(waitUntil([&] { return !window->timePanel().AwaitingTime(); }));
-    EXPECT_EQ(status(), QStringLiteral("Local PC was 5 seconds ahead"));
+    EXPECT_EQ(status(), QString::fromUtf8(c.status));
     EXPECT_EQ(button()->text(), QStringLiteral("&Get Time"));
-    ASSERT_EQ(clock.recordedSets().size(), 1u);
-    EXPECT_EQ(clock.recordedSets()[0], noonMs(5) + 600);
+    EXPECT_EQ(messages.messages, c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
+    EXPECT_EQ(clock.recordedSets(), c.clockSetTo ? std::vector<UtcMs>{c.clockSetTo} : std::vector<UtcMs>{});
     EXPECT_EQ(server.requests, std::vector<QByteArray>{QByteArray(1, '\0')});
     EXPECT_EQ(window->timePanel().hostList().FindHost(QStringLiteral("127.0.0.1")), -1);  // never typed: not added
 }
 
-TEST_F(TimeWindowTest, ARefusedClockSetIsReportedWithItsReason) {
-    start();
-    clock.failSetsWith("Operation not permitted");
-    server.answerWith({{replyAtNoon(12)}});
-    box()->setEditText(QStringLiteral("127.0.0.1"));
-    clickGetTime();
-    ASSERT_TRUE(waitUntil([&] { return !window->timePanel().AwaitingTime(); }));
-    EXPECT_EQ(status(), QStringLiteral("Local PC was 2 seconds behind, but the clock could not be set: "
-                                       "Operation not permitted"));
-}
+// The PC reads 12:00:10.000 throughout; a whole-second answer is set with
+// the allowance ClockAdjust adds for the answer's way (600 ms).
+INSTANTIATE_TEST_SUITE_P(
+    MainWindow, TimeAnswer,
+    ::testing::Values(
+        AnswerCase{"PcAhead", replyAtNoon(5), nullptr, "Local PC was 5 seconds ahead", nullptr, noonMs(5) + 600},
+        AnswerCase{"TimesMatch", replyAtNoon(10), nullptr, "Times Match", nullptr, 0},
+        AnswerCase{"SetRefused", replyAtNoon(12), "Operation not permitted",
+                   "Local PC was 2 seconds behind, but the clock could not be set: Operation not permitted", nullptr,
+                   noonMs(12) + 600},
+        AnswerCase{"WrongLength", QByteArray(3, '\x7f'), nullptr, "", "Did not receive 4 bytes", 0}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(TimeWindowTest, StopEndsTheWaitAndALateAnswerIsIgnored) {
     start();
@@ -157,18 +173,6 @@ TEST_F(TimeWindowTest, StopEndsTheWaitAndALateAnswerIsIgnored) {
     clickGetTime();
     ASSERT_TRUE(waitUntil([&] { return !window->timePanel().AwaitingTime(); }));
     EXPECT_EQ(status(), QStringLiteral("Times Match"));
-    EXPECT_TRUE(clock.recordedSets().empty());
-}
-
-TEST_F(TimeWindowTest, AnAnswerOfTheWrongLengthIsAMessageAndLeavesTheClock) {
-    start();
-    server.answerWith({{QByteArray(3, '\x7f')}});
-    box()->setEditText(QStringLiteral("127.0.0.1"));
-    clickGetTime();
-    ASSERT_TRUE(waitUntil([&] { return !window->timePanel().AwaitingTime(); }));
-    EXPECT_EQ(messages.messages, std::vector<std::string>{"Did not receive 4 bytes"});
-    EXPECT_EQ(status(), QString());
-    EXPECT_EQ(button()->text(), QStringLiteral("&Get Time"));
     EXPECT_TRUE(clock.recordedSets().empty());
 }
 
