@@ -4,15 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QResizeEvent>
 #include <QTimer>
+#include <cmath>
 #include <memory>
 
 #include "app/Orvane_maina.h"
 #include "app/panels/MapPanel.h"
 #include "app/panels/TimeServicePanel.h"
 #include "app/widgets/MapImage.h"
+#include "beacons/Stations.h"
 #include "common/FakeClock.h"
 #include "common/IniFile.h"
 #include "map/MapPictures.h"
@@ -156,5 +159,27 @@ TEST_F(MainWindowMap, HighDpiMapIsResampledAndLabelsKeepTheirSites) {
         const QColor b = lit.pixelColor(qRound((x + 0.5) * scale), qRound((y + 0.5) * scale));
         EXPECT_NEAR(a.red(), b.red(), 50) << x;
         EXPECT_NEAR(a.blue(), b.blue(), 50) << x;
+    }
+}
+
+// Every label is wide enough for its call in bold, the look of the current
+// beacon, and keeps its site: the caret's side stays where the design puts
+// it. Also run with QT_SCALE_FACTOR=1.5 (ctest entry map_window_labels_scaled).
+TEST_F(MainWindowMap, BeaconLabelsHoldTheirCallInBoldAndKeepTheirSite) {
+    start();
+    for (int i = 0; i < beacons::kBeaconListCount; ++i) {
+        const QLabel* label = window->mapPanel().slotLabel(i);
+        const beacons::Station& st = beacons::kStations[static_cast<std::size_t>(i)];
+        SCOPED_TRACE(label->text().toStdString());
+        QFont bold = label->font();
+        bold.setBold(true);
+        const double textWidth = QFontMetricsF(bold).horizontalAdvance(label->text());
+        EXPECT_GE(label->contentsRect().width(), static_cast<int>(std::ceil(textWidth)));
+        if (st.labelCaption.front() == '^') {
+            EXPECT_EQ(label->x(), st.left);
+        } else {
+            EXPECT_EQ(label->x() + label->width(), st.left + st.width);
+        }
+        EXPECT_EQ(label->y(), st.top);
     }
 }

@@ -86,9 +86,15 @@ void MapPanel::BuildControls() {
         l->setAutoFillBackground(true);
         l->setContentsMargins(1, 0, 1, 0);
         setHint(l, QString::fromLatin1(st.labelHint.data(), static_cast<qsizetype>(st.labelHint.size())));
-        // The caret marks the site: keep that side where the design puts it
-        // even when the desktop's font is wider than the design's.
+        // Sized for the call in bold, the look of the current beacon, so no
+        // letter or caret is cut off when it is highlighted. The caret marks
+        // the site: keep that side where the design puts it even when the
+        // desktop's font is wider than the design's.
+        QFont bold = labelFont;
+        bold.setBold(true);
+        l->setFont(bold);
         const int width = std::max(st.width, l->sizeHint().width());
+        l->setFont(labelFont);
         const int left = st.labelCaption.front() == '^' ? st.left : st.left + st.width - width;
         l->setGeometry(left, st.top, width, beacons::kLabelHeight);
         l->setProperty(kAlwaysShowHintProperty, true);  // whatever the pop-up hint setting
