@@ -175,6 +175,22 @@ TEST_F(MainWindowTest, EveryShownSlotIsHandedToTheSimulationWhileItIsOn) {
     EXPECT_EQ(played, (std::vector<int>{8, 7}));
 }
 
+TEST_F(MainWindowTest, ClickingTheChosenBandAgainStartsNoSecondTransmission) {
+    start(noonMs(0, 3));
+    std::vector<int> played;
+    window->setBeaconSoundStarter([&](int beaconNumber) { played.push_back(beaconNumber); });
+    window->setSimulateOn(true);
+    window->mapPanel().frequencyGroup()->item(0)->click();  // the band already chosen, in either group
+    window->beaconList().frequencyGroup()->item(0)->click();
+    EXPECT_TRUE(played.empty());
+    window->beaconList().frequencyGroup()->item(2)->click();  // a change: played at once
+    window->mapPanel().frequencyGroup()->item(2)->click();    // now the chosen band in both groups
+    EXPECT_EQ(played, std::vector<int>{17});
+    EXPECT_EQ(window->beaconBand(), 2);
+    tickAt(noonMs(0, 10));  // the next slot plays as ever
+    EXPECT_EQ(played, (std::vector<int>{17, 18}));
+}
+
 TEST_F(MainWindowTest, LocalTimeIsWrittenOnlyWhileTheAboutTabIsShown) {
     start(noonMs(0, 0));
     EXPECT_FALSE(window->aboutPage().localTimeLabel()->text().startsWith(QStringLiteral("Local Time: ")));

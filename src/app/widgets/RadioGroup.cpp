@@ -20,7 +20,12 @@ RadioGroup::RadioGroup(const QString& caption, const QStringList& items, int col
         buttons_.addButton(b, i);
         grid->addWidget(b, i / columns, i % columns);
     }
-    connect(&buttons_, &QButtonGroup::idClicked, this, [this](int) { emit clicked(); });
+    // QButtonGroup reports every click, also on the item already chosen.
+    connect(&buttons_, &QButtonGroup::idClicked, this, [this](int id) {
+        if (id == chosen_) return;
+        chosen_ = id;
+        emit clicked();
+    });
 }
 
 int RadioGroup::itemIndex() const { return buttons_.checkedId(); }
@@ -33,6 +38,7 @@ void RadioGroup::setItemIndex(int index) {
         checked->setChecked(false);
         buttons_.setExclusive(true);
     }
+    chosen_ = itemIndex();
 }
 
 QRadioButton* RadioGroup::item(int index) const { return qobject_cast<QRadioButton*>(buttons_.button(index)); }

@@ -10,8 +10,9 @@ namespace orvane::app {
 
 // Responsibilities: a captioned group of radio items laid out in columns,
 // addressed by item index (-1: none chosen). clicked() fires when the user
-// picks an item; setItemIndex() from code does not fire it, so the owner
-// decides what a programmatic change runs.
+// picks another item than the one chosen; a click on the chosen item changes
+// nothing and fires nothing. setItemIndex() from code does not fire it, so
+// the owner decides what a programmatic change runs.
 class RadioGroup : public QGroupBox {
     Q_OBJECT
 public:
@@ -27,6 +28,7 @@ signals:
 
 private:
     QButtonGroup buttons_;
+    int chosen_ = -1;
 };
 
 // The band choice "&Frequency MHz" on a panel of `geometry` along the bottom
