@@ -208,16 +208,24 @@ void TfrmTabbedOrvane::Timer1Timer(QObject* Sender) {
 void TfrmTabbedOrvane::SlotTimerTimer() { UpdateBeaconSlot(false); }
 
 void TfrmTabbedOrvane::ArmSlotTimer(UtcMs now) {
-    if (closing_) return;
+    if (closing_ || tickStopped_) return;
     // Due at the boundary itself. Should it fire a hair early by the wall
     // clock, the slot has not changed yet and it is simply armed again.
     const UtcMs delay = beacons::nextSlotBoundaryMs(now) - now;
     SlotTimer->start(static_cast<int>(delay));
 }
 
-void TfrmTabbedOrvane::stopTick() { Timer1->stop(); }
+void TfrmTabbedOrvane::stopTick() {
+    tickStopped_ = true;
+    Timer1->stop();
+    SlotTimer->stop();
+}
 
-void TfrmTabbedOrvane::startTick() { Timer1->start(); }
+void TfrmTabbedOrvane::startTick() {
+    tickStopped_ = false;
+    Timer1->start();
+    ArmSlotTimer(clock_.nowUtcMs());
+}
 
 void TfrmTabbedOrvane::SetDisplayTime(UtcMoment t) {
     mapPanel_->RebuildMap();

@@ -65,8 +65,8 @@ public:
     // Reads the clock and shows a new slot when one began (or when forced).
     // Re-arms the slot timer.
     void UpdateBeaconSlot(bool forced);
-    // Stops the tick and the slot timer (while the calendar holds the map),
-    // and starts them again.
+    // Stops the tick and the slot timer while the calendar holds the map (a
+    // tick run by code then arms no slot timer either), and starts both again.
     void stopTick();
     void startTick();
 
@@ -194,6 +194,7 @@ private:
     MainSettings settings_;
     reports::PropSettings propSettings_;
     bool closing_ = false;
+    bool tickStopped_ = false;  // stopTick: ticks asked for by code arm no slot timer
     std::function<void(int)> startBeaconSound_;
     std::function<void()> stopRequest_;
     std::function<void()> showReportSetup_;

@@ -206,6 +206,7 @@ INSTANTIATE_TEST_SUITE_P(Menu, AnimateSpeed,
 
 TEST_F(MapMenuTest, CalendarStopsTheTickHidesTheBeaconsAndRestoresEverything) {
     window->tickTimer()->start();
+    window->UpdateBeaconSlot(false);  // the slot timer armed, as after every tick
     menuItem("mnFake")->trigger();
     int shown = 0;
     window->mapMenu().setCalendarDialog([&] {
@@ -216,12 +217,17 @@ TEST_F(MapMenuTest, CalendarStopsTheTickHidesTheBeaconsAndRestoresEverything) {
         EXPECT_TRUE(beaconsHidden());
         window->mapMenu().puMenuPopup();
         EXPECT_TRUE(menuItem("mnBrowseCalendar")->isChecked());
+        EXPECT_FALSE(window->slotTimer()->isActive());
         window->SetDisplayTime(891216000);  // the calendar shows 1998-03-30
         EXPECT_EQ(window->mapPanel().displayTime(), 891216000);
+        // No slot timer rewrites the time of day the calendar combines with
+        // its date until the next change.
+        EXPECT_FALSE(window->slotTimer()->isActive());
     });
     menuItem("mnBrowseCalendar")->trigger();
     EXPECT_EQ(shown, 1);
     EXPECT_TRUE(window->tickTimer()->isActive());
+    EXPECT_TRUE(window->slotTimer()->isActive());
     EXPECT_FALSE(window->mapPanel().browsingCalendar());
     EXPECT_EQ(window->mapPanel().TerminatorFlags(), TerminatorState::FlagFake);
     EXPECT_TRUE(window->mapMenu().fakeOn());
