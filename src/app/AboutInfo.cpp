@@ -1,5 +1,6 @@
 #include "app/AboutInfo.h"
 
+#include <QApplication>
 #include <QUrlQuery>
 
 #include "common/Version.h"
@@ -41,6 +42,14 @@ QUrl mailUrl() {
     query.addQueryItem(QStringLiteral("subject"), QStringLiteral("Orvane++"));
     url.setQuery(query);
     return url;
+}
+
+void nameApplication() {
+    QApplication::setApplicationName(QStringLiteral("orvane"));
+    // No display name: Qt would append it to every window title that does
+    // not end in it ("Calendar Toy — Orvane ++"); the titles are given whole.
+    QGuiApplication::setDesktopFileName(QStringLiteral("orvane"));
+    QApplication::setWindowIcon(applicationIcon());
 }
 
 }  // namespace orvane::app

@@ -28,4 +28,11 @@ QUrl mailUrl();
 // The program's icon in all its rendered sizes (window and task bar).
 QIcon applicationIcon();
 
+// The program's name in its windows' titles and message boxes.
+inline constexpr char kProgramTitle[] = "Orvane ++";
+
+// Names the running application ("orvane", its desktop entry) and gives its
+// windows the icon. Called once by the entry, after the QApplication exists.
+void nameApplication();
+
 }  // namespace orvane::app

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QMessageBox>
 
+#include "app/AboutInfo.h"
+
 namespace orvane::app {
 
 QtMessageService::QtMessageService(QWidget* parent)
@@ -23,12 +25,12 @@ bool QtMessageService::logged(const char* kind, const std::string& text) const {
 
 void QtMessageService::showMessage(const std::string& text) {
     if (logged("message", text)) return;
-    QMessageBox::information(parent_, QApplication::applicationDisplayName(), QString::fromStdString(text));
+    QMessageBox::information(parent_, QString::fromLatin1(kProgramTitle), QString::fromStdString(text));
 }
 
 void QtMessageService::showError(const std::string& text) {
     if (logged("error", text)) return;
-    QMessageBox::critical(parent_, QApplication::applicationDisplayName(), QString::fromStdString(text));
+    QMessageBox::critical(parent_, QString::fromLatin1(kProgramTitle), QString::fromStdString(text));
 }
 
 }  // namespace orvane::app

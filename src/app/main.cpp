@@ -20,10 +20,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("orvane"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Orvane ++"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("orvane"));
-    QApplication::setWindowIcon(orvane::app::applicationIcon());
+    orvane::app::nameApplication();
     orvane::app::QtMessageService messages;
 
     // Logout, shutdown or Ctrl+C close the main window the orderly way, so

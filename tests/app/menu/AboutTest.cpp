@@ -46,7 +46,18 @@ TEST(Version, LabelReadsTheFourNumbersOfTheBuild) {
     EXPECT_EQ(build, 361);
 }
 
+// Window titles read exactly as given: Qt appends the application's display
+// name to every title that does not end in it once one is set, which would
+// make "Calendar Toy" read "Calendar Toy — Orvane ++". So none is set.
+TEST(ApplicationName, LeavesEveryWindowTitleAsGiven) {
+    nameApplication();
+    EXPECT_EQ(QGuiApplication::applicationName(), QStringLiteral("orvane"));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QGuiApplication::applicationName());  // i.e. none set
+    EXPECT_EQ(QGuiApplication::desktopFileName(), QStringLiteral("orvane"));
+}
+
 TEST_F(AboutTest, TabShowsTheVersionAndAlwaysShowsItsHints) {
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Orvane ++"));
     EXPECT_EQ(window->aboutPage().versionLabel()->text(), QStringLiteral("This is Version: 2.1.2.361, of Orvane ++"));
     EXPECT_EQ(window->aboutPage().versionLabel()->toolTip(), QStringLiteral("MajorVersion.MinorVersion.Release.Build"));
     EXPECT_EQ(window->aboutPage().localTimeLabel()->toolTip(), QStringLiteral("User system local time"));
