@@ -189,10 +189,13 @@ void TfrmTabbedOrvane::SaveMainIni() {
     settings_.HostsText = timePanel_->hostText();
     settings_.BeaconBand = BeaconBand;
     settings_.NightShade = mapPanel_->nightShade();
-    // Left and Top are those of the normal window, also when closed minimised.
-    if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+    // Left and Top are those of the normal window's frame, also when closed
+    // minimised; the window is not restored to read them.
+    const QPoint frameOffset = pos() - geometry().topLeft();
+    const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+    const QPoint topLeft = normal.topLeft() + frameOffset;
     IniFile ini(IniFileName);
-    app::SaveMainIni(ini, settings_, WindowPosition{x(), y()});
+    app::SaveMainIni(ini, settings_, WindowPosition{topLeft.x(), topLeft.y()});
 }
 
 bool TfrmTabbedOrvane::gotSoundCard() const { return mapMenu_->soundAvailable(); }

@@ -235,12 +235,25 @@ TEST_F(MainWindowTest, SettingsAreReadAtStartAndWrittenAtClose) {
     EXPECT_EQ(ini.readInteger(QStringLiteral("Orvane"), QStringLiteral("BeaconBand"), -1), 3);
     EXPECT_EQ(ini.readInteger(QStringLiteral("Orvane"), QStringLiteral("NightShade"), -1), 2);
     EXPECT_EQ(ini.readString(QStringLiteral("Orvane"), QStringLiteral("HostsText"), {}), QStringLiteral("t.example"));
-    EXPECT_TRUE(ini.hasKey(QStringLiteral("Orvane"), QStringLiteral("Left")));
-    EXPECT_TRUE(ini.hasKey(QStringLiteral("Orvane"), QStringLiteral("Top")));
+    EXPECT_EQ(ini.readInteger(QStringLiteral("Orvane"), QStringLiteral("Left"), -1), 40);
+    EXPECT_EQ(ini.readInteger(QStringLiteral("Orvane"), QStringLiteral("Top"), -1), 50);
     EXPECT_FALSE(ini.hasKey(QStringLiteral("Orvane"), QStringLiteral("MonoMap")));
     EXPECT_EQ(ini.readInteger(QStringLiteral("Prop"), QStringLiteral("keep"), 0), 1);
     EXPECT_EQ(TempDir::readAll(dir.file("orvane.BCN")).size(), 217);
     EXPECT_TRUE(messages.errors.empty()) << messages.errors.front();
+}
+
+TEST_F(MainWindowTest, ClosingWhileMinimisedStoresThePlaceOfTheRestoredWindow) {
+    TempDir::write(dir.file("orvane.INI"), "[Orvane]\nLeft=120\nTop=80\n");
+    start(noonMs(0, 0));
+    window->show();
+    window->showMinimized();
+    ASSERT_TRUE(window->isMinimized());
+    EXPECT_TRUE(window->close());
+    const IniFile ini(dir.file("orvane.INI"));
+    EXPECT_EQ(ini.readInteger(QStringLiteral("Orvane"), QStringLiteral("Left"), -1), 120);
+    EXPECT_EQ(ini.readInteger(QStringLiteral("Orvane"), QStringLiteral("Top"), -1), 80);
+    EXPECT_TRUE(window->isMinimized());  // closed as it was, not restored first
 }
 
 TEST_F(MainWindowTest, FailedSavesAreShownAndNeverKeepTheWindowOpen) {
