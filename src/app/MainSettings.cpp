@@ -39,4 +39,23 @@ void SaveMainIni(IniFile& ini, const MainSettings& settings, const WindowPositio
     ini.writeInteger(kSectionName, QStringLiteral("Top"), position.Top);
 }
 
+WindowPosition PlaceOnScreens(const WindowPosition& stored, const QSize& frameSize,
+                              const QList<QRect>& availableScreens) {
+    if (availableScreens.isEmpty()) return stored;
+    const QRect window(QPoint(stored.Left, stored.Top), frameSize);
+    for (const QRect& screen : availableScreens) {
+        const QRect shown = window.intersected(screen);
+        if (shown.width() >= std::min(kMinVisiblePixels, window.width()) &&
+            shown.height() >= std::min(kMinVisiblePixels, window.height()))
+            return stored;
+    }
+    const QRect& first = availableScreens.front();
+    // A window larger than the screen keeps its top left corner on it.
+    const auto fit = [](int value, int low, int length, int room) {
+        return std::max(low, std::min(value, low + room - length));
+    };
+    return WindowPosition{fit(stored.Left, first.left(), frameSize.width(), first.width()),
+                          fit(stored.Top, first.top(), frameSize.height(), first.height())};
+}
+
 }  // namespace orvane::app

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QRect>
 #include <QString>
 
 #include "common/IniFile.h"
@@ -36,8 +38,16 @@ struct WindowPosition {
 // as the default, so either can safely select a radio item or a flag.
 MainSettings ReadMainIni(const IniFile& ini);
 
-// Left and Top, used as they are (no check against the screen).
+// Left and Top as stored; PlaceOnScreens brings them onto a screen.
 WindowPosition ReadWindowPosition(const IniFile& ini);
+
+// The stored place of a window of `frameSize`, kept where at least a corner
+// of it (kMinVisiblePixels square) shows on one of the screens' available
+// areas; otherwise moved into the first screen's area (a settings file from
+// a larger or a second, now missing, monitor). No screens: kept.
+inline constexpr int kMinVisiblePixels = 32;
+WindowPosition PlaceOnScreens(const WindowPosition& stored, const QSize& frameSize,
+                              const QList<QRect>& availableScreens);
 
 // Writes HostsText, BeaconBand, NightShade, then Left and Top. MonoMap is
 // never written. Throws OrvaneError("Unable to write to <file>").

@@ -5,7 +5,9 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTabBar>
@@ -58,8 +60,14 @@ TfrmTabbedOrvane::TfrmTabbedOrvane(Clock& clock, MessageService& messages, HelpS
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     BuildControls();
 
-    // The window's creation position comes from the settings file.
-    const WindowPosition pos = ReadWindowPosition(IniFile(paths_.iniFileName()));
+    // The window's creation position comes from the settings file, brought
+    // onto a screen when it lies off all of them (the primary screen first).
+    QList<QRect> screens;
+    if (const QScreen* primary = QGuiApplication::primaryScreen()) screens << primary->availableGeometry();
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen != QGuiApplication::primaryScreen()) screens << screen->availableGeometry();
+    const WindowPosition pos =
+        PlaceOnScreens(ReadWindowPosition(IniFile(paths_.iniFileName())), frameGeometry().size(), screens);
     move(pos.Left, pos.Top);
 
     FormCreate();

@@ -89,3 +89,38 @@ TEST(MainSettings, FilesLieBesideTheProgramOrElseInTheConfigFolder) {
     EXPECT_TRUE(elsewhere.iniFileName().endsWith(QStringLiteral("/orvane.INI")));
     EXPECT_TRUE(elsewhere.beaconFileName().endsWith(QStringLiteral("/orvane.BCN")));
 }
+
+// The stored place of the 563 x 400 main window against a 1280 x 1024 screen
+// (and a second one to its right where named).
+struct PlaceCase {
+    const char* name;
+    WindowPosition stored;
+    bool secondScreen;
+    WindowPosition expected;
+};
+
+class PlaceOnScreensTest : public ::testing::TestWithParam<PlaceCase> {};
+
+TEST_P(PlaceOnScreensTest, KeepsAVisibleWindowAndBringsALostOneBack) {
+    const PlaceCase& c = GetParam();
+    QList<QRect> screens{QRect(0, 0, 1280, 1024)};
+    if (c.secondScreen) screens << QRect(1280, 0, 1920, 1080);
+    EXPECT_EQ(PlaceOnScreens(c.stored, QSize(563, 400), screens), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MainSettings, PlaceOnScreensTest,
+    ::testing::Values(PlaceCase{"OnScreen", {40, 50}, false, {40, 50}},
+                      PlaceCase{"PartlyOffButAGrabbableCornerShows", {1280 - 32, 50}, false, {1280 - 32, 50}},
+                      PlaceCase{"RightOfEveryScreen", {5000, 50}, false, {1280 - 563, 50}},
+                      PlaceCase{"OnASecondScreen", {2000, 50}, true, {2000, 50}},
+                      PlaceCase{"LeftOfTheScreen", {-3000, 50}, false, {0, 50}},
+                      PlaceCase{"BelowTheScreen", {40, 5000}, false, {40, 1024 - 400}},
+                      PlaceCase{"AboveAndLeft", {-600, -500}, false, {0, 0}},
+                      PlaceCase{"OnlyASliverShows", {1280 - 10, 50}, false, {1280 - 563, 50}}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(MainSettings, PlaceWithoutScreensIsKeptAndATooLargeWindowKeepsItsCornerOnScreen) {
+    EXPECT_EQ(PlaceOnScreens({5000, 50}, QSize(563, 400), {}), (WindowPosition{5000, 50}));
+    EXPECT_EQ(PlaceOnScreens({5000, 50}, QSize(2000, 400), {QRect(0, 0, 1280, 1024)}), (WindowPosition{0, 50}));
+}

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QListWidget>
 #include <QRadioButton>
@@ -254,6 +256,15 @@ TEST_F(MainWindowTest, ClosingWhileMinimisedStoresThePlaceOfTheRestoredWindow) {
     EXPECT_EQ(ini.readInteger(QStringLiteral("Orvane"), QStringLiteral("Left"), -1), 120);
     EXPECT_EQ(ini.readInteger(QStringLiteral("Orvane"), QStringLiteral("Top"), -1), 80);
     EXPECT_TRUE(window->isMinimized());  // closed as it was, not restored first
+}
+
+TEST_F(MainWindowTest, APlaceOffEveryScreenIsMovedOntoTheScreen) {
+    TempDir::write(dir.file("orvane.INI"), "[Orvane]\nLeft=5000\nTop=50\n");
+    start(noonMs(0, 0));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();  // offscreen: 800 x 600
+    ASSERT_LT(screen.right(), 5000);
+    EXPECT_TRUE(screen.contains(window->frameGeometry())) << window->x() << "," << window->y();
+    EXPECT_EQ(window->y(), 50);
 }
 
 TEST_F(MainWindowTest, FailedSavesAreShownAndNeverKeepTheWindowOpen) {
