@@ -44,10 +44,11 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "${ORVANE_CONTACT}")
 set(CPACK_PACKAGE_VENDOR "Orvane ++ developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "NCDXF/IARU beacon monitor with a grey-line world map")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # DESTDIR staging keeps CMAKE_INSTALL_PREFIX at /usr while the package is
 # assembled, so install-time paths name /usr and not the staging folder.
 set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX /usr)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
@@ -57,9 +58,9 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${ORVANE_HOMEPAGE}")
 # opened by name at run time, so no binary shows it.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fluid-soundfont-gm")
+# The summary above is the first line of the package's description.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "NCDXF/IARU beacon monitor with a grey-line world map
-Orvane ++ follows the eighteen beacons of the NCDXF/IARU International
+    "Orvane ++ follows the eighteen beacons of the NCDXF/IARU International
 Beacon Project on 14.100, 18.110, 21.150, 24.930 and 28.200 MHz. It shows
 which beacon transmits now on the chosen band, shades the night side of a
 world map, compares and sets the PC clock with an RFC 868 time server,
