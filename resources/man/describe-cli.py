@@ -70,20 +70,24 @@ def options_of(text):
     """[(option, metavariable or None)] and the positional metavariables."""
     options = {}
     positionals = []
-    tokens = re.sub(r"[\[\]|]", " ", text).split()
-    i = 0
-    while i < len(tokens):
-        tok = tokens[i].split("=", 1)[0]
-        if OPTION.match(tok):
-            value = None
-            if i + 1 < len(tokens) and METAVAR.match(tokens[i + 1]):
-                value = tokens[i + 1]
-                i += 1
-            if tok not in options or options[tok] is None:
-                options[tok] = value
-        elif METAVAR.match(tokens[i]) and tokens[i] not in ("VERB", "OPTIONS"):
-            positionals.append(tokens[i])
-        i += 1
+    # Two or more spaces part an option from its description, so a capital
+    # word that opens a description ("--events   MIDI messages") is not taken
+    # for the option's value.
+    for segment in re.split(r"\s{2,}|\n", re.sub(r"[\[\]|]", " ", text)):
+        tokens = segment.split()
+        i = 0
+        while i < len(tokens):
+            tok = tokens[i].split("=", 1)[0]
+            if OPTION.match(tok):
+                value = None
+                if i + 1 < len(tokens) and METAVAR.match(tokens[i + 1]):
+                    value = tokens[i + 1]
+                    i += 1
+                if tok not in options or options[tok] is None:
+                    options[tok] = value
+            elif METAVAR.match(tokens[i]) and tokens[i] not in ("VERB", "OPTIONS"):
+                positionals.append(tokens[i])
+            i += 1
     return options, positionals
 
 
