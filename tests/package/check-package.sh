@@ -84,7 +84,7 @@ complete_words() {
 # --- the window, two seconds under Xvfb ---------------------------------------
 # Its own home, configuration, data and runtime folders, so nothing of the
 # user's is read or written and no running copy's lock is met. Nothing is
-# clicked: the clock is set only by "Get Time", never at start.
+# clicked: the clock is set only by "Get Time", never at start or close.
 home=$scratch/home
 mkdir -p "$home" && mkdir -m 700 "$scratch/runtime"
 messages=$scratch/messages.log
@@ -94,13 +94,14 @@ status=0
   env -i PATH=/usr/bin:/bin HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
     XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$scratch/runtime" QT_QPA_PLATFORM=xcb \
     ORVANE_MESSAGE_LOG="$messages" \
-    xvfb-run -a -s "-screen 0 1024x768x24" timeout -k 30 2 "$root/usr/bin/orvane-launch" \
+    timeout -k 10 180 xvfb-run -a -s "-screen 0 1024x768x24" \
+      bash "$(dirname "$0")/run-window.sh" "$root/usr/bin/orvane-launch" "$scratch/runtime/Orvane2.lock" \
     >"$scratch/gui.log" 2>&1) || status=$?
-# 124: still running after two seconds, and then ended by timeout's SIGTERM.
-[[ $status == 124 ]] || { cat "$scratch/gui.log" >&2; fail "the window did not run for two seconds (status $status)"; }
+# 0: it ran, and SIGTERM closed it the orderly way.
+[[ $status == 0 ]] || { cat "$scratch/gui.log" >&2; fail "the window did not run for two seconds and close (status $status)"; }
 [[ -d $home/.local/share/orvane ]] || fail "orvane-launch did not make the data folder"
-[[ ! -s $messages ]] || { cat "$messages" >&2; fail "the window showed messages at start"; }
-# SIGTERM closes the window the orderly way, which writes the settings.
+[[ ! -s $messages ]] || { cat "$messages" >&2; fail "the window showed messages"; }
+# The orderly close writes the settings.
 [[ -f $root/usr/bin/orvane.INI || -f $home/.config/orvane/orvane.INI ]] ||
-  { cat "$scratch/gui.log" >&2; fail "the window did not close the orderly way (no settings written)"; }
+  { cat "$scratch/gui.log" >&2; fail "the window wrote no settings when it closed"; }
 echo "package OK: $(basename "$deb")"
