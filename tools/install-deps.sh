@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build, the program and the tests need,
-# when any is missing. With --dev also the tools used to regenerate resources
+# Installs the Debian 12 packages the build, the program, the Debian package
+# and the tests need, when any is missing. With --dev also the tools used to regenerate resources
 # and to measure (xplanet, imagemagick, rsvg-convert, ETOPO grids).
 set -euo pipefail
 
@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-pyftpdlib xinetd curl
   xvfb xauth desktop-file-utils
+  dpkg-dev lintian lowdown appstream man-db
 )
 if [[ "${1:-}" == "--dev" ]]; then
   packages+=(imagemagick xplanet ferret-datasets python3-numpy python3-scipy x11-utils xdotool hyperfine librsvg2-bin)
