@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cctype>
 
 #include "net/Nmftp.h"
 #include "support/ErrorOf.h"
@@ -234,45 +235,27 @@ TEST(FtpClient, RefusedRetrLeavesTheEarlierCopy) {
     EXPECT_EQ(server.lines().back(), "QUIT");
 }
 
-TEST(FtpClient, TransferWithoutSizeAndAClosing451StillSucceeds) {
-    TempDir dir;
-    const QString local = dir.file(QStringLiteral("wwv.txt"));
-    const std::string body(40000, 'w');  // more than one block
-    ScriptedServer server([&body](ScriptedPeer& c) {
-        login(c);
-        serveRetr(c, "150 Opening data connection\r\n", [&](ScriptedPeer& d) { d.send(body); },
-                  "451 Local error in processing\r\n");
-        answerQuit(c);
-    });
-    TNMFTP ftp;
-    Recorder rec(ftp);
-    connectTo(ftp, server);
-    ftp.Connect();
-    rec.events.clear();
-    ftp.Download(QStringLiteral("wwv.txt"), local);
-    EXPECT_EQ(rec.events, (std::vector<std::string>{"start", "packet", "stop", "success 8"}));
-    ASSERT_FALSE(rec.totalsDuringTransfer.empty());
-    EXPECT_TRUE(std::all_of(rec.totalsDuringTransfer.begin(), rec.totalsDuringTransfer.end(),
-                            [](int64_t t) { return t == 0; }));
-    EXPECT_EQ(ftp.BytesTotal(), 40000);
-    EXPECT_TRUE(rec.saw(QStringLiteral("Received 40000 Bytes")));
-    EXPECT_TRUE(rec.saw(QStringLiteral("451 Local error in processing")));
-    EXPECT_EQ(TempDir::readAll(local), QByteArray::fromStdString(body));
-    ftp.Disconnect();
-}
-
-struct BrokenCase {
+// One transfer as the server runs it, and what the client must make of it: a
+// file is committed only after the data connection ended normally, no exact
+// "(N bytes)" announcement was missed, the limit was kept and the closing
+// reply is 226 or 250. Any other ending keeps the earlier copy and leaves the
+// session in step.
+struct TransferCase {
     const char* name;
     const char* retrReply;
     std::function<void(ScriptedPeer&)> data;
     const char* finalReply;
-    const char* error;
+    const char* error;  // "(no error)" when the file must be committed
+    qint64 stored;      // bytes of the committed file
+    bool sessionGoesOn = true;
 };
 
-class BrokenTransfer : public ::testing::TestWithParam<BrokenCase> {};
+void sendBytes(ScriptedPeer& d, size_t count) { d.send(std::string(count, 's')); }
 
-TEST_P(BrokenTransfer, KeepsTheEarlierCopyAndTheSessionInStep) {
-    const BrokenCase& c = GetParam();
+class Transfer : public ::testing::TestWithParam<TransferCase> {};
+
+TEST_P(Transfer, CommitsOnlyAGoodTransferAndKeepsTheSessionInStep) {
+    const TransferCase& c = GetParam();
     TempDir dir;
     const QString local = dir.file(QStringLiteral("SGAS.txt"));
     TempDir::write(local, "yesterday's report");
@@ -284,39 +267,177 @@ TEST_P(BrokenTransfer, KeepsTheEarlierCopyAndTheSessionInStep) {
     TNMFTP ftp;
     Recorder rec(ftp);
     connectTo(ftp, server);
+    ftp.MaxDownloadBytes = 50000;
     ftp.Connect();
     rec.events.clear();
     ftp.TimeOut = kShortTimeOutMs;  // for the stalled transfer
     EXPECT_EQ(errorOf([&] { ftp.Download(QStringLiteral("SGAS.txt"), local); }), c.error);
-    EXPECT_EQ(rec.events, (std::vector<std::string>{"start", "packet"}));
-    EXPECT_EQ(TempDir::readAll(local), QByteArray("yesterday's report"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("SGAS.txt")});
+    if (std::string(c.error) == "(no error)") {
+        EXPECT_EQ(rec.events, (std::vector<std::string>{"start", "packet", "stop", "success 8"}));
+        EXPECT_EQ(TempDir::readAll(local), QByteArray(c.stored, 's'));
+        EXPECT_EQ(ftp.BytesTotal(), c.stored);
+        EXPECT_TRUE(rec.saw(QStringLiteral("Received %1 Bytes").arg(c.stored)));
+    } else {
+        EXPECT_EQ(rec.events, (std::vector<std::string>{"start", "packet"}));
+        EXPECT_EQ(TempDir::readAll(local), QByteArray("yesterday's report"));
+    }
     EXPECT_TRUE(rec.saw(QString::fromLatin1(c.finalReply).trimmed()));
-    // The closing reply of the broken transfer was taken, so QUIT gets its own answer.
+    EXPECT_EQ(ftp.Connected(), c.sessionGoesOn);
+    if (!c.sessionGoesOn) return;
+    // The closing reply of the transfer was taken, so QUIT gets its own answer.
     EXPECT_NO_THROW(ftp.Disconnect());
     EXPECT_EQ(ftp.LastReply(), QStringLiteral("221 bye"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, BrokenTransfer,
+    Cases, Transfer,
     ::testing::Values(
-        BrokenCase{"ShortCount", "150 Opening data connection for SGAS.txt (100 bytes)\r\n",
-                   [](ScriptedPeer& d) { d.send(std::string(40, 's')); }, "226 Transfer complete\r\n",
-                   "Transfer incomplete: 40 of 100 bytes received"},
-        BrokenCase{"ResetMidTransfer", "150 Opening data connection\r\n",
-                   [](ScriptedPeer& d) {
-                       d.send(std::string(1000, 's'));
-                       std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                       d.reset();
-                   },
-                   "451 Transfer aborted\r\n", "10054:Connection reset by peer"},
-        BrokenCase{"StalledTransfer", "150 Opening data connection\r\n",
-                   [](ScriptedPeer& d) {
-                       d.send(std::string(10, 's'));
-                       d.waitForClose();
-                   },
-                   "426 Connection closed; transfer aborted\r\n", "Transfer Timed out"}),
+        TransferCase{"NoSizeMoreThanOneBlock", "150 Opening data connection\r\n",
+                     [](ScriptedPeer& d) { sendBytes(d, 40000); }, "226 Transfer complete\r\n", "(no error)", 40000},
+        TransferCase{"ClosingReply250", "150 Opening data connection\r\n",
+                     [](ScriptedPeer& d) { sendBytes(d, 300); }, "250 Done\r\n", "(no error)", 300},
+        // A text-mode server announces the size on disk and sends CR LF line ends.
+        TransferCase{"MoreThanAnnounced", "150 Opening data connection for SGAS.txt (29 bytes)\r\n",
+                     [](ScriptedPeer& d) { sendBytes(d, 32); }, "226 Transfer complete\r\n", "(no error)", 32},
+        TransferCase{"SizeInOtherUnits", "150 0.5 kbytes to download\r\n",
+                     [](ScriptedPeer& d) { sendBytes(d, 512); }, "226 Transfer complete\r\n", "(no error)", 512},
+        TransferCase{"ShortOfTheExactSize", "150 Opening data connection for SGAS.txt (100 bytes)\r\n",
+                     [](ScriptedPeer& d) { sendBytes(d, 40); }, "226 Transfer complete\r\n",
+                     "Transfer incomplete: 40 of 100 bytes received", 0},
+        TransferCase{"Closing451", "150 Opening data connection\r\n",
+                     [](ScriptedPeer& d) { sendBytes(d, 1000); }, "451 Local error in processing\r\n",
+                     "451 Local error in processing", 0},
+        TransferCase{"Closing550", "150 Opening data connection\r\n",
+                     [](ScriptedPeer& d) { sendBytes(d, 1000); }, "550 File unavailable\r\n",
+                     "550 File unavailable", 0},
+        TransferCase{"Closing426", "150 Opening data connection\r\n",
+                     [](ScriptedPeer& d) { sendBytes(d, 1000); }, "426 Connection closed; transfer aborted\r\n",
+                     "426 Connection closed; transfer aborted", 0},
+        TransferCase{"ClosingReplyNotOfTheProtocol", "150 Opening data connection\r\n",
+                     [](ScriptedPeer& d) { sendBytes(d, 1000); }, "OK\r\n",
+                     "Invalid reply from the server: 'OK'", 0, false},
+        TransferCase{"ResetMidTransfer", "150 Opening data connection\r\n",
+                     [](ScriptedPeer& d) {
+                         sendBytes(d, 1000);
+                         std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                         d.reset();
+                     },
+                     "451 Transfer aborted\r\n", "10054:Connection reset by peer", 0},
+        TransferCase{"StalledTransfer", "150 Opening data connection\r\n",
+                     [](ScriptedPeer& d) {
+                         sendBytes(d, 10);
+                         d.waitForClose();
+                     },
+                     "426 Connection closed; transfer aborted\r\n", "Transfer Timed out", 0},
+        TransferCase{"BeyondTheLimit", "150 Opening data connection\r\n",
+                     [](ScriptedPeer& d) { sendBytes(d, 60000); }, "426 Connection closed; transfer aborted\r\n",
+                     "Transfer too large: more than 50000 bytes", 0}),
     [](const auto& row) { return std::string(row.param.name); });
+
+TEST(FtpClient, ARetrAnswerWithoutSizeShowsZeroUntilTheEnd) {
+    const std::string body(40000, 'w');  // more than one block
+    ScriptedServer server([&body](ScriptedPeer& c) {
+        login(c);
+        serveRetr(c, "150 Opening data connection\r\n", [&](ScriptedPeer& d) { d.send(body); },
+                  "226 Transfer complete\r\n");
+        answerQuit(c);
+    });
+    TempDir dir;
+    TNMFTP ftp;
+    Recorder rec(ftp);
+    connectTo(ftp, server);
+    ftp.Connect();
+    ftp.Download(QStringLiteral("wwv.txt"), dir.file(QStringLiteral("wwv.txt")));
+    ASSERT_FALSE(rec.totalsDuringTransfer.empty());
+    EXPECT_TRUE(std::all_of(rec.totalsDuringTransfer.begin(), rec.totalsDuringTransfer.end(),
+                            [](int64_t t) { return t == 0; }));
+    EXPECT_EQ(ftp.BytesTotal(), 40000);
+    ftp.Disconnect();
+}
+
+// Replies that are not replies of the protocol end the session at once.
+class NotAReply : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(NotAReply, IsAProtocolErrorThatClosesTheConnection) {
+    const std::string reply = GetParam();
+    ScriptedServer server([reply](ScriptedPeer& c) {
+        login(c);
+        c.readLine();
+        c.send(reply + "\r\n");
+        c.waitForClose();
+    });
+    TNMFTP ftp;
+    Recorder rec(ftp);
+    connectTo(ftp, server);
+    ftp.Connect();
+    rec.events.clear();
+    EXPECT_EQ(errorOf<ESockError>([&] { ftp.ChangeDir(QStringLiteral("/pub/latest")); }),
+              "Invalid reply from the server: '" + reply + "'");
+    EXPECT_TRUE(rec.events.empty());  // neither success nor failure of the command
+    EXPECT_FALSE(ftp.Connected());
+}
+
+INSTANTIATE_TEST_SUITE_P(Replies, NotAReply, ::testing::Values("OK", "999 fine", "600 fine", "-331 fine"),
+                         [](const auto& row) {
+                             std::string name;
+                             for (const char c : std::string(row.param))
+                                 if (std::isalnum(static_cast<unsigned char>(c))) name += c;
+                             return "Reply" + name;
+                         });
+
+TEST(FtpClient, AGreetingThatIsNoReplyEndsTheLogin) {
+    ScriptedServer server([](ScriptedPeer& c) {
+        c.send("HTTP/1.1 400 Bad Request\r\n");
+        c.waitForClose();
+    });
+    TNMFTP ftp;
+    connectTo(ftp, server);
+    EXPECT_EQ(errorOf<ESockError>([&] { ftp.Connect(); }), "Invalid reply from the server: 'HTTP/1.1 400 Bad Request'");
+    EXPECT_FALSE(ftp.Connected());
+}
+
+TEST(FtpClient, A421ThatArrivesWhileFlushingIsLogged) {
+    ScriptedServer server([](ScriptedPeer& c) {
+        login(c);
+        serveRetr(c, "150 Opening data connection\r\n",
+                  [](ScriptedPeer& d) {
+                      d.send(std::string(100, 'x'));
+                      d.waitForClose();  // the client gives up the transfer
+                  },
+                  "421 Going away\r\n");
+        c.waitForClose();
+    });
+    TempDir dir;
+    TNMFTP ftp;
+    Recorder rec(ftp);
+    connectTo(ftp, server);
+    ftp.Connect();
+    ftp.OnPacketRecvd = [&] { ftp.Abort(); };  // a cancel in the middle of the transfer
+    EXPECT_EQ(errorOf<FTPException>([&] { ftp.Download(QStringLiteral("AK.txt"), dir.file(QStringLiteral("AK.txt"))); }),
+              "421 Going away");
+    EXPECT_TRUE(rec.saw(QStringLiteral("421 Going away")));
+}
+
+TEST(FtpClient, TheOperationBoundEndsAServerThatTricklesItsReply) {
+    ScriptedServer server([](ScriptedPeer& c) {
+        login(c);
+        c.readLine();
+        c.send("250-Changing directory\r\n");
+        // One continuation line after another, each well inside the time-out
+        // of silence; only the bound of the whole operation ends this.
+        for (int i = 0; i < 400; ++i) {
+            c.send(" still here\r\n");
+            c.readLine(25);  // a bounded pause; ends at once when the client has gone
+        }
+    });
+    TNMFTP ftp;
+    connectTo(ftp, server);
+    ftp.Connect();
+    ftp.OperationTimeOut = 200;
+    EXPECT_EQ(errorOf<ESockError>([&] { ftp.ChangeDir(QStringLiteral("/pub")); }),
+              "Operation timed out after 200 ms");
+}
 
 TEST(FtpClient, A421MidSessionEndsTheWaitAndTheSession) {
     ScriptedServer server([](ScriptedPeer& c) {
@@ -346,7 +467,7 @@ TEST(FtpClient, A421WhileAwaitingTheDataConnectionEndsTheWaitAtOnce) {
     Recorder rec(ftp);
     connectTo(ftp, server, 10000);  // only the 421 may end the wait in time
     ftp.Connect();
-    EXPECT_EQ(errorOf<ESockError>([&] { ftp.Download(QStringLiteral("DGD.txt"), QString()); }), "Accepting Canceled");
+    EXPECT_EQ(errorOf<FTPException>([&] { ftp.Download(QStringLiteral("DGD.txt"), QString()); }), "421 Shutting down");
     EXPECT_TRUE(rec.saw(QStringLiteral("421 Shutting down")));
 }
 

@@ -201,7 +201,24 @@ TEST(Psock, CancelEndsALineWaitAndStaysSet) {
     QTimer::singleShot(20, [&] { sock.Cancel(); });
     EXPECT_EQ(errorOf<EAbortError>([&] { sock.ReadLn(); }), "Socket readln aborted");
     EXPECT_TRUE(sock.Canceled());
-    EXPECT_EQ(errorOf<EAbortError>([&] { sock.Read(0); }), "Socket send aborted");
+    EXPECT_EQ(errorOf<EAbortError>([&] { sock.Read(4); }), "Socket send aborted");
+    EXPECT_FALSE(sock.Canceled());
+}
+
+TEST(Psock, ACancelDeliversWhatArrivedThenEndsTheNextWait) {
+    ScriptedServer server([](ScriptedPeer& peer) {
+        peer.send("421 going away");  // no line feed: the line wait goes on
+        peer.waitForClose();
+    });
+    TPowersock sock;
+    sock.Host = QStringLiteral("127.0.0.1");
+    sock.Port = server.port();
+    sock.Connect();
+    sock.DataArrivalHook = [&] { sock.Cancel(); };  // as the FTP client does on a 421
+    EXPECT_EQ(errorOf<EAbortError>([&] { sock.ReadLn(); }), "Socket readln aborted");
+    EXPECT_EQ(sock.Read(0), QByteArray("421 going away"));
+    EXPECT_TRUE(sock.Canceled());
+    EXPECT_EQ(errorOf<EAbortError>([&] { sock.Read(4); }), "Socket send aborted");
     EXPECT_FALSE(sock.Canceled());
 }
 
