@@ -8,6 +8,7 @@
 #include "support/CliRun.h"
 #include "net/PyFtpServer.h"
 #include "support/TempDir.h"
+#include "net/ScriptedServer.h"
 
 namespace {
 
@@ -39,6 +40,42 @@ TEST(FtpGetVerb, FetchesEachPathFromItsFolderInOneSession) {
     const CliRun missing = runCli(common + QStringList{QStringLiteral("/pub/latest/none.txt")});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.err.startsWith(QStringLiteral("550 "))) << missing.err.toStdString();
+}
+
+TEST(FtpGetVerb, AFileBeyondMaxBytesIsNotStored) {
+    TempDir tree, local;
+    TempDir::write(tree.file(QStringLiteral("AK.txt")), QByteArray(3000, 'a'));
+    TempDir::write(local.file(QStringLiteral("AK.txt")), "earlier copy");
+    PyFtpServer server(tree.path());
+    ASSERT_NE(server.port(), 0) << server.error().toStdString();
+    const CliRun r = runCli({QStringLiteral("ftp-get"), QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
+                             QStringLiteral("--port"), QString::number(server.port()), QStringLiteral("--dir"),
+                             local.path(), QStringLiteral("--max-bytes"), QStringLiteral("1000"),
+                             QStringLiteral("AK.txt")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err.trimmed(), QStringLiteral("Transfer too large: more than 1000 bytes"));
+    EXPECT_EQ(TempDir::readAll(local.file(QStringLiteral("AK.txt"))), QByteArray("earlier copy"));
+    EXPECT_EQ(QDir(local.path()).entryList(QDir::Files), QStringList{QStringLiteral("AK.txt")});
+}
+
+TEST(FtpGetVerb, TimeoutBoundsTheWholeCommandAgainstATricklingServer) {
+    using orvane::net::test::ScriptedPeer;
+    // A greeting that never ends: a continuation line every 25 ms keeps
+    // the time-out of silence from ever running out.
+    orvane::net::test::ScriptedServer server([](ScriptedPeer& c) {
+        c.send("220-Welcome\r\n");
+        for (int i = 0; i < 800; ++i) {
+            c.send(" still here\r\n");
+            c.readLine(25);  // a bounded pause
+        }
+    });
+    TempDir local;
+    const CliRun r = runCli({QStringLiteral("ftp-get"), QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
+                             QStringLiteral("--port"), QString::number(server.port()), QStringLiteral("--dir"),
+                             local.path(), QStringLiteral("--timeout"), QStringLiteral("500"),
+                             QStringLiteral("AK.txt")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err.trimmed(), QStringLiteral("orvane-cli ftp-get: timed out after 500 ms"));
 }
 
 }  // namespace

@@ -7,11 +7,14 @@
 #include <functional>
 
 #include "FtpTestServer.h"
+#include "net/ScriptedServer.h"
 #include "common/MessageService.h"
 #include "reports/ReportRetrieval.h"
 
 using namespace orvane;
 using namespace orvane::reports;
+using orvane::net::test::ScriptedPeer;
+using orvane::net::test::ScriptedServer;
 
 namespace {
 
@@ -140,7 +143,7 @@ TEST(ReportRetrievalNetTest, RefusedAlertsStillLeaveTheFollowingReportsFetchedFr
     TempDir::write(cwd.file(QStringLiteral("ALTS.txt")), "yesterday's alerts\n");
     Session s(only({4, 5, 8}), server.port());
 
-    ASSERT_TRUE(s.retrieval.GetLatest());
+    EXPECT_FALSE(s.retrieval.GetLatest());  // not every selected report arrived
 
     EXPECT_EQ(server.commandsAfterLogin(),
               fetchSequence({"CWD /pub/latest", "PORT", "RETR 27DO.txt", "CWD /pub/forecasts", "PORT",
@@ -149,8 +152,11 @@ TEST(ReportRetrievalNetTest, RefusedAlertsStillLeaveTheFollowingReportsFetchedFr
     EXPECT_EQ(TempDir::readAll(cwd.file(QStringLiteral("SGAS.txt"))),
               FtpTestServer::served(QStringLiteral("/pub/latest/SGAS.txt")));
     EXPECT_TRUE(s.view.panel0History.contains(QStringLiteral("Download failure")));
-    // One report's failure is no error of the session.
+    // One report's failure is no error of the session, but it is told.
     EXPECT_TRUE(s.messages.errors.empty());
+    const QString refusal = QStringLiteral("ALTS.txt: 550 ALTS.txt: refused by the test.");
+    EXPECT_TRUE(s.view.lines.contains(refusal));
+    EXPECT_EQ(s.view.lines.back(), QStringLiteral("2 of 3 reports fetched; ") + refusal);
     EXPECT_EQ(s.view.tabRefreshes, 1);
 }
 
@@ -195,8 +201,9 @@ TEST(ReportRetrievalNetTest, UnsupportedChangeOfDirectoryLosesOnlyThatReport) {
                              {"--reply", "CWD", "/pub/forecasts", "502 CWD not implemented here."}));
     WorkingDirectory cwd;
     Session s(only({5, 8}), server.port());
-    ASSERT_TRUE(s.retrieval.GetLatest());
+    EXPECT_FALSE(s.retrieval.GetLatest());
     EXPECT_EQ(s.messages.messages, (std::vector<std::string>{"ChangeDir not supported"}));
+    EXPECT_EQ(s.view.lines.back(), QStringLiteral("1 of 2 reports fetched; ALTS.txt: 502 CWD not implemented here."));
     // The session never left home, so it does not go back there.
     EXPECT_EQ(server.commandsAfterLogin(),
               fetchSequence({"CWD /pub/latest", "CWD /pub/forecasts", "PORT", "RETR SGAS.txt"}));
@@ -292,6 +299,76 @@ TEST(ReportRetrievalNetTest, NoServerListeningIsAnErrorAndTheControlsComeBack) {
     EXPECT_EQ(s.view.runningStates, (std::vector<bool>{true, false}));
     EXPECT_EQ(s.view.tabRefreshes, 0);
     EXPECT_FALSE(s.retrieval.running());
+}
+
+// ---- servers that misbehave in ways a real one cannot be made to
+
+void scriptedLogin(ScriptedPeer& c) {
+    c.send("220 ready\r\n");
+    c.readLine();  // USER
+    c.send("331 send password\r\n");
+    c.readLine();  // PASS
+    c.send("230 logged in\r\n");
+    c.readLine();  // CWD /pub/latest
+    c.send("250 home\r\n");
+}
+
+// PORT and RETR of one report; `data` serves its data connection, then the
+// closing reply follows.
+void scriptedReport(ScriptedPeer& c, const std::string& retrReply, const std::function<void(ScriptedPeer&)>& data,
+                    const std::string& closingReply) {
+    const std::string port = c.readLine();
+    c.send("200 PORT ok\r\n");
+    c.readLine();  // RETR
+    c.send(retrReply);
+    if (auto d = c.connectToPort(port)) data(*d);
+    c.send(closingReply);
+}
+
+TEST(ReportRetrievalScriptedTest, AStalledTransferEndsOnSilenceAndIsTheReportsFailure) {
+    ScriptedServer server([](ScriptedPeer& c) {
+        scriptedLogin(c);
+        scriptedReport(c, "150 Opening data connection for wwv.txt (437 bytes)\r\n",
+                       [](ScriptedPeer& d) {
+                           d.send(std::string(100, 'w'));
+                           d.waitForClose(10000);  // silent until the client gives up
+                       },
+                       "426 Connection closed; transfer aborted\r\n");
+        scriptedReport(c, "150 Opening data connection\r\n", [](ScriptedPeer& d) { d.send("SGAS\r\n"); },
+                       "226 Transfer complete\r\n");
+        if (c.readLine() == "QUIT") c.send("221 bye\r\n");
+    });
+    WorkingDirectory cwd;
+    TempDir::write(cwd.file(QStringLiteral("wwv.txt")), "yesterday's wwv\n");
+    Session s(only({0, 8}), server.port());
+    s.retrieval.client().TimeOut = 300;  // the time-out of silence, small for the test
+
+    EXPECT_FALSE(s.retrieval.GetLatest());
+
+    EXPECT_EQ(TempDir::readAll(cwd.file(QStringLiteral("wwv.txt"))), QByteArray("yesterday's wwv\n"));
+    EXPECT_EQ(TempDir::readAll(cwd.file(QStringLiteral("SGAS.txt"))), QByteArray("SGAS\r\n"));
+    EXPECT_TRUE(s.view.lines.contains(QStringLiteral("wwv.txt: Transfer Timed out")));
+    EXPECT_EQ(s.view.lines.back(), QStringLiteral("1 of 2 reports fetched; wwv.txt: Transfer Timed out"));
+    EXPECT_TRUE(s.messages.errors.empty());
+}
+
+TEST(ReportRetrievalScriptedTest, AClosedControlConnectionEndsTheSessionWithOneError) {
+    ScriptedServer server([](ScriptedPeer& c) {
+        scriptedLogin(c);
+        c.readLine();  // PORT
+        c.close();     // an orderly close, in the middle of the session
+    });
+    WorkingDirectory cwd;
+    Session s(only({0, 5, 8}), server.port());
+
+    EXPECT_FALSE(s.retrieval.GetLatest());
+
+    const std::string summary =
+        "0 of 3 reports fetched; wwv.txt: Connection closed by peer; ALTS.txt: not fetched; SGAS.txt: not fetched";
+    EXPECT_EQ(s.messages.errors, std::vector<std::string>{"The report server closed the connection: " + summary});
+    EXPECT_EQ(s.view.lines.back(), QString::fromStdString(summary));
+    EXPECT_FALSE(s.view.lines.join(QLatin1Char('\n')).contains(QStringLiteral("Not Connected")));
+    EXPECT_EQ(s.view.runningStates, (std::vector<bool>{true, false}));
 }
 
 }  // namespace

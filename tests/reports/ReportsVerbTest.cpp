@@ -5,6 +5,7 @@
 
 #include "support/CliRun.h"
 #include "FtpTestServer.h"
+#include "net/ScriptedServer.h"
 
 namespace {
 
@@ -44,6 +45,35 @@ TEST(ReportsVerbTest, FailuresEndWithTheirStatus) {
                                 out.path(), "--ini", out.file(QStringLiteral("none.INI"))});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_EQ(refused.err.trimmed(), QStringLiteral("Connection Failed"));
+}
+
+TEST(ReportsVerbTest, ExitsOneWhenASelectedReportDidNotArrive) {
+    FtpTestServer server;
+    ASSERT_TRUE(server.start({QStringLiteral("AK.txt")}));
+    TempDir out;
+    const CliRun r = runCli({"--host", "127.0.0.1", "--port", QString::number(server.port()), "--only", "AK,dgd",
+                             "--dir", out.path(), "--ini", out.file(QStringLiteral("none.INI"))});
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines.back(), QStringLiteral("1 of 2 reports fetched; AK.txt: 550 AK.txt: refused by the test."));
+    EXPECT_TRUE(QFile::exists(out.file(QStringLiteral("DGD.txt"))));
+}
+
+TEST(ReportsVerbTest, TimeoutBoundsTheWholeCommandAgainstATricklingServer) {
+    using orvane::net::test::ScriptedPeer;
+    orvane::net::test::ScriptedServer server([](ScriptedPeer& c) {
+        c.send("220-Welcome\r\n");
+        for (int i = 0; i < 800; ++i) {
+            c.send(" still here\r\n");
+            c.readLine(25);  // a bounded pause
+        }
+    });
+    TempDir out;
+    const CliRun r = runCli({"--host", "127.0.0.1", "--port", QString::number(server.port()), "--only", "AK", "--dir",
+                             out.path(), "--ini", out.file(QStringLiteral("none.INI")), "--timeout", "500"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err.trimmed(), QStringLiteral("orvane-cli reports: timed out after 500 ms"));
 }
 
 }  // namespace
