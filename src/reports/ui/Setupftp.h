@@ -84,6 +84,9 @@ private:
     void clbLatestFilesClick();
     void cbUseProxyServerClick();
     void edProxyChange();
+    // Closes the dialog, unless the proxy is ticked and its port is no
+    // port number: then the conversion error is shown and the dialog stays.
+    void OKBtnClick();
     void showReportTabsReporting();
     void writeSettings();
 
@@ -99,6 +102,7 @@ private:
     void setRetrievalRunning(bool running) override;
     void showReportTabs() override;
     void processEvents() override;
+    bool proxyPortValid() const;
 
     PropSettings& settings_;
     IniFile settingsFile_;
