@@ -83,7 +83,7 @@ private:
 void TfrmTabbedOrvane::SetupTimeService() {
     if (hostBoxWatcher_) return;
     try {
-        udpEndpoint_ = std::make_unique<timesync::TNMUDP>(systemResolver_);
+        udpEndpoint_ = std::make_unique<timesync::TNMUDP>(*systemResolver_);
         udpEndpoint_->setRemotePort(timesync::kTimeProtocolPort);
         udpEndpoint_->setLocalPort(0);
         udpEndpoint_->Loaded();
@@ -135,7 +135,7 @@ int TfrmTabbedOrvane::FindHost(const QString& host) const { return hostList_.Fin
 
 bool TfrmTabbedOrvane::AwaitingTime() const { return timeClient_ && timeClient_->AwaitingTime(); }
 
-void TfrmTabbedOrvane::setTimeHostResolver(timesync::HostResolver& resolver) {
+void TfrmTabbedOrvane::setTimeHostResolver(HostResolver& resolver) {
     if (udpEndpoint_) udpEndpoint_->setHostResolver(resolver);
 }
 

@@ -31,7 +31,7 @@ TCmdType commandTypeOf(const QString& command) {
     return TCmdType::cmdDoCommand;
 }
 
-TNMFTP::TNMFTP(std::unique_ptr<HostLookup> lookup) : TPowersock(std::move(lookup)) {
+TNMFTP::TNMFTP(std::unique_ptr<HostResolver> lookup) : TPowersock(std::move(lookup)) {
     Port = 21;
     DataArrivalHook = [this] { CheckRead(); };
     operationTimer_.setSingleShot(true);

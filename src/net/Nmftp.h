@@ -69,7 +69,7 @@ TCmdType commandTypeOf(const QString& command);
 // going away.
 class TNMFTP : public TPowersock {
 public:
-    explicit TNMFTP(std::unique_ptr<HostLookup> lookup = nullptr);
+    explicit TNMFTP(std::unique_ptr<HostResolver> lookup = nullptr);
     ~TNMFTP() override;
 
     // ---- properties (Host, Port = 21, Proxy, ProxyPort, TimeOut and

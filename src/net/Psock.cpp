@@ -18,7 +18,7 @@
 #include <utility>
 
 #include "net/FtpReply.h"
-#include "net/SocketErrors.h"
+#include "common/SocketErrors.h"
 
 namespace orvane::net {
 
@@ -160,8 +160,8 @@ struct TPowersock::WaitFrame {
     WaitFrame* outer;
 };
 
-TPowersock::TPowersock(std::unique_ptr<HostLookup> lookup)
-    : lookup_(lookup ? std::move(lookup) : makeSystemHostLookup()) {
+TPowersock::TPowersock(std::unique_ptr<HostResolver> lookup)
+    : lookup_(lookup ? std::move(lookup) : makeSystemHostResolver()) {
     StatusMessage(StatusLevel::Trace, QStringLiteral("Create"));
     timeOutTimer_.setEnabled(false);
     timeOutTimer_.setOnTimer([this] { TimerFired(); });
@@ -476,8 +476,8 @@ uint32_t TPowersock::lookupOnce(const QString& name) {
     if (const auto dotted = parseDottedIpv4(name)) return *dotted;
     TimerOn();
     acceptReady_ = false;
-    HostLookup::Result result;
-    lookup_->start(name, [this, &result](const HostLookup::Result& r) {
+    HostResolver::Result result;
+    lookup_->start(name, [this, &result](const HostResolver::Result& r) {
         result = r;
         socketEventOk_ = r.errorNo == 0;
         acceptReady_ = true;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "common/OrvaneError.h"
-#include "net/HostLookup.h"
+#include "common/HostResolver.h"
 
 class QEventLoop;
 class QSocketNotifier;
@@ -78,7 +78,7 @@ private:
 // so the windows stay live meanwhile. Reports what it does through OnStatus
 // and its failures through events and exceptions.
 //
-// Collaborations: HostLookup (injected; the system resolver by default);
+// Collaborations: HostResolver (injected; the system resolver by default);
 // TNMFTP uses one object as its control connection and one per transfer as
 // its data connection.
 //
@@ -100,7 +100,7 @@ private:
 // the event loop). Not copyable; not for use from other threads.
 class TPowersock {
 public:
-    explicit TPowersock(std::unique_ptr<HostLookup> lookup = nullptr);
+    explicit TPowersock(std::unique_ptr<HostResolver> lookup = nullptr);
     virtual ~TPowersock();
     TPowersock(const TPowersock&) = delete;
     TPowersock& operator=(const TPowersock&) = delete;
@@ -253,7 +253,7 @@ private:
     void callSafely(const std::function<void()>& handler);
     [[noreturn]] void throwSockError(const std::string& text);
 
-    std::unique_ptr<HostLookup> lookup_;
+    std::unique_ptr<HostResolver> lookup_;
     int fd_ = -1;
     std::unique_ptr<QSocketNotifier> readNotifier_;
     std::unique_ptr<QSocketNotifier> writeNotifier_;

@@ -16,7 +16,7 @@ QString emptyPasswordMessage() {
 }
 
 ReportRetrieval::ReportRetrieval(PropSettings& settings, RetrievalView& view, MessageService& messages,
-                                 std::unique_ptr<net::HostLookup> lookup)
+                                 std::unique_ptr<HostResolver> lookup)
     : settings_(settings), view_(view), messages_(messages), NMFTP_Solar(std::move(lookup)) {
     NMFTP_Solar.Port = 21;
     NMFTP_Solar.TimeOut = kTimeOutMs;

@@ -85,7 +85,7 @@ public:
     static constexpr qint64 kMaxReportBytes = 16 * 1024 * 1024;
 
     ReportRetrieval(PropSettings& settings, RetrievalView& view, MessageService& messages,
-                    std::unique_ptr<net::HostLookup> lookup = nullptr);
+                    std::unique_ptr<HostResolver> lookup = nullptr);
     ~ReportRetrieval();
     ReportRetrieval(const ReportRetrieval&) = delete;
     ReportRetrieval& operator=(const ReportRetrieval&) = delete;

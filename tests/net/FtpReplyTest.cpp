@@ -6,8 +6,9 @@
 
 #include "net/FtpReply.h"
 #include "net/Nmftp.h"
-#include "net/SocketErrors.h"
+#include "common/SocketErrors.h"
 
+using namespace orvane;
 using namespace orvane::net;
 
 namespace {

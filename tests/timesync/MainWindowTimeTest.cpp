@@ -15,6 +15,7 @@
 
 #include "app/Orvane_maina.h"
 #include "common/FakeClock.h"
+#include "support/ScriptedResolver.h"
 #include "support/TempDir.h"
 #include "timesync/NetTestSupport.h"
 
@@ -32,16 +33,6 @@ QByteArray replyAtNoon(int second) {
     const auto s = static_cast<std::uint32_t>((daysFromCivil(2026, 12, 10) + kDaysFrom1900To1970) * 86400 + 12 * 3600 + second);
     return QByteArray::fromHex(QByteArray::number(s, 16).rightJustified(8, '0'));
 }
-
-class FailingResolver final : public timesync::HostResolver {
-public:
-    void lookup(const QString&, QObject* context, Done done) override {
-        ++lookups;
-        QMetaObject::invokeMethod(context, [done = std::move(done)] { done(Result{false, 0, {}}); },
-                                  Qt::QueuedConnection);
-    }
-    int lookups = 0;
-};
 
 class TimeWindowTest : public ::testing::Test {
 protected:
@@ -92,6 +83,9 @@ protected:
     FakeClock clock;
     RecordingMessageService messages;
     ScriptedTimeServer server;
+    // Fails its one lookup (the resolver has tried twice by then); it
+    // outlives the window that uses it.
+    ScriptedResolver failingResolver{{ScriptedResolver::notFound()}};
     std::unique_ptr<TfrmTabbedOrvane> window;
 };
 
@@ -170,13 +164,12 @@ TEST_F(TimeWindowTest, AnAnswerOfTheWrongLengthIsAMessageAndLeavesTheClock) {
 
 TEST_F(TimeWindowTest, AFailedLookupIsAnErrorAndTheButtonComesBack) {
     start();
-    FailingResolver resolver;
-    window->setTimeHostResolver(resolver);
+    window->setTimeHostResolver(failingResolver);
     box()->setEditText(QStringLiteral("time.example"));
     clickGetTime();
     EXPECT_FALSE(button()->isEnabled());  // while the name is looked up; the window stays live
     ASSERT_TRUE(waitUntil([&] { return button()->isEnabled(); }));
-    EXPECT_EQ(resolver.lookups, 2);
+    EXPECT_EQ(failingResolver.lookups, 1);
     EXPECT_EQ(messages.errors, std::vector<std::string>{"Host Lookup Canceled"});
     EXPECT_EQ(button()->text(), QStringLiteral("&Get Time"));
     EXPECT_FALSE(window->AwaitingTime());

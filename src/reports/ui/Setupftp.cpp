@@ -43,7 +43,7 @@ QLineEdit* edit(QWidget* parent, const char* name, int x, int y, int width) {
 TfrmSolarFtpSetup::TfrmSolarFtpSetup(PropSettings& settings, IniFile settingsFile, ReportServer server,
                                      PropagationPage& page, StatusPanelSetter setStatusPanel,
                                      MessageService& messages, QWidget* parent,
-                                     std::unique_ptr<net::HostLookup> lookup)
+                                     std::unique_ptr<HostResolver> lookup)
     : QDialog(parent),
       settings_(settings),
       settingsFile_(std::move(settingsFile)),

@@ -44,7 +44,7 @@ public:
 
     TfrmSolarFtpSetup(PropSettings& settings, IniFile settingsFile, ReportServer server, PropagationPage& page,
                       StatusPanelSetter setStatusPanel, MessageService& messages, QWidget* parent = nullptr,
-                      std::unique_ptr<net::HostLookup> lookup = nullptr);
+                      std::unique_ptr<HostResolver> lookup = nullptr);
     ~TfrmSolarFtpSetup() override;
 
     // Program end: takes over the password and writes the settings. Runs once;
