@@ -6,7 +6,7 @@
 #include <QProcess>
 
 #include "support/CliRun.h"
-#include "net/PyFtpServer.h"
+#include "support/FtpTestServer.h"
 #include "support/TempDir.h"
 #include "net/ScriptedServer.h"
 
@@ -20,8 +20,8 @@ TEST(FtpGetVerb, FetchesEachPathFromItsFolderInOneSession) {
     QDir(tree.path()).mkpath(QStringLiteral("pub/indices"));
     TempDir::write(tree.file(QStringLiteral("pub/latest/AK.txt")), "AK");
     TempDir::write(tree.file(QStringLiteral("pub/indices/DGD.txt")), "DGD");
-    PyFtpServer server(tree.path());
-    ASSERT_NE(server.port(), 0) << server.error().toStdString();
+    FtpTestServer server;
+    ASSERT_TRUE(server.start(tree.path())) << server.error().toStdString();
     const QStringList common{QStringLiteral("ftp-get"), QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
                              QStringLiteral("--port"), QString::number(server.port()), QStringLiteral("--dir"),
                              local.path()};
@@ -46,8 +46,8 @@ TEST(FtpGetVerb, AFileBeyondMaxBytesIsNotStored) {
     TempDir tree, local;
     TempDir::write(tree.file(QStringLiteral("AK.txt")), QByteArray(3000, 'a'));
     TempDir::write(local.file(QStringLiteral("AK.txt")), "earlier copy");
-    PyFtpServer server(tree.path());
-    ASSERT_NE(server.port(), 0) << server.error().toStdString();
+    FtpTestServer server;
+    ASSERT_TRUE(server.start(tree.path())) << server.error().toStdString();
     const CliRun r = runCli({QStringLiteral("ftp-get"), QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
                              QStringLiteral("--port"), QString::number(server.port()), QStringLiteral("--dir"),
                              local.path(), QStringLiteral("--max-bytes"), QStringLiteral("1000"),

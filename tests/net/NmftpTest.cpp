@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QTimer>
 
@@ -12,9 +11,10 @@
 
 #include "net/Nmftp.h"
 #include "support/ErrorOf.h"
-#include "net/PyFtpServer.h"
+#include "support/FtpTestServer.h"
 #include "net/ScriptedServer.h"
 #include "support/TempDir.h"
+#include "support/WaitUntil.h"
 
 using namespace orvane::net;
 using orvane::net::test::ScriptedPeer;
@@ -49,13 +49,6 @@ struct Recorder {
         return std::any_of(status.begin(), status.end(), [&](const QString& s) { return s.startsWith(prefix); });
     }
 };
-
-// Lets the event loop run until `done` or the deadline.
-void processUntil(const std::function<bool()>& done, int ms = 2000) {
-    const QDeadlineTimer deadline(ms);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-}
 
 void login(ScriptedPeer& c) {
     c.send("220 ready\r\n");
@@ -450,8 +443,7 @@ TEST(FtpClient, A421MidSessionEndsTheWaitAndTheSession) {
     connectTo(ftp, server);
     ftp.Connect();
     EXPECT_EQ(errorOf<EAbortError>([&] { ftp.ChangeDir(QStringLiteral("/pub/latest")); }), "Socket readln aborted");
-    processUntil([&] { return !ftp.Connected(); });
-    EXPECT_FALSE(ftp.Connected());  // so the next Connect starts afresh
+    EXPECT_TRUE(waitUntil([&] { return !ftp.Connected(); }));  // so the next Connect starts afresh
 }
 
 TEST(FtpClient, A421WhileAwaitingTheDataConnectionEndsTheWaitAtOnce) {
@@ -476,14 +468,15 @@ TEST(FtpClient, ANeverAnsweringServerEndsAfterTheTimeOut) {
     TNMFTP ftp;
     Recorder rec(ftp);
     connectTo(ftp, server, kShortTimeOutMs);
-    // The wait keeps the event loop running: another timer (the clock tick of
-    // the main window, say) goes on firing meanwhile.
-    int ticks = 0;
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
-    tick.start(20);
+    // The wait keeps the event loop running: an event posted once the TCP
+    // connection stands (a tick of the main window's clock, say) is handled
+    // while the client still waits for the greeting.
+    bool handledWhileWaiting = false;
+    ftp.TPowersock::OnConnect = [&] {
+        QTimer::singleShot(0, [&] { handledWhileWaiting = ftp.Connected() && !ftp.TimedOut(); });
+    };
     EXPECT_EQ(errorOf<ESockError>([&] { ftp.Connect(); }), "Socket readln timed out");
-    EXPECT_GE(ticks, 5);
+    EXPECT_TRUE(handledWhileWaiting);
     EXPECT_TRUE(rec.saw(QStringLiteral("Disconnected")));
     EXPECT_FALSE(ftp.Connected());
 }
@@ -516,10 +509,9 @@ protected:
         root.mkpath(QStringLiteral("pub/indices"));
         TempDir::write(tree_.file(QStringLiteral("pub/latest/AK.txt")), ak_);
         TempDir::write(tree_.file(QStringLiteral("pub/indices/DGD.txt")), "DGD\n");
-        server_ = std::make_unique<PyFtpServer>(tree_.path());
-        ASSERT_NE(server_->port(), 0) << "pyftpdlib did not start: " << server_->error().toStdString();
+        ASSERT_TRUE(server_.start(tree_.path())) << "pyftpdlib did not start: " << server_.error().toStdString();
         ftp_.Host = QStringLiteral("127.0.0.1");
-        ftp_.Port = server_->port();
+        ftp_.Port = server_.port();
         ftp_.UserID = QStringLiteral("anonymous");
         ftp_.Password = QStringLiteral("ham@example.org");
         ftp_.TimeOut = 5000;
@@ -528,7 +520,7 @@ protected:
     QByteArray ak_ = QByteArray(3000, 'a');
     TempDir tree_;
     TempDir local_;
-    std::unique_ptr<PyFtpServer> server_;
+    FtpTestServer server_;
     TNMFTP ftp_;
     Recorder rec_{ftp_};
 };

@@ -6,7 +6,8 @@
 
 #include <functional>
 
-#include "FtpTestServer.h"
+#include "ReportTree.h"
+#include "support/FtpTestServer.h"
 #include "net/ScriptedServer.h"
 #include "common/MessageService.h"
 #include "reports/ReportRetrieval.h"
@@ -83,7 +84,7 @@ QStringList fetchSequence(const QStringList& files, bool quit = true) {
 
 TEST(ReportRetrievalNetTest, DefaultSelectionFetchesTheEightReportsInOrderByteForByte) {
     FtpTestServer server;
-    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(server.start(reportDataDir()));
     WorkingDirectory cwd;
     Session s(defaultPropSettings(), server.port());
 
@@ -102,7 +103,7 @@ TEST(ReportRetrievalNetTest, DefaultSelectionFetchesTheEightReportsInOrderByteFo
     for (const auto& f : fetched) {
         const QByteArray local = TempDir::readAll(cwd.file(QString::fromLatin1(f[0])));
         EXPECT_FALSE(local.isEmpty()) << f[0];
-        EXPECT_EQ(local, FtpTestServer::served(QString::fromLatin1(f[1]))) << f[0];
+        EXPECT_EQ(local, served(QString::fromLatin1(f[1]))) << f[0];
     }
     EXPECT_FALSE(QFile::exists(cwd.file(QStringLiteral("AK.txt"))));
 
@@ -123,7 +124,7 @@ TEST(ReportRetrievalNetTest, DefaultSelectionFetchesTheEightReportsInOrderByteFo
     EXPECT_TRUE(s.view.panel0History.contains(QStringLiteral("Starting data transaction")));
     EXPECT_TRUE(s.view.panel0History.contains(QStringLiteral("Transaction Complete")));
     EXPECT_TRUE(s.view.panel0History.contains(QStringLiteral("Download success")));
-    const QString wwvBytes = QString::number(FtpTestServer::served(QStringLiteral("/pub/latest/wwv.txt")).size());
+    const QString wwvBytes = QString::number(served(QStringLiteral("/pub/latest/wwv.txt")).size());
     // pyftpdlib announces no size, so the total reads 0.
     EXPECT_TRUE(s.view.panel0History.contains(wwvBytes + QStringLiteral(" bytes of 0 received")));
 
@@ -138,7 +139,7 @@ TEST(ReportRetrievalNetTest, DefaultSelectionFetchesTheEightReportsInOrderByteFo
 
 TEST(ReportRetrievalNetTest, RefusedAlertsStillLeaveTheFollowingReportsFetchedFromHome) {
     FtpTestServer server;
-    ASSERT_TRUE(server.start({QStringLiteral("ALTS.txt")}));
+    ASSERT_TRUE(server.start(reportDataDir(), {QStringLiteral("ALTS.txt")}));
     WorkingDirectory cwd;
     TempDir::write(cwd.file(QStringLiteral("ALTS.txt")), "yesterday's alerts\n");
     Session s(only({4, 5, 8}), server.port());
@@ -150,7 +151,7 @@ TEST(ReportRetrievalNetTest, RefusedAlertsStillLeaveTheFollowingReportsFetchedFr
                              "RETR ALTS.txt", "CWD /pub/latest", "PORT", "RETR SGAS.txt"}));
     EXPECT_EQ(TempDir::readAll(cwd.file(QStringLiteral("ALTS.txt"))), QByteArray("yesterday's alerts\n"));
     EXPECT_EQ(TempDir::readAll(cwd.file(QStringLiteral("SGAS.txt"))),
-              FtpTestServer::served(QStringLiteral("/pub/latest/SGAS.txt")));
+              served(QStringLiteral("/pub/latest/SGAS.txt")));
     EXPECT_TRUE(s.view.panel0History.contains(QStringLiteral("Download failure")));
     // One report's failure is no error of the session, but it is told.
     EXPECT_TRUE(s.messages.errors.empty());
@@ -174,7 +175,7 @@ TEST(ReportRetrievalNetTest, SelectionIsReadAsTheSessionReachesEachReport) {
     };
     for (const Case& c : cases) {
         FtpTestServer server;
-        ASSERT_TRUE(server.start());
+        ASSERT_TRUE(server.start(reportDataDir()));
         WorkingDirectory cwd;
         Session s(only(c.ticked), server.port());
         ASSERT_TRUE(s.retrieval.GetLatest()) << c.name;
@@ -185,7 +186,7 @@ TEST(ReportRetrievalNetTest, SelectionIsReadAsTheSessionReachesEachReport) {
     // A report ticked while the session runs is fetched too; the full bar
     // stays full.
     FtpTestServer server;
-    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(server.start(reportDataDir()));
     WorkingDirectory cwd;
     Session s(only({0}), server.port());
     s.view.onProcessEvents = [&] { s.settings.Reports[13] = true; };
@@ -197,7 +198,7 @@ TEST(ReportRetrievalNetTest, SelectionIsReadAsTheSessionReachesEachReport) {
 
 TEST(ReportRetrievalNetTest, UnsupportedChangeOfDirectoryLosesOnlyThatReport) {
     FtpTestServer server;
-    ASSERT_TRUE(server.start({}, FtpTestServer::dataDir(),
+    ASSERT_TRUE(server.start(reportDataDir(), {},
                              {"--reply", "CWD", "/pub/forecasts", "502 CWD not implemented here."}));
     WorkingDirectory cwd;
     Session s(only({5, 8}), server.port());
@@ -211,7 +212,7 @@ TEST(ReportRetrievalNetTest, UnsupportedChangeOfDirectoryLosesOnlyThatReport) {
 
 TEST(ReportRetrievalNetTest, RefusedLoginShowsTheServersReply) {
     FtpTestServer server;
-    ASSERT_TRUE(server.start({}, FtpTestServer::dataDir(), {"--reply", "PASS", "*", "530 Login incorrect."}));
+    ASSERT_TRUE(server.start(reportDataDir(), {}, {"--reply", "PASS", "*", "530 Login incorrect."}));
     WorkingDirectory cwd;
     Session s(defaultPropSettings(), server.port());
     EXPECT_FALSE(s.retrieval.GetLatest());
@@ -223,7 +224,7 @@ TEST(ReportRetrievalNetTest, RefusedLoginShowsTheServersReply) {
 
 TEST(ReportRetrievalNetTest, ProxyLoginNamesTheReportServerAndUntickingItConnectsDirectly) {
     FtpTestServer proxy;
-    ASSERT_TRUE(proxy.start());
+    ASSERT_TRUE(proxy.start(reportDataDir()));
     WorkingDirectory cwd;
     PropSettings settings = only({1});
     settings.Proxy = QStringLiteral("127.0.0.1");
@@ -234,10 +235,10 @@ TEST(ReportRetrievalNetTest, ProxyLoginNamesTheReportServerAndUntickingItConnect
     ASSERT_TRUE(s.retrieval.GetLatest()) << s.messages.errors.front();
     EXPECT_EQ(proxy.commands().front(), QStringLiteral("USER anonymous@reports.example"));
     EXPECT_TRUE(s.view.lines.contains(QStringLiteral("USER anonymous")));
-    EXPECT_EQ(TempDir::readAll(cwd.file(QStringLiteral("AK.txt"))), FtpTestServer::served(QStringLiteral("/pub/latest/AK.txt")));
+    EXPECT_EQ(TempDir::readAll(cwd.file(QStringLiteral("AK.txt"))), served(QStringLiteral("/pub/latest/AK.txt")));
 
     FtpTestServer direct;
-    ASSERT_TRUE(direct.start());
+    ASSERT_TRUE(direct.start(reportDataDir()));
     s.view.host = QStringLiteral("127.0.0.1");
     s.view.useProxy = false;
     s.retrieval.ServerPort = direct.port();
@@ -248,7 +249,7 @@ TEST(ReportRetrievalNetTest, ProxyLoginNamesTheReportServerAndUntickingItConnect
 
 TEST(ReportRetrievalNetTest, ProgramEndStopsTheSessionQuietly) {
     FtpTestServer server;
-    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(server.start(reportDataDir()));
     WorkingDirectory cwd;
     Session s(only({0, 1, 2}), server.port());
     int reached = 0;
@@ -265,7 +266,7 @@ TEST(ReportRetrievalNetTest, ProgramEndStopsTheSessionQuietly) {
 TEST(ReportRetrievalNetTest, RefusedHomeDirectoryEndsTheSessionWithTheConnectionOpen) {
     FtpTestServer server;
     TempDir emptyRoot;
-    ASSERT_TRUE(server.start({}, emptyRoot.path()));
+    ASSERT_TRUE(server.start(emptyRoot.path()));
     WorkingDirectory cwd;
     Session s(defaultPropSettings(), server.port());
 
@@ -288,7 +289,7 @@ TEST(ReportRetrievalNetTest, NoServerListeningIsAnErrorAndTheControlsComeBack) {
     int freePort = 0;
     {
         FtpTestServer probe;
-        ASSERT_TRUE(probe.start());
+        ASSERT_TRUE(probe.start(reportDataDir()));
         freePort = probe.port();
     }
     WorkingDirectory cwd;

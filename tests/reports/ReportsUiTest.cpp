@@ -13,7 +13,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 
-#include "FtpTestServer.h"
+#include "ReportTree.h"
+#include "support/FtpTestServer.h"
 #include "common/IniFile.h"
 #include "common/MessageService.h"
 #include "reports/ui/PropagationPage.h"

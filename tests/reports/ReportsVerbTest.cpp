@@ -4,7 +4,8 @@
 #include <QProcess>
 
 #include "support/CliRun.h"
-#include "FtpTestServer.h"
+#include "ReportTree.h"
+#include "support/FtpTestServer.h"
 #include "net/ScriptedServer.h"
 
 namespace {
@@ -15,7 +16,7 @@ CliRun runCli(const QStringList& args) {
 
 TEST(ReportsVerbTest, FetchesTheChosenReportsIntoTheFolder) {
     FtpTestServer server;
-    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(server.start(reportDataDir()));
     TempDir out;
     const CliRun r = runCli({"--host", "127.0.0.1", "--port", QString::number(server.port()), "--only", "AK,dgd", "--dir",
                           out.path(), "--ini", out.file(QStringLiteral("none.INI"))});
@@ -25,7 +26,7 @@ TEST(ReportsVerbTest, FetchesTheChosenReportsIntoTheFolder) {
     EXPECT_TRUE(lines.contains(QStringLiteral("RETR AK.txt")));
     EXPECT_TRUE(lines.contains(QStringLiteral("CWD /pub/indices/")));
     EXPECT_TRUE(lines.contains(QStringLiteral("QUIT")));
-    EXPECT_EQ(TempDir::readAll(out.file(QStringLiteral("DGD.txt"))), FtpTestServer::served(QStringLiteral("/pub/indices/DGD.txt")));
+    EXPECT_EQ(TempDir::readAll(out.file(QStringLiteral("DGD.txt"))), served(QStringLiteral("/pub/indices/DGD.txt")));
     EXPECT_FALSE(QFile::exists(out.file(QStringLiteral("wwv.txt"))));
 }
 
@@ -38,7 +39,7 @@ TEST(ReportsVerbTest, FailuresEndWithTheirStatus) {
     int freePort = 0;
     {
         FtpTestServer probe;
-        ASSERT_TRUE(probe.start());
+        ASSERT_TRUE(probe.start(reportDataDir()));
         freePort = probe.port();
     }
     const CliRun refused = runCli({"--host", "127.0.0.1", "--port", QString::number(freePort), "--only", "AK", "--dir",
@@ -49,7 +50,7 @@ TEST(ReportsVerbTest, FailuresEndWithTheirStatus) {
 
 TEST(ReportsVerbTest, ExitsOneWhenASelectedReportDidNotArrive) {
     FtpTestServer server;
-    ASSERT_TRUE(server.start({QStringLiteral("AK.txt")}));
+    ASSERT_TRUE(server.start(reportDataDir(), {QStringLiteral("AK.txt")}));
     TempDir out;
     const CliRun r = runCli({"--host", "127.0.0.1", "--port", QString::number(server.port()), "--only", "AK,dgd",
                              "--dir", out.path(), "--ini", out.file(QStringLiteral("none.INI"))});
