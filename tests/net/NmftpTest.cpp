@@ -201,17 +201,30 @@ TEST(FtpClient, HandledFailureRaisesNoError) {
     ftp.Disconnect();
 }
 
-TEST(FtpClient, RefusedRetrLeavesTheEarlierCopy) {
+// A refusal of PORT or RETR comes before any data: the earlier copy stays,
+// and the session goes on.
+struct DownloadRefusalCase {
+    const char* name;
+    const char* portReply;
+    const char* retrReply;  // nullptr: RETR is never sent
+};
+
+class DownloadRefusal : public ::testing::TestWithParam<DownloadRefusalCase> {};
+
+TEST_P(DownloadRefusal, LeavesTheEarlierCopyAndRaisesTheFailure) {
+    const DownloadRefusalCase& c = GetParam();
     TempDir dir;
     const QString local = dir.file(QStringLiteral("AK.txt"));
     TempDir::write(local, "yesterday's report");
-    ScriptedServer server([](ScriptedPeer& c) {
-        login(c);
-        c.readLine();  // PORT
-        c.send("200 PORT ok\r\n");
-        c.readLine();  // RETR
-        c.send("552 Requested file action aborted. Exceeded storage allocation.\r\n");
-        answerQuit(c);
+    ScriptedServer server([&c](ScriptedPeer& ctl) {
+        login(ctl);
+        ctl.readLine();  // PORT
+        ctl.send(std::string(c.portReply) + "\r\n");
+        if (c.retrReply) {
+            ctl.readLine();  // RETR
+            ctl.send(std::string(c.retrReply) + "\r\n");
+        }
+        answerQuit(ctl);
     });
     TNMFTP ftp;
     Recorder rec(ftp);
@@ -219,7 +232,7 @@ TEST(FtpClient, RefusedRetrLeavesTheEarlierCopy) {
     ftp.Connect();
     rec.events.clear();
     EXPECT_EQ(errorOf<FTPException>([&] { ftp.Download(QStringLiteral("AK.txt"), local); }),
-              "552 Requested file action aborted. Exceeded storage allocation.");
+              c.retrReply ? c.retrReply : c.portReply);
     EXPECT_EQ(rec.events, std::vector<std::string>{"failure 8"});
     EXPECT_EQ(TempDir::readAll(local), QByteArray("yesterday's report"));
     EXPECT_EQ(ftp.DataSocket(), nullptr);
@@ -227,6 +240,14 @@ TEST(FtpClient, RefusedRetrLeavesTheEarlierCopy) {
     server.join();
     EXPECT_EQ(server.lines().back(), "QUIT");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, DownloadRefusal,
+    ::testing::Values(
+        DownloadRefusalCase{"RetrRefused", "200 PORT ok",
+                            "552 Requested file action aborted. Exceeded storage allocation."},
+        DownloadRefusalCase{"PortRefused", "501 Rejected data connection to foreign address", nullptr}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 // One transfer as the server runs it, and what the client must make of it: a
 // file is committed only after the data connection ended normally, no exact
