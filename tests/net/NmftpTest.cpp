@@ -19,6 +19,10 @@
 using namespace orvane::net;
 using orvane::net::test::ScriptedPeer;
 using orvane::net::test::ScriptedServer;
+using orvane::net::test::answerQuit;
+using orvane::net::test::login;
+using orvane::net::test::serveRetr;
+using orvane::net::test::trickle;
 
 namespace {
 
@@ -49,29 +53,6 @@ struct Recorder {
         return std::any_of(status.begin(), status.end(), [&](const QString& s) { return s.startsWith(prefix); });
     }
 };
-
-void login(ScriptedPeer& c) {
-    c.send("220 ready\r\n");
-    c.readLine();
-    c.send("331 send password\r\n");
-    c.readLine();
-    c.send("230 logged in\r\n");
-}
-
-void answerQuit(ScriptedPeer& c) {
-    if (c.readLine() == "QUIT") c.send("221 bye\r\n");
-}
-
-// Reads PORT and RETR, answers them, then lets `data` serve the data connection.
-void serveRetr(ScriptedPeer& c, const std::string& retrReply,
-               const std::function<void(ScriptedPeer&)>& data, const std::string& finalReply) {
-    const std::string port = c.readLine();
-    c.send("200 PORT ok\r\n");
-    c.readLine();  // RETR
-    c.send(retrReply);
-    if (auto conn = c.connectToPort(port)) data(*conn);
-    c.send(finalReply);
-}
 
 void connectTo(TNMFTP& ftp, const ScriptedServer& server, int timeOutMs = 5000) {
     ftp.Host = QStringLiteral("127.0.0.1");
@@ -437,13 +418,8 @@ TEST(FtpClient, TheOperationBoundEndsAServerThatTricklesItsReply) {
     ScriptedServer server([](ScriptedPeer& c) {
         login(c);
         c.readLine();
-        c.send("250-Changing directory\r\n");
-        // One continuation line after another, each well inside the time-out
-        // of silence; only the bound of the whole operation ends this.
-        for (int i = 0; i < 400; ++i) {
-            c.send(" still here\r\n");
-            c.readLine(25);  // a bounded pause; ends at once when the client has gone
-        }
+        // Only the bound of the whole operation ends this.
+        trickle(c, "250-Changing directory");
     });
     TNMFTP ftp;
     connectTo(ftp, server);

@@ -304,40 +304,24 @@ TEST(ReportRetrievalNetTest, NoServerListeningIsAnErrorAndTheControlsComeBack) {
 
 // ---- servers that misbehave in ways a real one cannot be made to
 
-void scriptedLogin(ScriptedPeer& c) {
-    c.send("220 ready\r\n");
-    c.readLine();  // USER
-    c.send("331 send password\r\n");
-    c.readLine();  // PASS
-    c.send("230 logged in\r\n");
+void loginAtHome(ScriptedPeer& c) {
+    orvane::net::test::login(c);
     c.readLine();  // CWD /pub/latest
     c.send("250 home\r\n");
 }
 
-// PORT and RETR of one report; `data` serves its data connection, then the
-// closing reply follows.
-void scriptedReport(ScriptedPeer& c, const std::string& retrReply, const std::function<void(ScriptedPeer&)>& data,
-                    const std::string& closingReply) {
-    const std::string port = c.readLine();
-    c.send("200 PORT ok\r\n");
-    c.readLine();  // RETR
-    c.send(retrReply);
-    if (auto d = c.connectToPort(port)) data(*d);
-    c.send(closingReply);
-}
-
 TEST(ReportRetrievalScriptedTest, AStalledTransferEndsOnSilenceAndIsTheReportsFailure) {
     ScriptedServer server([](ScriptedPeer& c) {
-        scriptedLogin(c);
-        scriptedReport(c, "150 Opening data connection for wwv.txt (437 bytes)\r\n",
+        loginAtHome(c);
+        orvane::net::test::serveRetr(c, "150 Opening data connection for wwv.txt (437 bytes)\r\n",
                        [](ScriptedPeer& d) {
                            d.send(std::string(100, 'w'));
                            d.waitForClose(10000);  // silent until the client gives up
                        },
                        "426 Connection closed; transfer aborted\r\n");
-        scriptedReport(c, "150 Opening data connection\r\n", [](ScriptedPeer& d) { d.send("SGAS\r\n"); },
+        orvane::net::test::serveRetr(c, "150 Opening data connection\r\n", [](ScriptedPeer& d) { d.send("SGAS\r\n"); },
                        "226 Transfer complete\r\n");
-        if (c.readLine() == "QUIT") c.send("221 bye\r\n");
+        orvane::net::test::answerQuit(c);
     });
     WorkingDirectory cwd;
     TempDir::write(cwd.file(QStringLiteral("wwv.txt")), "yesterday's wwv\n");
@@ -355,7 +339,7 @@ TEST(ReportRetrievalScriptedTest, AStalledTransferEndsOnSilenceAndIsTheReportsFa
 
 TEST(ReportRetrievalScriptedTest, AClosedControlConnectionEndsTheSessionWithOneError) {
     ScriptedServer server([](ScriptedPeer& c) {
-        scriptedLogin(c);
+        loginAtHome(c);
         c.readLine();  // PORT
         c.close();     // an orderly close, in the middle of the session
     });

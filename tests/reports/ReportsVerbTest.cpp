@@ -62,14 +62,9 @@ TEST(ReportsVerbTest, ExitsOneWhenASelectedReportDidNotArrive) {
 }
 
 TEST(ReportsVerbTest, TimeoutBoundsTheWholeCommandAgainstATricklingServer) {
-    using orvane::net::test::ScriptedPeer;
-    orvane::net::test::ScriptedServer server([](ScriptedPeer& c) {
-        c.send("220-Welcome\r\n");
-        for (int i = 0; i < 800; ++i) {
-            c.send(" still here\r\n");
-            c.readLine(25);  // a bounded pause
-        }
-    });
+    // A greeting that never ends; only the bound of the whole command ends it.
+    orvane::net::test::ScriptedServer server(
+        [](orvane::net::test::ScriptedPeer& c) { orvane::net::test::trickle(c, "220-Welcome"); });
     TempDir out;
     const CliRun r = runCli({"--host", "127.0.0.1", "--port", QString::number(server.port()), "--only", "AK", "--dir",
                              out.path(), "--ini", out.file(QStringLiteral("none.INI")), "--timeout", "500"});
