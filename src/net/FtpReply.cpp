@@ -1,5 +1,6 @@
 #include "net/FtpReply.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <limits>
@@ -63,6 +64,23 @@ int64_t bytesTotalOf(const QString& line) {
         value = value * 10 + digit;
     }
     return value;
+}
+
+std::optional<int> ftpReplyCode(const QString& line) {
+    if (line.size() < 3) return std::nullopt;
+    for (int i = 0; i < 3; ++i)
+        if (line[i] < QLatin1Char('0') || line[i] > QLatin1Char('9')) return std::nullopt;
+    if (line[0] < QLatin1Char('1') || line[0] > QLatin1Char('5')) return std::nullopt;
+    if (line.size() > 3 && line[3] != QLatin1Char(' ') && line[3] != QLatin1Char('-')) return std::nullopt;
+    return (line[0].unicode() - '0') * 100 + (line[1].unicode() - '0') * 10 + (line[2].unicode() - '0');
+}
+
+std::optional<int64_t> exactAnnouncedBytes(const QString& line) {
+    static const QRegularExpression exact(QStringLiteral("\\((\\d{1,18}) bytes\\)"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = exact.match(line);
+    if (!match.hasMatch()) return std::nullopt;
+    return match.captured(1).toLongLong();
 }
 
 QString commaAddress(uint32_t ip) {

@@ -47,6 +47,17 @@ bool closesMultiLineReply(const QString& firstLine, const QString& line);
 // too large.
 int64_t bytesTotalOf(const QString& line);
 
+// The code of an FTP reply line: three digits, the first 1 to 5, followed by
+// the end of the line, a space or '-' ("226 Transfer complete"). nullopt for
+// anything else ("OK", "999", "600", "-331", ""): such a line is not a reply
+// of the protocol and must never be taken as one.
+std::optional<int> ftpReplyCode(const QString& line);
+
+// A size announced exactly, as "(1234 bytes)" (any case): only this form is
+// firm enough to call a transfer short. nullopt for any other wording
+// ("0.5 kbytes", "1234 bytes" without the brackets) or a number too large.
+std::optional<int64_t> exactAnnouncedBytes(const QString& line);
+
 // "PORT a,b,c,d,p1,p2" from an IPv4 address in host order and a port.
 QString portCommand(uint32_t ipv4HostOrder, uint16_t port);
 

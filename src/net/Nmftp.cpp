@@ -31,9 +31,39 @@ TCmdType commandTypeOf(const QString& command) {
     return TCmdType::cmdDoCommand;
 }
 
-TNMFTP::TNMFTP(std::unique_ptr<HostLookup> lookup) : TPowersock(std::move(lookup)) {
+TNMFTP::TNMFTP(std::unique_ptr<HostResolver> lookup) : TPowersock(std::move(lookup)) {
     Port = 21;
     DataArrivalHook = [this] { CheckRead(); };
+    operationTimer_.setSingleShot(true);
+    operationTimer_.callOnTimeout([this] {
+        operationExpired_ = true;
+        Abort();
+    });
+}
+
+void TNMFTP::bounded(const std::function<void()>& body) {
+    if (OperationTimeOut <= 0 || operationTimer_.isActive()) {
+        body();
+        return;
+    }
+    operationExpired_ = false;
+    operationTimer_.start(OperationTimeOut);
+    try {
+        body();
+    } catch (...) {
+        operationTimer_.stop();
+        if (!operationExpired_) throw;
+        ResetCanceled();
+        throw ESockError("Operation timed out after " + std::to_string(OperationTimeOut) + " ms");
+    }
+    operationTimer_.stop();
+}
+
+int TNMFTP::requireReplyCode(const QString& line) {
+    if (const auto code = ftpReplyCode(line)) return *code;
+    // Out of step or not FTP at all: nothing it says later can be trusted.
+    RequestCloseSocket();
+    throw ESockError("Invalid reply from the server: '" + line.left(40).toStdString() + "'");
 }
 
 TNMFTP::~TNMFTP() { dataSocket_.reset(); }
@@ -78,6 +108,7 @@ void TNMFTP::ReadExtraLines(const QString& line) { logExtraLines(line, nullptr);
 
 QString TNMFTP::Transaction(const QString& command) {
     const QString reply = TPowersock::Transaction(command);
+    requireReplyCode(reply);
     ReadExtraLines(reply);
     return reply;
 }
@@ -94,34 +125,40 @@ void TNMFTP::failure(TCmdType type) {
 
 void TNMFTP::Connect() {
     if (Connected()) return;
-    TPowersock::Connect();
-    try {
-        ReadExtraLines(QStringLiteral(" "));  // the greeting, however many lines; not judged
-        StatusMessage(StatusLevel::Protocol, QStringLiteral("USER ") + UserID);
-        // A proxy FTP server learns the real server from the user name.
-        Transaction(Proxy.isEmpty() ? QStringLiteral("USER ") + UserID
-                                    : QStringLiteral("USER ") + UserID + QLatin1Char('@') + Host);
-        const auto judgeLogin = [this] {
-            if (!inRange(ReplyNumber(), 401, 599)) return;
-            if (TPowersock::OnConnectionFailed) TPowersock::OnConnectionFailed();
-            throw FTPException(LastReply().toStdString());
-        };
-        judgeLogin();
-        if (ReplyNumber() == 331) {
-            StatusMessage(StatusLevel::Protocol, QStringLiteral("PASS "));  // never the password
-            Transaction(QStringLiteral("PASS ") + Password);
-            judgeLogin();
-        }
-        if (OnConnect) OnConnect();
-    } catch (...) {
+    bounded([this] {
+        TPowersock::Connect();
         try {
-            Disconnect();
+            // The greeting, however many lines; its code is not judged, but
+            // it must be a reply of the protocol.
+            QString greeting = QStringLiteral(" ");
+            logExtraLines(greeting, [&greeting](const QString& line) { greeting = line; });
+            requireReplyCode(greeting);
+            StatusMessage(StatusLevel::Protocol, QStringLiteral("USER ") + UserID);
+            // A proxy FTP server learns the real server from the user name.
+            Transaction(Proxy.isEmpty() ? QStringLiteral("USER ") + UserID
+                                        : QStringLiteral("USER ") + UserID + QLatin1Char('@') + Host);
+            const auto judgeLogin = [this] {
+                if (!inRange(ReplyNumber(), 401, 599)) return;
+                if (TPowersock::OnConnectionFailed) TPowersock::OnConnectionFailed();
+                throw FTPException(LastReply().toStdString());
+            };
+            judgeLogin();
+            if (ReplyNumber() == 331) {
+                StatusMessage(StatusLevel::Protocol, QStringLiteral("PASS "));  // never the password
+                Transaction(QStringLiteral("PASS ") + Password);
+                judgeLogin();
+            }
+            if (OnConnect) OnConnect();
         } catch (...) {
-            // The first error is the one to report.
+            try {
+                Disconnect();
+            } catch (...) {
+                // The first error is the one to report.
+            }
+            StatusMessage(StatusLevel::Protocol, QStringLiteral("Disconnected"));
+            throw;
         }
-        StatusMessage(StatusLevel::Protocol, QStringLiteral("Disconnected"));
-        throw;
-    }
+    });
 }
 
 void TNMFTP::Disconnect() {
@@ -145,9 +182,11 @@ void TNMFTP::DoCommand(const QString& command) {
     const TCmdType type = commandTypeOf(command);
     ResetCanceled();
     CertifyConnect();
-    StatusMessage(StatusLevel::Protocol, command);
-    discardUnread();
-    Transaction(command);
+    bounded([&] {
+        StatusMessage(StatusLevel::Protocol, command);
+        discardUnread();
+        Transaction(command);
+    });
     const int number = ReplyNumber();
     if (inRange(number, 400, 599)) {
         if (inRange(number, 500, 502) && OnUnSupportedFunction) OnUnSupportedFunction(type);
@@ -160,11 +199,15 @@ void TNMFTP::DoCommand(const QString& command) {
 void TNMFTP::Download(const QString& remote, const QString& local) {
     ResetCanceled();
     CertifyConnect();
-    const QString target = local.isEmpty() ? remote : local;
+    bounded([&] { download(remote, local.isEmpty() ? remote : local); });
+}
+
+void TNMFTP::download(const QString& remote, const QString& target) {
     dataSocket_ = std::make_unique<TPowersock>();
     dataSocket_->TimeOut = TimeOut;
     dataSocket_->Port = 0;
     bool captureStarted = false;
+    bool closingReplyRead = false;
     try {
         discardUnread();
         // Listen only where the PORT command tells the server to connect:
@@ -183,14 +226,19 @@ void TNMFTP::Download(const QString& remote, const QString& local) {
         StatusMessage(StatusLevel::Protocol, QStringLiteral("RETR ") + remote);
         bytesTotal_ = 0;
         TPowersock::Transaction(QStringLiteral("RETR ") + remote);
+        requireReplyCode(LastReply());
         if (inRange(ReplyNumber(), 301, 599)) {
             failure(TCmdType::cmdDownload);
             dataSocket_.reset();
             return;
         }
         bytesTotal_ = bytesTotalOf(LastReply());
-        logExtraLines(LastReply(), [this](const QString& line) {
+        // The announced size is a hint; only an exact "(N bytes)" can show a
+        // transfer to be short.
+        std::optional<int64_t> exactBytes = exactAnnouncedBytes(LastReply());
+        logExtraLines(LastReply(), [this, &exactBytes](const QString& line) {
             if (bytesTotal_ == 0) bytesTotal_ = bytesTotalOf(line);
+            if (!exactBytes) exactBytes = exactAnnouncedBytes(line);
         });
 
         // Only the server we talk to may deliver the file.
@@ -199,23 +247,32 @@ void TNMFTP::Download(const QString& remote, const QString& local) {
         if (OnTransactionStart) OnTransactionStart();
 
         captureStarted = true;
-        dataSocket_->CaptureFile(target, bytesTotal_);
+        CaptureRules rules;
+        rules.exactBytes = exactBytes.value_or(0);
+        rules.maxBytes = MaxDownloadBytes;
+        // The file is the server's only when it says the transfer went well.
+        rules.confirm = [this, &closingReplyRead] {
+            dataSocket_->RequestCloseSocket();
+            bytesTotal_ = dataSocket_->BytesRcvd();
+            StatusMessage(StatusLevel::Protocol, QStringLiteral("Received %1 Bytes").arg(bytesTotal_));
+            closingReplyRead = true;
+            const QString reply = readReplyLine();
+            ReadExtraLines(reply);
+            const int code = requireReplyCode(reply);
+            if (code != 226 && code != 250) throw FTPException(reply.toStdString());
+        };
+        dataSocket_->CaptureFile(target, rules);
         if (OnTransactionStop) OnTransactionStop();
-        dataSocket_->RequestCloseSocket();
-        bytesTotal_ = dataSocket_->BytesRcvd();
-        StatusMessage(StatusLevel::Protocol, QStringLiteral("Received %1 Bytes").arg(bytesTotal_));
-
-        // The transfer's closing reply is shown, not judged: the file is here.
-        ReadExtraLines(readReplyLine());
         dataSocket_.reset();
         if (OnSuccess) OnSuccess(TCmdType::cmdDownload);
         if (Canceled()) Flush();
     } catch (...) {
+        const bool brokenOff = Canceled();  // this error is the cancel's doing
         if (dataSocket_) {
             bytesTotal_ = dataSocket_->BytesRcvd();
             dataSocket_.reset();
         }
-        if (!Canceled() && captureStarted && Connected()) {
+        if (!Canceled() && captureStarted && !closingReplyRead && Connected()) {
             // The server still sends the reply that closes the broken transfer
             // (226, 426, 451...). Read it now, so that the next command does
             // not take it for its own answer.
@@ -225,19 +282,32 @@ void TNMFTP::Download(const QString& remote, const QString& local) {
                 // The transfer's own error is the one to report.
             }
         }
-        if (Canceled()) Flush();
+        if (Canceled()) {
+            // When the server broke the transfer off (421, 426), its own words
+            // say best why this file did not come.
+            const QStringList lines = flushLines();
+            for (const QString& line : lines)
+                if (brokenOff && (line.startsWith(QLatin1String("421")) || line.startsWith(QLatin1String("426"))))
+                    throw FTPException(line.toStdString());
+        }
         throw;
     }
 }
 
-void TNMFTP::Flush() {
+void TNMFTP::Flush() { flushLines(); }
+
+QStringList TNMFTP::flushLines() {
     ResetCanceled();
     waitFor([this] { return !ReceiveBuffer().isEmpty() || !Connected(); }, kFlushWaitMs);
     const QByteArray bytes = Read(0);
+    QStringList lines;
     for (const QByteArray& line : bytes.split('\n')) {
         const QString text = chompLine(line);
-        if (!text.isEmpty()) StatusMessage(StatusLevel::Protocol, text);
+        if (text.isEmpty()) continue;
+        StatusMessage(StatusLevel::Protocol, text);
+        lines << text;
     }
+    return lines;
 }
 
 }  // namespace orvane::net

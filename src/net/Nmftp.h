@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -50,16 +52,24 @@ TCmdType commandTypeOf(const QString& command);
 // the handler sets it, the operation then throws FTPException with the reply
 // line. Errors of the socket layer pass through unchanged.
 //
+// Every reply line must carry a code 1xx..5xx; any other line is a protocol
+// error that closes the control connection (the peer is not speaking FTP).
+//
 // A download goes to a temporary file beside the local file and replaces it
-// only when the whole file arrived (see TPowersock::CaptureFile); a refused,
-// broken or cancelled transfer leaves an earlier copy as it was.
+// only when the data connection ended normally, no exactly announced
+// "(N bytes)" size was missed, MaxDownloadBytes was not passed and the
+// transfer's closing reply is 226 or 250 (see TPowersock::CaptureFile); a
+// refused, broken, oversized or cancelled transfer leaves an earlier copy as
+// it was. Besides the time-out of silence, OperationTimeOut bounds each
+// operation as a whole, so a server that trickles a byte a second cannot hold
+// a session for ever.
 //
 // A 421 or 426 reply arriving on the control connection (CheckRead) cancels
 // the control and the data connection, so no wait hangs on a server that is
 // going away.
 class TNMFTP : public TPowersock {
 public:
-    explicit TNMFTP(std::unique_ptr<HostLookup> lookup = nullptr);
+    explicit TNMFTP(std::unique_ptr<HostResolver> lookup = nullptr);
     ~TNMFTP() override;
 
     // ---- properties (Host, Port = 21, Proxy, ProxyPort, TimeOut and
@@ -68,6 +78,10 @@ public:
     QString Password;
     int Vendor = 2411;      // server type for listings (listings are not used)
     bool ParseList = false;
+    // The most one download may bring; 0 = unbounded.
+    qint64 MaxDownloadBytes = 64 * 1024 * 1024;
+    // Bound of each Connect, command and Download as a whole, in ms; 0 = none.
+    int OperationTimeOut = 0;
 
     // ---- events (all optional). OnConnect hides the base's event of the
     // same name: here it means "logged in".
@@ -110,6 +124,14 @@ public:
     void Flush();
 
 private:
+    // Runs `body` under OperationTimeOut (unless an outer operation already
+    // runs under it); when the bound ends it, throws "Operation timed out".
+    void bounded(const std::function<void()>& body);
+    // The code of a reply line; anything else closes the connection and throws.
+    int requireReplyCode(const QString& line);
+    void download(const QString& remote, const QString& target);
+    // Flush, returning the lines it reported.
+    QStringList flushLines();
     void CheckRead();
     void failure(TCmdType type);
     void discardUnread();
@@ -118,6 +140,8 @@ private:
 
     std::unique_ptr<TPowersock> dataSocket_;
     qint64 bytesTotal_ = 0;
+    QTimer operationTimer_;
+    bool operationExpired_ = false;
 };
 
 }  // namespace orvane::net

@@ -15,9 +15,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "net/FtpReply.h"
-#include "net/SocketErrors.h"
+#include "common/SocketErrors.h"
 
 namespace orvane::net {
 
@@ -159,8 +160,8 @@ struct TPowersock::WaitFrame {
     WaitFrame* outer;
 };
 
-TPowersock::TPowersock(std::unique_ptr<HostLookup> lookup)
-    : lookup_(lookup ? std::move(lookup) : makeSystemHostLookup()) {
+TPowersock::TPowersock(std::unique_ptr<HostResolver> lookup)
+    : lookup_(lookup ? std::move(lookup) : makeSystemHostResolver()) {
     StatusMessage(StatusLevel::Trace, QStringLiteral("Create"));
     timeOutTimer_.setEnabled(false);
     timeOutTimer_.setOnTimer([this] { TimerFired(); });
@@ -326,6 +327,11 @@ void TPowersock::readToStream() {
 void TPowersock::appendReceived(const char* data, qsizetype size) {
     noteActivity();
     if (capture_) {
+        if (captureMaxBytes_ > 0 && bytesRcvd_ + size > captureMaxBytes_) {
+            // Not a byte past the limit reaches the disk.
+            captureTooLarge_ = true;
+            return;
+        }
         if (!capture_->write(data, size)) captureWriteFailed_ = true;
     } else {
         receiveBuffer_.append(data, size);
@@ -470,8 +476,8 @@ uint32_t TPowersock::lookupOnce(const QString& name) {
     if (const auto dotted = parseDottedIpv4(name)) return *dotted;
     TimerOn();
     acceptReady_ = false;
-    HostLookup::Result result;
-    lookup_->start(name, [this, &result](const HostLookup::Result& r) {
+    HostResolver::Result result;
+    lookup_->start(name, [this, &result](const HostResolver::Result& r) {
         result = r;
         socketEventOk_ = r.errorNo == 0;
         acceptReady_ = true;
@@ -610,7 +616,12 @@ QByteArray TPowersock::Read(qsizetype count) {
     StatusMessage(StatusLevel::Trace, QStringLiteral("Read( %1 )").arg(count));
     QByteArray bytes;
     if (count <= 0) {
+        // What has arrived is delivered even when a cancel is pending: it may
+        // be the very line (a 421) that explains the cancel. The cancel stays
+        // set and ends the next wait.
         bytes.swap(receiveBuffer_);
+        updateNotifiers();
+        return bytes;
     } else {
         if (count > kMaxBuffered) throwSockError("Read count too large");
         const WaitEnd end =
@@ -734,17 +745,21 @@ void TPowersock::Accept() {
     }
 }
 
-void TPowersock::CaptureFile(const QString& fileName, qint64 expectedBytes) {
+void TPowersock::CaptureFile(const QString& fileName, const CaptureRules& rules) {
     StatusMessage(StatusLevel::Trace, QStringLiteral("CaptureFile"));
     CaptureTarget file(fileName);
     if (!file.isOpen()) throw OrvaneError("Cannot create file " + text(fileName));
     transferring_ = true;
-    captureWriteFailed_ = !file.write(receiveBuffer_.constData(), receiveBuffer_.size());
-    bytesRcvd_ = receiveBuffer_.size();
-    receiveBuffer_.clear();
+    captureTooLarge_ = false;
+    captureMaxBytes_ = rules.maxBytes;
+    bytesRcvd_ = 0;
     capture_ = &file;
+    captureWriteFailed_ = false;
+    const QByteArray early = std::exchange(receiveBuffer_, QByteArray());
+    if (!early.isEmpty()) appendReceived(early.constData(), early.size());
     updateNotifiers();
-    const WaitEnd end = waitFor([this] { return !connected_ || captureWriteFailed_; }, TimeOut);
+    const WaitEnd end =
+        waitFor([this] { return !connected_ || captureWriteFailed_ || captureTooLarge_; }, TimeOut);
     capture_ = nullptr;
     transferring_ = false;
     updateNotifiers();
@@ -757,12 +772,18 @@ void TPowersock::CaptureFile(const QString& fileName, qint64 expectedBytes) {
         throw EAbortError("Socket send aborted");
     }
     if (captureWriteFailed_) throw OrvaneError("Unable to write to " + text(fileName));
+    if (captureTooLarge_) {
+        // Stop the flood here; the peer learns it from the closed connection.
+        RequestCloseSocket();
+        throwSockError("Transfer too large: more than " + std::to_string(rules.maxBytes) + " bytes");
+    }
     if (end == WaitEnd::Silent) throwSockError("Transfer Timed out");
     if (receiveErrorNo_ != 0) throwSockError(text(SocketErrorStr(receiveErrorNo_)));
-    if (expectedBytes > 0 && bytesRcvd_ != expectedBytes) {
+    if (rules.exactBytes > 0 && bytesRcvd_ < rules.exactBytes) {
         throwSockError("Transfer incomplete: " + std::to_string(bytesRcvd_) + " of " +
-                       std::to_string(expectedBytes) + " bytes received");
+                       std::to_string(rules.exactBytes) + " bytes received");
     }
+    if (rules.confirm) rules.confirm();
     if (!file.commit()) throw OrvaneError("Unable to write to " + text(fileName));
 }
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "common/OrvaneError.h"
-#include "net/HostLookup.h"
+#include "common/HostResolver.h"
 
 class QEventLoop;
 class QSocketNotifier;
@@ -78,7 +78,7 @@ private:
 // so the windows stay live meanwhile. Reports what it does through OnStatus
 // and its failures through events and exceptions.
 //
-// Collaborations: HostLookup (injected; the system resolver by default);
+// Collaborations: HostResolver (injected; the system resolver by default);
 // TNMFTP uses one object as its control connection and one per transfer as
 // its data connection.
 //
@@ -100,7 +100,7 @@ private:
 // the event loop). Not copyable; not for use from other threads.
 class TPowersock {
 public:
-    explicit TPowersock(std::unique_ptr<HostLookup> lookup = nullptr);
+    explicit TPowersock(std::unique_ptr<HostResolver> lookup = nullptr);
     virtual ~TPowersock();
     TPowersock(const TPowersock&) = delete;
     TPowersock& operator=(const TPowersock&) = delete;
@@ -163,7 +163,8 @@ public:
     void Write(const QString& text);        // Latin-1 bytes of the text
     void Writeln(const QString& text);      // text + CR LF
     void SendBuffer(const QByteArray& bytes);  // waits until all are sent
-    // count 0: whatever is buffered, without waiting; else waits for `count` bytes.
+    // count 0: whatever is buffered, without waiting, even after a cancel
+    // (which stays set for the next wait); else waits for `count` bytes.
     QByteArray Read(qsizetype count = 0);
     // The next line, with its line feed.
     QByteArray ReadLn();
@@ -182,16 +183,30 @@ public:
     virtual void Accept();
     uint32_t acceptOnlyFrom = 0;
 
+    // What makes a captured file good enough to replace the earlier copy.
+    struct CaptureRules {
+        // > 0: the size the server announced exactly; fewer bytes is a failure
+        // (more is not: a text-mode transfer may add CRs).
+        qint64 exactBytes = 0;
+        // > 0: the most a transfer may bring; beyond it the transfer is broken off.
+        qint64 maxBytes = 0;
+        // Runs after the peer closed normally, before the file is committed;
+        // it throws to refuse the file (the FTP client reads and judges the
+        // transfer's closing reply here).
+        std::function<void()> confirm;
+    };
+
     // Writes all data the peer sends into `fileName` until the peer closes the
     // connection. The data go to a temporary file in the same folder that
     // replaces `fileName` (by rename, keeping its permissions) only when the
-    // peer closed normally and, when `expectedBytes` > 0, exactly that many
-    // bytes arrived; otherwise the temporary file is removed, `fileName` is
-    // left as it was, and the error
-    // is thrown (EAbortError "Socket send aborted" on cancel; ESockError on
-    // time-out, reset or short count; OrvaneError "Cannot create file ..." or
-    // "Unable to write to ..." when the file cannot be written).
-    void CaptureFile(const QString& fileName, qint64 expectedBytes = 0);
+    // peer closed normally, the rules hold and `confirm` returned; otherwise
+    // the temporary file is removed, `fileName` is left as it was, and the
+    // error is thrown (EAbortError "Socket send aborted" on cancel;
+    // ESockError on time-out, reset, short count or too many bytes;
+    // OrvaneError "Cannot create file ..." or "Unable to write to ..." when
+    // the file cannot be written; whatever `confirm` throws).
+    void CaptureFile(const QString& fileName, const CaptureRules& rules);
+    void CaptureFile(const QString& fileName) { CaptureFile(fileName, CaptureRules{}); }
 
     void RequestCloseSocket();
     QString GetLocalAddress() const;  // "127,0,0,1"
@@ -238,7 +253,7 @@ private:
     void callSafely(const std::function<void()>& handler);
     [[noreturn]] void throwSockError(const std::string& text);
 
-    std::unique_ptr<HostLookup> lookup_;
+    std::unique_ptr<HostResolver> lookup_;
     int fd_ = -1;
     std::unique_ptr<QSocketNotifier> readNotifier_;
     std::unique_ptr<QSocketNotifier> writeNotifier_;
@@ -252,6 +267,8 @@ private:
     QByteArray sendQueue_;
     CaptureTarget* capture_ = nullptr;  // during CaptureFile
     bool captureWriteFailed_ = false;
+    qint64 captureMaxBytes_ = 0;
+    bool captureTooLarge_ = false;
 
     Mode mode_ = Mode::Idle;
     bool connected_ = false;

@@ -25,6 +25,7 @@ std::optional<QString> readReportFile(const QString& fileName) {
     if (!file.open(QIODevice::ReadOnly))
         throw OrvaneError("Cannot open file \"" + fileName.toStdString() + "\". " + file.errorString().toStdString());
     const QByteArray bytes = file.read(kMaxReportBytes);
+    const bool fileCut = !file.atEnd();
 
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString text = utf8.decode(bytes);
@@ -32,17 +33,32 @@ std::optional<QString> readReportFile(const QString& fileName) {
 
     QString joined;
     joined.reserve(text.size());
+    qsizetype lineChars = 0;
+    bool lineCut = false;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
-        if (c == QLatin1Char('\r')) {
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
             joined.append(QLatin1Char('\n'));
-            if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n')) ++i;
-        } else {
+            if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n')) ++i;
+            lineChars = 0;
+            lineCut = false;
+        } else if (lineChars < kMaxReportLineChars) {
             joined.append(c);
+            ++lineChars;
+        } else if (!lineCut) {
+            joined.append(lineCutNote());
+            lineCut = true;
         }
     }
     if (joined.endsWith(QLatin1Char('\n'))) joined.chop(1);
+    if (fileCut) joined.append(QLatin1Char('\n') + fileCutNote());
     return joined;
+}
+
+QString lineCutNote() { return QStringLiteral(" [... line cut]"); }
+
+QString fileCutNote() {
+    return QStringLiteral("[... the file is larger than %1 KiB; only its beginning is shown]").arg(kMaxReportBytes / 1024);
 }
 
 }  // namespace orvane::reports

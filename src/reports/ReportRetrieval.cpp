@@ -1,6 +1,9 @@
 #include "reports/ReportRetrieval.h"
 
 #include "common/MessageService.h"
+#include "common/OrvaneError.h"
+
+#include <exception>
 
 namespace orvane::reports {
 
@@ -13,7 +16,7 @@ QString emptyPasswordMessage() {
 }
 
 ReportRetrieval::ReportRetrieval(PropSettings& settings, RetrievalView& view, MessageService& messages,
-                                 std::unique_ptr<net::HostLookup> lookup)
+                                 std::unique_ptr<HostResolver> lookup)
     : settings_(settings), view_(view), messages_(messages), NMFTP_Solar(std::move(lookup)) {
     NMFTP_Solar.Port = 21;
     NMFTP_Solar.TimeOut = kTimeOutMs;
@@ -22,6 +25,8 @@ ReportRetrieval::ReportRetrieval(PropSettings& settings, RetrievalView& view, Me
     NMFTP_Solar.ProxyPort = 0;
     NMFTP_Solar.Vendor = 2411;
     NMFTP_Solar.ParseList = false;
+    NMFTP_Solar.OperationTimeOut = kOperationTimeOutMs;
+    NMFTP_Solar.MaxDownloadBytes = kMaxReportBytes;
     bindClientEvents();
 }
 
@@ -71,6 +76,9 @@ bool ReportRetrieval::GetLatest() {
     mainBar_.position = 0;
     showProgress();
 
+    fetchedCount_ = 0;
+    attemptedCount_ = 0;
+    failures_.clear();
     std::string error;
     try {
         RunRetrieval();
@@ -78,6 +86,8 @@ bool ReportRetrieval::GetLatest() {
     } catch (const std::exception& e) {
         error = e.what();
         if (error.empty()) error = "Retrieval failed";
+        // What did arrive before the session broke is shown all the same.
+        if (fetchedCount_ > 0) view_.showReportTabs();
     }
     running_ = false;
     view_.setRetrievalRunning(false);
@@ -87,7 +97,7 @@ bool ReportRetrieval::GetLatest() {
         messages_.showError(error);
         return false;
     }
-    return true;
+    return failures_.isEmpty();
 }
 
 void ReportRetrieval::RunRetrieval() {
@@ -104,8 +114,20 @@ void ReportRetrieval::RunRetrieval() {
     CountSelectedReports();
     // With nothing ticked there is nothing to fetch: log out at once and
     // leave the bars empty.
+    connectionLost_ = false;
     if (selectedCount_ > 0) DownloadSelectedReports();
-    if (!stopping_) NMFTP_Solar.Disconnect();
+    if (stopping_) return;
+    std::exception_ptr quitError;
+    if (!connectionLost_) {
+        try {
+            NMFTP_Solar.Disconnect();
+        } catch (...) {
+            quitError = std::current_exception();
+        }
+    }
+    view_.addStatusLine(summary());
+    if (connectionLost_) throw OrvaneError("The report server closed the connection: " + summary().toStdString());
+    if (quitError) std::rethrow_exception(quitError);
 }
 
 void ReportRetrieval::ConnectToServer() {
@@ -139,10 +161,24 @@ bool returnsHomeAfter(int index) {
 
 }  // namespace
 
+void ReportRetrieval::reportFailed(const QString& what, const std::exception& error) {
+    QString reason = QString::fromStdString(error.what());
+    if (reason.isEmpty()) reason = QStringLiteral("failed");
+    failures_ << what + QStringLiteral(": ") + reason;
+    view_.addStatusLine(failures_.back());
+}
+
 void ReportRetrieval::DownloadSelectedReports() {
+    bool& connectionLost = connectionLost_;
     for (int i = 0; i < kReportCount && !stopping_; ++i) {
         // Read now, so a report ticked while the session runs is included.
         if (!view_.isReportTicked(i)) continue;
+        ++attemptedCount_;
+        const QString file = reportFile(i);
+        if (connectionLost) {
+            failures_ << file + QStringLiteral(": not fetched");
+            continue;
+        }
         bool leftHome = false;
         try {
             if (reportNeedsDirectoryChange(i)) {
@@ -151,18 +187,29 @@ void ReportRetrieval::DownloadSelectedReports() {
             }
             view_.processEvents();
             if (stopping_) break;
-            try {
-                NMFTP_Solar.Download(reportFile(i), QString());
-            } catch (...) {
-                if (leftHome) NMFTP_Solar.ChangeDir(toQString(kHomeDirectory));
-                throw;
-            }
-            if (leftHome) NMFTP_Solar.ChangeDir(toQString(kHomeDirectory));
-        } catch (const std::exception&) {
-            // This report is lost; the events have already said why, and the
-            // session goes on with the next one.
+            NMFTP_Solar.Download(file, QString());
+            ++fetchedCount_;
+        } catch (const std::exception& e) {
+            if (stopping_) break;
+            reportFailed(file, e);
         }
+        if (leftHome && NMFTP_Solar.Connected() && !stopping_) {
+            try {
+                NMFTP_Solar.ChangeDir(toQString(kHomeDirectory));
+            } catch (const std::exception& e) {
+                reportFailed(QStringLiteral("CWD ") + toQString(kHomeDirectory), e);
+            }
+        }
+        // A closed control connection fails every later report the same
+        // way; say it once and stop.
+        if (!NMFTP_Solar.Connected()) connectionLost = true;
     }
+}
+
+QString ReportRetrieval::summary() const {
+    QString text = QStringLiteral("%1 of %2 reports fetched").arg(fetchedCount_).arg(attemptedCount_);
+    for (const QString& failure : failures_) text += QStringLiteral("; ") + failure;
+    return text;
 }
 
 void ReportRetrieval::Abort() {

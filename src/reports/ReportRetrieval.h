@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -60,9 +61,18 @@ public:
 // reporting every protocol line and the progress as it goes. It owns the FTP
 // client and turns the client's events into texts for the view.
 //
-// An error of one report ends that report only; an error of the login or of
-// the home directory ends the session and is shown by the standard error
-// display. Exceptions never leave GetLatest.
+// An error of one report ends that report only: it is added to the status
+// lines with its reason ("ALTS.txt: Transfer Timed out"), and the session
+// goes on with the next one. The last status line says how many of the
+// selected reports arrived and why the others did not ("6 of 8 reports
+// fetched; ALTS.txt: ..."). A control connection that closes ends the
+// session with one error instead of a failure per remaining report. An error
+// of the login or of the home directory ends the session and is shown by the
+// standard error display. Exceptions never leave GetLatest.
+//
+// Bounds: 20 s of silence on any connection, 120 s for any one operation
+// (a report's transfer included), 16 MiB for a report; the client() is
+// reachable so tests can make them small.
 //
 // Collaborations: net::TNMFTP (the session's client), PropSettings (the proxy
 // for the session), RetrievalView, MessageService.
@@ -71,17 +81,19 @@ public:
     static constexpr int kTimeOutMs = 20000;
     static constexpr int kReportLevel = 2;
     static constexpr int kInitialMainBarMaximum = 11101;
+    static constexpr int kOperationTimeOutMs = 120000;
+    static constexpr qint64 kMaxReportBytes = 16 * 1024 * 1024;
 
     ReportRetrieval(PropSettings& settings, RetrievalView& view, MessageService& messages,
-                    std::unique_ptr<net::HostLookup> lookup = nullptr);
+                    std::unique_ptr<HostResolver> lookup = nullptr);
     ~ReportRetrieval();
     ReportRetrieval(const ReportRetrieval&) = delete;
     ReportRetrieval& operator=(const ReportRetrieval&) = delete;
 
     // The Get Latest action of the dialog and of the menu: checks the
     // password, sets up the proxy, runs the session with the controls locked,
-    // then reloads the report tabs. Returns false when nothing was retrieved
-    // because of the password or an error (already shown to the user).
+    // then reloads the report tabs. Returns true only when every selected
+    // report arrived; a failure has been shown (status lines or error display).
     bool GetLatest();
 
     // The steps of a session; they throw the client's errors.
@@ -97,6 +109,10 @@ public:
     bool running() const { return running_; }
     bool ChangeDirOk() const { return changeDirOk_; }
     int SelectedCount() const { return selectedCount_; }
+    // Of the last session: the selected reports that arrived, and why each
+    // of the others did not ("ALTS.txt: Transfer Timed out").
+    int fetchedCount() const { return fetchedCount_; }
+    const QStringList& failures() const { return failures_; }
     const ProgressBarState& dialogBar() const { return dialogBar_; }
     const ProgressBarState& mainBar() const { return mainBar_; }
 
@@ -127,7 +143,15 @@ private:
     MessageService& messages_;
     net::TNMFTP NMFTP_Solar;
 
+    void reportFailed(const QString& what, const std::exception& error);
+    // "6 of 8 reports fetched; ALTS.txt: ..."
+    QString summary() const;
+
     bool running_ = false;
+    int fetchedCount_ = 0;
+    int attemptedCount_ = 0;
+    bool connectionLost_ = false;
+    QStringList failures_;
     bool stopping_ = false;
     bool changeDirOk_ = false;
     int selectedCount_ = 0;

@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "common/SocketErrors.h"
+
 namespace orvane::timesync {
 
 namespace {
@@ -19,7 +21,7 @@ namespace {
 constexpr int kMaxDrainedDatagrams = 256;
 
 [[noreturn]] void throwSocketError(int error) {
-    throw UDPSockError("Unknown Error No. " + std::to_string(error));
+    throw UDPSockError(SocketErrorStr(socketErrorFromErrno(error)).toStdString());
 }
 
 }  // namespace
@@ -37,8 +39,15 @@ TNMUDP::TNMUDP(int fd, HostResolver& resolver, QObject* parent) : QObject(parent
 }
 
 TNMUDP::~TNMUDP() {
+    resolver_->cancel();
     notifier_.reset();
     if (fd_ >= 0) ::close(fd_);
+}
+
+void TNMUDP::setHostResolver(HostResolver& resolver) {
+    resolver_->cancel();
+    sendPending_ = false;
+    resolver_ = &resolver;
 }
 
 void TNMUDP::Loaded() {
@@ -68,23 +77,20 @@ bool TNMUDP::SendBuffer(const QByteArray& data) {
     if (sendPending_) return false;
     sendPending_ = true;
     pendingData_ = data;
-    ResolveRemoteHost(0);
+    ResolveRemoteHost();
     return true;
 }
 
-void TNMUDP::ResolveRemoteHost(int attempt) {
+void TNMUDP::ResolveRemoteHost() {
     in_addr dotted{};
     if (::inet_pton(AF_INET, remoteHost_.toLatin1().constData(), &dotted) == 1) {
         onResolved(dotted.s_addr);
         return;
     }
-    const quint64 generation = ++lookupGeneration_;
-    resolver_->lookup(remoteHost_, this, [this, generation, attempt](const HostResolver::Result& result) {
-        if (generation != lookupGeneration_ || !sendPending_) return;
-        if (result.ok) {
-            onResolved(result.address);
-        } else if (attempt == 0) {
-            ResolveRemoteHost(1);  // one more try before giving up
+    resolver_->start(remoteHost_, [this](const HostResolver::Result& result) {
+        if (!sendPending_) return;
+        if (result.errorNo == 0) {
+            onResolved(htonl(result.ipv4HostOrder));
         } else {
             sendPending_ = false;
             emit SendFailed(QStringLiteral("Host Lookup Canceled"));
@@ -111,7 +117,7 @@ void TNMUDP::onResolved(std::uint32_t address) {
     // A send the system refuses would otherwise leave the caller waiting for
     // an answer that cannot come; say why instead.
     if (sent < 0) {
-        emit SendFailed(QString::fromLocal8Bit(std::strerror(sendError)));
+        emit SendFailed(SocketErrorStr(socketErrorFromErrno(sendError)));
         return;
     }
     emit Sent(dottedAddress(address));

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "common/OrvaneError.h"
-#include "timesync/HostResolver.h"
+#include "common/HostResolver.h"
 #include "timesync/TimeProtocol.h"
 
 class QSocketNotifier;
@@ -26,23 +26,25 @@ public:
 //
 // Everything happens on the thread that owns the endpoint (the GUI thread):
 // readiness comes from a QSocketNotifier, and a host name is looked up by the
-// HostResolver, which answers later, so the caller never blocks. A dotted IPv4
-// address is used as it is, without a lookup.
+// HostResolver (which tries a failed lookup once more), which answers later,
+// so the caller never blocks. A dotted IPv4 address is used as it is, without
+// a lookup. Socket failures read as the socket error table has them
+// ("10048:Address already in use"), as they do for the FTP session.
 //
-// Sending: SendBuffer() resolves RemoteHost (one retry when a lookup fails)
-// and sends; the outcome is the signal Sent or SendFailed, which may come
+// Sending: SendBuffer() resolves RemoteHost and sends; the outcome is the signal Sent or SendFailed, which may come
 // before SendBuffer returns (dotted address) or later (lookup).
 class TNMUDP : public QObject {
     Q_OBJECT
 public:
     static constexpr int kReceiveBufferBytes = 2048;
 
-    // Creates the socket; throws UDPSockError("Unknown Error No. <errno>").
+    // Creates the socket; throws UDPSockError with the table's text.
     explicit TNMUDP(HostResolver& resolver, QObject* parent = nullptr);
     ~TNMUDP() override;
 
     // The resolver for host names (tests hand in a scripted one).
-    void setHostResolver(HostResolver& resolver) { resolver_ = &resolver; }
+    // A lookup in progress on the former resolver is dropped, and its send with it.
+    void setHostResolver(HostResolver& resolver);
 
     const QString& RemoteHost() const { return remoteHost_; }
     void setRemoteHost(const QString& host) { remoteHost_ = host; }
@@ -79,11 +81,11 @@ signals:
     // The datagram went out to `address`:RemotePort.
     void Sent(const QString& address);
     // Lookup or send failed: "Host Lookup Canceled", "Null Remote Address" or
-    // the system's reason for a failed send.
+    // the table's text for a failed send ("10013:Permission denied").
     void SendFailed(const QString& message);
 
 private:
-    void ResolveRemoteHost(int attempt);
+    void ResolveRemoteHost();
     void onResolved(std::uint32_t address);
     void ProcessIncomingdata();
     void drainIncoming();
@@ -102,7 +104,6 @@ private:
     std::uint32_t remoteAddress_ = 0;
     QByteArray pendingData_;
     bool sendPending_ = false;
-    quint64 lookupGeneration_ = 0;
     char receiveBuffer_[kReceiveBufferBytes] = {};
     int receivedLength_ = 0;
 };

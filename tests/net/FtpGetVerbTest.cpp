@@ -6,8 +6,9 @@
 #include <QProcess>
 
 #include "support/CliRun.h"
-#include "net/PyFtpServer.h"
+#include "support/FtpTestServer.h"
 #include "support/TempDir.h"
+#include "net/ScriptedServer.h"
 
 namespace {
 
@@ -19,8 +20,8 @@ TEST(FtpGetVerb, FetchesEachPathFromItsFolderInOneSession) {
     QDir(tree.path()).mkpath(QStringLiteral("pub/indices"));
     TempDir::write(tree.file(QStringLiteral("pub/latest/AK.txt")), "AK");
     TempDir::write(tree.file(QStringLiteral("pub/indices/DGD.txt")), "DGD");
-    PyFtpServer server(tree.path());
-    ASSERT_NE(server.port(), 0) << server.error().toStdString();
+    FtpTestServer server;
+    ASSERT_TRUE(server.start(tree.path())) << server.error().toStdString();
     const QStringList common{QStringLiteral("ftp-get"), QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
                              QStringLiteral("--port"), QString::number(server.port()), QStringLiteral("--dir"),
                              local.path()};
@@ -39,6 +40,35 @@ TEST(FtpGetVerb, FetchesEachPathFromItsFolderInOneSession) {
     const CliRun missing = runCli(common + QStringList{QStringLiteral("/pub/latest/none.txt")});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.err.startsWith(QStringLiteral("550 "))) << missing.err.toStdString();
+}
+
+TEST(FtpGetVerb, AFileBeyondMaxBytesIsNotStored) {
+    TempDir tree, local;
+    TempDir::write(tree.file(QStringLiteral("AK.txt")), QByteArray(3000, 'a'));
+    TempDir::write(local.file(QStringLiteral("AK.txt")), "earlier copy");
+    FtpTestServer server;
+    ASSERT_TRUE(server.start(tree.path())) << server.error().toStdString();
+    const CliRun r = runCli({QStringLiteral("ftp-get"), QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
+                             QStringLiteral("--port"), QString::number(server.port()), QStringLiteral("--dir"),
+                             local.path(), QStringLiteral("--max-bytes"), QStringLiteral("1000"),
+                             QStringLiteral("AK.txt")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err.trimmed(), QStringLiteral("Transfer too large: more than 1000 bytes"));
+    EXPECT_EQ(TempDir::readAll(local.file(QStringLiteral("AK.txt"))), QByteArray("earlier copy"));
+    EXPECT_EQ(QDir(local.path()).entryList(QDir::Files), QStringList{QStringLiteral("AK.txt")});
+}
+
+TEST(FtpGetVerb, TimeoutBoundsTheWholeCommandAgainstATricklingServer) {
+    // A greeting that never ends; only the bound of the whole command ends it.
+    orvane::net::test::ScriptedServer server(
+        [](orvane::net::test::ScriptedPeer& c) { orvane::net::test::trickle(c, "220-Welcome"); });
+    TempDir local;
+    const CliRun r = runCli({QStringLiteral("ftp-get"), QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
+                             QStringLiteral("--port"), QString::number(server.port()), QStringLiteral("--dir"),
+                             local.path(), QStringLiteral("--timeout"), QStringLiteral("500"),
+                             QStringLiteral("AK.txt")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err.trimmed(), QStringLiteral("orvane-cli ftp-get: timed out after 500 ms"));
 }
 
 }  // namespace

@@ -6,8 +6,9 @@
 
 #include "net/FtpReply.h"
 #include "net/Nmftp.h"
-#include "net/SocketErrors.h"
+#include "common/SocketErrors.h"
 
+using namespace orvane;
 using namespace orvane::net;
 
 namespace {
@@ -62,6 +63,62 @@ TEST_P(BytesTotal, FindsTheAnnouncedSize) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, BytesTotal, ::testing::ValuesIn(kSizeCases),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+struct CodeCase {
+    const char* name;
+    const char* line;
+    std::optional<int> expected;
+};
+
+const CodeCase kCodeCases[] = {
+    {"Ordinary", "226 Transfer complete.", 226},
+    {"MultiLineOpener", "220-Welcome", 220},
+    {"CodeAlone", "250", 250},
+    {"LowestClass", "100 x", 100},
+    {"HighestClass", "599 x", 599},
+    {"NoDigits", "OK", std::nullopt},
+    {"Empty", "", std::nullopt},
+    {"ClassNine", "999 x", std::nullopt},
+    {"ClassSix", "600 x", std::nullopt},
+    {"ClassZero", "099 x", std::nullopt},
+    {"Signed", "-331 x", std::nullopt},
+    {"FourDigits", "2261 odd", std::nullopt},
+    {"TwoDigits", "22 x", std::nullopt},
+    {"LeadingSpace", " 226 x", std::nullopt},
+};
+
+class ReplyCode : public ::testing::TestWithParam<CodeCase> {};
+
+TEST_P(ReplyCode, IsThreeDigitsOfClassOneToFive) {
+    EXPECT_EQ(ftpReplyCode(QString::fromLatin1(GetParam().line)), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, ReplyCode, ::testing::ValuesIn(kCodeCases),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+struct ExactSizeCase {
+    const char* name;
+    const char* line;
+    std::optional<int64_t> expected;
+};
+
+const ExactSizeCase kExactSizeCases[] = {
+    {"InParentheses", "150 Opening BINARY mode data connection for AK.txt (1234 bytes).", 1234},
+    {"AnyCase", "150 Opening data connection (77 ByTeS)", 77},
+    {"OtherUnits", "150 0.5 kbytes to download", std::nullopt},
+    {"NoParentheses", "150 1234 bytes follow", std::nullopt},
+    {"NoSize", "125 Data connection already open. Transfer starting.", std::nullopt},
+    {"TooLargeToRead", "150 (99999999999999999999999 bytes)", std::nullopt},
+};
+
+class ExactSize : public ::testing::TestWithParam<ExactSizeCase> {};
+
+TEST_P(ExactSize, TakesOnlyTheBracketedByteCount) {
+    EXPECT_EQ(exactAnnouncedBytes(QString::fromLatin1(GetParam().line)), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, ExactSize, ::testing::ValuesIn(kExactSizeCases),
                          [](const auto& row) { return std::string(row.param.name); });
 
 TEST(ContinuationLine, FollowsTheSpaceAndHyphenRules) {

@@ -7,9 +7,11 @@
 
 #include "net/Psock.h"
 #include "support/ErrorOf.h"
-#include "net/SocketErrors.h"
+#include "common/SocketErrors.h"
+#include "support/ScriptedResolver.h"
 #include "net/ScriptedServer.h"
 
+using namespace orvane;
 using namespace orvane::net;
 using orvane::net::test::ScriptedPeer;
 using orvane::net::test::ScriptedServer;
@@ -18,33 +20,8 @@ namespace {
 
 constexpr int kShortTimeOutMs = 300;
 
-// A lookup the test scripts: it answers each start() from a list of results
-// through the event loop, or never when the list is used up.
-class ScriptedLookup : public HostLookup {
-public:
-    explicit ScriptedLookup(std::vector<Result> answers, int* starts = nullptr)
-        : answers_(std::move(answers)), starts_(starts) {}
-    void start(const QString&, Done done) override {
-        if (starts_) ++*starts_;
-        if (next_ >= answers_.size()) return;  // never answers
-        const Result result = answers_[next_++];
-        done_ = std::move(done);
-        QTimer::singleShot(0, &guard_, [this, result] {
-            if (done_) std::exchange(done_, nullptr)(result);
-        });
-    }
-    void cancel() override { done_ = nullptr; }
-
-private:
-    std::vector<Result> answers_;
-    size_t next_ = 0;
-    int* starts_;
-    Done done_;
-    QObject guard_;
-};
-
-HostLookup::Result loopback() { return {0, 0x7F000001u}; }
-HostLookup::Result notFound() { return {WSAHOST_NOT_FOUND, 0}; }
+HostResolver::Result loopback() { return ScriptedResolver::loopback(); }
+HostResolver::Result notFound() { return ScriptedResolver::notFound(); }
 
 TEST(Psock, ReadsLinesSplitOverArrivalsAndTwoInOne) {
     ScriptedServer server([](ScriptedPeer& peer) {
@@ -109,7 +86,7 @@ TEST(Psock, ConnectWhileConnectedIsRefused) {
 
 struct LookupCase {
     const char* name;
-    std::vector<HostLookup::Result> answers;
+    std::vector<HostResolver::Result> answers;
     bool handleInvalidHost;
     const char* error;  // "" = connects
     int invalidHostEvents;
@@ -120,7 +97,7 @@ class Lookup : public ::testing::TestWithParam<LookupCase> {};
 TEST_P(Lookup, EndsAsTheTableSays) {
     const LookupCase& c = GetParam();
     ScriptedServer server([](ScriptedPeer& peer) { peer.waitForClose(1000); });
-    TPowersock sock(std::make_unique<ScriptedLookup>(c.answers));
+    TPowersock sock(std::make_unique<ScriptedResolver>(c.answers));
     sock.Host = QStringLiteral("reports.example.net");
     sock.Port = server.port();
     sock.TimeOut = kShortTimeOutMs;
@@ -146,7 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(Psock, LookupCanBeCancelledWithoutATimeOut) {
-    TPowersock sock(std::make_unique<ScriptedLookup>(std::vector<HostLookup::Result>{}));
+    TPowersock sock(std::make_unique<ScriptedResolver>(std::vector<HostResolver::Result>{}));
     sock.Host = QStringLiteral("reports.example.net");
     sock.Port = 21;
     sock.TimeOut = 0;  // unbounded: only the cancel ends the wait
@@ -201,7 +178,24 @@ TEST(Psock, CancelEndsALineWaitAndStaysSet) {
     QTimer::singleShot(20, [&] { sock.Cancel(); });
     EXPECT_EQ(errorOf<EAbortError>([&] { sock.ReadLn(); }), "Socket readln aborted");
     EXPECT_TRUE(sock.Canceled());
-    EXPECT_EQ(errorOf<EAbortError>([&] { sock.Read(0); }), "Socket send aborted");
+    EXPECT_EQ(errorOf<EAbortError>([&] { sock.Read(4); }), "Socket send aborted");
+    EXPECT_FALSE(sock.Canceled());
+}
+
+TEST(Psock, ACancelDeliversWhatArrivedThenEndsTheNextWait) {
+    ScriptedServer server([](ScriptedPeer& peer) {
+        peer.send("421 going away");  // no line feed: the line wait goes on
+        peer.waitForClose();
+    });
+    TPowersock sock;
+    sock.Host = QStringLiteral("127.0.0.1");
+    sock.Port = server.port();
+    sock.Connect();
+    sock.DataArrivalHook = [&] { sock.Cancel(); };  // as the FTP client does on a 421
+    EXPECT_EQ(errorOf<EAbortError>([&] { sock.ReadLn(); }), "Socket readln aborted");
+    EXPECT_EQ(sock.Read(0), QByteArray("421 going away"));
+    EXPECT_TRUE(sock.Canceled());
+    EXPECT_EQ(errorOf<EAbortError>([&] { sock.Read(4); }), "Socket send aborted");
     EXPECT_FALSE(sock.Canceled());
 }
 

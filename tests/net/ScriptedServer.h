@@ -180,6 +180,44 @@ inline std::string ScriptedPeer::readLine(int timeoutMs) {
     }
 }
 
+// ---- pieces of FTP scripts
+
+// Greeting, USER, PASS: logged in.
+inline void login(ScriptedPeer& c) {
+    c.send("220 ready\r\n");
+    c.readLine();
+    c.send("331 send password\r\n");
+    c.readLine();
+    c.send("230 logged in\r\n");
+}
+
+inline void answerQuit(ScriptedPeer& c) {
+    if (c.readLine() == "QUIT") c.send("221 bye\r\n");
+}
+
+// Reads PORT and RETR, answers them, lets `data` serve the data connection,
+// then sends the transfer's closing reply.
+inline void serveRetr(ScriptedPeer& c, const std::string& retrReply, const std::function<void(ScriptedPeer&)>& data,
+                      const std::string& finalReply) {
+    const std::string port = c.readLine();
+    c.send("200 PORT ok\r\n");
+    c.readLine();  // RETR
+    c.send(retrReply);
+    if (auto conn = c.connectToPort(port)) data(*conn);
+    c.send(finalReply);
+}
+
+// Opens a multi-line reply with `opener` ("220-Welcome") and never closes
+// it: a continuation line every 25 ms keeps any time-out of silence from
+// running out, for at most 20 s.
+inline void trickle(ScriptedPeer& c, const std::string& opener) {
+    c.send(opener + "\r\n");
+    for (int i = 0; i < 800; ++i) {
+        c.send(" still here\r\n");
+        c.readLine(25);  // a bounded pause; ends at once when the client has gone
+    }
+}
+
 // A port on 127.0.0.1 where nothing listens (bound, then released).
 inline int unusedLoopbackPort() {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

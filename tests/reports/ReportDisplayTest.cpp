@@ -59,6 +59,30 @@ TEST(ReportDisplayTest, ReportFilesReadLineByLine) {
     EXPECT_FALSE(readReportFile(dir.path()).has_value());
 }
 
+TEST(ReportDisplayTest, AHugeFileOrLineIsCutWithANote) {
+    const QString longLine(kMaxReportLineChars, QLatin1Char('x'));
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        QString text;
+    };
+    const Case cases[] = {
+        {"line at the limit", longLine.toLatin1() + "\nb", longLine + QStringLiteral("\nb")},
+        {"line one past the limit", longLine.toLatin1() + "yz\r\nb", longLine + lineCutNote() + QStringLiteral("\nb")},
+        // One line of several megabytes: a single line of the limit, one
+        // note for the line and one for the file.
+        {"one huge line", QByteArray(3 * kMaxReportBytes, 'x'), longLine + lineCutNote() + QLatin1Char('\n') + fileCutNote()},
+        {"file at the limit", QByteArray(kMaxReportBytes, '\n'), QString(kMaxReportBytes - 1, QLatin1Char('\n'))},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        TempDir::write(dir.file(QStringLiteral("r.txt")), c.bytes);
+        const auto text = readReportFile(dir.file(QStringLiteral("r.txt")));
+        ASSERT_TRUE(text.has_value()) << c.name;
+        EXPECT_EQ(*text, c.text) << c.name;
+    }
+}
+
 TEST(ReportDisplayTest, ProgressStopsAtTheMaximum) {
     ProgressBarState bar{300, 100, 0};
     for (int i = 0; i < 5; ++i) bar.stepIt();

@@ -6,12 +6,16 @@
 
 #include <functional>
 
-#include "FtpTestServer.h"
+#include "ReportTree.h"
+#include "support/FtpTestServer.h"
+#include "net/ScriptedServer.h"
 #include "common/MessageService.h"
 #include "reports/ReportRetrieval.h"
 
 using namespace orvane;
 using namespace orvane::reports;
+using orvane::net::test::ScriptedPeer;
+using orvane::net::test::ScriptedServer;
 
 namespace {
 
@@ -80,7 +84,7 @@ QStringList fetchSequence(const QStringList& files, bool quit = true) {
 
 TEST(ReportRetrievalNetTest, DefaultSelectionFetchesTheEightReportsInOrderByteForByte) {
     FtpTestServer server;
-    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(server.start(reportDataDir()));
     WorkingDirectory cwd;
     Session s(defaultPropSettings(), server.port());
 
@@ -99,7 +103,7 @@ TEST(ReportRetrievalNetTest, DefaultSelectionFetchesTheEightReportsInOrderByteFo
     for (const auto& f : fetched) {
         const QByteArray local = TempDir::readAll(cwd.file(QString::fromLatin1(f[0])));
         EXPECT_FALSE(local.isEmpty()) << f[0];
-        EXPECT_EQ(local, FtpTestServer::served(QString::fromLatin1(f[1]))) << f[0];
+        EXPECT_EQ(local, served(QString::fromLatin1(f[1]))) << f[0];
     }
     EXPECT_FALSE(QFile::exists(cwd.file(QStringLiteral("AK.txt"))));
 
@@ -120,7 +124,7 @@ TEST(ReportRetrievalNetTest, DefaultSelectionFetchesTheEightReportsInOrderByteFo
     EXPECT_TRUE(s.view.panel0History.contains(QStringLiteral("Starting data transaction")));
     EXPECT_TRUE(s.view.panel0History.contains(QStringLiteral("Transaction Complete")));
     EXPECT_TRUE(s.view.panel0History.contains(QStringLiteral("Download success")));
-    const QString wwvBytes = QString::number(FtpTestServer::served(QStringLiteral("/pub/latest/wwv.txt")).size());
+    const QString wwvBytes = QString::number(served(QStringLiteral("/pub/latest/wwv.txt")).size());
     // pyftpdlib announces no size, so the total reads 0.
     EXPECT_TRUE(s.view.panel0History.contains(wwvBytes + QStringLiteral(" bytes of 0 received")));
 
@@ -135,22 +139,25 @@ TEST(ReportRetrievalNetTest, DefaultSelectionFetchesTheEightReportsInOrderByteFo
 
 TEST(ReportRetrievalNetTest, RefusedAlertsStillLeaveTheFollowingReportsFetchedFromHome) {
     FtpTestServer server;
-    ASSERT_TRUE(server.start({QStringLiteral("ALTS.txt")}));
+    ASSERT_TRUE(server.start(reportDataDir(), {QStringLiteral("ALTS.txt")}));
     WorkingDirectory cwd;
     TempDir::write(cwd.file(QStringLiteral("ALTS.txt")), "yesterday's alerts\n");
     Session s(only({4, 5, 8}), server.port());
 
-    ASSERT_TRUE(s.retrieval.GetLatest());
+    EXPECT_FALSE(s.retrieval.GetLatest());  // not every selected report arrived
 
     EXPECT_EQ(server.commandsAfterLogin(),
               fetchSequence({"CWD /pub/latest", "PORT", "RETR 27DO.txt", "CWD /pub/forecasts", "PORT",
                              "RETR ALTS.txt", "CWD /pub/latest", "PORT", "RETR SGAS.txt"}));
     EXPECT_EQ(TempDir::readAll(cwd.file(QStringLiteral("ALTS.txt"))), QByteArray("yesterday's alerts\n"));
     EXPECT_EQ(TempDir::readAll(cwd.file(QStringLiteral("SGAS.txt"))),
-              FtpTestServer::served(QStringLiteral("/pub/latest/SGAS.txt")));
+              served(QStringLiteral("/pub/latest/SGAS.txt")));
     EXPECT_TRUE(s.view.panel0History.contains(QStringLiteral("Download failure")));
-    // One report's failure is no error of the session.
+    // One report's failure is no error of the session, but it is told.
     EXPECT_TRUE(s.messages.errors.empty());
+    const QString refusal = QStringLiteral("ALTS.txt: 550 ALTS.txt: refused by the test.");
+    EXPECT_TRUE(s.view.lines.contains(refusal));
+    EXPECT_EQ(s.view.lines.back(), QStringLiteral("2 of 3 reports fetched; ") + refusal);
     EXPECT_EQ(s.view.tabRefreshes, 1);
 }
 
@@ -168,7 +175,7 @@ TEST(ReportRetrievalNetTest, SelectionIsReadAsTheSessionReachesEachReport) {
     };
     for (const Case& c : cases) {
         FtpTestServer server;
-        ASSERT_TRUE(server.start());
+        ASSERT_TRUE(server.start(reportDataDir()));
         WorkingDirectory cwd;
         Session s(only(c.ticked), server.port());
         ASSERT_TRUE(s.retrieval.GetLatest()) << c.name;
@@ -179,7 +186,7 @@ TEST(ReportRetrievalNetTest, SelectionIsReadAsTheSessionReachesEachReport) {
     // A report ticked while the session runs is fetched too; the full bar
     // stays full.
     FtpTestServer server;
-    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(server.start(reportDataDir()));
     WorkingDirectory cwd;
     Session s(only({0}), server.port());
     s.view.onProcessEvents = [&] { s.settings.Reports[13] = true; };
@@ -191,12 +198,13 @@ TEST(ReportRetrievalNetTest, SelectionIsReadAsTheSessionReachesEachReport) {
 
 TEST(ReportRetrievalNetTest, UnsupportedChangeOfDirectoryLosesOnlyThatReport) {
     FtpTestServer server;
-    ASSERT_TRUE(server.start({}, FtpTestServer::dataDir(),
+    ASSERT_TRUE(server.start(reportDataDir(), {},
                              {"--reply", "CWD", "/pub/forecasts", "502 CWD not implemented here."}));
     WorkingDirectory cwd;
     Session s(only({5, 8}), server.port());
-    ASSERT_TRUE(s.retrieval.GetLatest());
+    EXPECT_FALSE(s.retrieval.GetLatest());
     EXPECT_EQ(s.messages.messages, (std::vector<std::string>{"ChangeDir not supported"}));
+    EXPECT_EQ(s.view.lines.back(), QStringLiteral("1 of 2 reports fetched; ALTS.txt: 502 CWD not implemented here."));
     // The session never left home, so it does not go back there.
     EXPECT_EQ(server.commandsAfterLogin(),
               fetchSequence({"CWD /pub/latest", "CWD /pub/forecasts", "PORT", "RETR SGAS.txt"}));
@@ -204,7 +212,7 @@ TEST(ReportRetrievalNetTest, UnsupportedChangeOfDirectoryLosesOnlyThatReport) {
 
 TEST(ReportRetrievalNetTest, RefusedLoginShowsTheServersReply) {
     FtpTestServer server;
-    ASSERT_TRUE(server.start({}, FtpTestServer::dataDir(), {"--reply", "PASS", "*", "530 Login incorrect."}));
+    ASSERT_TRUE(server.start(reportDataDir(), {}, {"--reply", "PASS", "*", "530 Login incorrect."}));
     WorkingDirectory cwd;
     Session s(defaultPropSettings(), server.port());
     EXPECT_FALSE(s.retrieval.GetLatest());
@@ -216,7 +224,7 @@ TEST(ReportRetrievalNetTest, RefusedLoginShowsTheServersReply) {
 
 TEST(ReportRetrievalNetTest, ProxyLoginNamesTheReportServerAndUntickingItConnectsDirectly) {
     FtpTestServer proxy;
-    ASSERT_TRUE(proxy.start());
+    ASSERT_TRUE(proxy.start(reportDataDir()));
     WorkingDirectory cwd;
     PropSettings settings = only({1});
     settings.Proxy = QStringLiteral("127.0.0.1");
@@ -227,10 +235,10 @@ TEST(ReportRetrievalNetTest, ProxyLoginNamesTheReportServerAndUntickingItConnect
     ASSERT_TRUE(s.retrieval.GetLatest()) << s.messages.errors.front();
     EXPECT_EQ(proxy.commands().front(), QStringLiteral("USER anonymous@reports.example"));
     EXPECT_TRUE(s.view.lines.contains(QStringLiteral("USER anonymous")));
-    EXPECT_EQ(TempDir::readAll(cwd.file(QStringLiteral("AK.txt"))), FtpTestServer::served(QStringLiteral("/pub/latest/AK.txt")));
+    EXPECT_EQ(TempDir::readAll(cwd.file(QStringLiteral("AK.txt"))), served(QStringLiteral("/pub/latest/AK.txt")));
 
     FtpTestServer direct;
-    ASSERT_TRUE(direct.start());
+    ASSERT_TRUE(direct.start(reportDataDir()));
     s.view.host = QStringLiteral("127.0.0.1");
     s.view.useProxy = false;
     s.retrieval.ServerPort = direct.port();
@@ -241,7 +249,7 @@ TEST(ReportRetrievalNetTest, ProxyLoginNamesTheReportServerAndUntickingItConnect
 
 TEST(ReportRetrievalNetTest, ProgramEndStopsTheSessionQuietly) {
     FtpTestServer server;
-    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(server.start(reportDataDir()));
     WorkingDirectory cwd;
     Session s(only({0, 1, 2}), server.port());
     int reached = 0;
@@ -258,7 +266,7 @@ TEST(ReportRetrievalNetTest, ProgramEndStopsTheSessionQuietly) {
 TEST(ReportRetrievalNetTest, RefusedHomeDirectoryEndsTheSessionWithTheConnectionOpen) {
     FtpTestServer server;
     TempDir emptyRoot;
-    ASSERT_TRUE(server.start({}, emptyRoot.path()));
+    ASSERT_TRUE(server.start(emptyRoot.path()));
     WorkingDirectory cwd;
     Session s(defaultPropSettings(), server.port());
 
@@ -281,7 +289,7 @@ TEST(ReportRetrievalNetTest, NoServerListeningIsAnErrorAndTheControlsComeBack) {
     int freePort = 0;
     {
         FtpTestServer probe;
-        ASSERT_TRUE(probe.start());
+        ASSERT_TRUE(probe.start(reportDataDir()));
         freePort = probe.port();
     }
     WorkingDirectory cwd;
@@ -292,6 +300,60 @@ TEST(ReportRetrievalNetTest, NoServerListeningIsAnErrorAndTheControlsComeBack) {
     EXPECT_EQ(s.view.runningStates, (std::vector<bool>{true, false}));
     EXPECT_EQ(s.view.tabRefreshes, 0);
     EXPECT_FALSE(s.retrieval.running());
+}
+
+// ---- servers that misbehave in ways a real one cannot be made to
+
+void loginAtHome(ScriptedPeer& c) {
+    orvane::net::test::login(c);
+    c.readLine();  // CWD /pub/latest
+    c.send("250 home\r\n");
+}
+
+TEST(ReportRetrievalScriptedTest, AStalledTransferEndsOnSilenceAndIsTheReportsFailure) {
+    ScriptedServer server([](ScriptedPeer& c) {
+        loginAtHome(c);
+        orvane::net::test::serveRetr(c, "150 Opening data connection for wwv.txt (437 bytes)\r\n",
+                       [](ScriptedPeer& d) {
+                           d.send(std::string(100, 'w'));
+                           d.waitForClose(10000);  // silent until the client gives up
+                       },
+                       "426 Connection closed; transfer aborted\r\n");
+        orvane::net::test::serveRetr(c, "150 Opening data connection\r\n", [](ScriptedPeer& d) { d.send("SGAS\r\n"); },
+                       "226 Transfer complete\r\n");
+        orvane::net::test::answerQuit(c);
+    });
+    WorkingDirectory cwd;
+    TempDir::write(cwd.file(QStringLiteral("wwv.txt")), "yesterday's wwv\n");
+    Session s(only({0, 8}), server.port());
+    s.retrieval.client().TimeOut = 300;  // the time-out of silence, small for the test
+
+    EXPECT_FALSE(s.retrieval.GetLatest());
+
+    EXPECT_EQ(TempDir::readAll(cwd.file(QStringLiteral("wwv.txt"))), QByteArray("yesterday's wwv\n"));
+    EXPECT_EQ(TempDir::readAll(cwd.file(QStringLiteral("SGAS.txt"))), QByteArray("SGAS\r\n"));
+    EXPECT_TRUE(s.view.lines.contains(QStringLiteral("wwv.txt: Transfer Timed out")));
+    EXPECT_EQ(s.view.lines.back(), QStringLiteral("1 of 2 reports fetched; wwv.txt: Transfer Timed out"));
+    EXPECT_TRUE(s.messages.errors.empty());
+}
+
+TEST(ReportRetrievalScriptedTest, AClosedControlConnectionEndsTheSessionWithOneError) {
+    ScriptedServer server([](ScriptedPeer& c) {
+        loginAtHome(c);
+        c.readLine();  // PORT
+        c.close();     // an orderly close, in the middle of the session
+    });
+    WorkingDirectory cwd;
+    Session s(only({0, 5, 8}), server.port());
+
+    EXPECT_FALSE(s.retrieval.GetLatest());
+
+    const std::string summary =
+        "0 of 3 reports fetched; wwv.txt: Connection closed by peer; ALTS.txt: not fetched; SGAS.txt: not fetched";
+    EXPECT_EQ(s.messages.errors, std::vector<std::string>{"The report server closed the connection: " + summary});
+    EXPECT_EQ(s.view.lines.back(), QString::fromStdString(summary));
+    EXPECT_FALSE(s.view.lines.join(QLatin1Char('\n')).contains(QStringLiteral("Not Connected")));
+    EXPECT_EQ(s.view.runningStates, (std::vector<bool>{true, false}));
 }
 
 }  // namespace

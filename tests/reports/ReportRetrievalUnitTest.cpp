@@ -5,20 +5,12 @@
 
 #include "common/MessageService.h"
 #include "reports/ReportRetrieval.h"
+#include "support/ScriptedResolver.h"
 
 using namespace orvane;
 using namespace orvane::reports;
 
 namespace {
-
-// A resolver that answers "Host not found" for every name.
-class NoSuchHost : public net::HostLookup {
-public:
-    void start(const QString&, Done done) override {
-        QTimer::singleShot(0, [done] { done(Result{11001, 0}); });
-    }
-    void cancel() override {}
-};
 
 class StubView : public RetrievalView {
 public:
@@ -48,7 +40,7 @@ TEST(ReportRetrievalTest, EmptyPasswordIsRefusedBeforeAnythingHappens) {
     StubView view;
     view.password.clear();
     RecordingMessageService messages;
-    ReportRetrieval retrieval(settings, view, messages, std::make_unique<NoSuchHost>());
+    ReportRetrieval retrieval(settings, view, messages, std::make_unique<ScriptedResolver>(std::vector{ScriptedResolver::notFound()}));
     EXPECT_FALSE(retrieval.GetLatest());
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0],
@@ -63,7 +55,7 @@ TEST(ReportRetrievalTest, UnknownHostShowsTheLookupMessageThenTheError) {
     StubView view;
     view.password = QStringLiteral("   ");  // only the empty text is refused
     RecordingMessageService messages;
-    ReportRetrieval retrieval(settings, view, messages, std::make_unique<NoSuchHost>());
+    ReportRetrieval retrieval(settings, view, messages, std::make_unique<ScriptedResolver>(std::vector{ScriptedResolver::notFound()}));
     EXPECT_FALSE(retrieval.GetLatest());
     EXPECT_EQ(messages.messages, (std::vector<std::string>{"Invalid Host, or Host Lookup failed"}));
     EXPECT_EQ(messages.errors, (std::vector<std::string>{"Null Remote Address"}));
@@ -79,7 +71,7 @@ TEST(ReportRetrievalTest, ProxyIsTakenFromTheSettingsOnlyWhenTicked) {
     settings.ProxyPort = 8021;
     StubView view;
     RecordingMessageService messages;
-    ReportRetrieval retrieval(settings, view, messages, std::make_unique<NoSuchHost>());
+    ReportRetrieval retrieval(settings, view, messages, std::make_unique<ScriptedResolver>(std::vector{ScriptedResolver::notFound()}));
     view.useProxy = true;
     retrieval.GetLatest();
     EXPECT_EQ(retrieval.client().Proxy, QStringLiteral("proxy.invalid"));

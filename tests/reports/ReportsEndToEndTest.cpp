@@ -8,7 +8,8 @@
 #include <QPushButton>
 #include <QAction>
 
-#include "FtpTestServer.h"
+#include "ReportTree.h"
+#include "support/FtpTestServer.h"
 #include "common/IniFile.h"
 #include "common/MessageService.h"
 #include "reports/ReportDisplay.h"
@@ -40,7 +41,7 @@ struct Program {
 
 TEST(ReportsEndToEndTest, GetLatestFillsTheTabsAndEndsWithFullBarsAndDisconnected) {
     FtpTestServer server;
-    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(server.start(reportDataDir()));
     WorkingDirectory cwd;
     Program p(server.port());
     TfrmSolarFtpSetup& d = *p.dialog;
@@ -54,7 +55,7 @@ TEST(ReportsEndToEndTest, GetLatestFillsTheTabsAndEndsWithFullBarsAndDisconnecte
                               {"DGD.txt", "/pub/indices/DGD.txt"}};
     for (const auto& s : shown) {
         const int index = reportIndexOfKey(QString::fromLatin1(s[0]).section(QLatin1Char('.'), 0, 0));
-        const QString expected = *readReportFile(FtpTestServer::dataDir() + QString::fromLatin1(s[1]));
+        const QString expected = *readReportFile(reportDataDir() + QString::fromLatin1(s[1]));
         EXPECT_FALSE(expected.isEmpty());
         EXPECT_EQ(p.page.memos[static_cast<std::size_t>(index)]->toPlainText(), expected) << s[0];
     }
@@ -75,7 +76,7 @@ TEST(ReportsEndToEndTest, GetLatestFillsTheTabsAndEndsWithFullBarsAndDisconnecte
 
 TEST(ReportsEndToEndTest, TheNewSelectionSurvivesARestart) {
     FtpTestServer server;
-    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(server.start(reportDataDir()));
     WorkingDirectory cwd;
     {
         Program first(server.port());
@@ -94,7 +95,7 @@ TEST(ReportsEndToEndTest, TheNewSelectionSurvivesARestart) {
     // The stored report is on its tab at once, before any retrieval.
     EXPECT_TRUE(second.page.isReportTabVisible(1));
     EXPECT_FALSE(second.page.isReportTabVisible(0));
-    EXPECT_EQ(second.page.memos[1]->toPlainText(), *readReportFile(FtpTestServer::dataDir() + QStringLiteral("/pub/latest/AK.txt")));
+    EXPECT_EQ(second.page.memos[1]->toPlainText(), *readReportFile(reportDataDir() + QStringLiteral("/pub/latest/AK.txt")));
 }
 
 }  // namespace

@@ -13,7 +13,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 
-#include "FtpTestServer.h"
+#include "ReportTree.h"
+#include "support/FtpTestServer.h"
 #include "common/IniFile.h"
 #include "common/MessageService.h"
 #include "reports/ui/PropagationPage.h"
@@ -178,8 +179,9 @@ TEST(SolarFtpSetupTest, CreationShowsTheSettings) {
     EXPECT_EQ(d.edUserTxt->text(), QStringLiteral("anonymous"));
     EXPECT_TRUE(d.cbUseProxyServer->isChecked());
     EXPECT_TRUE(d.edProxyServer->isEnabled());
-    // The proxy fields start empty; the stored proxy stays until they are edited.
-    EXPECT_TRUE(d.edProxyServer->text().isEmpty());
+    // The stored proxy is shown, as it is used.
+    EXPECT_EQ(d.edProxyServer->text(), QStringLiteral("proxy.example.net"));
+    EXPECT_EQ(d.edProxyPort->text(), QStringLiteral("8021"));
     EXPECT_EQ(f.settings.Proxy, QStringLiteral("proxy.example.net"));
     EXPECT_EQ(d.StatusMemo->toPlainText(), QStringLiteral("StatusMemo"));
     EXPECT_EQ(d.ProgressBar1->value(), 0);
@@ -209,15 +211,21 @@ TEST(SolarFtpSetupTest, TheCheckListAndProxyFieldsKeepTheSettingsCurrent) {
     EXPECT_TRUE(f.settings.UseProxy);
     EXPECT_TRUE(d.edProxyPort->isEnabled() && d.lblProxyServer->isEnabled());
 
-    // The server's name is taken over even while the port field does not
-    // hold a number; then the conversion error is shown.
+    // Typing in the server field while the port is empty is no error; the
+    // port is judged when the dialog is accepted, which it then refuses.
+    d.show();
     d.edProxyServer->setText(QStringLiteral("p"));
     emit d.edProxyServer->textEdited(QStringLiteral("p"));
     EXPECT_EQ(f.settings.Proxy, QStringLiteral("p"));
+    EXPECT_TRUE(f.messages.errors.empty());
+    d.OKBtn->click();
     EXPECT_EQ(f.messages.errors, (std::vector<std::string>{"'' is not a valid integer value"}));
+    EXPECT_TRUE(d.isVisible());
     d.edProxyPort->setText(QStringLiteral("8021"));
     emit d.edProxyPort->textEdited(QStringLiteral("8021"));
     EXPECT_EQ(f.settings.ProxyPort, 8021);
+    d.OKBtn->click();
+    EXPECT_FALSE(d.isVisible());
     EXPECT_EQ(f.messages.errors.size(), 1u);
 
     d.cbUseProxyServer->click();

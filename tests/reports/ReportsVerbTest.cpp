@@ -4,7 +4,9 @@
 #include <QProcess>
 
 #include "support/CliRun.h"
-#include "FtpTestServer.h"
+#include "ReportTree.h"
+#include "support/FtpTestServer.h"
+#include "net/ScriptedServer.h"
 
 namespace {
 
@@ -14,7 +16,7 @@ CliRun runCli(const QStringList& args) {
 
 TEST(ReportsVerbTest, FetchesTheChosenReportsIntoTheFolder) {
     FtpTestServer server;
-    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(server.start(reportDataDir()));
     TempDir out;
     const CliRun r = runCli({"--host", "127.0.0.1", "--port", QString::number(server.port()), "--only", "AK,dgd", "--dir",
                           out.path(), "--ini", out.file(QStringLiteral("none.INI"))});
@@ -24,7 +26,7 @@ TEST(ReportsVerbTest, FetchesTheChosenReportsIntoTheFolder) {
     EXPECT_TRUE(lines.contains(QStringLiteral("RETR AK.txt")));
     EXPECT_TRUE(lines.contains(QStringLiteral("CWD /pub/indices/")));
     EXPECT_TRUE(lines.contains(QStringLiteral("QUIT")));
-    EXPECT_EQ(TempDir::readAll(out.file(QStringLiteral("DGD.txt"))), FtpTestServer::served(QStringLiteral("/pub/indices/DGD.txt")));
+    EXPECT_EQ(TempDir::readAll(out.file(QStringLiteral("DGD.txt"))), served(QStringLiteral("/pub/indices/DGD.txt")));
     EXPECT_FALSE(QFile::exists(out.file(QStringLiteral("wwv.txt"))));
 }
 
@@ -37,13 +39,37 @@ TEST(ReportsVerbTest, FailuresEndWithTheirStatus) {
     int freePort = 0;
     {
         FtpTestServer probe;
-        ASSERT_TRUE(probe.start());
+        ASSERT_TRUE(probe.start(reportDataDir()));
         freePort = probe.port();
     }
     const CliRun refused = runCli({"--host", "127.0.0.1", "--port", QString::number(freePort), "--only", "AK", "--dir",
                                 out.path(), "--ini", out.file(QStringLiteral("none.INI"))});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_EQ(refused.err.trimmed(), QStringLiteral("Connection Failed"));
+}
+
+TEST(ReportsVerbTest, ExitsOneWhenASelectedReportDidNotArrive) {
+    FtpTestServer server;
+    ASSERT_TRUE(server.start(reportDataDir(), {QStringLiteral("AK.txt")}));
+    TempDir out;
+    const CliRun r = runCli({"--host", "127.0.0.1", "--port", QString::number(server.port()), "--only", "AK,dgd",
+                             "--dir", out.path(), "--ini", out.file(QStringLiteral("none.INI"))});
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines.back(), QStringLiteral("1 of 2 reports fetched; AK.txt: 550 AK.txt: refused by the test."));
+    EXPECT_TRUE(QFile::exists(out.file(QStringLiteral("DGD.txt"))));
+}
+
+TEST(ReportsVerbTest, TimeoutBoundsTheWholeCommandAgainstATricklingServer) {
+    // A greeting that never ends; only the bound of the whole command ends it.
+    orvane::net::test::ScriptedServer server(
+        [](orvane::net::test::ScriptedPeer& c) { orvane::net::test::trickle(c, "220-Welcome"); });
+    TempDir out;
+    const CliRun r = runCli({"--host", "127.0.0.1", "--port", QString::number(server.port()), "--only", "AK", "--dir",
+                             out.path(), "--ini", out.file(QStringLiteral("none.INI")), "--timeout", "500"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err.trimmed(), QStringLiteral("orvane-cli reports: timed out after 500 ms"));
 }
 
 }  // namespace

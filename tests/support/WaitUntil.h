@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
 
 // The one way tests wait for something the event loop brings: runs the
@@ -22,11 +23,18 @@ inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000, i
     // Timers that only wake the loop: one at the deadline, one per poll step.
     QTimer wakeAtDeadline;
     wakeAtDeadline.setSingleShot(true);
-    wakeAtDeadline.start(timeoutMs);
+    wakeAtDeadline.setTimerType(Qt::PreciseTimer);
     QTimer poll;
     if (pollMs > 0) poll.start(pollMs);
     while (!done()) {
         if (deadline.hasExpired()) return false;
+        // A timer may fire a little before the deadline (coarse timers up to
+        // 5 % early); re-arm it for what is left, or the next wait has
+        // nothing to wake it.
+        if (!wakeAtDeadline.isActive()) {
+            const qint64 leftMs = std::clamp<qint64>(deadline.remainingTime(), 1, qMax(timeoutMs, 1));
+            wakeAtDeadline.start(static_cast<int>(leftMs));
+        }
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;

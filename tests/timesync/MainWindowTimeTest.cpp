@@ -19,6 +19,7 @@
 #include "app/panels/MapPanel.h"
 #include "app/panels/TimeServicePanel.h"
 #include "common/FakeClock.h"
+#include "support/ScriptedResolver.h"
 #include "support/TempDir.h"
 #include "support/WaitUntil.h"
 #include "timesync/NetTestSupport.h"
@@ -36,16 +37,6 @@ QByteArray replyAtNoon(int second) {
     const auto s = static_cast<std::uint32_t>((daysFromCivil(2026, 12, 10) + kDaysFrom1900To1970) * 86400 + 12 * 3600 + second);
     return QByteArray::fromHex(QByteArray::number(s, 16).rightJustified(8, '0'));
 }
-
-class FailingResolver final : public timesync::HostResolver {
-public:
-    void lookup(const QString&, QObject* context, Done done) override {
-        ++lookups;
-        QMetaObject::invokeMethod(context, [done = std::move(done)] { done(Result{false, 0, {}}); },
-                                  Qt::QueuedConnection);
-    }
-    int lookups = 0;
-};
 
 class TimeWindowTest : public ::testing::Test {
 protected:
@@ -96,6 +87,9 @@ protected:
     FakeClock clock;
     RecordingMessageService messages;
     timesync_test::ScriptedTimeServer server;
+    // Fails its one lookup (the resolver has tried twice by then); it
+    // outlives the window that uses it.
+    ScriptedResolver failingResolver{{ScriptedResolver::notFound()}};
     std::unique_ptr<TfrmTabbedOrvane> window;
 };
 
@@ -178,13 +172,12 @@ TEST_F(TimeWindowTest, StopEndsTheWaitAndALateAnswerIsIgnored) {
 
 TEST_F(TimeWindowTest, AFailedLookupIsAnErrorAndTheButtonComesBack) {
     start();
-    FailingResolver resolver;
-    window->timePanel().setTimeHostResolver(resolver);
+    window->timePanel().setTimeHostResolver(failingResolver);
     box()->setEditText(QStringLiteral("time.example"));
     clickGetTime();
     EXPECT_FALSE(button()->isEnabled());  // while the name is looked up; the window stays live
     ASSERT_TRUE(waitUntil([&] { return button()->isEnabled(); }));
-    EXPECT_EQ(resolver.lookups, 2);
+    EXPECT_EQ(failingResolver.lookups, 1);
     EXPECT_EQ(messages.errors, std::vector<std::string>{"Host Lookup Canceled"});
     EXPECT_EQ(button()->text(), QStringLiteral("&Get Time"));
     EXPECT_FALSE(window->timePanel().AwaitingTime());

@@ -31,8 +31,8 @@ protected:
     // the moment the answer arrives. Returns false when the answer and the
     // clock reading fell into different seconds (the test then asks again).
     bool askWithOffset(UtcMs offsetMs, ClockAdjustment& result, FakeClock& fake) {
-        SystemHostResolver resolver;
-        TNMUDP endpoint(resolver);
+        const auto resolver = orvane::makeSystemHostResolver();
+        TNMUDP endpoint(*resolver);
         endpoint.setRemotePort(server->port());
         endpoint.Loaded();
         TimeClient client(endpoint);

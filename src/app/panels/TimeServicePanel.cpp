@@ -121,7 +121,7 @@ void TimeServicePanel::showUtc(UtcMoment t) { lblUTC->setText(QString::fromStdSt
 void TimeServicePanel::SetupTimeService() {
     if (hostBoxWatcher_) return;
     try {
-        udpEndpoint_ = std::make_unique<timesync::TNMUDP>(systemResolver_);
+        udpEndpoint_ = std::make_unique<timesync::TNMUDP>(*systemResolver_);
         udpEndpoint_->setRemotePort(timesync::kTimeProtocolPort);
         udpEndpoint_->setLocalPort(0);
         udpEndpoint_->Loaded();
@@ -174,7 +174,7 @@ int TimeServicePanel::FindHost(const QString& host) const { return hostList_.Fin
 
 bool TimeServicePanel::AwaitingTime() const { return timeClient_ && timeClient_->AwaitingTime(); }
 
-void TimeServicePanel::setTimeHostResolver(timesync::HostResolver& resolver) {
+void TimeServicePanel::setTimeHostResolver(HostResolver& resolver) {
     if (udpEndpoint_) udpEndpoint_->setHostResolver(resolver);
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/Clock.h"
+#include "common/HostResolver.h"
 #include "common/MessageService.h"
 #include "common/TimeTypes.h"
 #include "timesync/HostList.h"
@@ -48,7 +49,7 @@ public:
     bool AwaitingTime() const;
     const timesync::HostList& hostList() const { return hostList_; }
     // Host names are looked up by `resolver` from now on (tests script it).
-    void setTimeHostResolver(timesync::HostResolver& resolver);
+    void setTimeHostResolver(HostResolver& resolver);
     // The datagram endpoint of the time client, remote port 37 (tests point
     // it at a local server). Null when the socket could not be created.
     timesync::TNMUDP* timeEndpoint() const { return NMUDP_Time; }
@@ -89,7 +90,7 @@ private:
     std::array<char, timesync::kTimeReplyBytes> TimeReply{};
     timesync::HostList hostList_;
     int& HostIndex = hostList_.HostIndex;
-    timesync::SystemHostResolver systemResolver_;
+    std::unique_ptr<HostResolver> systemResolver_ = makeSystemHostResolver();
     std::unique_ptr<timesync::TNMUDP> udpEndpoint_;
     std::unique_ptr<timesync::TimeClient> timeClient_;
     std::string udpStartError_;

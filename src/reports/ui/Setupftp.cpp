@@ -43,7 +43,7 @@ QLineEdit* edit(QWidget* parent, const char* name, int x, int y, int width) {
 TfrmSolarFtpSetup::TfrmSolarFtpSetup(PropSettings& settings, IniFile settingsFile, ReportServer server,
                                      PropagationPage& page, StatusPanelSetter setStatusPanel,
                                      MessageService& messages, QWidget* parent,
-                                     std::unique_ptr<net::HostLookup> lookup)
+                                     std::unique_ptr<HostResolver> lookup)
     : QDialog(parent),
       settings_(settings),
       settingsFile_(std::move(settingsFile)),
@@ -144,7 +144,7 @@ TfrmSolarFtpSetup::TfrmSolarFtpSetup(PropSettings& settings, IniFile settingsFil
     connect(edProxyServer, &QLineEdit::textEdited, this, [this] { edProxyChange(); });
     connect(edProxyPort, &QLineEdit::textEdited, this, [this] { edProxyChange(); });
     connect(btnGetLatest, &QPushButton::clicked, this, [this] { btnGetLatestClick(); });
-    connect(OKBtn, &QPushButton::clicked, this, [this] { close(); });
+    connect(OKBtn, &QPushButton::clicked, this, [this] { OKBtnClick(); });
     // Closing the program during a retrieval stops it rather than letting it
     // run on behind a closed window.
     connect(qApp, &QGuiApplication::lastWindowClosed, this, [this] { retrieval_->Abort(); });
@@ -165,6 +165,9 @@ void TfrmSolarFtpSetup::FormCreate() {
             clbLatestFiles->item(i)->setCheckState(settings_.Reports[static_cast<std::size_t>(i)] ? Qt::Checked
                                                                                                    : Qt::Unchecked);
     }
+    // The stored proxy is shown, so what a retrieval uses is what the user sees.
+    edProxyServer->setText(settings_.Proxy);
+    edProxyPort->setText(settings_.ProxyPort != 0 ? QString::number(settings_.ProxyPort) : QString());
     cbUseProxyServer->setChecked(settings_.UseProxy);
     cbUseProxyServerClick();
     showProgress(retrieval_->dialogBar(), retrieval_->mainBar());
@@ -192,14 +195,28 @@ void TfrmSolarFtpSetup::cbUseProxyServerClick() {
 }
 
 void TfrmSolarFtpSetup::edProxyChange() {
+    // Half-typed values are normal while the user types; the port is judged
+    // when the dialog is accepted (OKBtnClick).
     settings_.Proxy = edProxyServer->text();
     bool ok = false;
     const int port = edProxyPort->text().toInt(&ok, 10);
-    if (!ok) {
+    if (ok) settings_.ProxyPort = port;
+}
+
+bool TfrmSolarFtpSetup::proxyPortValid() const {
+    if (!cbUseProxyServer->isChecked()) return true;
+    bool ok = false;
+    const int port = edProxyPort->text().toInt(&ok, 10);
+    return ok && port >= 1 && port <= 65535;
+}
+
+void TfrmSolarFtpSetup::OKBtnClick() {
+    if (!proxyPortValid()) {
         messages_.showError(QStringLiteral("'%1' is not a valid integer value").arg(edProxyPort->text()).toStdString());
+        edProxyPort->setFocus();
         return;
     }
-    settings_.ProxyPort = port;
+    close();
 }
 
 void TfrmSolarFtpSetup::btnGetLatestClick() { retrieval_->GetLatest(); }

@@ -44,7 +44,7 @@ public:
 
     TfrmSolarFtpSetup(PropSettings& settings, IniFile settingsFile, ReportServer server, PropagationPage& page,
                       StatusPanelSetter setStatusPanel, MessageService& messages, QWidget* parent = nullptr,
-                      std::unique_ptr<net::HostLookup> lookup = nullptr);
+                      std::unique_ptr<HostResolver> lookup = nullptr);
     ~TfrmSolarFtpSetup() override;
 
     // Program end: takes over the password and writes the settings. Runs once;
@@ -84,6 +84,9 @@ private:
     void clbLatestFilesClick();
     void cbUseProxyServerClick();
     void edProxyChange();
+    // Closes the dialog, unless the proxy is ticked and its port is no
+    // port number: then the conversion error is shown and the dialog stays.
+    void OKBtnClick();
     void showReportTabsReporting();
     void writeSettings();
 
@@ -99,6 +102,7 @@ private:
     void setRetrievalRunning(bool running) override;
     void showReportTabs() override;
     void processEvents() override;
+    bool proxyPortValid() const;
 
     PropSettings& settings_;
     IniFile settingsFile_;

@@ -2,6 +2,7 @@
 // the report retrieval does (active mode, optional proxy login), and prints
 // the protocol lines.
 #include <QFileInfo>
+#include <QTimer>
 
 #include "app/cli/CliVerb.h"
 #include "net/FetchSession.h"
@@ -9,6 +10,7 @@
 namespace {
 
 constexpr int kTimeOutMs = 20000;
+constexpr qint64 kDefaultMaxBytes = 64 * 1024 * 1024;
 
 bool parsePort(const QString& text, int& port) {
     bool ok = false;
@@ -24,6 +26,8 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err) {
     ftp.Password = QStringLiteral("orvane@localhost");
     ftp.TimeOut = kTimeOutMs;
     ftp.ReportLevel = 2;  // protocol lines only
+    ftp.MaxDownloadBytes = kDefaultMaxBytes;
+    int commandTimeOutMs = 0;
     QString localDir = QStringLiteral(".");
     QStringList paths;
 
@@ -64,6 +68,15 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err) {
                 err << "orvane-cli ftp-get: bad time-out '" << value << "'\n";
                 return 2;
             }
+            commandTimeOutMs = ftp.TimeOut;
+        } else if (arg == QLatin1String("--max-bytes")) {
+            if (!orvane::cli::takeValue(args, i, value, err)) return 2;
+            bool ok = false;
+            ftp.MaxDownloadBytes = value.toLongLong(&ok);
+            if (!ok || ftp.MaxDownloadBytes < 1) {
+                err << "orvane-cli ftp-get: bad byte limit '" << value << "'\n";
+                return 2;
+            }
         } else if (arg.startsWith(QLatin1String("--"))) {
             err << "orvane-cli ftp-get: unknown option " << arg << "\n";
             return 2;
@@ -84,11 +97,23 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err) {
         out << text << "\n";
         out.flush();
     };
+    // --timeout bounds the whole command, however steadily the server
+    // trickles: at the deadline every wait ends and the connection is dropped.
+    bool timedOut = false;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.callOnTimeout([&] {
+        timedOut = true;
+        ftp.Abort();
+        ftp.RequestCloseSocket();
+    });
+    if (commandTimeOutMs > 0) deadline.start(commandTimeOutMs);
     try {
         orvane::net::fetchInOneSession(ftp, paths, localDir);
     } catch (const std::exception& e) {
         out.flush();
-        err << e.what() << "\n";
+        if (timedOut) err << "orvane-cli ftp-get: timed out after " << commandTimeOutMs << " ms\n";
+        else err << e.what() << "\n";
         return 1;
     }
     return 0;
@@ -96,7 +121,9 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err) {
 
 const orvane::cli::Registrar kReg({"ftp-get",
                                    "ftp-get --host HOST [--port N] [--user U] [--pass P] [--proxy HOST:PORT]\n"
-                                   "        [--dir LOCALDIR] [--timeout MS] REMOTE-PATH...",
+                                   "        [--dir LOCALDIR] [--timeout MS] [--max-bytes N] REMOTE-PATH...\n"
+                                   "    --timeout bounds the silence on a connection and the whole command (default 20000);\n"
+                                   "    a file larger than --max-bytes (default 67108864) is not stored",
                                    &run});
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QTimer>
 
 #include "app/cli/CliVerb.h"
 #include "common/AppPaths.h"
@@ -59,7 +60,7 @@ private:
 
 int runReports(const QStringList& args, QTextStream& out, QTextStream& err) {
     ReportServer server = reportServerFromEnvironment();
-    std::optional<QString> pass, proxy, only, dir, ini;
+    std::optional<QString> pass, proxy, only, dir, ini, timeout;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         QString value;
@@ -69,6 +70,7 @@ int runReports(const QStringList& args, QTextStream& out, QTextStream& err) {
         else if (a == QLatin1String("--only")) target = &only;
         else if (a == QLatin1String("--dir")) target = &dir;
         else if (a == QLatin1String("--ini")) target = &ini;
+        else if (a == QLatin1String("--timeout")) target = &timeout;
         else if (a != QLatin1String("--host") && a != QLatin1String("--port")) {
             err << "orvane-cli reports: unknown option '" << a << "'\n";
             return 2;
@@ -122,6 +124,15 @@ int runReports(const QStringList& args, QTextStream& out, QTextStream& err) {
         settings.Proxy = parsed->host;
         settings.ProxyPort = parsed->port;
     }
+    int timeOutMs = 0;
+    if (timeout) {
+        bool ok = false;
+        timeOutMs = timeout->toInt(&ok);
+        if (!ok || timeOutMs < 1) {
+            err << "orvane-cli reports: bad time-out '" << *timeout << "'\n";
+            return 2;
+        }
+    }
     if (dir) {
         if (!QFileInfo(*dir).isDir() || !QDir::setCurrent(*dir)) {
             err << "orvane-cli reports: no folder '" << *dir << "'\n";
@@ -133,13 +144,33 @@ int runReports(const QStringList& args, QTextStream& out, QTextStream& err) {
     ConsoleMessages messages(err);
     ReportRetrieval retrieval(settings, view, messages);
     retrieval.ServerPort = server.port;
-    return retrieval.GetLatest() ? 0 : 1;
+    if (timeOutMs > 0) retrieval.client().TimeOut = timeOutMs;
+    // --timeout bounds the whole command: at the deadline the session stops
+    // and its connection is dropped.
+    bool timedOut = false;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.callOnTimeout([&] {
+        timedOut = true;
+        retrieval.Abort();
+        retrieval.client().RequestCloseSocket();
+    });
+    if (timeOutMs > 0) deadline.start(timeOutMs);
+    // Exit status 1 when any selected report did not arrive.
+    const bool allFetched = retrieval.GetLatest();
+    if (timedOut) {
+        err << "orvane-cli reports: timed out after " << timeOutMs << " ms\n";
+        return 1;
+    }
+    return allFetched ? 0 : 1;
 }
 
 const orvane::cli::Registrar kReg({"reports",
                                    "reports [--host HOST] [--port N] [--pass P] [--proxy HOST:PORT]\n"
-                                   "        [--only KEY,KEY...] [--dir LOCALDIR] [--ini SETTINGS.INI]\n"
-                                   "    fetch the selected propagation reports into LOCALDIR (default: here)",
+                                   "        [--only KEY,KEY...] [--dir LOCALDIR] [--ini SETTINGS.INI] [--timeout MS]\n"
+                                   "    fetch the selected propagation reports into LOCALDIR (default: here);\n"
+                                   "    exit status 1 when any of them did not arrive; --timeout bounds the\n"
+                                   "    silence on a connection and the whole command",
                                    &runReports});
 
 }  // namespace

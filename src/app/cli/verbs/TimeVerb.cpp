@@ -52,8 +52,8 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err) {
         return 2;
     }
 
-    SystemHostResolver resolver;
-    TNMUDP endpoint(resolver);
+    const auto resolver = orvane::makeSystemHostResolver();
+    TNMUDP endpoint(*resolver);
     endpoint.setRemotePort(static_cast<quint16>(port));
     endpoint.Loaded();
     TimeClient client(endpoint);

@@ -1,4 +1,4 @@
-#include "net/HostLookup.h"
+#include "common/HostResolver.h"
 
 #include <QSocketNotifier>
 
@@ -13,9 +13,28 @@
 #include <string>
 #include <thread>
 
-#include "net/SocketErrors.h"
+#include "common/SocketErrors.h"
 
-namespace orvane::net {
+namespace orvane {
+
+HostResolver::Result systemResolveOnce(const std::string& name) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* list = nullptr;
+    const int rc = ::getaddrinfo(name.c_str(), nullptr, &hints, &list);
+    HostResolver::Result result;
+    if (rc != 0 || list == nullptr) {
+        result.errorNo = rc != 0 ? socketErrorFromLookup(rc) : WSAHOST_NOT_FOUND;
+    } else {
+        sockaddr_in addr{};
+        std::memcpy(&addr, list->ai_addr, sizeof addr);
+        result.ipv4HostOrder = ntohl(addr.sin_addr.s_addr);
+    }
+    if (list) ::freeaddrinfo(list);
+    return result;
+}
+
 namespace {
 
 // What the worker thread and the GUI thread share for one lookup. It lives as
@@ -23,7 +42,7 @@ namespace {
 // into its own copy and nothing else.
 struct LookupShared {
     std::mutex mutex;
-    HostLookup::Result result;
+    HostResolver::Result result;
     int fds[2] = {-1, -1};  // the worker writes one byte into fds[1] when done
 
     ~LookupShared() {
@@ -32,9 +51,10 @@ struct LookupShared {
     }
 };
 
-class SystemHostLookup final : public HostLookup {
+class SystemHostResolver final : public HostResolver {
 public:
-    ~SystemHostLookup() override { cancel(); }
+    explicit SystemHostResolver(ResolveOnce resolveOnce) : resolveOnce_(std::move(resolveOnce)) {}
+    ~SystemHostResolver() override { cancel(); }
 
     void start(const QString& name, Done done) override {
         cancel();
@@ -51,21 +71,10 @@ public:
         done_ = std::move(done);
         notifier_ = std::make_unique<QSocketNotifier>(shared->fds[0], QSocketNotifier::Read);
         QObject::connect(notifier_.get(), &QSocketNotifier::activated, &guard_, [this] { finish(); });
-        std::thread([shared, host = name.toStdString()] {
-            addrinfo hints{};
-            hints.ai_family = AF_INET;
-            hints.ai_socktype = SOCK_STREAM;
-            addrinfo* list = nullptr;
-            const int rc = ::getaddrinfo(host.c_str(), nullptr, &hints, &list);
-            Result result;
-            if (rc != 0 || list == nullptr) {
-                result.errorNo = rc != 0 ? socketErrorFromLookup(rc) : WSAHOST_NOT_FOUND;
-            } else {
-                sockaddr_in addr{};
-                std::memcpy(&addr, list->ai_addr, sizeof addr);
-                result.ipv4HostOrder = ntohl(addr.sin_addr.s_addr);
-            }
-            if (list) ::freeaddrinfo(list);
+        std::thread([shared, resolveOnce = resolveOnce_, host = name.toStdString()] {
+            Result result = resolveOnce(host);
+            // Name services fail now and then for a moment: one more try.
+            if (!result.ok()) result = resolveOnce(host);
             {
                 std::lock_guard lock(shared->mutex);
                 shared->result = result;
@@ -100,6 +109,7 @@ private:
         if (done) done(result);
     }
 
+    ResolveOnce resolveOnce_;
     QObject guard_;  // context of the queued calls: they die with this object
     std::shared_ptr<LookupShared> shared_;
     std::unique_ptr<QSocketNotifier> notifier_;
@@ -108,6 +118,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<HostLookup> makeSystemHostLookup() { return std::make_unique<SystemHostLookup>(); }
+std::unique_ptr<HostResolver> makeSystemHostResolver(ResolveOnce resolveOnce) {
+    return std::make_unique<SystemHostResolver>(std::move(resolveOnce));
+}
 
-}  // namespace orvane::net
+}  // namespace orvane

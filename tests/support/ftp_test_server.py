@@ -1,14 +1,16 @@
 #!/usr/bin/python3
-"""A report server for the tests: anonymous FTP on 127.0.0.1 over a folder.
+"""The FTP server of the tests: pyftpdlib on 127.0.0.1 over a folder.
 
-Usage: ftp_report_server.py ROOT LOGFILE [--refuse NAME]... [--reply CMD ARG LINE]...
+Usage: ftp_test_server.py ROOT LOGFILE [--refuse NAME]... [--reply CMD ARG LINE]...
 
-Prints "PORT <n>" on stdout once it listens on a free port. Every command it
-receives is appended to LOGFILE as one line ("CWD /pub/latest"), PASS without
-its argument. RETR of a refused name is answered with 550; a command named in
---reply (ARG "*" for any argument) is answered with LINE instead of being run.
-A user name "anonymous@host", as a proxy login sends it, logs in as anonymous,
-so the server can stand in for a proxy FTP server too.
+Serves ROOT read-only to "anonymous" and to the user "ham" (password
+"secret"); a wrong password is refused at once. Prints "PORT <n>" on stdout
+once it listens on a free port. Every command it receives is appended to
+LOGFILE as one line ("CWD /pub/latest"), PASS without its argument. RETR of a
+refused name is answered with 550; a command named in --reply (ARG "*" for
+any argument) is answered with LINE instead of being run. A user name
+"anonymous@host", as a proxy login sends it, logs in as anonymous, so the
+server can stand in for a proxy FTP server too.
 """
 import logging
 import sys
@@ -33,7 +35,7 @@ def main():
         else:
             sys.exit("bad argument " + args[0])
 
-    logging.basicConfig(level=logging.WARNING)
+    logging.basicConfig(level=logging.CRITICAL)
     log = open(log_name, "a", buffering=1)
 
     class Handler(FTPHandler):
@@ -54,8 +56,10 @@ def main():
 
     authorizer = DummyAuthorizer()
     authorizer.add_anonymous(root)
+    authorizer.add_user("ham", "secret", root, perm="elr")
     Handler.authorizer = authorizer
-    Handler.banner = "Test report server ready."
+    Handler.banner = "pyftpdlib ready."
+    Handler.auth_failed_timeout = 0  # refuse a wrong password at once
     server = FTPServer(("127.0.0.1", 0), Handler)
     print("PORT %d" % server.address[1], flush=True)
     server.serve_forever(timeout=0.5, blocking=True, handle_exit=True)

@@ -1,9 +1,9 @@
-#include "net/SocketErrors.h"
+#include "common/SocketErrors.h"
 
 #include <cerrno>
 #include <netdb.h>
 
-namespace orvane::net {
+namespace orvane {
 
 const std::array<WinsockMessageRow, 51> WinsockMessage{{
     {10004, "Interrupted system call"},
@@ -120,4 +120,4 @@ int socketErrorFromLookup(int gaiCode) {
     }
 }
 
-}  // namespace orvane::net
+}  // namespace orvane

@@ -5,7 +5,7 @@
 #include <array>
 #include <string_view>
 
-namespace orvane::net {
+namespace orvane {
 
 // Responsibilities: the socket error numbers and texts the program reports
 // ("10061:Connection refused"). The numbers are the classic Windows Sockets
@@ -41,4 +41,4 @@ int socketErrorFromErrno(int errnoValue);
 // Maps a getaddrinfo() result code to 11001..11004 (0 stays 0).
 int socketErrorFromLookup(int gaiCode);
 
-}  // namespace orvane::net
+}  // namespace orvane
