@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
 
 // The one way tests wait for something the event loop brings: runs the
@@ -20,13 +21,18 @@ inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000, i
     if (done()) return true;
     const QDeadlineTimer deadline(timeoutMs);
     // Timers that only wake the loop: one at the deadline, one per poll step.
+    // The deadline's timer is precise and re-armed while time is left: a
+    // coarse timer may fire a little early, and a loop that then waits for
+    // more events with no timer left would wait for ever.
     QTimer wakeAtDeadline;
     wakeAtDeadline.setSingleShot(true);
-    wakeAtDeadline.start(timeoutMs);
+    wakeAtDeadline.setTimerType(Qt::PreciseTimer);
     QTimer poll;
     if (pollMs > 0) poll.start(pollMs);
     while (!done()) {
         if (deadline.hasExpired()) return false;
+        if (!wakeAtDeadline.isActive())
+            wakeAtDeadline.start(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
