@@ -242,5 +242,5 @@ TEST(TimeEndpoint, GoingAwayDuringALookupIsSafe) {
         endpoint->SendBuffer(QByteArray(1, '\0'));
     }
     // Let the workers finish and try to deliver to the endpoints that are gone.
-    waitUntil([] { return false; }, 200);
+    runEventsFor(200);
 }
