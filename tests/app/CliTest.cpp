@@ -1,6 +1,8 @@
 // orvane-cli slot and bcn, run as the scripts that use them do.
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <sys/stat.h>
 
 #include "support/CliRun.h"
 #include "support/TempDir.h"
@@ -54,4 +56,13 @@ TEST(CliBcn, WritesTheDefaultsAndPrintsAFile) {
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_EQ(bad.err, QStringLiteral("Index is out of range\n"));
     EXPECT_TRUE(bad.out.isEmpty());
+}
+
+TEST(CliBcn, AFifoIsAnErrorWithItsNameNotAHang) {
+    TempDir dir;
+    const QString fifo = dir.file("x.BCN");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const CliRun r = cli({QStringLiteral("bcn"), fifo});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, QStringLiteral("Cannot open file %1: it is not a regular file\n").arg(fifo));
 }
