@@ -233,14 +233,29 @@ TEST(TimeEndpoint, SocketErrorsCarryTheSystemsNumber) {
     EXPECT_EQ(error, "Unknown Error No. " + std::to_string(EMFILE));
 }
 
+// Endpoints that go away while their lookups run: no answer reaches them
+// (none of them sends its request), and the resolver serves the next one.
 TEST(TimeEndpoint, GoingAwayDuringALookupIsSafe) {
     SystemHostResolver resolver;
+    ScriptedTimeServer server;
+    server.answerWith({{kTime}});
     for (int i = 0; i < 20; ++i) {
         auto endpoint = std::make_unique<TNMUDP>(resolver);
         endpoint->Loaded();
+        endpoint->setRemotePort(server.port());
         endpoint->setRemoteHost(QStringLiteral("localhost"));
         endpoint->SendBuffer(QByteArray(1, '\0'));
     }
-    // Let the workers finish and try to deliver to the endpoints that are gone.
+    TNMUDP endpoint(resolver);
+    endpoint.Loaded();
+    endpoint.setRemotePort(server.port());
+    TimeClient client(endpoint);
+    int replies = 0;
+    QObject::connect(&client, &TimeClient::replyReceived, [&replies](int, const QString&, int) { ++replies; });
+    ASSERT_TRUE(client.request(QStringLiteral("localhost")));
+    ASSERT_TRUE(waitUntil([&replies] { return replies == 1; }));
+    // Give any stray answer of the abandoned lookups time to show itself.
     runEventsFor(200);
+    EXPECT_EQ(server.requests.size(), 1u);
+    EXPECT_EQ(replies, 1);
 }
