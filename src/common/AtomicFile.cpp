@@ -44,12 +44,17 @@ mode_t modeFor(const QByteArray& target) {
     return S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH;
 }
 
+// The file that is replaced: a symbolic link is kept and the file it points
+// to is replaced, so its temporaries lie beside that file.
+QString replacedFile(const QString& fileName) {
+    const QFileInfo info(fileName);
+    return info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
+}
+
 }  // namespace
 
 bool writeFileAtomically(const QString& fileName, const QByteArray& bytes, QString* reason) {
-    // A symbolic link is kept: the file it points to is replaced.
-    const QFileInfo info(fileName);
-    const QString target = info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
+    const QString target = replacedFile(fileName);
     const QByteArray targetPath = QFile::encodeName(target);
     QByteArray temporary = QFile::encodeName(target + QLatin1String(kSaveTemporaryInfix) + QStringLiteral("XXXXXX"));
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
@@ -73,7 +78,7 @@ bool writeFileAtomically(const QString& fileName, const QByteArray& bytes, QStri
 QStringList removeStaleTemporaries(const QStringList& fileNames) {
     QStringList removed;
     for (const QString& fileName : fileNames) {
-        const QFileInfo file(fileName);
+        const QFileInfo file(replacedFile(fileName));
         const QRegularExpression pattern(QStringLiteral("^") +
                                          QRegularExpression::escape(file.fileName() + QLatin1String(kSaveTemporaryInfix)) +
                                          QStringLiteral("[A-Za-z0-9]{6}$"));

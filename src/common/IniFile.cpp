@@ -1,6 +1,7 @@
 #include "common/IniFile.h"
 
 #include <QList>
+#include <QRegularExpression>
 
 #include <optional>
 #include <vector>
@@ -177,7 +178,11 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
                           "; the file has been left as it is");
     }
     Lines parsed = splitLines(file.bytes);
-    const QByteArray entry = (key + QLatin1Char('=') + value).toUtf8();
+    // A value is one line: a line break in it would start a line of its own
+    // (a key or a section header nobody wrote). What a read would give back,
+    // the text before the break, is what is written.
+    const qsizetype lineBreak = value.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
+    const QByteArray entry = (key + QLatin1Char('=') + (lineBreak < 0 ? value : value.left(lineBreak))).toUtf8();
     const Found f = find(parsed.lines, section, key);
     const auto insertAt = [&parsed](qsizetype index, QByteArray bytes) {
         // The line before a new one gets a line end if it was the last

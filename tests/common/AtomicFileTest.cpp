@@ -42,6 +42,9 @@ TEST(AtomicFile, ASymbolicLinkStaysAndItsTargetIsReplaced) {
     ASSERT_TRUE(writeFileAtomically(link, "new"));
     EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_EQ(TempDir::readAll(target), QByteArray("new"));
+    // Its temporaries lie beside the target, and are looked for there.
+    TempDir::write(target + QStringLiteral(".orvane-save-Ab12Cd"), "x");
+    EXPECT_EQ(removeStaleTemporaries({link}), QStringList{target + QStringLiteral(".orvane-save-Ab12Cd")});
 }
 
 TEST(AtomicFile, AFailedWriteSaysWhyAndLeavesNothing) {

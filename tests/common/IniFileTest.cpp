@@ -65,6 +65,16 @@ TEST(IniFile, ValuesAreCutAt2047Characters) {
     EXPECT_EQ(ini.readString("S", "long", {}).size(), 2047);
 }
 
+// A line break in a value must not smuggle a line of its own into the file.
+TEST(IniFile, AValueEndsAtItsFirstLineBreak) {
+    TempDir dir;
+    const QString name = dir.file("n.INI");
+    IniFile ini(name);
+    ini.writeString("S", "k", QStringLiteral("first\r\n[Orvane]\nLeft=9"));
+    EXPECT_EQ(TempDir::readAll(name), QByteArray("[S]\nk=first\n"));
+    EXPECT_EQ(ini.readInteger("Orvane", "Left", 2), 2);
+}
+
 TEST(IniFile, FailedWriteRaisesUnableToWrite) {
     TempDir dir;
     const QString name = dir.file("missing-folder/x.INI");
