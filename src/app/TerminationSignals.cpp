@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -13,9 +14,13 @@ int signalPipe[2] = {-1, -1};
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 extern "C" void onTerminationSignal(int signal) {
+    // The signal may interrupt code between a failing call and its look at
+    // errno; a failed write here (EAGAIN on a full pipe) must not change it.
+    const int savedErrno = errno;
     const char byte = static_cast<char>(signal);
     // write() is async-signal-safe; a full pipe just means a close is pending.
     [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
+    errno = savedErrno;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // the whole run, created in this order: the main window, the report retrieval
 // dialog, the beacon simulation dialog.
 #include <QApplication>
+#include <QDir>
 #include <QPointer>
 
 #include "app/AboutInfo.h"
@@ -13,6 +14,7 @@
 #include "app/help/ContextHelp.h"
 #include "app/help/QtHelpService.h"
 #include "common/AppPaths.h"
+#include "common/AtomicFile.h"
 #include "common/Clock.h"
 #include "common/OrvaneError.h"
 #include "reports/ReportServer.h"
@@ -48,6 +50,10 @@ int main(int argc, char** argv) {
         orvane::help::QtHelpService help(nullptr);
         orvane::help::installContextHelp(app, help);
         const auto paths = orvane::AppPaths::forExecutable(QCoreApplication::applicationFilePath());
+        // A save killed between writing and renaming leaves its temporary
+        // beside the file; with the lock held no save of ours is running.
+        orvane::removeStaleTemporaries({paths.iniFileName(), paths.beaconFileName(),
+                                        QDir::current().absoluteFilePath(QStringLiteral("Hosts.txt"))});
 
         orvane::app::TfrmTabbedOrvane frmTabbedOrvane(clock, messages, &help, paths);
         messages.setParent(&frmTabbedOrvane);

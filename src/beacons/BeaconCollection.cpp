@@ -3,25 +3,29 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include "common/AtomicFile.h"
+#include "common/RegularFile.h"
 
 namespace orvane::beacons {
 
 void readBeaconFile(const QString& fileName, BeaconContainer& container) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) throw OrvaneError("Cannot open file " + fileName.toStdString());
-    const QByteArray bytes = file.read(kMaxBeaconFileBytes);
+    const FileBytes file = readRegularFile(fileName, kMaxBeaconFileBytes);
+    using Status = FileBytes::Status;
+    if (file.status == Status::Missing || file.status == Status::Unreadable || file.status == Status::NotRegular) {
+        const std::string reason = file.reason.isEmpty() ? std::string() : ": " + file.reason.toStdString();
+        throw OrvaneError("Cannot open file " + fileName.toStdString() + reason);
+    }
+    // A file beyond the bound is decoded from its first part, as one that
+    // ends early.
+    const QByteArray& bytes = file.bytes;
     decodeBeaconFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), container);
 }
 
 void writeBeaconFile(const QString& fileName, const BeaconContainer& container) {
     const std::string bytes = encodeBeaconFile(container);
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
-        !file.commit()) {
+    if (!writeFileAtomically(fileName, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()))))
         throw OrvaneError("Cannot create file " + fileName.toStdString());
-    }
 }
 
 BeaconArray beaconArrayOf(const BeaconContainer& container) {

@@ -1,37 +1,51 @@
 #include "common/IniFile.h"
 
-#include <QFile>
 #include <QList>
-#include <QSaveFile>
+#include <QRegularExpression>
 
 #include <optional>
+#include <vector>
 
+#include "common/AtomicFile.h"
 #include "common/OrvaneError.h"
 
 namespace orvane {
 namespace {
 
+// One line of the file as it is on disk: its bytes and its own line end
+// (empty for a last line without one). Only lines the program writes are
+// ever re-encoded; every other byte goes back exactly as it was read, also
+// bytes that are not UTF-8.
+struct RawLine {
+    QByteArray bytes;
+    QByteArray eol;
+};
+
 struct Lines {
-    QList<QString> lines;
-    QString eol = QStringLiteral("\n");
+    std::vector<RawLine> raw;
+    QList<QString> lines;  // the same lines decoded, for matching and reading
+    QByteArray eol = "\n";  // for lines the program adds
 };
 
 Lines splitLines(const QByteArray& bytes) {
     Lines result;
-    const QString text = QString::fromUtf8(bytes);
-    if (text.contains(QLatin1String("\r\n"))) result.eol = QStringLiteral("\r\n");
-    QString current;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
-            result.lines.append(current);
-            current.clear();
-            if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n')) ++i;
+    if (bytes.contains("\r\n")) result.eol = "\r\n";
+    qsizetype start = 0;
+    qsizetype i = 0;
+    while (i < bytes.size()) {
+        const char c = bytes[i];
+        if (c == '\r' || c == '\n') {
+            const qsizetype endLength = (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ? 2 : 1;
+            result.raw.push_back({bytes.mid(start, i - start), bytes.mid(i, endLength)});
+            i += endLength;
+            start = i;
         } else {
-            current.append(c);
+            ++i;
         }
     }
-    if (!current.isEmpty()) result.lines.append(current);
+    if (start < bytes.size()) result.raw.push_back({bytes.mid(start), QByteArray()});
+    result.lines.reserve(static_cast<qsizetype>(result.raw.size()));
+    for (const RawLine& line : result.raw) result.lines.append(QString::fromUtf8(line.bytes));
     return result;
 }
 
@@ -85,14 +99,17 @@ Found find(const QList<QString>& lines, const QString& section, const QString& k
 
 IniFile::IniFile(QString fileName) : fileName_(std::move(fileName)) {}
 
-QByteArray IniFile::load() const {
-    QFile file(fileName_);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    return file.read(kMaxFileBytes);
+FileBytes IniFile::load() const { return readRegularFile(fileName_, kMaxFileBytes); }
+
+QByteArray IniFile::readableBytes() const {
+    FileBytes file = load();
+    // A file that could not be read whole reads as empty: every key its
+    // default. Half a file could give a value cut in the middle.
+    return file.readWhole() ? std::move(file.bytes) : QByteArray();
 }
 
 QString IniFile::readString(const QString& section, const QString& key, const QString& defaultValue) const {
-    const Lines parsed = splitLines(load());
+    const Lines parsed = splitLines(readableBytes());
     const Found f = find(parsed.lines, section, key);
     if (f.keyLine < 0) return defaultValue;
     const QString& line = parsed.lines[f.keyLine];
@@ -104,7 +121,7 @@ QString IniFile::readString(const QString& section, const QString& key, const QS
 }
 
 bool IniFile::hasKey(const QString& section, const QString& key) const {
-    return find(splitLines(load()).lines, section, key).keyLine >= 0;
+    return find(splitLines(readableBytes()).lines, section, key).keyLine >= 0;
 }
 
 bool IniFile::parseInteger(const QString& text, int& value) {
@@ -153,25 +170,44 @@ bool IniFile::readBool(const QString& section, const QString& key, bool defaultV
 }
 
 void IniFile::writeString(const QString& section, const QString& key, const QString& value) {
-    Lines parsed = splitLines(load());
-    const QString entry = key + QLatin1Char('=') + value;
-    const Found f = find(parsed.lines, section, key);
-    if (f.keyLine >= 0) {
-        parsed.lines[f.keyLine] = entry;
-    } else if (f.sectionLine >= 0) {
-        parsed.lines.insert(f.lastLine + 1, entry);
-    } else {
-        if (!parsed.lines.isEmpty() && !parsed.lines.back().trimmed().isEmpty()) parsed.lines.append(QString());
-        parsed.lines.append(QLatin1Char('[') + section + QLatin1Char(']'));
-        parsed.lines.append(entry);
+    const FileBytes file = load();
+    if (!file.readWhole() && file.status != FileBytes::Status::Missing) {
+        // Rewriting a file the program could not read whole would lose what
+        // it did not read; the file is left for the user to look at.
+        throw OrvaneError("Unable to write to " + fileName_.toStdString() + ": " + file.reason.toStdString() +
+                          "; the file has been left as it is");
     }
-    QString text;
-    for (const QString& line : parsed.lines) text += line + parsed.eol;
+    Lines parsed = splitLines(file.bytes);
+    // A value is one line: a line break in it would start a line of its own
+    // (a key or a section header nobody wrote). What a read would give back,
+    // the text before the break, is what is written.
+    const qsizetype lineBreak = value.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
+    const QByteArray entry = (key + QLatin1Char('=') + (lineBreak < 0 ? value : value.left(lineBreak))).toUtf8();
+    const Found f = find(parsed.lines, section, key);
+    const auto insertAt = [&parsed](qsizetype index, QByteArray bytes) {
+        // The line before a new one gets a line end if it was the last
+        // line of the file and had none.
+        if (index > 0 && parsed.raw[static_cast<std::size_t>(index - 1)].eol.isEmpty())
+            parsed.raw[static_cast<std::size_t>(index - 1)].eol = parsed.eol;
+        parsed.raw.insert(parsed.raw.begin() + index, RawLine{std::move(bytes), parsed.eol});
+    };
+    if (f.keyLine >= 0) {
+        RawLine& line = parsed.raw[static_cast<std::size_t>(f.keyLine)];
+        line.bytes = entry;
+        if (line.eol.isEmpty()) line.eol = parsed.eol;
+    } else if (f.sectionLine >= 0) {
+        insertAt(f.lastLine + 1, entry);
+    } else {
+        if (!parsed.lines.isEmpty() && !parsed.lines.back().trimmed().isEmpty())
+            insertAt(static_cast<qsizetype>(parsed.raw.size()), QByteArray());
+        insertAt(static_cast<qsizetype>(parsed.raw.size()), (QLatin1Char('[') + section + QLatin1Char(']')).toUtf8());
+        insertAt(static_cast<qsizetype>(parsed.raw.size()), entry);
+    }
+    QByteArray bytes;
+    bytes.reserve(file.bytes.size() + entry.size() + section.size() + 8);
+    for (const RawLine& line : parsed.raw) bytes += line.bytes + line.eol;
 
-    QSaveFile file(fileName_);
-    const QByteArray bytes = text.toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw OrvaneError("Unable to write to " + fileName_.toStdString());
+    if (!writeFileAtomically(fileName_, bytes)) throw OrvaneError("Unable to write to " + fileName_.toStdString());
 }
 
 void IniFile::writeInteger(const QString& section, const QString& key, int value) {

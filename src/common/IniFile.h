@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "common/RegularFile.h"
+
 namespace orvane {
 
 // Responsibilities: the settings file of sections and keys. Keys and section
@@ -11,8 +13,14 @@ namespace orvane {
 // characters. Every write goes to the file at once, atomically (temporary file
 // then rename), and leaves every other line as it was.
 //
+// Bytes the program does not write are kept as they are: other sections,
+// comments, line ends and bytes that are not UTF-8.
+//
 // Errors: a failed write throws OrvaneError("Unable to write to <file>").
-// A missing or unreadable file reads as empty.
+// A missing file, or one that cannot be read whole (larger than
+// kMaxFileBytes, not a regular file, refused by the system), reads as empty;
+// a write to one that exists but cannot be read whole is refused with the
+// reason, and the file is left untouched.
 class IniFile {
 public:
     static constexpr int kMaxValueLength = 2047;
@@ -35,7 +43,8 @@ public:
     static bool parseInteger(const QString& text, int& value);
 
 private:
-    QByteArray load() const;
+    FileBytes load() const;
+    QByteArray readableBytes() const;
     QString fileName_;
 };
 

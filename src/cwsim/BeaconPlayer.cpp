@@ -153,19 +153,16 @@ void BeaconPlayer::PlayTNote(int note, int velocity, int milliseconds) {
     EndNote(note);  // also after a velocity of 0 or a cut-short wait
 }
 
-void BeaconPlayer::Pause(int milliseconds) { pauseFor(milliseconds, false); }
-
-// The wait before a check point may end early once the stop request is set:
-// nothing is sent between it and the check that ends the transmission. Every
-// other wait runs to its deadline (a note that has begun plays to its length),
-// unless the player is shutting down.
-void BeaconPlayer::pauseFor(int milliseconds, bool beforeCheckPoint) {
+void BeaconPlayer::Pause(int milliseconds) {
     Run* run = currentRun();
     const std::int64_t start = run ? run->cursorUs : clock_->nowUs();
     const std::int64_t deadline = start + static_cast<std::int64_t>(milliseconds < 0 ? 0 : milliseconds) * 1000;
-    clock_->waitUntil(deadline, [this, beforeCheckPoint] {
-        return aborting_.load() || (beforeCheckPoint && stopRequest_.load());
-    });
+    // Every pause runs to its deadline, also the gap before a check point: a
+    // stop request is looked at only when the gap is over, so one that is
+    // set and cleared again within the gap (opening the setup dialog during
+    // a transmission) lets the transmission play on. Only the program's end
+    // cuts a pause short.
+    clock_->waitUntil(deadline, [this] { return aborting_.load(); });
     if (run) {
         const std::int64_t now = clock_->nowUs();
         run->cursorUs = now - deadline > kRebaseAfterUs ? now : deadline;
@@ -224,7 +221,7 @@ void BeaconPlayer::PlayABeacon(int n) {
             const bool endOfCharacter = i + 1 == morse.size() || morse[i + 1] == ' ';
             if (!endOfCharacter) continue;
             if (i + 1 < morse.size()) {
-                pauseFor(LetterGap, true);
+                Pause(LetterGap);
                 if (StopRequest()) return;
             } else if (n == 1 && StopRequest()) {
                 return;  // 4U1UN alone is checked after its last character too
@@ -242,15 +239,12 @@ void BeaconPlayer::BeaconDahs() {
         const int unit = DotTime;
         PlayTNote(Tone, static_cast<std::uint8_t>(Volume - kDropOfDash[dash]), kLongDashUnits * unit);
         if (dash == 3) return;  // no silence after the last dash
-        pauseFor(3 * unit, true);
+        Pause(3 * unit);
         if (StopRequest()) return;
     }
 }
 
-void BeaconPlayer::setStopRequest(bool on) {
-    stopRequest_ = on;
-    if (on) clock_->wake();
-}
+void BeaconPlayer::setStopRequest(bool on) { stopRequest_ = on; }
 
 int BeaconPlayer::runsOnOtherThreads() const {
     std::lock_guard lock(runMutex_);

@@ -95,7 +95,8 @@ public:
     std::atomic<int> Tone{74};
     std::atomic<int> Volume{127};
 
-    // Set: every playing transmission ends at its next check point.
+    // Set: every playing transmission ends at its next check point, when
+    // the pause before it is over. Clearing it before then lets them play on.
     void setStopRequest(bool on);
     bool StopRequest() const { return stopRequest_.load(); }
 
@@ -115,7 +116,6 @@ private:
 
     MidiResult send(std::uint8_t status, std::uint8_t data1, std::uint8_t data2, bool* sent = nullptr);
     void sendReporting(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
-    void pauseFor(int milliseconds, bool beforeCheckPoint);
     void report(const std::string& text);
     Run* currentRun() const;
 

@@ -5,6 +5,12 @@ namespace orvane::timesync {
 namespace {
 
 constexpr std::uint16_t kSetMilliseconds = 600;
+constexpr UtcMs kMsPerDay = 86'400'000;
+
+UtcMs floorToDay(UtcMs ms) {
+    const UtcMs day = ms / kMsPerDay - (ms % kMsPerDay < 0 ? 1 : 0);
+    return day * kMsPerDay;
+}
 
 DateTime timeOfDay(const SystemTime& t) {
     return encodeTime(t.hour, t.minute, t.second, t.milliseconds);
@@ -32,11 +38,13 @@ ClockAdjustment AdjustClock(std::uint32_t serverSeconds, Clock& clock) {
     result.comparison = CompareTimes(server, timeOfDay(result.SysTime));
     if (result.comparison.matches()) return result;
 
-    const int serverSecondOfDay = DateTimeToStTime(server);
-    result.SysTime.hour = static_cast<std::uint16_t>(serverSecondOfDay / 3600);
-    result.SysTime.minute = static_cast<std::uint16_t>(serverSecondOfDay / 60 % 60);
-    result.SysTime.second = static_cast<std::uint16_t>(serverSecondOfDay % 60);
-    result.SysTime.milliseconds = kSetMilliseconds;
+    // The server's second on the PC's date, or on the day before or after
+    // when the nearest comparison crossed midnight.
+    const UtcMs pcMs = msFromSystemTime(result.SysTime);
+    const int pcSecondOfDay = DateTimeToStTime(timeOfDay(result.SysTime));
+    const int difference = nearestDifference(DateTimeToStTime(server), pcSecondOfDay);
+    const UtcMs newMs = floorToDay(pcMs) + (static_cast<UtcMs>(pcSecondOfDay) + difference) * 1000 + kSetMilliseconds;
+    result.SysTime = systemTimeFromMs(newMs);
     result.setAttempted = true;
     result.clockSet = clock.setUtcMs(msFromSystemTime(result.SysTime), &result.setError);
     return result;

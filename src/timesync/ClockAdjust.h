@@ -10,10 +10,13 @@
 namespace orvane::timesync {
 
 // Responsibilities: compares a Time-protocol reply with the PC clock and, when
-// the times of day differ, sets the PC clock's time of day to the server's.
-// Only the time of day is compared and set; the PC's date is kept. The new
-// time gets 600 ms, so that a clock set from a whole-second reply lands in the
-// middle of the second the server named, whatever the network delay was.
+// the times of day differ, moves the PC clock by the difference. Only the time
+// of day is compared, on the nearest date (see CompareTimes), and date and time
+// are set together: a PC at 23:59:59 and a server at 00:00:01 go to 00:00:01 of
+// the next day. A PC on the wrong date but the right time of day is left
+// alone. The new time gets 600 ms, so that a clock set from a whole-second
+// reply lands in the middle of the second the server named, whatever the
+// network delay was.
 //
 // Collaborations: reads and sets the clock only through orvane::Clock.
 

@@ -1,11 +1,11 @@
 #include "timesync/HostList.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 
+#include "common/AtomicFile.h"
 #include "common/OrvaneError.h"
+#include "common/RegularFile.h"
 
 namespace orvane::timesync {
 
@@ -77,25 +77,25 @@ QString HostList::SetDefaultHosts() {
 }
 
 QString HostList::LoadHostList(const QString& fileName) {
-    QFile file(fileName);
-    if (file.exists()) {
-        if (!file.open(QIODevice::ReadOnly))
-            throw OrvaneError("Unable to read " + fileName.toStdString() + ": " + file.errorString().toStdString());
-        if (file.size() > kMaxFileBytes)
-            throw OrvaneError("Unable to read " + fileName.toStdString() + ": the file is too large for a host list");
-        const QByteArray bytes = file.read(kMaxFileBytes + 1);
-        if (bytes.size() > kMaxFileBytes)
-            throw OrvaneError("Unable to read " + fileName.toStdString() + ": the file is too large for a host list");
-        setEntries(parseHostFile(bytes));
+    unreadableFile_.clear();
+    const FileBytes file = readRegularFile(fileName, kMaxFileBytes);
+    if (file.status != FileBytes::Status::Missing) {
+        if (!file.readWhole()) {
+            // Never written back: the close would otherwise replace the
+            // user's file with whatever list this run ends with.
+            unreadableFile_ = QFileInfo(fileName).absoluteFilePath();
+            throw OrvaneError("Unable to read " + fileName.toStdString() + ": " + file.reason.toStdString() +
+                              "; the file will be left as it is");
+        }
+        setEntries(parseHostFile(file.bytes));
         if (!entries_.isEmpty()) return {};
     }
     return SetDefaultHosts();
 }
 
 void HostList::SaveHostList(const QString& fileName) const {
-    QSaveFile file(fileName);
-    const QByteArray bytes = formatHostFile(entries_);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    if (!unreadableFile_.isEmpty() && QFileInfo(fileName).absoluteFilePath() == unreadableFile_) return;
+    if (!writeFileAtomically(fileName, formatHostFile(entries_)))
         throw OrvaneError("Unable to write to " + fileName.toStdString());
 }
 

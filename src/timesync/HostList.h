@@ -53,11 +53,14 @@ public:
     // Start-up: the file's lines when it has any, else the defaults. Returns
     // the text the box should then show: the default server when the defaults
     // were used, else an empty string (the settings give the text).
-    // Throws OrvaneError when the file exists but cannot be read.
+    // Throws OrvaneError when the file exists but cannot be read whole (too
+    // large, not a regular file, refused); that file is then never written
+    // by SaveHostList, so the user's list is not lost at close.
     QString LoadHostList(const QString& fileName);
     // Adds the eight defaults; returns the default server.
     QString SetDefaultHosts();
-    // Writes every entry, in list order, replacing the file atomically.
+    // Writes every entry, in list order, replacing the file atomically;
+    // does nothing for a file the last LoadHostList could not read.
     // Throws OrvaneError("Unable to write to <file>").
     void SaveHostList(const QString& fileName) const;
 
@@ -85,6 +88,7 @@ public:
 
 private:
     QStringList entries_;
+    QString unreadableFile_;  // absolute; empty when the last load read its file
 };
 
 }  // namespace orvane::timesync

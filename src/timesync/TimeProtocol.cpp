@@ -29,11 +29,17 @@ int DateTimeToStTime(DateTime value) {
     return HMStoStTime(wholeSeconds / 3600, (wholeSeconds / 60) % 60, wholeSeconds % 60);
 }
 
+int nearestDifference(int serverSecondOfDay, int pcSecondOfDay) {
+    int difference = serverSecondOfDay - pcSecondOfDay;
+    if (difference > kSecondsPerDay / 2) difference -= kSecondsPerDay;
+    if (difference <= -kSecondsPerDay / 2) difference += kSecondsPerDay;
+    return difference;
+}
+
 TimeComparison CompareTimes(DateTime server, DateTime pc) {
-    const int p = DateTimeToStTime(pc);
-    const int s = DateTimeToStTime(server);
-    if (s < p) return {p - s, true};
-    return {s - p, false};
+    const int difference = nearestDifference(DateTimeToStTime(server), DateTimeToStTime(pc));
+    if (difference < 0) return {-difference, true};
+    return {difference, false};
 }
 
 QString comparisonText(const TimeComparison& comparison) {

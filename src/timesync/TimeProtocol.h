@@ -15,7 +15,7 @@ namespace orvane::timesync {
 // A reply is an unsigned 32-bit big-endian count of seconds since
 // 1900-01-01 00:00:00 UTC; every value is valid (up to 2036-02-07 06:28:15).
 // Only the time of day is ever compared, so the date the reply names does not
-// matter here.
+// matter here: a PC clock on the wrong date but the right time of day matches.
 
 inline constexpr quint16 kTimeProtocolPort = 37;
 inline constexpr int kTimeReplyBytes = 4;
@@ -42,9 +42,15 @@ struct TimeComparison {
     friend bool operator==(const TimeComparison&, const TimeComparison&) = default;
 };
 
-// Compares the times of day of two date-time values to the whole second.
-// No wrap at midnight: 23:59:59 against 00:00:01 is 86398 seconds ahead.
+// Compares the times of day of two date-time values to the whole second, on
+// the nearest date: a difference of more than half a day belongs to the
+// neighbouring day, so 23:59:59 against a server's 00:00:01 is 2 seconds
+// behind, not 86398 ahead. Exactly half a day apart counts as behind.
 TimeComparison CompareTimes(DateTime server, DateTime pc);
+
+// The server's second of the day minus the PC's, brought into -43199..43200:
+// what must be added to the PC clock, in whole seconds.
+int nearestDifference(int serverSecondOfDay, int pcSecondOfDay);
 
 // "Times Match" or "Local PC was N seconds ahead|behind" ("seconds" also for 1).
 QString comparisonText(const TimeComparison& comparison);

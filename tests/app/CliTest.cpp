@@ -1,6 +1,8 @@
 // orvane-cli slot and bcn, run as the scripts that use them do.
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <sys/stat.h>
 
 #include "support/CliRun.h"
 #include "support/TempDir.h"
@@ -54,4 +56,43 @@ TEST(CliBcn, WritesTheDefaultsAndPrintsAFile) {
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_EQ(bad.err, QStringLiteral("Index is out of range\n"));
     EXPECT_TRUE(bad.out.isEmpty());
+}
+
+TEST(CliBcn, AFifoIsAnErrorWithItsNameNotAHang) {
+    TempDir dir;
+    const QString fifo = dir.file("x.BCN");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const CliRun r = cli({QStringLiteral("bcn"), fifo});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, QStringLiteral("Cannot open file %1: it is not a regular file\n").arg(fifo));
+}
+
+// Every verb the tool lists answers --help (and -h), wherever it stands, with
+// its own usage on standard output and status 0.
+TEST(CliHelp, EveryVerbPrintsItsUsage) {
+    const CliRun all = cli({QStringLiteral("--help")});
+    ASSERT_EQ(all.exitCode, 0);
+    QStringList verbs;
+    for (const QString& line : all.out.split(QLatin1Char('\n'))) {
+        const QString prefix = QStringLiteral("  orvane-cli ");
+        if (!line.startsWith(prefix)) continue;
+        const QString verb = line.mid(prefix.size()).section(QLatin1Char(' '), 0, 0);
+        if (!verbs.contains(verb)) verbs.append(verb);
+    }
+    ASSERT_GE(verbs.size(), 9) << all.out.toStdString();
+    for (const QString& verb : verbs) {
+        for (const QStringList& args : {QStringList{verb, QStringLiteral("--help")}, QStringList{verb, QStringLiteral("-h")},
+                                        QStringList{verb, QStringLiteral("--at"), QStringLiteral("--help")}}) {
+            SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
+            const CliRun r = cli(args);
+            EXPECT_EQ(r.exitCode, 0);
+            EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+            EXPECT_TRUE(r.out.startsWith(QStringLiteral("Usage:\n  orvane-cli ") + verb + QLatin1Char(' '))) << r.out.toStdString();
+            // Only this verb's lines (and their continuations).
+            for (const QString& line : r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1)) {
+                if (!line.startsWith(QStringLiteral("  orvane-cli "))) continue;
+                EXPECT_TRUE(line.startsWith(QStringLiteral("  orvane-cli ") + verb + QLatin1Char(' '))) << line.toStdString();
+            }
+        }
+    }
 }

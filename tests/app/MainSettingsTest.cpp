@@ -66,6 +66,30 @@ TEST(MainSettings, SaveWritesTheFiveKeysAndKeepsOtherSections) {
     EXPECT_EQ(ReadWindowPosition(ini), (WindowPosition{-20, 3000}));
 }
 
+// The close's save never changes the bytes of sections other Parts own, not
+// even text that is not UTF-8, and never cuts a file it could not read whole.
+TEST(MainSettings, SaveKeepsOtherSectionsByteForByteOrRefusesToCut) {
+    TempDir dir;
+    const QString name = dir.file("o.INI");
+    const QByteArray prop = "[Prop]\r\nPassword=gr\xFC\xDF\r\n";
+    TempDir::write(name, prop + "[Orvane]\r\nBeaconBand=1\r\n");
+    IniFile ini(name);
+    SaveMainIni(ini, MainSettings{}, WindowPosition{5, 6});
+    const QByteArray saved = TempDir::readAll(name);
+    EXPECT_TRUE(saved.startsWith(prop + "[Orvane]\r\nBeaconBand=0\r\n")) << saved.toStdString();
+
+    // Over the bound: the "Prop" section past the cut would be lost.
+    const QByteArray large = "[Orvane]\nLeft=1\n" + QByteArray(IniFile::kMaxFileBytes, ';') + "\n" + prop;
+    TempDir::write(name, large);
+    try {
+        SaveMainIni(ini, MainSettings{}, WindowPosition{5, 6});
+        FAIL() << "no error";
+    } catch (const OrvaneError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("Unable to write to " + name.toStdString() + ": ", 0), 0u) << e.what();
+    }
+    EXPECT_EQ(TempDir::readAll(name), large);
+}
+
 TEST(MainSettings, UnwritableFileRaisesUnableToWrite) {
     TempDir dir;
     IniFile ini(dir.file("missing/o.INI"));

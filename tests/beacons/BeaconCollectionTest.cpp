@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <sys/stat.h>
 
 #include "beacons/BeaconCollection.h"
 #include "support/TempDir.h"
@@ -111,6 +113,21 @@ TEST(BeaconCollection, UnopenableFileIsReportedAndNeverOverwritten) {
     const std::string error = setupError(c);
     EXPECT_EQ(error.rfind("Cannot open file " + name.toStdString(), 0), 0u) << error;
     EXPECT_EQ(c.beacons(), defaultBeaconArray());
+}
+
+// A FIFO in the beacon file's place must not hold the start-up in open():
+// it is reported with its name and set aside like any unusable file.
+TEST(BeaconCollection, AFifoIsReportedWithItsNameNotWaitedOn) {
+    TempDir dir;
+    const QString name = dir.file("orvane.BCN");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(name).constData(), 0600), 0);
+    BeaconCollection c(name);
+    const std::string error = setupError(c);
+    EXPECT_EQ(error.rfind("Cannot open file " + name.toStdString() + ": it is not a regular file", 0), 0u) << error;
+    EXPECT_NE(error.find((name + ".bad").toStdString()), std::string::npos) << error;
+    EXPECT_EQ(c.beacons(), defaultBeaconArray());
+    c.SaveBeaconCollection();
+    EXPECT_EQ(TempDir::readAll(name), bytesOf(encodeBeaconFile(defaultBeaconContainer())));
 }
 
 TEST(BeaconCollection, UnwritableLocationFailsAndKeepsTheTableForAnotherTry) {

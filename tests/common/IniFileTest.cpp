@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <functional>
+#include <sys/stat.h>
+
 #include "common/IniFile.h"
 #include "common/OrvaneError.h"
+#include "common/RegularFile.h"
 #include "support/TempDir.h"
 
 using namespace orvane;
@@ -60,6 +65,16 @@ TEST(IniFile, ValuesAreCutAt2047Characters) {
     EXPECT_EQ(ini.readString("S", "long", {}).size(), 2047);
 }
 
+// A line break in a value must not smuggle a line of its own into the file.
+TEST(IniFile, AValueEndsAtItsFirstLineBreak) {
+    TempDir dir;
+    const QString name = dir.file("n.INI");
+    IniFile ini(name);
+    ini.writeString("S", "k", QStringLiteral("first\r\n[Orvane]\nLeft=9"));
+    EXPECT_EQ(TempDir::readAll(name), QByteArray("[S]\nk=first\n"));
+    EXPECT_EQ(ini.readInteger("Orvane", "Left", 2), 2);
+}
+
 TEST(IniFile, FailedWriteRaisesUnableToWrite) {
     TempDir dir;
     const QString name = dir.file("missing-folder/x.INI");
@@ -71,3 +86,74 @@ TEST(IniFile, FailedWriteRaisesUnableToWrite) {
         EXPECT_EQ(std::string(e.what()), "Unable to write to " + name.toStdString());
     }
 }
+
+TEST(IniFile, BytesItDoesNotWriteStayAsTheyWere) {
+    TempDir dir;
+    const QString name = dir.file("b.INI");
+    // Latin-1 bytes (not UTF-8), a section far past the keys it writes, mixed
+    // line ends, spacing and a last line without an end.
+    const QByteArray before = "[Prop]\r\nUser=M\xFCller\r\n; caf\xE9 \xFF\xFE\n[Orvane]\nLeft = 5\r\n\n[Far]\nx=\xE9t\xE9";
+    TempDir::write(name, before);
+    IniFile ini(name);
+    ini.writeInteger("Orvane", "Left", 10);
+    ini.writeInteger("Orvane", "Top", 20);
+    ini.writeInteger("New", "k", 1);
+    EXPECT_EQ(TempDir::readAll(name), QByteArray("[Prop]\r\nUser=M\xFCller\r\n; caf\xE9 \xFF\xFE\n[Orvane]\nLeft=10\r\nTop=20\r\n"
+                                                 "\n[Far]\nx=\xE9t\xE9\r\n\r\n[New]\r\nk=1\r\n"));
+}
+
+namespace {
+
+struct UnreadableCase {
+    const char* name;
+    std::function<void(const QString& path)> make;
+    const char* reason;
+};
+
+void PrintTo(const UnreadableCase& row, std::ostream* os) { *os << row.name; }
+
+class IniFileUnreadable : public ::testing::TestWithParam<UnreadableCase> {};
+
+}  // namespace
+
+// A file the program cannot read whole reads as defaults and is never
+// rewritten: a cut rewrite would lose every section past the cut. A FIFO
+// must not hold the program in open() either.
+TEST_P(IniFileUnreadable, ReadsAsDefaultsAndRefusesToRewrite) {
+    const UnreadableCase& c = GetParam();
+    TempDir dir;
+    const QString name = dir.file("u.INI");
+    c.make(name);
+    // Read without blocking on the FIFO.
+    const auto contents = [&name] { return readRegularFile(name, 2 * IniFile::kMaxFileBytes); };
+    const FileBytes before = contents();
+    IniFile ini(name);
+    EXPECT_EQ(ini.readInteger("Orvane", "Left", 2), 2);
+    try {
+        ini.writeInteger("Orvane", "Left", 10);
+        FAIL() << "the write was not refused";
+    } catch (const OrvaneError& e) {
+        const std::string text = e.what();
+        EXPECT_EQ(text.rfind("Unable to write to " + name.toStdString() + ": ", 0), 0u) << text;
+        EXPECT_NE(text.find(c.reason), std::string::npos) << text;
+    }
+    const FileBytes after = contents();
+    EXPECT_EQ(after.status, before.status);
+    EXPECT_EQ(after.bytes, before.bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, IniFileUnreadable,
+    ::testing::Values(
+        UnreadableCase{"LargerThanTheBound",
+                       [](const QString& path) {
+                           QByteArray bytes = "[Orvane]\nLeft=5\n";
+                           bytes += QByteArray(IniFile::kMaxFileBytes, ';');
+                           bytes += "\n[Far]\nkept=1\n";
+                           TempDir::write(path, bytes);
+                       },
+                       "larger than"},
+        UnreadableCase{"Fifo", [](const QString& path) { ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0); },
+                       "not a regular file"},
+        UnreadableCase{"Folder", [](const QString& path) { ASSERT_TRUE(QDir().mkdir(path)); }, "folder"}),
+    [](const ::testing::TestParamInfo<UnreadableCase>& row) { return std::string(row.param.name); });

@@ -21,6 +21,9 @@ inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000, i
     if (done()) return true;
     const QDeadlineTimer deadline(timeoutMs);
     // Timers that only wake the loop: one at the deadline, one per poll step.
+    // The deadline's timer is precise and re-armed while time is left: a
+    // coarse timer may fire a little early, and a loop that then waits for
+    // more events with no timer left would wait for ever.
     QTimer wakeAtDeadline;
     wakeAtDeadline.setSingleShot(true);
     wakeAtDeadline.setTimerType(Qt::PreciseTimer);
@@ -28,13 +31,8 @@ inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000, i
     if (pollMs > 0) poll.start(pollMs);
     while (!done()) {
         if (deadline.hasExpired()) return false;
-        // A timer may fire a little before the deadline (coarse timers up to
-        // 5 % early); re-arm it for what is left, or the next wait has
-        // nothing to wake it.
-        if (!wakeAtDeadline.isActive()) {
-            const qint64 leftMs = std::clamp<qint64>(deadline.remainingTime(), 1, qMax(timeoutMs, 1));
-            wakeAtDeadline.start(static_cast<int>(leftMs));
-        }
+        if (!wakeAtDeadline.isActive())
+            wakeAtDeadline.start(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "common/OrvaneError.h"
+#include "common/RegularFile.h"
 #include "support/TempDir.h"
 #include "timesync/HostList.h"
 
@@ -102,6 +104,51 @@ TEST(HostFile, ErrorsAreReportedNotSwallowed) {
         FAIL() << "no error";
     } catch (const OrvaneError& e) {
         EXPECT_EQ(std::string(e.what()), "Unable to write to " + dir.file("no-such-folder/Hosts.txt").toStdString());
+    }
+}
+
+// A host file that could not be read whole is the user's list all the same:
+// the close must not replace it with the list this run ends with.
+TEST(HostFile, AFileThatCouldNotBeReadIsNeverWrittenBack) {
+    struct Case {
+        const char* name;
+        std::function<void(const QString&)> make;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"LargerThanTheBound",
+         [](const QString& file) {
+             QByteArray bytes = "keep.example\r\n";
+             bytes += QByteArray(HostList::kMaxFileBytes, 'x');
+             TempDir::write(file, bytes);
+         },
+         "larger than"},
+        {"Fifo", [](const QString& file) { ASSERT_EQ(::mkfifo(QFile::encodeName(file).constData(), 0600), 0); },
+         "not a regular file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const QString file = dir.file("Hosts.txt");
+        c.make(file);
+        const orvane::FileBytes before = orvane::readRegularFile(file, 2 * HostList::kMaxFileBytes);
+        HostList hosts;
+        try {
+            hosts.LoadHostList(file);
+            ADD_FAILURE() << "no error";
+        } catch (const OrvaneError& e) {
+            const std::string text = e.what();
+            EXPECT_EQ(text.rfind("Unable to read " + file.toStdString(), 0), 0u) << text;
+            EXPECT_NE(text.find(c.reason), std::string::npos) << text;
+        }
+        hosts.commit(QStringLiteral("typed.example"));
+        hosts.SaveHostList(file);
+        const orvane::FileBytes after = orvane::readRegularFile(file, 2 * HostList::kMaxFileBytes);
+        EXPECT_EQ(after.status, before.status);
+        EXPECT_EQ(after.bytes, before.bytes);
+        // Another file is written as always.
+        hosts.SaveHostList(dir.file("Other.txt"));
+        EXPECT_EQ(TempDir::readAll(dir.file("Other.txt")), QByteArray("typed.example\r\n"));
     }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
 // Test-side peers of the time client: a scripted UDP server driven by the
-// same event loop, the real xinetd time service, and an event-loop wait.
+// same event loop and the real xinetd time service. Waits use the tests' one
+// wait helper, support/WaitUntil.h.
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -10,35 +11,18 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QFile>
-#include <QTimer>
 #include <QProcess>
 #include <QSocketNotifier>
 #include <QString>
 #include <QTemporaryDir>
-#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <vector>
 
-namespace timesync_test {
+#include "support/WaitUntil.h"
 
-// Runs the event loop until `done` holds or `timeoutMs` passes; returns done().
-// The loop sleeps between events; the condition is checked every millisecond.
-inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-    if (done()) return true;
-    QDeadlineTimer deadline(timeoutMs);
-    QEventLoop loop;
-    QTimer check;
-    check.setInterval(1);
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done() || deadline.hasExpired()) loop.quit();
-    });
-    check.start();
-    loop.exec();
-    return done();
-}
+namespace timesync_test {
 
 // A UDP socket on 127.0.0.1 at a port the system chooses.
 class LoopbackSocket {
@@ -173,9 +157,7 @@ public:
         return false;
     }
     // xinetd drops a datagram that arrives right after its previous answer.
-    static void pauseAfterAnswer() {
-        waitUntil([] { return false; }, 20);
-    }
+    static void pauseAfterAnswer() { runEventsFor(20); }
 
 private:
     QTemporaryDir dir_;

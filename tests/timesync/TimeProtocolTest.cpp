@@ -76,9 +76,12 @@ struct AdjustCase {
     UtcMs expectedSet;  // -1: the clock is left alone
 };
 
+// Test names carry the row's name; gtest would print its bytes.
+void PrintTo(const AdjustCase& row, std::ostream* os) { *os << row.name; }
+
 class AdjustClockCases : public ::testing::TestWithParam<AdjustCase> {};
 
-TEST_P(AdjustClockCases, ComparesTheTimeOfDayAndSetsOnlyThat) {
+TEST_P(AdjustClockCases, ComparesTheTimeOfDayOnTheNearestDate) {
     const AdjustCase& c = GetParam();
     FakeClock clock(c.pc);
     EXPECT_EQ(compareWithClock(c.reply, clock), c.expected);
@@ -107,8 +110,23 @@ INSTANTIATE_TEST_SUITE_P(
                    at(2026, 12, 10, 12, 0, 5, 600)},
         AdjustCase{"WrongDateRightTimeMatches", at(2019, 3, 1, 12, 0, 5, 0), replyFor(2026, 12, 10, 12, 0, 5),
                    {0, false}, -1},
-        AdjustCase{"AcrossMidnightKeepsThePcDate", at(2026, 12, 10, 23, 59, 59, 0), replyFor(2026, 12, 11, 0, 0, 1),
-                   {86398, true}, at(2026, 12, 10, 0, 0, 1, 600)},
+        // A difference of more than half a day belongs to the neighbouring
+        // day: the clock moves by seconds, and its date goes with it.
+        AdjustCase{"BehindAcrossMidnightMovesToTheNextDay", at(2026, 12, 10, 23, 59, 59, 0),
+                   replyFor(2026, 12, 11, 0, 0, 1), {2, false}, at(2026, 12, 11, 0, 0, 1, 600)},
+        AdjustCase{"AheadAcrossMidnightMovesToThePreviousDay", at(2026, 12, 11, 0, 0, 1, 0),
+                   replyFor(2026, 12, 10, 23, 59, 59), {2, true}, at(2026, 12, 10, 23, 59, 59, 600)},
+        AdjustCase{"AheadAcrossTheYearEnd", at(2027, 1, 1, 0, 0, 0, 300), replyFor(2026, 12, 31, 23, 59, 58), {2, true},
+                   at(2026, 12, 31, 23, 59, 58, 600)},
+        AdjustCase{"BehindAcrossMidnightIntoALeapDay", at(2028, 2, 28, 23, 59, 50, 0), replyFor(2028, 2, 29, 0, 0, 5),
+                   {15, false}, at(2028, 2, 29, 0, 0, 5, 600)},
+        // Half a day either way is the most a comparison can find.
+        AdjustCase{"HalfADayLaterIsBehind", at(2026, 12, 10, 6, 0, 0, 0), replyFor(2026, 12, 10, 18, 0, 0),
+                   {43200, false}, at(2026, 12, 10, 18, 0, 0, 600)},
+        AdjustCase{"HalfADayEarlierIsAlsoBehind", at(2026, 12, 10, 18, 0, 0, 0), replyFor(2026, 12, 10, 6, 0, 0),
+                   {43200, false}, at(2026, 12, 11, 6, 0, 0, 600)},
+        AdjustCase{"JustUnderHalfADayEarlierIsAhead", at(2026, 12, 10, 18, 0, 0, 0), replyFor(2026, 12, 10, 6, 0, 1),
+                   {43199, true}, at(2026, 12, 10, 6, 0, 1, 600)},
         AdjustCase{"ReplyZeroIsMidnight", at(2026, 12, 10, 0, 0, 10, 0), 0, {10, true}, at(2026, 12, 10, 0, 0, 0, 600)},
         AdjustCase{"LargestReplyIs062815", at(2026, 12, 10, 6, 28, 10, 0), 4294967295u, {5, false},
                    at(2026, 12, 10, 6, 28, 15, 600)}),

@@ -1,9 +1,7 @@
 // Against a real RFC 868 server: xinetd's built-in time service on this
 // machine, so its answer is the machine's own clock. The PC clock here is a
-// FakeClock set from the real time; the real clock is only read.
+// FakeClock set from the real time plus an offset; the real clock is only read.
 #include <gtest/gtest.h>
-
-#include <memory>
 
 #include "common/FakeClock.h"
 #include "timesync/ClockAdjust.h"
@@ -16,7 +14,17 @@ using namespace timesync_test;
 
 namespace {
 
-class XinetdTimeTest : public ::testing::Test {
+struct XinetdCase {
+    const char* name;
+    UtcMs pcOffsetMs;    // the fake PC clock against the real one
+    const char* status;  // what the comparison says
+    bool clockSet;
+};
+
+// Test names carry the row's name; gtest would print its bytes.
+void PrintTo(const XinetdCase& row, std::ostream* os) { *os << row.name; }
+
+class XinetdTimeTest : public ::testing::TestWithParam<XinetdCase> {
 protected:
     static void SetUpTestSuite() {
         server = new XinetdTimeServer;
@@ -27,33 +35,40 @@ protected:
         server = nullptr;
     }
 
+    struct Answer {
+        ClockAdjustment result;
+        UtcMs realMs = 0;  // the real clock when the answer arrived
+        bool sameSecond = false;
+    };
+
     // One request; the fake clock is set to the real time plus `offsetMs` at
-    // the moment the answer arrives. Returns false when the answer and the
-    // clock reading fell into different seconds (the test then asks again).
-    bool askWithOffset(UtcMs offsetMs, ClockAdjustment& result, FakeClock& fake) {
+    // the moment the answer arrives. sameSecond is false when the request and
+    // the answer fell into different seconds of the real clock, so that the
+    // server's second is not known exactly (the test then asks again).
+    Answer askWithOffset(UtcMs offsetMs, FakeClock& fake) {
         const auto resolver = orvane::makeSystemHostResolver();
         TNMUDP endpoint(*resolver);
         endpoint.setRemotePort(server->port());
         endpoint.Loaded();
         TimeClient client(endpoint);
         const SystemClock real;  // read only
-        UtcMs before = 0;
-        UtcMs after = 0;
+        Answer answer;
         bool answered = false;
         QObject::connect(&client, &TimeClient::replyReceived, [&](int length, const QString&, int) {
-            after = real.nowUtcMs();
+            answer.realMs = real.nowUtcMs();
             char bytes[4] = {};
             endpoint.ReadBuffer(bytes, 4);
             EXPECT_EQ(length, 4);
-            fake.set(after + offsetMs);
-            result = AdjustClock(decodeTimeReply(QByteArray(bytes, 4)).value_or(0), fake);
+            fake.set(answer.realMs + offsetMs);
+            answer.result = AdjustClock(decodeTimeReply(QByteArray(bytes, 4)).value_or(0), fake);
             answered = true;
         });
-        before = real.nowUtcMs();
+        const UtcMs before = real.nowUtcMs();
         EXPECT_TRUE(client.request(QStringLiteral("127.0.0.1")));
         EXPECT_TRUE(waitUntil([&] { return answered; }));
         XinetdTimeServer::pauseAfterAnswer();
-        return answered && before / 1000 == after / 1000;
+        answer.sameSecond = answered && before / 1000 == answer.realMs / 1000;
+        return answer;
     }
 
     static XinetdTimeServer* server;
@@ -61,33 +76,39 @@ protected:
 
 XinetdTimeServer* XinetdTimeTest::server = nullptr;
 
+constexpr std::int64_t kSecondsFrom1900To1970 = 2208988800LL;
+
 }  // namespace
 
-TEST_F(XinetdTimeTest, AClockSetToTheRealTimeMatches) {
+TEST_P(XinetdTimeTest, TheClockIsComparedAndSetToTheServersSecond) {
+    const XinetdCase& c = GetParam();
     for (int attempt = 0; attempt < 5; ++attempt) {
         FakeClock fake;
-        ClockAdjustment result;
-        if (!askWithOffset(0, result, fake)) continue;
-        EXPECT_EQ(result.statusText(), QStringLiteral("Times Match"));
-        EXPECT_TRUE(fake.recordedSets().empty());
+        const Answer answer = askWithOffset(c.pcOffsetMs, fake);
+        if (!answer.sameSecond) continue;
+        // The server read the same clock within the second the test saw.
+        const UtcMs realSecondMs = answer.realMs / 1000 * 1000;
+        EXPECT_EQ(static_cast<std::int64_t>(answer.result.serverSeconds) - kSecondsFrom1900To1970,
+                  realSecondMs / 1000);
+        EXPECT_EQ(answer.result.statusText(), QString::fromLatin1(c.status));
+        if (!c.clockSet) {
+            EXPECT_TRUE(fake.recordedSets().empty());
+            return;
+        }
+        // The server's second, on the real date, at 600 ms.
+        ASSERT_EQ(fake.recordedSets().size(), 1u);
+        EXPECT_EQ(fake.recordedSets()[0], realSecondMs + 600);
+        EXPECT_EQ(fake.nowUtcMs(), realSecondMs + 600);
         return;
     }
     FAIL() << "every answer straddled a second boundary";
 }
 
-TEST_F(XinetdTimeTest, AClockFiveSecondsAheadIsSetBack) {
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        FakeClock fake;
-        ClockAdjustment result;
-        if (!askWithOffset(5000, result, fake)) continue;
-        EXPECT_EQ(result.statusText(), QStringLiteral("Local PC was 5 seconds ahead"));
-        ASSERT_EQ(fake.recordedSets().size(), 1u);
-        // The server's second (the real one), on the fake clock's date, at 600 ms.
-        const UtcMs realSecondMs = (fake.recordedSets()[0] / 1000) * 1000;
-        EXPECT_EQ(fake.recordedSets()[0] % 1000, 600);
-        EXPECT_EQ(fake.recordedSets()[0], realSecondMs + 600);
-        EXPECT_EQ(realSecondMs / 1000 % 86400, (static_cast<std::int64_t>(result.serverSeconds) - 2208988800LL) % 86400);
-        return;
-    }
-    FAIL() << "every answer straddled a second boundary";
-}
+INSTANTIATE_TEST_SUITE_P(
+    Offsets, XinetdTimeTest,
+    ::testing::Values(XinetdCase{"SetToTheRealTimeMatches", 0, "Times Match", false},
+                      XinetdCase{"FiveSecondsAheadIsSetBack", 5000, "Local PC was 5 seconds ahead", true},
+                      XinetdCase{"ThreeSecondsBehindIsSetForward", -3000, "Local PC was 3 seconds behind", true},
+                      // Another date, the same time of day: only the time of day counts.
+                      XinetdCase{"TwoDaysOffMatches", 2 * 86'400'000, "Times Match", false}),
+    [](const ::testing::TestParamInfo<XinetdCase>& row) { return std::string(row.param.name); });

@@ -1,18 +1,26 @@
 // orvane-cli: the program's logic for headless and scripted use.
 #include <QCoreApplication>
 #include <QTextStream>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/cli/CliVerb.h"
 
 namespace {
 
+bool isHelpOption(const QString& arg) { return arg == QLatin1String("--help") || arg == QLatin1String("-h"); }
+
+void printUsage(const orvane::cli::Verb& verb, QTextStream& out) {
+    const QStringList lines = QString::fromUtf8(verb.usage).split(QLatin1Char('\n'));
+    // A line that starts with a blank goes on from the one before it.
+    for (const QString& line : lines)
+        out << (line.startsWith(QLatin1Char(' ')) ? QStringLiteral("             ") : QStringLiteral("  orvane-cli "))
+            << line << "\n";
+}
+
 void printHelp(QTextStream& out) {
-    out << "Usage: orvane-cli VERB [OPTIONS]\n\nVerbs:\n";
-    for (const auto& verb : orvane::cli::Registry::all()) {
-        const QStringList lines = QString::fromUtf8(verb.usage).split(QLatin1Char('\n'));
-        for (const QString& line : lines) out << "  orvane-cli " << line << "\n";
-    }
+    out << "Usage: orvane-cli VERB [OPTIONS]   (orvane-cli VERB --help: that verb alone)\n\nVerbs:\n";
+    for (const auto& verb : orvane::cli::Registry::all()) printUsage(verb, out);
 }
 
 }  // namespace
@@ -22,7 +30,7 @@ int main(int argc, char** argv) {
     QTextStream out(stdout);
     QTextStream err(stderr);
     QStringList args = QCoreApplication::arguments().mid(1);
-    if (args.isEmpty() || args.front() == QLatin1String("--help") || args.front() == QLatin1String("-h")) {
+    if (args.isEmpty() || isHelpOption(args.front())) {
         printHelp(args.isEmpty() ? err : out);
         return args.isEmpty() ? 2 : 0;
     }
@@ -31,6 +39,12 @@ int main(int argc, char** argv) {
     if (!verb) {
         err << "orvane-cli: unknown verb '" << name << "' (see orvane-cli --help)\n";
         return 2;
+    }
+    // Asked of any verb, wherever it stands among the arguments.
+    if (std::any_of(args.cbegin(), args.cend(), isHelpOption)) {
+        out << "Usage:\n";
+        printUsage(*verb, out);
+        return 0;
     }
     try {
         return verb->run(args, out, err);

@@ -1,12 +1,15 @@
 #include "cwsim/ui/Ncdxfcw.h"
 
 #include <QAbstractButton>
+#include <QDeadlineTimer>
 #include <QApplication>
 #include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+
+#include <algorithm>
 
 #include "cwsim/BeaconCalls.h"
 #include "cwsim/CwSettings.h"
@@ -168,10 +171,10 @@ void TfrmBeaconSetup::FormCreate() {
     sbSpeed->setValue(Speed);
     player_->setDotTime(sbSpeed->value());
     player_->OpenIt(kMidiMapper);
+    // A position change sends the program change and takes the position into
+    // Patch; a stored value the control clamps to the position it already
+    // has (0 to 1) changes nothing, and the label below shows it as stored.
     sbPatch->setValue(Patch);
-    // Like the volume below: the stored value as the control clamped it (a
-    // stored 0 would otherwise stay 0 behind a control showing 1).
-    Patch = sbPatch->value();
     sbVolume->setValue(player_->Volume);
     player_->Volume = sbVolume->value();
     lblPatch->setText(QStringLiteral("Patch: %1").arg(Patch));
@@ -263,14 +266,25 @@ void TfrmBeaconSetup::FormDestroy() {
 
 // No sound thread may send to a closed output: the stop request ends every
 // transmission at once (a sounding note gets its note off), the threads are
-// waited for, then the output is closed.
+// waited for, then the output is closed. One deadline bounds the whole wait,
+// however many threads there are. A thread still running at it is left to
+// end on its own (it frees itself when it does, and its sends then go
+// nowhere), and said so in the log.
 void TfrmBeaconSetup::shutdownPlayer() {
     destroyed_ = true;
     player_->setErrorSink(nullptr);
-    player_->shutdown(kShutdownBound);
-    for (const QPointer<TBeaconSoundThread>& thread : threads_) {
-        if (thread.isNull()) continue;
-        if (thread->wait(QDeadlineTimer(kShutdownBound))) delete thread.data();
+    const QDeadlineTimer deadline(shutdownBound_);
+    player_->shutdown(std::chrono::milliseconds(std::max<qint64>(0, deadline.remainingTime())));
+    for (const QPointer<TBeaconSoundThread>& pointer : threads_) {
+        TBeaconSoundThread* thread = pointer.data();
+        if (thread == nullptr) continue;
+        if (thread->wait(deadline)) {
+            delete thread;
+            continue;
+        }
+        qWarning("Beacon Setup: the sound thread of beacon %d was still playing after %lld ms at program end; "
+                 "it is left to end on its own",
+                 thread->beaconNumber(), static_cast<long long>(shutdownBound_.count()));
     }
     threads_.clear();
 }

@@ -97,7 +97,9 @@ public:
     static constexpr int kDesignLeft = 197;
     static constexpr int kDesignTop = 213;
     // The longest a transmission can go on after a stop: 43 units at 75 ms.
+    // Bounds the whole wait for the sound threads at program end.
     static constexpr std::chrono::milliseconds kShutdownBound{4000};
+    void setShutdownBound(std::chrono::milliseconds bound) { shutdownBound_ = bound; }
 
 protected:
     // Every way of closing the dialog (Esc, the close box) runs FormClose.
@@ -115,6 +117,7 @@ private:
     MessageService& messages_;
     std::vector<QPointer<TBeaconSoundThread>> threads_;
     bool destroyed_ = false;
+    std::chrono::milliseconds shutdownBound_ = kShutdownBound;
 };
 
 // Responsibilities: plays one beacon's transmission off the GUI thread, at a

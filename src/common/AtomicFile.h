@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace orvane {
+
+// Responsibilities: the one way the program replaces its own files (the
+// settings, the beacon file, the host list). The bytes go to a temporary
+// beside the file, named "<file>.orvane-save-XXXXXX", are flushed to disk and
+// then renamed over the file, so the file is at every moment either the old
+// one or the new one. A process killed between the two leaves only the
+// temporary, which removeStaleTemporaries() clears at the next start; the
+// distinct infix means no file of the user's can be taken for one.
+
+inline constexpr char kSaveTemporaryInfix[] = ".orvane-save-";
+
+// False, with the system's reason, when the file could not be replaced; the
+// old file is then as it was and no temporary is left.
+bool writeFileAtomically(const QString& fileName, const QByteArray& bytes, QString* reason = nullptr);
+
+// Removes the regular files "<file>.orvane-save-XXXXXX" beside each of the
+// given files; symbolic links and anything else of that name are left alone.
+// Only for start-up, while this program holds its single-instance lock (no
+// save of ours can be running). Returns the names removed.
+QStringList removeStaleTemporaries(const QStringList& fileNames);
+
+}  // namespace orvane
