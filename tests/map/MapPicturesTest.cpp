@@ -147,3 +147,47 @@ TEST(MapPictures, OutlineNightTakesThePatternColours) {
     EXPECT_EQ(pictures.picture().pixel(0, 120), qRgb(0x80, 0x80, 0x80));
     EXPECT_EQ(pictures.picture().pixel(1, 120), qRgb(0xFF, 0xFF, 0xFF));
 }
+
+namespace {
+
+// FNV-1a over the picture's visible pixels, row by row.
+std::uint64_t pictureChecksum(const QImage& picture) {
+    std::uint64_t h = 14695981039346656037ull;
+    for (int y = 0; y < picture.height(); ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(picture.constScanLine(y));
+        for (int x = 0; x < picture.width(); ++x) {
+            const std::uint32_t p = row[x] & 0xFFFFFFu;
+            for (int b = 0; b < 3; ++b) h = (h ^ ((p >> (8 * b)) & 0xFFu)) * 1099511628211ull;
+        }
+    }
+    return h;
+}
+
+}  // namespace
+
+// The classic 480 x 240 picture of a fixed moment, in both sources and with
+// the classic single terminator, pixel for pixel as it has always been drawn
+// (the checksums were taken before the large-map and twilight work).
+TEST(MapPictures, ClassicSizePixelsAreUnchanged) {
+    const UtcMoment moment = daysFromCivil(2026, 3, 20) * 86400 + 9 * 3600 + 17 * 60;
+    struct Case {
+        const char* name;
+        MapPictures::Source source;
+        int level;
+        std::uint64_t checksum;
+    };
+    const Case cases[] = {
+        {"Relief_Level3", MapPictures::Source::Relief, 2, 10737011518403517311ull},
+        {"Relief_Level5", MapPictures::Source::Relief, 4, 5008887090808833855ull},
+        {"Outline_Level2", MapPictures::Source::Outline, 1, 2492927757095469904ull},
+    };
+    for (const Case& c : cases) {
+        MapPictures pictures;
+        pictures.PrepareBaseMap(c.source, kEarthSize, 1.0);
+        GreyLine line;
+        line.InitTerminatorState(480, 240, moment, false);
+        line.Recompute(moment, true);
+        pictures.Render(line.mask(), c.level);
+        EXPECT_EQ(pictureChecksum(pictures.picture()), c.checksum) << c.name;
+    }
+}
