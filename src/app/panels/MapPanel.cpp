@@ -138,7 +138,7 @@ void MapPanel::PrepareBaseMap(bool monoMap) {
     if (!screen) screen = QGuiApplication::primaryScreen();
     const bool fewColours = screen && screen->depth() < 16;
     const auto source = (fewColours || monoMap) ? map::MapPictures::Source::Outline : map::MapPictures::Source::Relief;
-    mapPictures_.PrepareBaseMap(source, MapPixelSize(), devicePixelRatioOf(ImageDisplay));
+    mapPictures_.PrepareBaseMap(source, MapPixelSize());
 }
 
 // Same size after the window is up (and no calendar): re-render with the
