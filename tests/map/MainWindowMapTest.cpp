@@ -166,7 +166,8 @@ TEST_F(MainWindowMap, ResizeKeepsLabelsOnTheirSites) {
         EXPECT_EQ(map.width(), 2 * map.height());
         EXPECT_GE(map.width(), 480);
         EXPECT_TRUE(panel.contains(map));
-        const QRect bands = window->mapPanel().frequencyGroup()->geometry();
+        const RadioGroup* group = window->mapPanel().frequencyGroup();
+        const QRect bands(group->mapTo(&window->mapPanel(), QPoint(0, 0)), group->size());
         EXPECT_TRUE(window->mapPanel().frequencyGroup()->isVisibleTo(window.get()));
         EXPECT_TRUE(panel.contains(bands));
         EXPECT_FALSE(bands.intersects(map));
