@@ -189,7 +189,10 @@ void MapPictures::PrepareBaseMap(Source source, QSize pixelSize) {
 }
 
 const QImage& MapPictures::fineBase() {
-    if (fine_.isNull()) fine_ = source_ == Source::Outline ? LoadFineOutline() : LoadFineEarth();
+    // Kept as RGB32: Qt's smooth scaling of an indexed image takes a slow
+    // general route, several times the cost of the conversion.
+    if (fine_.isNull())
+        fine_ = (source_ == Source::Outline ? LoadFineOutline() : LoadFineEarth()).convertToFormat(QImage::Format_RGB32);
     return fine_;
 }
 
