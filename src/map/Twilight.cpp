@@ -32,7 +32,8 @@ void ProjectTwilight(TwilightTables& tables, int width, int height, double decDe
             } else if (cosH >= 1.0) {
                 w = kRowDark;  // never reaches it
             } else {
-                w = std::clamp(static_cast<std::int32_t>(std::lround(std::acos(cosH) * columnsPerRadian)), 0, full);
+                // acos is positive: adding a half and truncating rounds.
+                w = std::min(static_cast<std::int32_t>(std::acos(cosH) * columnsPerRadian + 0.5), full);
             }
             tables.halfWidth[static_cast<std::size_t>(e)][static_cast<std::size_t>(r)] = w;
         }
