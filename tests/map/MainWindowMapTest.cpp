@@ -217,6 +217,11 @@ TEST_F(MainWindowMap, MapOnlyViewAndEscapeReturns) {
     EXPECT_TRUE(window->statusBar()->isVisible());
     EXPECT_TRUE(window->mapPanel().frequencyGroup()->isVisible());
     EXPECT_EQ(window->mapPanel().mapRect(), normalMap);
+
+    window->SetFullScreen(true);
+    EXPECT_TRUE(window->isFullScreen());
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(window->isFullScreen());
 }
 
 // Width and Height are saved with Left and Top and give the next start its
