@@ -176,7 +176,14 @@ void RenderTwilightMap(const QImage& lit, const TwilightTables& twilight, int no
             paintOffsets(inner, outer, e);
             inner = outer;
         }
-        if (w % 2) paintOffsets(half, half + 1, kTwilightNight);  // odd width: the column opposite noon
+        if (w % 2) {
+            // Odd width: the column opposite noon is outside every span but
+            // a whole-row one.
+            int band = kTwilightNight;
+            for (int e = kTwilightEdges - 1; e >= 0; --e)
+                if (twilight.halfWidth[static_cast<std::size_t>(e)][static_cast<std::size_t>(y)] >= half) band = e;
+            paintOffsets(half, half + 1, band);
+        }
     }
 }
 

@@ -41,6 +41,7 @@ void ProjectTwilight(TwilightTables& tables, int width, int height, double decDe
 }
 
 int TwilightTables::bandAt(int row, int column, int noon) const {
+    if (width <= 0 || row < 0 || row >= height) return kTwilightNight;
     // Distance in columns from the noon column, on the half-open span
     // [noon - w, noon + w) the classic terminator also uses.
     int d = ((column - noon) % width + width) % width;  // 0..width-1 eastwards
