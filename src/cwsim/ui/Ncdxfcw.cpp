@@ -278,7 +278,7 @@ void TfrmBeaconSetup::shutdownPlayer() {
     for (const QPointer<TBeaconSoundThread>& pointer : threads_) {
         TBeaconSoundThread* thread = pointer.data();
         if (thread == nullptr) continue;
-        if (thread->wait(deadline)) {
+        if (thread->wait(deadline) && thread->ended()) {
             delete thread;
             continue;
         }

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QThread>
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <vector>
@@ -129,9 +130,16 @@ class TBeaconSoundThread : public QThread {
 public:
     explicit TBeaconSoundThread(TfrmBeaconSetup& setup);
     int beaconNumber() const { return beaconNumber_; }
+    // True once the transmission is over. Read after wait() has returned, it
+    // is the hand-over that the race checker can see: QThread::wait() itself
+    // synchronises on a futex inside Qt.
+    bool ended() const { return ended_.load(std::memory_order_acquire); }
 
 protected:
-    void run() override { Execute(); }
+    void run() override {
+        Execute();
+        ended_.store(true, std::memory_order_release);
+    }
 
 private:
     void Execute();
@@ -139,6 +147,7 @@ private:
     std::shared_ptr<BeaconPlayer> player_;
     int beaconNumber_;
     bool gotSoundCard_;
+    std::atomic<bool> ended_{false};
 };
 
 }  // namespace orvane::cwsim
