@@ -9,6 +9,12 @@ Writes, into resources/map/ (or the directory given):
   OutlineTable640x320.inc     the 640 x 320 one-bit coastline table (25,600 bytes, 320
                               rows of 80; least significant bit = leftmost pixel; a set
                               bit is a coastline pixel) as C++ initialiser text.
+  EARTH2048.png               the same relief at 2048 x 1024 for large maps: an indexed
+                              PNG with the same 192-colour palette (ETOPO5's 5-minute
+                              grid has 4320 x 2160 cells, so every pixel has its own
+                              data).
+  OUTLINE2048.png             the coastline at 2048 x 1024, a one-bit PNG (0 = coast,
+                              1 = paper), for outline maps larger than the table.
 
 Usage: /usr/bin/python3 tools/make-map-resources.py [--etopo FILE] [OUTDIR]
 The build uses the committed output; only this script needs the elevation data.
@@ -17,6 +23,7 @@ import argparse
 import os
 import struct
 import sys
+import zlib
 
 import numpy as np
 from scipy.io import netcdf_file
@@ -113,6 +120,62 @@ def relief(z, width, height):
     return out
 
 
+def block_sums(values, width, height):
+    """Sums of values over the cell block of every pixel, through an integral image
+    (vectorised: the per-pixel loop above is too slow for a 2048-pixel-wide map)."""
+    rows = np.floor(np.arange(height + 1) * values.shape[0] / height).astype(int)
+    cols = np.floor(np.arange(width + 1) * values.shape[1] / width).astype(int)
+    integral = np.zeros((values.shape[0] + 1, values.shape[1] + 1), dtype=np.float64)
+    integral[1:, 1:] = np.cumsum(np.cumsum(values, axis=0, dtype=np.float64), axis=1)
+    r0, r1 = rows[:-1], np.maximum(rows[1:], rows[:-1] + 1)
+    c0, c1 = cols[:-1], np.maximum(cols[1:], cols[:-1] + 1)
+    return (integral[np.ix_(r1, c1)] - integral[np.ix_(r0, c1)] - integral[np.ix_(r1, c0)]
+            + integral[np.ix_(r0, c0)])
+
+
+def relief_fine(z, width, height):
+    """The relief for a map whose pixels cover a few grid cells each: land where at
+    least half the cells are land, coloured by the mean of its land cells (blocks
+    of two or three cells keep their ranges without the quartile above)."""
+    land = (z > 0).astype(np.float64)
+    count = block_sums(np.ones_like(land), width, height)
+    land_count = block_sums(land, width, height)
+    land_sum = block_sums(np.where(z > 0, z, 0.0), width, height)
+    sea_sum = block_sums(np.where(z > 0, 0.0, z), width, height)
+    is_land = land_count / count >= 0.5
+    elev = np.where(is_land, land_sum / np.maximum(land_count, 1), sea_sum / np.maximum(count - land_count, 1))
+    return colour_index(elev, is_land)
+
+
+def land_mask_fine(z, width, height):
+    land = (z > 0).astype(np.float64)
+    return block_sums(land, width, height) / block_sums(np.ones_like(land), width, height) >= 0.5
+
+
+def png_chunk(kind, body):
+    return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+
+
+def write_png(path, width, height, bit_depth, colour_type, rows, extra=b""):
+    raw = b"".join(b"\0" + r for r in rows)
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n"
+                + png_chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, bit_depth, colour_type, 0, 0, 0))
+                + extra + png_chunk(b"IDAT", zlib.compress(raw, 9)) + png_chunk(b"IEND", b""))
+
+
+def write_indexed_png(path, indices, pal):
+    height, width = indices.shape
+    plte = png_chunk(b"PLTE", b"".join(struct.pack("BBB", *c) for c in pal))
+    write_png(path, width, height, 8, 3, [row.tobytes() for row in indices], plte)
+
+
+def write_outline_png(path, coast):
+    height, width = coast.shape
+    rows = [np.packbits(~row).tobytes() for row in coast]  # most significant bit first; 1 = paper
+    write_png(path, width, height, 1, 0, rows)
+
+
 def land_mask(z, width, height):
     rows, cols = block_bounds(z.shape[0], height), block_bounds(z.shape[1], width)
     m = np.zeros((height, width), dtype=bool)
@@ -170,7 +233,10 @@ def main():
     os.makedirs(args.outdir, exist_ok=True)
     write_bmp(os.path.join(args.outdir, "EARTH.bmp"), relief(z, 480, 240), palette())
     write_outline(os.path.join(args.outdir, "OutlineTable640x320.inc"), coastline(land_mask(z, 640, 320)))
-    print("wrote EARTH.bmp and OutlineTable640x320.inc to", os.path.abspath(args.outdir))
+    write_indexed_png(os.path.join(args.outdir, "EARTH2048.png"), relief_fine(z, 2048, 1024), palette())
+    write_outline_png(os.path.join(args.outdir, "OUTLINE2048.png"), coastline(land_mask_fine(z, 2048, 1024)))
+    print("wrote EARTH.bmp, OutlineTable640x320.inc, EARTH2048.png and OUTLINE2048.png to",
+          os.path.abspath(args.outdir))
 
 
 if __name__ == "__main__":

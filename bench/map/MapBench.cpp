@@ -56,7 +56,7 @@ void BM_RenderShadedMap(benchmark::State& state) {
     const auto w = static_cast<int>(state.range(0));
     const int h = w / 2;
     MapPictures pictures;
-    pictures.PrepareBaseMap(MapPictures::Source::Relief, QSize(w, h), 1.0);
+    pictures.PrepareBaseMap(MapPictures::Source::Relief, QSize(w, h));
     GreyLine line;
     line.InitTerminatorState(w, h, kMoment, false);
     line.Recompute(kMoment, true);
@@ -71,7 +71,7 @@ BENCHMARK(BM_RenderShadedMap)->Arg(480)->Arg(1920)->Unit(benchmark::kMicrosecond
 // Rebuilding the lit map for a new size (a resize of the window).
 void BM_RebuildMap(benchmark::State& state) {
     MapPictures pictures;
-    pictures.PrepareBaseMap(MapPictures::Source::Relief, kEarthSize, 1.0);
+    pictures.PrepareBaseMap(MapPictures::Source::Relief, kEarthSize);
     for (auto _ : state) pictures.Rebuild(QSize(960, 480));
 }
 BENCHMARK(BM_RebuildMap)->Unit(benchmark::kMicrosecond);

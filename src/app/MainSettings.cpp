@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "beacons/BandPlan.h"
+#include "map/Maidenhead.h"
 
 namespace orvane::app {
 namespace {
@@ -21,6 +22,10 @@ MainSettings ReadMainIni(const IniFile& ini) {
     s.NightShade = ini.readInteger(kSectionName, QStringLiteral("NightShade"), MainSettings::kDefaultNightShade);
     if (s.NightShade < 0 || s.NightShade > 4) s.NightShade = MainSettings::kDefaultNightShade;
     s.MonoMap = ini.readBool(kSectionName, QStringLiteral("MonoMap"), false);
+    s.Twilight = ini.readBool(kSectionName, QStringLiteral("Twilight"), false);
+    s.MapOnly = ini.readBool(kSectionName, QStringLiteral("MapOnly"), false);
+    const QString locator = ini.readString(kSectionName, QStringLiteral("Locator"), QString());
+    if (const auto parsed = map::ParseLocator(locator.toStdString())) s.Locator = QString::fromStdString(parsed->text);
     return s;
 }
 
@@ -31,12 +36,25 @@ WindowPosition ReadWindowPosition(const IniFile& ini) {
     return p;
 }
 
-void SaveMainIni(IniFile& ini, const MainSettings& settings, const WindowPosition& position) {
+WindowSize ReadWindowSize(const IniFile& ini, const QSize& minimum) {
+    const auto side = [&ini](const char* key, int low) {
+        return std::clamp(ini.readInteger(kSectionName, QString::fromLatin1(key), 0), low, std::max(low, kMaxWindowSide));
+    };
+    return WindowSize{side("Width", minimum.width()), side("Height", minimum.height())};
+}
+
+void SaveMainIni(IniFile& ini, const MainSettings& settings, const WindowPosition& position,
+                 const WindowSize& size) {
     ini.writeString(kSectionName, QStringLiteral("HostsText"), settings.HostsText);
     ini.writeInteger(kSectionName, QStringLiteral("BeaconBand"), settings.BeaconBand);
     ini.writeInteger(kSectionName, QStringLiteral("NightShade"), settings.NightShade);
     ini.writeInteger(kSectionName, QStringLiteral("Left"), position.Left);
     ini.writeInteger(kSectionName, QStringLiteral("Top"), position.Top);
+    ini.writeInteger(kSectionName, QStringLiteral("Width"), size.Width);
+    ini.writeInteger(kSectionName, QStringLiteral("Height"), size.Height);
+    ini.writeBool(kSectionName, QStringLiteral("Twilight"), settings.Twilight);
+    ini.writeBool(kSectionName, QStringLiteral("MapOnly"), settings.MapOnly);
+    ini.writeString(kSectionName, QStringLiteral("Locator"), settings.Locator);
 }
 
 WindowPosition PlaceOnScreens(const WindowPosition& stored, const QSize& frameSize,

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QRect>
+#include <QSize>
 #include <QString>
 
 #include "common/IniFile.h"
@@ -25,6 +26,12 @@ struct MainSettings {
     int BeaconBand = kDefaultBeaconBand;  // 0..4
     int NightShade = kDefaultNightShade;  // 0..4
     bool MonoMap = false;
+    // The map's own view: graded twilight instead of the single terminator,
+    // the map alone in the window, and the user's station as a Maidenhead
+    // locator ("JO22"; empty when none is set).
+    bool Twilight = false;
+    bool MapOnly = false;
+    QString Locator;
 };
 
 struct WindowPosition {
@@ -33,13 +40,28 @@ struct WindowPosition {
     friend bool operator==(const WindowPosition&, const WindowPosition&) = default;
 };
 
-// Reads HostsText, BeaconBand, NightShade and MonoMap, in that order. A band
-// outside 0..4 is taken as the nearest band and a darkness level outside 0..4
-// as the default, so either can safely select a radio item or a flag.
+// The size of the window's client area; 0 is the classic size.
+struct WindowSize {
+    int Width = 0;
+    int Height = 0;
+    friend bool operator==(const WindowSize&, const WindowSize&) = default;
+};
+// Largest side taken from the file, so a damaged value cannot ask for a
+// picture of gigabytes (the map follows the window).
+inline constexpr int kMaxWindowSide = 8192;
+
+// Reads HostsText, BeaconBand, NightShade, MonoMap, Twilight, MapOnly and
+// Locator, in that order. A band outside 0..4 is taken as the nearest band
+// and a darkness level outside 0..4 as the default, so either can safely
+// select a radio item or a flag; a locator that does not parse is none.
 MainSettings ReadMainIni(const IniFile& ini);
 
 // Left and Top as stored; PlaceOnScreens brings them onto a screen.
 WindowPosition ReadWindowPosition(const IniFile& ini);
+
+// Width and Height as stored, each brought up to `minimum` (the classic
+// size) and down to kMaxWindowSide; missing keys give the minimum.
+WindowSize ReadWindowSize(const IniFile& ini, const QSize& minimum);
 
 // The stored place of a window of `frameSize`, kept where at least a corner
 // of it (kMinVisiblePixels square) shows on one of the screens' available
@@ -49,8 +71,10 @@ inline constexpr int kMinVisiblePixels = 32;
 WindowPosition PlaceOnScreens(const WindowPosition& stored, const QSize& frameSize,
                               const QList<QRect>& availableScreens);
 
-// Writes HostsText, BeaconBand, NightShade, then Left and Top. MonoMap is
-// never written. Throws OrvaneError("Unable to write to <file>").
-void SaveMainIni(IniFile& ini, const MainSettings& settings, const WindowPosition& position);
+// Writes HostsText, BeaconBand, NightShade, Left and Top, then Width,
+// Height, Twilight, MapOnly and Locator. MonoMap is never written. Throws
+// OrvaneError("Unable to write to <file>").
+void SaveMainIni(IniFile& ini, const MainSettings& settings, const WindowPosition& position,
+                 const WindowSize& size);
 
 }  // namespace orvane::app

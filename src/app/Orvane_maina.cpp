@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTabBar>
@@ -55,19 +56,25 @@ TfrmTabbedOrvane::TfrmTabbedOrvane(Clock& clock, MessageService& messages, HelpS
       beaconCollection_(paths_.beaconFileName()) {
     setObjectName(QStringLiteral("frmTabbedOrvane"));
     setWindowTitle(QStringLiteral("Orvane ++"));
-    // Fixed single border, system menu and minimise box, no maximise.
+    // Resizable down to the classic size, which is also where it starts.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+                   Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     BuildControls();
 
-    // The window's creation position comes from the settings file, brought
-    // onto a screen when it lies off all of them (the primary screen first).
+    // The window's creation size and position come from the settings file,
+    // the size no larger than the first screen and the place brought onto a
+    // screen when it lies off all of them (the primary screen first).
     QList<QRect> screens;
     if (const QScreen* primary = QGuiApplication::primaryScreen()) screens << primary->availableGeometry();
     for (const QScreen* screen : QGuiApplication::screens())
         if (screen != QGuiApplication::primaryScreen()) screens << screen->availableGeometry();
-    const WindowPosition pos =
-        PlaceOnScreens(ReadWindowPosition(IniFile(paths_.iniFileName())), frameGeometry().size(), screens);
+    const IniFile ini(paths_.iniFileName());
+    const WindowSize stored = ReadWindowSize(ini, minimumSize());
+    QSize size(stored.Width, stored.Height);
+    if (!screens.isEmpty()) size = size.boundedTo(screens.front().size()).expandedTo(minimumSize());
+    resize(size);
+    const QSize frame = size + (frameGeometry().size() - geometry().size());
+    const WindowPosition pos = PlaceOnScreens(ReadWindowPosition(ini), frame, screens);
     move(pos.Left, pos.Top);
 
     FormCreate();
@@ -105,15 +112,22 @@ void TfrmTabbedOrvane::BuildControls() {
     for (const Page& p : {Page{tsMap, "Map"}, Page{tsBeacons, "Beacons"}, Page{tsPropagation, "Propagation"},
                           Page{tsAbout, "About"}}) {
         p.page = new QWidget(pcMain);
-        p.page->setFixedSize(kPageWidth, kPageHeight);
+        p.page->setMinimumSize(kPageWidth, kPageHeight);
         pcMain->addTab(p.page, QString::fromLatin1(p.caption));
     }
     // The panels go onto pages already in the tab control, so that the tab
     // control's style leaves the colours they set alone.
+    // On the Map tab the time panel keeps its design size at the top left
+    // and the map panel takes the rest of the page.
     timePanel_ = new TimeServicePanel(clock_, messages_, *StatusPanels[0], tsMap);
-    timePanel_->setGeometry(0, 0, kPageWidth, kTimePanelHeight);
+    timePanel_->setFixedSize(kPageWidth, kTimePanelHeight);
     mapPanel_ = new MapPanel(clock_, tsMap);
-    mapPanel_->setGeometry(0, kTimePanelHeight, kPageWidth, kPageHeight - kTimePanelHeight);
+    mapPanel_->setMinimumSize(kPageWidth, kPageHeight - kTimePanelHeight);
+    auto* mapLayout = new QVBoxLayout(tsMap);
+    mapLayout->setContentsMargins(0, 0, 0, 0);
+    mapLayout->setSpacing(0);
+    mapLayout->addWidget(timePanel_, 0, Qt::AlignLeft);
+    mapLayout->addWidget(mapPanel_, 1);
     beaconList_ = new BeaconListPanel(beaconCollection_, tsBeacons);
     beaconList_->setGeometry(0, 0, kPageWidth, kPageHeight);
     propSettings_ = reports::defaultPropSettings();
@@ -133,6 +147,11 @@ void TfrmTabbedOrvane::BuildControls() {
     SlotTimer->setTimerType(Qt::PreciseTimer);
     connect(SlotTimer, &QTimer::timeout, this, [this] { guarded([this] { SlotTimerTimer(); }); });
 
+    // Esc returns from the map-only view and from full screen, whichever
+    // control has the focus.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] { guarded([this] { LeaveSpecialViews(); }); });
+
     connect(pcMain, &QTabWidget::currentChanged, this, [this](int index) { pcMainChange(index); });
     connect(mapPanel_, &MapPanel::bandClicked, this,
             [this] { guarded([this] { rgFrequencyClick(mapPanel_->frequencyGroup()); }); });
@@ -145,7 +164,8 @@ void TfrmTabbedOrvane::BuildControls() {
         if (help_) help_->showContents();
     });
 
-    setFixedSize(kClientWidth, sizeHint().height());
+    setMinimumSize(kClientWidth, sizeHint().height());
+    resize(minimumSize());
 }
 
 // ---- Start-up ------------------------------------------------------------------
@@ -191,19 +211,27 @@ void TfrmTabbedOrvane::ReadMainIni() {
     BeaconBand = settings_.BeaconBand;
     mapPanel_->SetNightShade(settings_.NightShade);
     MonoMap = settings_.MonoMap;
+    mapPanel_->SetTwilight(settings_.Twilight);
+    mapPanel_->SetStation(settings_.Locator);
+    if (settings_.MapOnly) SetMapOnly(true);
 }
 
 void TfrmTabbedOrvane::SaveMainIni() {
     settings_.HostsText = timePanel_->hostText();
     settings_.BeaconBand = BeaconBand;
     settings_.NightShade = mapPanel_->nightShade();
-    // Left and Top are those of the normal window's frame, also when closed
-    // minimised; the window is not restored to read them.
+    settings_.Twilight = mapPanel_->twilight();
+    settings_.MapOnly = MapOnlyOn;
+    settings_.Locator = mapPanel_->station();
+    // Left, Top, Width and Height are those of the normal window, also when
+    // closed minimised, maximised or full screen; the window is not
+    // restored to read them.
     const QPoint frameOffset = pos() - geometry().topLeft();
     const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
     const QPoint topLeft = normal.topLeft() + frameOffset;
     IniFile ini(IniFileName);
-    app::SaveMainIni(ini, settings_, WindowPosition{topLeft.x(), topLeft.y()});
+    app::SaveMainIni(ini, settings_, WindowPosition{topLeft.x(), topLeft.y()},
+                     WindowSize{normal.width(), normal.height()});
 }
 
 bool TfrmTabbedOrvane::gotSoundCard() const { return mapMenu_->soundAvailable(); }
@@ -325,6 +353,32 @@ void TfrmTabbedOrvane::setStatusPanelText(int panel, const QString& text) {
 
 QString TfrmTabbedOrvane::statusPanelText(int panel) const {
     return StatusPanels[static_cast<std::size_t>(panel)]->text();
+}
+
+// ---- Views ----------------------------------------------------------------------
+
+// The map alone: no tabs, time panel, band choice or status bar; the Map
+// tab is brought forward first.
+void TfrmTabbedOrvane::SetMapOnly(bool on) {
+    MapOnlyOn = on;
+    if (on) pcMain->setCurrentWidget(tsMap);
+    pcMain->tabBar()->setVisible(!on);
+    pcMain->setDocumentMode(on);  // no frame round the page
+    timePanel_->setVisible(!on);
+    statusBar()->setVisible(!on);
+    mapPanel_->SetMapOnly(on);
+}
+
+void TfrmTabbedOrvane::SetFullScreen(bool on) {
+    if (on)
+        showFullScreen();
+    else
+        showNormal();
+}
+
+void TfrmTabbedOrvane::LeaveSpecialViews() {
+    if (isFullScreen()) SetFullScreen(false);
+    if (MapOnlyOn) SetMapOnly(false);
 }
 
 bool TfrmTabbedOrvane::event(QEvent* e) {

@@ -101,6 +101,14 @@ public:
     void setStatusPanelText(int panel, const QString& text);
     QString statusPanelText(int panel) const;
 
+    // "Map Only": the map alone fills the window (Esc returns); saved.
+    void SetMapOnly(bool on);
+    bool mapOnly() const { return MapOnlyOn; }
+    // "Full Screen" (Esc returns); not saved.
+    void SetFullScreen(bool on);
+    // Esc: back from full screen and from the map-only view.
+    void LeaveSpecialViews();
+
     // Tick interval in ms (the menu offers 1000, 750, 500, 250).
     void setAniSpeed(int milliseconds);
     int aniSpeed() const { return AniSpeed; }
@@ -184,6 +192,7 @@ private:
     QString IniFileName;
     int BeaconBand = 0;
     bool MonoMap = false;
+    bool MapOnlyOn = false;
     int CurrentSlot = -1;
     bool SimulateOn = false;
     int AniSpeed = 1000;

@@ -21,6 +21,17 @@ constexpr QRgb kOpaque = 0xFF000000u;
 
 int clampLevel(int level) { return std::clamp(level, 0, kShadeLevels - 1); }
 
+// One row's brush pattern, repeated across the width.
+std::vector<QRgb> patternRows(int nightShade, int width) {
+    const QImage brush = ShadeBrush(nightShade);
+    std::vector<QRgb> rows(static_cast<std::size_t>(8 * width));
+    for (int r = 0; r < 8; ++r) {
+        const auto* src = reinterpret_cast<const QRgb*>(brush.constScanLine(r));
+        for (int x = 0; x < width; ++x) rows[static_cast<std::size_t>(r * width + x)] = src[x & 7];
+    }
+    return rows;
+}
+
 }  // namespace
 
 QImage ShadeBrush(int level) {
@@ -35,6 +46,16 @@ QImage LoadEarthBitmap() {
     initMapResources();
     QImage earth(QStringLiteral(":/orvane/map/EARTH.bmp"));
     return earth.convertToFormat(QImage::Format_RGB32);
+}
+
+QImage LoadFineEarth() {
+    initMapResources();
+    return QImage(QStringLiteral(":/orvane/map/EARTH2048.png"));
+}
+
+QImage LoadFineOutline() {
+    initMapResources();
+    return QImage(QStringLiteral(":/orvane/map/OUTLINE2048.png")).convertToFormat(QImage::Format_RGB32);
 }
 
 const std::uint8_t* OutlineTable() { return kOutline; }
@@ -60,7 +81,6 @@ QImage StretchMap(const QImage& map, QSize size) {
     return map.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_RGB32);
 }
 
-QImage FitMapBitmap(const QImage& map, QSize size) { return StretchMap(StretchMap(map, kFitDetourSize), size); }
 
 void RenderShadedMap(const QImage& lit, const IlluminationMask& mask, int nightShade, QImage& out) {
     const int w = lit.width();
@@ -72,12 +92,7 @@ void RenderShadedMap(const QImage& lit, const IlluminationMask& mask, int nightS
     }
     // The brush rows, repeated across the width once per render, so the
     // inner loop is a plain AND/OR over three arrays that vectorises.
-    const QImage brush = ShadeBrush(nightShade);
-    std::vector<QRgb> rows(static_cast<std::size_t>(8 * w));
-    for (int r = 0; r < 8; ++r) {
-        const auto* src = reinterpret_cast<const QRgb*>(brush.constScanLine(r));
-        for (int x = 0; x < w; ++x) rows[static_cast<std::size_t>(r * w + x)] = src[x & 7];
-    }
+    const std::vector<QRgb> rows = patternRows(nightShade, w);
     for (int y = 0; y < h; ++y) {
         const auto* in = reinterpret_cast<const QRgb*>(lit.constScanLine(y));
         auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
@@ -91,23 +106,119 @@ void RenderShadedMap(const QImage& lit, const IlluminationMask& mask, int nightS
     }
 }
 
-void MapPictures::PrepareBaseMap(Source source, QSize pixelSize, double deviceScale) {
-    source_ = source;
-    if (source == Source::Outline) {
-        base_ = DrawOutlineMap(pixelSize);
-    } else {
-        const QImage earth = LoadEarthBitmap();
-        const bool native = deviceScale > 0.999 && deviceScale < 1.001 && pixelSize == earth.size();
-        base_ = native ? earth : FitMapBitmap(earth, pixelSize);
+namespace {
+
+// Paints count pixels from x of one row in shade band (0 day .. 4 night).
+void paintRun(const QRgb* in, const QRgb* pattern, QRgb* out, int x, int count, int band) {
+    if (count <= 0) return;
+    in += x;
+    pattern += x;
+    out += x;
+    if (band == 0) {
+        std::copy(in, in + count, out);
+        return;
     }
+    if (band == kTwilightNight) {
+        for (int i = 0; i < count; ++i) out[i] = in[i] & pattern[i];
+        return;
+    }
+    // lit + (night - lit) * band / 4 per channel, two channels per step.
+    const auto weight = static_cast<std::uint32_t>(band);
+    for (int i = 0; i < count; ++i) {
+        const QRgb lit = in[i];
+        const QRgb dark = lit & pattern[i];
+        const std::uint32_t rb = (((lit & 0xFF00FFu) * (4 - weight) + (dark & 0xFF00FFu) * weight) >> 2) & 0xFF00FFu;
+        const std::uint32_t g = (((lit & 0x00FF00u) * (4 - weight) + (dark & 0x00FF00u) * weight) >> 2) & 0x00FF00u;
+        out[i] = kOpaque | rb | g;
+    }
+}
+
+}  // namespace
+
+void RenderTwilightMap(const QImage& lit, const TwilightTables& twilight, int noonColumn, int nightShade,
+                       QImage& out) {
+    const int w = lit.width();
+    const int h = lit.height();
+    if (out.size() != lit.size() || out.format() != QImage::Format_RGB32) out = QImage(lit.size(), QImage::Format_RGB32);
+    if (twilight.width != w || twilight.height != h) {
+        out = lit.convertToFormat(QImage::Format_RGB32);
+        return;
+    }
+    const std::vector<QRgb> rows = patternRows(nightShade, w);
+    const int half = w / 2;
+    const int noon = ((noonColumn % w) + w) % w;
+    for (int y = 0; y < h; ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(lit.constScanLine(y));
+        auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
+        const QRgb* pattern = rows.data() + static_cast<std::size_t>((y & 7) * w);
+        // The nested spans as offsets from noon: edge e covers [-w_e, w_e).
+        // Walking outwards from noon, each ring between two edges is one
+        // shade on either side; offsets map to columns modulo the width.
+        int inner = 0;
+        auto paintOffsets = [&](int from, int to, int band) {  // offsets [from, to)
+            if (to <= from) return;
+            int x = ((noon + from) % w + w) % w;
+            int count = to - from;
+            if (x + count > w) {
+                paintRun(in, pattern, dst, x, w - x, band);
+                count -= w - x;
+                x = 0;
+            }
+            paintRun(in, pattern, dst, x, count, band);
+        };
+        for (int e = 0; e <= kTwilightEdges; ++e) {
+            int outer = half;
+            if (e < kTwilightEdges) {
+                const std::int32_t hw = twilight.halfWidth[static_cast<std::size_t>(e)][static_cast<std::size_t>(y)];
+                outer = std::clamp(hw < 0 ? 0 : static_cast<int>(hw), inner, half);
+            }
+            paintOffsets(-outer, -inner, e);
+            paintOffsets(inner, outer, e);
+            inner = outer;
+        }
+        if (w % 2) paintOffsets(half, half + 1, kTwilightNight);  // odd width: the column opposite noon
+    }
+}
+
+void MapPictures::PrepareBaseMap(Source source, QSize pixelSize) {
+    source_ = source;
+    base_ = source == Source::Outline ? DrawOutlineMap(kEarthSize) : LoadEarthBitmap();
+    fine_ = QImage();
+    lit_ = QImage();
     Rebuild(pixelSize);
 }
 
+const QImage& MapPictures::fineBase() {
+    if (fine_.isNull()) fine_ = source_ == Source::Outline ? LoadFineOutline() : LoadFineEarth();
+    return fine_;
+}
+
 void MapPictures::Rebuild(QSize pixelSize) {
-    lit_ = StretchMap(base_.isNull() ? LoadEarthBitmap() : base_, pixelSize);
+    if (base_.isNull()) PrepareBaseMap(source_, pixelSize);
+    if (lit_.isNull() || lit_.size() != pixelSize) {
+        if (pixelSize == base_.size()) {
+            lit_ = base_.convertToFormat(QImage::Format_RGB32);
+        } else if (source_ == Source::Outline) {
+            // A smooth reduction greys the one-pixel coasts; whatever is
+            // clearly darker than the paper is coast again, so the drawing
+            // stays black on white (and black stays black at night).
+            lit_ = StretchMap(fineBase(), pixelSize);
+            for (int y = 0; y < lit_.height(); ++y) {
+                auto* line = reinterpret_cast<QRgb*>(lit_.scanLine(y));
+                for (int x = 0; x < lit_.width(); ++x) line[x] = qGreen(line[x]) < 224 ? kOpaque : 0xFFFFFFFFu;
+            }
+        } else {
+            lit_ = StretchMap(fineBase(), pixelSize);
+        }
+        ++resamples_;
+    }
     picture_ = lit_;
 }
 
 void MapPictures::Render(const IlluminationMask& mask, int nightShade) { RenderShadedMap(lit_, mask, nightShade, picture_); }
+
+void MapPictures::RenderTwilight(const TwilightTables& twilight, int noonColumn, int nightShade) {
+    RenderTwilightMap(lit_, twilight, noonColumn, nightShade, picture_);
+}
 
 }  // namespace orvane::map

@@ -31,14 +31,21 @@ inline constexpr int kDefaultNightShade = 2;
 // The 8 x 8 pattern bitmap of BRUSH<level> (level clamped to 0..4).
 QImage ShadeBrush(int level);
 
-// Size of the relief resource "EARTH" and of the outline table.
+// Size of the relief resource "EARTH" and of the outline table: the classic
+// map, drawn from them pixel for pixel. Every other size is resampled from
+// the fine pictures, made from the same elevation grid.
 inline constexpr QSize kEarthSize{480, 240};
 inline constexpr QSize kOutlineSize{640, 320};
-inline constexpr QSize kFitDetourSize{640, 320};
+inline constexpr QSize kFineMapSize{2048, 1024};
 
 // The relief map "EARTH" (480 x 240, oceans in blues by depth, land from
 // greens through yellows and reds to white by elevation), as RGB32.
 QImage LoadEarthBitmap();
+
+// The relief at kFineMapSize, as an indexed image with the palette of EARTH.
+QImage LoadFineEarth();
+// The coastline at kFineMapSize, black on white.
+QImage LoadFineOutline();
 
 // The built-in 640 x 320 one-bit coastline table: 320 rows of 80 bytes, the
 // least significant bit of a byte is its leftmost pixel, a set bit is coast.
@@ -48,10 +55,6 @@ inline constexpr int kOutlineTableBytes = 640 / 8 * 320;
 // The coastline drawing (black on white) stretched to size.
 QImage DrawOutlineMap(QSize size);
 
-// Resamples a map to size through a 640 x 320 copy (the route the relief
-// takes on a screen that is not at 96 pixels per inch).
-QImage FitMapBitmap(const QImage& map, QSize size);
-
 // Plain resample of a map to size (smooth filter); a copy when sizes agree.
 QImage StretchMap(const QImage& map, QSize size);
 
@@ -60,35 +63,54 @@ QImage StretchMap(const QImage& map, QSize size);
 // One pass over the picture; no per-channel arithmetic.
 void RenderShadedMap(const QImage& lit, const IlluminationMask& mask, int nightShade, QImage& out);
 
+// Composes the picture with graded twilight: day as lit, night as the lit
+// map ANDed with pattern nightShade, and civil, nautical and astronomical
+// twilight as a quarter, a half and three quarters of the way from the one
+// to the other. Works along each row in spans of one shade: day and night
+// spans are a copy and an AND, only the twilight spans blend.
+void RenderTwilightMap(const QImage& lit, const TwilightTables& twilight, int noonColumn, int nightShade,
+                       QImage& out);
+
 // Responsibilities: the picture set of the map view. Keeps the base map
-// chosen once per run (the source of every rescale), the lit map at the
-// display size, and the composed picture; composes it from a mask.
+// chosen once per run (the classic picture, and the fine one that every
+// other size is resampled from), the lit map at the display size, and the
+// composed picture; composes it from a mask or from the twilight tables.
+// The lit map is resampled only when the size changes, never per render.
 class MapPictures {
 public:
     enum class Source { Relief, Outline };
 
-    // Chooses the base map for the whole run. deviceScale is the display's
-    // scale against 96 pixels per inch: the relief is resampled (through
-    // 640 x 320) when it is not 1, the outline is drawn at pixelSize.
-    void PrepareBaseMap(Source source, QSize pixelSize, double deviceScale);
+    // Chooses the base map for the whole run and builds it at pixelSize
+    // (device pixels).
+    void PrepareBaseMap(Source source, QSize pixelSize);
 
-    // Rescales the base map to pixelSize; the picture shows the unshaded map.
+    // The lit map at pixelSize: the classic picture at 480 x 240, otherwise
+    // the fine one resampled (once; the same size again keeps it). The
+    // picture shows the unshaded map.
     void Rebuild(QSize pixelSize);
 
     // Composes the picture from the mask (mask size must equal the map size).
     void Render(const IlluminationMask& mask, int nightShade);
+    // Composes the picture with graded twilight (table size must agree).
+    void RenderTwilight(const TwilightTables& twilight, int noonColumn, int nightShade);
 
     Source source() const { return source_; }
     QSize size() const { return lit_.size(); }
     const QImage& baseMap() const { return base_; }
     const QImage& litMap() const { return lit_; }
     const QImage& picture() const { return picture_; }
+    // Times the lit map was resampled from a base map.
+    int resampleCount() const { return resamples_; }
 
 private:
+    const QImage& fineBase();
+
     Source source_ = Source::Relief;
-    QImage base_;     // as prepared at start, never changed afterwards
+    QImage base_;     // the classic picture, never changed after preparing
+    QImage fine_;     // the fine picture, loaded at the first size that needs it
     QImage lit_;      // base map at the display size
     QImage picture_;  // what the map view shows
+    int resamples_ = 0;
 };
 
 }  // namespace orvane::map

@@ -148,6 +148,7 @@ TerminatorState& GreyLine::InitTerminatorState(int width, int height, UtcMoment 
     s.LastProjection.reset();
     s.ProjectionPending = false;
     mask_.resize(s.Width, s.Height);
+    twilight_ = TwilightTables{};
     return s;
 }
 
@@ -162,6 +163,7 @@ void GreyLine::project(double decDeg) {
         std::swap(s.CurrentWidths, s.SpareWidths);
         s.ProjectionPending = true;
     }
+    ProjectTwilight(twilight_, s.Width, s.Height, decDeg);
     s.LastProjection = s.DisplayTime;
 }
 

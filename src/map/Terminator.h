@@ -6,6 +6,7 @@
 
 #include "common/TimeTypes.h"
 #include "map/SolarPosition.h"
+#include "map/Twilight.h"
 
 namespace orvane::map {
 
@@ -126,6 +127,9 @@ public:
     const TerminatorState& state() const { return state_; }
     const IlluminationMask& mask() const { return mask_; }
     const SunFix& sun() const { return sun_; }  // of the last Recompute
+    // The twilight edges of the latest projection, projected with the
+    // classic shape (every 600 s of displayed time) for the graded view.
+    const TwilightTables& twilight() const { return twilight_; }
 
     bool flag(std::int32_t f) const { return (state_.Flags & f) != 0; }
     void setFlag(std::int32_t f, bool on) { state_.Flags = on ? (state_.Flags | f) : (state_.Flags & ~f); }
@@ -135,6 +139,7 @@ private:
 
     TerminatorState state_;
     IlluminationMask mask_;
+    TwilightTables twilight_;
     SunFix sun_;
 };
 

@@ -46,7 +46,7 @@ TEST(MainSettings, ValuesAreReadLikeTheClassicFormatAndBroughtIntoRange) {
     }
 }
 
-TEST(MainSettings, SaveWritesTheFiveKeysAndKeepsOtherSections) {
+TEST(MainSettings, SaveWritesItsKeysAndKeepsOtherSections) {
     TempDir dir;
     const QString name = dir.file("o.INI");
     TempDir::write(name, "[CWsim]\ncwSpeed=18\n\n[orvane]\nMonoMap=1\nleft=99\n");
@@ -55,7 +55,10 @@ TEST(MainSettings, SaveWritesTheFiveKeysAndKeepsOtherSections) {
     s.HostsText = QStringLiteral("time.example.org");
     s.BeaconBand = 4;
     s.NightShade = 0;
-    SaveMainIni(ini, s, WindowPosition{-20, 3000});
+    s.Twilight = true;
+    s.MapOnly = true;
+    s.Locator = QStringLiteral("JO22dc");
+    SaveMainIni(ini, s, WindowPosition{-20, 3000}, WindowSize{1280, 700});
 
     EXPECT_EQ(ini.readInteger(QStringLiteral("CWsim"), QStringLiteral("cwSpeed"), 0), 18);
     EXPECT_EQ(ini.readString(QStringLiteral("Orvane"), QStringLiteral("HostsText"), {}), s.HostsText);
@@ -64,13 +67,47 @@ TEST(MainSettings, SaveWritesTheFiveKeysAndKeepsOtherSections) {
     EXPECT_EQ(back.NightShade, 0);
     EXPECT_TRUE(back.MonoMap);  // never written, kept as the user set it
     EXPECT_EQ(ReadWindowPosition(ini), (WindowPosition{-20, 3000}));
+    EXPECT_EQ(ReadWindowSize(ini, QSize(563, 353)), (WindowSize{1280, 700}));
+    EXPECT_TRUE(back.Twilight);
+    EXPECT_TRUE(back.MapOnly);
+    EXPECT_EQ(back.Locator, QStringLiteral("JO22dc"));
+}
+
+TEST(MainSettings, MapViewKeysAreReadIntoRange) {
+    struct Case {
+        const char* name;
+        const char* lines;
+        WindowSize size;
+        bool twilight, mapOnly;
+        const char* locator;
+    };
+    const QSize classic(563, 353);
+    const Case cases[] = {
+        {"Missing", "", {563, 353}, false, false, ""},
+        {"Stored", "Width=1920\nHeight=1000\nTwilight=1\nMapOnly=0\nLocator=jo22dc\n", {1920, 1000}, true, false, "JO22dc"},
+        {"BelowTheClassicSize", "Width=100\nHeight=-5\n", {563, 353}, false, false, ""},
+        {"Huge", "Width=99999999\nHeight=70000\n", {kMaxWindowSide, kMaxWindowSide}, false, false, ""},
+        {"NotALocator", "Locator=JO2\nWidth=abc\n", {563, 353}, false, false, ""},
+        {"LocatorTooLong", "Locator=JO22dc45xy\nMapOnly=1\n", {563, 353}, false, true, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        TempDir::write(dir.file("o.INI"), QByteArray("[Orvane]\n") + c.lines);
+        const IniFile ini(dir.file("o.INI"));
+        const MainSettings s = ReadMainIni(ini);
+        EXPECT_EQ(ReadWindowSize(ini, classic), c.size);
+        EXPECT_EQ(s.Twilight, c.twilight);
+        EXPECT_EQ(s.MapOnly, c.mapOnly);
+        EXPECT_EQ(s.Locator, QString::fromLatin1(c.locator));
+    }
 }
 
 TEST(MainSettings, UnwritableFileRaisesUnableToWrite) {
     TempDir dir;
     IniFile ini(dir.file("missing/o.INI"));
     try {
-        SaveMainIni(ini, MainSettings{}, WindowPosition{});
+        SaveMainIni(ini, MainSettings{}, WindowPosition{}, WindowSize{});
         FAIL() << "no error";
     } catch (const OrvaneError& e) {
         EXPECT_EQ(std::string(e.what()), "Unable to write to " + dir.file("missing/o.INI").toStdString());

@@ -11,7 +11,17 @@
 #include <cmath>
 #include <memory>
 
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+
 #include "app/Orvane_maina.h"
+#include "app/StationHint.h"
+#include "app/widgets/RadioGroup.h"
+#include "map/SunTimes.h"
 #include "app/panels/MapPanel.h"
 #include "app/panels/TimeServicePanel.h"
 #include "app/widgets/MapImage.h"
@@ -119,13 +129,162 @@ TEST_F(MainWindowMap, ResizeRebuildsAndResetsOnlyOnANewSize) {
     QCoreApplication::sendEvent(window.get(), &same);
     EXPECT_EQ(state().NoonColumn, column);
 
-    window->mapPanel().imageDisplay()->resize(600, 300);
-    QCoreApplication::sendEvent(window.get(), &same);
+    window->show();
+    window->resize(800, 500);
+    const QSize map = window->mapPanel().mapRect().size();
+    ASSERT_GT(map.width(), 480);
     EXPECT_EQ(state().NoonColumn, -1);
     EXPECT_EQ(shown(), window->mapPanel().mapPictures().litMap());  // unshaded until the next tick
     tickAt(kJuneNoon + 1);
-    EXPECT_EQ(state().Width, 600);
-    EXPECT_EQ(state().NoonColumn, map::SunAt(kJuneNoon + 1).noonColumn(600));
+    EXPECT_EQ(state().Width, map.width());
+    EXPECT_EQ(state().NoonColumn, map::SunAt(kJuneNoon + 1).noonColumn(map.width()));
+}
+
+// At every window size the map keeps 2:1 inside its panel with the band
+// choice below it, is drawn at its own pixel size, and every beacon label's
+// caret corner lies on its site scaled from the design's 480 x 240, to a
+// pixel. The lit map is resampled once per size, never per tick.
+TEST_F(MainWindowMap, ResizeKeepsLabelsOnTheirSites) {
+    start();
+    window->show();
+    window->mapPanel().setWindowShown();
+    struct Case {
+        const char* name;
+        QSize window;
+    };
+    const Case cases[] = {
+        {"Classic", window->minimumSize()}, {"Wider", QSize(800, 500)},   {"Large", QSize(1280, 800)},
+        {"FullHd", QSize(1920, 1080)},      {"Tall", QSize(700, 1000)},   {"Wide", QSize(2000, 600)},
+        {"BelowMinimum", QSize(300, 200)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        window->resize(c.window);
+        const int resamples = window->mapPanel().mapPictures().resampleCount();
+        const QRect map = window->mapPanel().mapRect();
+        const QRect panel = window->mapPanel().rect();
+        EXPECT_EQ(map.width(), 2 * map.height());
+        EXPECT_GE(map.width(), 480);
+        EXPECT_TRUE(panel.contains(map));
+        const QRect bands = window->mapPanel().frequencyGroup()->geometry();
+        EXPECT_TRUE(window->mapPanel().frequencyGroup()->isVisibleTo(window.get()));
+        EXPECT_TRUE(panel.contains(bands));
+        EXPECT_FALSE(bands.intersects(map));
+        EXPECT_EQ(window->mapPanel().mapPictures().size(), map.size());
+        const double scale = map.width() / 480.0;
+        for (int i = 0; i < beacons::kBeaconListCount; ++i) {
+            const QLabel* label = window->mapPanel().slotLabel(i);
+            const beacons::Station& st = beacons::kStations[static_cast<std::size_t>(i)];
+            const bool caretLeft = st.labelCaption.front() == '^';
+            const int corner = caretLeft ? label->x() : label->x() + label->width();
+            EXPECT_NEAR(corner, (caretLeft ? st.left : st.left + st.width) * scale, 1.0) << label->text().toStdString();
+            EXPECT_NEAR(label->y(), st.top * scale, 1.0) << label->text().toStdString();
+        }
+        for (int tick = 0; tick < 5; ++tick) tickAt(kJuneNoon + tick * 300);
+        QResizeEvent same(window->size(), window->size());
+        QCoreApplication::sendEvent(window.get(), &same);
+        EXPECT_EQ(window->mapPanel().mapPictures().resampleCount(), resamples);
+        EXPECT_EQ(state().Width, map.width());
+    }
+    EXPECT_EQ(window->size(), window->minimumSize());  // the classic size is the least
+}
+
+// The map alone fills the window; Esc brings back the tabs, the time
+// panel, the band choice and the status bar.
+TEST_F(MainWindowMap, MapOnlyViewAndEscapeReturns) {
+    start();
+    window->show();
+    window->mapPanel().setWindowShown();
+    window->resize(1000, 700);
+    const QRect normalMap = window->mapPanel().mapRect();
+    window->tabs()->setCurrentIndex(3);
+    window->SetMapOnly(true);
+    EXPECT_EQ(window->tabs()->currentIndex(), 0);
+    EXPECT_FALSE(window->tabs()->tabBar()->isVisible());
+    EXPECT_FALSE(window->statusBar()->isVisible());
+    EXPECT_FALSE(window->mapPanel().frequencyGroup()->isVisible());
+    const QRect onlyMap = window->mapPanel().mapRect();
+    EXPECT_GT(onlyMap.width(), normalMap.width());
+    EXPECT_EQ(onlyMap.width(), 2 * onlyMap.height());
+    EXPECT_EQ(window->mapPanel().mapPictures().size(), onlyMap.size());
+
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(window->mapOnly());
+    EXPECT_TRUE(window->tabs()->tabBar()->isVisible());
+    EXPECT_TRUE(window->statusBar()->isVisible());
+    EXPECT_TRUE(window->mapPanel().frequencyGroup()->isVisible());
+    EXPECT_EQ(window->mapPanel().mapRect(), normalMap);
+}
+
+// Width and Height are saved with Left and Top and give the next start its
+// size, no larger than the screen.
+TEST_F(MainWindowMap, SizeIsSavedAndRestored) {
+    start();
+    window->show();
+    window->resize(760, 520);  // within the offscreen screen's 800 x 600
+    window->close();
+    IniFile ini(AppPaths::inDirectory(dir.path()).iniFileName());
+    const QString section = QString::fromLatin1(MainSettings::kSection);
+    EXPECT_EQ(ini.readInteger(section, QStringLiteral("Width"), 0), 760);
+    EXPECT_EQ(ini.readInteger(section, QStringLiteral("Height"), 0), 520);
+    start();
+    EXPECT_EQ(window->size(), QSize(760, 520));
+    window.reset();
+
+    ini.writeInteger(section, QStringLiteral("Width"), 5000);
+    ini.writeInteger(section, QStringLiteral("Height"), 4000);
+    start();
+    const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
+    EXPECT_LE(window->width(), screen.width());
+    EXPECT_LE(window->height(), screen.height());
+}
+
+// With twilight the picture is the graded one of the terminator's tables.
+TEST_F(MainWindowMap, TwilightShowsTheGradedPicture) {
+    start();
+    window->mapPanel().SetTwilight(true);
+    tickAt(kJuneNoon + 1000);
+    const map::GreyLine& line = window->mapPanel().greyLine();
+    QImage expected;
+    map::RenderTwilightMap(window->mapPanel().mapPictures().litMap(), line.twilight(), line.state().NoonColumn,
+                           window->mapPanel().nightShade(), expected);
+    EXPECT_EQ(shown(), expected);
+    window->mapPanel().SetTwilight(false);
+    QImage classic;
+    map::RenderShadedMap(window->mapPanel().mapPictures().litMap(), line.mask(), window->mapPanel().nightShade(),
+                         classic);
+    EXPECT_EQ(shown(), classic);
+}
+
+// The station's marker sits on its locator's place at any size, and its
+// hint gives the displayed day's sunrise and sunset in UTC and local time.
+TEST_F(MainWindowMap, StationMarkerOnItsSiteWithSunTimesInItsHint) {
+    start();
+    window->show();
+    window->mapPanel().setWindowShown();
+    window->mapPanel().setLocalZone([](UtcMoment) { return LocalZone{7200, "CEST"}; });
+    ASSERT_TRUE(window->mapPanel().SetStation(QStringLiteral("JO22")));  // 5 E, 52.5 N
+    tickAt(kJuneNoon + 1);
+    const QWidget* marker = window->mapPanel().stationMarker();
+    EXPECT_TRUE(marker->isVisible());
+    // June 21 2026 at 5 E, 52.5 N: sunrise 03:17 UTC, sunset 20:05 UTC to a
+    // few minutes (the almanac rule of the tests in map_tests); the hint
+    // carries the computed times to the minute.
+    const map::SunTimes times = map::SunTimesOn(5.0, 52.5, kJuneNoon);
+    ASSERT_TRUE(times.rise && times.set);
+    EXPECT_NEAR(static_cast<double>(*times.rise - (kJuneNoon - 12 * 3600 + 3 * 3600 + 17 * 60)), 0.0, 300.0);
+    EXPECT_EQ(marker->toolTip().toStdString(), stationHint("JO22", times, [](UtcMoment) { return LocalZone{7200, "CEST"}; }));
+    EXPECT_TRUE(marker->toolTip().startsWith(QStringLiteral("Station JO22: sunrise 0")));
+    EXPECT_TRUE(marker->toolTip().contains(QStringLiteral(" CEST)")));
+    for (QSize size : {window->minimumSize(), QSize(1500, 900)}) {
+        window->resize(size);
+        const QSize map = window->mapPanel().mapRect().size();
+        const QPoint centre = marker->geometry().center();
+        EXPECT_NEAR(centre.x(), (5.0 + 180.0) / 360.0 * map.width(), 1.0) << size.width();
+        EXPECT_NEAR(centre.y(), (90.0 - 52.5) / 180.0 * map.height(), 1.0) << size.width();
+    }
 }
 
 TEST_F(MainWindowMap, MonoMapDrawsTheCoastlines) {
@@ -135,8 +294,8 @@ TEST_F(MainWindowMap, MonoMapDrawsTheCoastlines) {
 }
 
 // Run with QT_SCALE_FACTOR=2 (ctest entry map_window_hidpi): the map is
-// drawn in device pixels through the 640 x 320 detour, while the control and
-// the beacon labels keep their logical places on the 480 x 240 panel.
+// drawn in device pixels from the fine relief, while the control and the
+// beacon labels keep their logical places on the 480 x 240 panel.
 TEST_F(MainWindowMap, HighDpiMapIsResampledAndLabelsKeepTheirSites) {
     start();
     const double scale = window->mapPanel().imageDisplay()->devicePixelRatioF();

@@ -46,6 +46,32 @@ TEST(MapCli, GreylineWritesThePictureOfTheSizeAsked) {
     EXPECT_EQ(image.pixel(0, 160) & 0xFFFFFFu, 0u);  // midnight meridian, Level 5, even pixel
 }
 
+// With --twilight a large map goes from day through three graded shades to
+// night: on the equator at the equinox each band is 6 degrees of longitude.
+TEST(MapCli, GreylineTwilightGradesTheShadeAtLargeSize) {
+    TempDir dir;
+    const QString plain = dir.path() + QStringLiteral("/plain.png");
+    const QString graded = dir.path() + QStringLiteral("/graded.png");
+    const QStringList common{"greyline", "--at", "2026-03-20T12:00:00Z", "--size", "1920x960", "--level", "2"};
+    ASSERT_EQ(cli(QStringList(common) << "-o" << plain).exitCode, 0);
+    const CliRun r = cli(QStringList(common) << "--twilight" << "-o" << graded);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QImage a(plain), b(graded);
+    ASSERT_EQ(b.size(), QSize(1920, 960));
+    // Level 2 makes every even pixel of the night black; the twilight bands
+    // are not black there. Along the row beside the equator the graded map
+    // has 2 x 3 bands of 32 pixels more that are not black: 96 even ones.
+    const int y = 480;
+    const auto notBlack = [y](const QImage& image) {
+        int n = 0;
+        for (int x = y & 1; x < image.width(); x += 2) n += (image.pixel(x, y) & 0xFFFFFFu) != 0;
+        return n;
+    };
+    EXPECT_NEAR(notBlack(b) - notBlack(a), 96, 4);
+    const int noon = 960;  // the sub-solar point lies within a few columns of it
+    EXPECT_EQ(b.pixel(noon, y), a.pixel(noon, y));
+}
+
 TEST(MapCli, BadArgumentsAreRefused) {
     const QStringList cases[] = {
         {"widths", "--size", "480x", "--dec", "1"},  {"widths", "--size", "99999x2", "--dec", "1"},

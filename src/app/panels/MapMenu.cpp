@@ -4,6 +4,8 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <exception>
 
@@ -112,6 +114,17 @@ void MapMenu::createMapMenu(QWidget* mapTab) {
                       QString::fromLatin1(kLevelHints[tag]), tag);
         if (tag == 0) mnLevel1 = level;
     }
+    mnTwilight = addItem(puMenu, "mnTwilight", QStringLiteral("Twilight"),
+                         QStringLiteral("Shade civil, nautical and astronomical twilight between day and night"), 0,
+                         true);
+    puMenu->addSeparator();
+
+    mnStationLocator = addItem(puMenu, "mnStationLocator", QStringLiteral("Station Locator..."),
+                               QStringLiteral("Mark your station on the map by its Maidenhead locator"), 0, false);
+    mnMapOnly = addItem(puMenu, "mnMapOnly", QStringLiteral("Map Only"),
+                        QStringLiteral("Show only the map in the window (Esc returns)"), 0, true);
+    mnFullScreen = addItem(puMenu, "mnFullScreen", QStringLiteral("Full Screen"),
+                           QStringLiteral("Fill the screen with the window (Esc returns)"), 0, true);
     puMenu->addSeparator();
 
     mnSignalChange = addItem(puMenu, "mnSignalChange", QStringLiteral("Signal Change"),
@@ -150,6 +163,10 @@ void MapMenu::createMapMenu(QWidget* mapTab) {
     on(mnSimulateBeaconsSetup, &MapMenu::mnSimulateBeaconsSetupClick);
     on(mnPopuphints, &MapMenu::mnPopuphintsClick);
     on(mnHelp, &MapMenu::puHelpClick);
+    on(mnTwilight, &MapMenu::mnTwilightClick);
+    on(mnStationLocator, &MapMenu::mnStationLocatorClick);
+    on(mnMapOnly, &MapMenu::mnMapOnlyClick);
+    on(mnFullScreen, &MapMenu::mnFullScreenClick);
 
     // The highlighted item's hint goes to the status bar (empty for an item
     // without one), and is cleared when the menu closes.
@@ -193,6 +210,9 @@ void MapMenu::puMenuPopup() {
     mnShowHideBeacons->setText(main_.mapPanel().beaconsShown() ? QStringLiteral("Hide Beacons")
                                                                : QStringLiteral("Show Beacons"));
     selectByTag(mnLevel1->actionGroup(), main_.mapPanel().nightShade());
+    mnTwilight->setChecked(main_.mapPanel().twilight());
+    mnMapOnly->setChecked(main_.mapOnly());
+    mnFullScreen->setChecked(main_.isFullScreen());
     selectByTag(mnAniSpeed1Sec->actionGroup(), main_.aniSpeed());
 }
 
@@ -286,6 +306,34 @@ void MapMenu::mnPopuphintsClick() { PopupHintsOn = mnPopuphints->isChecked(); }
 
 void MapMenu::puHelpClick() {
     if (HelpService* help = main_.help()) help->showContents();
+}
+
+void MapMenu::mnTwilightClick() { main_.mapPanel().SetTwilight(mnTwilight->isChecked()); }
+
+void MapMenu::mnMapOnlyClick() { main_.SetMapOnly(mnMapOnly->isChecked()); }
+
+void MapMenu::mnFullScreenClick() { main_.SetFullScreen(mnFullScreen->isChecked()); }
+
+// An empty answer removes the station; text that is no locator is refused
+// with a message and the station stays as it was.
+void MapMenu::mnStationLocatorClick() {
+    const QString current = main_.mapPanel().station();
+    std::optional<QString> answer;
+    if (askLocator_) {
+        answer = askLocator_(current);
+    } else {
+        bool ok = false;
+        const QString text = QInputDialog::getText(&main_, QStringLiteral("Station Locator"),
+                                                   QStringLiteral("Maidenhead locator of your station (as JO22, "
+                                                                  "JO22dc or JO22dc45; empty for none):"),
+                                                   QLineEdit::Normal, current, &ok);
+        if (ok) answer = text;
+    }
+    if (!answer) return;
+    if (answer->size() > 64 || !main_.mapPanel().SetStation(*answer))
+        main_.messages().showMessage("\"" + answer->left(64).toStdString() +
+                                     "\" is not a Maidenhead locator: 4, 6 or 8 characters, as JO22, JO22dc or "
+                                     "JO22dc45.");
 }
 
 void MapMenu::ExecCalendarDialog() {

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QUrl>
 #include <functional>
+#include <optional>
 
 class QAction;
 class QMenu;
@@ -15,7 +16,8 @@ class TfrmTabbedOrvane;
 
 // Responsibilities: the map's pop-up menu puMenu, every view option of the
 // Map tab: animation and its speed, the calendar, Fake, showing the beacons,
-// the darkness, the beep on redraw, the beacon sound simulation and its
+// the darkness and twilight, the user's station, the map-only and
+// full-screen views, the beep on redraw, the beacon sound simulation and its
 // setup, pop-up hints and help. The menu only sets the options; the map
 // panel and the main window's tick act on them.
 //
@@ -51,6 +53,10 @@ public:
     }
     // The calendar command's dialog: the "Calendar Toy" unless replaced (tests).
     void setCalendarDialog(std::function<void()> runModal) { runCalendar_ = std::move(runModal); }
+    // The locator dialog: given the current locator, the text the user
+    // entered, or nothing when cancelled. A line-edit box unless replaced.
+    using LocatorDialog = std::function<std::optional<QString>(const QString& current)>;
+    void setLocatorDialog(LocatorDialog ask) { askLocator_ = std::move(ask); }
 
     // ---- Handlers -------------------------------------------------------------
     // Each time puMenu opens: ticks, radio items and the show/hide caption from the state.
@@ -65,6 +71,10 @@ public:
     void mnSimulateBeaconsSetupClick();
     void mnPopuphintsClick();
     void puHelpClick();
+    void mnTwilightClick();
+    void mnStationLocatorClick();
+    void mnMapOnlyClick();
+    void mnFullScreenClick();
 
 private:
     void createMapMenu(QWidget* mapTab);
@@ -83,6 +93,10 @@ private:
     QAction* mnShowHideBeacons = nullptr;
     QMenu* mnDarknessLevel = nullptr;
     QAction* mnLevel1 = nullptr;
+    QAction* mnTwilight = nullptr;
+    QAction* mnStationLocator = nullptr;
+    QAction* mnMapOnly = nullptr;
+    QAction* mnFullScreen = nullptr;
     QAction* mnSignalChange = nullptr;
     QAction* mnSimulateBeacons = nullptr;
     QAction* mnSimulateBeaconsSetup = nullptr;
@@ -96,6 +110,7 @@ private:
     std::function<void(bool)> setSimStopRequest_;
     std::function<void()> showSimSetup_;
     std::function<void()> runCalendar_;
+    LocatorDialog askLocator_;
 };
 
 }  // namespace orvane::app

@@ -7,8 +7,11 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPainter>
+#include <QResizeEvent>
 #include <QScreen>
 #include <algorithm>
+#include <cmath>
 
 #include "app/PopupHints.h"
 #include "app/help/ContextHelp.h"
@@ -25,6 +28,35 @@ namespace {
 constexpr QRect kMapBevel{16, 1, 521, 244};
 constexpr QRect kMapPanel{37, 3, 480, 240};
 constexpr QRect kFreqPanel{0, 245, 555, 46};
+// Room the design leaves around the map: the bevel's margins, and the band
+// choice below.
+constexpr int kMapMarginX = kMapPanel.left() + (kFreqPanel.width() - kMapPanel.right() - 1);  // 75
+constexpr int kMapMarginTop = kMapPanel.top();
+constexpr int kMapMarginBottom = kFreqPanel.top() - kMapPanel.bottom() - 1;  // 2
+// Labels grow with the map, but less: beyond this the map gets the room.
+constexpr double kMaxLabelScale = 1.8;
+constexpr int kLabelFontPixels = 11;  // "MS Sans Serif" 8 pt
+constexpr int kMarkerSize = 9;
+
+// The user's station: a red dot ringed in white, visible on sea, land and
+// the night shade alike.
+class StationMarker final : public QWidget {
+public:
+    explicit StationMarker(QWidget* parent) : QWidget(parent) {
+        setObjectName(QStringLiteral("stationMarker"));
+        setAttribute(Qt::WA_TranslucentBackground);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(Qt::white, std::max(1.0, width() / 6.0)));
+        p.setBrush(QColor(220, 0, 0));
+        const double inset = std::max(1.0, width() / 10.0);
+        p.drawEllipse(QRectF(rect()).adjusted(inset, inset, -inset, -inset));
+    }
+};
 
 const QColor kAqua(0, 255, 255);
 const QColor kYellow(255, 255, 0);
@@ -67,7 +99,7 @@ double devicePixelRatioOf(const QWidget* w) { return w ? w->devicePixelRatioF() 
 MapPanel::MapPanel(Clock& clock, QWidget* parent) : QWidget(parent), clock_(clock) { BuildControls(); }
 
 void MapPanel::BuildControls() {
-    auto* bvlMap = new QFrame(this);
+    bvlMap = new QFrame(this);
     bvlMap->setFrameStyle(QFrame::Box | QFrame::Sunken);
     bvlMap->setGeometry(kMapBevel);
     pnlMap = new QWidget(this);
@@ -77,7 +109,7 @@ void MapPanel::BuildControls() {
     setHint(ImageDisplay, QStringLiteral("Right click for menu"));
 
     QFont labelFont = font();
-    labelFont.setPixelSize(11);  // "MS Sans Serif" 8 pt
+    labelFont.setPixelSize(kLabelFontPixels);
     for (std::size_t i = 0; i < lblSlot.size(); ++i) {
         const beacons::Station& st = beacons::kStations[i];
         auto* l = new QLabel(QString::fromLatin1(st.labelCaption.data(), static_cast<qsizetype>(st.labelCaption.size())), pnlMap);
@@ -86,17 +118,6 @@ void MapPanel::BuildControls() {
         l->setAutoFillBackground(true);
         l->setContentsMargins(1, 0, 1, 0);
         setHint(l, QString::fromLatin1(st.labelHint.data(), static_cast<qsizetype>(st.labelHint.size())));
-        // Sized for the call in bold, the look of the current beacon, so no
-        // letter or caret is cut off when it is highlighted. The caret marks
-        // the site: keep that side where the design puts it even when the
-        // desktop's font is wider than the design's.
-        QFont bold = labelFont;
-        bold.setBold(true);
-        l->setFont(bold);
-        const int width = std::max(st.width, l->sizeHint().width());
-        l->setFont(labelFont);
-        const int left = st.labelCaption.front() == '^' ? st.left : st.left + st.width - width;
-        l->setGeometry(left, st.top, width, beacons::kLabelHeight);
         l->setProperty(kAlwaysShowHintProperty, true);  // whatever the pop-up hint setting
         lblSlot[i] = l;
         applyLabelLook(l, false, true);
@@ -111,14 +132,138 @@ void MapPanel::BuildControls() {
     pal.setColor(QPalette::WindowText, Qt::black);
     lblBeaconSlot->setPalette(pal);
     lblBeaconSlot->setContentsMargins(1, 0, 1, 0);
-    lblBeaconSlot->move(5, 221);
-    lblBeaconSlot->setMinimumSize(45, beacons::kLabelHeight);
-    lblBeaconSlot->adjustSize();
     setHint(lblBeaconSlot, QStringLiteral("The current beacon station"));
+
+    stationMarker_ = new StationMarker(pnlMap);
+    stationMarker_->setProperty(kAlwaysShowHintProperty, true);
+    stationMarker_->hide();
 
     rgFrequency = addBandPanel(this, kFreqPanel);
     help::setHelpContext(rgFrequency, help::ctx::kFrequency);
     connect(rgFrequency, &RadioGroup::clicked, this, &MapPanel::bandClicked);
+    LayoutMap();
+}
+
+// ---- Layout ------------------------------------------------------------------------
+
+// The classic panel (555 x 291) gives scale 1 and the design's places. A
+// larger panel grows the map in whole pixels keeping 2:1, centred, with the
+// band choice centred below; in the map-only view the map takes the whole
+// panel. Labels keep their sites: the caret's corner is scaled, the label
+// itself grows less (a readable size, not a poster).
+void MapPanel::LayoutMap() {
+    const QSize room = size().isValid() && !size().isEmpty() ? size() : QSize(kFreqPanel.width(), kFreqPanel.bottom() + 1);
+    const int roomW = MapOnlyOn ? room.width() : room.width() - kMapMarginX;
+    const int roomH = MapOnlyOn ? room.height() : room.height() - kMapMarginTop - kMapMarginBottom - kFreqPanel.height();
+    const int mapW = std::max(kMapPanel.width(), std::min(roomW, 2 * roomH) & ~1);
+    const int mapH = mapW / 2;
+    scale_ = static_cast<double>(mapW) / kMapPanel.width();
+
+    QRect map;
+    if (MapOnlyOn) {
+        map = QRect((room.width() - mapW) / 2, std::max(0, (room.height() - mapH) / 2), mapW, mapH);
+    } else {
+        map = QRect(kMapPanel.left() + (room.width() - kFreqPanel.width() - (mapW - kMapPanel.width())) / 2,
+                    kMapMarginTop, mapW, mapH);
+        if (mapW == kMapPanel.width()) map.moveLeft(kMapPanel.left());
+    }
+    pnlMap->setGeometry(map);
+    ImageDisplay->setGeometry(0, 0, mapW, mapH);
+    bvlMap->setGeometry(map.adjusted(kMapBevel.left() - kMapPanel.left(), kMapBevel.top() - kMapPanel.top(),
+                                     kMapBevel.right() - kMapPanel.right(), kMapBevel.bottom() - kMapPanel.bottom()));
+    bvlMap->setVisible(!MapOnlyOn);
+    rgFrequency->setGeometry(std::max(0, (room.width() - kFreqPanel.width()) / 2), map.bottom() + 1 + kMapMarginBottom,
+                             kFreqPanel.width(), kFreqPanel.height());
+    rgFrequency->setVisible(!MapOnlyOn);
+
+    const double labelScale = std::min(scale_, kMaxLabelScale);
+    const int labelHeight = qRound(beacons::kLabelHeight * labelScale);
+    for (std::size_t i = 0; i < lblSlot.size(); ++i) {
+        QLabel* l = lblSlot[i];
+        const beacons::Station& st = beacons::kStations[i];
+        QFont f = l->font();
+        f.setPixelSize(qRound(kLabelFontPixels * labelScale));
+        // Sized for the call in bold, the look of the current beacon, so no
+        // letter or caret is cut off when it is highlighted. The caret marks
+        // the site: keep that side where the design puts it even when the
+        // desktop's font is wider than the design's.
+        QFont bold = f;
+        bold.setBold(true);
+        const bool wasBold = f.bold();
+        l->setFont(bold);
+        const int width = std::max(qRound(st.width * labelScale), l->sizeHint().width());
+        f.setBold(wasBold);
+        l->setFont(f);
+        const bool caretLeft = st.labelCaption.front() == '^';
+        const int site = qRound((caretLeft ? st.left : st.left + st.width) * scale_);
+        l->setGeometry(caretLeft ? site : site - width, qRound(st.top * scale_), width, labelHeight);
+    }
+    QFont slotFont = lblBeaconSlot->font();
+    slotFont.setPixelSize(qRound(kLabelFontPixels * labelScale));
+    lblBeaconSlot->setFont(slotFont);
+    lblBeaconSlot->setMinimumSize(qRound(45 * labelScale), labelHeight);
+    lblBeaconSlot->adjustSize();
+    lblBeaconSlot->move(qRound(5 * scale_), mapH - qRound((kMapPanel.height() - 221) * scale_));
+    PlaceStationMarker();
+}
+
+QRect MapPanel::mapRect() const { return pnlMap->geometry(); }
+
+void MapPanel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    LayoutMap();
+    // The window's resize rebuilds too; only a panel that changed size on
+    // its own (the map-only view) needs it here.
+    if (FirstResizeSeen && MapPixelSize() != mapSize_) RebuildMap();
+}
+
+void MapPanel::SetMapOnly(bool on) {
+    MapOnlyOn = on;
+    LayoutMap();
+    if (FirstResizeSeen && MapPixelSize() != mapSize_) RebuildMap();
+}
+
+// ---- The user's station ------------------------------------------------------------
+
+bool MapPanel::SetStation(const QString& locator) {
+    if (locator.trimmed().isEmpty()) {
+        station_.reset();
+    } else {
+        auto parsed = map::ParseLocator(locator.toStdString());
+        if (!parsed) return false;
+        station_ = std::move(parsed);
+    }
+    stationHintDay_ = -1;
+    PlaceStationMarker();
+    UpdateStationHint();
+    return true;
+}
+
+QString MapPanel::station() const { return station_ ? QString::fromStdString(station_->text) : QString(); }
+
+void MapPanel::PlaceStationMarker() {
+    if (!station_) {
+        stationMarker_->hide();
+        return;
+    }
+    const QSize mapSize = ImageDisplay->size();
+    const map::MapGeometry g{mapSize.width(), mapSize.height()};
+    const int side = qRound(kMarkerSize * std::min(scale_, kMaxLabelScale)) | 1;  // odd: a centre pixel
+    stationMarker_->setGeometry(static_cast<int>(std::floor(g.columnOf(station_->lonDeg))) - side / 2,
+                                static_cast<int>(std::floor(g.rowOf(station_->latDeg))) - side / 2, side, side);
+    stationMarker_->show();
+    stationMarker_->raise();
+}
+
+// Sunrise and sunset of the displayed UTC day; written again when the day
+// changes, not on every tick.
+void MapPanel::UpdateStationHint() {
+    if (!station_) return;
+    const std::int64_t day = DisplayTime >= 0 ? DisplayTime / 86400 : (DisplayTime - 86399) / 86400;
+    if (day == stationHintDay_) return;
+    stationHintDay_ = day;
+    const map::SunTimes times = map::SunTimesOn(station_->lonDeg, station_->latDeg, DisplayTime);
+    setHint(stationMarker_, QString::fromStdString(stationHint(station_->text, times, localZone_)));
 }
 
 // ---- Grey-line map ---------------------------------------------------------------
@@ -138,13 +283,14 @@ void MapPanel::PrepareBaseMap(bool monoMap) {
     if (!screen) screen = QGuiApplication::primaryScreen();
     const bool fewColours = screen && screen->depth() < 16;
     const auto source = (fewColours || monoMap) ? map::MapPictures::Source::Outline : map::MapPictures::Source::Relief;
-    mapPictures_.PrepareBaseMap(source, MapPixelSize(), devicePixelRatioOf(ImageDisplay));
+    mapPictures_.PrepareBaseMap(source, MapPixelSize());
 }
 
 // Same size after the window is up (and no calendar): re-render with the
 // terminator as it is. Otherwise the mask is cleared and the terminator
 // state reset; the map shows unshaded until the next tick draws the grey line.
 void MapPanel::RebuildMap() {
+    LayoutMap();
     const QSize previous = mapSize_;
     mapSize_ = MapPixelSize();
     mapPictures_.Rebuild(mapSize_);
@@ -166,6 +312,7 @@ void MapPanel::RecomputeGreyLine() {
     greyLine_.state().DisplayTime = DisplayTime;
     const bool moved = greyLine_.Recompute(clock_.nowMoment(), BrowsingCalendar);
     DisplayTime = greyLine_.state().DisplayTime;
+    UpdateStationHint();
     if (!moved) return;
     BusyCursor busy;
     RenderShadedMap();
@@ -175,8 +322,12 @@ void MapPanel::RenderShadedMap() {
     // Before the first drawing after a reset the mask is all night; the
     // unshaded map stays until the tick draws the terminator.
     const QSize maskSize(greyLine_.mask().width(), greyLine_.mask().height());
-    if (greyLine_.state().NoonColumn >= 0 && mapPictures_.size() == maskSize)
-        mapPictures_.Render(greyLine_.mask(), NightShade);
+    if (greyLine_.state().NoonColumn >= 0 && mapPictures_.size() == maskSize) {
+        if (TwilightOn)
+            mapPictures_.RenderTwilight(greyLine_.twilight(), greyLine_.state().NoonColumn, NightShade);
+        else
+            mapPictures_.Render(greyLine_.mask(), NightShade);
+    }
     QImage picture = mapPictures_.picture();
     picture.setDevicePixelRatio(devicePixelRatioOf(ImageDisplay));
     ImageDisplay->setImage(picture);
@@ -185,6 +336,11 @@ void MapPanel::RenderShadedMap() {
 
 void MapPanel::SetNightShade(int level) {
     NightShade = std::clamp(level, 0, map::kShadeLevels - 1);
+    RenderShadedMap();
+}
+
+void MapPanel::SetTwilight(bool on) {
+    TwilightOn = on;
     RenderShadedMap();
 }
 

@@ -2,13 +2,18 @@
 
 #include <QWidget>
 #include <array>
+#include <cstdint>
+#include <optional>
 
 #include "beacons/Stations.h"
 #include "common/Clock.h"
 #include "common/TimeTypes.h"
+#include "app/StationHint.h"
 #include "map/MapPictures.h"
+#include "map/Maidenhead.h"
 #include "map/Terminator.h"
 
+class QFrame;
 class QLabel;
 
 namespace orvane::app {
@@ -18,11 +23,14 @@ class RadioGroup;
 
 // Responsibilities: the map of the Map tab below the time panel: the
 // grey-line picture (ImageDisplay), the eighteen beacon labels lblSlot1..18
-// with the current beacon's caption lblBeaconSlot, and the band choice
-// rgFrequency. It renders the shaded map for the displayed moment, keeps the
-// view options that change the picture (darkness, animation and fake flags,
-// the calendar's held moment, the beep on redraw), and shows which beacon
-// is current in the colours its tick calls for.
+// with the current beacon's caption lblBeaconSlot, the user's station
+// marker, and the band choice rgFrequency. It lays them out for its size
+// (the map grows in steps of whole pixels keeping 2:1, labels and marker
+// stay on their sites), renders the shaded map for the displayed moment,
+// keeps the view options that change the picture (darkness, twilight,
+// animation and fake flags, the calendar's held moment, the beep on
+// redraw, the map-only view), and shows which beacon is current in the
+// colours its tick calls for.
 //
 // Collaborations: the clock (the moment of a map reset and of each tick);
 // the geometry and pictures are plain classes of src/map. The main window
@@ -48,6 +56,21 @@ public:
     // "Darkness Level": 0..4, re-rendered at once.
     void SetNightShade(int level);
     int nightShade() const { return NightShade; }
+    // "Twilight": graded civil, nautical and astronomical twilight instead
+    // of the single terminator; re-rendered at once.
+    void SetTwilight(bool on);
+    bool twilight() const { return TwilightOn; }
+    // "Map Only": the map fills the panel, without bevel and band choice.
+    void SetMapOnly(bool on);
+    bool mapOnly() const { return MapOnlyOn; }
+    // The user's station: a marker at the locator's place whose hint gives
+    // the day's sunrise and sunset; none for an empty locator. Returns false
+    // (and changes nothing) for text that is no locator.
+    bool SetStation(const QString& locator);
+    QString station() const;
+    // The local zone the station hint shows times in (the system's unless
+    // replaced by a test).
+    void setLocalZone(LocalZoneAt zoneAt) { localZone_ = std::move(zoneAt); }
     // The terminator's Flags (map::TerminatorState::FlagFake = 1,
     // FlagAnimate = 2): read, replace, toggle one (returns whether it is now set).
     int TerminatorFlags() const;
@@ -83,17 +106,31 @@ public:
     QLabel* slotLabel(int index) const { return lblSlot[static_cast<std::size_t>(index)]; }
     QLabel* beaconSlotLabel() const { return lblBeaconSlot; }
     RadioGroup* frequencyGroup() const { return rgFrequency; }
+    QWidget* stationMarker() const { return stationMarker_; }
+    // The map's place on the panel and its scale against the design's
+    // 480 x 240 (1 at the classic size).
+    QRect mapRect() const;
+    double mapScale() const { return scale_; }
 
 signals:
     // The user picked a band in rgFrequency (also the band already chosen).
     void bandClicked();
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void BuildControls();
+    // Places the map, its labels and marker and the band choice for the
+    // panel's size.
+    void LayoutMap();
+    void PlaceStationMarker();
+    void UpdateStationHint();
     void applyLabelLook(QLabel* label, bool current, bool ticked);
     QSize MapPixelSize() const;  // ImageDisplay's size in device pixels
 
     Clock& clock_;
+    QFrame* bvlMap = nullptr;
     QWidget* pnlMap = nullptr;
     MapImage* ImageDisplay = nullptr;
     std::array<QLabel*, beacons::kBeaconListCount> lblSlot{};  // lblSlot[0] is "lblSlot1"
@@ -109,6 +146,13 @@ private:
     bool BrowsingCalendar = false;
     bool FirstResizeSeen = false;
     bool BeaconsShown = true;
+    bool TwilightOn = false;
+    bool MapOnlyOn = false;
+    double scale_ = 1.0;
+    QWidget* stationMarker_ = nullptr;
+    std::optional<map::Locator> station_;
+    std::int64_t stationHintDay_ = -1;  // UTC day the hint was written for
+    LocalZoneAt localZone_ = systemLocalZone;
     QLabel* CurrentBeaconLabel = nullptr;
     bool CurrentBeaconActive = false;
 };

@@ -78,6 +78,10 @@ constexpr ItemCase kItems[] = {
     {"mnLevel3", "Level 3", "Medium shading", 2, 0},
     {"mnLevel4", "Level 4", "Dark shading", 3, 0},
     {"mnLevel5", "Level 5", "Very dark shading", 4, 0},
+    {"mnTwilight", "Twilight", "Shade civil, nautical and astronomical twilight between day and night", -1, 0},
+    {"mnStationLocator", "Station Locator...", "Mark your station on the map by its Maidenhead locator", -1, 0},
+    {"mnMapOnly", "Map Only", "Show only the map in the window (Esc returns)", -1, 0},
+    {"mnFullScreen", "Full Screen", "Fill the screen with the window (Esc returns)", -1, 0},
     {"mnSignalChange", "Signal Change", "Beep whenever the display is recalculated", -1, 19},
     {"mnSimulateBeacons", "Simulate Beacons", "Generate sound of beacons using sound card", -1, 0},
     {"mnSimulateBeaconsSetup", "Simulate Setup", "Display beacon simulate setup dialog", -1, 0},
@@ -103,7 +107,8 @@ TEST_F(MapMenuTest, EveryItemHasItsCaptionHintTagAndHelpContext) {
     QStringList order;
     for (const QAction* a : window->mapMenu().menu()->actions()) order << (a->isSeparator() ? QStringLiteral("-") : a->text());
     EXPECT_EQ(order.join(QLatin1Char('|')),
-              QStringLiteral("Animate|Animate Speed|-|Browse Calendar...|Fake|-|Hide Beacons|-|Darkness Level|-|"
+              QStringLiteral("Animate|Animate Speed|-|Browse Calendar...|Fake|-|Hide Beacons|-|Darkness Level|Twilight|-|"
+                             "Station Locator...|Map Only|Full Screen|-|"
                              "Signal Change|-|Simulate Beacons|Simulate Setup|-|Popup Hints|Help"));
 }
 
@@ -290,6 +295,69 @@ TEST_F(MapMenuTest, DarknessLevelIsShownAtOnceAndSurvivesARestart) {
     EXPECT_EQ(window->mapPanel().nightShade(), 4);
     open();
     EXPECT_TRUE(menuItem("mnLevel5")->isChecked());
+}
+
+// Twilight, the station and the map-only view are shown when the menu
+// opens and come back after a restart; full screen does not.
+TEST_F(MapMenuTest, MapViewOptionsAreShownAndSurviveARestart) {
+    window->Timer1Timer(nullptr);  // the terminator is drawn
+    const QImage before = window->mapPanel().imageDisplay()->image();
+    menuItem("mnTwilight")->trigger();
+    EXPECT_TRUE(window->mapPanel().twilight());
+    EXPECT_NE(window->mapPanel().imageDisplay()->image(), before);  // re-rendered without waiting for a tick
+    window->mapMenu().setLocatorDialog([](const QString& current) {
+        EXPECT_EQ(current, QString());
+        return std::optional<QString>(QStringLiteral("jo22DC"));
+    });
+    menuItem("mnStationLocator")->trigger();
+    EXPECT_EQ(window->mapPanel().station(), QStringLiteral("JO22dc"));
+    menuItem("mnMapOnly")->trigger();
+    EXPECT_TRUE(window->mapOnly());
+    open();
+    EXPECT_TRUE(menuItem("mnTwilight")->isChecked());
+    EXPECT_TRUE(menuItem("mnMapOnly")->isChecked());
+    EXPECT_FALSE(menuItem("mnFullScreen")->isChecked());
+
+    window->close();
+    start();
+    EXPECT_TRUE(window->mapPanel().twilight());
+    EXPECT_TRUE(window->mapOnly());
+    EXPECT_EQ(window->mapPanel().station(), QStringLiteral("JO22dc"));
+    open();
+    EXPECT_TRUE(menuItem("mnTwilight")->isChecked());
+    EXPECT_TRUE(menuItem("mnMapOnly")->isChecked());
+}
+
+// Text that is no locator is refused with a message and the station stays;
+// cancelling changes nothing; an empty answer removes the station.
+TEST_F(MapMenuTest, StationLocatorRefusesWhatIsNoLocator) {
+    ASSERT_TRUE(window->mapPanel().SetStation(QStringLiteral("FN31pr")));
+    struct Case {
+        const char* name;
+        std::optional<QString> answer;
+        const char* station;
+        std::size_t messages;
+    };
+    const Case cases[] = {
+        {"Cancelled", std::nullopt, "FN31pr", 0},
+        {"TooShort", QStringLiteral("FN3"), "FN31pr", 1},
+        {"OutOfRange", QStringLiteral("ZZ99"), "FN31pr", 2},
+        {"Huge", QString(100000, QLatin1Char('A')), "FN31pr", 3},
+        {"Valid", QStringLiteral("io91wm"), "IO91wm", 3},
+        {"Empty", QString(), "", 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        window->mapMenu().setLocatorDialog([&c](const QString&) { return c.answer; });
+        menuItem("mnStationLocator")->trigger();
+        EXPECT_EQ(window->mapPanel().station(), QString::fromLatin1(c.station));
+        EXPECT_EQ(messages.messages.size(), c.messages);
+        EXPECT_EQ(window->mapPanel().stationMarker()->isVisibleTo(window.get()), c.station[0] != 0);
+    }
+    ASSERT_FALSE(messages.messages.empty());
+    EXPECT_EQ(messages.messages.front(),
+              "\"FN3\" is not a Maidenhead locator: 4, 6 or 8 characters, as JO22, JO22dc or JO22dc45.");
+    EXPECT_TRUE(messages.errors.empty());
 }
 
 TEST_F(MapMenuTest, WithoutASoundCardTheSimulationItemsStayDisabled) {

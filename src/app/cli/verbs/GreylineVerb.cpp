@@ -12,12 +12,17 @@ int runGreyline(const QStringList& args, QTextStream& out, QTextStream& err) {
     long long t = orvane::SystemClock().nowMoment();
     int w = 480, h = 240, level = 3;
     bool mono = false;
+    bool twilight = false;
     QString file;
     for (qsizetype i = 0; i < args.size(); ++i) {
         QString value;
         const QString& a = args[i];
         if (a == QLatin1String("--mono")) {
             mono = true;
+            continue;
+        }
+        if (a == QLatin1String("--twilight")) {
+            twilight = true;
             continue;
         }
         if (a != QLatin1String("--at") && a != QLatin1String("--size") && a != QLatin1String("--level") &&
@@ -49,11 +54,14 @@ int runGreyline(const QStringList& args, QTextStream& out, QTextStream& err) {
 
     using orvane::map::MapPictures;
     MapPictures pictures;
-    pictures.PrepareBaseMap(mono ? MapPictures::Source::Outline : MapPictures::Source::Relief, QSize(w, h), 1.0);
+    pictures.PrepareBaseMap(mono ? MapPictures::Source::Outline : MapPictures::Source::Relief, QSize(w, h));
     orvane::map::GreyLine line;
     line.InitTerminatorState(w, h, t, false);
     line.Recompute(t, true);
-    pictures.Render(line.mask(), level - 1);
+    if (twilight)
+        pictures.RenderTwilight(line.twilight(), line.state().NoonColumn, level - 1);
+    else
+        pictures.Render(line.mask(), level - 1);
 
     QImageWriter writer(file, "png");
     writer.setCompression(1);  // a map is mostly smooth areas; fast deflate is nearly as small
@@ -67,8 +75,9 @@ int runGreyline(const QStringList& args, QTextStream& out, QTextStream& err) {
 
 const orvane::cli::Registrar kReg(
     {"greyline",
-     "greyline [--at TIME] [--size WxH] [--level 1..5] [--mono] -o FILE.png\n"
-     "                  the shaded map of that moment (default now, 480x240, Level 3, colour relief)",
+     "greyline [--at TIME] [--size WxH] [--level 1..5] [--mono] [--twilight] -o FILE.png\n"
+     "                  the shaded map of that moment (default now, 480x240, Level 3, colour relief,\n"
+     "                  one terminator; --twilight grades civil, nautical and astronomical twilight)",
      &runGreyline});
 
 }  // namespace
