@@ -58,6 +58,15 @@ RigFollower::~RigFollower() {
     thread_.wait();
 }
 
+void RigFollower::setSettings(const RigSettings& settings) {
+    const bool changed = settings.model != settings_.model || settings.port != settings_.port ||
+                         settings.serialSpeed != settings_.serialSpeed || settings.timeoutMs != settings_.timeoutMs;
+    settings_ = settings;
+    if (!changed) return;
+    RigWorker* worker = worker_;
+    QMetaObject::invokeMethod(worker, [worker] { worker->close(); });
+}
+
 void RigFollower::follow(int index) {
     if (index < 0 || index >= beacons::kSlotsPerCycle) return;
     ++generation_;

@@ -37,7 +37,9 @@ public:
     RigFollower(Clock& clock, RigFactory factory, QObject* parent = nullptr);
     ~RigFollower() override;
 
-    void setSettings(const RigSettings& settings) { settings_ = settings; }
+    // New settings close the connection made with the old ones; the next
+    // tuning opens the rig they name.
+    void setSettings(const RigSettings& settings);
     const RigSettings& settings() const { return settings_; }
 
     // Follows beacon `index` (0..17): tunes now to the band of its current or

@@ -100,6 +100,20 @@ TEST_F(RigFollowerTest, StayOnBandTunesOnce) {
     EXPECT_EQ(readBack(server), 21.150e6);
 }
 
+TEST_F(RigFollowerTest, NewSettingsReachTheRigTheyName) {
+    RigctldServer first, second;
+    follower.setSettings(networkRig(first.address()));
+    follower.stayOnBand(2);
+    ASSERT_TRUE(waitUntil([&] { return tunings.size() == 1 || !failures.isEmpty(); }, 10000));
+    // Another radio, then following: the tuning goes to the new one.
+    follower.setSettings(networkRig(second.address()));
+    follower.follow(3);
+    ASSERT_TRUE(waitUntil([&] { return tunings.size() == 2 || !failures.isEmpty(); }, 10000));
+    ASSERT_TRUE(failures.isEmpty()) << failures.join(u'\n').toStdString();
+    EXPECT_EQ(readBack(second), 14.100e6);
+    EXPECT_EQ(readBack(first), 21.150e6);
+}
+
 TEST_F(RigFollowerTest, RigThatCannotBeOpenedStopsFollowingWithHamlibsText) {
     follower.setSettings(networkRig(QStringLiteral("127.0.0.1:%1").arg(RigctldServer::freeTcpPort())));
     follower.follow(0);
