@@ -62,7 +62,9 @@ private:
 
     void check(int rc, const std::string& what) {
         if (rc == RIG_OK) return;
-        const char* text = rigerror(rc);
+        // rigerror2: the error's own text; rigerror appends Hamlib's saved
+        // debug trace, which is no message for the user.
+        const char* text = rigerror2(rc);
         std::string message = "Radio: cannot " + what + ": " + (text ? text : "unknown error");
         while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
         throw RigError(message);
