@@ -27,7 +27,7 @@ class CycleGrid final : public QWidget {
 public:
     explicit CycleGrid(QWidget* parent) : QWidget(parent) {
         setObjectName(QStringLiteral("cycleGrid"));
-        setMinimumSize(18 * 24 + 44, 5 * 18 + 4);
+        setMinimumSize(18 * 22 + 44, 5 * 18 + 4);
     }
     int column = 0;
     MonitorPanel::InService inService{};
@@ -40,11 +40,11 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        constexpr int kCaptionWidth = 40;
+        constexpr int kCaptionWidth = 44;
         const double cellW = (width() - kCaptionWidth - 1) / 18.0;
         const double cellH = (height() - 1) / 5.0;
         QFont f = font();
-        f.setPixelSize(std::max(8, static_cast<int>(cellH * 0.55)));
+        f.setPixelSize(std::clamp(static_cast<int>(std::min(cellH * 0.5, cellW * 0.5)), 8, 14));
         p.setFont(f);
         for (int band = 0; band < beacons::kBandCount; ++band) {
             const QRectF caption(0, band * cellH, kCaptionWidth, cellH);
