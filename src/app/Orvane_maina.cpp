@@ -377,6 +377,11 @@ void TfrmTabbedOrvane::ShowStations() {
                         .arg(p.lpBearingDeg, 0, 'f', 1)
                         .arg(p.spDistanceKm, 0, 'f', 0);
     }
+    std::array<std::optional<geo::LonLat>, beacons::kBeaconListCount> sites{};
+    for (int i = 0; i < beacons::kBeaconListCount; ++i)
+        if (stations_.siteMoved(i))
+            sites[static_cast<std::size_t>(i)] = geo::LonLat{stations_.entry(i).lonDeg, stations_.entry(i).latDeg};
+    mapPanel_->SetLabelSites(sites);
     mapPanel_->SetBeaconTexts(captions, hints, extras);
     beaconList_->SetItemTexts(items);
     beaconList_->ShowBearings(bearings);

@@ -197,6 +197,12 @@ std::vector<StationFileProblem> StationTable::load(const QString& fileName) {
     return problems;
 }
 
+bool StationTable::siteMoved(int index) const {
+    const StationEntry& e = entry(index);
+    const Site& site = kBuiltInSites[static_cast<std::size_t>(index)];
+    return e.overridden && (std::fabs(e.latDeg - site.latDeg) > 0.25 || std::fabs(e.lonDeg - site.lonDeg) > 0.25);
+}
+
 std::string StationTable::labelCaption(int index) const {
     const Station& st = kStations[static_cast<std::size_t>(index)];
     const std::string& call = entry(index).call;

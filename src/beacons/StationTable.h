@@ -68,6 +68,10 @@ public:
     // OrvaneError naming it, and the table stays as it was.
     std::vector<StationFileProblem> load(const QString& fileName);
 
+    // The stations file puts the beacon more than a quarter of a degree from
+    // its built-in site (its map label then moves to the new site).
+    bool siteMoved(int index) const;
+
     // The map label caption with the built-in caret side ("^KH6RS"), the
     // label hint ("4  Maui, Hawaii") and the 44-character check-list item.
     std::string labelCaption(int index) const;

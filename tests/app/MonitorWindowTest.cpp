@@ -126,6 +126,13 @@ TEST_F(MonitorWindowTest, StationsFileRenamesLabelsListAndCaptionAndNamesBadLine
               QStringLiteral("4  Maui, Hawaii             KH6RS     -10:00"));
     EXPECT_EQ(window->mapPanel().beaconSlotLabel()->text(), QStringLiteral("Slot:4  Maui, Hawaii"));
     EXPECT_TRUE(monitor().nowText(0).startsWith(QStringLiteral("4 KH6RS, Maui, Hawaii")));
+    // Maui lies east of Laie: the label's caret (its left edge, "^" first)
+    // moves to the new site, 20.77N 156.37W on the design map.
+    const double scale = window->mapPanel().mapScale();
+    EXPECT_EQ(l4->x(), qRound((180.0 - 156.375) * 480.0 / 360.0 * scale));
+    EXPECT_EQ(l4->y(), qRound((90.0 - 20.770833) * 240.0 / 180.0 * scale));
+    // ZL6B's file line was refused: its label keeps the design's place.
+    EXPECT_EQ(window->mapPanel().slotLabel(4)->geometry().right() + 1, qRound((439 + 32) * scale));
 }
 
 TEST_F(MonitorWindowTest, BearingsAndThePathFollowTheStationLocator) {

@@ -50,6 +50,9 @@ TEST(StationTable, LinesOverrideTheirSlotsOnly) {
     EXPECT_NEAR(table.ofSlot(2).lonDeg, -85.9333, 1e-9);
     EXPECT_EQ(table.ofSlot(2).locator, "EQ79ax");
     EXPECT_EQ(table.ofSlot(5).call, "ZL6B");
+    EXPECT_TRUE(table.siteMoved(3));    // Maui is not Laie
+    EXPECT_FALSE(table.siteMoved(4));   // built in
+    EXPECT_TRUE(table.siteMoved(1));    // Eureka is not Alert
     EXPECT_EQ(table.find("kh6rs"), 3);
     EXPECT_EQ(table.find("18"), 17);
     EXPECT_EQ(table.find("KH6WO"), -1);

@@ -196,8 +196,13 @@ void MapPanel::LayoutMap() {
         f.setBold(wasBold);
         l->setFont(f);
         const bool caretLeft = st.labelCaption.front() == '^';
-        const int site = qRound((caretLeft ? st.left : st.left + st.width) * scale_);
-        l->setGeometry(caretLeft ? site : site - width, qRound(st.top * scale_), width, labelHeight);
+        // A moved site: the caret's corner on the new place of the design map.
+        const map::MapGeometry design{kMapPanel.width(), kMapPanel.height()};
+        const auto& moved = labelSites_[i];
+        const double siteX = moved ? design.columnOf(moved->lonDeg) : (caretLeft ? st.left : st.left + st.width);
+        const double siteY = moved ? design.rowOf(moved->latDeg) : st.top;
+        const int site = qRound(siteX * scale_);
+        l->setGeometry(caretLeft ? site : site - width, qRound(siteY * scale_), width, labelHeight);
     }
     QFont slotFont = lblBeaconSlot->font();
     slotFont.setPixelSize(qRound(kLabelFontPixels * labelScale));
@@ -254,6 +259,11 @@ void MapPanel::SetBeaconTexts(const BeaconTexts& captions, const BeaconTexts& hi
         baseHints_[i] = hints[i];
         setHint(lblSlot[i], hintExtras[i].isEmpty() ? hints[i] : hints[i] + QLatin1Char('\n') + hintExtras[i]);
     }
+    LayoutMap();
+}
+
+void MapPanel::SetLabelSites(const std::array<std::optional<geo::LonLat>, beacons::kBeaconListCount>& sites) {
+    labelSites_ = sites;
     LayoutMap();
 }
 

@@ -105,6 +105,9 @@ public:
     // hint may carry a second line (bearing and distance from the station).
     using BeaconTexts = std::array<QString, beacons::kBeaconListCount>;
     void SetBeaconTexts(const BeaconTexts& captions, const BeaconTexts& hints, const BeaconTexts& hintExtras);
+    // Beacons whose site the stations file moved: the label's caret goes to
+    // the new place (longitude, latitude); nothing keeps the design's place.
+    void SetLabelSites(const std::array<std::optional<geo::LonLat>, beacons::kBeaconListCount>& sites);
     // The short great-circle path from the user's station to `to` (the
     // transmitting beacon's place) drawn on the map, cut at the date line;
     // nothing drawn without a station or a target.
@@ -171,7 +174,8 @@ private:
     std::optional<map::Locator> station_;
     std::int64_t stationHintDay_ = -1;  // UTC day the hint was written for
     LocalZoneAt localZone_ = systemLocalZone;
-    BeaconTexts baseHints_;  // hints without the bearing line; the slot caption's text
+    BeaconTexts baseHints_;
+    std::array<std::optional<geo::LonLat>, beacons::kBeaconListCount> labelSites_{};  // hints without the bearing line; the slot caption's text
     std::optional<geo::LonLat> pathTarget_;
     std::vector<QPolygonF> pathPolylines_;
     QLabel* CurrentBeaconLabel = nullptr;
