@@ -127,7 +127,7 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err) {
 
 const cli::Registrar kReg(
     {"follow",
-     "follow (--beacon CALL|N | --band MHZ) --rig-model N --rig-port PORT [--speed BAUD] [--for SECONDS] "
+     "follow --beacon CALL|N | --band MHZ, --rig-model N --rig-port PORT [--speed BAUD] [--for SECONDS] "
      "[--stations FILE]   tune the radio through Hamlib (model 2 and host:port for rigctld), mode CW, a second "
      "before each slot the beacon transmits in, or once to a band; prints UTC of the slot, MHz and call per "
      "tuning; never transmits",
