@@ -3,52 +3,26 @@
 
 Both programs make a 1920 x 960 rectangular (equirectangular) day/night map of
 the earth for the same moment and write a PNG; each run is a whole process,
-start to exit. xplanet gets the same relief picture as its day image (its own
-imagery package is not needed), so both start from the same data. The runs
-alternate, and the median of each is reported with the ratio.
+start to exit. xplanet gets the same fine relief picture (resources/map/
+EARTH2048.png) as its day image (its own imagery package is not needed), so
+both start from the same data. The runs alternate, and the median of each is
+reported with the ratio. --twilight has orvane-cli grade the twilight bands
+(xplanet always blends its day/night edge).
 
-Usage: /usr/bin/python3 tools/compare-greyline-xplanet.py [--cli PATH] [--runs N]
+Usage: /usr/bin/python3 tools/compare-greyline-xplanet.py [--cli PATH] [--runs N] [--size WxH] [--twilight]
 KEEP_PICTURES=DIR keeps both pictures for a look.
 """
 import argparse
 import os
 import shutil
 import statistics
-import struct
 import subprocess
 import sys
 import tempfile
 import time
-import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
-
-
-def bmp_to_png(bmp_path, png_path):
-    """The 8-bit palette relief as an RGB PNG, xplanet's day image."""
-    data = open(bmp_path, "rb").read()
-    offset, = struct.unpack_from("<I", data, 10)
-    width, height, _, bpp = struct.unpack_from("<iiHH", data, 18)
-    colours, = struct.unpack_from("<I", data, 46)
-    if bpp != 8:
-        sys.exit("expected an 8-bit BMP")
-    palette = [data[54 + 4 * i: 54 + 4 * i + 3][::-1] for i in range(colours or 256)]
-    stride = (width + 3) & ~3
-    rows = []
-    for y in range(abs(height)):
-        row = data[offset + y * stride: offset + y * stride + width]
-        rows.append(b"".join(palette[i] for i in row))
-    if height > 0:
-        rows.reverse()  # stored bottom-up
-    raw = b"".join(b"\0" + r for r in rows)
-
-    def chunk(kind, body):
-        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
-
-    with open(png_path, "wb") as f:
-        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, abs(height), 8, 2, 0, 0, 0))
-                + chunk(b"IDAT", zlib.compress(raw, 6)) + chunk(b"IEND", b""))
 
 
 def timed(cmd):
@@ -65,6 +39,7 @@ def main():
     ap.add_argument("--cli", default=os.path.join(ROOT, "build", "src", "app", "cli", "orvane-cli"))
     ap.add_argument("--runs", type=int, default=5)
     ap.add_argument("--size", default="1920x960")
+    ap.add_argument("--twilight", action="store_true")
     args = ap.parse_args()
     xplanet = shutil.which("xplanet")
     if not xplanet:
@@ -73,13 +48,12 @@ def main():
         sys.exit("no orvane-cli at %s (build it first, or pass --cli)" % args.cli)
 
     with tempfile.TemporaryDirectory() as tmp:
-        day = os.path.join(tmp, "earth.png")
-        bmp_to_png(os.path.join(ROOT, "resources", "map", "EARTH.bmp"), day)
+        day = os.path.join(ROOT, "resources", "map", "EARTH2048.png")
         config = os.path.join(tmp, "xplanet.conf")
         with open(config, "w") as f:
             f.write("[earth]\nimage=%s\nshade=30\n" % day)
         ours = [args.cli, "greyline", "--at", "2026-06-21T12:00:00Z", "--size", args.size, "--level", "3",
-                "-o", os.path.join(tmp, "orvane.png")]
+                "-o", os.path.join(tmp, "orvane.png")] + (["--twilight"] if args.twilight else [])
         theirs = [xplanet, "-num_times", "1", "-config", config, "-projection", "rectangular",
                   "-geometry", args.size, "-date", "20260621.120000", "-body", "earth",
                   "-longitude", "0", "-latitude", "0", "-output", os.path.join(tmp, "xplanet.png")]
@@ -92,7 +66,8 @@ def main():
             for name in ("orvane.png", "xplanet.png"):
                 shutil.copy(os.path.join(tmp, name), os.path.join(keep, name))
         ta, tb = statistics.median(a), statistics.median(b)
-        print("size %s, %d runs each, median wall time per process:" % (args.size, args.runs))
+        print("size %s%s, %d runs each, median wall time per process:"
+              % (args.size, " with twilight" if args.twilight else "", args.runs))
         print("  orvane-cli greyline  %7.1f ms" % (ta * 1000))
         print("  xplanet rectangular  %7.1f ms" % (tb * 1000))
         print("  ratio xplanet/orvane %7.2f" % (tb / ta))

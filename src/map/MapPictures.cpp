@@ -176,7 +176,14 @@ void RenderTwilightMap(const QImage& lit, const TwilightTables& twilight, int no
             paintOffsets(inner, outer, e);
             inner = outer;
         }
-        if (w % 2) paintOffsets(half, half + 1, kTwilightNight);  // odd width: the column opposite noon
+        if (w % 2) {
+            // Odd width: the column opposite noon is outside every span but
+            // a whole-row one.
+            int band = kTwilightNight;
+            for (int e = kTwilightEdges - 1; e >= 0; --e)
+                if (twilight.halfWidth[static_cast<std::size_t>(e)][static_cast<std::size_t>(y)] >= half) band = e;
+            paintOffsets(half, half + 1, band);
+        }
     }
 }
 
@@ -189,7 +196,10 @@ void MapPictures::PrepareBaseMap(Source source, QSize pixelSize) {
 }
 
 const QImage& MapPictures::fineBase() {
-    if (fine_.isNull()) fine_ = source_ == Source::Outline ? LoadFineOutline() : LoadFineEarth();
+    // Kept as RGB32: Qt's smooth scaling of an indexed image takes a slow
+    // general route, several times the cost of the conversion.
+    if (fine_.isNull())
+        fine_ = (source_ == Source::Outline ? LoadFineOutline() : LoadFineEarth()).convertToFormat(QImage::Format_RGB32);
     return fine_;
 }
 

@@ -32,7 +32,8 @@ void ProjectTwilight(TwilightTables& tables, int width, int height, double decDe
             } else if (cosH >= 1.0) {
                 w = kRowDark;  // never reaches it
             } else {
-                w = std::clamp(static_cast<std::int32_t>(std::lround(std::acos(cosH) * columnsPerRadian)), 0, full);
+                // acos is positive: adding a half and truncating rounds.
+                w = std::min(static_cast<std::int32_t>(std::acos(cosH) * columnsPerRadian + 0.5), full);
             }
             tables.halfWidth[static_cast<std::size_t>(e)][static_cast<std::size_t>(r)] = w;
         }
@@ -40,6 +41,7 @@ void ProjectTwilight(TwilightTables& tables, int width, int height, double decDe
 }
 
 int TwilightTables::bandAt(int row, int column, int noon) const {
+    if (width <= 0 || row < 0 || row >= height) return kTwilightNight;
     // Distance in columns from the noon column, on the half-open span
     // [noon - w, noon + w) the classic terminator also uses.
     int d = ((column - noon) % width + width) % width;  // 0..width-1 eastwards

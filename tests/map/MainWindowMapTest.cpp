@@ -136,14 +136,16 @@ TEST_F(MainWindowMap, ResizeRebuildsAndResetsOnlyOnANewSize) {
     EXPECT_EQ(state().NoonColumn, -1);
     EXPECT_EQ(shown(), window->mapPanel().mapPictures().litMap());  // unshaded until the next tick
     tickAt(kJuneNoon + 1);
-    EXPECT_EQ(state().Width, map.width());
-    EXPECT_EQ(state().NoonColumn, map::SunAt(kJuneNoon + 1).noonColumn(map.width()));
+    const int pixels = qRound(map.width() * window->mapPanel().imageDisplay()->devicePixelRatioF());
+    EXPECT_EQ(state().Width, pixels);
+    EXPECT_EQ(state().NoonColumn, map::SunAt(kJuneNoon + 1).noonColumn(pixels));
 }
 
 // At every window size the map keeps 2:1 inside its panel with the band
-// choice below it, is drawn at its own pixel size, and every beacon label's
-// caret corner lies on its site scaled from the design's 480 x 240, to a
-// pixel. The lit map is resampled once per size, never per tick.
+// choice below it, is drawn at its own size in device pixels, and every
+// beacon label's caret corner lies on its site scaled from the design's
+// 480 x 240, to a pixel. The lit map is resampled once per size, never per
+// tick. Also run with QT_SCALE_FACTOR=2 (ctest entry map_window_hidpi).
 TEST_F(MainWindowMap, ResizeKeepsLabelsOnTheirSites) {
     start();
     window->show();
@@ -166,11 +168,14 @@ TEST_F(MainWindowMap, ResizeKeepsLabelsOnTheirSites) {
         EXPECT_EQ(map.width(), 2 * map.height());
         EXPECT_GE(map.width(), 480);
         EXPECT_TRUE(panel.contains(map));
-        const QRect bands = window->mapPanel().frequencyGroup()->geometry();
+        const RadioGroup* group = window->mapPanel().frequencyGroup();
+        const QRect bands(group->mapTo(&window->mapPanel(), QPoint(0, 0)), group->size());
         EXPECT_TRUE(window->mapPanel().frequencyGroup()->isVisibleTo(window.get()));
         EXPECT_TRUE(panel.contains(bands));
         EXPECT_FALSE(bands.intersects(map));
-        EXPECT_EQ(window->mapPanel().mapPictures().size(), map.size());
+        const double dpr = window->mapPanel().imageDisplay()->devicePixelRatioF();
+        const QSize pixels(qRound(map.width() * dpr), qRound(map.height() * dpr));
+        EXPECT_EQ(window->mapPanel().mapPictures().size(), pixels);
         const double scale = map.width() / 480.0;
         for (int i = 0; i < beacons::kBeaconListCount; ++i) {
             const QLabel* label = window->mapPanel().slotLabel(i);
@@ -184,7 +189,7 @@ TEST_F(MainWindowMap, ResizeKeepsLabelsOnTheirSites) {
         QResizeEvent same(window->size(), window->size());
         QCoreApplication::sendEvent(window.get(), &same);
         EXPECT_EQ(window->mapPanel().mapPictures().resampleCount(), resamples);
-        EXPECT_EQ(state().Width, map.width());
+        EXPECT_EQ(state().Width, pixels.width());
     }
     EXPECT_EQ(window->size(), window->minimumSize());  // the classic size is the least
 }
@@ -206,7 +211,8 @@ TEST_F(MainWindowMap, MapOnlyViewAndEscapeReturns) {
     const QRect onlyMap = window->mapPanel().mapRect();
     EXPECT_GT(onlyMap.width(), normalMap.width());
     EXPECT_EQ(onlyMap.width(), 2 * onlyMap.height());
-    EXPECT_EQ(window->mapPanel().mapPictures().size(), onlyMap.size());
+    const double dpr = window->mapPanel().imageDisplay()->devicePixelRatioF();
+    EXPECT_EQ(window->mapPanel().mapPictures().size(), QSize(qRound(onlyMap.width() * dpr), qRound(onlyMap.height() * dpr)));
 
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
@@ -216,6 +222,11 @@ TEST_F(MainWindowMap, MapOnlyViewAndEscapeReturns) {
     EXPECT_TRUE(window->statusBar()->isVisible());
     EXPECT_TRUE(window->mapPanel().frequencyGroup()->isVisible());
     EXPECT_EQ(window->mapPanel().mapRect(), normalMap);
+
+    window->SetFullScreen(true);
+    EXPECT_TRUE(window->isFullScreen());
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(window->isFullScreen());
 }
 
 // Width and Height are saved with Left and Top and give the next start its

@@ -224,6 +224,38 @@ TEST_F(GreyLineTest, DrawsOnlyWhenTheNoonColumnMoves) {
     EXPECT_TRUE(consistent());
 }
 
+// The same rules at the sizes of a large window: a draw exactly when the
+// sub-solar column moves (every 86400 / W seconds), a projection only after
+// more than 600 s, the mask always the spans it claims, and the twilight
+// tables projected with the shape.
+TEST_F(GreyLineTest, RulesHoldAtLargeWidths) {
+    for (int w : {960, 1920, 3840}) {
+        SCOPED_TRACE(w);
+        UtcMoment t = at(2026, 6, 1, 10);
+        line.InitTerminatorState(w, w / 2, t, false);
+        line.Recompute(t, false);
+        int draws = 0, projections = 0;
+        UtcMoment projected = *line.state().LastProjection;
+        for (int i = 0; i < 3600; ++i) {
+            ++t;
+            const int before = line.state().NoonColumn;
+            const bool drew = line.Recompute(t, false);
+            ASSERT_EQ(drew, before != columnAt(t)) << t;
+            draws += drew;
+            if (*line.state().LastProjection != projected) {
+                EXPECT_GT(*line.state().LastProjection - projected, 600);
+                projected = *line.state().LastProjection;
+                ++projections;
+            }
+        }
+        EXPECT_NEAR(draws, 3600 * w / 86400, 1);
+        EXPECT_EQ(projections, 5);  // at 601, 1202, ... 3005 s
+        EXPECT_TRUE(consistent());
+        EXPECT_EQ(line.twilight().width, w);
+        EXPECT_EQ(line.twilight().halfWidth[0].size(), static_cast<std::size_t>(w / 2));
+    }
+}
+
 TEST_F(GreyLineTest, FakeProjectsAndDrawsEveryTick) {
     const UtcMoment t = at(2026, 3, 1, 10);
     line.InitTerminatorState(480, 240, t, false);

@@ -105,27 +105,30 @@ TEST(Twilight, PolarDayNightAndNoonTwilight) {
 // it: day as lit, night as the classic pattern AND, twilight blended a
 // quarter, half and three quarters of the way, across the date line too.
 TEST(Twilight, RenderShadesEveryPixelByItsBand) {
-    const int w = 720, h = 360;
-    QImage lit(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) lit.setPixel(x, y, qRgb((x * 7) & 0xFF, (y * 5) & 0xFF, 200));
-    TwilightTables t;
-    ProjectTwilight(t, w, h, 17.5);
-    for (int noon : {5, 360, 714}) {
-        for (int level : {0, 4}) {
-            QImage out;
-            RenderTwilightMap(lit, t, noon, level, out);
-            const QImage brush = ShadeBrush(level);
-            for (int y = 0; y < h; y += 3)
-                for (int x = 0; x < w; ++x) {
-                    const int band = t.bandAt(y, x, noon);
-                    const QRgb in = lit.pixel(x, y);
-                    const QRgb dark = in & brush.pixel(x & 7, y & 7);
-                    const auto mix = [&](int a, int b) { return (a * (4 - band) + b * band) >> 2; };
-                    const QRgb expected = qRgb(mix(qRed(in), qRed(dark)), mix(qGreen(in), qGreen(dark)),
-                                               mix(qBlue(in), qBlue(dark)));
-                    ASSERT_EQ(out.pixel(x, y), expected) << x << "," << y << " band " << band << " noon " << noon;
-                }
+    for (const int w : {720, 721}) {  // an odd width has a column opposite noon
+        SCOPED_TRACE(w);
+        const int h = 360;
+        QImage lit(w, h, QImage::Format_RGB32);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) lit.setPixel(x, y, qRgb((x * 7) & 0xFF, (y * 5) & 0xFF, 200));
+        TwilightTables t;
+        ProjectTwilight(t, w, h, 17.5);
+        for (int noon : {5, 360, w - 6}) {
+            for (int level : {0, 4}) {
+                QImage out;
+                RenderTwilightMap(lit, t, noon, level, out);
+                const QImage brush = ShadeBrush(level);
+                for (int y = 0; y < h; y += 3)
+                    for (int x = 0; x < w; ++x) {
+                        const int band = t.bandAt(y, x, noon);
+                        const QRgb in = lit.pixel(x, y);
+                        const QRgb dark = in & brush.pixel(x & 7, y & 7);
+                        const auto mix = [&](int a, int b) { return (a * (4 - band) + b * band) >> 2; };
+                        const QRgb expected = qRgb(mix(qRed(in), qRed(dark)), mix(qGreen(in), qGreen(dark)),
+                                                   mix(qBlue(in), qBlue(dark)));
+                        ASSERT_EQ(out.pixel(x, y), expected) << x << "," << y << " band " << band << " noon " << noon;
+                    }
+            }
         }
     }
 }

@@ -173,9 +173,11 @@ void MapPanel::LayoutMap() {
     bvlMap->setGeometry(map.adjusted(kMapBevel.left() - kMapPanel.left(), kMapBevel.top() - kMapPanel.top(),
                                      kMapBevel.right() - kMapPanel.right(), kMapBevel.bottom() - kMapPanel.bottom()));
     bvlMap->setVisible(!MapOnlyOn);
-    rgFrequency->setGeometry(std::max(0, (room.width() - kFreqPanel.width()) / 2), map.bottom() + 1 + kMapMarginBottom,
-                             kFreqPanel.width(), kFreqPanel.height());
-    rgFrequency->setVisible(!MapOnlyOn);
+    // The band choice sits on its own panel (pnlFrequency), moved as a whole.
+    QWidget* pnlFrequency = rgFrequency->parentWidget();
+    pnlFrequency->setGeometry(std::max(0, (room.width() - kFreqPanel.width()) / 2), map.bottom() + 1 + kMapMarginBottom,
+                              kFreqPanel.width(), kFreqPanel.height());
+    pnlFrequency->setVisible(!MapOnlyOn);
 
     const double labelScale = std::min(scale_, kMaxLabelScale);
     const int labelHeight = qRound(beacons::kLabelHeight * labelScale);
