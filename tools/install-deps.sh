@@ -12,6 +12,7 @@ packages=(
   python3 python3-pyftpdlib xinetd curl
   xvfb xauth desktop-file-utils
   dpkg-dev lintian lowdown appstream man-db
+  libgeographiclib-dev libhamlib-dev libhamlib-utils
 )
 if [[ "${1:-}" == "--dev" ]]; then
   packages+=(imagemagick xplanet ferret-datasets python3-numpy python3-scipy x11-utils xdotool hyperfine librsvg2-bin)

@@ -9,6 +9,8 @@
 #include "app/panels/MapMenu.h"
 #include "common/IniFile.h"
 #include "common/OrvaneError.h"
+#include "cwsim/BeaconCalls.h"
+#include "cwsim/BeaconPlayer.h"
 #include "cwsim/CwSettings.h"
 #include "cwsim/FluidSynthOutput.h"
 #include "cwsim/SystemMidiOutputLayer.h"
@@ -34,6 +36,12 @@ std::unique_ptr<cwsim::TfrmBeaconSetup> createBeaconSetup(TfrmTabbedOrvane& main
     auto setup = std::make_unique<cwsim::TfrmBeaconSetup>(midiOutputs(main.paths()), main.gotSoundCard(),
                                                           IniFile(main.paths().iniFileName()), messages, &main);
     cwsim::TfrmBeaconSetup* dialog = setup.get();
+    // Beacons the stations file renames key their new calls.
+    std::array<std::string, cwsim::kBeaconCount> morse;
+    for (int i = 0; i < cwsim::kBeaconCount; ++i)
+        if (main.stations().entry(i).overridden)
+            morse[static_cast<std::size_t>(i)] = cwsim::morseOf(main.stations().entry(i).call);
+    dialog->player()->setCallMorse(morse);
     main.setBeaconSoundStarter([dialog](int beaconNumber) { dialog->startBeaconSound(beaconNumber); });
     main.setStopRequest([dialog] { dialog->setStopRequest(true); });
     main.mapMenu().setSimulationControl([dialog](bool on) { dialog->setStopRequest(on); },

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
@@ -15,6 +16,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "app/BeaconSound.h"
 #include "app/TimeLabels.h"
@@ -24,6 +26,8 @@
 #include "app/panels/BeaconListPanel.h"
 #include "app/panels/MapMenu.h"
 #include "app/panels/MapPanel.h"
+#include "app/panels/MonitorPanel.h"
+#include "app/panels/RadioMenu.h"
 #include "app/panels/TimeServicePanel.h"
 #include "app/widgets/RadioGroup.h"
 #include "beacons/BandPlan.h"
@@ -31,6 +35,8 @@
 #include "common/IniFile.h"
 #include "cwsim/MidiOutputLayer.h"
 #include "reports/ui/PropagationPage.h"
+#include "rig/RadioSettings.h"
+#include "rig/RigFollower.h"
 
 namespace orvane::app {
 namespace {
@@ -39,7 +45,9 @@ namespace {
 constexpr int kClientWidth = 563;
 constexpr int kStatusBarHeight = 22;
 constexpr int kStatusPanel0Width = 180;
-constexpr int kTabWidth = 140;
+// Five tabs share the classic width (four of 140 pixels did before the
+// Monitor tab), so none hides behind scroll arrows.
+constexpr int kTabWidth = 111;
 constexpr int kPageWidth = 555;
 constexpr int kPageHeight = 323;
 constexpr int kTimePanelHeight = 32;
@@ -103,14 +111,12 @@ void TfrmTabbedOrvane::BuildControls() {
     pcMain->setStyleSheet(QStringLiteral("QTabBar::tab { min-width: %1px; }").arg(kTabWidth - 16));
     pcMain->tabBar()->setAttribute(Qt::WA_Hover);
 
-    QWidget* tsBeacons = nullptr;
-    QWidget* tsPropagation = nullptr;
     struct Page {
         QWidget*& page;
         const char* caption;
     };
-    for (const Page& p : {Page{tsMap, "Map"}, Page{tsBeacons, "Beacons"}, Page{tsPropagation, "Propagation"},
-                          Page{tsAbout, "About"}}) {
+    for (const Page& p : {Page{tsMap, "Map"}, Page{tsMonitor, "Monitor"}, Page{tsBeacons, "Beacons"},
+                          Page{tsPropagation, "Propagation"}, Page{tsAbout, "About"}}) {
         p.page = new QWidget(pcMain);
         p.page->setMinimumSize(kPageWidth, kPageHeight);
         pcMain->addTab(p.page, QString::fromLatin1(p.caption));
@@ -128,6 +134,13 @@ void TfrmTabbedOrvane::BuildControls() {
     mapLayout->setSpacing(0);
     mapLayout->addWidget(timePanel_, 0, Qt::AlignLeft);
     mapLayout->addWidget(mapPanel_, 1);
+    // The Monitor tab: all five bands at a glance, beside the map rather
+    // than below it, so the map keeps its room.
+    monitorPanel_ = new MonitorPanel(clock_, tsMonitor);
+    auto* monitorLayout = new QVBoxLayout(tsMonitor);
+    monitorLayout->setContentsMargins(0, 0, 0, 0);
+    monitorLayout->addWidget(monitorPanel_);
+    follower_ = std::make_unique<rig::RigFollower>(clock_, rig::makeHamlibRig);
     beaconList_ = new BeaconListPanel(beaconCollection_, tsBeacons);
     beaconList_->setGeometry(0, 0, kPageWidth, kPageHeight);
     propSettings_ = reports::defaultPropSettings();
@@ -157,7 +170,13 @@ void TfrmTabbedOrvane::BuildControls() {
             [this] { guarded([this] { rgFrequencyClick(mapPanel_->frequencyGroup()); }); });
     connect(beaconList_, &BeaconListPanel::bandClicked, this,
             [this] { guarded([this] { rgFrequencyClick(beaconList_->frequencyGroup()); }); });
-    connect(beaconList_, &BeaconListPanel::ticksChanged, this, [this] { guarded([this] { ColourBeaconLabels(); }); });
+    connect(beaconList_, &BeaconListPanel::ticksChanged, this, [this] {
+        guarded([this] {
+            ColourBeaconLabels();
+            ShowInService();
+        });
+    });
+    connect(mapPanel_, &MapPanel::stationChanged, this, [this] { guarded([this] { ShowStations(); }); });
     connect(reportsPage_->puConfigPropReports, &QAction::triggered, this, [this] { puConfigPropReportsClick(); });
     connect(reportsPage_->puGetLatestReports, &QAction::triggered, this, [this] { puGetLatestReportsClick(); });
     connect(reportsPage_->puHelp, &QAction::triggered, this, [this] {
@@ -177,7 +196,9 @@ void TfrmTabbedOrvane::FormCreate() {
     BeaconBand = 0;
     guarded([this] { timePanel_->LoadHostList(QDir::current().absoluteFilePath(QStringLiteral("Hosts.txt"))); });
     guarded([this] { beaconCollection_.SetupBeaconCollection(); });
+    guarded([this] { LoadStations(); });
     beaconList_->LoadBandChecks(BeaconBand);
+    ShowInService();
     // The labels take their ticks' colours from the start, not only after
     // the first band or check-list click.
     ColourBeaconLabels();
@@ -200,6 +221,7 @@ void TfrmTabbedOrvane::FormCreate() {
     bool soundAvailable = false;
     guarded([this, &soundAvailable] { soundAvailable = midiOutputs(paths_)->midiOutGetNumDevs() > 0; });
     mapMenu_ = new MapMenu(*this, tsMap, soundAvailable);
+    radioMenu_ = new RadioMenu(*this, *follower_, mapMenu_->menu(), mapMenu_->item(QStringLiteral("mnPopuphints")));
     Timer1->start();
     // Show the time and the beacon now rather than one tick interval later.
     guarded([this] { Timer1Timer(nullptr); });
@@ -214,6 +236,7 @@ void TfrmTabbedOrvane::ReadMainIni() {
     mapPanel_->SetTwilight(settings_.Twilight);
     mapPanel_->SetStation(settings_.Locator);
     if (settings_.MapOnly) SetMapOnly(true);
+    follower_->setSettings(rig::ReadRadioIni(IniFile(IniFileName)));
 }
 
 void TfrmTabbedOrvane::SaveMainIni() {
@@ -258,12 +281,15 @@ void TfrmTabbedOrvane::stopTick() {
     tickStopped_ = true;
     Timer1->stop();
     SlotTimer->stop();
+    monitorPanel_->stop();
 }
 
 void TfrmTabbedOrvane::startTick() {
     tickStopped_ = false;
     Timer1->start();
-    ArmSlotTimer(clock_.nowUtcMs());
+    const UtcMs now = clock_.nowUtcMs();
+    ArmSlotTimer(now);
+    monitorPanel_->showSlot(now);
 }
 
 void TfrmTabbedOrvane::SetDisplayTime(UtcMoment t) {
@@ -288,6 +314,11 @@ void TfrmTabbedOrvane::UpdateBeaconSlot(bool forced) {
     const UtcMs now = clock_.nowUtcMs();
     UtcNow = systemTimeFromMs(now);
     ArmSlotTimer(now);
+    // The monitor follows the real slot whatever the map shows.
+    if (!tickStopped_ && !closing_ &&
+        (!monitorPanel_->hasShown() ||
+         monitorPanel_->shownPeriodStartMs() != beacons::slotPeriodStartMs(beacons::slotPeriodOf(now))))
+        monitorPanel_->showSlot(now);
     if (!mapPanel_->beaconsShown()) return;
     UtcNow.second = static_cast<std::uint16_t>(UtcNow.second - UtcNow.second % 10);
     if (const auto index = slotTracker_.onClock(now, BeaconBand, forced)) {
@@ -299,11 +330,68 @@ void TfrmTabbedOrvane::UpdateBeaconSlot(bool forced) {
 
 void TfrmTabbedOrvane::ShowCurrentBeacon(int index) {
     mapPanel_->ShowCurrentBeacon(index, beaconList_->isTicked(index));
+    const beacons::StationEntry& e = stations_.entry(index);
+    mapPanel_->ShowPath(geo::LonLat{e.lonDeg, e.latDeg});
     // Played whether or not the beacon is ticked; stopping goes through StopRequest.
     if (SimulateOn && startBeaconSound_) startBeaconSound_(index + 1);
 }
 
 void TfrmTabbedOrvane::ColourBeaconLabels() { mapPanel_->ColourBeaconLabels(beaconList_->ticks()); }
+
+void TfrmTabbedOrvane::ShowInService() {
+    MonitorPanel::InService flags{};
+    const auto& table = beaconCollection_.beacons();
+    for (std::size_t i = 0; i < flags.size(); ++i) flags[i] = table[i].OnBand;
+    monitorPanel_->setInService(flags);
+}
+
+// ---- Stations ----------------------------------------------------------------------
+
+void TfrmTabbedOrvane::LoadStations() {
+    const QString file = paths_.stationFileName();
+    if (QFileInfo(file).exists()) {
+        const auto problems = stations_.load(file);
+        if (!problems.empty()) messages_.showError(beacons::describeProblems(file, problems).toStdString());
+    }
+    ShowStations();
+}
+
+void TfrmTabbedOrvane::ShowStations() {
+    const std::optional<geo::LonLat> place = mapPanel_->stationPlace();
+    MapPanel::BeaconTexts captions, hints, extras, items, bearings;
+    for (int i = 0; i < beacons::kBeaconListCount; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        const beacons::StationEntry& e = stations_.entry(i);
+        captions[k] = QString::fromStdString(stations_.labelCaption(i));
+        hints[k] = QString::fromStdString(stations_.labelHint(i));
+        items[k] = QString::fromStdString(stations_.checkListItem(i));
+        if (!place) continue;
+        const geo::Path p = geo::pathBetween(*place, {e.lonDeg, e.latDeg});
+        const auto degrees = [](double d) { return static_cast<int>(std::lround(d)) % 360; };
+        bearings[k] = QStringLiteral("SP %1  LP %2 %3 km")
+                          .arg(degrees(p.spBearingDeg), 3)
+                          .arg(degrees(p.lpBearingDeg), 3)
+                          .arg(std::lround(p.spDistanceKm), 6);
+        extras[k] = QStringLiteral("Short path %1°, long path %2°, %3 km")
+                        .arg(p.spBearingDeg, 0, 'f', 1)
+                        .arg(p.lpBearingDeg, 0, 'f', 1)
+                        .arg(p.spDistanceKm, 0, 'f', 0);
+    }
+    std::array<std::optional<geo::LonLat>, beacons::kBeaconListCount> sites{};
+    for (int i = 0; i < beacons::kBeaconListCount; ++i)
+        if (stations_.siteMoved(i))
+            sites[static_cast<std::size_t>(i)] = geo::LonLat{stations_.entry(i).lonDeg, stations_.entry(i).latDeg};
+    mapPanel_->SetLabelSites(sites);
+    mapPanel_->SetBeaconTexts(captions, hints, extras);
+    beaconList_->SetItemTexts(items);
+    beaconList_->ShowBearings(bearings);
+    monitorPanel_->setStations(stations_);
+    monitorPanel_->setStation(place);
+    if (CurrentSlot >= 0) {
+        const beacons::StationEntry& e = stations_.entry(CurrentSlot);
+        mapPanel_->ShowPath(geo::LonLat{e.lonDeg, e.latDeg});
+    }
+}
 
 // Either band group: both show the same band, and the new band's beacon
 // is shown at once.
@@ -334,10 +422,14 @@ void TfrmTabbedOrvane::puGetLatestReportsClick() {
 // ---- Tabs, hints, status bar -------------------------------------------------------
 
 void TfrmTabbedOrvane::pcMainChange(int index) {
-    static constexpr std::array<int, 4> kTabHelpContexts{help::ctx::kMapTab, help::ctx::kBeaconsTab,
-                                                         help::ctx::kPropagationTab, help::ctx::kAboutTab};
-    if (index >= 0 && index < static_cast<int>(kTabHelpContexts.size()))
-        help::setHelpContext(pcMain, kTabHelpContexts[static_cast<std::size_t>(index)]);
+    // The Monitor tab shares the Map tab's topic.
+    const QWidget* page = pcMain->widget(index);
+    const int context = page == tsMap || page == tsMonitor ? help::ctx::kMapTab
+                        : page == tsBeacons                ? help::ctx::kBeaconsTab
+                        : page == tsPropagation            ? help::ctx::kPropagationTab
+                        : page == tsAbout                  ? help::ctx::kAboutTab
+                                                           : 0;
+    if (context > 0) help::setHelpContext(pcMain, context);
     // The local time appears at once rather than at the next tick.
     if (pcMain->widget(index) == tsAbout) UpdateTimeLabels();
 }
@@ -419,6 +511,9 @@ void TfrmTabbedOrvane::FormClose() {
     // never keeps the user from quitting.
     Timer1->stop();
     SlotTimer->stop();
+    monitorPanel_->stop();
+    // Following ends; the radio stays where it is.
+    follower_->stop();
     if (stopRequest_) stopRequest_();
     guarded([this] { beaconCollection_.SaveBeaconCollection(); });
     guarded([this] { timePanel_->SaveHostList(); });

@@ -4,11 +4,13 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <memory>
 
 #include "app/Guarded.h"
 #include "app/MainSettings.h"
 #include "beacons/BeaconCollection.h"
 #include "beacons/SlotTracker.h"
+#include "beacons/StationTable.h"
 #include "common/AppPaths.h"
 #include "common/Clock.h"
 #include "common/HelpService.h"
@@ -23,6 +25,9 @@ class QTimer;
 namespace orvane::reports {
 class PropagationPage;
 }
+namespace orvane::rig {
+class RigFollower;
+}
 
 namespace orvane::app {
 
@@ -30,10 +35,12 @@ class AboutPage;
 class BeaconListPanel;
 class MapMenu;
 class MapPanel;
+class MonitorPanel;
+class RadioMenu;
 class TimeServicePanel;
 
-// Responsibilities: the main window "Orvane ++": its four tabs (Map,
-// Beacons, Propagation, About), the status bar, and the one clock tick,
+// Responsibilities: the main window "Orvane ++": its five tabs (Map,
+// Monitor, Beacons, Propagation, About), the status bar, and the one clock tick,
 // Timer1, with the slot timer beside it, that drives every time-dependent
 // display: the grey-line map, the UTC and local time labels and the beacon
 // schedule. It creates the panels, brings them into their first state at
@@ -126,6 +133,17 @@ public:
     BeaconListPanel& beaconList() const { return *beaconList_; }
     reports::PropagationPage& reportsPage() const { return *reportsPage_; }
     AboutPage& aboutPage() const { return *aboutPage_; }
+    MonitorPanel& monitorPanel() const { return *monitorPanel_; }
+    RadioMenu& radioMenu() const { return *radioMenu_; }
+    rig::RigFollower& follower() const { return *follower_; }
+    // The stations of the run: built in, or as the stations file beside the
+    // settings file (<name>.STN) overrides them.
+    const beacons::StationTable& stations() const { return stations_; }
+    // Reads the stations file (a refused line is shown with its number) and
+    // shows the table's calls, sites and, from the user's station, bearings
+    // and distances everywhere.
+    void LoadStations();
+    void ShowStations();
     // The tab control; tests switch tabs through it.
     QTabWidget* tabs() const { return pcMain; }
     // The tick and the slot timer; tests stop them and drive the ticks.
@@ -160,6 +178,7 @@ private:
     void SlotTimerTimer();
     void ShowCurrentBeacon(int index);
     void ColourBeaconLabels();
+    void ShowInService();
     void rgFrequencyClick(QObject* Sender);
     void puConfigPropReportsClick();
     void puGetLatestReportsClick();
@@ -178,6 +197,12 @@ private:
     QTabWidget* pcMain = nullptr;
     QWidget* tsMap = nullptr;
     QWidget* tsAbout = nullptr;
+    QWidget* tsMonitor = nullptr;
+    QWidget* tsBeacons = nullptr;
+    QWidget* tsPropagation = nullptr;
+    MonitorPanel* monitorPanel_ = nullptr;
+    RadioMenu* radioMenu_ = nullptr;
+    std::unique_ptr<rig::RigFollower> follower_;
     TimeServicePanel* timePanel_ = nullptr;
     MapPanel* mapPanel_ = nullptr;
     BeaconListPanel* beaconList_ = nullptr;
@@ -199,6 +224,7 @@ private:
     SystemTime UtcNow;
     QString TimeZoneName;
     beacons::BeaconCollection beaconCollection_;
+    beacons::StationTable stations_;
     beacons::SlotTracker slotTracker_;
     MainSettings settings_;
     reports::PropSettings propSettings_;

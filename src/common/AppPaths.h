@@ -19,6 +19,8 @@ public:
     const QString& baseName() const { return baseName_; }
     QString iniFileName() const { return baseName_ + QStringLiteral(".INI"); }
     QString beaconFileName() const { return baseName_ + QStringLiteral(".BCN"); }
+    // The optional stations file that renames and moves beacons.
+    QString stationFileName() const { return baseName_ + QStringLiteral(".STN"); }
 
 private:
     explicit AppPaths(QString baseName) : baseName_(std::move(baseName)) {}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <string_view>
 
 namespace orvane::cwsim {
@@ -41,6 +42,11 @@ inline constexpr std::array<BeaconCall, kBeaconCount> kBeaconCalls{{
 constexpr const BeaconCall* beaconCall(int number) {
     return number >= 1 && number <= kBeaconCount ? &kBeaconCalls[static_cast<std::size_t>(number - 1)] : nullptr;
 }
+
+// A call sign in International Morse, characters separated by one space, as
+// kBeaconCalls writes them: letters (either case), digits and "/"; any other
+// character is left out.
+std::string morseOf(std::string_view call);
 
 // Units of the call sign from its first element to the end of its last
 // element's trailing unit: a dot is 1 + 1, a dash 3 + 1, and a character gap

@@ -207,13 +207,23 @@ void BeaconPlayer::Dash() {
     Pause(unit);
 }
 
+void BeaconPlayer::setCallMorse(const std::array<std::string, kBeaconCount>& morse) {
+    const std::lock_guard lock(callMorseMutex_);
+    callMorse_ = morse;
+}
+
 void BeaconPlayer::PlayABeacon(int n) {
     RunScope scope(*this);
     setDotTime(speedControl_);
     CtrlChange(kAllNotesOff, 0);
     Pause(DashTime);
+    std::string override;
+    if (n >= 1 && n <= kBeaconCount) {
+        const std::lock_guard lock(callMorseMutex_);
+        override = callMorse_[static_cast<std::size_t>(n - 1)];
+    }
     if (const BeaconCall* call = beaconCall(n)) {
-        const std::string_view morse = call->morse;
+        const std::string_view morse = override.empty() ? call->morse : std::string_view(override);
         for (std::size_t i = 0; i < morse.size(); ++i) {
             const char c = morse[i];
             if (c == '.') Dot();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cwsim/BeaconCalls.h"
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -78,6 +80,9 @@ public:
 
     // --- The sequencer -----------------------------------------------------
     void PlayABeacon(int n);
+    // The Morse keyed for beacon 1..18 instead of kBeaconCalls' (a stations
+    // file that renames a beacon); an empty text keeps the built-in call.
+    void setCallMorse(const std::array<std::string, kBeaconCount>& morse);
     void Dot();
     void Dash();
     void BeaconDahs();
@@ -123,6 +128,8 @@ private:
     std::shared_ptr<PlayerClock> clock_;
 
     mutable std::shared_mutex outputMutex_;  // sends shared, open/close exclusive
+    mutable std::mutex callMorseMutex_;      // the table is set on the GUI thread, read by sound threads
+    std::array<std::string, kBeaconCount> callMorse_;
     MidiOutHandle handle_ = nullptr;
     std::atomic<MidiResult> midiError_{midierr::kNoError};
 

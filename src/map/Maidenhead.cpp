@@ -1,6 +1,8 @@
 #include "map/Maidenhead.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cmath>
 
 namespace orvane::map {
 
@@ -38,6 +40,24 @@ std::optional<Locator> ParseLocator(std::string_view text) {
     loc.lonDeg = lon + lonCell / 2;
     loc.latDeg = lat + latCell / 2;
     return loc;
+}
+
+std::string FormatLocator(double lonDeg, double latDeg) {
+    // Offsets from the grid's south-west corner in units of the smallest
+    // cell used (subsquares: 1/12 degree of longitude, 1/24 of latitude).
+    const auto cellIndex = [](double value, double span, int cells) {
+        return std::clamp(static_cast<int>(std::floor(value / span * cells)), 0, cells - 1);
+    };
+    const int lon = cellIndex(lonDeg + 180.0, 360.0, 18 * 10 * 24);
+    const int lat = cellIndex(latDeg + 90.0, 180.0, 18 * 10 * 24);
+    std::string text;
+    text += static_cast<char>('A' + lon / 240);
+    text += static_cast<char>('A' + lat / 240);
+    text += static_cast<char>('0' + lon / 24 % 10);
+    text += static_cast<char>('0' + lat / 24 % 10);
+    text += static_cast<char>('a' + lon % 24);
+    text += static_cast<char>('a' + lat % 24);
+    return text;
 }
 
 }  // namespace orvane::map

@@ -20,4 +20,8 @@ struct Locator {
 // letters out of range, more than 8 characters) is no locator.
 std::optional<Locator> ParseLocator(std::string_view text);
 
+// The 6-character locator ("JO22dc") of the square holding the place;
+// latitude 90 and longitude 180 fall in the last square of the grid.
+std::string FormatLocator(double lonDeg, double latDeg);
+
 }  // namespace orvane::map

@@ -20,7 +20,8 @@ TEST(CliSlot, PrintsTheBeaconOfEachBand) {
                                     "18.11\t18\tYV5B\tCaracas, Venezuela\n"
                                     "21.15\t17\tOA4B\tLima, Peru\n"
                                     "24.93\t16\tLU4AA\tBuenos Aires, Arg\n"
-                                    "28.20\t15\tCS3B\tFunchal, Madeira\n"));
+                                    "28.20\t15\tCS3B\tFunchal, Madeira\n"
+                                    "seconds_left\t10\n"));
     const CliRun one = cli({QStringLiteral("slot"), QStringLiteral("--band"), QStringLiteral("24.93"),
                          QStringLiteral("--at"), QStringLiteral("@1765368085")});  // 2025-12-10 12:01:25 UTC
     EXPECT_EQ(one.out, QStringLiteral("24.93\t6\tVK6RBP\tRolystone, Australia\n"));

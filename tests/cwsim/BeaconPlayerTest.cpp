@@ -82,6 +82,31 @@ TEST_F(PlayerTest, EveryBeaconFollowsTheMorseTimingAndTheTableTotal) {
     }
 }
 
+// The built-in calls' Morse is what morseOf writes for them.
+TEST(BeaconMorse, MorseOfMatchesTheTableAndSkipsOtherCharacters) {
+    for (const BeaconCall& call : kBeaconCalls) EXPECT_EQ(morseOf(call.callSign), call.morse) << call.callSign;
+    EXPECT_EQ(morseOf("kh6rs"), "-.- .... -.... .-. ...");
+    EXPECT_EQ(morseOf("G/X"), "--. -..-. -..-");
+    EXPECT_EQ(morseOf("A-B"), ".- -...");
+    EXPECT_EQ(morseOf(""), "");
+}
+
+// A renamed beacon keys its new call with the same timing rules.
+TEST_F(PlayerTest, ARenamedBeaconKeysItsNewCall) {
+    ASSERT_TRUE(player.OpenIt());
+    std::array<std::string, kBeaconCount> morse;
+    morse[3] = morseOf("KH6RS");
+    player.setCallMorse(morse);
+    const std::int64_t start = clock->nowUs();
+    player.PlayABeacon(4);
+    EXPECT_EQ(notes().size(), test::elementUnits(morse[3]).size() + 4);
+    EXPECT_EQ(clock->nowUs() - start, (kLeadInUnits + callUnits(morse[3]) + kDahsUnits) * kUnitUs);
+    // Beacons without an override keep the built-in call.
+    output->clear();
+    player.PlayABeacon(5);
+    EXPECT_EQ(notes().size(), test::elementUnits(kBeaconCalls[4].morse).size() + 4);
+}
+
 TEST_F(PlayerTest, TransmissionMessagesMatchThePlayerAndListTheProgramFirst) {
     const auto messages = transmissionMessages(7, {48, 74, 127, 79});
     ASSERT_GE(messages.size(), 2u);

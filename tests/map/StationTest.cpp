@@ -56,6 +56,31 @@ UtcMoment at(int y, int m, int d, int hour, int minute) {
 // Published rise and set times (almanac tables, rounded to the minute)
 // held to 3 minutes: the solar theory is good to a few hundredths of a
 // degree, and almanacs differ from each other by a minute in refraction.
+TEST(Locator, FormatNamesTheSquareOfAPlace) {
+    struct Case {
+        const char* name;
+        double lonDeg, latDeg;
+        const char* locator;
+    };
+    const Case cases[] = {
+        {"UnitedNations", -73.968, 40.7489, "FN30ar"},
+        {"SouthWestCorner", -180.0, -90.0, "AA00aa"},
+        {"NorthEastCorner", 180.0, 90.0, "RR99xx"},
+        {"Greenwich", 0.0, 0.0, "JJ00aa"},
+        {"JustWestOfGreenwich", -1e-9, -1e-9, "II99xx"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(FormatLocator(c.lonDeg, c.latDeg), c.locator);
+    }
+    // Formatting the centre of any subsquare gives it back.
+    for (const char* text : {"JO22dc", "BL10ts", "RE78tw", "FK60nk"}) {
+        const auto loc = ParseLocator(text);
+        ASSERT_TRUE(loc);
+        EXPECT_EQ(FormatLocator(loc->lonDeg, loc->latDeg), text);
+    }
+}
+
 TEST(SunTimes, RiseAndSetAgainstAlmanacs) {
     struct Case {
         const char* name;

@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <vector>
 
+#include <cmath>
+
+#include "beacons/BandPlan.h"
 #include "common/TimeTypes.h"
 
 namespace orvane::cli {
@@ -44,6 +47,27 @@ bool parseTimeArgument(const QString& text, long long& unixSeconds) {
     if (y < 1 || mo < 1 || mo > 12 || d < 1 || d > daysInMonth(y, mo) || h > 23 || mi > 59 || s > 59) return false;
     unixSeconds = daysFromCivil(y, mo, d) * 86400LL + h * 3600LL + mi * 60LL + s;
     return true;
+}
+
+bool parseMomentArgument(const QString& text, long long& utcMs) {
+    constexpr long long kFirst = -62'135'596'800LL;  // 0001-01-01T00:00:00Z
+    constexpr long long kLimit = 253'402'300'800LL;  // 10000-01-01T00:00:00Z
+    long long seconds = 0;
+    if (!parseTimeArgument(text, seconds) || seconds < kFirst || seconds >= kLimit) return false;
+    utcMs = seconds * 1000;
+    return true;
+}
+
+int bandOfMHz(const QString& mhz) {
+    bool ok = false;
+    const double value = mhz.toDouble(&ok);
+    if (!ok) return -1;
+    for (int band = 0; band < beacons::kBandCount; ++band) {
+        const std::string_view caption = beacons::kBandCaptions[static_cast<std::size_t>(band)];
+        const double bandMHz = QString::fromLatin1(caption.data(), static_cast<qsizetype>(caption.size())).toDouble();
+        if (std::fabs(bandMHz - value) < 0.0005) return band;
+    }
+    return -1;
 }
 
 bool takeValue(const QStringList& args, qsizetype& i, QString& value, QTextStream& err) {

@@ -30,6 +30,14 @@ struct Registrar {
 // Parses TIME as "YYYY-MM-DDTHH:MM:SSZ" (UTC) or "@SECONDS"; false when malformed.
 bool parseTimeArgument(const QString& text, long long& unixSeconds);
 
+// TIME as parseTimeArgument reads it, limited to the years 1 to 9999 so the
+// milliseconds cannot overflow, in ms since 1970 (UTC); false otherwise.
+bool parseMomentArgument(const QString& text, long long& utcMs);
+
+// The beacon band (0..4) of a frequency in MHz: "14.10", "14.1" and "14.100"
+// name the same band; -1 for anything else.
+int bandOfMHz(const QString& mhz);
+
 // Consumes "--name VALUE" at args[i]; returns false (and writes the error) when VALUE is missing.
 bool takeValue(const QStringList& args, qsizetype& i, QString& value, QTextStream& err);
 

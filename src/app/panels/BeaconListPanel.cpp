@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QSignalBlocker>
 
 #include "app/PopupHints.h"
@@ -17,7 +18,8 @@ constexpr QRect kFreqPanel{0, 277, 555, 46};
 BeaconListPanel::BeaconListPanel(beacons::BeaconCollection& collection, QWidget* parent)
     : QWidget(parent), collection_(collection) {
     cblBeacons = new QListWidget(this);
-    cblBeacons->setGeometry(102, 10, 350, 256);
+    // The list moves left of its design place to leave room for the bearings.
+    cblBeacons->setGeometry(8, 10, 350, 256);
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     fixed.setPixelSize(12);
     cblBeacons->setFont(fixed);
@@ -30,6 +32,20 @@ BeaconListPanel::BeaconListPanel(beacons::BeaconCollection& collection, QWidget*
         item->setCheckState(Qt::Unchecked);
         item->setSizeHint(QSize(0, 14));
     }
+    lstBearings = new QListWidget(this);
+    lstBearings->setObjectName(QStringLiteral("lstBearings"));
+    lstBearings->setGeometry(362, 10, 185, 256);
+    lstBearings->setFont(fixed);
+    lstBearings->setUniformItemSizes(true);
+    lstBearings->setSelectionMode(QAbstractItemView::NoSelection);
+    lstBearings->setFocusPolicy(Qt::NoFocus);
+    setHint(lstBearings, QStringLiteral("Short-path and long-path bearing (degrees from true north) and short-path "
+                                        "distance from your station locator"));
+    for (int i = 0; i < beacons::kBeaconListCount; ++i) new QListWidgetItem(lstBearings);
+    for (int i = 0; i < beacons::kBeaconListCount; ++i) lstBearings->item(i)->setSizeHint(QSize(0, 14));
+    // The two lists scroll together.
+    connect(cblBeacons->verticalScrollBar(), &QScrollBar::valueChanged, lstBearings->verticalScrollBar(),
+            &QScrollBar::setValue);
     rgFrequency2 = addBandPanel(this, kFreqPanel);
     connect(cblBeacons, &QListWidget::itemChanged, this, [this] { cblBeaconsClick(); });
     connect(rgFrequency2, &RadioGroup::clicked, this, &BeaconListPanel::bandClicked);
@@ -42,6 +58,15 @@ void BeaconListPanel::LoadBandChecks(int band) {
     for (int i = 0; i < beacons::kBeaconListCount; ++i)
         cblBeacons->item(i)->setCheckState(
             table[static_cast<std::size_t>(i)].OnBand[static_cast<std::size_t>(band)] ? Qt::Checked : Qt::Unchecked);
+}
+
+void BeaconListPanel::SetItemTexts(const std::array<QString, beacons::kBeaconListCount>& items) {
+    const QSignalBlocker block(cblBeacons);
+    for (int i = 0; i < beacons::kBeaconListCount; ++i) cblBeacons->item(i)->setText(items[static_cast<std::size_t>(i)]);
+}
+
+void BeaconListPanel::ShowBearings(const std::array<QString, beacons::kBeaconListCount>& bearings) {
+    for (int i = 0; i < beacons::kBeaconListCount; ++i) lstBearings->item(i)->setText(bearings[static_cast<std::size_t>(i)]);
 }
 
 bool BeaconListPanel::isTicked(int index) const { return cblBeacons->item(index)->checkState() == Qt::Checked; }

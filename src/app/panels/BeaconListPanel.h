@@ -30,6 +30,12 @@ public:
     bool isTicked(int index) const;
     std::array<bool, beacons::kBeaconListCount> ticks() const;
     void setListEnabled(bool enabled);
+    // The 44-character items from the run's station table.
+    void SetItemTexts(const std::array<QString, beacons::kBeaconListCount>& items);
+    // Beside each station: short- and long-path bearing and distance from
+    // the user's station ("SP 291  LP 111  5843 km"); empty texts without one.
+    void ShowBearings(const std::array<QString, beacons::kBeaconListCount>& bearings);
+    QListWidget* bearingList() const { return lstBearings; }
     int bandIndex() const;
     void setBandIndex(int band);
 
@@ -49,6 +55,7 @@ private:
     beacons::BeaconCollection& collection_;
     int band_ = 0;
     QListWidget* cblBeacons = nullptr;
+    QListWidget* lstBearings = nullptr;
     RadioGroup* rgFrequency2 = nullptr;
 };
 

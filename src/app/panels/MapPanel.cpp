@@ -117,7 +117,8 @@ void MapPanel::BuildControls() {
         l->setFont(labelFont);
         l->setAutoFillBackground(true);
         l->setContentsMargins(1, 0, 1, 0);
-        setHint(l, QString::fromLatin1(st.labelHint.data(), static_cast<qsizetype>(st.labelHint.size())));
+        baseHints_[i] = QString::fromLatin1(st.labelHint.data(), static_cast<qsizetype>(st.labelHint.size()));
+        setHint(l, baseHints_[i]);
         l->setProperty(kAlwaysShowHintProperty, true);  // whatever the pop-up hint setting
         lblSlot[i] = l;
         applyLabelLook(l, false, true);
@@ -197,8 +198,13 @@ void MapPanel::LayoutMap() {
         f.setBold(wasBold);
         l->setFont(f);
         const bool caretLeft = st.labelCaption.front() == '^';
-        const int site = qRound((caretLeft ? st.left : st.left + st.width) * scale_);
-        l->setGeometry(caretLeft ? site : site - width, qRound(st.top * scale_), width, labelHeight);
+        // A moved site: the caret's corner on the new place of the design map.
+        const map::MapGeometry design{kMapPanel.width(), kMapPanel.height()};
+        const auto& moved = labelSites_[i];
+        const double siteX = moved ? design.columnOf(moved->lonDeg) : (caretLeft ? st.left : st.left + st.width);
+        const double siteY = moved ? design.rowOf(moved->latDeg) : st.top;
+        const int site = qRound(siteX * scale_);
+        l->setGeometry(caretLeft ? site : site - width, qRound(siteY * scale_), width, labelHeight);
     }
     QFont slotFont = lblBeaconSlot->font();
     slotFont.setPixelSize(qRound(kLabelFontPixels * labelScale));
@@ -207,6 +213,7 @@ void MapPanel::LayoutMap() {
     lblBeaconSlot->adjustSize();
     lblBeaconSlot->move(qRound(5 * scale_), mapH - qRound((kMapPanel.height() - 221) * scale_));
     PlaceStationMarker();
+    ProjectPath();
 }
 
 QRect MapPanel::mapRect() const { return pnlMap->geometry(); }
@@ -238,9 +245,50 @@ bool MapPanel::SetStation(const QString& locator) {
     stationHintDay_ = -1;
     PlaceStationMarker();
     UpdateStationHint();
+    ProjectPath();
+    emit stationChanged();
     return true;
 }
 
+std::optional<geo::LonLat> MapPanel::stationPlace() const {
+    if (!station_) return std::nullopt;
+    return geo::LonLat{station_->lonDeg, station_->latDeg};
+}
+
+void MapPanel::SetBeaconTexts(const BeaconTexts& captions, const BeaconTexts& hints, const BeaconTexts& hintExtras) {
+    for (std::size_t i = 0; i < lblSlot.size(); ++i) {
+        lblSlot[i]->setText(captions[i]);
+        baseHints_[i] = hints[i];
+        setHint(lblSlot[i], hintExtras[i].isEmpty() ? hints[i] : hints[i] + QLatin1Char('\n') + hintExtras[i]);
+    }
+    LayoutMap();
+}
+
+void MapPanel::SetLabelSites(const std::array<std::optional<geo::LonLat>, beacons::kBeaconListCount>& sites) {
+    labelSites_ = sites;
+    LayoutMap();
+}
+
+void MapPanel::ShowPath(std::optional<geo::LonLat> to) {
+    pathTarget_ = to;
+    ProjectPath();
+}
+
+// The track in lon/lat is cut at the date line by the geodesy; here it is
+// only mapped to the map's pixels.
+void MapPanel::ProjectPath() {
+    pathPolylines_.clear();
+    if (station_ && pathTarget_) {
+        const QSize mapSize = ImageDisplay->size();
+        const map::MapGeometry g{mapSize.width(), mapSize.height()};
+        for (const auto& piece : geo::shortPathTrack({station_->lonDeg, station_->latDeg}, *pathTarget_)) {
+            QPolygonF line;
+            for (const geo::LonLat& p : piece) line << QPointF(g.columnOf(p.lonDeg), g.rowOf(p.latDeg));
+            pathPolylines_.push_back(line);
+        }
+    }
+    ImageDisplay->setOverlay(pathPolylines_);
+}
 QString MapPanel::station() const { return station_ ? QString::fromStdString(station_->text) : QString(); }
 
 void MapPanel::PlaceStationMarker() {
@@ -372,7 +420,7 @@ void MapPanel::applyLabelLook(QLabel* label, bool current, bool ticked) {
 
 void MapPanel::ShowCurrentBeacon(int index, bool ticked) {
     QLabel* label = lblSlot[static_cast<std::size_t>(index)];
-    lblBeaconSlot->setText(QString::fromStdString(beacons::beaconSlotCaption(index)));
+    lblBeaconSlot->setText(QStringLiteral("Slot:") + baseHints_[static_cast<std::size_t>(index)]);
     lblBeaconSlot->adjustSize();
     // The label shown before returns to rest in the colour its tick had when
     // it became current.

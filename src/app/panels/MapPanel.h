@@ -1,14 +1,17 @@
 #pragma once
 
+#include <QPolygonF>
 #include <QWidget>
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "beacons/Stations.h"
 #include "common/Clock.h"
 #include "common/TimeTypes.h"
 #include "app/StationHint.h"
+#include "geo/Geodesy.h"
 #include "map/MapPictures.h"
 #include "map/Maidenhead.h"
 #include "map/Terminator.h"
@@ -68,6 +71,8 @@ public:
     // (and changes nothing) for text that is no locator.
     bool SetStation(const QString& locator);
     QString station() const;
+    // The station's place, when one is set.
+    std::optional<geo::LonLat> stationPlace() const;
     // The local zone the station hint shows times in (the system's unless
     // replaced by a test).
     void setLocalZone(LocalZoneAt zoneAt) { localZone_ = std::move(zoneAt); }
@@ -96,6 +101,19 @@ public:
     void ShowCurrentBeacon(int index, bool ticked);
     // Text colours of every label from the ticks of the chosen band.
     void ColourBeaconLabels(const std::array<bool, beacons::kBeaconListCount>& ticked);
+    // Captions and hints of the labels from the run's station table; each
+    // hint may carry a second line (bearing and distance from the station).
+    using BeaconTexts = std::array<QString, beacons::kBeaconListCount>;
+    void SetBeaconTexts(const BeaconTexts& captions, const BeaconTexts& hints, const BeaconTexts& hintExtras);
+    // Beacons whose site the stations file moved: the label's caret goes to
+    // the new place (longitude, latitude); nothing keeps the design's place.
+    void SetLabelSites(const std::array<std::optional<geo::LonLat>, beacons::kBeaconListCount>& sites);
+    // The short great-circle path from the user's station to `to` (the
+    // transmitting beacon's place) drawn on the map, cut at the date line;
+    // nothing drawn without a station or a target.
+    void ShowPath(std::optional<geo::LonLat> to);
+    // The drawn path in the map's pixels, one polyline per piece.
+    const std::vector<QPolygonF>& pathPolylines() const { return pathPolylines_; }
     void setBeaconsShown(bool shown);
     bool beaconsShown() const { return BeaconsShown; }
     int bandIndex() const;
@@ -115,6 +133,8 @@ public:
 signals:
     // The user picked a band in rgFrequency (also the band already chosen).
     void bandClicked();
+    // The user's station was set or removed.
+    void stationChanged();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -125,6 +145,7 @@ private:
     // panel's size.
     void LayoutMap();
     void PlaceStationMarker();
+    void ProjectPath();
     void UpdateStationHint();
     void applyLabelLook(QLabel* label, bool current, bool ticked);
     QSize MapPixelSize() const;  // ImageDisplay's size in device pixels
@@ -153,6 +174,10 @@ private:
     std::optional<map::Locator> station_;
     std::int64_t stationHintDay_ = -1;  // UTC day the hint was written for
     LocalZoneAt localZone_ = systemLocalZone;
+    BeaconTexts baseHints_;
+    std::array<std::optional<geo::LonLat>, beacons::kBeaconListCount> labelSites_{};  // hints without the bearing line; the slot caption's text
+    std::optional<geo::LonLat> pathTarget_;
+    std::vector<QPolygonF> pathPolylines_;
     QLabel* CurrentBeaconLabel = nullptr;
     bool CurrentBeaconActive = false;
 };

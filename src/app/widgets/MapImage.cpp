@@ -24,6 +24,15 @@ void MapImage::paintEvent(QPaintEvent*) {
         p.drawImage(0, 0, image_);
     else
         p.drawImage(rect(), image_);
+    if (overlay_.empty()) return;
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(255, 40, 160), 1.5));
+    for (const QPolygonF& line : overlay_) p.drawPolyline(line);
+}
+
+void MapImage::setOverlay(std::vector<QPolygonF> lines) {
+    overlay_ = std::move(lines);
+    update();
 }
 
 }  // namespace orvane::app

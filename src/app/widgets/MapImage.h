@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QImage>
+#include <QPolygonF>
+#include <vector>
 #include <QWidget>
 
 namespace orvane::app {
@@ -16,12 +18,15 @@ public:
 
     void setImage(const QImage& image);
     const QImage& image() const { return image_; }
+    // Lines drawn over the picture (the path to the beacon), in widget pixels.
+    void setOverlay(std::vector<QPolygonF> lines);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     QImage image_;
+    std::vector<QPolygonF> overlay_;
 };
 
 }  // namespace orvane::app

@@ -109,7 +109,8 @@ TEST_F(MapMenuTest, EveryItemHasItsCaptionHintTagAndHelpContext) {
     EXPECT_EQ(order.join(QLatin1Char('|')),
               QStringLiteral("Animate|Animate Speed|-|Browse Calendar...|Fake|-|Hide Beacons|-|Darkness Level|Twilight|-|"
                              "Station Locator...|Map Only|Full Screen|-|"
-                             "Signal Change|-|Simulate Beacons|Simulate Setup|-|Popup Hints|Help"));
+                             "Signal Change|-|Simulate Beacons|Simulate Setup|-|Follow beacon...|Stay on band|-|"
+                             "Popup Hints|Help"));
 }
 
 TEST_F(MapMenuTest, OpeningShowsTheStateOfEveryOption) {

@@ -1,0 +1,238 @@
+#include "beacons/StationTable.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+
+#include "common/OrvaneError.h"
+#include "map/Maidenhead.h"
+
+namespace orvane::beacons {
+namespace {
+
+// Where the built-in stations stand, north and east positive: the sites the
+// network published for these calls (NCDXF beacon list; Laie for KH6WO and
+// Alert for VE8AT, as the built-in texts name them).
+struct Site {
+    double latDeg, lonDeg;
+};
+constexpr std::array<Site, kBeaconListCount> kBuiltInSites{{
+    {40.7489, -73.9680},   // 4U1UN United Nations HQ
+    {82.5000, -62.3500},   // VE8AT Alert
+    {37.1583, -121.8983},  // W6WX Mt Umunhum
+    {21.6400, -157.9250},  // KH6WO Laie
+    {-40.9000, 175.6167},  // ZL6B Masterton
+    {-32.0833, 116.0500},  // VK6RBP Rolystone
+    {34.4500, 136.7833},   // JA2IGY Mt Asama
+    {54.9833, 82.8833},    // RR9O Novosibirsk
+    {22.2667, 114.1500},   // VR2B Hong Kong
+    {6.9000, 79.8667},     // 4S7B Colombo
+    {-25.9000, 28.3000},   // ZS6DN Pretoria
+    {-3.6333, 39.8500},    // 5Z4B Kilifi
+    {32.0500, 34.7833},    // 4X6TU Tel Aviv
+    {60.2167, 24.6500},    // OH2B Espoo
+    {32.6500, -16.9000},   // CS3B Madeira
+    {-34.6000, -58.4500},  // LU4AA Buenos Aires
+    {-12.0500, -77.0500},  // OA4B Lima
+    {10.5000, -66.9000},   // YV5B Caracas
+}};
+// Built-in slots with no beacon in service on any band (the default table).
+constexpr bool builtInOnAir(int slotNumber) { return slotNumber != 8 && slotNumber != 9; }
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+    return s;
+}
+
+bool parseDouble(std::string_view s, double& value) {
+    s = trim(s);
+    if (s.empty()) return false;
+    if (s.front() == '+') s.remove_prefix(1);
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    return ec == std::errc() && end == s.data() + s.size() && std::isfinite(value);
+}
+
+std::string lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// One line into an entry, or the reason it is refused.
+std::string parseLine(std::string_view line, StationEntry& out) {
+    std::vector<std::string_view> fields;
+    for (std::size_t start = 0;;) {
+        const std::size_t bar = line.find('|', start);
+        fields.push_back(trim(line.substr(start, bar == std::string_view::npos ? std::string_view::npos : bar - start)));
+        if (bar == std::string_view::npos) break;
+        start = bar + 1;
+    }
+    if (fields.size() != 5)
+        return "expected 5 fields separated by \"|\" (slot | call | site | position | on-air), found " +
+               std::to_string(fields.size());
+    int slot = 0;
+    const std::string_view slotText = fields[0];
+    const auto [end, ec] = std::from_chars(slotText.data(), slotText.data() + slotText.size(), slot);
+    if (ec != std::errc() || end != slotText.data() + slotText.size() || slot < 1 || slot > kBeaconListCount)
+        return "slot \"" + std::string(slotText) + "\" is not a number from 1 to 18";
+
+    std::string call(fields[1]);
+    for (char& c : call) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const bool callOk = !call.empty() && call.size() <= kMaxCallLength &&
+                        std::all_of(call.begin(), call.end(), [](char c) {
+                            return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '/';
+                        });
+    if (!callOk) return "call \"" + std::string(fields[1]) + "\" is not 1 to 10 letters, digits or \"/\"";
+
+    const std::string_view site = fields[2];
+    const bool siteOk = !site.empty() && site.size() <= kMaxSiteLength &&
+                        std::all_of(site.begin(), site.end(), [](char c) { return c >= ' ' && c <= '~'; });
+    if (!siteOk) return "site \"" + std::string(site) + "\" is not 1 to 25 printable characters";
+
+    const std::string_view position = fields[3];
+    double lat = 0, lon = 0;
+    std::string locator;
+    if (const std::size_t slash = position.find('/'); slash != std::string_view::npos) {
+        if (!parseDouble(position.substr(0, slash), lat) || !parseDouble(position.substr(slash + 1), lon) ||
+            std::fabs(lat) > 90.0 || std::fabs(lon) > 180.0)
+            return "position \"" + std::string(position) +
+                   "\" is not LAT/LON in degrees (latitude -90..90, longitude -180..180)";
+        locator = map::FormatLocator(lon, lat);
+    } else if (const auto loc = map::ParseLocator(position)) {
+        lat = loc->latDeg;
+        lon = loc->lonDeg;
+        locator = loc->text;
+    } else {
+        return "position \"" + std::string(position) + "\" is neither a locator (\"JO22dc\") nor LAT/LON";
+    }
+
+    const std::string flag = lower(fields[4]);
+    if (flag != "on" && flag != "off") return "on-air \"" + std::string(fields[4]) + "\" is neither on nor off";
+
+    out.slotNumber = slot;
+    out.call = std::move(call);
+    out.site = std::string(site);
+    out.locator = std::move(locator);
+    out.latDeg = lat;
+    out.lonDeg = lon;
+    out.onAir = flag == "on";
+    out.overridden = true;
+    return {};
+}
+
+std::string padded(std::string_view s, std::size_t width) {
+    std::string out(s.substr(0, width));
+    out.resize(width, ' ');
+    return out;
+}
+
+}  // namespace
+
+StationTable::StationTable() {
+    for (int i = 0; i < kBeaconListCount; ++i) {
+        const Station& st = kStations[static_cast<std::size_t>(i)];
+        const Site& site = kBuiltInSites[static_cast<std::size_t>(i)];
+        StationEntry& e = entries_[static_cast<std::size_t>(i)];
+        e.slotNumber = st.slotNumber;
+        e.call = std::string(st.callsign());
+        e.site = std::string(st.site());
+        e.latDeg = site.latDeg;
+        e.lonDeg = site.lonDeg;
+        e.locator = map::FormatLocator(site.lonDeg, site.latDeg);
+        e.onAir = builtInOnAir(st.slotNumber);
+    }
+}
+
+int StationTable::find(std::string_view callOrSlot) const {
+    callOrSlot = trim(callOrSlot);
+    int slot = 0;
+    const auto [end, ec] = std::from_chars(callOrSlot.data(), callOrSlot.data() + callOrSlot.size(), slot);
+    if (ec == std::errc() && end == callOrSlot.data() + callOrSlot.size())
+        return slot >= 1 && slot <= kBeaconListCount ? slot - 1 : -1;
+    const std::string wanted = lower(callOrSlot);
+    for (int i = 0; i < kBeaconListCount; ++i)
+        if (lower(entry(i).call) == wanted) return i;
+    return -1;
+}
+
+std::vector<StationFileProblem> StationTable::apply(std::string_view text) {
+    std::vector<StationFileProblem> problems;
+    int lineNumber = 0;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view line = text.substr(start, end - start);
+        start = end + 1;
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        line = trim(line);
+        if (line.empty() || line.front() == '#') continue;
+        StationEntry e;
+        if (std::string why = parseLine(line, e); !why.empty()) {
+            problems.push_back({lineNumber, std::move(why)});
+            continue;
+        }
+        entries_[static_cast<std::size_t>(e.slotNumber - 1)] = std::move(e);
+    }
+    return problems;
+}
+
+std::vector<StationFileProblem> StationTable::load(const QString& fileName) {
+    const QFileInfo info(fileName);
+    const std::string name = fileName.toStdString();
+    // A FIFO or a device would block the reader or never end.
+    if (info.exists() && !info.isFile()) throw OrvaneError("Stations file " + name + " is not a regular file");
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) throw OrvaneError("Cannot open file " + name);
+    const QByteArray bytes = file.read(kMaxStationFileBytes + 1);
+    if (bytes.size() > kMaxStationFileBytes)
+        throw OrvaneError("Stations file " + name + " is larger than 1 MiB");
+    StationTable copy = *this;
+    auto problems = copy.apply(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    *this = std::move(copy);
+    return problems;
+}
+
+bool StationTable::siteMoved(int index) const {
+    const StationEntry& e = entry(index);
+    const Site& site = kBuiltInSites[static_cast<std::size_t>(index)];
+    return e.overridden && (std::fabs(e.latDeg - site.latDeg) > 0.25 || std::fabs(e.lonDeg - site.lonDeg) > 0.25);
+}
+
+std::string StationTable::labelCaption(int index) const {
+    const Station& st = kStations[static_cast<std::size_t>(index)];
+    const std::string& call = entry(index).call;
+    return st.labelCaption.front() == '^' ? "^" + call : call + "^";
+}
+
+std::string StationTable::labelHint(int index) const {
+    const StationEntry& e = entry(index);
+    if (!e.overridden) return std::string(kStations[static_cast<std::size_t>(index)].labelHint);
+    const std::string number = std::to_string(e.slotNumber);
+    return number + (number.size() == 1 ? "  " : " ") + e.site;
+}
+
+std::string StationTable::checkListItem(int index) const {
+    const StationEntry& e = entry(index);
+    const std::string_view builtIn = kStations[static_cast<std::size_t>(index)].checkListItem;
+    if (!e.overridden) return std::string(builtIn);
+    // Slot (3), site (25), call (10), then the built-in UTC offset.
+    return padded(std::to_string(e.slotNumber), 3) + padded(e.site, 25) + padded(e.call, 10) +
+           std::string(builtIn.substr(38));
+}
+
+QString describeProblems(const QString& fileName, const std::vector<StationFileProblem>& problems) {
+    QStringList lines;
+    for (const StationFileProblem& p : problems)
+        lines << QStringLiteral("%1, line %2: %3 (built-in entry kept)")
+                     .arg(fileName)
+                     .arg(p.line)
+                     .arg(QString::fromStdString(p.message));
+    return lines.join(QLatin1Char('\n'));
+}
+
+}  // namespace orvane::beacons

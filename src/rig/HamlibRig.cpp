@@ -1,0 +1,90 @@
+// The one file that includes Hamlib. It turns Hamlib's calls and error codes
+// into Rig calls and RigError texts.
+#include <hamlib/rig.h>
+
+#include <mutex>
+
+#include "rig/Rig.h"
+
+namespace orvane::rig {
+namespace {
+
+// Hamlib's debug level and its rig list are process-wide; set them once.
+void initialiseHamlib() {
+    static std::once_flag once;
+    std::call_once(once, [] { rig_set_debug(RIG_DEBUG_NONE); });
+}
+
+class HamlibRig final : public Rig {
+public:
+    explicit HamlibRig(RigSettings settings) : settings_(std::move(settings)) {}
+    ~HamlibRig() override { release(); }
+
+    void open() override {
+        if (rig_) return;
+        initialiseHamlib();
+        rig_ = rig_init(static_cast<rig_model_t>(settings_.model));
+        if (!rig_) throw RigError("Hamlib knows no rig model " + std::to_string(settings_.model));
+        try {
+            setConf("rig_pathname", settings_.port.toStdString());
+            if (settings_.serialSpeed > 0) setConf("serial_speed", std::to_string(settings_.serialSpeed));
+            setConf("timeout", std::to_string(settings_.timeoutMs));
+            setConf("retry", "0");
+            check(rig_open(rig_), "open");
+            opened_ = true;
+        } catch (...) {
+            release();
+            throw;
+        }
+    }
+
+    void tune(double hz) override {
+        open();
+        check(rig_set_freq(rig_, RIG_VFO_CURR, hz), "set the frequency");
+        check(rig_set_mode(rig_, RIG_VFO_CURR, RIG_MODE_CW, RIG_PASSBAND_NOCHANGE), "set mode CW");
+    }
+
+    double frequencyHz() override {
+        open();
+        freq_t hz = 0;
+        check(rig_get_freq(rig_, RIG_VFO_CURR, &hz), "read the frequency");
+        return hz;
+    }
+
+    void close() override { release(); }
+
+private:
+    void setConf(const char* name, const std::string& value) {
+        const token_t token = rig_token_lookup(rig_, name);
+        if (token == RIG_CONF_END) return;  // the model has no such setting
+        check(rig_set_conf(rig_, token, value.c_str()), std::string("set ") + name);
+    }
+
+    void check(int rc, const std::string& what) {
+        if (rc == RIG_OK) return;
+        // rigerror2: the error's own text; rigerror appends Hamlib's saved
+        // debug trace, which is no message for the user.
+        const char* text = rigerror2(rc);
+        std::string message = "Radio: cannot " + what + ": " + (text ? text : "unknown error");
+        while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
+        throw RigError(message);
+    }
+
+    void release() {
+        if (!rig_) return;
+        if (opened_) rig_close(rig_);
+        rig_cleanup(rig_);
+        rig_ = nullptr;
+        opened_ = false;
+    }
+
+    RigSettings settings_;
+    RIG* rig_ = nullptr;
+    bool opened_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Rig> makeHamlibRig(const RigSettings& settings) { return std::make_unique<HamlibRig>(settings); }
+
+}  // namespace orvane::rig

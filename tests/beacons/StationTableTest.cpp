@@ -1,0 +1,138 @@
+// The run-time station table: built-in defaults, the stations file's lines
+// (good and refused, each refusal named by line) and the file's limits.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <sys/stat.h>
+
+#include "beacons/StationTable.h"
+#include "map/Maidenhead.h"
+#include "support/ErrorOf.h"
+#include "support/TempDir.h"
+
+namespace orvane::beacons {
+namespace {
+
+TEST(StationTable, BuiltInStationsAreTheClassicTable) {
+    const StationTable table;
+    for (int i = 0; i < kBeaconListCount; ++i) {
+        const Station& st = kStations[static_cast<std::size_t>(i)];
+        EXPECT_EQ(table.entry(i).call, st.callsign());
+        EXPECT_EQ(table.labelCaption(i), st.labelCaption);
+        EXPECT_EQ(table.labelHint(i), st.labelHint);
+        EXPECT_EQ(table.checkListItem(i), st.checkListItem);
+        EXPECT_FALSE(table.entry(i).overridden);
+        // The locator names the square holding the site.
+        const auto loc = map::ParseLocator(table.entry(i).locator);
+        ASSERT_TRUE(loc) << table.entry(i).locator;
+        EXPECT_NEAR(loc->lonDeg, table.entry(i).lonDeg, 1.0 / 24 + 1e-9);
+        EXPECT_NEAR(loc->latDeg, table.entry(i).latDeg, 1.0 / 48 + 1e-9);
+    }
+    EXPECT_EQ(table.ofSlot(1).locator, "FN30ar");
+}
+
+TEST(StationTable, LinesOverrideTheirSlotsOnly) {
+    StationTable table;
+    const auto problems = table.apply(
+        "# comment\n"
+        "\n"
+        "4 | kh6rs | Maui, Hawaii | BL10ts | on\r\n"
+        "  2|VE8AT|Eureka, Nunavut|79.9833/-85.9333|OFF  \n");
+    EXPECT_TRUE(problems.empty());
+    EXPECT_EQ(table.ofSlot(4).call, "KH6RS");
+    EXPECT_EQ(table.ofSlot(4).locator, "BL10ts");
+    EXPECT_EQ(table.labelCaption(3), "^KH6RS");
+    EXPECT_EQ(table.labelHint(3), "4  Maui, Hawaii");
+    EXPECT_EQ(table.checkListItem(3), "4  Maui, Hawaii             KH6RS     -10:00");
+    EXPECT_EQ(table.checkListItem(3).size(), 44u);
+    EXPECT_FALSE(table.ofSlot(2).onAir);
+    EXPECT_NEAR(table.ofSlot(2).latDeg, 79.9833, 1e-9);
+    EXPECT_NEAR(table.ofSlot(2).lonDeg, -85.9333, 1e-9);
+    EXPECT_EQ(table.ofSlot(2).locator, "EQ79ax");
+    EXPECT_EQ(table.ofSlot(5).call, "ZL6B");
+    EXPECT_TRUE(table.siteMoved(3));    // Maui is not Laie
+    EXPECT_FALSE(table.siteMoved(4));   // built in
+    EXPECT_TRUE(table.siteMoved(1));    // Eureka is not Alert
+    EXPECT_EQ(table.find("kh6rs"), 3);
+    EXPECT_EQ(table.find("18"), 17);
+    EXPECT_EQ(table.find("KH6WO"), -1);
+    EXPECT_EQ(table.find("19"), -1);
+}
+
+TEST(StationTable, BadLinesAreNamedAndKeepTheBuiltInEntry) {
+    struct Case {
+        const char* name;
+        const char* line;
+        const char* reason;  // part of the message
+    };
+    const Case cases[] = {
+        {"TooFewFields", "4 | KH6RS | Maui | BL10ts", "expected 5 fields"},
+        {"SlotZero", "0 | KH6RS | Maui | BL10ts | on", "slot \"0\""},
+        {"SlotNineteen", "19 | KH6RS | Maui | BL10ts | on", "slot \"19\""},
+        {"SlotNotANumber", "4x | KH6RS | Maui | BL10ts | on", "slot \"4x\""},
+        {"CallWithBlank", "4 | KH6 RS | Maui | BL10ts | on", "call \"KH6 RS\""},
+        {"CallTooLong", "4 | KH6RSKH6RSX | Maui | BL10ts | on", "call"},
+        {"SiteEmpty", "4 | KH6RS |  | BL10ts | on", "site"},
+        {"SiteTooLong", "4 | KH6RS | Maui, Hawaii, United States | BL10ts | on", "site"},
+        {"LocatorOddLength", "4 | KH6RS | Maui | BL10t | on", "position \"BL10t\""},
+        {"LocatorOutOfRange", "4 | KH6RS | Maui | BS10ts | on", "position"},
+        {"LatitudeOutOfRange", "4 | KH6RS | Maui | 91/10 | on", "LAT/LON"},
+        {"LongitudeNotANumber", "4 | KH6RS | Maui | 20/abc | on", "LAT/LON"},
+        {"FlagUnknown", "4 | KH6RS | Maui | BL10ts | yes", "on-air \"yes\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StationTable table;
+        const auto problems = table.apply(std::string("1 | 4U1UN | UN HQ | FN30as | on\n\n") + c.line + "\n");
+        ASSERT_EQ(problems.size(), 1u);
+        EXPECT_EQ(problems[0].line, 3);
+        EXPECT_NE(problems[0].message.find(c.reason), std::string::npos) << problems[0].message;
+        EXPECT_EQ(table.ofSlot(4).call, "KH6WO");
+        EXPECT_EQ(table.ofSlot(1).site, "UN HQ");
+    }
+}
+
+TEST(StationTable, ProblemsAreDescribedWithFileAndLine) {
+    const QString text = describeProblems(QStringLiteral("x.STN"), {{7, "slot \"0\" is not a number from 1 to 18"}});
+    EXPECT_EQ(text, QStringLiteral("x.STN, line 7: slot \"0\" is not a number from 1 to 18 (built-in entry kept)"));
+}
+
+TEST(StationFile, ExampleForTodaysNetworkLoadsCleanly) {
+    StationTable table;
+    const auto problems = table.load(QStringLiteral(ORVANE_SOURCE_DIR "/resources/stations/ncdxf-2026.stations"));
+    EXPECT_TRUE(problems.empty()) << describeProblems(QStringLiteral("example"), problems).toStdString();
+    EXPECT_EQ(table.ofSlot(4).call, "KH6RS");
+    for (int i = 0; i < kBeaconListCount; ++i) EXPECT_TRUE(table.entry(i).overridden) << i;
+}
+
+TEST(StationFile, UnreadableFilesAreRefusedAndTheTableKept) {
+    TempDir dir;
+    const QString big = dir.file(QStringLiteral("big.STN"));
+    TempDir::write(big, QByteArray(kMaxStationFileBytes + 1, '#'));
+    const QString fifo = dir.file(QStringLiteral("fifo.STN"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    struct Case {
+        const char* name;
+        QString file;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"Missing", dir.file(QStringLiteral("none.STN")), "Cannot open file " + dir.file(QStringLiteral("none.STN")).toStdString()},
+        {"TooLarge", big, "Stations file " + big.toStdString() + " is larger than 1 MiB"},
+        {"Fifo", fifo, "Stations file " + fifo.toStdString() + " is not a regular file"},
+        {"Folder", dir.path(), "Stations file " + dir.path().toStdString() + " is not a regular file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StationTable table;
+        EXPECT_EQ(errorOf([&] { table.load(c.file); }), c.message);
+        EXPECT_EQ(table.ofSlot(4).call, "KH6WO");
+    }
+    // Exactly 1 MiB is still read.
+    TempDir::write(big, QByteArray(kMaxStationFileBytes, '#'));
+    StationTable table;
+    EXPECT_TRUE(table.load(big).empty());
+}
+
+}  // namespace
+}  // namespace orvane::beacons
