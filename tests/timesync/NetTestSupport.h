@@ -16,6 +16,7 @@
 #include <QSocketNotifier>
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -79,6 +80,9 @@ public:
 
     quint16 port() const { return socket_.port(); }
     void answerWith(std::vector<Datagram> script) { script_ = std::move(script); }
+    // Answers built from each request (an NTP reply must echo the request's timestamp).
+    using Responder = std::function<std::vector<Datagram>(const QByteArray& request)>;
+    void respondWith(Responder responder) { responder_ = std::move(responder); }
     // Sends to a client that asked nothing.
     void sendUnasked(quint16 clientPort, const QByteArray& bytes) const { socket_.sendTo(clientPort, bytes); }
 
@@ -94,13 +98,15 @@ private:
         if (got < 0) return;
         requests.emplace_back(buffer, static_cast<qsizetype>(got));
         lastClientPort = ntohs(from.sin_port);
-        for (const Datagram& d : script_) (d.fromOtherPort ? other_ : socket_).sendTo(lastClientPort, d.bytes);
+        const std::vector<Datagram> answer = responder_ ? responder_(requests.back()) : script_;
+        for (const Datagram& d : answer) (d.fromOtherPort ? other_ : socket_).sendTo(lastClientPort, d.bytes);
     }
 
     LoopbackSocket socket_;
     LoopbackSocket other_;
     QSocketNotifier notifier_;
     std::vector<Datagram> script_;
+    Responder responder_;
 };
 
 // xinetd's built-in RFC 868 time service (datagram form) on 127.0.0.1 at a
@@ -164,5 +170,73 @@ private:
     quint16 port_ = 0;
     QProcess process_;
 };
+
+#ifdef ORVANE_CHRONYD
+// Debian's chronyd as an NTP server on 127.0.0.1 at a free port, as a child
+// process of the test, with a configuration of its own: its local clock at
+// stratum 8, no sources, no command port. Always -x: it never sets this
+// machine's clock. -u root when the test runs as root, since the unpacked
+// daemon has no system user to drop to. Stopped by its PID.
+class ChronydServer {
+public:
+    ChronydServer() {
+        port_ = freeUdpPort();
+        const QString conf = dir_.filePath(QStringLiteral("chrony.conf"));
+        QFile file(conf);
+        if (!file.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot write chrony.conf");
+        file.write(QStringLiteral("local stratum 8\n"
+                                  "allow 127.0.0.1\n"
+                                  "bindaddress 127.0.0.1\n"
+                                  "port %1\n"
+                                  "cmdport 0\n"
+                                  "pidfile %2\n"
+                                  "driftfile %3\n")
+                       .arg(port_)
+                       .arg(dir_.filePath(QStringLiteral("chronyd.pid")), dir_.filePath(QStringLiteral("drift")))
+                       .toLatin1());
+        file.close();
+        QStringList args{QStringLiteral("-d"), QStringLiteral("-x"), QStringLiteral("-f"), conf};
+        if (::geteuid() == 0) args += {QStringLiteral("-u"), QStringLiteral("root")};
+        process_.setProgram(QStringLiteral(ORVANE_CHRONYD));
+        process_.setArguments(args);
+        process_.setProcessChannelMode(QProcess::MergedChannels);  // its log is read on failure only
+        process_.start();
+        if (!process_.waitForStarted(5000)) throw std::runtime_error("chronyd did not start: " ORVANE_CHRONYD);
+    }
+    ~ChronydServer() {
+        process_.terminate();  // SIGTERM to this child's PID only
+        if (!process_.waitForFinished(3000)) process_.kill();
+    }
+
+    quint16 port() const { return port_; }
+    QString log() { return QString::fromLocal8Bit(process_.readAll()); }
+
+    // Waits until chronyd answers an NTP request (it binds shortly after it starts).
+    bool waitReady() {
+        LoopbackSocket client;
+        QDeadlineTimer deadline(10000);
+        QByteArray request(48, '\0');
+        request[0] = 0x23;  // version 4, client
+        request[47] = 1;
+        while (!deadline.hasExpired()) {
+            client.sendTo(port_, request);
+            QSocketNotifier notifier(client.fd(), QSocketNotifier::Read);
+            bool answered = false;
+            QObject::connect(&notifier, &QSocketNotifier::activated, [&] { answered = true; });
+            if (waitUntil([&] { return answered; }, 200)) {
+                char buffer[128];
+                ::recv(client.fd(), buffer, sizeof buffer, 0);
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    QTemporaryDir dir_;
+    quint16 port_ = 0;
+    QProcess process_;
+};
+#endif
 
 }  // namespace timesync_test

@@ -1,0 +1,221 @@
+// The NTP client over real loopback UDP: hostile replies from a scripted
+// server of the test's own, the fallback of a bare host to the Time
+// protocol, and Debian's chronyd as a real server. The clock is a FakeClock:
+// nothing here reads the wall clock for the measurement or sets any clock.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "common/FakeClock.h"
+#include "timesync/NetTestSupport.h"
+#include "timesync/TimeQuery.h"
+
+using namespace orvane;
+using namespace orvane::timesync;
+using namespace timesync_test;
+using Datagram = ScriptedTimeServer::Datagram;
+
+namespace {
+
+constexpr UtcMs kPcMs = 1'796'904'000'000;  // 2026-12-10 12:00:00 UTC on the fake clock
+constexpr std::int64_t kEra1StartUnix = 2'085'978'496;  // 2036-02-07 06:28:16 UTC
+
+struct ReplySpec {
+    double serverMs = kPcMs + 2000.0;
+    int first = 0x24;  // LI 0, version 4, mode 4
+    int stratum = 2;
+    QByteArray refid = "GPS\0";
+    bool echo = true;
+    int size = 48;
+};
+
+// A server reply to `request`: receive and transmit at serverMs.
+QByteArray ntpReply(const QByteArray& request, const ReplySpec& spec) {
+    QByteArray d(48, '\0');
+    d[0] = static_cast<char>(spec.first);
+    d[1] = static_cast<char>(spec.stratum);
+    d.replace(12, 4, spec.refid.leftJustified(4, '\0', true));
+    if (spec.echo && request.size() >= 48) d.replace(24, 8, request.mid(40, 8));
+    const NtpTimestamp t = unixMsToNtp(spec.serverMs);
+    QByteArray stamp(8, '\0');
+    for (int i = 0; i < 4; ++i) {
+        stamp[i] = static_cast<char>(t.seconds >> (24 - 8 * i));
+        stamp[4 + i] = static_cast<char>(t.fraction >> (24 - 8 * i));
+    }
+    d.replace(32, 8, stamp);
+    d.replace(40, 8, stamp);
+    return d.left(spec.size);
+}
+
+class NtpClientTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        endpoint.Loaded();
+        query.setPorts(server.port(), server.port());
+        QObject::connect(&query, &TimeQuery::ntpAnswered,
+                         [this](const NtpReply& r, const NtpMeasurement& m, const QString& ip) {
+                             answers.push_back({r.stratum, m, ip});
+                         });
+        QObject::connect(&query, &TimeQuery::timeAnswered, [this](int n, const QString&) { timeAnswers.push_back(n); });
+        QObject::connect(&query, &TimeQuery::failed, [this](const QString& m) { failures.push_back(m); });
+    }
+
+    struct Answer {
+        int stratum;
+        NtpMeasurement m;
+        QString fromIP;
+    };
+    std::unique_ptr<HostResolver> resolver = makeSystemHostResolver();
+    TNMUDP endpoint{*resolver};
+    FakeClock clock{kPcMs};
+    TimeQuery query{endpoint, clock};
+    ScriptedTimeServer server;
+    std::vector<Answer> answers;
+    std::vector<int> timeAnswers;
+    std::vector<QString> failures;
+};
+
+}  // namespace
+
+TEST_F(NtpClientTest, HostileDatagramsAreCountedAndTheRealReplyIsTakenOnce) {
+    server.respondWith([](const QByteArray& request) {
+        const auto hostile = [&](auto change) {
+            ReplySpec s;
+            s.serverMs = kPcMs + 100'000'000.0;  // a forger's time, never to be believed
+            change(s);
+            return ntpReply(request, s);
+        };
+        return std::vector<Datagram>{
+            {hostile([](ReplySpec& s) { s.echo = false; })},                        // wrong originate
+            {hostile([](ReplySpec&) {}), true},                                     // wrong source port
+            {hostile([](ReplySpec& s) { s.first = 0x23; })},                        // mode 3
+            {hostile([](ReplySpec& s) { s.first = 0xE4; })},                        // leap 3
+            {hostile([](ReplySpec& s) { s.size = 47; })},                           // 47 bytes
+            {hostile([](ReplySpec& s) { s.stratum = 0; s.refid = "RATE"; s.echo = false; })},  // someone else's kiss
+            {ntpReply(request, ReplySpec{})},                                       // the real one: +2 s
+            {hostile([](ReplySpec&) {})},                                           // a second reply
+        };
+    });
+    query.setNtpTimeoutMs(0);  // only the real reply ends this wait
+    ASSERT_TRUE(query.start({TimeProto::Ntp, QStringLiteral("127.0.0.1")}));
+    ASSERT_TRUE(waitUntil([&] { return !answers.empty(); }));
+    runEventsFor(100);  // the second reply, had it been taken, would show now
+    ASSERT_EQ(answers.size(), 1u);
+    EXPECT_NEAR(answers[0].m.offsetMs, 2000.0, 0.01);
+    EXPECT_EQ(answers[0].stratum, 2);
+    EXPECT_EQ(answers[0].fromIP, QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(query.ntp().refusedCount(), 6);
+    EXPECT_TRUE(failures.empty());
+    ASSERT_EQ(server.requests.size(), 1u);
+    EXPECT_EQ(server.requests[0].size(), 48);
+}
+
+TEST_F(NtpClientTest, TwoRequestsCarryDifferentRandomTimestamps) {
+    server.respondWith([](const QByteArray& request) { return std::vector<Datagram>{{ntpReply(request, ReplySpec{})}}; });
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(query.start({TimeProto::Ntp, QStringLiteral("127.0.0.1")}));
+        ASSERT_TRUE(waitUntil([&] { return answers.size() == static_cast<size_t>(i + 1); }));
+    }
+    ASSERT_EQ(server.requests.size(), 2u);
+    EXPECT_NE(server.requests[0].mid(40), server.requests[1].mid(40));
+}
+
+TEST_F(NtpClientTest, AKissOfDeathForOurRequestEndsTheWaitWithItsCode) {
+    server.respondWith([](const QByteArray& request) {
+        ReplySpec s;
+        s.stratum = 0;
+        s.refid = "RATE";
+        return std::vector<Datagram>{{ntpReply(request, s)}};
+    });
+    ASSERT_TRUE(query.start({TimeProto::Ntp, QStringLiteral("127.0.0.1")}));
+    ASSERT_TRUE(waitUntil([&] { return !failures.empty(); }));
+    EXPECT_TRUE(failures[0].contains(QStringLiteral("\"RATE\""))) << failures[0].toStdString();
+    EXPECT_TRUE(answers.empty());
+    EXPECT_FALSE(query.busy());
+}
+
+TEST_F(NtpClientTest, AnEra1ReplyMeasuresAgainstAPcInEra1) {
+    clock.set((kEra1StartUnix + 86'400) * 1000);
+    server.respondWith([this](const QByteArray& request) {
+        ReplySpec s;
+        s.serverMs = static_cast<double>(clock.nowUtcMs()) + 1500.0;
+        return std::vector<Datagram>{{ntpReply(request, s)}};
+    });
+    ASSERT_TRUE(query.start({TimeProto::Ntp, QStringLiteral("127.0.0.1")}));
+    ASSERT_TRUE(waitUntil([&] { return !answers.empty(); }));
+    EXPECT_NEAR(answers[0].m.offsetMs, 1500.0, 0.01);
+}
+
+TEST_F(NtpClientTest, NoAnswerEndsWithAClearTextThatCountsTheRefused) {
+    server.respondWith([](const QByteArray& request) {
+        ReplySpec s;
+        s.first = 0xE4;  // leap 3
+        return std::vector<Datagram>{{ntpReply(request, s)}};
+    });
+    query.setNtpTimeoutMs(300);
+    ASSERT_TRUE(query.start({TimeProto::Ntp, QStringLiteral("127.0.0.1")}));
+    ASSERT_TRUE(waitUntil([&] { return !failures.empty(); }));
+    EXPECT_EQ(failures[0], QStringLiteral("No answer from 127.0.0.1 (NTP) within 300 ms; 1 datagram(s) refused, the "
+                                          "last: server clock not synchronised"));
+    EXPECT_TRUE(answers.empty());
+}
+
+TEST_F(NtpClientTest, ABareHostFallsBackToTheTimeProtocolWhenNtpIsSilent) {
+    // An RFC 868 server only: it answers a one-byte request and ignores NTP.
+    server.respondWith([](const QByteArray& request) {
+        return request.size() == 1 ? std::vector<Datagram>{{QByteArray::fromHex("eb1f3a7c")}} : std::vector<Datagram>{};
+    });
+    query.setNtpTimeoutMs(300);
+    ASSERT_TRUE(query.start(parseHostEntry(QStringLiteral("127.0.0.1"))));
+    ASSERT_TRUE(waitUntil([&] { return !timeAnswers.empty(); }));
+    EXPECT_EQ(timeAnswers[0], 4);
+    ASSERT_EQ(server.requests.size(), 2u);
+    EXPECT_EQ(server.requests[0].size(), 48);
+    EXPECT_EQ(server.requests[1], QByteArray(1, '\0'));
+    EXPECT_TRUE(failures.empty());
+}
+
+TEST(HostEntries, TheProtocolPrefixes) {
+    struct Case {
+        const char* entry;
+        TimeProto proto;
+        const char* host;
+    };
+    const Case cases[] = {
+        {"ntp:pool.ntp.org", TimeProto::Ntp, "pool.ntp.org"},
+        {"NTP:Pool.ntp.org", TimeProto::Ntp, "Pool.ntp.org"},
+        {"time:time.nist.gov", TimeProto::Time, "time.nist.gov"},
+        {"time.nist.gov", TimeProto::Auto, "time.nist.gov"},
+        {" ntp: 10.0.0.1 ", TimeProto::Ntp, "10.0.0.1"},
+        {"ntp:", TimeProto::Ntp, ""},
+        {"", TimeProto::Auto, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.entry);
+        EXPECT_EQ(parseHostEntry(QString::fromLatin1(c.entry)), (HostEntry{c.proto, QString::fromLatin1(c.host)}));
+    }
+}
+
+TEST(Chronyd, TheOffsetToARealServerIsMeasured) {
+    ChronydServer chronyd;
+    ASSERT_TRUE(chronyd.waitReady()) << chronyd.log().toStdString();
+    std::unique_ptr<HostResolver> resolver = makeSystemHostResolver();
+    TNMUDP endpoint{*resolver};
+    endpoint.Loaded();
+    // The fake clock is 5 s behind the real one that chronyd serves, and
+    // stands still while the question is out.
+    FakeClock clock{SystemClock().nowUtcMs() - 5000};
+    TimeQuery query{endpoint, clock};
+    query.setPorts(chronyd.port(), chronyd.port());
+    std::optional<std::pair<NtpReply, NtpMeasurement>> answer;
+    QObject::connect(&query, &TimeQuery::ntpAnswered,
+                     [&](const NtpReply& r, const NtpMeasurement& m, const QString&) { answer.emplace(r, m); });
+    ASSERT_TRUE(query.start({TimeProto::Ntp, QStringLiteral("127.0.0.1")}));
+    ASSERT_TRUE(waitUntil([&] { return answer.has_value(); }, 10000));
+    EXPECT_EQ(answer->first.stratum, 8);
+    EXPECT_EQ(answer->first.leap, 0);
+    // At least the 5 s; more only by the time the question took (bounded by the wait).
+    EXPECT_GE(answer->second.offsetMs, 4999.0);
+    EXPECT_LE(answer->second.offsetMs, 5000.0 + 10000.0);
+    EXPECT_TRUE(clock.recordedSets().empty());
+}
