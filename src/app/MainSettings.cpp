@@ -21,6 +21,7 @@ MainSettings ReadMainIni(const IniFile& ini) {
     s.NightShade = ini.readInteger(kSectionName, QStringLiteral("NightShade"), MainSettings::kDefaultNightShade);
     if (s.NightShade < 0 || s.NightShade > 4) s.NightShade = MainSettings::kDefaultNightShade;
     s.MonoMap = ini.readBool(kSectionName, QStringLiteral("MonoMap"), false);
+    s.ClockCorrection = ini.readString(kSectionName, QStringLiteral("ClockCorrection"), QString());
     return s;
 }
 
@@ -35,6 +36,9 @@ void SaveMainIni(IniFile& ini, const MainSettings& settings, const WindowPositio
     ini.writeString(kSectionName, QStringLiteral("HostsText"), settings.HostsText);
     ini.writeInteger(kSectionName, QStringLiteral("BeaconBand"), settings.BeaconBand);
     ini.writeInteger(kSectionName, QStringLiteral("NightShade"), settings.NightShade);
+    // Written only while there is one, so a file without it stays as it was.
+    if (!settings.ClockCorrection.isEmpty() || ini.hasKey(kSectionName, QStringLiteral("ClockCorrection")))
+        ini.writeString(kSectionName, QStringLiteral("ClockCorrection"), settings.ClockCorrection);
     ini.writeInteger(kSectionName, QStringLiteral("Left"), position.Left);
     ini.writeInteger(kSectionName, QStringLiteral("Top"), position.Top);
 }

@@ -25,6 +25,9 @@ struct MainSettings {
     int BeaconBand = kDefaultBeaconBand;  // 0..4
     int NightShade = kDefaultNightShade;  // 0..4
     bool MonoMap = false;
+    // The display's correction of the PC clock, "offsetMs measuredAtUtcMs"
+    // (timesync/CorrectedClock.h); empty: none.
+    QString ClockCorrection;
 };
 
 struct WindowPosition {
@@ -33,7 +36,7 @@ struct WindowPosition {
     friend bool operator==(const WindowPosition&, const WindowPosition&) = default;
 };
 
-// Reads HostsText, BeaconBand, NightShade and MonoMap, in that order. A band
+// Reads HostsText, BeaconBand, NightShade, MonoMap and ClockCorrection, in that order. A band
 // outside 0..4 is taken as the nearest band and a darkness level outside 0..4
 // as the default, so either can safely select a radio item or a flag.
 MainSettings ReadMainIni(const IniFile& ini);
@@ -49,7 +52,8 @@ inline constexpr int kMinVisiblePixels = 32;
 WindowPosition PlaceOnScreens(const WindowPosition& stored, const QSize& frameSize,
                               const QList<QRect>& availableScreens);
 
-// Writes HostsText, BeaconBand, NightShade, then Left and Top. MonoMap is
+// Writes HostsText, BeaconBand, NightShade, ClockCorrection (while there is
+// one or the file has the key), then Left and Top. MonoMap is
 // never written. Throws OrvaneError("Unable to write to <file>").
 void SaveMainIni(IniFile& ini, const MainSettings& settings, const WindowPosition& position);
 

@@ -48,7 +48,8 @@ constexpr int kTimePanelHeight = 32;
 TfrmTabbedOrvane::TfrmTabbedOrvane(Clock& clock, MessageService& messages, HelpService* helpService, AppPaths paths,
                                    QWidget* parent)
     : QMainWindow(parent),
-      clock_(clock),
+      displayClock_(clock),
+      clock_(displayClock_),
       messages_(messages),
       help_(helpService),
       paths_(std::move(paths)),
@@ -110,7 +111,7 @@ void TfrmTabbedOrvane::BuildControls() {
     }
     // The panels go onto pages already in the tab control, so that the tab
     // control's style leaves the colours they set alone.
-    timePanel_ = new TimeServicePanel(clock_, messages_, *StatusPanels[0], tsMap);
+    timePanel_ = new TimeServicePanel(displayClock_, messages_, *StatusPanels[0], tsMap);
     timePanel_->setGeometry(0, 0, kPageWidth, kTimePanelHeight);
     mapPanel_ = new MapPanel(clock_, tsMap);
     mapPanel_->setGeometry(0, kTimePanelHeight, kPageWidth, kPageHeight - kTimePanelHeight);
@@ -188,6 +189,7 @@ void TfrmTabbedOrvane::FormCreate() {
 void TfrmTabbedOrvane::ReadMainIni() {
     settings_ = app::ReadMainIni(IniFile(IniFileName));
     timePanel_->setHostText(settings_.HostsText);
+    timePanel_->setClockCorrection(timesync::parseCorrection(settings_.ClockCorrection));
     BeaconBand = settings_.BeaconBand;
     mapPanel_->SetNightShade(settings_.NightShade);
     MonoMap = settings_.MonoMap;
@@ -195,6 +197,8 @@ void TfrmTabbedOrvane::ReadMainIni() {
 
 void TfrmTabbedOrvane::SaveMainIni() {
     settings_.HostsText = timePanel_->hostText();
+    const auto& correction = timePanel_->clockCorrection();
+    settings_.ClockCorrection = correction ? timesync::formatCorrection(*correction) : QString();
     settings_.BeaconBand = BeaconBand;
     settings_.NightShade = mapPanel_->nightShade();
     // Left and Top are those of the normal window's frame, also when closed

@@ -11,6 +11,7 @@
 #include "beacons/SlotTracker.h"
 #include "common/AppPaths.h"
 #include "common/Clock.h"
+#include "timesync/CorrectedClock.h"
 #include "common/HelpService.h"
 #include "common/MessageService.h"
 #include "common/TimeTypes.h"
@@ -161,6 +162,9 @@ private:
         runGuarded(messages_, std::forward<Step>(step));
     }
 
+    // The displays' clock: the PC clock plus the correction the time panel
+    // keeps when it could not set the PC clock.
+    timesync::CorrectedClock displayClock_;
     Clock& clock_;
     MessageService& messages_;
     HelpService* help_;

@@ -22,8 +22,40 @@
 #include <vector>
 
 #include "support/WaitUntil.h"
+#include "timesync/NtpPacket.h"
 
 namespace timesync_test {
+
+// 2026-12-10 12:00:00 UTC, where the fake clocks of the NTP tests stand.
+inline constexpr orvane::UtcMs kNoonMs = 1'796'904'000'000;
+
+// An NTP server's reply to `request`, received and sent at serverMs; the
+// fields a hostile server would get wrong can be set.
+struct ReplySpec {
+    double serverMs = kNoonMs + 2000.0;
+    int first = 0x24;  // LI 0, version 4, mode 4
+    int stratum = 2;
+    QByteArray refid = QByteArray("GPS\0", 4);
+    bool echo = true;  // the originate timestamp echoes the request's transmit timestamp
+    int size = 48;
+};
+
+inline QByteArray ntpReply(const QByteArray& request, const ReplySpec& spec) {
+    QByteArray d(48, '\0');
+    d[0] = static_cast<char>(spec.first);
+    d[1] = static_cast<char>(spec.stratum);
+    d.replace(12, 4, spec.refid.leftJustified(4, '\0', true));
+    if (spec.echo && request.size() >= 48) d.replace(24, 8, request.mid(40, 8));
+    const orvane::timesync::NtpTimestamp t = orvane::timesync::unixMsToNtp(spec.serverMs);
+    QByteArray stamp(8, '\0');
+    for (int i = 0; i < 4; ++i) {
+        stamp[i] = static_cast<char>(t.seconds >> (24 - 8 * i));
+        stamp[4 + i] = static_cast<char>(t.fraction >> (24 - 8 * i));
+    }
+    d.replace(32, 8, stamp);
+    d.replace(40, 8, stamp);
+    return d.left(spec.size);
+}
 
 // A UDP socket on 127.0.0.1 at a port the system chooses.
 class LoopbackSocket {

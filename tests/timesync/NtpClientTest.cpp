@@ -17,35 +17,8 @@ using Datagram = ScriptedTimeServer::Datagram;
 
 namespace {
 
-constexpr UtcMs kPcMs = 1'796'904'000'000;  // 2026-12-10 12:00:00 UTC on the fake clock
+constexpr UtcMs kPcMs = kNoonMs;
 constexpr std::int64_t kEra1StartUnix = 2'085'978'496;  // 2036-02-07 06:28:16 UTC
-
-struct ReplySpec {
-    double serverMs = kPcMs + 2000.0;
-    int first = 0x24;  // LI 0, version 4, mode 4
-    int stratum = 2;
-    QByteArray refid = "GPS\0";
-    bool echo = true;
-    int size = 48;
-};
-
-// A server reply to `request`: receive and transmit at serverMs.
-QByteArray ntpReply(const QByteArray& request, const ReplySpec& spec) {
-    QByteArray d(48, '\0');
-    d[0] = static_cast<char>(spec.first);
-    d[1] = static_cast<char>(spec.stratum);
-    d.replace(12, 4, spec.refid.leftJustified(4, '\0', true));
-    if (spec.echo && request.size() >= 48) d.replace(24, 8, request.mid(40, 8));
-    const NtpTimestamp t = unixMsToNtp(spec.serverMs);
-    QByteArray stamp(8, '\0');
-    for (int i = 0; i < 4; ++i) {
-        stamp[i] = static_cast<char>(t.seconds >> (24 - 8 * i));
-        stamp[4 + i] = static_cast<char>(t.fraction >> (24 - 8 * i));
-    }
-    d.replace(32, 8, stamp);
-    d.replace(40, 8, stamp);
-    return d.left(spec.size);
-}
 
 class NtpClientTest : public ::testing::Test {
 protected:
