@@ -45,6 +45,7 @@ public:
     explicit CorrectedClock(Clock& pc) : pc_(pc) {}
 
     UtcMs nowUtcMs() const override { return pc_.nowUtcMs() + offsetMs_; }
+    double nowUtcMsFine() const override { return pc_.nowUtcMsFine() + static_cast<double>(offsetMs_); }
     bool setUtcMs(UtcMs ms, std::string* error) override { return pc_.setUtcMs(ms, error); }
 
     const std::optional<ClockCorrection>& correction() const { return correction_; }

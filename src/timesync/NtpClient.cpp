@@ -14,9 +14,13 @@ NtpClient::NtpClient(TNMUDP& endpoint, const Clock& clock, QObject* parent)
         emit noAnswer();
     });
     connect(&endpoint_, &TNMUDP::OnDataReceived, this, &NtpClient::onDatagram);
+    // The send moment is read before the datagram goes: the answer may be
+    // on its way back before sendto returns.
+    connect(&endpoint_, &TNMUDP::aboutToSend, this, [this] {
+        if (state_ == State::Sending) t1Ms_ = clock_.nowUtcMsFine();
+    });
     connect(&endpoint_, &TNMUDP::Sent, this, [this](const QString& address) {
         if (state_ != State::Sending) return;
-        t1Ms_ = clock_.nowUtcMs();
         serverAddress_ = address;
         state_ = State::Awaiting;
         if (timeoutMs_ > 0) timeout_.start(timeoutMs_);
@@ -59,7 +63,7 @@ void NtpClient::refuse(const QString& why) {
 
 void NtpClient::onDatagram(int numberBytes, const QString& fromIP, int port) {
     if (state_ != State::Awaiting) return;
-    const UtcMs t4Ms = clock_.nowUtcMs();
+    const double t4Ms = clock_.nowUtcMsFine();
     if (numberBytes < 0) return refuse(QStringLiteral("receive failed"));
     if (fromIP != serverAddress_ || port != port_)
         return refuse(QStringLiteral("from %1:%2, not the server asked").arg(fromIP).arg(port));

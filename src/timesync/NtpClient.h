@@ -63,7 +63,7 @@ private:
     QString serverAddress_;
     quint16 port_ = kNtpPort;
     NtpTimestamp sentTransmit_;
-    UtcMs t1Ms_ = 0;
+    double t1Ms_ = 0;
     int timeoutMs_ = 0;
     QTimer timeout_;
     int refusedCount_ = 0;

@@ -113,9 +113,9 @@ NtpMeasurement measure(double t1Ms, double t2Ms, double t3Ms, double t4Ms) {
     return m;
 }
 
-NtpMeasurement measureReply(const NtpReply& reply, UtcMs t1Ms, UtcMs t4Ms) {
-    return measure(static_cast<double>(t1Ms), ntpToUnixMs(reply.receive, t1Ms), ntpToUnixMs(reply.transmit, t1Ms),
-                   static_cast<double>(t4Ms));
+NtpMeasurement measureReply(const NtpReply& reply, double t1Ms, double t4Ms) {
+    const auto near = static_cast<UtcMs>(std::floor(t1Ms));
+    return measure(t1Ms, ntpToUnixMs(reply.receive, near), ntpToUnixMs(reply.transmit, near), t4Ms);
 }
 
 QString ntpStatusText(const NtpMeasurement& m, int stratum) {

@@ -97,7 +97,7 @@ struct NtpMeasurement {
 NtpMeasurement measure(double t1Ms, double t2Ms, double t3Ms, double t4Ms);
 
 // The server's timestamps read in the era nearest our own send time.
-NtpMeasurement measureReply(const NtpReply& reply, UtcMs t1Ms, UtcMs t4Ms);
+NtpMeasurement measureReply(const NtpReply& reply, double t1Ms, double t4Ms);
 
 // "Local PC was 1.237 s ahead (NTP, ±12 ms, server stratum 2)": ahead when
 // the offset is negative (the server is behind the PC). ± is half the delay,
