@@ -137,9 +137,9 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err) {
 
 const cli::Registrar kReg({"time",
                            "time --host HOST [--port N] [--proto ntp|time|auto] [--timeout-ms N]\n"
-                           "                                ask a time server once (NTP, RFC 868 Time, or NTP\n"
-                           "                                then Time) and compare with this PC's clock; never\n"
-                           "                                sets the clock",
+                           "    ask a time server once and compare with this PC's clock; never sets the clock.\n"
+                           "    --proto: ntp (UDP 123, prints offset_ms, delay_ms, stratum), time (RFC 868,\n"
+                           "    UDP 37) or auto (default: NTP, then RFC 868 after half of --timeout-ms)",
                            &run});
 
 }  // namespace
