@@ -299,11 +299,11 @@ namespace {
 // stands still, so the measured offset is exactly that and the delay 0).
 void answerNtp(timesync_test::ScriptedTimeServer& server, double offsetMs, int stratum = 2, const char* kiss = nullptr) {
     server.respondWith([=](const QByteArray& request) {
-        timesync_test::ReplySpec spec;
-        spec.serverMs = static_cast<double>(noonMs(10)) + offsetMs;
-        spec.stratum = stratum;
-        if (kiss) spec.refid = kiss;
-        return std::vector<timesync_test::ScriptedTimeServer::Datagram>{{timesync_test::ntpReply(request, spec)}};
+        timesync_test::NtpReplyFields fields;
+        fields.serverMs = static_cast<double>(noonMs(10)) + offsetMs;
+        fields.stratum = stratum;
+        if (kiss) fields.refid = kiss;
+        return std::vector<timesync_test::ScriptedTimeServer::Datagram>{{timesync_test::ntpReply(request, fields)}};
     });
 }
 
@@ -352,6 +352,18 @@ INSTANTIATE_TEST_SUITE_P(
                       noonMs(10) + 2000}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// An RFC 868 answer keeps its texts; a running sync is named after them.
+TEST_F(TimeWindowTest, ATimeProtocolSetBesideARunningSyncSaysSo) {
+    start();
+    syncMonitor.set(QStringLiteral("chronyd"));
+    server.answerWith({{replyAtNoon(5)}});
+    box()->setEditText(QStringLiteral("time:127.0.0.1"));
+    clickGetTime();
+    ASSERT_TRUE(waitUntil([&] { return !window->timePanel().AwaitingTime(); }));
+    EXPECT_EQ(status(), QStringLiteral("Local PC was 5 seconds ahead; chronyd keeps the time"));
+    EXPECT_EQ(clock.recordedSets(), std::vector<UtcMs>{noonMs(5) + 600});
+}
+
 TEST_F(TimeWindowTest, AKissOfDeathIsShownByItsCodeAndTheClockIsLeftAlone) {
     start();
     answerNtp(server, 5000.0, 0, "RATE");
@@ -376,6 +388,8 @@ TEST_F(TimeWindowTest, NoNtpAnswerEndsWithAClearStatus) {
 // the mark, and the correction outlives the run until cleared.
 TEST_F(TimeWindowTest, AClockThatCannotBeSetIsCorrectedOnTheDisplay) {
     start();
+    window->Timer1Timer(nullptr);
+    EXPECT_EQ(window->currentSlot(), 1);  // 12:00:10 on the PC clock
     clock.failSetsWith("Operation not permitted");
     answerNtp(server, -4200.0);
     box()->setEditText(QStringLiteral("ntp:127.0.0.1"));
@@ -386,6 +400,7 @@ TEST_F(TimeWindowTest, AClockThatCannotBeSetIsCorrectedOnTheDisplay) {
     EXPECT_EQ(window->clock().nowUtcMs(), noonMs(10) - 4200);
     window->Timer1Timer(nullptr);
     EXPECT_EQ(window->timePanel().utcLabel()->text(), QString::fromUtf8("12:00:05 UTC (corrected \u22124.2 s)"));
+    EXPECT_EQ(window->currentSlot(), 0);  // the beacon of 12:00:05.8, the corrected time
     EXPECT_TRUE(window->timePanel().clearCorrectionAction()->isEnabled());
 
     // Saved at close, in force again at the next start.

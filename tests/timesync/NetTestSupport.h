@@ -31,7 +31,7 @@ inline constexpr orvane::UtcMs kNoonMs = 1'796'904'000'000;
 
 // An NTP server's reply to `request`, received and sent at serverMs; the
 // fields a hostile server would get wrong can be set.
-struct ReplySpec {
+struct NtpReplyFields {
     double serverMs = kNoonMs + 2000.0;
     int first = 0x24;  // LI 0, version 4, mode 4
     int stratum = 2;
@@ -40,13 +40,13 @@ struct ReplySpec {
     int size = 48;
 };
 
-inline QByteArray ntpReply(const QByteArray& request, const ReplySpec& spec) {
+inline QByteArray ntpReply(const QByteArray& request, const NtpReplyFields& fields) {
     QByteArray d(48, '\0');
-    d[0] = static_cast<char>(spec.first);
-    d[1] = static_cast<char>(spec.stratum);
-    d.replace(12, 4, spec.refid.leftJustified(4, '\0', true));
-    if (spec.echo && request.size() >= 48) d.replace(24, 8, request.mid(40, 8));
-    const orvane::timesync::NtpTimestamp t = orvane::timesync::unixMsToNtp(spec.serverMs);
+    d[0] = static_cast<char>(fields.first);
+    d[1] = static_cast<char>(fields.stratum);
+    d.replace(12, 4, fields.refid.leftJustified(4, '\0', true));
+    if (fields.echo && request.size() >= 48) d.replace(24, 8, request.mid(40, 8));
+    const orvane::timesync::NtpTimestamp t = orvane::timesync::unixMsToNtp(fields.serverMs);
     QByteArray stamp(8, '\0');
     for (int i = 0; i < 4; ++i) {
         stamp[i] = static_cast<char>(t.seconds >> (24 - 8 * i));
@@ -54,7 +54,7 @@ inline QByteArray ntpReply(const QByteArray& request, const ReplySpec& spec) {
     }
     d.replace(32, 8, stamp);
     d.replace(40, 8, stamp);
-    return d.left(spec.size);
+    return d.left(fields.size);
 }
 
 // A UDP socket on 127.0.0.1 at a port the system chooses.

@@ -9,6 +9,7 @@
 #include "common/FakeClock.h"
 #include "timesync/NetTestSupport.h"
 #include "timesync/TimeQuery.h"
+#include "timesync/TimeSyncMonitor.h"
 
 using namespace orvane;
 using namespace orvane::timesync;
@@ -53,20 +54,20 @@ protected:
 TEST_F(NtpClientTest, HostileDatagramsAreCountedAndTheRealReplyIsTakenOnce) {
     server.respondWith([](const QByteArray& request) {
         const auto hostile = [&](auto change) {
-            ReplySpec s;
+            NtpReplyFields s;
             s.serverMs = kPcMs + 100'000'000.0;  // a forger's time, never to be believed
             change(s);
             return ntpReply(request, s);
         };
         return std::vector<Datagram>{
-            {hostile([](ReplySpec& s) { s.echo = false; })},                        // wrong originate
-            {hostile([](ReplySpec&) {}), true},                                     // wrong source port
-            {hostile([](ReplySpec& s) { s.first = 0x23; })},                        // mode 3
-            {hostile([](ReplySpec& s) { s.first = 0xE4; })},                        // leap 3
-            {hostile([](ReplySpec& s) { s.size = 47; })},                           // 47 bytes
-            {hostile([](ReplySpec& s) { s.stratum = 0; s.refid = "RATE"; s.echo = false; })},  // someone else's kiss
-            {ntpReply(request, ReplySpec{})},                                       // the real one: +2 s
-            {hostile([](ReplySpec&) {})},                                           // a second reply
+            {hostile([](NtpReplyFields& s) { s.echo = false; })},                        // wrong originate
+            {hostile([](NtpReplyFields&) {}), true},                                     // wrong source port
+            {hostile([](NtpReplyFields& s) { s.first = 0x23; })},                        // mode 3
+            {hostile([](NtpReplyFields& s) { s.first = 0xE4; })},                        // leap 3
+            {hostile([](NtpReplyFields& s) { s.size = 47; })},                           // 47 bytes
+            {hostile([](NtpReplyFields& s) { s.stratum = 0; s.refid = "RATE"; s.echo = false; })},  // someone else's kiss
+            {ntpReply(request, NtpReplyFields{})},                                       // the real one: +2 s
+            {hostile([](NtpReplyFields&) {})},                                           // a second reply
         };
     });
     query.setNtpTimeoutMs(0);  // only the real reply ends this wait
@@ -84,7 +85,7 @@ TEST_F(NtpClientTest, HostileDatagramsAreCountedAndTheRealReplyIsTakenOnce) {
 }
 
 TEST_F(NtpClientTest, TwoRequestsCarryDifferentRandomTimestamps) {
-    server.respondWith([](const QByteArray& request) { return std::vector<Datagram>{{ntpReply(request, ReplySpec{})}}; });
+    server.respondWith([](const QByteArray& request) { return std::vector<Datagram>{{ntpReply(request, NtpReplyFields{})}}; });
     for (int i = 0; i < 2; ++i) {
         ASSERT_TRUE(query.start({TimeProto::Ntp, QStringLiteral("127.0.0.1")}));
         ASSERT_TRUE(waitUntil([&] { return answers.size() == static_cast<size_t>(i + 1); }));
@@ -95,7 +96,7 @@ TEST_F(NtpClientTest, TwoRequestsCarryDifferentRandomTimestamps) {
 
 TEST_F(NtpClientTest, AKissOfDeathForOurRequestEndsTheWaitWithItsCode) {
     server.respondWith([](const QByteArray& request) {
-        ReplySpec s;
+        NtpReplyFields s;
         s.stratum = 0;
         s.refid = "RATE";
         return std::vector<Datagram>{{ntpReply(request, s)}};
@@ -110,7 +111,7 @@ TEST_F(NtpClientTest, AKissOfDeathForOurRequestEndsTheWaitWithItsCode) {
 TEST_F(NtpClientTest, AnEra1ReplyMeasuresAgainstAPcInEra1) {
     clock.set((kEra1StartUnix + 86'400) * 1000);
     server.respondWith([this](const QByteArray& request) {
-        ReplySpec s;
+        NtpReplyFields s;
         s.serverMs = static_cast<double>(clock.nowUtcMs()) + 1500.0;
         return std::vector<Datagram>{{ntpReply(request, s)}};
     });
@@ -121,7 +122,7 @@ TEST_F(NtpClientTest, AnEra1ReplyMeasuresAgainstAPcInEra1) {
 
 TEST_F(NtpClientTest, NoAnswerEndsWithAClearTextThatCountsTheRefused) {
     server.respondWith([](const QByteArray& request) {
-        ReplySpec s;
+        NtpReplyFields s;
         s.first = 0xE4;  // leap 3
         return std::vector<Datagram>{{ntpReply(request, s)}};
     });
@@ -191,4 +192,12 @@ TEST(Chronyd, TheOffsetToARealServerIsMeasured) {
     EXPECT_GE(answer->second.offsetMs, 4999.0);
     EXPECT_LE(answer->second.offsetMs, 5000.0 + 10000.0);
     EXPECT_TRUE(clock.recordedSets().empty());
+}
+
+// The process table is read: a running chronyd (the test's own) is a sync
+// that keeps the time.
+TEST(Chronyd, ARunningDaemonIsSeenAsTheSystemsOwnSync) {
+    ChronydServer chronyd;
+    ASSERT_TRUE(chronyd.waitReady()) << chronyd.log().toStdString();
+    EXPECT_EQ(SystemTimeSyncMonitor().activeSync(), QStringLiteral("chronyd"));
 }
