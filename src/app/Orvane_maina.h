@@ -11,11 +11,11 @@
 #include "beacons/SlotTracker.h"
 #include "common/AppPaths.h"
 #include "common/Clock.h"
-#include "timesync/CorrectedClock.h"
 #include "common/HelpService.h"
 #include "common/MessageService.h"
 #include "common/TimeTypes.h"
 #include "reports/PropSettings.h"
+#include "timesync/CorrectedClock.h"
 
 class QLabel;
 class QTabWidget;
