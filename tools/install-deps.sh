@@ -9,7 +9,8 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
   libfluidsynth-dev fluid-soundfont-gm libasound2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  python3 python3-pyftpdlib xinetd curl
+  python3 python3-pyftpdlib xinetd curl faketime
+  libcap2 libedit2 libgnutls30 libnettle8 libseccomp2
   xvfb xauth desktop-file-utils
   dpkg-dev lintian lowdown appstream man-db
   libgeographiclib-dev libhamlib-dev libhamlib-utils
@@ -18,16 +19,38 @@ if [[ "${1:-}" == "--dev" ]]; then
   packages+=(imagemagick xplanet ferret-datasets python3-numpy python3-scipy x11-utils xdotool hyperfine librsvg2-bin)
 fi
 
+# The NTP tests run Debian's chronyd on 127.0.0.1 (always with -x, so it never
+# touches the clock). The package itself is never installed: that would start
+# its service, which would then keep this machine's time. Its .deb is
+# unpacked instead, into a folder of its own (the libraries it needs are in
+# the list above).
+sudo=()
+((EUID == 0)) || sudo=(sudo)
+chrony_dir=${ORVANE_TEST_TOOLS:-/opt/orvane-test-tools}/chrony
+install_chronyd() {
+  [[ -x "$chrony_dir/usr/sbin/chronyd" ]] && return 0
+  local tmp
+  tmp=$(mktemp -d)
+  chmod 0755 "$tmp"  # apt's download user writes there
+  (cd "$tmp" && apt-get download chrony >/dev/null)
+  "${sudo[@]}" mkdir -p "$chrony_dir"
+  "${sudo[@]}" dpkg-deb -x "$tmp"/chrony_*.deb "$chrony_dir"
+  rm -rf "$tmp"
+  echo "chronyd unpacked to $chrony_dir/usr/sbin/chronyd"
+}
+
 missing=()
 for p in "${packages[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
   [[ "$status" == "install ok installed" ]] || missing+=("$p")
 done
-((${#missing[@]} == 0)) && exit 0
+if ((${#missing[@]} == 0)); then
+  install_chronyd
+  exit 0
+fi
 
 echo "Installing: ${missing[*]}"
-sudo=()
-((EUID == 0)) || sudo=(sudo)
 export DEBIAN_FRONTEND=noninteractive
 "${sudo[@]}" apt-get update -qq
 "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+install_chronyd

@@ -26,6 +26,7 @@ MainSettings ReadMainIni(const IniFile& ini) {
     s.MapOnly = ini.readBool(kSectionName, QStringLiteral("MapOnly"), false);
     const QString locator = ini.readString(kSectionName, QStringLiteral("Locator"), QString());
     if (const auto parsed = map::ParseLocator(locator.toStdString())) s.Locator = QString::fromStdString(parsed->text);
+    s.ClockCorrection = ini.readString(kSectionName, QStringLiteral("ClockCorrection"), QString());
     return s;
 }
 
@@ -48,6 +49,9 @@ void SaveMainIni(IniFile& ini, const MainSettings& settings, const WindowPositio
     ini.writeString(kSectionName, QStringLiteral("HostsText"), settings.HostsText);
     ini.writeInteger(kSectionName, QStringLiteral("BeaconBand"), settings.BeaconBand);
     ini.writeInteger(kSectionName, QStringLiteral("NightShade"), settings.NightShade);
+    // Written only while there is one, so a file without it stays as it was.
+    if (!settings.ClockCorrection.isEmpty() || ini.hasKey(kSectionName, QStringLiteral("ClockCorrection")))
+        ini.writeString(kSectionName, QStringLiteral("ClockCorrection"), settings.ClockCorrection);
     ini.writeInteger(kSectionName, QStringLiteral("Left"), position.Left);
     ini.writeInteger(kSectionName, QStringLiteral("Top"), position.Top);
     ini.writeInteger(kSectionName, QStringLiteral("Width"), size.Width);

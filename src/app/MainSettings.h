@@ -32,6 +32,9 @@ struct MainSettings {
     bool Twilight = false;
     bool MapOnly = false;
     QString Locator;
+    // The display's correction of the PC clock, "offsetMs measuredAtUtcMs"
+    // (timesync/CorrectedClock.h); empty: none.
+    QString ClockCorrection;
 };
 
 struct WindowPosition {
@@ -50,8 +53,8 @@ struct WindowSize {
 // picture of gigabytes (the map follows the window).
 inline constexpr int kMaxWindowSide = 8192;
 
-// Reads HostsText, BeaconBand, NightShade, MonoMap, Twilight, MapOnly and
-// Locator, in that order. A band outside 0..4 is taken as the nearest band
+// Reads HostsText, BeaconBand, NightShade, MonoMap, Twilight, MapOnly,
+// Locator and ClockCorrection, in that order. A band outside 0..4 is taken as the nearest band
 // and a darkness level outside 0..4 as the default, so either can safely
 // select a radio item or a flag; a locator that does not parse is none.
 MainSettings ReadMainIni(const IniFile& ini);
@@ -71,8 +74,9 @@ inline constexpr int kMinVisiblePixels = 32;
 WindowPosition PlaceOnScreens(const WindowPosition& stored, const QSize& frameSize,
                               const QList<QRect>& availableScreens);
 
-// Writes HostsText, BeaconBand, NightShade, Left and Top, then Width,
-// Height, Twilight, MapOnly and Locator. MonoMap is never written. Throws
+// Writes HostsText, BeaconBand, NightShade, ClockCorrection (while there is
+// one or the file has the key), Left and Top, then Width, Height, Twilight,
+// MapOnly and Locator. MonoMap is never written. Throws
 // OrvaneError("Unable to write to <file>").
 void SaveMainIni(IniFile& ini, const MainSettings& settings, const WindowPosition& position,
                  const WindowSize& size);

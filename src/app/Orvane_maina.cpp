@@ -57,7 +57,8 @@ constexpr int kTimePanelHeight = 32;
 TfrmTabbedOrvane::TfrmTabbedOrvane(Clock& clock, MessageService& messages, HelpService* helpService, AppPaths paths,
                                    QWidget* parent)
     : QMainWindow(parent),
-      clock_(clock),
+      displayClock_(clock),
+      clock_(displayClock_),
       messages_(messages),
       help_(helpService),
       paths_(std::move(paths)),
@@ -125,7 +126,7 @@ void TfrmTabbedOrvane::BuildControls() {
     // control's style leaves the colours they set alone.
     // On the Map tab the time panel keeps its design size at the top left
     // and the map panel takes the rest of the page.
-    timePanel_ = new TimeServicePanel(clock_, messages_, *StatusPanels[0], tsMap);
+    timePanel_ = new TimeServicePanel(displayClock_, messages_, *StatusPanels[0], tsMap);
     timePanel_->setFixedSize(kPageWidth, kTimePanelHeight);
     mapPanel_ = new MapPanel(clock_, tsMap);
     mapPanel_->setMinimumSize(kPageWidth, kPageHeight - kTimePanelHeight);
@@ -230,6 +231,7 @@ void TfrmTabbedOrvane::FormCreate() {
 void TfrmTabbedOrvane::ReadMainIni() {
     settings_ = app::ReadMainIni(IniFile(IniFileName));
     timePanel_->setHostText(settings_.HostsText);
+    timePanel_->setClockCorrection(timesync::parseCorrection(settings_.ClockCorrection));
     BeaconBand = settings_.BeaconBand;
     mapPanel_->SetNightShade(settings_.NightShade);
     MonoMap = settings_.MonoMap;
@@ -241,6 +243,8 @@ void TfrmTabbedOrvane::ReadMainIni() {
 
 void TfrmTabbedOrvane::SaveMainIni() {
     settings_.HostsText = timePanel_->hostText();
+    const auto& correction = timePanel_->clockCorrection();
+    settings_.ClockCorrection = correction ? timesync::formatCorrection(*correction) : QString();
     settings_.BeaconBand = BeaconBand;
     settings_.NightShade = mapPanel_->nightShade();
     settings_.Twilight = mapPanel_->twilight();

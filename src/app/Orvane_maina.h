@@ -17,6 +17,7 @@
 #include "common/MessageService.h"
 #include "common/TimeTypes.h"
 #include "reports/PropSettings.h"
+#include "timesync/CorrectedClock.h"
 
 class QLabel;
 class QTabWidget;
@@ -188,6 +189,9 @@ private:
         runGuarded(messages_, std::forward<Step>(step));
     }
 
+    // The displays' clock: the PC clock plus the correction the time panel
+    // keeps when it could not set the PC clock.
+    timesync::CorrectedClock displayClock_;
     Clock& clock_;
     MessageService& messages_;
     HelpService* help_;

@@ -15,6 +15,10 @@ public:
 
     // The wall clock in UTC, milliseconds since the Unix epoch.
     virtual UtcMs nowUtcMs() const = 0;
+    // The same with the fraction of the millisecond, for measuring a clock's
+    // error (whole milliseconds alone would bias it by half of one). Clocks
+    // without a finer reading give nowUtcMs().
+    virtual double nowUtcMsFine() const { return static_cast<double>(nowUtcMs()); }
 
     // Sets the wall clock. Returns true on success; on failure fills *error
     // with the system's reason (for example missing CAP_SYS_TIME).
@@ -28,6 +32,7 @@ public:
 class SystemClock final : public Clock {
 public:
     UtcMs nowUtcMs() const override;
+    double nowUtcMsFine() const override;
     bool setUtcMs(UtcMs ms, std::string* error) override;
 };
 

@@ -1,5 +1,7 @@
 #include "timesync/ClockAdjust.h"
 
+#include <cmath>
+
 namespace orvane::timesync {
 
 namespace {
@@ -26,15 +28,19 @@ QString ClockAdjustment::statusText() const {
         .arg(text, QString::fromStdString(setError.empty() ? std::string("unknown reason") : setError));
 }
 
+DateTime timeReplyToDateTime(std::uint32_t serverSeconds, const Clock& clock) {
+    return dateTimeFromMoment(unixSecondsNearest(serverSeconds, clock.nowMoment()));
+}
+
 TimeComparison compareWithClock(std::uint32_t serverSeconds, const Clock& clock) {
-    return CompareTimes(TimeProtocolToDateTime(serverSeconds), timeOfDay(clock.nowSystemTime()));
+    return CompareTimes(timeReplyToDateTime(serverSeconds, clock), timeOfDay(clock.nowSystemTime()));
 }
 
 ClockAdjustment AdjustClock(std::uint32_t serverSeconds, Clock& clock) {
     ClockAdjustment result;
     result.serverSeconds = serverSeconds;
     result.SysTime = clock.nowSystemTime();
-    const DateTime server = TimeProtocolToDateTime(serverSeconds);
+    const DateTime server = timeReplyToDateTime(serverSeconds, clock);
     result.comparison = CompareTimes(server, timeOfDay(result.SysTime));
     if (result.comparison.matches()) return result;
 
@@ -47,6 +53,34 @@ ClockAdjustment AdjustClock(std::uint32_t serverSeconds, Clock& clock) {
     result.SysTime = systemTimeFromMs(newMs);
     result.setAttempted = true;
     result.clockSet = clock.setUtcMs(msFromSystemTime(result.SysTime), &result.setError);
+    return result;
+}
+
+QString NtpAdjustment::statusText() const {
+    QString text = ntpStatusText(measurement, stratum);
+    if (setAttempted) {
+        if (!clockSet)
+            text += QStringLiteral(", but the clock could not be set: %1")
+                        .arg(QString::fromStdString(setError.empty() ? std::string("unknown reason") : setError));
+        else if (!activeSync.isEmpty())
+            text += QStringLiteral("; clock stepped although %1 keeps the time").arg(activeSync);
+    } else if (!activeSync.isEmpty() && std::llround(measurement.offsetMs) != 0) {
+        text += QStringLiteral("; %1 keeps the time, clock left alone").arg(activeSync);
+    }
+    return text;
+}
+
+NtpAdjustment AdjustClockNtp(const NtpMeasurement& measurement, int stratum, const QString& activeSync, Clock& clock) {
+    NtpAdjustment result;
+    result.measurement = measurement;
+    result.stratum = stratum;
+    result.activeSync = activeSync;
+    const long long stepMs = std::llround(measurement.offsetMs);
+    if (stepMs == 0) return result;
+    if (!activeSync.isEmpty() && std::abs(measurement.offsetMs) <= NtpAdjustment::kSyncToleranceMs) return result;
+    result.newUtcMs = clock.nowUtcMs() + stepMs;
+    result.setAttempted = true;
+    result.clockSet = clock.setUtcMs(result.newUtcMs, &result.setError);
     return result;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/Clock.h"
+#include "timesync/NtpPacket.h"
 #include "timesync/TimeProtocol.h"
 
 namespace orvane::timesync {
@@ -33,10 +34,40 @@ struct ClockAdjustment {
     QString statusText() const;
 };
 
+// The server's moment of a Time-protocol reply, read in the era nearest the
+// PC clock (a reply of 5 after 2036-02-07 06:28:16 is 06:28:21 of that day).
+DateTime timeReplyToDateTime(std::uint32_t serverSeconds, const Clock& clock);
+
 // Read-only: the comparison of the reply with the clock, nothing is set.
 TimeComparison compareWithClock(std::uint32_t serverSeconds, const Clock& clock);
 
 // Compares and, when the times differ, sets the clock.
 ClockAdjustment AdjustClock(std::uint32_t serverSeconds, Clock& clock);
+
+// Responsibilities: the decision on an NTP measurement. The clock is stepped
+// by the measured offset, to the millisecond, unless the times match to the
+// millisecond or the system keeps its own time and the offset is within
+// kSyncToleranceMs (stepping then would only fight the daemon). The offset
+// applied is the one measured from a reply that passed every check; nothing
+// else in the reply moves the clock.
+struct NtpAdjustment {
+    static constexpr double kSyncToleranceMs = 500.0;
+
+    NtpMeasurement measurement;
+    int stratum = 0;
+    QString activeSync;          // who keeps the system's time; empty if nobody
+    bool setAttempted = false;
+    bool clockSet = false;
+    UtcMs newUtcMs = 0;          // what was written, when a set was attempted
+    std::string setError;
+
+    // "Local PC was 1.237 s ahead (NTP, ±12 ms, server stratum 2)", then what
+    // became of the clock when that is not simply "set".
+    QString statusText() const;
+};
+
+// Steps `clock` by the measured offset when the rule above says so.
+// `activeSync` is the TimeSyncMonitor's answer.
+NtpAdjustment AdjustClockNtp(const NtpMeasurement& measurement, int stratum, const QString& activeSync, Clock& clock);
 
 }  // namespace orvane::timesync

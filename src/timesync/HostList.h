@@ -23,14 +23,21 @@ public:
     static constexpr int kMaxTypedLength = 34;      // what can be typed into the box
     static constexpr qint64 kMaxFileBytes = 1 << 20;  // more is not a host list
 
-    // Public Time-protocol (RFC 868) servers, in the order they are added: a
-    // national observatory, six of a national standards laboratory (the first
-    // its main service name, the default server) and one of a university.
-    static constexpr std::array<std::string_view, 8> kDefaultHosts{
-        "tick.usno.navy.mil", "time.nist.gov",      "time-a-g.nist.gov",   "time-b-g.nist.gov",
-        "time-c-g.nist.gov",  "time-a-wwv.nist.gov", "time-a-b.nist.gov", "utcnist.colorado.edu"};
+    // Two public NTP services first (RFC 868 servers are going away, and
+    // NTP gives milliseconds), then the public Time-protocol (RFC 868)
+    // servers, in the order they are added: a national observatory, six of a
+    // national standards laboratory (the first its main service name, the
+    // default server) and one of a university. The "ntp:" entries sort to the
+    // top of the list. A bare entry is asked by NTP first (see TimeQuery.h),
+    // so the default server gets milliseconds where it answers NTP.
+    static constexpr std::array<std::string_view, 10> kDefaultHosts{
+        "ntp:pool.ntp.org",    "ntp:time.nist.gov",   "tick.usno.navy.mil",  "time.nist.gov",
+        "time-a-g.nist.gov",   "time-b-g.nist.gov",   "time-c-g.nist.gov",   "time-a-wwv.nist.gov",
+        "time-a-b.nist.gov",   "utcnist.colorado.edu"};
+    static constexpr std::size_t kDefaultServerIndex = 3;
     static QString defaultServer() {
-        return QString::fromLatin1(kDefaultHosts[1].data(), static_cast<qsizetype>(kDefaultHosts[1].size()));
+        const std::string_view name = kDefaultHosts[kDefaultServerIndex];
+        return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
     }
 
     // The lines of a host file: CR, LF or CR LF end a line; a last line
@@ -57,7 +64,7 @@ public:
     // large, not a regular file, refused); that file is then never written
     // by SaveHostList, so the user's list is not lost at close.
     QString LoadHostList(const QString& fileName);
-    // Adds the eight defaults; returns the default server.
+    // Adds the defaults; returns the default server.
     QString SetDefaultHosts();
     // Writes every entry, in list order, replacing the file atomically;
     // does nothing for a file the last LoadHostList could not read.

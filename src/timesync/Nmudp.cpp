@@ -110,6 +110,7 @@ void TNMUDP::onResolved(std::uint32_t address) {
     remote.sin_family = AF_INET;
     remote.sin_addr.s_addr = address;
     remote.sin_port = htons(remotePort_);
+    emit aboutToSend();
     const ssize_t sent = ::sendto(fd_, pendingData_.constData(), static_cast<size_t>(pendingData_.size()),
                                   MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&remote), sizeof remote);
     const int sendError = errno;

@@ -78,6 +78,9 @@ signals:
     // One datagram arrived: its length (-1 when the receive failed), the
     // sender's dotted address and port.
     void OnDataReceived(int NumberBytes, const QString& FromIP, int Port);
+    // The datagram goes out now (the lookup is done): the moment a
+    // round-trip measurement starts from.
+    void aboutToSend();
     // The datagram went out to `address`:RemotePort.
     void Sent(const QString& address);
     // Lookup or send failed: "Host Lookup Canceled", "Null Remote Address" or

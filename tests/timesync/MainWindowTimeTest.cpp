@@ -47,7 +47,9 @@ protected:
         window = std::make_unique<TfrmTabbedOrvane>(clock, messages, nullptr, AppPaths::inDirectory(dir.path()));
         window->tickTimer()->stop();
         window->slotTimer()->stop();
-        window->timePanel().timeEndpoint()->setRemotePort(server.port());
+        window->timePanel().setTimePorts(server.port(), server.port());
+        window->timePanel().setTimeSyncMonitor(syncMonitor);
+        window->timePanel().setNtpTimeoutMs(300);  // a bare host's NTP question, before the Time protocol
         window->show();
         window->activateWindow();
         ASSERT_TRUE(waitUntil([&] { return window->isActiveWindow(); }));
@@ -86,6 +88,7 @@ protected:
     TempDir dir;
     FakeClock clock;
     RecordingMessageService messages;
+    timesync::FixedTimeSyncMonitor syncMonitor;  // no sync daemon unless a test says so
     timesync_test::ScriptedTimeServer server;
     // Fails its one lookup (the resolver has tried twice by then); it
     // outlives the window that uses it.
@@ -97,13 +100,14 @@ protected:
 
 TEST_F(TimeWindowTest, StartsWithTheDefaultServersAndSavesTheListOnClose) {
     start();
-    EXPECT_EQ(box()->count(), 8);
+    EXPECT_EQ(box()->count(), 10);
     EXPECT_EQ(box()->currentText(), QStringLiteral("time.nist.gov"));
     EXPECT_EQ(items(), window->timePanel().hostList().entries());
     EXPECT_EQ(button()->text(), QStringLiteral("&Get Time"));
     window->close();
     const QByteArray saved = TempDir::readAll(dir.file("Hosts.txt"));
-    EXPECT_EQ(saved.count("\r\n"), 8);
+    EXPECT_EQ(saved.count("\r\n"), 10);
+    EXPECT_TRUE(saved.startsWith("ntp:pool.ntp.org\r\nntp:time.nist.gov\r\n"));
     EXPECT_TRUE(saved.contains("time.nist.gov\r\n"));
 }
 
@@ -124,7 +128,7 @@ TEST_P(TimeAnswer, IsShownAndSetsTheClockOnlyWhenItDiffers) {
     start();
     if (c.refusal) clock.failSetsWith(c.refusal);
     server.answerWith({{c.reply}});
-    box()->setEditText(QStringLiteral("127.0.0.1"));
+    box()->setEditText(QStringLiteral("time:127.0.0.1"));
     clickGetTime();
     EXPECT_EQ(button()->text(), QStringLiteral("&Stop"));  // a dotted address is sent to at once
     EXPECT_TRUE(button()->isEnabled());
@@ -135,7 +139,7 @@ TEST_P(TimeAnswer, IsShownAndSetsTheClockOnlyWhenItDiffers) {
     EXPECT_EQ(messages.messages, c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
     EXPECT_EQ(clock.recordedSets(), c.clockSetTo ? std::vector<UtcMs>{c.clockSetTo} : std::vector<UtcMs>{});
     EXPECT_EQ(server.requests, std::vector<QByteArray>{QByteArray(1, '\0')});
-    EXPECT_EQ(window->timePanel().hostList().FindHost(QStringLiteral("127.0.0.1")), -1);  // never typed: not added
+    EXPECT_EQ(window->timePanel().hostList().FindHost(QStringLiteral("time:127.0.0.1")), -1);  // never typed: not added
 }
 
 // The PC reads 12:00:10.000 throughout; a whole-second answer is set with
@@ -154,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(TimeWindowTest, StopEndsTheWaitAndALateAnswerIsIgnored) {
     start();
     server.answerWith({});
-    box()->setEditText(QStringLiteral("127.0.0.1"));
+    box()->setEditText(QStringLiteral("time:127.0.0.1"));
     clickGetTime();
     ASSERT_TRUE(waitUntil([&] { return !server.requests.empty(); }));
     clickGetTime();
@@ -214,6 +218,10 @@ TEST_F(TimeWindowTest, ANameTypedBeforeGetTimeJoinsTheListBeforeItIsAsked) {
     EXPECT_EQ(box()->itemText(0), QStringLiteral("127.0.0.1"));
     ASSERT_TRUE(waitUntil([&] { return !window->timePanel().AwaitingTime(); }));
     EXPECT_EQ(status(), QStringLiteral("Times Match"));
+    // A bare host: NTP first (the 4 bytes are no NTP reply), then the Time protocol.
+    ASSERT_EQ(server.requests.size(), 2u);
+    EXPECT_EQ(server.requests[0].size(), 48);
+    EXPECT_EQ(server.requests[1], QByteArray(1, '\0'));
 }
 
 TEST_F(TimeWindowTest, DeleteOnTheWholeTextRemovesTheEntryAtOnce) {
@@ -281,4 +289,142 @@ TEST_F(TimeWindowTest, ChangingTheTextClearsTheStatus) {
     focusBox();
     type(QStringLiteral("x"));
     EXPECT_EQ(status(), QString());
+}
+
+// ---- NTP answers ---------------------------------------------------------------
+
+namespace {
+
+// The server answers NTP with the PC's time plus `offsetMs` (the fake clock
+// stands still, so the measured offset is exactly that and the delay 0).
+void answerNtp(timesync_test::ScriptedTimeServer& server, double offsetMs, int stratum = 2, const char* kiss = nullptr) {
+    server.respondWith([=](const QByteArray& request) {
+        timesync_test::NtpReplyFields fields;
+        fields.serverMs = static_cast<double>(noonMs(10)) + offsetMs;
+        fields.stratum = stratum;
+        if (kiss) fields.refid = kiss;
+        return std::vector<timesync_test::ScriptedTimeServer::Datagram>{{timesync_test::ntpReply(request, fields)}};
+    });
+}
+
+}  // namespace
+
+struct NtpAnswerCase {
+    const char* name;
+    double offsetMs;
+    const char* activeSync;
+    const char* refusal;
+    const char* status;
+    UtcMs clockSetTo;  // 0: none
+};
+
+class NtpAnswer : public TimeWindowTest, public ::testing::WithParamInterface<NtpAnswerCase> {};
+
+TEST_P(NtpAnswer, StepsTheClockByTheOffsetUnlessTheSystemKeepsIt) {
+    const NtpAnswerCase& c = GetParam();
+    start();
+    syncMonitor.set(QString::fromLatin1(c.activeSync));
+    if (*c.refusal) clock.failSetsWith(c.refusal);
+    answerNtp(server, c.offsetMs);
+    box()->setEditText(QStringLiteral("ntp:127.0.0.1"));
+    clickGetTime();
+    ASSERT_TRUE(waitUntil([&] { return !window->timePanel().AwaitingTime(); }));
+    EXPECT_EQ(status(), QString::fromUtf8(c.status));
+    EXPECT_EQ(clock.recordedSets(), c.clockSetTo ? std::vector<UtcMs>{c.clockSetTo} : std::vector<UtcMs>{});
+    EXPECT_EQ(button()->text(), QStringLiteral("&Get Time"));
+    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_TRUE(messages.errors.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MainWindow, NtpAnswer,
+    ::testing::Values(
+        NtpAnswerCase{"PcBehindIsStepped", 1237.0, "", "", "Local PC was 1.237 s behind (NTP, \u00B10 ms, server stratum 2)",
+                      noonMs(10) + 1237},
+        NtpAnswerCase{"PcAheadIsStepped", -4200.0, "", "", "Local PC was 4.200 s ahead (NTP, \u00B10 ms, server stratum 2)",
+                      noonMs(10) - 4200},
+        NtpAnswerCase{"SyncActiveSmallOffsetLeftAlone", -300.0, "chronyd", "",
+                      "Local PC was 0.300 s ahead (NTP, \u00B10 ms, server stratum 2); chronyd keeps the time, clock left alone",
+                      0},
+        NtpAnswerCase{"SyncActiveLargeOffsetStepped", 2000.0, "systemd-timesyncd", "",
+                      "Local PC was 2.000 s behind (NTP, \u00B10 ms, server stratum 2); clock stepped although "
+                      "systemd-timesyncd keeps the time",
+                      noonMs(10) + 2000}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// An RFC 868 answer keeps its texts; a running sync is named after them.
+TEST_F(TimeWindowTest, ATimeProtocolSetBesideARunningSyncSaysSo) {
+    start();
+    syncMonitor.set(QStringLiteral("chronyd"));
+    server.answerWith({{replyAtNoon(5)}});
+    box()->setEditText(QStringLiteral("time:127.0.0.1"));
+    clickGetTime();
+    ASSERT_TRUE(waitUntil([&] { return !window->timePanel().AwaitingTime(); }));
+    EXPECT_EQ(status(), QStringLiteral("Local PC was 5 seconds ahead; chronyd keeps the time"));
+    EXPECT_EQ(clock.recordedSets(), std::vector<UtcMs>{noonMs(5) + 600});
+}
+
+TEST_F(TimeWindowTest, AKissOfDeathIsShownByItsCodeAndTheClockIsLeftAlone) {
+    start();
+    answerNtp(server, 5000.0, 0, "RATE");
+    box()->setEditText(QStringLiteral("ntp:127.0.0.1"));
+    clickGetTime();
+    ASSERT_TRUE(waitUntil([&] { return button()->text() == QStringLiteral("&Get Time"); }));
+    EXPECT_EQ(status(), QStringLiteral("127.0.0.1 refused the request: kiss-o'-death \"RATE\""));
+    EXPECT_TRUE(clock.recordedSets().empty());
+}
+
+TEST_F(TimeWindowTest, NoNtpAnswerEndsWithAClearStatus) {
+    start();
+    box()->setEditText(QStringLiteral("ntp:127.0.0.1"));
+    clickGetTime();
+    ASSERT_TRUE(waitUntil([&] { return button()->text() == QStringLiteral("&Get Time"); }));
+    EXPECT_EQ(status(), QStringLiteral("No answer from 127.0.0.1 (NTP) within 300 ms"));
+    EXPECT_TRUE(button()->isEnabled());
+    EXPECT_TRUE(clock.recordedSets().empty());
+}
+
+// The clock refuses to be set: the displays run on the measured offset, with
+// the mark, and the correction outlives the run until cleared.
+TEST_F(TimeWindowTest, AClockThatCannotBeSetIsCorrectedOnTheDisplay) {
+    start();
+    window->Timer1Timer(nullptr);
+    EXPECT_EQ(window->currentSlot(), 1);  // 12:00:10 on the PC clock
+    clock.failSetsWith("Operation not permitted");
+    answerNtp(server, -4200.0);
+    box()->setEditText(QStringLiteral("ntp:127.0.0.1"));
+    clickGetTime();
+    ASSERT_TRUE(waitUntil([&] { return !window->timePanel().AwaitingTime(); }));
+    EXPECT_EQ(status(), QString::fromUtf8("Local PC was 4.200 s ahead (NTP, \u00B10 ms, server stratum 2), but the clock "
+                                          "could not be set: Operation not permitted"));
+    EXPECT_EQ(window->clock().nowUtcMs(), noonMs(10) - 4200);
+    window->Timer1Timer(nullptr);
+    EXPECT_EQ(window->timePanel().utcLabel()->text(), QString::fromUtf8("12:00:05 UTC (corrected \u22124.2 s)"));
+    EXPECT_EQ(window->currentSlot(), 0);  // the beacon of 12:00:05.8, the corrected time
+    EXPECT_TRUE(window->timePanel().clearCorrectionAction()->isEnabled());
+
+    // Saved at close, in force again at the next start.
+    window->close();
+    window.reset();
+    start();
+    EXPECT_EQ(window->clock().nowUtcMs(), noonMs(10) - 4200);
+    window->timePanel().clearCorrectionAction()->trigger();
+    EXPECT_EQ(window->clock().nowUtcMs(), noonMs(10));
+    window->Timer1Timer(nullptr);
+    EXPECT_EQ(window->timePanel().utcLabel()->text(), QStringLiteral("12:00:10, Thu 10 Dec 2026"));
+}
+
+TEST_F(TimeWindowTest, ACorrectionOlderThanADayIsDropped) {
+    start();
+    window->timePanel().setClockCorrection(timesync::ClockCorrection{-4200, noonMs(10) - 24LL * 3600 * 1000 - 1});
+    EXPECT_FALSE(window->timePanel().clockCorrection().has_value());
+    EXPECT_EQ(window->clock().nowUtcMs(), noonMs(10));
+    // A newer measurement replaces the one in force: here a set that worked.
+    window->timePanel().setClockCorrection(timesync::ClockCorrection{-4200, noonMs(10) - 1000});
+    ASSERT_TRUE(window->timePanel().clockCorrection().has_value());
+    answerNtp(server, 1000.0);
+    box()->setEditText(QStringLiteral("ntp:127.0.0.1"));
+    clickGetTime();
+    ASSERT_TRUE(waitUntil([&] { return !window->timePanel().AwaitingTime(); }));
+    EXPECT_FALSE(window->timePanel().clockCorrection().has_value());
 }

@@ -16,13 +16,46 @@
 #include <QSocketNotifier>
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <vector>
 
 #include "support/WaitUntil.h"
+#include "timesync/NtpPacket.h"
 
 namespace timesync_test {
+
+// 2026-12-10 12:00:00 UTC, where the fake clocks of the NTP tests stand.
+inline constexpr orvane::UtcMs kNoonMs = 1'796'904'000'000;
+
+// An NTP server's reply to `request`, received and sent at serverMs; the
+// fields a hostile server would get wrong can be set.
+struct NtpReplyFields {
+    double serverMs = kNoonMs + 2000.0;
+    int first = 0x24;  // LI 0, version 4, mode 4
+    int stratum = 2;
+    QByteArray refid = QByteArray("GPS\0", 4);
+    bool echo = true;  // the originate timestamp echoes the request's transmit timestamp
+    int size = 48;
+};
+
+inline QByteArray ntpReply(const QByteArray& request, const NtpReplyFields& fields) {
+    QByteArray d(48, '\0');
+    d[0] = static_cast<char>(fields.first);
+    d[1] = static_cast<char>(fields.stratum);
+    d.replace(12, 4, fields.refid.leftJustified(4, '\0', true));
+    if (fields.echo && request.size() >= 48) d.replace(24, 8, request.mid(40, 8));
+    const orvane::timesync::NtpTimestamp t = orvane::timesync::unixMsToNtp(fields.serverMs);
+    QByteArray stamp(8, '\0');
+    for (int i = 0; i < 4; ++i) {
+        stamp[i] = static_cast<char>(t.seconds >> (24 - 8 * i));
+        stamp[4 + i] = static_cast<char>(t.fraction >> (24 - 8 * i));
+    }
+    d.replace(32, 8, stamp);
+    d.replace(40, 8, stamp);
+    return d.left(fields.size);
+}
 
 // A UDP socket on 127.0.0.1 at a port the system chooses.
 class LoopbackSocket {
@@ -79,6 +112,9 @@ public:
 
     quint16 port() const { return socket_.port(); }
     void answerWith(std::vector<Datagram> script) { script_ = std::move(script); }
+    // Answers built from each request (an NTP reply must echo the request's timestamp).
+    using Responder = std::function<std::vector<Datagram>(const QByteArray& request)>;
+    void respondWith(Responder responder) { responder_ = std::move(responder); }
     // Sends to a client that asked nothing.
     void sendUnasked(quint16 clientPort, const QByteArray& bytes) const { socket_.sendTo(clientPort, bytes); }
 
@@ -94,13 +130,15 @@ private:
         if (got < 0) return;
         requests.emplace_back(buffer, static_cast<qsizetype>(got));
         lastClientPort = ntohs(from.sin_port);
-        for (const Datagram& d : script_) (d.fromOtherPort ? other_ : socket_).sendTo(lastClientPort, d.bytes);
+        const std::vector<Datagram> answer = responder_ ? responder_(requests.back()) : script_;
+        for (const Datagram& d : answer) (d.fromOtherPort ? other_ : socket_).sendTo(lastClientPort, d.bytes);
     }
 
     LoopbackSocket socket_;
     LoopbackSocket other_;
     QSocketNotifier notifier_;
     std::vector<Datagram> script_;
+    Responder responder_;
 };
 
 // xinetd's built-in RFC 868 time service (datagram form) on 127.0.0.1 at a
@@ -164,5 +202,73 @@ private:
     quint16 port_ = 0;
     QProcess process_;
 };
+
+#ifdef ORVANE_CHRONYD
+// Debian's chronyd as an NTP server on 127.0.0.1 at a free port, as a child
+// process of the test, with a configuration of its own: its local clock at
+// stratum 8, no sources, no command port. Always -x: it never sets this
+// machine's clock. -u root when the test runs as root, since the unpacked
+// daemon has no system user to drop to. Stopped by its PID.
+class ChronydServer {
+public:
+    ChronydServer() {
+        port_ = freeUdpPort();
+        const QString conf = dir_.filePath(QStringLiteral("chrony.conf"));
+        QFile file(conf);
+        if (!file.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot write chrony.conf");
+        file.write(QStringLiteral("local stratum 8\n"
+                                  "allow 127.0.0.1\n"
+                                  "bindaddress 127.0.0.1\n"
+                                  "port %1\n"
+                                  "cmdport 0\n"
+                                  "pidfile %2\n"
+                                  "driftfile %3\n")
+                       .arg(port_)
+                       .arg(dir_.filePath(QStringLiteral("chronyd.pid")), dir_.filePath(QStringLiteral("drift")))
+                       .toLatin1());
+        file.close();
+        QStringList args{QStringLiteral("-d"), QStringLiteral("-x"), QStringLiteral("-f"), conf};
+        if (::geteuid() == 0) args += {QStringLiteral("-u"), QStringLiteral("root")};
+        process_.setProgram(QStringLiteral(ORVANE_CHRONYD));
+        process_.setArguments(args);
+        process_.setProcessChannelMode(QProcess::MergedChannels);  // its log is read on failure only
+        process_.start();
+        if (!process_.waitForStarted(5000)) throw std::runtime_error("chronyd did not start: " ORVANE_CHRONYD);
+    }
+    ~ChronydServer() {
+        process_.terminate();  // SIGTERM to this child's PID only
+        if (!process_.waitForFinished(3000)) process_.kill();
+    }
+
+    quint16 port() const { return port_; }
+    QString log() { return QString::fromLocal8Bit(process_.readAll()); }
+
+    // Waits until chronyd answers an NTP request (it binds shortly after it starts).
+    bool waitReady() {
+        LoopbackSocket client;
+        QDeadlineTimer deadline(10000);
+        QByteArray request(48, '\0');
+        request[0] = 0x23;  // version 4, client
+        request[47] = 1;
+        while (!deadline.hasExpired()) {
+            client.sendTo(port_, request);
+            QSocketNotifier notifier(client.fd(), QSocketNotifier::Read);
+            bool answered = false;
+            QObject::connect(&notifier, &QSocketNotifier::activated, [&] { answered = true; });
+            if (waitUntil([&] { return answered; }, 200)) {
+                char buffer[128];
+                ::recv(client.fd(), buffer, sizeof buffer, 0);
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    QTemporaryDir dir_;
+    quint16 port_ = 0;
+    QProcess process_;
+};
+#endif
 
 }  // namespace timesync_test

@@ -127,7 +127,11 @@ INSTANTIATE_TEST_SUITE_P(
                    {43200, false}, at(2026, 12, 11, 6, 0, 0, 600)},
         AdjustCase{"JustUnderHalfADayEarlierIsAhead", at(2026, 12, 10, 18, 0, 0, 0), replyFor(2026, 12, 10, 6, 0, 1),
                    {43199, true}, at(2026, 12, 10, 6, 0, 1, 600)},
-        AdjustCase{"ReplyZeroIsMidnight", at(2026, 12, 10, 0, 0, 10, 0), 0, {10, true}, at(2026, 12, 10, 0, 0, 0, 600)},
+        // The 32-bit count is read in the era nearest the PC clock: 0 names
+        // 1900-01-01 00:00:00 only for a PC before 1968, and 2036-02-07
+        // 06:28:16 (the wrap) for one after (eras: NtpPacketTest).
+        AdjustCase{"ReplyZeroAfterTheWrapIs062816", at(2036, 2, 7, 6, 28, 20, 0), 0, {4, true},
+                   at(2036, 2, 7, 6, 28, 16, 600)},
         AdjustCase{"LargestReplyIs062815", at(2026, 12, 10, 6, 28, 10, 0), 4294967295u, {5, false},
                    at(2026, 12, 10, 6, 28, 15, 600)}),
     [](const ::testing::TestParamInfo<AdjustCase>& row) { return std::string(row.param.name); });

@@ -2,6 +2,7 @@
 // cbHost and the "Get Time" button.
 #include "app/panels/TimeServicePanel.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -11,7 +12,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <algorithm>
+#include <cmath>
 
 #include "app/Guarded.h"
 #include "app/PopupHints.h"
@@ -82,8 +85,9 @@ private:
 
 }  // namespace
 
-TimeServicePanel::TimeServicePanel(Clock& clock, MessageService& messages, QLabel& statusPanel, QWidget* parent)
-    : QFrame(parent), clock_(clock), messages_(messages), statusPanel_(statusPanel) {
+TimeServicePanel::TimeServicePanel(timesync::CorrectedClock& clock, MessageService& messages, QLabel& statusPanel,
+                                   QWidget* parent)
+    : QFrame(parent), clock_(clock), pcClock_(clock.pcClock()), messages_(messages), statusPanel_(statusPanel) {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     help::setHelpContext(this, help::ctx::kTimePanel);
     lblUTC = new QLabel(this);
@@ -100,6 +104,17 @@ TimeServicePanel::TimeServicePanel(Clock& clock, MessageService& messages, QLabe
     btnGetTime = new QPushButton(kGetTimeCaption, this);
     btnGetTime->setGeometry(450, 4, 90, 24);
     connect(btnGetTime, &QPushButton::clicked, this, [this] { runGuarded(messages_, [this] { btnGetTimeClick(); }); });
+
+    // The correction is dropped from the UTC label's menu, and by itself
+    // when it turns 24 hours old (a timer, not a look on every tick).
+    acClearCorrection = new QAction(QStringLiteral("Clear Clock Correction"), this);
+    acClearCorrection->setEnabled(false);
+    lblUTC->setContextMenuPolicy(Qt::ActionsContextMenu);
+    lblUTC->addAction(acClearCorrection);
+    connect(acClearCorrection, &QAction::triggered, this, [this] { clearClockCorrection(); });
+    correctionExpiry_ = new QTimer(this);
+    correctionExpiry_->setSingleShot(true);
+    connect(correctionExpiry_, &QTimer::timeout, this, [this] { setClockCorrection(clock_.correction()); });
 }
 
 TimeServicePanel::~TimeServicePanel() = default;
@@ -113,7 +128,47 @@ void TimeServicePanel::setHostText(const QString& text) {
     HostIndex = FindHost(cbHost->currentText());
 }
 
-void TimeServicePanel::showUtc(UtcMoment t) { lblUTC->setText(QString::fromStdString(formatUtcLabel(t))); }
+void TimeServicePanel::showUtc(UtcMoment t) {
+    const QString text = QString::fromStdString(formatUtcLabel(t));
+    if (const auto& correction = clock_.correction()) {
+        // The date goes to the tip, to leave room for the mark.
+        lblUTC->setText(text.section(QLatin1Char(','), 0, 0) + QLatin1Char(' ') + timesync::correctionMark(correction->offsetMs));
+        lblUTC->setToolTip(text);
+    } else {
+        lblUTC->setText(text);
+    }
+}
+
+void TimeServicePanel::setClockCorrection(std::optional<timesync::ClockCorrection> correction) {
+    const UtcMs now = pcClock_.nowUtcMs();
+    if (correction && correction->expiredAt(now)) correction.reset();
+    clock_.setCorrection(correction);
+    acClearCorrection->setEnabled(correction.has_value());
+    correctionExpiry_->stop();
+    const int labelWidth = std::max(156, lblUTC->sizeHint().width() + 4);
+    if (correction) {
+        correctionExpiry_->start(static_cast<int>(
+            std::clamp<UtcMs>(correction->measuredAtMs + timesync::ClockCorrection::kMaxAgeMs - now + 1, 1,
+                              timesync::ClockCorrection::kMaxAgeMs + 1)));
+        lblUTC->setGeometry(4, 6, 222, 20);  // up to the "Host" label
+    } else {
+        lblUTC->setGeometry(39, 6, labelWidth, 20);
+        lblUTC->setToolTip(QStringLiteral("Coordinated Universal Time/Greenwich Mean Time"));
+    }
+    showUtc(clock_.nowMoment());
+}
+
+void TimeServicePanel::keepCorrection(UtcMs offsetMs) {
+    setClockCorrection(timesync::ClockCorrection{offsetMs, pcClock_.nowUtcMs()});
+}
+
+void TimeServicePanel::setTimePorts(quint16 ntpPort, quint16 timePort) {
+    if (timeQuery_) timeQuery_->setPorts(ntpPort, timePort);
+}
+
+void TimeServicePanel::setNtpTimeoutMs(int ms) {
+    if (timeQuery_) timeQuery_->setNtpTimeoutMs(ms);
+}
 
 // The endpoint, the request and the host box's wiring. A socket that cannot
 // be made is reported after the host list is loaded, and again on each
@@ -126,17 +181,22 @@ void TimeServicePanel::SetupTimeService() {
         udpEndpoint_->setLocalPort(0);
         udpEndpoint_->Loaded();
         NMUDP_Time = udpEndpoint_.get();
-        timeClient_ = std::make_unique<timesync::TimeClient>(*udpEndpoint_);
-        connect(timeClient_.get(), &timesync::TimeClient::requestSent, this, [this] { onTimeRequestSent(); });
-        connect(timeClient_.get(), &timesync::TimeClient::requestFailed, this,
+        timeQuery_ = std::make_unique<timesync::TimeQuery>(*udpEndpoint_, pcClock_);
+        connect(timeQuery_.get(), &timesync::TimeQuery::requestSent, this, [this] { onTimeRequestSent(); });
+        connect(timeQuery_.get(), &timesync::TimeQuery::requestFailed, this,
                 [this](const QString& message) { onTimeRequestFailed(message); });
-        connect(timeClient_.get(), &timesync::TimeClient::replyReceived, this,
-                [this](int n, const QString& ip, int port) {
-                    runGuarded(messages_, [&] { NMUDP_TimeDataReceived(n, ip, port); });
+        connect(timeQuery_.get(), &timesync::TimeQuery::timeAnswered, this, [this](int n, const QString& ip) {
+            runGuarded(messages_, [&] { NMUDP_TimeDataReceived(n, ip, 0); });
+        });
+        connect(timeQuery_.get(), &timesync::TimeQuery::ntpAnswered, this,
+                [this](const timesync::NtpReply& r, const timesync::NtpMeasurement& m, const QString& ip) {
+                    runGuarded(messages_, [&] { ntpAnswered(r, m, ip); });
                 });
+        connect(timeQuery_.get(), &timesync::TimeQuery::failed, this,
+                [this](const QString& message) { timeQueryFailed(message); });
     } catch (const timesync::UDPSockError& e) {
         udpStartError_ = e.what();
-        timeClient_.reset();
+        timeQuery_.reset();
         udpEndpoint_.reset();
         NMUDP_Time = nullptr;
     }
@@ -172,18 +232,18 @@ void TimeServicePanel::SaveHostList() { hostList_.SaveHostList(HostsFileName); }
 
 int TimeServicePanel::FindHost(const QString& host) const { return hostList_.FindHost(host); }
 
-bool TimeServicePanel::AwaitingTime() const { return timeClient_ && timeClient_->AwaitingTime(); }
+bool TimeServicePanel::AwaitingTime() const { return timeQuery_ && timeQuery_->awaiting(); }
 
 void TimeServicePanel::setTimeHostResolver(HostResolver& resolver) {
     if (udpEndpoint_) udpEndpoint_->setHostResolver(resolver);
 }
 
 void TimeServicePanel::btnGetTimeClick() {
-    if (!timeClient_) throw timesync::UDPSockError(udpStartError_);
+    if (!timeQuery_) throw timesync::UDPSockError(udpStartError_);
     btnGetTime->setEnabled(false);
     ShowTimeMessage(QString());
-    if (timeClient_->AwaitingTime()) {
-        timeClient_->stop();  // an answer that still comes is ignored
+    if (timeQuery_->awaiting()) {
+        timeQuery_->stop();  // an answer that still comes is ignored
         ShowTimeMessage(QString());
         btnGetTime->setText(kGetTimeCaption);
         btnGetTime->setEnabled(true);
@@ -196,7 +256,10 @@ void TimeServicePanel::btnGetTimeClick() {
     // The button stays disabled until the name is looked up and the request
     // sent (onTimeRequestSent) or given up (onTimeRequestFailed); the window
     // stays live meanwhile.
-    if (!timeClient_->request(cbHost->currentText())) btnGetTime->setEnabled(true);
+    if (!timeQuery_->start(timesync::parseHostEntry(cbHost->currentText()))) {
+        window()->unsetCursor();
+        btnGetTime->setEnabled(true);
+    }
 }
 
 void TimeServicePanel::onTimeRequestSent() {
@@ -211,7 +274,7 @@ void TimeServicePanel::onTimeRequestFailed(const QString& message) {
     messages_.showError(message.toStdString());
 }
 
-// The answer to the outstanding request (TimeClient lets no other datagram through).
+// The answer to the outstanding request (TimeQuery lets no other datagram through).
 void TimeServicePanel::NMUDP_TimeDataReceived(int NumberBytes, const QString& FromIP, int /*Port*/) {
     btnGetTime->setText(kGetTimeCaption);
     setStatus(QStringLiteral("Reading time"));
@@ -229,11 +292,45 @@ void TimeServicePanel::NMUDP_TimeDataReceived(int NumberBytes, const QString& Fr
 void TimeServicePanel::AdjustClock() {
     setStatus(QStringLiteral("Working..."));
     const auto seconds = timesync::decodeTimeReply(QByteArray(TimeReply.data(), timesync::kTimeReplyBytes));
-    const timesync::ClockAdjustment result = timesync::AdjustClock(seconds.value_or(0), clock_);
-    const QString status = result.statusText();
+    const timesync::ClockAdjustment result = timesync::AdjustClock(seconds.value_or(0), pcClock_);
+    if (result.setAttempted && !result.clockSet)
+        keepCorrection((result.comparison.ahead ? -1 : 1) * static_cast<UtcMs>(result.comparison.TimeDiff) * 1000);
+    else
+        clearClockCorrection();
+    QString status = result.statusText();
+    // Never fight a running sync silently.
+    if (const QString sync = syncMonitor_->activeSync(); result.setAttempted && !sync.isEmpty())
+        status += QStringLiteral("; %1 keeps the time").arg(sync);
     setStatus(status);
     // Panel 0 is narrow; the whole text (with a refusal's reason) is its tip.
     statusPanel_.setToolTip(status);
+}
+
+void TimeServicePanel::ntpAnswered(const timesync::NtpReply& reply, const timesync::NtpMeasurement& measurement,
+                                   const QString& fromIP) {
+    btnGetTime->setText(kGetTimeCaption);
+    window()->unsetCursor();
+    setStatus(QStringLiteral("Time from: ") + fromIP);
+    const timesync::NtpAdjustment result =
+        timesync::AdjustClockNtp(measurement, reply.stratum, syncMonitor_->activeSync(), pcClock_);
+    // A clock that could not be set is corrected on the display instead; a
+    // clock set, matching, or kept by the system's sync needs no correction.
+    if (result.setAttempted && !result.clockSet)
+        keepCorrection(std::llround(measurement.offsetMs));
+    else
+        clearClockCorrection();
+    const QString status = result.statusText();
+    setStatus(status);
+    statusPanel_.setToolTip(status);
+}
+
+// No answer, or the server refused: the wait ends and the status says why.
+void TimeServicePanel::timeQueryFailed(const QString& message) {
+    window()->unsetCursor();
+    btnGetTime->setText(kGetTimeCaption);
+    btnGetTime->setEnabled(true);
+    setStatus(message);
+    statusPanel_.setToolTip(message);
 }
 
 void TimeServicePanel::ShowTimeMessage(const QString& text) {

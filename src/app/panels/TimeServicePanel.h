@@ -9,29 +9,40 @@
 #include "common/HostResolver.h"
 #include "common/MessageService.h"
 #include "common/TimeTypes.h"
+#include "timesync/CorrectedClock.h"
 #include "timesync/HostList.h"
-#include "timesync/TimeClient.h"
+#include "timesync/TimeQuery.h"
+#include "timesync/TimeSyncMonitor.h"
 
+class QAction;
 class QComboBox;
 class QLabel;
 class QPushButton;
+class QTimer;
 
 namespace orvane::app {
 
 // Responsibilities: the time panel along the top of the Map tab (pnlTime):
 // the UTC label lblUTC, the time-server box cbHost with its list (loaded
 // from and saved to "Hosts.txt") and "Get Time", which asks the server in
-// the box and sets the clock when the PC's time differs. The panel only
-// mirrors the logic of src/timesync: the request and the choice of its
-// answer (TimeClient), the comparison and the clock setting (AdjustClock),
-// the list and its editing rules (HostList).
+// the box (by NTP, the Time protocol, or NTP then the Time protocol, as the
+// entry says) and sets the clock when the PC's time differs. When the clock
+// cannot be set, the measured error becomes the correction of the display
+// clock, marked beside the UTC label until it is 24 hours old, a newer
+// measurement replaces it, or "Clear Clock Correction" (the UTC label's
+// menu) drops it. The panel only mirrors the logic of src/timesync: the
+// question and the choice of its answer (TimeQuery), the comparison and the
+// clock setting (AdjustClock, AdjustClockNtp), the list and its editing
+// rules (HostList).
 //
-// Collaborations: the clock it compares and sets, the message boxes, and
-// the main window's status panel 0, where the outcome is written.
+// Collaborations: the display clock (CorrectedClock), whose PC clock it
+// compares and sets; the system's own time sync (TimeSyncMonitor); the
+// message boxes; the main window's status panel 0, where the outcome is
+// written.
 class TimeServicePanel final : public QFrame {
     Q_OBJECT
 public:
-    TimeServicePanel(Clock& clock, MessageService& messages, QLabel& statusPanel, QWidget* parent);
+    TimeServicePanel(timesync::CorrectedClock& clock, MessageService& messages, QLabel& statusPanel, QWidget* parent);
     ~TimeServicePanel() override;
 
     // The host file's lines, or the default servers. Raises the socket's
@@ -42,16 +53,30 @@ public:
     // The text of the host box, as stored in the settings.
     QString hostText() const;
     void setHostText(const QString& text);
-    // Writes the UTC label for the displayed moment.
+    // Writes the UTC label for the displayed moment, with the correction's
+    // mark while one is in force.
     void showUtc(UtcMoment t);
+
+    // The correction of the display clock (none when the clock was set).
+    const std::optional<timesync::ClockCorrection>& clockCorrection() const { return clock_.correction(); }
+    // Puts a stored correction in force unless it is too old.
+    void setClockCorrection(std::optional<timesync::ClockCorrection> correction);
+    void clearClockCorrection() { setClockCorrection(std::nullopt); }
+    QAction* clearCorrectionAction() const { return acClearCorrection; }
 
     // A request went out and the button reads "&Stop".
     bool AwaitingTime() const;
     const timesync::HostList& hostList() const { return hostList_; }
     // Host names are looked up by `resolver` from now on (tests script it).
     void setTimeHostResolver(HostResolver& resolver);
-    // The datagram endpoint of the time client, remote port 37 (tests point
-    // it at a local server). Null when the socket could not be created.
+    // Whether the system keeps its own time is asked of `monitor` from now on.
+    void setTimeSyncMonitor(const timesync::TimeSyncMonitor& monitor) { syncMonitor_ = &monitor; }
+    // The ports asked (123 and 37; tests point both at a local server).
+    void setTimePorts(quint16 ntpPort, quint16 timePort);
+    // How long NTP waits for its answer before giving up or falling back.
+    void setNtpTimeoutMs(int ms);
+    // The datagram endpoint of the time client. Null when the socket could
+    // not be created.
     timesync::TNMUDP* timeEndpoint() const { return NMUDP_Time; }
 
     // For the tests.
@@ -63,6 +88,10 @@ private:
     void SetupTimeService();
     void btnGetTimeClick();
     void NMUDP_TimeDataReceived(int NumberBytes, const QString& FromIP, int Port);
+    void ntpAnswered(const timesync::NtpReply& reply, const timesync::NtpMeasurement& measurement, const QString& fromIP);
+    void timeQueryFailed(const QString& message);
+    // The clock could not be set: the display runs on the measured offset.
+    void keepCorrection(UtcMs offsetMs);
     // Normal cursor; a message box when `text` is not empty; status panel 0 cleared.
     void ShowTimeMessage(const QString& text);
     // Compares TimeReply with the clock, sets it when they differ, writes panel 0.
@@ -77,12 +106,17 @@ private:
     void applyHostCommit(const timesync::HostList::CommitOutcome& outcome);
     void setStatus(const QString& text);
 
-    Clock& clock_;
+    timesync::CorrectedClock& clock_;
+    Clock& pcClock_;
     MessageService& messages_;
     QLabel& statusPanel_;
     QLabel* lblUTC = nullptr;
     QComboBox* cbHost = nullptr;
     QPushButton* btnGetTime = nullptr;
+    QAction* acClearCorrection = nullptr;
+    QTimer* correctionExpiry_ = nullptr;
+    timesync::SystemTimeSyncMonitor systemSyncMonitor_;
+    const timesync::TimeSyncMonitor* syncMonitor_ = &systemSyncMonitor_;
 
     QString HostsFileName;
     timesync::TNMUDP* NMUDP_Time = nullptr;
@@ -92,7 +126,7 @@ private:
     int& HostIndex = hostList_.HostIndex;
     std::unique_ptr<HostResolver> systemResolver_ = makeSystemHostResolver();
     std::unique_ptr<timesync::TNMUDP> udpEndpoint_;
-    std::unique_ptr<timesync::TimeClient> timeClient_;
+    std::unique_ptr<timesync::TimeQuery> timeQuery_;
     std::string udpStartError_;
     // Watches cbHost's keys and focus; destroyed before the widgets, which
     // removes it from them.

@@ -1,13 +1,14 @@
-// orvane-cli time --host HOST [--port N] [--timeout-ms N]: asks a time server
-// once and compares its answer with this PC's clock. It never sets the clock:
-// the comparison only reads it.
+// orvane-cli time --host HOST [--port N] [--proto ntp|time|auto] [--timeout-ms N]:
+// asks a time server once and compares its answer with this PC's clock. It
+// never sets the clock: the comparison only reads it.
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/cli/CliVerb.h"
 #include "common/Clock.h"
 #include "timesync/ClockAdjust.h"
-#include "timesync/TimeClient.h"
+#include "timesync/TimeQuery.h"
 
 namespace {
 
@@ -24,8 +25,10 @@ bool parseNumber(const QString& text, int low, int high, int& value) {
 
 int run(const QStringList& args, QTextStream& out, QTextStream& err) {
     QString host;
-    int port = kTimeProtocolPort;
+    int port = 0;  // the protocol's own
     int timeoutMs = kDefaultTimeoutMs;
+    TimeProto proto = TimeProto::Auto;
+    bool protoGiven = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         QString value;
         if (args[i] == QLatin1String("--host")) {
@@ -34,6 +37,19 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err) {
             if (!cli::takeValue(args, i, value, err)) return 2;
             if (!parseNumber(value, 1, 65535, port)) {
                 err << "orvane-cli time: --port needs a number from 1 to 65535\n";
+                return 2;
+            }
+        } else if (args[i] == QLatin1String("--proto")) {
+            if (!cli::takeValue(args, i, value, err)) return 2;
+            protoGiven = true;
+            if (value == QLatin1String("ntp")) {
+                proto = TimeProto::Ntp;
+            } else if (value == QLatin1String("time")) {
+                proto = TimeProto::Time;
+            } else if (value == QLatin1String("auto")) {
+                proto = TimeProto::Auto;
+            } else {
+                err << "orvane-cli time: --proto is ntp, time or auto\n";
                 return 2;
             }
         } else if (args[i] == QLatin1String("--timeout-ms")) {
@@ -52,47 +68,78 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err) {
         return 2;
     }
 
+    // A host-list entry ("ntp:HOST") names its protocol unless --proto does.
+    HostEntry entry = parseHostEntry(host);
+    if (protoGiven) entry.proto = proto;
+    proto = entry.proto;
+    host = entry.host;
+
     const auto resolver = orvane::makeSystemHostResolver();
     TNMUDP endpoint(*resolver);
-    endpoint.setRemotePort(static_cast<quint16>(port));
     endpoint.Loaded();
-    TimeClient client(endpoint);
     const SystemClock clock;  // read only: const has no setter to call
+    TimeQuery query(endpoint, clock);
+    query.setPorts(port ? static_cast<quint16>(port) : kNtpPort, port ? static_cast<quint16>(port) : kTimeProtocolPort);
+    // A bare host has half the time for NTP and the rest for the Time
+    // protocol; an NTP-only question has all of it.
+    query.setNtpTimeoutMs(proto == TimeProto::Auto ? std::max(1, timeoutMs / 2) : timeoutMs);
 
     QEventLoop loop;
     int status = 1;
     bool done = false;  // a dotted address can fail before the loop runs
-    QObject::connect(&client, &TimeClient::requestFailed, &loop, [&](const QString& message) {
-        err << message << "\n";
+    const auto finish = [&](int code) {
+        status = code;
         done = true;
         loop.quit();
+    };
+    QObject::connect(&query, &TimeQuery::requestFailed, &loop, [&](const QString& message) {
+        err << message << "\n";
+        finish(1);
     });
-    QObject::connect(&client, &TimeClient::replyReceived, &loop, [&](int length, const QString& fromIP, int) {
+    QObject::connect(&query, &TimeQuery::failed, &loop, [&](const QString& message) {
+        err << message << "\n";
+        finish(1);
+    });
+    QObject::connect(&query, &TimeQuery::ntpAnswered, &loop,
+                     [&](const NtpReply& reply, const NtpMeasurement& m, const QString& fromIP) {
+                         out << "Time from: " << fromIP << "\n"
+                             << QStringLiteral("offset_ms=%1 delay_ms=%2 stratum=%3 proto=ntp")
+                                    .arg(m.offsetMs, 0, 'f', 3)
+                                    .arg(m.delayMs, 0, 'f', 3)
+                                    .arg(reply.stratum)
+                             << "\n"
+                             << ntpStatusText(m, reply.stratum) << "\n";
+                         finish(0);
+                     });
+    QObject::connect(&query, &TimeQuery::timeAnswered, &loop, [&](int length, const QString& fromIP) {
         char bytes[kTimeReplyBytes] = {};
         endpoint.ReadBuffer(bytes, kTimeReplyBytes);
         const auto seconds = decodeTimeReply(QByteArray(bytes, length == kTimeReplyBytes ? kTimeReplyBytes : 0));
         if (seconds) {
             out << "Time from: " << fromIP << "\n" << comparisonText(compareWithClock(*seconds, clock)) << "\n";
-            status = 0;
+            finish(0);
         } else {
             err << "Did not receive 4 bytes\n";
+            finish(1);
         }
-        done = true;
-        loop.quit();
     });
     QTimer::singleShot(timeoutMs, &loop, [&] {
-        err << "No answer from " << host << " within " << timeoutMs << " ms\n";
-        loop.quit();
+        err << "No answer from " << host << " within " << timeoutMs << " ms";
+        if (query.ntp().refusedCount() > 0)
+            err << "; " << query.ntp().refusedCount() << " datagram(s) refused, the last: " << query.ntp().lastRefusal();
+        err << "\n";
+        finish(1);
     });
-    client.request(host);
+    query.start(entry);
     if (!done) loop.exec();
     return status;
 }
 
 const cli::Registrar kReg({"time",
-                           "time --host HOST [--port N] [--timeout-ms N]\n"
-                           "                                ask a time server (RFC 868, UDP) once and compare\n"
-                           "                                with this PC's clock; never sets the clock",
+                           "time --host HOST [--port N] [--proto ntp|time|auto] [--timeout-ms N]\n"
+                           "    ask a time server once and compare with this PC's clock; never sets the clock.\n"
+                           "    --proto: ntp (UDP 123, prints offset_ms, delay_ms, stratum), time (RFC 868,\n"
+                           "    UDP 37) or auto (default: NTP, then RFC 868 after half of --timeout-ms)",
                            &run});
 
 }  // namespace
