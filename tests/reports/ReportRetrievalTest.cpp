@@ -58,8 +58,10 @@ private:
     PropSettings& settings_;
 };
 
+// These sessions run against the FTP server alone.
 PropSettings only(std::initializer_list<int> indices) {
     PropSettings s = defaultPropSettings();
+    s.ReportSource = ReportSourceKind::Ftp;
     s.Reports.fill(false);
     for (int i : indices) s.Reports[static_cast<std::size_t>(i)] = true;
     return s;
@@ -67,6 +69,7 @@ PropSettings only(std::initializer_list<int> indices) {
 
 struct Session {
     explicit Session(PropSettings s, int port) : settings(std::move(s)), view(settings), retrieval(settings, view, messages) {
+        settings.ReportSource = ReportSourceKind::Ftp;
         retrieval.ServerPort = port;
     }
     PropSettings settings;

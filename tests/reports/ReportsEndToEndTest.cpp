@@ -10,6 +10,7 @@
 
 #include "ReportTree.h"
 #include "support/FtpTestServer.h"
+#include "common/FakeClock.h"
 #include "common/IniFile.h"
 #include "common/MessageService.h"
 #include "reports/ReportDisplay.h"
@@ -22,8 +23,9 @@ using namespace orvane::reports;
 namespace {
 
 struct Program {
-    explicit Program(int port) : page(settings) {
+    explicit Program(int port) : page(settings, clock) {
         settings = ReadPropSettings(IniFile(ini()));
+        settings.ReportSource = ReportSourceKind::Ftp;
         page.AssignHelpContexts();
         page.ShowReportTabs();
         dialog = std::make_unique<TfrmSolarFtpSetup>(
@@ -32,6 +34,7 @@ struct Program {
     }
     static QString ini() { return QDir::current().absoluteFilePath(QStringLiteral("orvane.INI")); }
 
+    FakeClock clock;
     PropSettings settings;
     PropagationPage page;
     RecordingMessageService messages;

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 
 #include "ReportTree.h"
 #include "support/FtpTestServer.h"
+#include "common/FakeClock.h"
 #include "common/IniFile.h"
 #include "common/MessageService.h"
 #include "reports/ui/PropagationPage.h"
@@ -24,6 +26,9 @@ using namespace orvane;
 using namespace orvane::reports;
 
 namespace {
+
+// 2026-09-22 09:15:00 UTC
+constexpr orvane::UtcMs kNowMs = 1790068500000;
 
 int helpContextOf(const QObject* o) { return o->property("helpContext").toInt(); }
 
@@ -35,8 +40,9 @@ std::vector<int> visibleTabs(const PropagationPage& page) {
 }
 
 struct PageFixture {
-    PageFixture() : settings(defaultPropSettings()), page(settings) { page.AssignHelpContexts(); }
+    PageFixture() : settings(defaultPropSettings()), page(settings, clock) { page.AssignHelpContexts(); }
     WorkingDirectory cwd;
+    FakeClock clock{kNowMs};
     PropSettings settings;
     PropagationPage page;
 };
@@ -137,7 +143,7 @@ TEST(PropagationPageTest, TheMenuOffersConfigureGetLatestAndHelp) {
 
 struct DialogFixture {
     explicit DialogFixture(PropSettings initial = defaultPropSettings())
-        : settings(std::move(initial)), page(settings) {
+        : settings(std::move(initial)), page(settings, clock) {
         make();
     }
     void make() {
@@ -149,6 +155,7 @@ struct DialogFixture {
 
     WorkingDirectory cwd;
     TempDir ini;
+    FakeClock clock{kNowMs};
     PropSettings settings;
     PropagationPage page;
     RecordingMessageService messages;
@@ -163,10 +170,12 @@ TEST(SolarFtpSetupTest, CreationShowsTheSettings) {
     s.ProxyPort = 8021;
     s.pass = QStringLiteral("g4abc@example.org");
     s.Reports[1] = true;
+    s.ReportSource = ReportSourceKind::Ftp;
     DialogFixture f(s);
     TfrmSolarFtpSetup& d = *f.dialog;
 
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Solar FTP Setup"));
+    EXPECT_EQ(d.cbReportSource->currentText(), QStringLiteral("NOAA FTP server"));
     EXPECT_EQ(d.size(), QSize(480, 435));
     ASSERT_EQ(d.clbLatestFiles->count(), kReportCount);
     for (int i = 0; i < kReportCount; ++i) {
