@@ -59,7 +59,8 @@ HttpsClient::HttpsClient()
     : manager_(std::make_unique<QNetworkAccessManager>()),
       tls_(std::make_unique<QSslConfiguration>(tlsConfiguration())) {
     UserAgent = programUserAgent();
-    // The client judges each redirect itself (https only).
+    // The client judges each redirect itself (https only), so a refusal
+    // says where the server wanted to send it.
     manager_->setRedirectPolicy(QNetworkRequest::UserVerifiedRedirectPolicy);
 }
 
