@@ -274,4 +274,53 @@ TEST(SolarFtpSetupTest, EmptyPasswordOnlyShowsTheMessage) {
     EXPECT_TRUE(f.dialog->btnGetLatest->isEnabled());
 }
 
+TEST(PropagationPageTest, EachReportSaysWhenItWasIssuedAndWarnsWhenStale) {
+    PageFixture f;  // the clock reads 2026-09-22 09:15 UTC
+    TempDir::write(f.cwd.file(QStringLiteral("wwv.txt")), ":Product: wwv.txt\n:Issued: 2026 Sep 22 0615 UTC\n");
+    TempDir::write(f.cwd.file(QStringLiteral("27DO.txt")), ":Product: 27DO.txt\n:Issued: 2026 Sep 01 0205 UTC\n");
+    TempDir::write(f.cwd.file(QStringLiteral("DSD.txt")), ":Product: DSD.txt\n#  Date  Radio\n");
+    f.page.ShowReportTabs();
+
+    const QLabel* wwv = f.page.ageLines[0];
+    EXPECT_TRUE(wwv->isVisibleTo(&f.page));
+    EXPECT_EQ(wwv->text(), QStringLiteral("issued 2026-09-22 06:15 UTC, 3 h ago"));
+    EXPECT_FALSE(f.page.isReportStale(0));
+
+    // The weekly outlook three weeks old: past twice its cadence.
+    EXPECT_TRUE(f.page.isReportStale(4));
+    EXPECT_TRUE(f.page.ageLines[4]->text().startsWith(QStringLiteral("issued 2026-09-01 02:05 UTC, 21 d ago")));
+    EXPECT_TRUE(f.page.ageLines[4]->styleSheet().contains(QStringLiteral("color")));
+
+    // No issue line: the file's own time, and it says so.
+    EXPECT_TRUE(f.page.ageLines[12]->text().startsWith(QStringLiteral("file saved ")));
+    EXPECT_TRUE(f.page.ageLines[12]->text().endsWith(QStringLiteral("(no issue time in the report)")));
+
+    // A report not on disk shows no age at all.
+    EXPECT_FALSE(f.page.ageLines[8]->isVisibleTo(&f.page));
+
+    // Time goes on: the line follows the clock, and WWV turns stale past 6 h.
+    f.clock.advance(3LL * 3600 * 1000 + 1000);
+    f.page.refreshReportAges();
+    EXPECT_TRUE(wwv->text().startsWith(QStringLiteral("issued 2026-09-22 06:15 UTC, 6 h ago"))) << wwv->text().toStdString();
+    EXPECT_TRUE(f.page.isReportStale(0));
+}
+
+TEST(SolarFtpSetupTest, ReportSourceDefaultsToTheWebServiceAndIsStored) {
+    DialogFixture f;
+    TfrmSolarFtpSetup& d = *f.dialog;
+    ASSERT_EQ(d.cbReportSource->count(), 2);
+    EXPECT_EQ(d.cbReportSource->itemText(0), QStringLiteral("NOAA web service (HTTPS)"));
+    EXPECT_EQ(d.cbReportSource->itemText(1), QStringLiteral("NOAA FTP server"));
+    EXPECT_EQ(d.cbReportSource->currentIndex(), 0);
+    EXPECT_EQ(d.edHostTxt->text(), QStringLiteral("services.swpc.noaa.gov"));
+
+    d.show();
+    d.cbReportSource->setCurrentIndex(1);
+    EXPECT_EQ(f.settings.ReportSource, ReportSourceKind::Ftp);
+    EXPECT_EQ(d.edHostTxt->text(), QStringLiteral("127.0.0.1"));
+    d.OKBtn->click();
+    EXPECT_TRUE(f.iniText().contains(QStringLiteral("ReportSource=1\n")));
+    EXPECT_EQ(ReadPropSettings(IniFile(f.ini.file(QStringLiteral("o.INI")))).ReportSource, ReportSourceKind::Ftp);
+}
+
 }  // namespace
