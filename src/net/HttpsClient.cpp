@@ -1,6 +1,7 @@
 #include "net/HttpsClient.h"
 
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -14,27 +15,32 @@
 namespace orvane::net {
 namespace {
 
-// Qt reads the system's certificate folders itself but not the file that
-// SSL_CERT_FILE names, which OpenSSL, curl and Python honour; a user who
-// trusts a private mirror's CA that way expects this program to follow. The
-// file adds to the system's CAs (OpenSSL still reads the system folder too).
-QSslConfiguration tlsConfiguration() {
+QSslConfiguration baseConfiguration() {
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
     tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
-    const QString file = qEnvironmentVariable("SSL_CERT_FILE");
-    if (!file.isEmpty()) {
-        const QList<QSslCertificate> extra = QSslCertificate::fromPath(file, QSsl::Pem);
-        if (!extra.isEmpty()) {
-            // Adding to the list would switch off Qt's loading of the
-            // system's CAs, so they are named explicitly.
-            tls.setCaCertificates(QSslConfiguration::systemCaCertificates() + extra);
-        }
-    }
     return tls;
+}
+
+// Errors that say only that no trusted CA was found for the peer's chain.
+bool untrustedIssuer(const QSslError& e) {
+    switch (e.error()) {
+    case QSslError::UnableToGetIssuerCertificate:
+    case QSslError::UnableToGetLocalIssuerCertificate:
+    case QSslError::UnableToVerifyFirstCertificate:
+    case QSslError::SelfSignedCertificateInChain:
+    case QSslError::CertificateUntrusted:
+        return true;
+    default:
+        return false;
+    }
 }
 
 QString reasonOf(const QNetworkReply& reply) {
     return reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+}
+
+bool isRedirect(int status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
 int statusOf(const QNetworkReply& reply) {
@@ -57,11 +63,26 @@ QString programUserAgent() {
 
 HttpsClient::HttpsClient()
     : manager_(std::make_unique<QNetworkAccessManager>()),
-      tls_(std::make_unique<QSslConfiguration>(tlsConfiguration())) {
+      tls_(std::make_unique<QSslConfiguration>(baseConfiguration())) {
     UserAgent = programUserAgent();
-    // The client judges each redirect itself (https only), so a refusal
-    // says where the server wanted to send it.
-    manager_->setRedirectPolicy(QNetworkRequest::UserVerifiedRedirectPolicy);
+    // Qt reads the system's certificate folders itself but not the file that
+    // SSL_CERT_FILE names, which OpenSSL, curl and Python honour; a user who
+    // trusts a private mirror's CA that way expects this program to follow.
+    // As with OpenSSL, the file's CAs come on top of the system's. Qt can
+    // only take both as one explicit list, and reading the system's 140-odd
+    // CAs costs more than a whole retrieval from a mirror, so the file's CAs
+    // are tried alone first and the system's are added when a peer's chain
+    // is not found among them (see Get).
+    const QString file = qEnvironmentVariable("SSL_CERT_FILE");
+    if (!file.isEmpty()) {
+        extraCas_ = QSslCertificate::fromPath(QFileInfo(file).absoluteFilePath(), QSsl::Pem);
+        if (extraCas_.isEmpty()) caFileNote_ = QStringLiteral(" (SSL_CERT_FILE '%1' holds no certificate)").arg(file);
+        else tls_->setCaCertificates(extraCas_);
+    }
+    // The client follows redirects itself (https only), so a refusal says
+    // where the server wanted to send it, and each hop is one plain request
+    // on the same keep-alive connection.
+    manager_->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
 }
 
 HttpsClient::~HttpsClient() { Abort(); }
@@ -72,6 +93,35 @@ void HttpsClient::Abort() {
 }
 
 HttpsClient::Response HttpsClient::Get(const QUrl& url) {
+    QUrl current = url;
+    for (int hop = 0;; ++hop) {
+        Response response = fetchTrusted(current);
+        if (response.redirectTo.isEmpty()) return response;
+        const QUrl next = current.resolved(response.redirectTo);
+        if (OnStatus)
+            OnStatus(QStringLiteral("GET %1 %2 -> %3")
+                         .arg(current.toString(), statusText(response.status, response.reason).mid(5), next.toString()));
+        if (next.scheme() != QLatin1String("https"))
+            throw HttpsError(("redirect to " + next.toString() + " refused: only https is followed").toStdString());
+        if (hop >= MaxRedirects) throw HttpsError("more than " + std::to_string(MaxRedirects) + " redirects");
+        current = next;
+    }
+}
+
+HttpsClient::Response HttpsClient::fetchTrusted(const QUrl& url) {
+    bool untrusted = false;
+    try {
+        return fetch(url, untrusted);
+    } catch (const HttpsError&) {
+        if (!untrusted || extraCas_.isEmpty() || widened_) throw;
+    }
+    widened_ = true;
+    tls_->setCaCertificates(QSslConfiguration::systemCaCertificates() + extraCas_);
+    return fetch(url, untrusted);
+}
+
+HttpsClient::Response HttpsClient::fetch(const QUrl& url, bool& untrusted) {
+    untrusted = false;
     if (running_) throw HttpsError("A fetch is already running");
     if (url.scheme() != QLatin1String("https") || url.host().isEmpty())
         throw HttpsError("'" + url.toDisplayString().toStdString() + "' is no https:// address");
@@ -79,11 +129,10 @@ HttpsClient::Response HttpsClient::Get(const QUrl& url) {
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::UserAgentHeader, UserAgent);
     request.setSslConfiguration(*tls_);
-    request.setMaximumRedirectsAllowed(MaxRedirects);
     // Plain HTTP/1.1 with keep-alive: the text products are small, and one
     // reused connection is what the servers expect of a polite client.
     request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     request.setTransferTimeout(0);  // the silence is timed here, as the FTP session times it
 
     running_ = true;
@@ -94,7 +143,6 @@ HttpsClient::Response HttpsClient::Get(const QUrl& url) {
     Response response;
     QString failure;  // the first reason the fetch went wrong, set by the handlers
     QStringList tlsErrors;
-    QUrl current = url;
 
     QEventLoop loop;
     QTimer silence;
@@ -134,23 +182,12 @@ HttpsClient::Response HttpsClient::Get(const QUrl& url) {
         bytesRcvd_ = response.body.size();
         if (OnPacketRecvd) OnPacketRecvd();
     });
-    QObject::connect(r, &QNetworkReply::redirected, &loop, [&](const QUrl& target) {
-        activity();
-        const QUrl next = current.resolved(target);
-        const QString line = QStringLiteral("GET %1 %2 -> %3")
-                                 .arg(current.toString(), statusText(statusOf(*r), reasonOf(*r)).mid(5),
-                                      next.toString());
-        if (OnStatus) OnStatus(line);
-        if (next.scheme() != QLatin1String("https")) {
-            fail(QStringLiteral("redirect to %1 refused: only https is followed").arg(next.toString()));
-            return;
-        }
-        current = next;
-        emit r->redirectAllowed();
-    });
     QObject::connect(r, &QNetworkReply::sslErrors, &loop, [&](const QList<QSslError>& errors) {
         // Never ignored: the handshake fails with them. Their texts say why.
-        for (const QSslError& e : errors) tlsErrors << e.errorString();
+        for (const QSslError& e : errors) {
+            tlsErrors << e.errorString();
+            if (untrustedIssuer(e)) untrusted = true;
+        }
     });
     QObject::connect(r, &QNetworkReply::finished, &loop, &QEventLoop::quit);
 
@@ -175,10 +212,18 @@ HttpsClient::Response HttpsClient::Get(const QUrl& url) {
     const int status = statusOf(*r);
     const QString reason = reasonOf(*r);
     if (!failure.isEmpty()) throw HttpsError(failure.toStdString());
-    if (!tlsErrors.isEmpty()) throw HttpsError(("TLS error: " + tlsErrors.join(QStringLiteral("; "))).toStdString());
+    if (!tlsErrors.isEmpty())
+        throw HttpsError(("TLS error: " + tlsErrors.join(QStringLiteral("; ")) + caFileNote_).toStdString());
+    const QUrl location = r->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+    if (isRedirect(status) && !location.isEmpty()) {
+        response.status = status;
+        response.reason = reason;
+        response.redirectTo = location;
+        return response;
+    }
     if (status != 0 && status != 200) throw HttpsError(statusText(status, reason).toStdString());
     if (r->error() != QNetworkReply::NoError) throw HttpsError(r->errorString().toStdString());
-    if (status != 200) throw HttpsError("No HTTP answer from " + current.host().toStdString());
+    if (status != 200) throw HttpsError("No HTTP answer from " + url.host().toStdString());
     // The rest of the body, should the last block come with the end.
     const QByteArray rest = r->readAll();
     if (MaxBodyBytes > 0 && response.body.size() + rest.size() > MaxBodyBytes)
@@ -189,7 +234,7 @@ HttpsClient::Response HttpsClient::Get(const QUrl& url) {
     response.status = status;
     response.reason = reason;
     response.contentType = r->header(QNetworkRequest::ContentTypeHeader).toString();
-    response.url = current;
+    response.url = url;
     if (OnStatus)
         OnStatus(QStringLiteral("GET %1 %2 (%3 bytes)")
                      .arg(url.toString(), statusText(status, reason).mid(5))

@@ -10,7 +10,10 @@
 
 #include "common/OrvaneError.h"
 
+#include <QList>
+
 class QNetworkAccessManager;
+class QSslCertificate;
 class QSslConfiguration;
 
 namespace orvane::net {
@@ -24,9 +27,9 @@ public:
 
 // Responsibilities: GET of one https:// address at a time, the program's thin
 // adapter of Qt Network, so nothing else includes its headers. Certificates
-// are checked against the system's trust store (and the CAs of the file
-// SSL_CERT_FILE names, as OpenSSL, curl and Python take it); verification is
-// never turned off. One manager is kept for the client's life, so fetches to
+// are checked against the system's trust store and the CAs of the file
+// SSL_CERT_FILE names (as OpenSSL, curl and Python take it, read when the
+// client is made); verification is never turned off. One manager is kept for the client's life, so fetches to
 // the same server share one HTTP/1.1 keep-alive connection. Redirects are
 // followed only to https:// addresses, at most MaxRedirects of them.
 //
@@ -60,6 +63,7 @@ public:
         QString contentType;  // the Content-Type header, as sent
         QUrl url;             // after redirects
         QByteArray body;
+        QUrl redirectTo;      // within the client: a redirect's Location
     };
 
     // Fetches `url` (https only). Throws HttpsError with the reason: "HTTP 404
@@ -77,8 +81,17 @@ public:
     qint64 BytesTotal() const { return bytesTotal_; }
 
 private:
+    // One request, widened to the system's CAs once when needed.
+    Response fetchTrusted(const QUrl& url);
+    // One request, no redirect followed; `untrusted` tells whether it failed
+    // only for want of a trusted CA.
+    Response fetch(const QUrl& url, bool& untrusted);
+
     std::unique_ptr<QNetworkAccessManager> manager_;
     std::unique_ptr<QSslConfiguration> tls_;
+    QList<QSslCertificate> extraCas_;  // of SSL_CERT_FILE
+    bool widened_ = false;             // the system's CAs are in tls_ too
+    QString caFileNote_;
     bool running_ = false;
     bool abortRequested_ = false;
     qint64 bytesRcvd_ = 0;

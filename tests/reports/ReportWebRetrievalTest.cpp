@@ -181,4 +181,30 @@ TEST(ReportWebRetrievalTest, WithoutTheTestCaTheServerIsNotTrusted) {
     EXPECT_FALSE(QFile::exists(cwd.file(QStringLiteral("wwv.txt"))));
 }
 
+TEST(ReportWebRetrievalTest, ACaFileThatDoesNotVouchForTheServerGivesNoTrust) {
+    ASSERT_TRUE(TestCertificates::get().ok());
+    HttpsTestServer web;
+    ASSERT_TRUE(web.start(reportDataDir())) << web.error().toStdString();
+    WorkingDirectory cwd;
+    TempDir::write(cwd.file(QStringLiteral("empty.pem")), "no certificate here\n");
+    struct Case {
+        QString caFile;
+        const char* note;  // what the failure adds, if anything
+    };
+    // Another server's certificate is no CA, even with the system's CAs
+    // added when it does not help; a file without a certificate is named.
+    const Case cases[] = {{TestCertificates::get().certFile(true), ""},
+                          {cwd.file(QStringLiteral("empty.pem")), "holds no certificate"}};
+    for (const Case& c : cases) {
+        qputenv("SSL_CERT_FILE", c.caFile.toLocal8Bit());
+        WebSession s(webOnly({0}), web.base());
+        EXPECT_FALSE(s.retrieval.GetLatest()) << c.caFile.toStdString();
+        const QString failure = s.retrieval.failures().value(0);
+        EXPECT_TRUE(failure.startsWith(QStringLiteral("wwv.txt: TLS error: "))) << failure.toStdString();
+        EXPECT_TRUE(failure.contains(QString::fromLatin1(c.note))) << failure.toStdString();
+    }
+    qunsetenv("SSL_CERT_FILE");
+    EXPECT_FALSE(QFile::exists(cwd.file(QStringLiteral("wwv.txt"))));
+}
+
 }  // namespace
