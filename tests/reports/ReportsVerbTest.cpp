@@ -1,6 +1,8 @@
 // orvane-cli reports against the real FTP server.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QTemporaryDir>
 #include <QProcess>
 
 #include "support/CliRun.h"
@@ -89,7 +91,10 @@ TEST(ReportsVerbTest, FromTheWebServiceEndsWithTheFetchedCount) {
     EXPECT_TRUE(untrusted.out.contains(QStringLiteral("wwv.txt: TLS error: "))) << untrusted.out.toStdString();
     EXPECT_TRUE(untrusted.out.endsWith(QStringLiteral("fetched 0 of 2\n"))) << untrusted.out.toStdString();
 
-    qputenv("SSL_CERT_FILE", TestCertificates::get().caFile().toLocal8Bit());
+    // Named relative to where the command starts, though it works in --dir.
+    QTemporaryDir here(QDir::current().filePath(QStringLiteral("ca-XXXXXX")));
+    ASSERT_TRUE(QFile::copy(TestCertificates::get().caFile(), here.filePath(QStringLiteral("ca.pem"))));
+    qputenv("SSL_CERT_FILE", QDir::current().relativeFilePath(here.filePath(QStringLiteral("ca.pem"))).toLocal8Bit());
     const CliRun r = runCli(args);
     qunsetenv("SSL_CERT_FILE");
     ASSERT_EQ(r.exitCode, 0) << r.out.toStdString() << r.err.toStdString();

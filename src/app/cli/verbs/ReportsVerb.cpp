@@ -152,16 +152,18 @@ int runReports(const QStringList& args, QTextStream& out, QTextStream& err) {
             return 2;
         }
     }
+
+    ConsoleView view(settings, server.host, pass.value_or(settings.pass), useProxy, out);
+    ConsoleMessages messages(err);
+    ReportRetrieval retrieval(settings, view, messages);
+    // Into the folder only now: the clients have read SSL_CERT_FILE, which,
+    // as for any program, names a file relative to where the command started.
     if (dir) {
         if (!QFileInfo(*dir).isDir() || !QDir::setCurrent(*dir)) {
             err << "orvane-cli reports: no folder '" << *dir << "'\n";
             return 1;
         }
     }
-
-    ConsoleView view(settings, server.host, pass.value_or(settings.pass), useProxy, out);
-    ConsoleMessages messages(err);
-    ReportRetrieval retrieval(settings, view, messages);
     retrieval.ServerPort = server.port;
     retrieval.WebBase = server.webBase;
     if (timeOutMs > 0) {
