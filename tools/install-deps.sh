@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
   libfluidsynth-dev fluid-soundfont-gm libasound2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  python3 python3-pyftpdlib xinetd curl
+  python3 python3-pyftpdlib xinetd curl openssl ca-certificates
   xvfb xauth desktop-file-utils
   dpkg-dev lintian lowdown appstream man-db
 )
