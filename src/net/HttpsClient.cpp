@@ -93,6 +93,8 @@ void HttpsClient::Abort() {
 }
 
 HttpsClient::Response HttpsClient::Get(const QUrl& url) {
+    // An Abort() from here on, between the hops too, ends this Get.
+    abortRequested_ = false;
     QUrl current = url;
     for (int hop = 0;; ++hop) {
         Response response = fetchTrusted(current);
@@ -136,7 +138,6 @@ HttpsClient::Response HttpsClient::fetch(const QUrl& url, bool& untrusted) {
     request.setTransferTimeout(0);  // the silence is timed here, as the FTP session times it
 
     running_ = true;
-    abortRequested_ = false;
     bytesRcvd_ = 0;
     bytesTotal_ = 0;
 

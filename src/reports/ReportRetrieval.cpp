@@ -5,6 +5,8 @@
 #include "net/CaptureTarget.h"
 #include "reports/ReportBody.h"
 
+#include <QScopeGuard>
+
 #include <exception>
 
 namespace orvane::reports {
@@ -227,6 +229,8 @@ void ReportRetrieval::DownloadSelectedReports() {
 }
 
 void ReportRetrieval::runFromWeb() {
+    webRun_ = true;
+    const auto done = qScopeGuard([this] { webRun_ = false; });
     ftpBroken_.clear();
     ftpFolder_.clear();
     CountSelectedReports();
@@ -325,6 +329,10 @@ void ReportRetrieval::NMFTP_SolarFailure(bool& handled, TCmdType type) {
 }
 
 void ReportRetrieval::NMFTP_SolarError(int errorNo, const QString& text) {
+    // In a run from the web service the FTP server serves a few reports
+    // only: its failure is theirs, named in their lines, and the lines of
+    // the others stay.
+    if (webRun_) return;
     messages_.showMessage(QStringLiteral("Error %1: %2").arg(errorNo).arg(text).toStdString());
     view_.setStatusPanel(0, QString());
     view_.clearStatusLines();
@@ -332,6 +340,7 @@ void ReportRetrieval::NMFTP_SolarError(int errorNo, const QString& text) {
 
 void ReportRetrieval::NMFTP_SolarInvalidHost(bool& handled) {
     handled = false;
+    if (webRun_) return;
     messages_.showMessage("Invalid Host, or Host Lookup failed");
     view_.setStatusPanel(0, QString());
     view_.clearStatusLines();

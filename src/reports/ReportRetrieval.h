@@ -71,7 +71,9 @@ public:
 // such report is reached, each from its own directory, logged out at the
 // end). A body that is no report (an HTML page, a NUL byte, over 4 MiB) is
 // refused like a failed transfer; a report is stored only when complete
-// (temporary file, rename), so a failure keeps the earlier copy.
+// (temporary file, rename), so a failure keeps the earlier copy. The FTP
+// server's failures in such a run are the failures of its reports, with no
+// message box and the status lines kept.
 //
 // It owns both clients and turns their events into texts for the view.
 //
@@ -85,8 +87,9 @@ public:
 // standard error display. Exceptions never leave GetLatest.
 //
 // Bounds: 20 s of silence on any connection, 120 s for any one operation
-// (a report's transfer included), 16 MiB for a report; the client() is
-// reachable so tests can make them small.
+// (a report's transfer included), 16 MiB for a report by FTP, 4 MiB from the
+// web service; client() and web() are reachable so tests can make them
+// small.
 //
 // Collaborations: net::TNMFTP and net::HttpsClient (the session's clients),
 // PropSettings (the source and the proxy for the session), RetrievalView,
@@ -184,6 +187,7 @@ private:
     // the reports that need it (empty while it can), and its current folder.
     QString ftpBroken_;
     QString ftpFolder_;
+    bool webRun_ = false;
     QStringList failures_;
     bool stopping_ = false;
     bool changeDirOk_ = false;

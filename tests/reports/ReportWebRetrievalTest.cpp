@@ -11,6 +11,7 @@
 #include "reports/ReportRetrieval.h"
 #include "support/FtpTestServer.h"
 #include "support/HttpsTestServer.h"
+#include "support/ScriptedResolver.h"
 
 using namespace orvane;
 using namespace orvane::reports;
@@ -33,8 +34,8 @@ PropSettings webOnly(std::initializer_list<int> indices) {
 }
 
 struct WebSession {
-    WebSession(PropSettings s, const QString& webBase, int ftpPort = 1)
-        : settings(std::move(s)), view(settings), retrieval(settings, view, messages) {
+    WebSession(PropSettings s, const QString& webBase, int ftpPort = 1, std::unique_ptr<HostResolver> lookup = nullptr)
+        : settings(std::move(s)), view(settings), retrieval(settings, view, messages, std::move(lookup)) {
         retrieval.WebBase = QUrl(webBase);
         retrieval.ServerPort = ftpPort;
     }
@@ -205,6 +206,66 @@ TEST(ReportWebRetrievalTest, ACaFileThatDoesNotVouchForTheServerGivesNoTrust) {
     }
     qunsetenv("SSL_CERT_FILE");
     EXPECT_FALSE(QFile::exists(cwd.file(QStringLiteral("wwv.txt"))));
+}
+
+TEST(ReportWebRetrievalTest, AnUnreachableFtpServerFailsOnlyTheReportsThatNeedItAndQuietly) {
+    trustTestCa();
+    HttpsTestServer web;
+    ASSERT_TRUE(web.start(reportDataDir())) << web.error().toStdString();
+    int freePort = 0;
+    {
+        FtpTestServer probe;
+        ASSERT_TRUE(probe.start(reportDataDir()));
+        freePort = probe.port();
+    }
+    WorkingDirectory cwd;
+    WebSession s(webOnly({0, 1, 5}), web.base(), freePort);
+
+    EXPECT_FALSE(s.retrieval.GetLatest());
+
+    EXPECT_EQ(TempDir::readAll(cwd.file(QStringLiteral("wwv.txt"))), servedWeb(QStringLiteral("wwv.txt")));
+    // The web service's lines stay; the FTP server's failure is each
+    // report's reason, said once per report and in no message box.
+    EXPECT_TRUE(s.view.lines.filter(QStringLiteral("GET ")).size() == 1) << s.view.lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(s.view.lines.back(), QStringLiteral("1 of 3 reports fetched; AK.txt: FTP server: Connection Failed; "
+                                                  "ALTS.txt: FTP server: Connection Failed"));
+    EXPECT_TRUE(s.messages.messages.empty());
+    EXPECT_TRUE(s.messages.errors.empty());
+}
+
+TEST(ReportWebRetrievalTest, APasswordIsAskedForOnlyWhenTheFtpServerIsNeeded) {
+    trustTestCa();
+    HttpsTestServer web;
+    ASSERT_TRUE(web.start(reportDataDir())) << web.error().toStdString();
+    WorkingDirectory cwd;
+    WebSession webOnlyRun(webOnly({0, 8}), web.base());
+    webOnlyRun.view.password.clear();
+    EXPECT_TRUE(webOnlyRun.retrieval.GetLatest());
+    EXPECT_TRUE(webOnlyRun.messages.messages.empty());
+
+    WebSession withAlerts(webOnly({0, 5}), web.base());
+    withAlerts.view.password.clear();
+    EXPECT_FALSE(withAlerts.retrieval.GetLatest());
+    ASSERT_EQ(withAlerts.messages.messages.size(), 1u);
+    EXPECT_TRUE(withAlerts.messages.messages[0].starts_with("You must enter a password"));
+}
+
+TEST(ReportWebRetrievalTest, AnUnknownFtpHostNeitherClearsTheLinesNorPopsUpABox) {
+    trustTestCa();
+    HttpsTestServer web;
+    ASSERT_TRUE(web.start(reportDataDir())) << web.error().toStdString();
+    WorkingDirectory cwd;
+    WebSession s(webOnly({0, 5}), web.base(), 21,
+                 std::make_unique<ScriptedResolver>(std::vector{ScriptedResolver::notFound()}));
+    s.view.host = QStringLiteral("ftp.example.invalid");
+
+    EXPECT_FALSE(s.retrieval.GetLatest());
+
+    EXPECT_TRUE(s.view.lines.contains(QStringLiteral("Working...")));
+    EXPECT_EQ(s.view.lines.filter(QStringLiteral("GET ")).size(), 1);
+    EXPECT_EQ(s.view.lines.back(), QStringLiteral("1 of 2 reports fetched; ALTS.txt: FTP server: Null Remote Address"));
+    EXPECT_TRUE(s.messages.messages.empty());
+    EXPECT_TRUE(s.messages.errors.empty());
 }
 
 }  // namespace
