@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QRegularExpression>
+#include <QTimer>
 
 #include "FakeRetrievalView.h"
 #include "ReportTree.h"
@@ -266,6 +267,28 @@ TEST(ReportWebRetrievalTest, AnUnknownFtpHostNeitherClearsTheLinesNorPopsUpABox)
     EXPECT_EQ(s.view.lines.back(), QStringLiteral("1 of 2 reports fetched; ALTS.txt: FTP server: Null Remote Address"));
     EXPECT_TRUE(s.messages.messages.empty());
     EXPECT_TRUE(s.messages.errors.empty());
+}
+
+TEST(ReportWebRetrievalTest, ProgramEndStopsAFetchQuietlyAndKeepsTheEarlierCopy) {
+    trustTestCa();
+    HttpsTestServer web;
+    ASSERT_TRUE(web.start(reportDataDir(), {"--stall", "/text/wwv.txt"})) << web.error().toStdString();
+    WorkingDirectory cwd;
+    TempDir::write(cwd.file(QStringLiteral("wwv.txt")), "yesterday's wwv\n");
+    WebSession s(webOnly({0, 8}), web.base());
+    // The stalled body would hold the session for 20 s; the program ends first.
+    s.view.onProcessEvents = [&s] {
+        QTimer::singleShot(0, [&s] { QTimer::singleShot(50, [&s] { s.retrieval.Abort(); }); });
+        s.view.onProcessEvents = nullptr;
+    };
+
+    EXPECT_FALSE(s.retrieval.GetLatest());
+
+    EXPECT_EQ(TempDir::readAll(cwd.file(QStringLiteral("wwv.txt"))), QByteArray("yesterday's wwv\n"));
+    EXPECT_FALSE(QFile::exists(cwd.file(QStringLiteral("SGAS.txt"))));  // nothing after the stop
+    EXPECT_TRUE(s.messages.errors.empty());
+    EXPECT_TRUE(s.messages.messages.empty());
+    EXPECT_EQ(s.view.runningStates, (std::vector<bool>{true, false}));
 }
 
 }  // namespace
