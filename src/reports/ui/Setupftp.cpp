@@ -225,6 +225,8 @@ void TfrmSolarFtpSetup::edProxyChange() {
 void TfrmSolarFtpSetup::cbReportSourceChange() {
     settings_.ReportSource = cbReportSource->currentIndex() == 1 ? ReportSourceKind::Ftp : ReportSourceKind::Https;
     edHostTxt->setText(settings_.ReportSource == ReportSourceKind::Ftp ? server_.host : server_.webBase.host());
+    // The field is narrower than the web service's name: show its start.
+    edHostTxt->setCursorPosition(0);
 }
 
 bool TfrmSolarFtpSetup::proxyPortValid() const {
