@@ -147,7 +147,7 @@ void TfrmTabbedOrvane::BuildControls() {
     propSettings_ = reports::defaultPropSettings();
     auto* layout = new QVBoxLayout(tsPropagation);
     layout->setContentsMargins(0, 0, 0, 0);
-    reportsPage_ = new reports::PropagationPage(propSettings_, tsPropagation);
+    reportsPage_ = new reports::PropagationPage(propSettings_, clock_, tsPropagation);
     layout->addWidget(reportsPage_);
     aboutPage_ = new AboutPage(messages_, tsAbout);
     aboutPage_->setGeometry(0, 0, kPageWidth, kPageHeight);

@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "net/CaptureTarget.h"
 #include "net/FtpReply.h"
 #include "common/SocketErrors.h"
 
@@ -37,82 +38,6 @@ constexpr qsizetype kMaxBuffered = 4 * MaxLineBytes;
 std::string text(const QString& s) { return s.toStdString(); }
 
 }  // namespace
-
-// ---------------------------------------------------------------- CaptureTarget
-
-// A download's file: written under a temporary name beside its target and
-// renamed over it only when complete, so a broken transfer never touches the
-// earlier copy. Unlike QSaveFile it does not sync to disk: a report can be
-// fetched again, and a sync per file made a retrieval on a busy disk several
-// times slower. The rename alone is atomic.
-class CaptureTarget {
-public:
-    explicit CaptureTarget(const QString& target) : target_(QFile::encodeName(target)) {
-        temp_ = target_ + ".XXXXXX";
-        fd_ = ::mkostemp(temp_.data(), O_CLOEXEC);
-        if (fd_ >= 0) ::fchmod(fd_, modeFor(target_));
-    }
-    ~CaptureTarget() { discard(); }
-    CaptureTarget(const CaptureTarget&) = delete;
-    CaptureTarget& operator=(const CaptureTarget&) = delete;
-
-    bool isOpen() const { return fd_ >= 0; }
-
-    bool write(const char* data, qsizetype size) {
-        while (size > 0) {
-            const ssize_t n = ::write(fd_, data, static_cast<size_t>(size));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
-            data += n;
-            size -= n;
-        }
-        return true;
-    }
-
-    bool commit() {
-        const bool closed = ::close(fd_) == 0;
-        fd_ = -1;
-        if (closed && ::rename(temp_.constData(), target_.constData()) == 0) {
-            temp_.clear();
-            return true;
-        }
-        discard();
-        return false;
-    }
-
-    void discard() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-        if (!temp_.isEmpty()) ::unlink(temp_.constData());
-        temp_.clear();
-    }
-
-private:
-    // The earlier copy's permissions, or those of a new file under the umask.
-    static mode_t modeFor(const QByteArray& target) {
-        struct stat st {};
-        if (::stat(target.constData(), &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
-        return 0666 & ~processUmask();
-    }
-
-    // Read from /proc, because umask() can only be read by changing it.
-    static mode_t processUmask() {
-        QFile status(QStringLiteral("/proc/self/status"));
-        if (status.open(QIODevice::ReadOnly)) {
-            for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
-                if (!line.startsWith("Umask:")) continue;
-                bool ok = false;
-                const uint value = line.mid(6).trimmed().toUInt(&ok, 8);
-                if (ok) return static_cast<mode_t>(value & 0777);
-            }
-        }
-        return 022;
-    }
-
-    QByteArray target_;
-    QByteArray temp_;
-    int fd_ = -1;
-};
 
 // ---------------------------------------------------------------- TThreadTimer
 

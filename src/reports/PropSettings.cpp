@@ -44,6 +44,8 @@ PropSettings ReadPropSettings(const IniFile& ini) {
         const auto at = static_cast<std::size_t>(i);
         s.Reports[at] = ini.readBool(section(), reportKey(i), d.Reports[at]);
     }
+    const int source = ini.readInteger(section(), QStringLiteral("ReportSource"), static_cast<int>(d.ReportSource));
+    s.ReportSource = source == static_cast<int>(ReportSourceKind::Ftp) ? ReportSourceKind::Ftp : ReportSourceKind::Https;
     return s;
 }
 
@@ -54,6 +56,7 @@ void WritePropSettings(IniFile& ini, const PropSettings& s) {
     ini.writeString(section(), QStringLiteral("pass"), storable(s.pass));
     for (int i = 0; i < kReportCount; ++i)
         ini.writeBool(section(), reportKey(i), s.Reports[static_cast<std::size_t>(i)]);
+    ini.writeInteger(section(), QStringLiteral("ReportSource"), static_cast<int>(s.ReportSource));
 }
 
 int selectedReportCount(const PropSettings& s) {

@@ -22,6 +22,10 @@ QString reportMemo(int index) { return toQString(reportEntry(index).memo); }
 QString reportHint(int index) { return toQString(reportEntry(index).hint); }
 int reportHelpContext(int index) { return reportEntry(index).helpContext; }
 
+bool reportHasWebPath(int index) { return !reportEntry(index).webPath.empty(); }
+QString reportWebPath(int index) { return toQString(reportEntry(index).webPath); }
+qint64 reportCadenceSeconds(int index) { return qint64{reportEntry(index).cadenceHours} * 3600; }
+
 bool reportNeedsDirectoryChange(int index) { return reportEntry(index).directory != kHomeDirectory; }
 
 int reportIndexOfKey(const QString& key) {

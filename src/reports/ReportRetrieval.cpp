@@ -2,6 +2,10 @@
 
 #include "common/MessageService.h"
 #include "common/OrvaneError.h"
+#include "net/CaptureTarget.h"
+#include "reports/ReportBody.h"
+
+#include <QScopeGuard>
 
 #include <exception>
 
@@ -27,6 +31,9 @@ ReportRetrieval::ReportRetrieval(PropSettings& settings, RetrievalView& view, Me
     NMFTP_Solar.ParseList = false;
     NMFTP_Solar.OperationTimeOut = kOperationTimeOutMs;
     NMFTP_Solar.MaxDownloadBytes = kMaxReportBytes;
+    web_.TimeOut = kTimeOutMs;
+    web_.OperationTimeOut = kOperationTimeOutMs;
+    web_.MaxBodyBytes = kMaxWebReportBytes;
     bindClientEvents();
 }
 
@@ -35,6 +42,8 @@ ReportRetrieval::~ReportRetrieval() {
     NMFTP_Solar.OnStatus = nullptr;
     NMFTP_Solar.OnDisconnect = nullptr;
     NMFTP_Solar.OnError = nullptr;
+    web_.OnStatus = nullptr;
+    web_.OnPacketRecvd = nullptr;
 }
 
 void ReportRetrieval::bindClientEvents() {
@@ -50,6 +59,15 @@ void ReportRetrieval::bindClientEvents() {
     NMFTP_Solar.OnTransactionStart = [this] { NMFTP_SolarTransactionStart(); };
     NMFTP_Solar.OnTransactionStop = [this] { NMFTP_SolarTransactionStop(); };
     NMFTP_Solar.OnUnSupportedFunction = [this](TCmdType t) { NMFTP_SolarUnSupportedFunction(t); };
+    web_.OnStatus = [this](const QString& line) { view_.addStatusLine(line); };
+    web_.OnPacketRecvd = [this] { packetReceived(web_.BytesRcvd(), web_.BytesTotal()); };
+}
+
+bool ReportRetrieval::needsFtp() const {
+    if (settings_.ReportSource == ReportSourceKind::Ftp) return true;
+    for (int i = 0; i < kReportCount; ++i)
+        if (view_.isReportTicked(i) && !reportHasWebPath(i)) return true;
+    return false;
 }
 
 void ReportRetrieval::showProgress() { view_.showProgress(dialogBar_, mainBar_); }
@@ -58,7 +76,7 @@ bool ReportRetrieval::GetLatest() {
     // The button and the menu item are disabled while a session runs; this
     // keeps any other caller from starting a second one inside its waits.
     if (running_) return false;
-    if (view_.passwordText().isEmpty()) {
+    if (needsFtp() && view_.passwordText().isEmpty()) {
         messages_.showMessage(emptyPasswordMessage().toStdString());
         return false;
     }
@@ -105,6 +123,10 @@ void ReportRetrieval::RunRetrieval() {
     view_.addStatusLine(QStringLiteral("Working..."));
     view_.setStatusPanel(0, QStringLiteral("Working..."));
     view_.setStatusPanel(1, QStringLiteral("Please Wait..."));
+    if (settings_.ReportSource == ReportSourceKind::Https) {
+        runFromWeb();
+        return;
+    }
 
     ConnectToServer();
     if (!NMFTP_Solar.Connected()) return;
@@ -206,6 +228,77 @@ void ReportRetrieval::DownloadSelectedReports() {
     }
 }
 
+void ReportRetrieval::runFromWeb() {
+    webRun_ = true;
+    const auto done = qScopeGuard([this] { webRun_ = false; });
+    ftpBroken_.clear();
+    ftpFolder_.clear();
+    CountSelectedReports();
+    for (int i = 0; i < kReportCount && !stopping_; ++i) {
+        // Read now, so a report ticked while the session runs is included.
+        if (!view_.isReportTicked(i)) continue;
+        ++attemptedCount_;
+        const QString file = reportFile(i);
+        view_.processEvents();
+        if (stopping_) break;
+        try {
+            if (reportHasWebPath(i)) fetchFromWeb(i);
+            else fetchFromFtp(i);
+            ++fetchedCount_;
+            view_.setStatusPanel(0, QStringLiteral("Download success"));
+        } catch (const std::exception& e) {
+            if (stopping_) break;
+            view_.setStatusPanel(0, QStringLiteral("Download failure"));
+            reportFailed(file, e);
+        }
+    }
+    if (stopping_) return;
+    if (NMFTP_Solar.Connected()) {
+        try {
+            NMFTP_Solar.Disconnect();
+        } catch (const std::exception& e) {
+            // Every report is in; a refused QUIT is worth a line, not a failure.
+            view_.addStatusLine(QStringLiteral("QUIT: ") + QString::fromStdString(e.what()));
+        }
+    }
+    view_.addStatusLine(summary());
+}
+
+void ReportRetrieval::fetchFromWeb(int index) {
+    const QUrl url = WebBase.resolved(QUrl(reportWebPath(index)));
+    const net::HttpsClient::Response response = web_.Get(url);
+    if (const auto refusal = reportBodyRefusal(response.body, response.contentType))
+        throw OrvaneError(refusal->toStdString() + "; the earlier copy is kept");
+    net::writeFileAtomically(reportFile(index), response.body);
+}
+
+void ReportRetrieval::fetchFromFtp(int index) {
+    // A login that failed once fails for every later report the same way.
+    if (!ftpBroken_.isEmpty()) throw OrvaneError(ftpBroken_.toStdString());
+    if (!NMFTP_Solar.Connected()) {
+        try {
+            ConnectToServer();
+            ftpFolder_.clear();
+        } catch (const std::exception& e) {
+            ftpBroken_ = QStringLiteral("FTP server: ") + QString::fromStdString(e.what());
+            throw OrvaneError(ftpBroken_.toStdString());
+        }
+    }
+    // Each report from its own folder, asked for only when it changes.
+    if (reportDirectory(index) != ftpFolder_) {
+        NMFTP_Solar.ChangeDir(reportDirectory(index));
+        ftpFolder_ = reportDirectory(index);
+    }
+    NMFTP_Solar.Download(reportFile(index), QString());
+}
+
+void ReportRetrieval::packetReceived(qint64 received, qint64 total) {
+    dialogBar_.stepIt();
+    mainBar_.stepIt();
+    showProgress();
+    view_.setStatusPanel(0, QStringLiteral("%1 bytes of %2 received").arg(received).arg(total));
+}
+
 QString ReportRetrieval::summary() const {
     QString text = QStringLiteral("%1 of %2 reports fetched").arg(fetchedCount_).arg(attemptedCount_);
     for (const QString& failure : failures_) text += QStringLiteral("; ") + failure;
@@ -216,6 +309,7 @@ void ReportRetrieval::Abort() {
     if (!running_) return;
     stopping_ = true;
     NMFTP_Solar.Abort();
+    web_.Abort();
 }
 
 void ReportRetrieval::NMFTP_SolarConnect() { view_.setStatusPanel(0, QStringLiteral("Connected")); }
@@ -235,6 +329,10 @@ void ReportRetrieval::NMFTP_SolarFailure(bool& handled, TCmdType type) {
 }
 
 void ReportRetrieval::NMFTP_SolarError(int errorNo, const QString& text) {
+    // In a run from the web service the FTP server serves a few reports
+    // only: its failure is theirs, named in their lines, and the lines of
+    // the others stay.
+    if (webRun_) return;
     messages_.showMessage(QStringLiteral("Error %1: %2").arg(errorNo).arg(text).toStdString());
     view_.setStatusPanel(0, QString());
     view_.clearStatusLines();
@@ -242,6 +340,7 @@ void ReportRetrieval::NMFTP_SolarError(int errorNo, const QString& text) {
 
 void ReportRetrieval::NMFTP_SolarInvalidHost(bool& handled) {
     handled = false;
+    if (webRun_) return;
     messages_.showMessage("Invalid Host, or Host Lookup failed");
     view_.setStatusPanel(0, QString());
     view_.clearStatusLines();
@@ -250,14 +349,7 @@ void ReportRetrieval::NMFTP_SolarInvalidHost(bool& handled) {
 
 void ReportRetrieval::NMFTP_SolarStatus(const QString& text) { view_.addStatusLine(text); }
 
-void ReportRetrieval::NMFTP_SolarPacketRecvd() {
-    dialogBar_.stepIt();
-    mainBar_.stepIt();
-    showProgress();
-    view_.setStatusPanel(0, QStringLiteral("%1 bytes of %2 received")
-                                .arg(NMFTP_Solar.GetBytesRcvd())
-                                .arg(NMFTP_Solar.BytesTotal()));
-}
+void ReportRetrieval::NMFTP_SolarPacketRecvd() { packetReceived(NMFTP_Solar.GetBytesRcvd(), NMFTP_Solar.BytesTotal()); }
 
 void ReportRetrieval::NMFTP_SolarTransactionStart() {
     view_.setStatusPanel(0, QStringLiteral("Starting data transaction"));

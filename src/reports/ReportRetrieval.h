@@ -2,9 +2,11 @@
 
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include <memory>
 
+#include "net/HttpsClient.h"
 #include "net/Nmftp.h"
 #include "reports/PropSettings.h"
 
@@ -54,12 +56,26 @@ public:
     virtual void processEvents() = 0;
 };
 
-// Responsibilities: one report retrieval: log in to the report server as
-// "anonymous", change to the home directory, download every ticked report of
-// the catalogue in catalogue order (changing to the directories of the four
-// reports that live elsewhere, and back home after the alerts), and log out,
-// reporting every protocol line and the progress as it goes. It owns the FTP
-// client and turns the client's events into texts for the view.
+// Responsibilities: one report retrieval, from the source the settings name.
+//
+// From the FTP server: log in to the report server as "anonymous", change to
+// the home directory, download every ticked report of the catalogue in
+// catalogue order (changing to the directories of the four reports that live
+// elsewhere, and back home after the alerts), and log out, reporting every
+// protocol line and the progress as it goes.
+//
+// From the web service: every ticked report in catalogue order, each by GET
+// of its web path below WebBase over one keep-alive HTTPS connection
+// ("GET https://... 200 OK (455 bytes)"); a report the web service does not
+// serve comes from the FTP server in the same run (logged in when the first
+// such report is reached, each from its own directory, logged out at the
+// end). A body that is no report (an HTML page, a NUL byte, over 4 MiB) is
+// refused like a failed transfer; a report is stored only when complete
+// (temporary file, rename), so a failure keeps the earlier copy. The FTP
+// server's failures in such a run are the failures of its reports, with no
+// message box and the status lines kept.
+//
+// It owns both clients and turns their events into texts for the view.
 //
 // An error of one report ends that report only: it is added to the status
 // lines with its reason ("ALTS.txt: Transfer Timed out"), and the session
@@ -71,11 +87,13 @@ public:
 // standard error display. Exceptions never leave GetLatest.
 //
 // Bounds: 20 s of silence on any connection, 120 s for any one operation
-// (a report's transfer included), 16 MiB for a report; the client() is
-// reachable so tests can make them small.
+// (a report's transfer included), 16 MiB for a report by FTP, 4 MiB from the
+// web service; client() and web() are reachable so tests can make them
+// small.
 //
-// Collaborations: net::TNMFTP (the session's client), PropSettings (the proxy
-// for the session), RetrievalView, MessageService.
+// Collaborations: net::TNMFTP and net::HttpsClient (the session's clients),
+// PropSettings (the source and the proxy for the session), RetrievalView,
+// MessageService.
 class ReportRetrieval {
 public:
     static constexpr int kTimeOutMs = 20000;
@@ -91,7 +109,7 @@ public:
     ReportRetrieval& operator=(const ReportRetrieval&) = delete;
 
     // The Get Latest action of the dialog and of the menu: checks the
-    // password, sets up the proxy, runs the session with the controls locked,
+    // password (when the FTP server will be asked), sets up the proxy, runs the session with the controls locked,
     // then reloads the report tabs. Returns true only when every selected
     // report arrived; a failure has been shown (status lines or error display).
     bool GetLatest();
@@ -119,12 +137,25 @@ public:
     // The port of the report server, copied into the client before each
     // connection; 21 unless a test server stands in.
     int ServerPort = 21;
+    // The web service's base address; the catalogue's web paths resolve
+    // below it.
+    QUrl WebBase = QUrl(QStringLiteral("https://services.swpc.noaa.gov/"));
 
     net::TNMFTP& client() { return NMFTP_Solar; }
+    net::HttpsClient& web() { return web_; }
 
 private:
     void bindClientEvents();
     void showProgress();
+    // True when this retrieval will ask the FTP server for anything.
+    bool needsFtp() const;
+    // The session from the web service, with the FTP server for the reports
+    // it does not serve.
+    void runFromWeb();
+    void fetchFromWeb(int index);
+    void fetchFromFtp(int index);
+    // A block of a report arrived: both bars step, panel 0 counts the bytes.
+    void packetReceived(qint64 received, qint64 total);
 
     void NMFTP_SolarConnect();
     void NMFTP_SolarDisconnect();
@@ -142,6 +173,7 @@ private:
     RetrievalView& view_;
     MessageService& messages_;
     net::TNMFTP NMFTP_Solar;
+    net::HttpsClient web_;
 
     void reportFailed(const QString& what, const std::exception& error);
     // "6 of 8 reports fetched; ALTS.txt: ..."
@@ -151,6 +183,11 @@ private:
     int fetchedCount_ = 0;
     int attemptedCount_ = 0;
     bool connectionLost_ = false;
+    // Of a run from the web service: why the FTP server cannot be used for
+    // the reports that need it (empty while it can), and its current folder.
+    QString ftpBroken_;
+    QString ftpFolder_;
+    bool webRun_ = false;
     QStringList failures_;
     bool stopping_ = false;
     bool changeDirOk_ = false;

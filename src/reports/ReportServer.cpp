@@ -4,7 +4,18 @@
 
 namespace orvane::reports {
 
-ReportServer defaultReportServer() { return {QString::fromLatin1(kDefaultReportHost), kDefaultReportPort}; }
+ReportServer defaultReportServer() {
+    return {QString::fromLatin1(kDefaultReportHost), kDefaultReportPort, QUrl(QString::fromLatin1(kDefaultReportWebBase))};
+}
+
+std::optional<QUrl> parseWebBase(const QString& text) {
+    QUrl url(text.trimmed(), QUrl::StrictMode);
+    if (!url.isValid() || url.scheme() != QLatin1String("https") || url.host().isEmpty() || url.hasQuery() ||
+        url.hasFragment())
+        return std::nullopt;
+    if (!url.path().endsWith(QLatin1Char('/'))) url.setPath(url.path() + QLatin1Char('/'));
+    return url;
+}
 
 std::optional<ReportServer> parseReportServer(const QString& text) {
     const QString t = text.trimmed();
@@ -23,9 +34,13 @@ std::optional<ReportServer> parseReportServer(const QString& text) {
 }
 
 ReportServer reportServerFromEnvironment() {
-    const QString value = qEnvironmentVariable(kReportServerVariable);
-    if (auto server = parseReportServer(value)) return *server;
-    return defaultReportServer();
+    ReportServer server = defaultReportServer();
+    if (auto ftp = parseReportServer(qEnvironmentVariable(kReportServerVariable))) {
+        server.host = ftp->host;
+        server.port = ftp->port;
+    }
+    if (auto web = parseWebBase(qEnvironmentVariable(kReportWebVariable))) server.webBase = *web;
+    return server;
 }
 
 }  // namespace orvane::reports

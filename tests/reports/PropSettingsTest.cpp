@@ -48,7 +48,7 @@ TEST(PropSettingsTest, ValuesReadAsTheSettingsFileReadsNumbers) {
     }
 }
 
-TEST(PropSettingsTest, WritesTheEighteenKeysInOrderAsOneOrZero) {
+TEST(PropSettingsTest, WritesTheKeysInOrderBooleansAsOneOrZero) {
     TempDir dir;
     IniFile ini(dir.file("o.INI"));
     PropSettings s = defaultPropSettings();
@@ -58,12 +58,13 @@ TEST(PropSettingsTest, WritesTheEighteenKeysInOrderAsOneOrZero) {
     s.pass = QStringLiteral("g4abc@example.org");
     s.Reports[0] = false;
     s.Reports[1] = true;
+    s.ReportSource = ReportSourceKind::Ftp;
     WritePropSettings(ini, s);
 
     const QByteArray expected =
         "[Prop]\nUseProxy=1\nProxy=proxy.example.net\nProxyPort=8021\npass=g4abc@example.org\n"
         "wwv=0\nAK=1\ndaypre=0\nSRFF=0\n27DO=1\nALTS=1\npredict=0\nRSGA=0\nSGAS=1\nHFRP=0\nWKHF=1\n"
-        "rad=1\nDSD=1\nDGD=1\n";
+        "rad=1\nDSD=1\nDGD=1\nReportSource=1\n";
     EXPECT_EQ(TempDir::readAll(dir.file("o.INI")), expected);
     EXPECT_EQ(ReadPropSettings(ini), s);
 }
@@ -120,6 +121,51 @@ TEST(ReportServerTest, ParsesHostAndOptionalPort) {
         EXPECT_EQ(server->port, c.port);
     }
     EXPECT_FALSE(defaultReportServer().host.isEmpty());
+}
+
+TEST(PropSettingsTest, ReportSourceIsTheWebServiceUnlessTheKeySaysFtp) {
+    struct Case {
+        const char* name;
+        const char* lines;
+        ReportSourceKind source;
+    };
+    const Case cases[] = {
+        {"missing key", "wwv=1\n", ReportSourceKind::Https},
+        {"0 is the web service", "ReportSource=0\n", ReportSourceKind::Https},
+        {"1 is the FTP server", "ReportSource=1\n", ReportSourceKind::Ftp},
+        {"an unknown number", "ReportSource=7\n", ReportSourceKind::Https},
+        {"no number", "ReportSource=ftp\n", ReportSourceKind::Https},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        TempDir::write(dir.file("o.INI"), QByteArray("[Prop]\n") + c.lines);
+        EXPECT_EQ(ReadPropSettings(IniFile(dir.file("o.INI"))).ReportSource, c.source) << c.name;
+    }
+}
+
+TEST(ReportServerTest, WebBaseIsAnHttpsAddressEndingInASlash) {
+    struct Case {
+        const char* text;
+        const char* expected;  // nullptr: refused
+    };
+    const Case cases[] = {
+        {"https://services.swpc.noaa.gov/", "https://services.swpc.noaa.gov/"},
+        {"https://127.0.0.1:8443", "https://127.0.0.1:8443/"},
+        {"https://mirror.example/noaa", "https://mirror.example/noaa/"},
+        {"http://services.swpc.noaa.gov/", nullptr},
+        {"ftp://ftp.swpc.noaa.gov/", nullptr},
+        {"https:///text/", nullptr},
+        {"https://mirror.example/?q=1", nullptr},
+        {"", nullptr},
+    };
+    for (const Case& c : cases) {
+        const auto base = parseWebBase(QString::fromLatin1(c.text));
+        ASSERT_EQ(base.has_value(), c.expected != nullptr) << c.text;
+        if (c.expected) {
+            EXPECT_EQ(base->toString(), QString::fromLatin1(c.expected)) << c.text;
+        }
+    }
+    EXPECT_EQ(defaultReportServer().webBase.toString(), QStringLiteral("https://services.swpc.noaa.gov/"));
 }
 
 }  // namespace

@@ -62,4 +62,40 @@ TEST(ReportCatalogTest, SampleRowsReadExactly) {
     EXPECT_THROW(reportEntry(-1), std::out_of_range);
 }
 
+TEST(ReportCatalogTest, WebTwinsFollowTheCrosswalkAndTheRestStayOnFtp) {
+    struct Case {
+        const char* key;
+        const char* webPath;  // "" when only the FTP server has it
+        int cadenceHours;
+    };
+    const Case rows[] = {
+        {"wwv", "text/wwv.txt", 3},
+        {"AK", "", 3},
+        {"daypre", "text/3-day-solar-geomag-predictions.txt", 24},
+        {"SRFF", "", 24},
+        {"27DO", "text/27-day-outlook.txt", 168},
+        {"ALTS", "", 24},
+        {"predict", "text/predicted-sunspot-radio-flux.txt", 744},
+        {"RSGA", "text/sgarf.txt", 24},
+        {"SGAS", "text/sgas.txt", 24},
+        {"HFRP", "", 24},
+        {"WKHF", "text/weekly.txt", 168},
+        {"rad", "text/solar_radio_flux.txt", 1},
+        {"DSD", "text/daily-solar-indices.txt", 24},
+        {"DGD", "text/daily-geomagnetic-indices.txt", 24},
+    };
+    ASSERT_EQ(std::size(rows), static_cast<std::size_t>(kReportCount));
+    QSet<QString> paths;
+    for (int i = 0; i < kReportCount; ++i) {
+        const Case& c = rows[i];
+        EXPECT_EQ(reportKey(i), QString::fromLatin1(c.key));
+        EXPECT_EQ(reportWebPath(i), QString::fromLatin1(c.webPath)) << c.key;
+        EXPECT_EQ(reportHasWebPath(i), *c.webPath != '\0') << c.key;
+        EXPECT_EQ(reportCadenceSeconds(i), c.cadenceHours * 3600LL) << c.key;
+        if (reportHasWebPath(i)) paths.insert(reportWebPath(i));
+    }
+    // Every twin is a different product, so no file is stored twice.
+    EXPECT_EQ(paths.size(), 10);
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "FakeRetrievalView.h"
 #include "ReportTree.h"
 #include "support/FtpTestServer.h"
 #include "net/ScriptedServer.h"
@@ -16,50 +17,13 @@ using namespace orvane;
 using namespace orvane::reports;
 using orvane::net::test::ScriptedPeer;
 using orvane::net::test::ScriptedServer;
+using orvane::reports::test::FakeView;
 
 namespace {
 
-class FakeView : public RetrievalView {
-public:
-    explicit FakeView(PropSettings& settings) : settings_(settings) {}
-
-    QString hostText() const override { return host; }
-    QString passwordText() const override { return password; }
-    bool useProxyTicked() const override { return useProxy; }
-    bool isReportTicked(int index) const override { return settings_.Reports[static_cast<std::size_t>(index)]; }
-    void clearStatusLines() override { lines.clear(); }
-    void addStatusLine(const QString& line) override { lines << line; }
-    void setStatusPanel(int panel, const QString& text) override {
-        panels[panel] = text;
-        if (panel == 0) panel0History << text;
-    }
-    void showProgress(const ProgressBarState& d, const ProgressBarState& m) override {
-        dialogBar = d;
-        mainBar = m;
-    }
-    void setRetrievalRunning(bool on) override { runningStates.push_back(on); }
-    void showReportTabs() override { ++tabRefreshes; }
-    void processEvents() override {
-        if (onProcessEvents) onProcessEvents();
-    }
-
-    QString host = QStringLiteral("127.0.0.1");
-    QString password = QStringLiteral("test@example.org");
-    bool useProxy = false;
-    QStringList lines;
-    QString panels[2];
-    QStringList panel0History;
-    ProgressBarState dialogBar, mainBar;
-    std::vector<bool> runningStates;
-    int tabRefreshes = 0;
-    std::function<void()> onProcessEvents;
-
-private:
-    PropSettings& settings_;
-};
-
 PropSettings only(std::initializer_list<int> indices) {
     PropSettings s = defaultPropSettings();
+    s.ReportSource = ReportSourceKind::Ftp;
     s.Reports.fill(false);
     for (int i : indices) s.Reports[static_cast<std::size_t>(i)] = true;
     return s;
@@ -67,6 +31,7 @@ PropSettings only(std::initializer_list<int> indices) {
 
 struct Session {
     explicit Session(PropSettings s, int port) : settings(std::move(s)), view(settings), retrieval(settings, view, messages) {
+        settings.ReportSource = ReportSourceKind::Ftp;
         retrieval.ServerPort = port;
     }
     PropSettings settings;

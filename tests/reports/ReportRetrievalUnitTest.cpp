@@ -37,6 +37,7 @@ public:
 
 TEST(ReportRetrievalTest, EmptyPasswordIsRefusedBeforeAnythingHappens) {
     PropSettings settings = defaultPropSettings();
+    settings.ReportSource = ReportSourceKind::Ftp;
     StubView view;
     view.password.clear();
     RecordingMessageService messages;
@@ -52,6 +53,7 @@ TEST(ReportRetrievalTest, EmptyPasswordIsRefusedBeforeAnythingHappens) {
 
 TEST(ReportRetrievalTest, UnknownHostShowsTheLookupMessageThenTheError) {
     PropSettings settings = defaultPropSettings();
+    settings.ReportSource = ReportSourceKind::Ftp;
     StubView view;
     view.password = QStringLiteral("   ");  // only the empty text is refused
     RecordingMessageService messages;
@@ -67,6 +69,7 @@ TEST(ReportRetrievalTest, UnknownHostShowsTheLookupMessageThenTheError) {
 
 TEST(ReportRetrievalTest, ProxyIsTakenFromTheSettingsOnlyWhenTicked) {
     PropSettings settings = defaultPropSettings();
+    settings.ReportSource = ReportSourceKind::Ftp;
     settings.Proxy = QStringLiteral("proxy.invalid");
     settings.ProxyPort = 8021;
     StubView view;

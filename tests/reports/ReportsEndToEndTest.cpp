@@ -7,9 +7,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QAction>
+#include <QComboBox>
+#include <QLabel>
 
 #include "ReportTree.h"
 #include "support/FtpTestServer.h"
+#include "support/HttpsTestServer.h"
+#include "common/FakeClock.h"
 #include "common/IniFile.h"
 #include "common/MessageService.h"
 #include "reports/ReportDisplay.h"
@@ -22,16 +26,20 @@ using namespace orvane::reports;
 namespace {
 
 struct Program {
-    explicit Program(int port) : page(settings) {
+    // From the FTP server alone, or, given the web service's base, as the
+    // settings say (the web service by default).
+    explicit Program(int port, const QString& webBase = QString()) : page(settings, clock) {
         settings = ReadPropSettings(IniFile(ini()));
+        if (webBase.isEmpty()) settings.ReportSource = ReportSourceKind::Ftp;
         page.AssignHelpContexts();
         page.ShowReportTabs();
         dialog = std::make_unique<TfrmSolarFtpSetup>(
-            settings, IniFile(ini()), ReportServer{QStringLiteral("127.0.0.1"), port}, page,
+            settings, IniFile(ini()), ReportServer{QStringLiteral("127.0.0.1"), port, QUrl(webBase)}, page,
             [this](int panel, const QString& text) { panels[panel] = text; }, messages);
     }
     static QString ini() { return QDir::current().absoluteFilePath(QStringLiteral("orvane.INI")); }
 
+    FakeClock clock;
     PropSettings settings;
     PropagationPage page;
     RecordingMessageService messages;
@@ -96,6 +104,36 @@ TEST(ReportsEndToEndTest, TheNewSelectionSurvivesARestart) {
     EXPECT_TRUE(second.page.isReportTabVisible(1));
     EXPECT_FALSE(second.page.isReportTabVisible(0));
     EXPECT_EQ(second.page.memos[1]->toPlainText(), *readReportFile(reportDataDir() + QStringLiteral("/pub/latest/AK.txt")));
+}
+
+TEST(ReportsEndToEndTest, FromTheWebServiceTheTabsFillAndSayHowOldEachReportIs) {
+    ASSERT_TRUE(TestCertificates::get().ok());
+    qputenv("SSL_CERT_FILE", TestCertificates::get().caFile().toLocal8Bit());
+    HttpsTestServer web;
+    ASSERT_TRUE(web.start(reportDataDir())) << web.error().toStdString();
+    FtpTestServer ftp;
+    ASSERT_TRUE(ftp.start(reportDataDir()));
+    WorkingDirectory cwd;
+    Program p(ftp.port(), web.base());
+    p.clock.set(1790068500000);  // 2026-09-22 09:15 UTC
+    qunsetenv("SSL_CERT_FILE");
+    TfrmSolarFtpSetup& d = *p.dialog;
+    EXPECT_EQ(d.cbReportSource->currentIndex(), 0);
+
+    d.btnGetLatest->click();
+
+    ASSERT_TRUE(p.messages.errors.empty()) << p.messages.errors.front();
+    EXPECT_EQ(web.requests().size(), 7);
+    EXPECT_EQ(p.page.memos[0]->toPlainText(), *readReportFile(reportDataDir() + QStringLiteral("/text/wwv.txt")));
+    EXPECT_EQ(p.page.memos[5]->toPlainText(), *readReportFile(reportDataDir() + QStringLiteral("/pub/forecasts/ALTS.txt")));
+    // wwv.txt of the test tree was issued at 06:05.
+    EXPECT_EQ(p.page.ageLines[0]->text(), QStringLiteral("issued 2026-09-22 06:05 UTC, 3 h ago"));
+    EXPECT_FALSE(p.page.isReportStale(0));
+    const QStringList lines = d.StatusMemo->toPlainText().split(QLatin1Char('\n'));
+    EXPECT_EQ(lines.back(), QStringLiteral("8 of 8 reports fetched"));
+    EXPECT_EQ(d.ProgressBar1->value(), d.ProgressBar1->maximum());
+    EXPECT_TRUE(d.btnGetLatest->isEnabled());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 
 #include "ReportTree.h"
 #include "support/FtpTestServer.h"
+#include "common/FakeClock.h"
 #include "common/IniFile.h"
 #include "common/MessageService.h"
 #include "reports/ui/PropagationPage.h"
@@ -24,6 +26,9 @@ using namespace orvane;
 using namespace orvane::reports;
 
 namespace {
+
+// 2026-09-22 09:15:00 UTC
+constexpr orvane::UtcMs kNowMs = 1790068500000;
 
 int helpContextOf(const QObject* o) { return o->property("helpContext").toInt(); }
 
@@ -35,8 +40,9 @@ std::vector<int> visibleTabs(const PropagationPage& page) {
 }
 
 struct PageFixture {
-    PageFixture() : settings(defaultPropSettings()), page(settings) { page.AssignHelpContexts(); }
+    PageFixture() : settings(defaultPropSettings()), page(settings, clock) { page.AssignHelpContexts(); }
     WorkingDirectory cwd;
+    FakeClock clock{kNowMs};
     PropSettings settings;
     PropagationPage page;
 };
@@ -137,7 +143,7 @@ TEST(PropagationPageTest, TheMenuOffersConfigureGetLatestAndHelp) {
 
 struct DialogFixture {
     explicit DialogFixture(PropSettings initial = defaultPropSettings())
-        : settings(std::move(initial)), page(settings) {
+        : settings(std::move(initial)), page(settings, clock) {
         make();
     }
     void make() {
@@ -149,6 +155,7 @@ struct DialogFixture {
 
     WorkingDirectory cwd;
     TempDir ini;
+    FakeClock clock{kNowMs};
     PropSettings settings;
     PropagationPage page;
     RecordingMessageService messages;
@@ -163,10 +170,12 @@ TEST(SolarFtpSetupTest, CreationShowsTheSettings) {
     s.ProxyPort = 8021;
     s.pass = QStringLiteral("g4abc@example.org");
     s.Reports[1] = true;
+    s.ReportSource = ReportSourceKind::Ftp;
     DialogFixture f(s);
     TfrmSolarFtpSetup& d = *f.dialog;
 
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Solar FTP Setup"));
+    EXPECT_EQ(d.cbReportSource->currentText(), QStringLiteral("NOAA FTP server"));
     EXPECT_EQ(d.size(), QSize(480, 435));
     ASSERT_EQ(d.clbLatestFiles->count(), kReportCount);
     for (int i = 0; i < kReportCount; ++i) {
@@ -263,6 +272,55 @@ TEST(SolarFtpSetupTest, EmptyPasswordOnlyShowsTheMessage) {
     EXPECT_TRUE(f.messages.messages[0].starts_with("You must enter a password"));
     EXPECT_EQ(f.dialog->StatusMemo->toPlainText(), QStringLiteral("StatusMemo"));
     EXPECT_TRUE(f.dialog->btnGetLatest->isEnabled());
+}
+
+TEST(PropagationPageTest, EachReportSaysWhenItWasIssuedAndWarnsWhenStale) {
+    PageFixture f;  // the clock reads 2026-09-22 09:15 UTC
+    TempDir::write(f.cwd.file(QStringLiteral("wwv.txt")), ":Product: wwv.txt\n:Issued: 2026 Sep 22 0615 UTC\n");
+    TempDir::write(f.cwd.file(QStringLiteral("27DO.txt")), ":Product: 27DO.txt\n:Issued: 2026 Sep 01 0205 UTC\n");
+    TempDir::write(f.cwd.file(QStringLiteral("DSD.txt")), ":Product: DSD.txt\n#  Date  Radio\n");
+    f.page.ShowReportTabs();
+
+    const QLabel* wwv = f.page.ageLines[0];
+    EXPECT_TRUE(wwv->isVisibleTo(&f.page));
+    EXPECT_EQ(wwv->text(), QStringLiteral("issued 2026-09-22 06:15 UTC, 3 h ago"));
+    EXPECT_FALSE(f.page.isReportStale(0));
+
+    // The weekly outlook three weeks old: past twice its cadence.
+    EXPECT_TRUE(f.page.isReportStale(4));
+    EXPECT_TRUE(f.page.ageLines[4]->text().startsWith(QStringLiteral("issued 2026-09-01 02:05 UTC, 21 d ago")));
+    EXPECT_TRUE(f.page.ageLines[4]->styleSheet().contains(QStringLiteral("color")));
+
+    // No issue line: the file's own time, and it says so.
+    EXPECT_TRUE(f.page.ageLines[12]->text().startsWith(QStringLiteral("file saved ")));
+    EXPECT_TRUE(f.page.ageLines[12]->text().endsWith(QStringLiteral("(no issue time in the report)")));
+
+    // A report not on disk shows no age at all.
+    EXPECT_FALSE(f.page.ageLines[8]->isVisibleTo(&f.page));
+
+    // Time goes on: the line follows the clock, and WWV turns stale past 6 h.
+    f.clock.advance(3LL * 3600 * 1000 + 1000);
+    f.page.refreshReportAges();
+    EXPECT_TRUE(wwv->text().startsWith(QStringLiteral("issued 2026-09-22 06:15 UTC, 6 h ago"))) << wwv->text().toStdString();
+    EXPECT_TRUE(f.page.isReportStale(0));
+}
+
+TEST(SolarFtpSetupTest, ReportSourceDefaultsToTheWebServiceAndIsStored) {
+    DialogFixture f;
+    TfrmSolarFtpSetup& d = *f.dialog;
+    ASSERT_EQ(d.cbReportSource->count(), 2);
+    EXPECT_EQ(d.cbReportSource->itemText(0), QStringLiteral("NOAA web service (HTTPS)"));
+    EXPECT_EQ(d.cbReportSource->itemText(1), QStringLiteral("NOAA FTP server"));
+    EXPECT_EQ(d.cbReportSource->currentIndex(), 0);
+    EXPECT_EQ(d.edHostTxt->text(), QStringLiteral("services.swpc.noaa.gov"));
+
+    d.show();
+    d.cbReportSource->setCurrentIndex(1);
+    EXPECT_EQ(f.settings.ReportSource, ReportSourceKind::Ftp);
+    EXPECT_EQ(d.edHostTxt->text(), QStringLiteral("127.0.0.1"));
+    d.OKBtn->click();
+    EXPECT_TRUE(f.iniText().contains(QStringLiteral("ReportSource=1\n")));
+    EXPECT_EQ(ReadPropSettings(IniFile(f.ini.file(QStringLiteral("o.INI")))).ReportSource, ReportSourceKind::Ftp);
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
 // orvane-cli reports against the real FTP server.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QTemporaryDir>
 #include <QProcess>
 
 #include "support/CliRun.h"
 #include "ReportTree.h"
 #include "support/FtpTestServer.h"
+#include "support/HttpsTestServer.h"
 #include "net/ScriptedServer.h"
 
 namespace {
@@ -18,7 +21,7 @@ TEST(ReportsVerbTest, FetchesTheChosenReportsIntoTheFolder) {
     FtpTestServer server;
     ASSERT_TRUE(server.start(reportDataDir()));
     TempDir out;
-    const CliRun r = runCli({"--host", "127.0.0.1", "--port", QString::number(server.port()), "--only", "AK,dgd", "--dir",
+    const CliRun r = runCli({"--source", "ftp", "--host", "127.0.0.1", "--port", QString::number(server.port()), "--only", "AK,dgd", "--dir",
                           out.path(), "--ini", out.file(QStringLiteral("none.INI"))});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -42,7 +45,7 @@ TEST(ReportsVerbTest, FailuresEndWithTheirStatus) {
         ASSERT_TRUE(probe.start(reportDataDir()));
         freePort = probe.port();
     }
-    const CliRun refused = runCli({"--host", "127.0.0.1", "--port", QString::number(freePort), "--only", "AK", "--dir",
+    const CliRun refused = runCli({"--source", "ftp", "--host", "127.0.0.1", "--port", QString::number(freePort), "--only", "AK", "--dir",
                                 out.path(), "--ini", out.file(QStringLiteral("none.INI"))});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_EQ(refused.err.trimmed(), QStringLiteral("Connection Failed"));
@@ -52,12 +55,13 @@ TEST(ReportsVerbTest, ExitsOneWhenASelectedReportDidNotArrive) {
     FtpTestServer server;
     ASSERT_TRUE(server.start(reportDataDir(), {QStringLiteral("AK.txt")}));
     TempDir out;
-    const CliRun r = runCli({"--host", "127.0.0.1", "--port", QString::number(server.port()), "--only", "AK,dgd",
+    const CliRun r = runCli({"--source", "ftp", "--host", "127.0.0.1", "--port", QString::number(server.port()), "--only", "AK,dgd",
                              "--dir", out.path(), "--ini", out.file(QStringLiteral("none.INI"))});
     EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
     const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_FALSE(lines.isEmpty());
-    EXPECT_EQ(lines.back(), QStringLiteral("1 of 2 reports fetched; AK.txt: 550 AK.txt: refused by the test."));
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_EQ(lines[lines.size() - 2], QStringLiteral("1 of 2 reports fetched; AK.txt: 550 AK.txt: refused by the test."));
+    EXPECT_EQ(lines.back(), QStringLiteral("fetched 1 of 2"));
     EXPECT_TRUE(QFile::exists(out.file(QStringLiteral("DGD.txt"))));
 }
 
@@ -66,10 +70,65 @@ TEST(ReportsVerbTest, TimeoutBoundsTheWholeCommandAgainstATricklingServer) {
     orvane::net::test::ScriptedServer server(
         [](orvane::net::test::ScriptedPeer& c) { orvane::net::test::trickle(c, "220-Welcome"); });
     TempDir out;
-    const CliRun r = runCli({"--host", "127.0.0.1", "--port", QString::number(server.port()), "--only", "AK", "--dir",
+    const CliRun r = runCli({"--source", "ftp", "--host", "127.0.0.1", "--port", QString::number(server.port()), "--only", "AK", "--dir",
                              out.path(), "--ini", out.file(QStringLiteral("none.INI")), "--timeout", "500"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err.trimmed(), QStringLiteral("orvane-cli reports: timed out after 500 ms"));
+}
+
+TEST(ReportsVerbTest, FromTheWebServiceEndsWithTheFetchedCount) {
+    ASSERT_TRUE(TestCertificates::get().ok()) << TestCertificates::get().error().toStdString();
+    HttpsTestServer web;
+    ASSERT_TRUE(web.start(reportDataDir())) << web.error().toStdString();
+    TempDir out;
+    const QStringList args{"--source", "https", "--base", web.base(), "--only", "wwv,SGAS", "--dir", out.path(),
+                           "--ini", out.file(QStringLiteral("none.INI"))};
+
+    // The CA is trusted only through SSL_CERT_FILE, as curl would have it.
+    qunsetenv("SSL_CERT_FILE");
+    const CliRun untrusted = runCli(args);
+    EXPECT_EQ(untrusted.exitCode, 1);
+    EXPECT_TRUE(untrusted.out.contains(QStringLiteral("wwv.txt: TLS error: "))) << untrusted.out.toStdString();
+    EXPECT_TRUE(untrusted.out.endsWith(QStringLiteral("fetched 0 of 2\n"))) << untrusted.out.toStdString();
+
+    // Named relative to where the command starts, though it works in --dir.
+    QTemporaryDir here(QDir::current().filePath(QStringLiteral("ca-XXXXXX")));
+    ASSERT_TRUE(QFile::copy(TestCertificates::get().caFile(), here.filePath(QStringLiteral("ca.pem"))));
+    qputenv("SSL_CERT_FILE", QDir::current().relativeFilePath(here.filePath(QStringLiteral("ca.pem"))).toLocal8Bit());
+    const CliRun r = runCli(args);
+    qunsetenv("SSL_CERT_FILE");
+    ASSERT_EQ(r.exitCode, 0) << r.out.toStdString() << r.err.toStdString();
+    const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    EXPECT_TRUE(lines.contains(QStringLiteral("GET %1text/sgas.txt 200 OK (%2 bytes)")
+                                   .arg(web.base())
+                                   .arg(served(QStringLiteral("/text/sgas.txt")).size())));
+    EXPECT_EQ(lines.value(lines.size() - 2), QStringLiteral("2 of 2 reports fetched"));
+    EXPECT_EQ(lines.back(), QStringLiteral("fetched 2 of 2"));
+    EXPECT_EQ(TempDir::readAll(out.file(QStringLiteral("SGAS.txt"))), served(QStringLiteral("/text/sgas.txt")));
+
+    const CliRun badSource = runCli({"--source", "gopher", "--dir", out.path()});
+    EXPECT_EQ(badSource.exitCode, 2);
+    const CliRun badBase = runCli({"--base", "http://127.0.0.1/", "--dir", out.path()});
+    EXPECT_EQ(badBase.exitCode, 2);
+}
+
+TEST(ReportAgeVerbTest, PrintsIssueTimeAndAgeOrDashes) {
+    TempDir dir;
+    TempDir::write(dir.file(QStringLiteral("wwv.txt")), ":Product: wwv.txt\n:Issued: 2026 Sep 22 0615 UTC\n");
+    TempDir::write(dir.file(QStringLiteral("rad.txt")), ":Product: rad.txt\n:Issued: 0825 UT 22 Sep 2026\n");
+    TempDir::write(dir.file(QStringLiteral("DSD.txt")), ":Product: DSD.txt\n# no issue line\n");
+    const CliRun r = runProgram(QStringLiteral(ORVANE_CLI),
+                                {"report-age", "--now", "2026-09-22T09:15:00Z", dir.file(QStringLiteral("wwv.txt")),
+                                 dir.file(QStringLiteral("rad.txt")), dir.file(QStringLiteral("DSD.txt"))});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, dir.file(QStringLiteral("wwv.txt")) + QStringLiteral("\t2026-09-22T06:15:00Z\t10800\n") +
+                         dir.file(QStringLiteral("rad.txt")) + QStringLiteral("\t2026-09-22T08:25:00Z\t3000\n") +
+                         dir.file(QStringLiteral("DSD.txt")) + QStringLiteral("\t-\t-\n"));
+
+    const CliRun missing = runProgram(QStringLiteral(ORVANE_CLI), {"report-age", dir.file(QStringLiteral("nope.txt"))});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("nope.txt")));
+    EXPECT_EQ(runProgram(QStringLiteral(ORVANE_CLI), {"report-age"}).exitCode, 2);
 }
 
 }  // namespace

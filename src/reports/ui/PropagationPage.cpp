@@ -1,6 +1,10 @@
 #include "reports/ui/PropagationPage.h"
 
 #include <QAction>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QLabel>
+#include <QTimer>
 #include <QFontDatabase>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -11,7 +15,9 @@
 
 #include <memory>
 
+#include "common/Clock.h"
 #include "reports/ReportDisplay.h"
+#include "reports/ReportFreshness.h"
 
 namespace orvane::reports {
 namespace {
@@ -32,8 +38,8 @@ void applyBar(QProgressBar* bar, const ProgressBarState& state) {
 
 }  // namespace
 
-PropagationPage::PropagationPage(const PropSettings& settings, QWidget* parent)
-    : QWidget(parent), settings_(settings) {
+PropagationPage::PropagationPage(const PropSettings& settings, const Clock& clock, QWidget* parent)
+    : QWidget(parent), settings_(settings), clock_(clock) {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     pnlReports = new QWidget(this);
@@ -71,6 +77,13 @@ PropagationPage::PropagationPage(const PropSettings& settings, QWidget* parent)
         sheet->setStatusTip(reportHint(i));
         auto* sheetLayout = new QVBoxLayout(sheet);
         sheetLayout->setContentsMargins(0, 0, 0, 0);
+        sheetLayout->setSpacing(2);
+        auto* ageLine = new QLabel(sheet);
+        ageLine->setObjectName(QStringLiteral("lblAge") + reportKey(i));
+        ageLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        ageLine->setVisible(false);
+        sheetLayout->addWidget(ageLine);
+        ageLines[at] = ageLine;
         auto* memo = new QPlainTextEdit(sheet);
         memo->setObjectName(reportMemo(i));
         memo->setFont(fixed);
@@ -93,6 +106,13 @@ PropagationPage::PropagationPage(const PropSettings& settings, QWidget* parent)
     pcReports->setCurrentIndex(0);
     pcReports->setProperty(kHelpContext, 1);
     connect(pcReports, &QTabWidget::currentChanged, this, [this] { pcReportsChange(); });
+
+    // "3 h ago" must not stay "3 h ago" all afternoon; the lines are
+    // rewritten from the clock each minute, not counted up.
+    ageTimer_ = new QTimer(this);
+    ageTimer_->setInterval(60 * 1000);
+    connect(ageTimer_, &QTimer::timeout, this, [this] { refreshReportAges(); });
+    ageTimer_->start();
 
     puFTP_Control = new QMenu(this);
     puFTP_Control->setObjectName(QStringLiteral("puFTP_Control"));
@@ -149,7 +169,11 @@ void PropagationPage::ShowReportTabs() {
         const auto at = static_cast<std::size_t>(i);
         const bool selected = settings_.Reports[at];
         if (selected) {
-            if (auto text = readReportFile(reportFile(i))) memos[at]->setPlainText(*text);
+            if (auto text = readReportFile(reportFile(i))) {
+                memos[at]->setPlainText(*text);
+                const QDateTime modified = QFileInfo(reportFile(i)).lastModified();
+                dates_[at] = {true, parseIssuedTime(*text), modified.toSecsSinceEpoch()};
+            }
         }
         // Hiding the active tab would let the tab bar pick a neighbour by its
         // own rule; the selection is settled below instead.
@@ -159,6 +183,7 @@ void PropagationPage::ShowReportTabs() {
 
     std::array<bool, kReportCount> visible{};
     for (int i = 0; i < kReportCount; ++i) visible[static_cast<std::size_t>(i)] = pcReports->isTabVisible(i);
+    refreshReportAges();
     const int target = nextVisibleTab(before, visible);
     // With no report selected the page shows nothing at all, not the memo of
     // a hidden tab.
@@ -169,6 +194,26 @@ void PropagationPage::ShowReportTabs() {
         pcReports->setCurrentIndex(target);
     }
     if (target != before) pcReportsChange();
+}
+
+void PropagationPage::refreshReportAges() {
+    const UtcMoment now = clock_.nowMoment();
+    for (int i = 0; i < kReportCount; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        QLabel* line = ageLines[at];
+        if (!dates_[at].known) {
+            line->setVisible(false);
+            stale_[at] = false;
+            continue;
+        }
+        const ReportAge age = describeReportAge(dates_[at].issued, dates_[at].fileTime, now, reportCadenceSeconds(i));
+        stale_[at] = age.stale;
+        line->setText(age.stale ? age.text + QStringLiteral(" - older than usual") : age.text);
+        // The warning colour of the palette's highlighted text would vanish on
+        // some themes; a plain dark red reads on light and dark alike.
+        line->setStyleSheet(age.stale ? QStringLiteral("color: #c00000; font-weight: bold;") : QString());
+        line->setVisible(true);
+    }
 }
 
 void PropagationPage::setReportProgress(const ProgressBarState& bar) { applyBar(ProgressBar1, bar); }

@@ -3,15 +3,24 @@
 #include <QWidget>
 
 #include <array>
+#include <optional>
+
+#include "common/TimeTypes.h"
 
 #include "reports/PropSettings.h"
 #include "reports/ReportRetrieval.h"
 
 class QAction;
+class QLabel;
+class QTimer;
 class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
 class QTabWidget;
+
+namespace orvane {
+class Clock;
+}
 
 namespace orvane::reports {
 
@@ -20,14 +29,16 @@ namespace orvane::reports {
 // per catalogue report, and the pop-up menu puFTP_Control. ShowReportTabs
 // shows the selected reports' tabs and loads their files from the working
 // directory; pcReportsChange keeps the help topic in step with the report
-// shown.
+// shown. A line above each memo says when its report was issued and how
+// old it is, in the warning colour past twice the report's cadence; the
+// ages follow the clock minute by minute.
 //
 // The menu's actions are public; the main window connects them (Configure
 // Reports, Get Latest Reports, Help) since they reach other windows.
 class PropagationPage : public QWidget {
     Q_OBJECT
 public:
-    PropagationPage(const PropSettings& settings, QWidget* parent = nullptr);
+    PropagationPage(const PropSettings& settings, const Clock& clock, QWidget* parent = nullptr);
 
     // Shows, hides and fills the report tabs from the selection and the
     // report files. An unreadable file stops it with its error (the tabs
@@ -46,6 +57,8 @@ public:
     QTabWidget* pcReports = nullptr;
     std::array<QWidget*, kReportCount> sheets{};
     std::array<QPlainTextEdit*, kReportCount> memos{};
+    // The age line above each memo ("issued 2026-09-22 06:15 UTC, 3 h ago").
+    std::array<QLabel*, kReportCount> ageLines{};
 
     QMenu* puFTP_Control = nullptr;
     QAction* puConfigPropReports = nullptr;
@@ -55,9 +68,23 @@ public:
     // The catalogue index of the active tab, -1 when none is visible.
     int activeReport() const;
     bool isReportTabVisible(int index) const;
+    // True when report `index` is shown as stale.
+    bool isReportStale(int index) const { return stale_[static_cast<std::size_t>(index)]; }
+    // Rewrites the age lines from the clock.
+    void refreshReportAges();
 
 private:
+    struct LoadedDate {
+        bool known = false;
+        std::optional<UtcMoment> issued;
+        UtcMoment fileTime = 0;
+    };
+
     const PropSettings& settings_;
+    const Clock& clock_;
+    std::array<LoadedDate, kReportCount> dates_{};
+    std::array<bool, kReportCount> stale_{};
+    QTimer* ageTimer_ = nullptr;
 };
 
 }  // namespace orvane::reports

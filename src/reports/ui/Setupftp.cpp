@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -49,7 +50,8 @@ TfrmSolarFtpSetup::TfrmSolarFtpSetup(PropSettings& settings, IniFile settingsFil
       settingsFile_(std::move(settingsFile)),
       page_(page),
       setStatusPanel_(std::move(setStatusPanel)),
-      messages_(messages) {
+      messages_(messages),
+      server_(std::move(server)) {
     setObjectName(QStringLiteral("frmSolarFtpSetup"));
     setWindowTitle(QStringLiteral("Solar FTP Setup"));
     setFixedSize(480, 435);
@@ -70,7 +72,7 @@ TfrmSolarFtpSetup::TfrmSolarFtpSetup(PropSettings& settings, IniFile settingsFil
 
     Label1 = label(this, "Label1", QStringLiteral("Host"), 284, 12);
     edHostTxt = edit(this, "edHostTxt", 344, 8, 121);
-    edHostTxt->setText(server.host);
+    edHostTxt->setText(server_.host);
     edHostTxt->setReadOnly(true);
     edHostTxt->setEnabled(false);
     edHostTxt->setFocusPolicy(Qt::NoFocus);
@@ -116,6 +118,15 @@ TfrmSolarFtpSetup::TfrmSolarFtpSetup(PropSettings& settings, IniFile settingsFil
     OKBtn->setDefault(true);
     setHint(OKBtn, QStringLiteral("Close this window"));
 
+    lblReportSource = label(this, "lblReportSource", QStringLiteral("Report source"), 24, 252);
+    cbReportSource = new QComboBox(this);
+    cbReportSource->setObjectName(QStringLiteral("cbReportSource"));
+    cbReportSource->setGeometry(110, 248, 260, 24);
+    cbReportSource->addItem(QStringLiteral("NOAA web service (HTTPS)"));
+    cbReportSource->addItem(QStringLiteral("NOAA FTP server"));
+    setHint(cbReportSource, QStringLiteral("Where the reports come from; reports the web service does not offer "
+                                           "come from the FTP server"));
+
     StatusMemo = new QPlainTextEdit(this);
     StatusMemo->setObjectName(QStringLiteral("StatusMemo"));
     StatusMemo->setGeometry(2, 435 - 158 - 2, 476, 158);
@@ -130,12 +141,14 @@ TfrmSolarFtpSetup::TfrmSolarFtpSetup(PropSettings& settings, IniFile settingsFil
     setTabOrder(cbUseProxyServer, edProxyServer);
     setTabOrder(edProxyServer, edProxyPort);
     setTabOrder(edProxyPort, btnGetLatest);
-    setTabOrder(btnGetLatest, OKBtn);
+    setTabOrder(btnGetLatest, cbReportSource);
+    setTabOrder(cbReportSource, OKBtn);
     setTabOrder(OKBtn, StatusMemo);
     clbLatestFiles->setFocus();
 
     retrieval_ = std::make_unique<ReportRetrieval>(settings_, static_cast<RetrievalView&>(*this), messages_, std::move(lookup));
-    retrieval_->ServerPort = server.port;
+    retrieval_->ServerPort = server_.port;
+    retrieval_->WebBase = server_.webBase;
 
     FormCreate();
 
@@ -145,6 +158,7 @@ TfrmSolarFtpSetup::TfrmSolarFtpSetup(PropSettings& settings, IniFile settingsFil
     connect(edProxyPort, &QLineEdit::textEdited, this, [this] { edProxyChange(); });
     connect(btnGetLatest, &QPushButton::clicked, this, [this] { btnGetLatestClick(); });
     connect(OKBtn, &QPushButton::clicked, this, [this] { OKBtnClick(); });
+    connect(cbReportSource, &QComboBox::currentIndexChanged, this, [this] { cbReportSourceChange(); });
     // Closing the program during a retrieval stops it rather than letting it
     // run on behind a closed window.
     connect(qApp, &QGuiApplication::lastWindowClosed, this, [this] { retrieval_->Abort(); });
@@ -170,6 +184,11 @@ void TfrmSolarFtpSetup::FormCreate() {
     edProxyPort->setText(settings_.ProxyPort != 0 ? QString::number(settings_.ProxyPort) : QString());
     cbUseProxyServer->setChecked(settings_.UseProxy);
     cbUseProxyServerClick();
+    {
+        const QSignalBlocker block(cbReportSource);
+        cbReportSource->setCurrentIndex(settings_.ReportSource == ReportSourceKind::Ftp ? 1 : 0);
+    }
+    cbReportSourceChange();
     showProgress(retrieval_->dialogBar(), retrieval_->mainBar());
 }
 
@@ -201,6 +220,13 @@ void TfrmSolarFtpSetup::edProxyChange() {
     bool ok = false;
     const int port = edProxyPort->text().toInt(&ok, 10);
     if (ok) settings_.ProxyPort = port;
+}
+
+void TfrmSolarFtpSetup::cbReportSourceChange() {
+    settings_.ReportSource = cbReportSource->currentIndex() == 1 ? ReportSourceKind::Ftp : ReportSourceKind::Https;
+    edHostTxt->setText(settings_.ReportSource == ReportSourceKind::Ftp ? server_.host : server_.webBase.host());
+    // The field is narrower than the web service's name: show its start.
+    edHostTxt->setCursorPosition(0);
 }
 
 bool TfrmSolarFtpSetup::proxyPortValid() const {
@@ -252,7 +278,9 @@ void TfrmSolarFtpSetup::showReportTabsReporting() {
     }
 }
 
-QString TfrmSolarFtpSetup::hostText() const { return edHostTxt->text(); }
+// The FTP server's host, whichever source the Host field shows: the web
+// service's address is not a setting of the session.
+QString TfrmSolarFtpSetup::hostText() const { return server_.host; }
 QString TfrmSolarFtpSetup::passwordText() const { return edPassTxt->text(); }
 bool TfrmSolarFtpSetup::useProxyTicked() const { return cbUseProxyServer->isChecked(); }
 

@@ -11,6 +11,7 @@
 #include "reports/ReportServer.h"
 
 class QCheckBox;
+class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -28,7 +29,8 @@ namespace orvane::reports {
 class PropagationPage;
 
 // Responsibilities: the "Solar FTP Setup" dialog. The user ticks the reports
-// to fetch and show, enters the password and the proxy, and runs a retrieval
+// to fetch and show, picks the source (NOAA's web service or its FTP server),
+// enters the password and the proxy (both for the FTP server), and runs a retrieval
 // (ReportRetrieval) that reports on the dialog and on the main window. The
 // dialog keeps PropSettings current as the user works and writes it to the
 // settings file when it is closed and when it is destroyed; the password is
@@ -73,6 +75,9 @@ public:
     QProgressBar* ProgressBar1 = nullptr;
     QPlainTextEdit* StatusMemo = nullptr;
     QPushButton* OKBtn = nullptr;
+    // The report source: item 0 the web service (HTTPS), item 1 the FTP server.
+    QLabel* lblReportSource = nullptr;
+    QComboBox* cbReportSource = nullptr;
 
 protected:
     void done(int result) override;
@@ -84,6 +89,8 @@ private:
     void clbLatestFilesClick();
     void cbUseProxyServerClick();
     void edProxyChange();
+    // The source follows the choice; the Host field shows its server.
+    void cbReportSourceChange();
     // Closes the dialog, unless the proxy is ticked and its port is no
     // port number: then the conversion error is shown and the dialog stays.
     void OKBtnClick();
@@ -109,6 +116,7 @@ private:
     PropagationPage& page_;
     StatusPanelSetter setStatusPanel_;
     MessageService& messages_;
+    ReportServer server_;
     std::unique_ptr<ReportRetrieval> retrieval_;
     bool destroyed_ = false;
     bool cursorBusy_ = false;

@@ -1,5 +1,6 @@
 // orvane-cli reports: one report retrieval session, as the Solar FTP Setup
-// dialog runs it, with the status lines on stdout.
+// dialog runs it, with the status lines on stdout and a last line
+// "fetched N of M" for scripts.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -60,7 +61,7 @@ private:
 
 int runReports(const QStringList& args, QTextStream& out, QTextStream& err) {
     ReportServer server = reportServerFromEnvironment();
-    std::optional<QString> pass, proxy, only, dir, ini, timeout;
+    std::optional<QString> pass, proxy, only, dir, ini, timeout, source, base;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         QString value;
@@ -71,6 +72,8 @@ int runReports(const QStringList& args, QTextStream& out, QTextStream& err) {
         else if (a == QLatin1String("--dir")) target = &dir;
         else if (a == QLatin1String("--ini")) target = &ini;
         else if (a == QLatin1String("--timeout")) target = &timeout;
+        else if (a == QLatin1String("--source")) target = &source;
+        else if (a == QLatin1String("--base")) target = &base;
         else if (a != QLatin1String("--host") && a != QLatin1String("--port")) {
             err << "orvane-cli reports: unknown option '" << a << "'\n";
             return 2;
@@ -113,6 +116,22 @@ int runReports(const QStringList& args, QTextStream& out, QTextStream& err) {
             settings.Reports[static_cast<std::size_t>(index)] = true;
         }
     }
+    if (source) {
+        if (*source == QLatin1String("https")) settings.ReportSource = ReportSourceKind::Https;
+        else if (*source == QLatin1String("ftp")) settings.ReportSource = ReportSourceKind::Ftp;
+        else {
+            err << "orvane-cli reports: --source is https or ftp, not '" << *source << "'\n";
+            return 2;
+        }
+    }
+    if (base) {
+        const auto parsed = parseWebBase(*base);
+        if (!parsed) {
+            err << "orvane-cli reports: --base needs an https:// address, not '" << *base << "'\n";
+            return 2;
+        }
+        server.webBase = *parsed;
+    }
     bool useProxy = settings.UseProxy;
     if (proxy) {
         const auto parsed = parseReportServer(*proxy);
@@ -133,18 +152,24 @@ int runReports(const QStringList& args, QTextStream& out, QTextStream& err) {
             return 2;
         }
     }
+
+    ConsoleView view(settings, server.host, pass.value_or(settings.pass), useProxy, out);
+    ConsoleMessages messages(err);
+    ReportRetrieval retrieval(settings, view, messages);
+    // Into the folder only now: the clients have read SSL_CERT_FILE, which,
+    // as for any program, names a file relative to where the command started.
     if (dir) {
         if (!QFileInfo(*dir).isDir() || !QDir::setCurrent(*dir)) {
             err << "orvane-cli reports: no folder '" << *dir << "'\n";
             return 1;
         }
     }
-
-    ConsoleView view(settings, server.host, pass.value_or(settings.pass), useProxy, out);
-    ConsoleMessages messages(err);
-    ReportRetrieval retrieval(settings, view, messages);
     retrieval.ServerPort = server.port;
-    if (timeOutMs > 0) retrieval.client().TimeOut = timeOutMs;
+    retrieval.WebBase = server.webBase;
+    if (timeOutMs > 0) {
+        retrieval.client().TimeOut = timeOutMs;
+        retrieval.web().TimeOut = timeOutMs;
+    }
     // --timeout bounds the whole command: at the deadline the session stops
     // and its connection is dropped.
     bool timedOut = false;
@@ -158,6 +183,8 @@ int runReports(const QStringList& args, QTextStream& out, QTextStream& err) {
     if (timeOutMs > 0) deadline.start(timeOutMs);
     // Exit status 1 when any selected report did not arrive.
     const bool allFetched = retrieval.GetLatest();
+    out << "fetched " << retrieval.fetchedCount() << " of " << selectedReportCount(settings) << "\n";
+    out.flush();
     if (timedOut) {
         err << "orvane-cli reports: timed out after " << timeOutMs << " ms\n";
         return 1;
@@ -166,11 +193,15 @@ int runReports(const QStringList& args, QTextStream& out, QTextStream& err) {
 }
 
 const orvane::cli::Registrar kReg({"reports",
-                                   "reports [--host HOST] [--port N] [--pass P] [--proxy HOST:PORT]\n"
-                                   "        [--only KEY,KEY...] [--dir LOCALDIR] [--ini SETTINGS.INI] [--timeout MS]\n"
-                                   "    fetch the selected propagation reports into LOCALDIR (default: here);\n"
-                                   "    exit status 1 when any of them did not arrive; --timeout bounds the\n"
-                                   "    silence on a connection and the whole command",
+                                   "reports [--source https|ftp] [--base URL] [--host HOST] [--port N] [--pass P]\n"
+                                   "        [--proxy HOST:PORT] [--only KEY,KEY...] [--dir LOCALDIR]\n"
+                                   "        [--ini SETTINGS.INI] [--timeout MS]\n"
+                                   "    fetch the selected propagation reports into LOCALDIR (default: here)\n"
+                                   "    from NOAA's web service (https, the default; URL is its base) or FTP\n"
+                                   "    server (HOST, PORT); reports the web service lacks come by FTP; the\n"
+                                   "    last line is 'fetched N of M'; exit status 1 when any did not\n"
+                                   "    arrive; --timeout bounds the silence on a connection and the whole\n"
+                                   "    command",
                                    &runReports});
 
 }  // namespace

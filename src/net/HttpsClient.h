@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+
+#include "common/OrvaneError.h"
+
+#include <QList>
+
+class QNetworkAccessManager;
+class QSslCertificate;
+class QSslConfiguration;
+
+namespace orvane::net {
+
+// A fetch that did not bring a body: an HTTP status other than 200, a TLS
+// failure, a refused redirect, a time-out, a body too large.
+class HttpsError : public OrvaneError {
+public:
+    using OrvaneError::OrvaneError;
+};
+
+// Responsibilities: GET of one https:// address at a time, the program's thin
+// adapter of Qt Network, so nothing else includes its headers. Certificates
+// are checked against the system's trust store and the CAs of the file
+// SSL_CERT_FILE names (as OpenSSL, curl and Python take it, read when the
+// client is made); verification is never turned off. One manager is kept for the client's life, so fetches to
+// the same server share one HTTP/1.1 keep-alive connection. Redirects are
+// followed only to https:// addresses, at most MaxRedirects of them.
+//
+// Like the FTP session it waits in a nested event loop, so the windows stay
+// live; TimeOut bounds the silence (nothing received for that long),
+// OperationTimeOut the whole fetch, MaxBodyBytes the body. The client only
+// moves bytes: what the body means is for its caller to judge.
+//
+// Events are plain callbacks run on the calling thread while Get waits.
+class HttpsClient {
+public:
+    HttpsClient();
+    ~HttpsClient();
+    HttpsClient(const HttpsClient&) = delete;
+    HttpsClient& operator=(const HttpsClient&) = delete;
+
+    int TimeOut = 20000;          // ms of silence; 0 = unbounded
+    int OperationTimeOut = 0;     // ms per Get as a whole; 0 = unbounded
+    qint64 MaxBodyBytes = 4 * 1024 * 1024;
+    int MaxRedirects = 5;
+    QString UserAgent;
+
+    // "GET https://... 200 OK (455 bytes)", "GET https://... 301 Moved Permanently -> https://..."
+    std::function<void(const QString& line)> OnStatus;
+    // A block of the body arrived (see BytesRcvd, BytesTotal).
+    std::function<void()> OnPacketRecvd;
+
+    struct Response {
+        int status = 0;
+        QString reason;
+        QString contentType;  // the Content-Type header, as sent
+        QUrl url;             // after redirects
+        QByteArray body;
+        QUrl redirectTo;      // within the client: a redirect's Location
+    };
+
+    // Fetches `url` (https only). Throws HttpsError with the reason: "HTTP 404
+    // Not Found", "TLS error: ...", "Transfer Timed out", "redirect to http://...
+    // refused: only https is followed", "Transfer too large: ...", "Transfer
+    // canceled" after Abort().
+    Response Get(const QUrl& url);
+
+    // Ends a running Get (it throws "Transfer canceled").
+    void Abort();
+    bool running() const { return running_; }
+
+    qint64 BytesRcvd() const { return bytesRcvd_; }
+    // The Content-Length of the body being fetched, 0 when not announced.
+    qint64 BytesTotal() const { return bytesTotal_; }
+
+private:
+    // One request, widened to the system's CAs once when needed.
+    Response fetchTrusted(const QUrl& url);
+    // One request, no redirect followed; `untrusted` tells whether it failed
+    // only for want of a trusted CA.
+    Response fetch(const QUrl& url, bool& untrusted);
+
+    std::unique_ptr<QNetworkAccessManager> manager_;
+    std::unique_ptr<QSslConfiguration> tls_;
+    QList<QSslCertificate> extraCas_;  // of SSL_CERT_FILE
+    bool widened_ = false;             // the system's CAs are in tls_ too
+    QString caFileNote_;
+    bool running_ = false;
+    bool abortRequested_ = false;
+    qint64 bytesRcvd_ = 0;
+    qint64 bytesTotal_ = 0;
+    std::function<void()> abortCurrent_;
+};
+
+// The User-Agent the program sends: "Orvane++/2.1.2.361 (NCDXF beacon
+// monitor; Linux)", from the generated version record.
+QString programUserAgent();
+
+}  // namespace orvane::net
