@@ -2,6 +2,7 @@
 // into Rig calls and RigError texts.
 #include <hamlib/rig.h>
 
+#include <clocale>
 #include <mutex>
 
 #include "rig/Rig.h"
@@ -10,9 +11,19 @@ namespace orvane::rig {
 namespace {
 
 // Hamlib's debug level and its rig list are process-wide; set them once.
+//
+// Opening a rig, Hamlib keeps the pointer setlocale(LC_NUMERIC, NULL) gave
+// it, switches to "C" and then restores from that pointer, which the switch
+// has already freed unless the name was glibc's static "C". So numbers are
+// read and written in the "C" locale from the first rig on: Hamlib then
+// finds the static name, and nothing of ours formats numbers through the C
+// library's locale (Qt has its own).
 void initialiseHamlib() {
     static std::once_flag once;
-    std::call_once(once, [] { rig_set_debug(RIG_DEBUG_NONE); });
+    std::call_once(once, [] {
+        std::setlocale(LC_NUMERIC, "C");
+        rig_set_debug(RIG_DEBUG_NONE);
+    });
 }
 
 class HamlibRig final : public Rig {

@@ -1,10 +1,10 @@
 #include "rig/RigFollower.h"
 
-#include <QMetaObject>
 #include <algorithm>
 
 #include "beacons/BandPlan.h"
 #include "beacons/Monitor.h"
+#include "common/ThreadHandOff.h"
 
 namespace orvane::rig {
 
@@ -52,7 +52,7 @@ RigFollower::RigFollower(Clock& clock, RigFactory factory, QObject* parent)
 RigFollower::~RigFollower() {
     timer_.stop();
     RigWorker* worker = worker_;
-    QMetaObject::invokeMethod(worker, [worker] { worker->close(); });
+    postToThreadOf(worker, [worker] { worker->close(); });
     thread_.quit();
     // Bounded by the rig's time-out: a call in progress ends by then.
     thread_.wait();
@@ -64,7 +64,7 @@ void RigFollower::setSettings(const RigSettings& settings) {
     settings_ = settings;
     if (!changed) return;
     RigWorker* worker = worker_;
-    QMetaObject::invokeMethod(worker, [worker] { worker->close(); });
+    postToThreadOf(worker, [worker] { worker->close(); });
 }
 
 void RigFollower::follow(int index) {
@@ -88,7 +88,7 @@ void RigFollower::stop() {
     lastBand_ = -1;
     ++generation_;
     RigWorker* worker = worker_;
-    QMetaObject::invokeMethod(worker, [worker] { worker->close(); });
+    postToThreadOf(worker, [worker] { worker->close(); });
 }
 
 void RigFollower::step() {
@@ -118,10 +118,10 @@ void RigFollower::request(std::int64_t slotStartMs, int band, int beaconIndex) {
     const quint64 generation = generation_;
     RigWorker* worker = worker_;
     ++pending_;
-    QMetaObject::invokeMethod(worker, [this, worker, settings, hz, generation, slotStartMs, beaconIndex] {
+    postToThreadOf(worker, [this, worker, settings, hz, generation, slotStartMs, beaconIndex] {
         const QString error = worker->tune(settings, hz);
         // Back to the follower's thread with the answer.
-        QMetaObject::invokeMethod(this, [this, generation, slotStartMs, hz, beaconIndex, error] {
+        postToThreadOf(this, [this, generation, slotStartMs, hz, beaconIndex, error] {
             onDone(generation, slotStartMs, hz, beaconIndex, error);
         });
     });

@@ -87,7 +87,7 @@ TEST(ReportsVerbTest, FromTheWebServiceEndsWithTheFetchedCount) {
     // The CA is trusted only through SSL_CERT_FILE, as curl would have it.
     qunsetenv("SSL_CERT_FILE");
     const CliRun untrusted = runCli(args);
-    EXPECT_EQ(untrusted.exitCode, 1);
+    EXPECT_EQ(untrusted.exitCode, 1) << untrusted.err.toStdString();
     EXPECT_TRUE(untrusted.out.contains(QStringLiteral("wwv.txt: TLS error: "))) << untrusted.out.toStdString();
     EXPECT_TRUE(untrusted.out.endsWith(QStringLiteral("fetched 0 of 2\n"))) << untrusted.out.toStdString();
 

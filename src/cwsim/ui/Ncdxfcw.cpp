@@ -11,6 +11,7 @@
 
 #include <algorithm>
 
+#include "common/ThreadHandOff.h"
 #include "cwsim/BeaconCalls.h"
 #include "cwsim/CwSettings.h"
 #include "cwsim/ThreadPriority.h"
@@ -66,9 +67,9 @@ TfrmBeaconSetup::TfrmBeaconSetup(std::shared_ptr<MidiOutputLayer> midi, bool got
             if (!self.isNull()) service->showMessage(text);
             return;
         }
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [self, service, text] { if (!self.isNull()) service->showMessage(text); },
-            Qt::QueuedConnection);
+        postToThreadOf(QCoreApplication::instance(), [self, service, text] {
+            if (!self.isNull()) service->showMessage(text);
+        });
     });
     buildControls();
     CreateParams();
