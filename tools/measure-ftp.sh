@@ -42,7 +42,7 @@ for p in "${paths[@]}"; do
   done > "$work/root$p"
 done
 
-/usr/bin/python3 "$here/tests/net/ftp_server.py" "$work/root" > "$work/port" 2>/dev/null &
+/usr/bin/python3 "$here/tests/support/ftp_test_server.py" "$work/root" "$work/ftp.log" > "$work/port" 2>/dev/null &
 server_pid=$!
 for _ in $(seq 50); do [[ -s "$work/port" ]] && break; sleep 0.1; done
 port=$(awk '{print $2}' "$work/port")
