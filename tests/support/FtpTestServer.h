@@ -1,10 +1,9 @@
 #pragma once
 
-#include <QByteArray>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 
+#include "support/PythonServer.h"
 #include "support/TempDir.h"
 
 // The one real FTP server of the tests (pyftpdlib, Debian's
@@ -19,40 +18,16 @@ public:
     // answers with 550; `extra` are further options ("--reply", "CWD", "*",
     // "502 ..."). False when it did not come up (see error()).
     bool start(const QString& root, const QStringList& refused = {}, const QStringList& extra = {}) {
-        QStringList args{QStringLiteral(ORVANE_TEST_SUPPORT_DIR "/ftp_test_server.py"), root, logFile()};
+        QStringList args{root, logFile()};
         for (const QString& name : refused) args << QStringLiteral("--refuse") << name;
         args << extra;
-        process_.start(QStringLiteral("/usr/bin/python3"), args);
-        if (!process_.waitForStarted(5000)) return false;
-        // The server prints its port once it listens.
-        while (process_.waitForReadyRead(10000)) {
-            while (process_.canReadLine()) {
-                const QByteArray line = process_.readLine().trimmed();
-                if (line.startsWith("PORT ")) {
-                    port_ = line.mid(5).toInt();
-                    // From here on nobody reads its output; keep it from piling up.
-                    process_.closeReadChannel(QProcess::StandardError);
-                    return port_ > 0;
-                }
-            }
-        }
-        return false;
+        return server_.start(QStringLiteral(ORVANE_TEST_SUPPORT_DIR "/ftp_test_server.py"), args);
     }
 
-    ~FtpTestServer() {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.terminate();  // the child we started, by its process id
-            if (!process_.waitForFinished(3000)) {
-                process_.kill();
-                process_.waitForFinished(3000);
-            }
-        }
-    }
-
-    int port() const { return port_; }
+    int port() const { return server_.port(); }
 
     // Why the server did not come up (its error output).
-    QString error() { return QString::fromLocal8Bit(process_.readAllStandardError()) + process_.errorString(); }
+    QString error() { return server_.error(); }
 
     // The commands received so far, one per line, PASS without its argument.
     QStringList commands() const {
@@ -73,7 +48,6 @@ public:
 private:
     QString logFile() const { return log_.file(QStringLiteral("commands.log")); }
 
-    QProcess process_;
+    PythonServer server_;
     TempDir log_;
-    int port_ = 0;
 };

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "support/PythonServer.h"
 #include "support/TempDir.h"
 
 // Certificates made by openssl at test time: a test CA, a server certificate
@@ -86,38 +87,15 @@ public:
             error_ = certs.error();
             return false;
         }
-        QStringList args{QStringLiteral(ORVANE_TEST_SUPPORT_DIR "/https_test_server.py"), root,
-                         certs.certFile(wrongName), certs.keyFile(wrongName), logFile()};
+        QStringList args{root, certs.certFile(wrongName), certs.keyFile(wrongName), logFile()};
         args << rules;
-        process_.start(QStringLiteral("/usr/bin/python3"), args);
-        if (!process_.waitForStarted(5000)) return false;
-        while (process_.waitForReadyRead(10000)) {
-            while (process_.canReadLine()) {
-                const QByteArray line = process_.readLine().trimmed();
-                if (line.startsWith("PORT ")) {
-                    port_ = line.mid(5).toInt();
-                    process_.closeReadChannel(QProcess::StandardError);
-                    return port_ > 0;
-                }
-            }
-        }
-        return false;
+        return server_.start(QStringLiteral(ORVANE_TEST_SUPPORT_DIR "/https_test_server.py"), args);
     }
 
-    ~HttpsTestServer() {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.terminate();  // the child we started, by its process id
-            if (!process_.waitForFinished(3000)) {
-                process_.kill();
-                process_.waitForFinished(3000);
-            }
-        }
-    }
-
-    int port() const { return port_; }
+    int port() const { return server_.port(); }
     // "https://127.0.0.1:PORT/"
-    QString base() const { return QStringLiteral("https://127.0.0.1:%1/").arg(port_); }
-    QString error() { return error_ + QString::fromLocal8Bit(process_.readAllStandardError()) + process_.errorString(); }
+    QString base() const { return QStringLiteral("https://127.0.0.1:%1/").arg(server_.port()); }
+    QString error() { return error_ + server_.error(); }
 
     QList<Request> requests() const {
         QList<Request> result;
@@ -139,8 +117,7 @@ public:
 private:
     QString logFile() const { return log_.file(QStringLiteral("requests.log")); }
 
-    QProcess process_;
+    PythonServer server_;
     TempDir log_;
-    int port_ = 0;
     QString error_;
 };

@@ -7,6 +7,8 @@
 #include <cmath>
 
 #include "beacons/BandPlan.h"
+#include "beacons/StationTable.h"
+#include "common/OrvaneError.h"
 #include "common/TimeTypes.h"
 
 namespace orvane::cli {
@@ -77,6 +79,27 @@ bool takeValue(const QStringList& args, qsizetype& i, QString& value, QTextStrea
     }
     value = args[++i];
     return true;
+}
+
+CommandDeadline::CommandDeadline(int ms, std::function<void()> stop) {
+    timer_.setSingleShot(true);
+    timer_.callOnTimeout([this, stop = std::move(stop)] {
+        timedOut_ = true;
+        stop();
+    });
+    if (ms > 0) timer_.start(ms);
+}
+
+bool loadStations(const char* verb, const QString& file, beacons::StationTable& table, QTextStream& err) {
+    if (file.isEmpty()) return true;
+    try {
+        const auto problems = table.load(file);
+        if (!problems.empty()) err << beacons::describeProblems(file, problems) << '\n';
+        return true;
+    } catch (const OrvaneError& e) {
+        err << "orvane-cli " << verb << ": " << e.what() << '\n';
+        return false;
+    }
 }
 
 }  // namespace orvane::cli

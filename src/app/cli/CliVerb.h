@@ -2,6 +2,12 @@
 
 #include <QStringList>
 #include <QTextStream>
+#include <QTimer>
+#include <functional>
+
+namespace orvane::beacons {
+class StationTable;
+}
 
 namespace orvane::cli {
 
@@ -37,6 +43,24 @@ bool parseMomentArgument(const QString& text, long long& utcMs);
 // The beacon band (0..4) of a frequency in MHz: "14.10", "14.1" and "14.100"
 // name the same band; -1 for anything else.
 int bandOfMHz(const QString& mhz);
+
+// Applies a stations file to `table` (nothing when `file` is empty). Bad
+// lines are named on err and keep the built-in entries; false (with the
+// reason on err, after "orvane-cli VERB: ") when the file cannot be read.
+bool loadStations(const char* verb, const QString& file, beacons::StationTable& table, QTextStream& err);
+
+// Bounds a whole command however steadily its peer trickles: `stop` runs
+// once from the event loop `ms` after construction (never when ms <= 0);
+// timedOut() then says why the work ended.
+class CommandDeadline {
+public:
+    CommandDeadline(int ms, std::function<void()> stop);
+    bool timedOut() const { return timedOut_; }
+
+private:
+    QTimer timer_;
+    bool timedOut_ = false;
+};
 
 // Consumes "--name VALUE" at args[i]; returns false (and writes the error) when VALUE is missing.
 bool takeValue(const QStringList& args, qsizetype& i, QString& value, QTextStream& err);

@@ -7,7 +7,6 @@
 #include "beacons/Monitor.h"
 #include "beacons/StationTable.h"
 #include "common/Clock.h"
-#include "common/OrvaneError.h"
 #include "geo/Geodesy.h"
 #include "map/Maidenhead.h"
 
@@ -53,15 +52,7 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err) {
         }
     }
     beacons::StationTable table;
-    if (!stationsFile.isEmpty()) {
-        try {
-            const auto problems = table.load(stationsFile);
-            if (!problems.empty()) err << beacons::describeProblems(stationsFile, problems) << '\n';
-        } catch (const OrvaneError& e) {
-            err << "orvane-cli beacons: " << e.what() << '\n';
-            return 1;
-        }
-    }
+    if (!cli::loadStations("beacons", stationsFile, table, err)) return 1;
     const UtcMs at = haveTime ? atMs : SystemClock().nowUtcMs();
     for (int i = 0; i < beacons::kBeaconListCount; ++i) {
         const beacons::StationEntry& e = table.entry(i);

@@ -8,7 +8,6 @@
 #include "beacons/BandPlan.h"
 #include "beacons/StationTable.h"
 #include "common/Clock.h"
-#include "common/OrvaneError.h"
 #include "rig/RigFollower.h"
 
 namespace {
@@ -79,15 +78,7 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err) {
         return 2;
     }
     beacons::StationTable table;
-    if (!stationsFile.isEmpty()) {
-        try {
-            const auto problems = table.load(stationsFile);
-            if (!problems.empty()) err << beacons::describeProblems(stationsFile, problems) << '\n';
-        } catch (const OrvaneError& e) {
-            err << "orvane-cli follow: " << e.what() << '\n';
-            return 1;
-        }
-    }
+    if (!cli::loadStations("follow", stationsFile, table, err)) return 1;
     const int index = beacon.isEmpty() ? -1 : table.find(beacon.toStdString());
     if (!beacon.isEmpty() && index < 0) {
         err << "orvane-cli follow: no beacon '" << beacon << "' (a call of the table or a slot 1 to 18)\n";

@@ -2,7 +2,6 @@
 // the report retrieval does (active mode, optional proxy login), and prints
 // the protocol lines.
 #include <QFileInfo>
-#include <QTimer>
 
 #include "app/cli/CliVerb.h"
 #include "net/FetchSession.h"
@@ -99,20 +98,15 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err) {
     };
     // --timeout bounds the whole command, however steadily the server
     // trickles: at the deadline every wait ends and the connection is dropped.
-    bool timedOut = false;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    deadline.callOnTimeout([&] {
-        timedOut = true;
+    const orvane::cli::CommandDeadline deadline(commandTimeOutMs, [&ftp] {
         ftp.Abort();
         ftp.RequestCloseSocket();
     });
-    if (commandTimeOutMs > 0) deadline.start(commandTimeOutMs);
     try {
         orvane::net::fetchInOneSession(ftp, paths, localDir);
     } catch (const std::exception& e) {
         out.flush();
-        if (timedOut) err << "orvane-cli ftp-get: timed out after " << commandTimeOutMs << " ms\n";
+        if (deadline.timedOut()) err << "orvane-cli ftp-get: timed out after " << commandTimeOutMs << " ms\n";
         else err << e.what() << "\n";
         return 1;
     }

@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QTimer>
 
 #include "app/cli/CliVerb.h"
 #include "common/AppPaths.h"
@@ -172,20 +171,15 @@ int runReports(const QStringList& args, QTextStream& out, QTextStream& err) {
     }
     // --timeout bounds the whole command: at the deadline the session stops
     // and its connection is dropped.
-    bool timedOut = false;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    deadline.callOnTimeout([&] {
-        timedOut = true;
+    const orvane::cli::CommandDeadline deadline(timeOutMs, [&retrieval] {
         retrieval.Abort();
         retrieval.client().RequestCloseSocket();
     });
-    if (timeOutMs > 0) deadline.start(timeOutMs);
     // Exit status 1 when any selected report did not arrive.
     const bool allFetched = retrieval.GetLatest();
     out << "fetched " << retrieval.fetchedCount() << " of " << selectedReportCount(settings) << "\n";
     out.flush();
-    if (timedOut) {
+    if (deadline.timedOut()) {
         err << "orvane-cli reports: timed out after " << timeOutMs << " ms\n";
         return 1;
     }
