@@ -39,7 +39,10 @@ function(orvane_test target)
   # The test main sets the offscreen platform itself. A list value must reach
   # the discovered tests as one property, so its separators are escaped.
   string(REPLACE ";" "\\;" labels "${ARG_LABELS}")
+  # Parameterised cases are named by their case names ("/PcAhead"); the
+  # printed value of a case struct would be raw bytes that differ per run.
   gtest_discover_tests(${target}
+    NO_PRETTY_VALUES
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT})
