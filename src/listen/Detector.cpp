@@ -52,6 +52,10 @@ constexpr double kNoiseClearHz = 100;
 // kHeardScore in far more than 99 % of them).
 constexpr double kHeardScore = 6.0;
 constexpr double kDashFoundScore = 5.0;
+// Of the call's own keying, the gaps must be this clear: the power left in
+// them, as a fraction of the power in its elements, at most 1 - kMinClearness.
+// Another call keyed at the same moment fills many of the expected gaps.
+constexpr double kMinClearness = 0.8;
 // Powers below this fraction of full scale are digital silence.
 constexpr double kPowerFloor = 1e-20;
 
@@ -299,6 +303,26 @@ Candidate searchKeying(const Cells& c, const Keying& keying, const DetectorSetti
     return best;
 }
 
+// How clear the call's gaps are at the candidate: 1 when they hold only
+// noise, near 0 when they hold as much as its elements.
+double clearness(const Cells& c, const Keying& keying, const Candidate& at) {
+    double sOn = 0, sOff = 0;
+    std::size_t nOn = 0, nOff = 0;
+    for (const Span& s : keying.on) {
+        const auto [a, b] = c.frameRange(at.startMs + s.fromMs * at.unitMs, at.startMs + s.toMs * at.unitMs);
+        sOn += c.total(at.bin, a, b);
+        nOn += b - a;
+    }
+    for (const Span& s : keying.off) {
+        const auto [a, b] = c.frameRange(at.startMs + s.fromMs * at.unitMs, at.startMs + s.toMs * at.unitMs);
+        sOff += c.total(at.bin, a, b);
+        nOff += b - a;
+    }
+    if (nOn == 0 || nOff == 0) return 0;
+    const double on = sOn / static_cast<double>(nOn) - c.noise, off = sOff / static_cast<double>(nOff) - c.noise;
+    return on > 0 ? 1 - std::max(0.0, off) / on : 0;
+}
+
 // Power spectrum of z[from, to) zero-padded to `size`, windowed by `window`.
 std::vector<double> powerSpectrum(const Baseband& b, std::size_t from, std::size_t to, std::size_t size,
                                   double (*window)(std::size_t, std::size_t), double& windowEnergy) {
@@ -428,7 +452,7 @@ SlotResult detectSlot(std::span<const float> samples, int sampleRate, const QStr
     if (cells.frames == 0) return r;
     const Keying keying = keyingOf(cwsim::morseOf(call.toStdString()));
     const Candidate best = searchKeying(cells, keying, settings);
-    if (!(best.score >= kHeardScore)) return r;
+    if (!(best.score >= kHeardScore) || clearness(cells, keying, best) < kMinClearness) return r;
 
     r.heard = true;
     r.timeOffsetMs = best.startMs;

@@ -191,3 +191,22 @@ TEST(DetectorBadInput, RatesAndPitchesOutOfRangeAreRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// Another beacon keyed at the moment (a wrong band, a wrong schedule) is not
+// the one expected, however strong: its elements fill the expected call's gaps.
+TEST(DetectorWrongCall, AnotherCallIsNotHeardAsTheExpectedOne) {
+    const std::pair<const char*, const char*> pairs[] = {
+        {"KH6WO", "VE8AT"}, {"4U1UN", "W6WX"}, {"JA2IGY", "RR9O"}, {"ZS6DN", "5Z4B"}};
+    for (const auto& [keyed, expected] : pairs) {
+        KeyedTone tone;
+        tone.call = keyed;
+        tone.dashSnrDb = {10, 0, -10, -20};
+        const std::vector<float> x = tone.render(12000, kSlotMs, 5);
+        EXPECT_FALSE(detectSlot(x, 12000, expected, {}, 0, 0, 0).heard) << keyed << " as " << expected;
+        EXPECT_TRUE(detectSlot(x, 12000, keyed, {}, 0, 0, 0).heard) << keyed;
+    }
+}
+
+}  // namespace
