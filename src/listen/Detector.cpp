@@ -36,8 +36,9 @@ constexpr int kMinUnitMs = 45;
 constexpr int kMaxUnitMs = 60;
 constexpr double kTimeStepMs = 5;
 // The long dashes: about a second each with gaps of up to 300 ms.
-constexpr double kMinDashMs = 850, kMaxDashMs = 1250, kDashStepMs = 10;
-constexpr double kMaxDashGapMs = 320, kDashGapStepMs = 10;
+constexpr double kMinDashMs = 850, kMaxDashMs = 1250;
+constexpr double kMaxDashGapMs = 320;
+constexpr double kCoarseDashStepMs = 20, kFineDashStepMs = 5;
 constexpr double kDashStartSearchMs = 250;
 // What is measured of a dash: its middle, clear of the keying edges.
 constexpr double kDashEdgeMs = 25;
@@ -375,28 +376,41 @@ struct DashFit {
 // and gap, fitted by least squares to the power at the tone (each dash a step
 // of its own height above the noise), so the strong dashes place the weak.
 DashFit fitDashes(const Cells& c, int bin, double nominalStartMs) {
-    DashFit best;
-    best.startMs = nominalStartMs;
+    const auto objective = [&](double a, double d, double g) {
+        double sum = 0;
+        for (int k = 0; k < kDashCount; ++k) {
+            const double from = a + k * (d + g);
+            const auto [t0, t1] = c.frameRange(from, from + d);
+            if (t1 <= t0) continue;
+            const double n = static_cast<double>(t1 - t0);
+            const double excess = std::max(0.0, c.total(bin, t0, t1) - n * c.noise);
+            sum += excess * excess / n;
+        }
+        return sum;
+    };
+    // A coarse grid, then a fine one round its best point: the objective
+    // changes smoothly on the scale of the cells' 30 ms window.
+    DashFit best{nominalStartMs, (kMinDashMs + kMaxDashMs) / 2, kMaxDashGapMs / 2};
     double bestObjective = -1;
-    for (double a = nominalStartMs - kDashStartSearchMs; a <= nominalStartMs + kDashStartSearchMs; a += kTimeStepMs) {
-        for (double d = kMinDashMs; d <= kMaxDashMs; d += kDashStepMs) {
-            for (double g = 0; g <= kMaxDashGapMs; g += kDashGapStepMs) {
-                double objective = 0;
-                for (int k = 0; k < kDashCount; ++k) {
-                    const double from = a + k * (d + g);
-                    const auto [t0, t1] = c.frameRange(from, from + d);
-                    if (t1 <= t0) continue;
-                    const double n = static_cast<double>(t1 - t0);
-                    const double excess = std::max(0.0, c.total(bin, t0, t1) - n * c.noise);
-                    objective += excess * excess / n;
-                }
-                if (objective > bestObjective) {
-                    bestObjective = objective;
-                    best = {a, d, g};
+    const auto scan = [&](double a0, double a1, double d0, double d1, double g0, double g1, double step) {
+        for (double a = a0; a <= a1; a += step) {
+            for (double d = std::max(kMinDashMs, d0); d <= std::min(kMaxDashMs, d1); d += step) {
+                for (double g = std::max(0.0, g0); g <= std::min(kMaxDashGapMs, g1); g += step) {
+                    const double o = objective(a, d, g);
+                    if (o > bestObjective) {
+                        bestObjective = o;
+                        best = {a, d, g};
+                    }
                 }
             }
         }
-    }
+    };
+    scan(nominalStartMs - kDashStartSearchMs, nominalStartMs + kDashStartSearchMs, kMinDashMs, kMaxDashMs, 0,
+         kMaxDashGapMs, kCoarseDashStepMs);
+    const DashFit coarse = best;
+    scan(coarse.startMs - kCoarseDashStepMs, coarse.startMs + kCoarseDashStepMs, coarse.lengthMs - kCoarseDashStepMs,
+         coarse.lengthMs + kCoarseDashStepMs, coarse.gapMs - kCoarseDashStepMs, coarse.gapMs + kCoarseDashStepMs,
+         kFineDashStepMs);
     return best;
 }
 
