@@ -30,8 +30,8 @@ struct SlotResult {
     bool heard = false;
     // SNR in 2.5 kHz of the 100 W, 10 W, 1 W and 0.1 W dashes; nullopt: not found.
     std::array<std::optional<double>, kDashCount> dashSnrDb{};
-    double toneOffsetHz = 0;  // measured tone minus the expected pitch
-    double timeOffsetMs = 0;  // measured start of the transmission minus the slot start
+    double toneOffsetHz = 0;  // measured tone minus the expected pitch; 0 when not heard
+    double timeOffsetMs = 0;  // measured start of the transmission minus the slot start; 0 when not heard
 
     int dashesHeard() const;  // how many of the four were found
 };

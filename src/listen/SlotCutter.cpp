@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <stdexcept>
+#include <string>
 #include <utility>
 
 #include "beacons/Monitor.h"
@@ -61,6 +63,8 @@ void SlotCutter::startAt(std::int64_t firstSampleUtcMs, int sampleRate) {
 }
 
 void SlotCutter::push(std::int64_t firstSampleUtcMs, int sampleRate, std::span<const float> samples) {
+    if (sampleRate < kMinSampleRate || sampleRate > kMaxSampleRate)
+        throw std::invalid_argument("SlotCutter: sample rate " + std::to_string(sampleRate) + " Hz is out of range");
     if (samples.empty()) return;
     if (started_) {
         const std::int64_t expectedMs = anchorUtcMs_ + samplesSinceAnchor_ * 1000 / sampleRate_;

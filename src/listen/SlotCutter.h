@@ -43,6 +43,10 @@ public:
 
     SlotCutter(const DetectorSettings& settings, Expectation expect, ResultHandler onResult);
 
+    // Runs the expectation, detectSlot and the result handler, on the
+    // caller's thread, for each slot the block completes. A rate outside
+    // kMinSampleRate..kMaxSampleRate throws std::invalid_argument before
+    // anything is kept: a source must capture at a rate the detector takes.
     void push(std::int64_t firstSampleUtcMs, int sampleRate, std::span<const float> samples);
     // Forgets the partial slot; the next block starts afresh.
     void reset();
