@@ -15,7 +15,8 @@
 namespace orvane::listen {
 
 int SlotResult::dashesHeard() const {
-    return static_cast<int>(std::count_if(dashSnrDb.begin(), dashSnrDb.end(), [](const auto& s) { return s.has_value(); }));
+    return static_cast<int>(
+        std::count_if(dashSnrDb.begin(), dashSnrDb.end(), [](const auto& s) { return s.has_value(); }));
 }
 
 namespace {
@@ -174,15 +175,15 @@ Baseband mixDown(std::span<const float> samples, int sampleRate, double pitchHz)
 // per bin so any interval's total costs two look-ups.
 struct Cells {
     std::size_t frames = 0;
-    int maxBin = 0;            // bins -maxBin..maxBin around the centre
+    int maxBin = 0;  // bins -maxBin..maxBin around the centre
     double binHz = 0;
     double firstCentreMs = 0;  // centre of frame 0 from the slot start
     double hopMs = 0;
-    double noise = 0;          // mean power of a noise-only cell
-    double windowEnergy = 0;   // of the cell window
+    double noise = 0;                        // mean power of a noise-only cell
+    double windowEnergy = 0;                 // of the cell window
     std::vector<std::vector<double>> byBin;  // every other frame's cells per bin offset (-32..31), for the noise
-    double spread = 1;         // variance factor of a mean over overlapping frames
-    std::vector<std::vector<double>> sums;  // [bin + maxBin][frame], frames + 1 entries
+    double spread = 1;                       // variance factor of a mean over overlapping frames
+    std::vector<std::vector<double>> sums;   // [bin + maxBin][frame], frames + 1 entries
 
     double total(int bin, std::size_t from, std::size_t to) const {
         const auto& s = sums[static_cast<std::size_t>(bin + maxBin)];
@@ -252,7 +253,8 @@ Cells cellsOf(const Baseband& b, double searchHz) {
         if (t % 2 == 0) {
             for (int k = -fft / 2; k < fft / 2; ++k) {
                 if (b.valid(k * c.binHz))
-                    c.byBin[static_cast<std::size_t>(k + fft / 2)].push_back(std::norm(frame[static_cast<std::size_t>((k + fft) % fft)]));
+                    c.byBin[static_cast<std::size_t>(k + fft / 2)].push_back(
+                        std::norm(frame[static_cast<std::size_t>((k + fft) % fft)]));
             }
         }
     }
@@ -295,8 +297,7 @@ Candidate searchKeying(const Cells& c, const Keying& keying, const DetectorSetti
                 double sOn = 0, sOff = 0;
                 for (const auto& [a, b] : on) sOn += c.total(k, a, b);
                 for (const auto& [a, b] : off) sOff += c.total(k, a, b);
-                const double score =
-                    (sOn / static_cast<double>(nOn) - sOff / static_cast<double>(nOff)) / scale;
+                const double score = (sOn / static_cast<double>(nOn) - sOff / static_cast<double>(nOff)) / scale;
                 if (score > best.score) best = {score, k, u, start};
             }
         }

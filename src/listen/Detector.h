@@ -37,9 +37,9 @@ struct SlotResult {
 };
 
 struct DetectorSettings {
-    double pitchHz = 700;  // kMinPitchHz..kMaxPitchHz
-    double searchHz = 150; // ± tuning offset searched
-    double searchMs = 200; // ± timing offset searched
+    double pitchHz = 700;   // kMinPitchHz..kMaxPitchHz
+    double searchHz = 150;  // ± tuning offset searched
+    double searchMs = 200;  // ± timing offset searched
 };
 
 // `samples`: mono, in [-1, 1], at `sampleRate` (kMinSampleRate..kMaxSampleRate),

@@ -54,8 +54,9 @@ void SlotCutter::startAt(std::int64_t firstSampleUtcMs, int sampleRate) {
     // The first whole slot begins at the first boundary at or after the
     // first sample; its first sample is the first one at or after it.
     const std::int64_t period = beacons::slotPeriodOf(firstSampleUtcMs);
-    slotStartMs_ = beacons::slotPeriodStartMs(period) == firstSampleUtcMs ? firstSampleUtcMs
-                                                                          : beacons::nextSlotBoundaryMs(firstSampleUtcMs);
+    slotStartMs_ = beacons::slotPeriodStartMs(period) == firstSampleUtcMs
+                       ? firstSampleUtcMs
+                       : beacons::nextSlotBoundaryMs(firstSampleUtcMs);
     const std::int64_t offsetMs = slotStartMs_ - firstSampleUtcMs;
     skipSamples_ = (offsetMs * sampleRate + 999) / 1000;
     slot_.clear();
@@ -89,7 +90,8 @@ void SlotCutter::push(std::int64_t firstSampleUtcMs, int sampleRate, std::span<c
 
 void SlotCutter::finishSlot() {
     if (const auto beacon = expect_(slotStartMs_)) {
-        onResult_(detectSlot(slot_, sampleRate_, beacon->call, settings_, slotStartMs_, beacon->band, beacon->beaconIndex));
+        onResult_(
+            detectSlot(slot_, sampleRate_, beacon->call, settings_, slotStartMs_, beacon->band, beacon->beaconIndex));
     }
     slot_.clear();
     slotStartMs_ += beacons::kSlotMs;

@@ -60,12 +60,12 @@ private:
     ResultHandler onResult_;
 
     int sampleRate_ = 0;
-    std::int64_t anchorUtcMs_ = 0;   // stamp of the first sample since the last (re)start
+    std::int64_t anchorUtcMs_ = 0;  // stamp of the first sample since the last (re)start
     std::int64_t samplesSinceAnchor_ = 0;
-    std::int64_t slotStartMs_ = 0;   // the slot being filled
-    std::int64_t skipSamples_ = 0;   // samples before the first whole slot
+    std::int64_t slotStartMs_ = 0;  // the slot being filled
+    std::int64_t skipSamples_ = 0;  // samples before the first whole slot
     std::vector<float> slot_;
-    std::size_t slotSamples_ = 0;    // samples a whole slot holds at sampleRate_
+    std::size_t slotSamples_ = 0;  // samples a whole slot holds at sampleRate_
     bool started_ = false;
 };
 
