@@ -36,6 +36,9 @@ constexpr std::size_t kCellFft = 64;
 constexpr int kMinUnitMs = 45;
 constexpr int kMaxUnitMs = 60;
 constexpr double kTimeStepMs = 5;
+// The widest searches honoured, which bound the work of a slot.
+constexpr double kMaxSearchMs = 1000;
+constexpr double kMaxSearchHz = 300;
 // The long dashes: about a second each with gaps of up to 300 ms.
 constexpr double kMinDashMs = 850, kMaxDashMs = 1250;
 constexpr double kMaxDashGapMs = 320;
@@ -276,7 +279,7 @@ struct Candidate {
 Candidate searchKeying(const Cells& c, const Keying& keying, const DetectorSettings& settings) {
     Candidate best;
     std::vector<std::pair<std::size_t, std::size_t>> on, off;
-    const int steps = static_cast<int>(std::floor(settings.searchMs / kTimeStepMs));
+    const int steps = static_cast<int>(std::floor(std::clamp(settings.searchMs, 0.0, kMaxSearchMs) / kTimeStepMs));
     for (int unit = kMinUnitMs; unit <= kMaxUnitMs; ++unit) {
         const double u = unit;
         for (int step = -steps; step <= steps; ++step) {
@@ -464,7 +467,7 @@ SlotResult detectSlot(std::span<const float> samples, int sampleRate, const QStr
     r.beaconIndex = beaconIndex;
 
     const Baseband b = mixDown(samples, sampleRate, settings.pitchHz);
-    const Cells cells = cellsOf(b, std::clamp(settings.searchHz, 0.0, 300.0));
+    const Cells cells = cellsOf(b, std::clamp(settings.searchHz, 0.0, kMaxSearchHz));
     if (cells.frames == 0) return r;
     const Keying keying = keyingOf(cwsim::morseOf(call.toStdString()));
     const Candidate best = searchKeying(cells, keying, settings);

@@ -38,8 +38,8 @@ struct SlotResult {
 
 struct DetectorSettings {
     double pitchHz = 700;   // kMinPitchHz..kMaxPitchHz
-    double searchHz = 150;  // ± tuning offset searched
-    double searchMs = 200;  // ± timing offset searched
+    double searchHz = 150;  // ± tuning offset searched, at most 300
+    double searchMs = 200;  // ± timing offset searched, at most 1000
 };
 
 // `samples`: mono, in [-1, 1], at `sampleRate` (kMinSampleRate..kMaxSampleRate),

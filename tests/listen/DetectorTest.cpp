@@ -203,6 +203,18 @@ TEST(DetectorBadInput, ClippedStrongSignalIsStillHeard) {
     EXPECT_EQ(r.dashesHeard(), 4);
 }
 
+TEST(DetectorBadInput, HugeSearchesAreBoundedAndStillHear) {
+    KeyedTone tone;
+    tone.dashSnrDb = {0, -10, -20, -30};
+    tone.startMs = 150;
+    DetectorSettings wide;
+    wide.searchMs = 1e12;
+    wide.searchHz = 1e9;
+    const SlotResult r = detectSlot(tone.render(12000, kSlotMs, 4), 12000, "4U1UN", wide, 0, 0, 0);
+    EXPECT_TRUE(r.heard);
+    EXPECT_NEAR(r.timeOffsetMs, 150, 30);
+}
+
 TEST(DetectorBadInput, RatesAndPitchesOutOfRangeAreRefused) {
     const std::vector<float> x(1000, 0.0f);
     EXPECT_THROW(detectSlot(x, 7999, "4U1UN", {}, 0, 0, 0), std::invalid_argument);
