@@ -15,10 +15,11 @@ namespace {
 enum class Kind { Real, Forward, Inverse };
 
 // Plans are kept for the life of the program: the detector uses a handful of
-// sizes, one per sample rate and window.
+// sizes, one per sample rate and window. The table is never destroyed, so no
+// thread still transforming at exit finds it gone.
 fftw_plan planFor(Kind kind, std::size_t n) {
     static std::mutex mutex;
-    static std::map<std::tuple<Kind, std::size_t>, fftw_plan> plans;
+    static auto& plans = *new std::map<std::tuple<Kind, std::size_t>, fftw_plan>;
     const std::lock_guard lock(mutex);
     const auto key = std::make_tuple(kind, n);
     if (const auto it = plans.find(key); it != plans.end()) return it->second;
