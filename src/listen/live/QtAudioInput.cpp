@@ -27,6 +27,8 @@ public:
     int sampleRate() const { return format_.sampleRate(); }
 
 private:
+    static constexpr int kMaxPiecesPerWake = 64;
+
     void readAvailable();
     void convert(const char* bytes, qsizetype frames);
 
@@ -115,19 +117,19 @@ void QtAudioCapture::readAvailable() {
     const int bytesPerFrame = format_.bytesPerFrame();
     const double nowMs = clock_.nowUtcMsFine();
     // Everything waiting is read in bounded pieces; the last piece ends now,
-    // each earlier one that much before.
-    qsizetype framesLeft = io_->bytesAvailable() / bytesPerFrame;
-    while (framesLeft > 0) {
-        const qsizetype frames = std::min<qsizetype>(framesLeft, QtAudioInput::kMaxBlockFrames);
-        raw_.resize(frames * bytesPerFrame);
+    // each earlier one as much before as the audio still waiting behind it.
+    // (The device's own bytesAvailable() is not kept by every backend; the
+    // source's is.) A bounded count of pieces per wake-up: a device that
+    // never runs dry cannot hold the thread.
+    raw_.resize(static_cast<qsizetype>(QtAudioInput::kMaxBlockFrames) * bytesPerFrame);
+    for (int piece = 0; piece < kMaxPiecesPerWake; ++piece) {
         const qint64 got = io_->read(raw_.data(), raw_.size());
-        if (got <= 0) break;
-        const qsizetype gotFrames = static_cast<qsizetype>(got) / bytesPerFrame;
-        if (gotFrames == 0) break;
-        framesLeft -= gotFrames;
-        convert(raw_.constData(), gotFrames);
+        const qsizetype frames = got > 0 ? static_cast<qsizetype>(got) / bytesPerFrame : 0;
+        if (frames == 0) break;
+        convert(raw_.constData(), frames);
+        const qsizetype framesLeft = source_ ? source_->bytesAvailable() / bytesPerFrame : 0;
         const double arrivedMs = nowMs - static_cast<double>(framesLeft) * 1000.0 / format_.sampleRate();
-        const double firstMs = timeline_->stamp(arrivedMs, gotFrames);
+        const double firstMs = timeline_->stamp(arrivedMs, frames);
         if (onBlock_) onBlock_(std::span<const float>(samples_.data(), samples_.size()), format_.sampleRate(), firstMs);
     }
 }

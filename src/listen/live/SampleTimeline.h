@@ -19,13 +19,15 @@ namespace orvane::listen {
 // its nominal rate (or the wall clock was stepped forward) and the anchor
 // moves on by the smallest lateness seen; a block later than kGapMs means
 // samples were lost (an overrun, a suspended device) and the anchor is taken
-// afresh from that block.
+// afresh from that block. A sound server can hold audio back for more than
+// half a second without losing any (PulseAudio does when a stream starts to
+// play into the sink being captured), hence kGapMs well above that.
 //
 // Collaborations: none; the caller reads the clock when a block arrives.
 class SampleTimeline {
 public:
     static constexpr double kDriftMs = 20;
-    static constexpr double kGapMs = 500;
+    static constexpr double kGapMs = 1500;
     static constexpr double kWindowMs = 5000;
 
     explicit SampleTimeline(int sampleRate) : sampleRate_(sampleRate) {}

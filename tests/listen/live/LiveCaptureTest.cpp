@@ -1,0 +1,136 @@
+// The audio input against a real sound server: a PulseAudio daemon of the
+// test's own with a null sink, a keyed tone played into it and captured back
+// from its monitor source through Qt Multimedia.
+#include <gtest/gtest.h>
+
+#include <QtEndian>
+#include <cmath>
+#include <mutex>
+#include <numbers>
+#include <vector>
+
+#include "common/Clock.h"
+#include "listen/live/QtAudioInput.h"
+#include "support/PulseAudioServer.h"
+#include "support/WaitUntil.h"
+
+namespace orvane::listen {
+namespace {
+
+struct Block {
+    double firstMs;
+    double arrivedMs;
+    std::int64_t frames;
+    int rate;
+    double rms;
+    int crossings;  // sign changes, for the tone's pitch
+};
+
+// Silence, then `toneMs` of `pitchHz` at half scale, then silence: s16le, 12 kHz.
+QByteArray keyedTone(int silenceMs, int toneMs, double pitchHz) {
+    constexpr int kRate = 12000;
+    const int lead = silenceMs * kRate / 1000;
+    const int tone = toneMs * kRate / 1000;
+    QByteArray bytes;
+    for (int i = 0; i < 2 * lead + tone; ++i) {
+        double v = 0;
+        if (i >= lead && i < lead + tone) v = 0.5 * std::sin(2 * std::numbers::pi * pitchHz * (i - lead) / kRate);
+        const auto s = static_cast<std::int16_t>(std::lround(v * 32767));
+        char le[2];
+        qToLittleEndian(s, le);
+        bytes.append(le, 2);
+    }
+    return bytes;
+}
+
+TEST(LiveCapture, AToneInTheNullSinkComesBackStampedOnUtc) {
+    PulseAudioServer server;
+    QString whyNot;
+    if (!server.start(&whyNot)) GTEST_SKIP() << "No sound server for the live test: " << whyNot.toStdString();
+
+    SystemClock clock;
+    std::mutex mutex;
+    std::vector<Block> blocks;
+    QtAudioInput input(clock, server.captureDescription());
+    input.setBlockHandler([&](std::span<const float> samples, int rate, double firstMs) {
+        double sum = 0;
+        int crossings = 0;
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            sum += static_cast<double>(samples[i]) * static_cast<double>(samples[i]);
+            if (i > 0 && (samples[i] >= 0) != (samples[i - 1] >= 0)) ++crossings;
+        }
+        const double rms = samples.empty() ? 0 : std::sqrt(sum / static_cast<double>(samples.size()));
+        const std::lock_guard lock(mutex);
+        blocks.push_back({firstMs, clock.nowUtcMsFine(), static_cast<std::int64_t>(samples.size()), rate, rms, crossings});
+    });
+    QString reason;
+    ASSERT_TRUE(input.start(&reason)) << reason.toStdString() << "; inputs: "
+                                      << QtAudioInput::inputDevices().join(QStringLiteral(", ")).toStdString();
+    const int rate = input.sampleRate();
+    ASSERT_GE(rate, 8000);
+
+    PulseAudioServer::Player player(server, keyedTone(1000, 1000, 700));
+    const auto capturedMs = [&] {
+        const std::lock_guard lock(mutex);
+        std::int64_t frames = 0;
+        for (const Block& b : blocks) frames += b.frames;
+        return static_cast<double>(frames) * 1000.0 / rate;
+    };
+    ASSERT_TRUE(waitUntil([&] { return player.finished() && capturedMs() > 4000; }, 30000, 50))
+        << "captured " << capturedMs() << " ms; server log: " << server.log().right(600).toStdString();
+    input.stop();
+
+    const std::lock_guard lock(mutex);
+    ASSERT_GT(blocks.size(), 4u);
+    double loudest = 0;
+    const Block* toneBlock = nullptr;
+    int jumps = 0;
+    double audioMs = 0;
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        const Block& b = blocks[i];
+        EXPECT_EQ(b.rate, rate);
+        EXPECT_LE(b.frames, QtAudioInput::kMaxBlockFrames);
+        const double durationMs = static_cast<double>(b.frames) * 1000.0 / rate;
+        // No block can come before its last sample, nor (with a buffer of
+        // kBufferMs) long after.
+        EXPECT_LE(b.firstMs + durationMs, b.arrivedMs + 1) << i;
+        EXPECT_GT(b.firstMs, b.arrivedMs - durationMs - 2000) << i;
+        if (i > 0) {
+            const Block& p = blocks[i - 1];
+            const double gapMs = b.firstMs - (p.firstMs + static_cast<double>(p.frames) * 1000.0 / rate);
+            // Blocks only bound the anchor from one side: one held up is
+            // stamped late until a quicker one comes and moves the stamps
+            // back. Forward, once a second of audio has passed, they move only
+            // by the drift allowance, however late a block arrives.
+            if (std::abs(gapMs) > 0.01) ++jumps;
+            EXPECT_LT(gapMs, audioMs > 1000 ? 50 : 1000) << i;
+            EXPECT_GT(gapMs, -1000) << i;
+        }
+        audioMs += durationMs;
+        if (b.rms > loudest && b.frames >= rate / 20) {
+            loudest = b.rms;
+            toneBlock = &b;
+        }
+    }
+    // The timeline follows the sample count, moving only now and then.
+    EXPECT_LE(jumps, static_cast<int>(blocks.size()) / 4);
+    ASSERT_NE(toneBlock, nullptr);
+    EXPECT_GT(loudest, 0.2);  // a tone of amplitude 0.5 has an RMS of 0.35
+    const double pitchHz = toneBlock->crossings / 2.0 / (static_cast<double>(toneBlock->frames) / rate);
+    EXPECT_NEAR(pitchHz, 700, 30);
+}
+
+TEST(LiveCapture, AMissingDeviceIsAClearError) {
+    PulseAudioServer server;
+    QString whyNot;
+    if (!server.start(&whyNot)) GTEST_SKIP() << "No sound server for the live test: " << whyNot.toStdString();
+    SystemClock clock;
+    QtAudioInput input(clock, QStringLiteral("No such input"));
+    QString reason;
+    EXPECT_FALSE(input.start(&reason));
+    EXPECT_EQ(reason, QStringLiteral("The audio input \"No such input\" is not there."));
+    EXPECT_FALSE(input.running());
+}
+
+}  // namespace
+}  // namespace orvane::listen
