@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+namespace orvane::listen {
+
+// Responsibilities: hears one beacon in one 10-second slot of receive audio.
+// Because the schedule says which call is due on the band, this is a matched
+// search: the call's keying (unit 45..60 ms) and the four long dashes
+// (100 W, 10 W, 1 W, 0.1 W; gaps up to 300 ms) are correlated with the
+// narrow-band energy at the tone, over the radio's tuning offset and the
+// timing error of the transmission. A plain function over a buffer: it knows
+// nothing of devices, threads or the clock.
+
+inline constexpr int kDashCount = 4;
+inline constexpr double kMinPitchHz = 300;
+inline constexpr double kMaxPitchHz = 1200;
+inline constexpr int kMinSampleRate = 8000;
+inline constexpr int kMaxSampleRate = 48000;
+
+// One 10-second slot's result for the expected beacon on one band.
+struct SlotResult {
+    std::int64_t periodStartMs = 0;  // UTC ms of the slot's start
+    int band = 0;                    // 0..4
+    int beaconIndex = 0;             // 0..17, expected on that band in that slot
+    bool heard = false;
+    // SNR in 2.5 kHz of the 100 W, 10 W, 1 W and 0.1 W dashes; nullopt: not found.
+    std::array<std::optional<double>, kDashCount> dashSnrDb{};
+    double toneOffsetHz = 0;  // measured tone minus the expected pitch
+    double timeOffsetMs = 0;  // measured start of the transmission minus the slot start
+
+    int dashesHeard() const;  // how many of the four were found
+};
+
+struct DetectorSettings {
+    double pitchHz = 700;  // kMinPitchHz..kMaxPitchHz
+    double searchHz = 150; // ± tuning offset searched
+    double searchMs = 200; // ± timing offset searched
+};
+
+// `samples`: mono, in [-1, 1], at `sampleRate` (kMinSampleRate..kMaxSampleRate),
+// covering the whole slot [periodStartMs, periodStartMs + 10000); the caller
+// cuts the slot exactly. `call` is the expected beacon's call sign (from the
+// station table, overrides included). The transmission is expected to start
+// at the slot start with three units of silence before the call, as the
+// program's own simulation keys it; timeOffsetMs is measured from there.
+// Never throws for any content of the samples (silence, clipping, DC offset,
+// non-finite values); throws std::invalid_argument for a sample rate or
+// pitch outside the ranges above.
+SlotResult detectSlot(std::span<const float> samples, int sampleRate, const QString& call,
+                      const DetectorSettings& settings, std::int64_t periodStartMs, int band, int beaconIndex);
+
+}  // namespace orvane::listen

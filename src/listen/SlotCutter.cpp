@@ -1,0 +1,94 @@
+#include "listen/SlotCutter.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+
+#include "beacons/Monitor.h"
+#include "beacons/Schedule.h"
+
+namespace orvane::listen {
+
+namespace {
+
+std::optional<ExpectedBeacon> expected(const beacons::StationTable& stations, int band, std::int64_t periodStartMs) {
+    const int index = beacons::slotIndexAt(periodStartMs, band);
+    return ExpectedBeacon{band, index, QString::fromStdString(stations.entry(index).call)};
+}
+
+}  // namespace
+
+Expectation expectOnBand(const beacons::StationTable& stations, int band) {
+    return [stations, band](std::int64_t periodStartMs) { return expected(stations, band, periodStartMs); };
+}
+
+Expectation expectFollowing(const beacons::StationTable& stations, int beaconIndex) {
+    return [stations, beaconIndex](std::int64_t periodStartMs) -> std::optional<ExpectedBeacon> {
+        // Between its transmissions the follower leaves the radio on the band
+        // of the last one until just before the next, so in a silent slot the
+        // radio hears whichever beacon the schedule puts on that band.
+        for (int back = 0; back < beacons::kSlotsPerCycle; ++back) {
+            const int band = beacons::bandOfBeaconAt(beaconIndex, periodStartMs - back * beacons::kSlotMs);
+            if (band >= 0) return expected(stations, band, periodStartMs);
+        }
+        return std::nullopt;
+    };
+}
+
+SlotCutter::SlotCutter(const DetectorSettings& settings, Expectation expect, ResultHandler onResult)
+    : settings_(settings), expect_(std::move(expect)), onResult_(std::move(onResult)) {}
+
+void SlotCutter::reset() {
+    started_ = false;
+    slot_.clear();
+}
+
+void SlotCutter::startAt(std::int64_t firstSampleUtcMs, int sampleRate) {
+    started_ = true;
+    sampleRate_ = sampleRate;
+    anchorUtcMs_ = firstSampleUtcMs;
+    samplesSinceAnchor_ = 0;
+    slotSamples_ = static_cast<std::size_t>(sampleRate) * static_cast<std::size_t>(beacons::kSlotMs / 1000);
+    // The first whole slot begins at the first boundary at or after the
+    // first sample; its first sample is the first one at or after it.
+    const std::int64_t period = beacons::slotPeriodOf(firstSampleUtcMs);
+    slotStartMs_ = beacons::slotPeriodStartMs(period) == firstSampleUtcMs ? firstSampleUtcMs
+                                                                          : beacons::nextSlotBoundaryMs(firstSampleUtcMs);
+    const std::int64_t offsetMs = slotStartMs_ - firstSampleUtcMs;
+    skipSamples_ = (offsetMs * sampleRate + 999) / 1000;
+    slot_.clear();
+    slot_.reserve(slotSamples_);
+}
+
+void SlotCutter::push(std::int64_t firstSampleUtcMs, int sampleRate, std::span<const float> samples) {
+    if (samples.empty()) return;
+    if (started_) {
+        const std::int64_t expectedMs = anchorUtcMs_ + samplesSinceAnchor_ * 1000 / sampleRate_;
+        if (sampleRate != sampleRate_ || std::abs(firstSampleUtcMs - expectedMs) > kMaxStampJitterMs) started_ = false;
+    }
+    if (!started_) startAt(firstSampleUtcMs, sampleRate);
+    samplesSinceAnchor_ += static_cast<std::int64_t>(samples.size());
+
+    while (!samples.empty()) {
+        if (skipSamples_ > 0) {
+            const auto n = std::min<std::size_t>(static_cast<std::size_t>(skipSamples_), samples.size());
+            skipSamples_ -= static_cast<std::int64_t>(n);
+            samples = samples.subspan(n);
+            continue;
+        }
+        const auto n = std::min(slotSamples_ - slot_.size(), samples.size());
+        slot_.insert(slot_.end(), samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(n));
+        samples = samples.subspan(n);
+        if (slot_.size() == slotSamples_) finishSlot();
+    }
+}
+
+void SlotCutter::finishSlot() {
+    if (const auto beacon = expect_(slotStartMs_)) {
+        onResult_(detectSlot(slot_, sampleRate_, beacon->call, settings_, slotStartMs_, beacon->band, beacon->beaconIndex));
+    }
+    slot_.clear();
+    slotStartMs_ += beacons::kSlotMs;
+}
+
+}  // namespace orvane::listen

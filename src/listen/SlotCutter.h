@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "beacons/StationTable.h"
+#include "listen/Detector.h"
+
+namespace orvane::listen {
+
+// The beacon the listener expects in a slot: on which band and with which call.
+struct ExpectedBeacon {
+    int band = 0;         // 0..4
+    int beaconIndex = 0;  // 0..17
+    QString call;         // as the station table has it, overrides included
+};
+
+// Which beacon to expect in the slot starting at periodStartMs; nullopt when
+// nothing is expected (the slot is then skipped).
+using Expectation = std::function<std::optional<ExpectedBeacon>(std::int64_t periodStartMs)>;
+
+// The beacon the schedule puts on `band` in each slot.
+Expectation expectOnBand(const beacons::StationTable& stations, int band);
+
+// The band of beacon `beaconIndex` in each slot, as the radio follower tunes it.
+Expectation expectFollowing(const beacons::StationTable& stations, int beaconIndex);
+
+// Responsibilities: turns a stream of timestamped audio blocks into whole
+// 10-second slots cut on the UTC slot boundaries and runs detectSlot on each,
+// for the beacon the expectation names. Holds at most one slot of audio.
+// Consecutive blocks are joined by their sample count; a block whose stamp
+// is more than kMaxStampJitterMs away from where the previous block ended
+// (audio lost, or a new recording), or at another sample rate, drops the
+// partial slot and starts again at the next boundary.
+class SlotCutter {
+public:
+    using ResultHandler = std::function<void(const SlotResult&)>;
+    static constexpr std::int64_t kMaxStampJitterMs = 50;
+
+    SlotCutter(const DetectorSettings& settings, Expectation expect, ResultHandler onResult);
+
+    void push(std::int64_t firstSampleUtcMs, int sampleRate, std::span<const float> samples);
+    // Forgets the partial slot; the next block starts afresh.
+    void reset();
+
+private:
+    void startAt(std::int64_t firstSampleUtcMs, int sampleRate);
+    void finishSlot();
+
+    DetectorSettings settings_;
+    Expectation expect_;
+    ResultHandler onResult_;
+
+    int sampleRate_ = 0;
+    std::int64_t anchorUtcMs_ = 0;   // stamp of the first sample since the last (re)start
+    std::int64_t samplesSinceAnchor_ = 0;
+    std::int64_t slotStartMs_ = 0;   // the slot being filled
+    std::int64_t skipSamples_ = 0;   // samples before the first whole slot
+    std::vector<float> slot_;
+    std::size_t slotSamples_ = 0;    // samples a whole slot holds at sampleRate_
+    bool started_ = false;
+};
+
+}  // namespace orvane::listen
