@@ -7,6 +7,7 @@
 #include <QMediaDevices>
 #include <QThread>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -19,7 +20,10 @@ namespace orvane::listen {
 // the conversion of its bytes into mono float.
 class QtAudioCapture final : public QObject {
 public:
-    QtAudioCapture(Clock& clock, QtAudioInput::BlockHandler onBlock, QtAudioInput::ErrorHandler onError)
+    using BlockHandler = std::function<void(double firstSampleUtcMs, int sampleRate, std::span<const float> samples)>;
+    using ErrorHandler = std::function<void(const QString& message)>;
+
+    QtAudioCapture(Clock& clock, BlockHandler onBlock, ErrorHandler onError)
         : clock_(clock), onBlock_(std::move(onBlock)), onError_(std::move(onError)) {}
 
     bool open(const QString& description, QString* reason);
@@ -33,8 +37,8 @@ private:
     void convert(const char* bytes, qsizetype frames);
 
     Clock& clock_;
-    QtAudioInput::BlockHandler onBlock_;
-    QtAudioInput::ErrorHandler onError_;
+    BlockHandler onBlock_;
+    ErrorHandler onError_;
     QAudioSource* source_ = nullptr;
     QIODevice* io_ = nullptr;
     QAudioFormat format_;
@@ -130,7 +134,7 @@ void QtAudioCapture::readAvailable() {
         const qsizetype framesLeft = source_ ? source_->bytesAvailable() / bytesPerFrame : 0;
         const double arrivedMs = nowMs - static_cast<double>(framesLeft) * 1000.0 / format_.sampleRate();
         const double firstMs = timeline_->stamp(arrivedMs, frames);
-        if (onBlock_) onBlock_(std::span<const float>(samples_.data(), samples_.size()), format_.sampleRate(), firstMs);
+        if (onBlock_) onBlock_(firstMs, format_.sampleRate(), std::span<const float>(samples_.data(), samples_.size()));
     }
 }
 
@@ -178,14 +182,23 @@ QtAudioInput::QtAudioInput(Clock& clock, QString deviceDescription) : clock_(clo
 
 QtAudioInput::~QtAudioInput() { stop(); }
 
-void QtAudioInput::setBlockHandler(BlockHandler handler) { onBlock_ = std::move(handler); }
-void QtAudioInput::setErrorHandler(ErrorHandler handler) { onError_ = std::move(handler); }
+void QtAudioInput::start() {
+    QString reason;
+    if (!open(&reason)) fail(reason);
+}
 
-bool QtAudioInput::start(QString* reason) {
+bool QtAudioInput::open(QString* reason) {
     stop();
     thread_ = std::make_unique<QThread>();
     thread_->setObjectName(QStringLiteral("audio input"));
-    capture_ = new QtAudioCapture(clock_, onBlock_, onError_);
+    // The stamp is rounded to the millisecond the slot cutter works in; it
+    // joins blocks by their sample count, so the rounding never adds up.
+    capture_ = new QtAudioCapture(
+        clock_,
+        [this](double firstMs, int rate, std::span<const float> samples) {
+            deliver(std::llround(firstMs), rate, samples);
+        },
+        [this](const QString& message) { fail(message); });
     capture_->moveToThread(thread_.get());
     QObject::connect(thread_.get(), &QThread::finished, capture_, &QObject::deleteLater);
     thread_->start();

@@ -8,6 +8,7 @@
 #include <span>
 
 #include "common/Clock.h"
+#include "listen/AudioSource.h"
 
 class QThread;
 
@@ -25,30 +26,25 @@ class QtAudioCapture;
 //
 // Collaborations: the clock (read as each block arrives). The handlers run on
 // the capture thread; they must hand results on by queued signal.
-class QtAudioInput {
+class QtAudioInput final : public AudioSource {
 public:
-    using BlockHandler = std::function<void(std::span<const float> samples, int sampleRate, double firstSampleUtcMs)>;
-    using ErrorHandler = std::function<void(const QString& reason)>;
-
     static constexpr int kPreferredRate = 12000;
     static constexpr int kBufferMs = 500;
     static constexpr int kMaxBlockFrames = 4096;
 
     QtAudioInput(Clock& clock, QString deviceDescription);
-    ~QtAudioInput();
+    ~QtAudioInput() override;
     QtAudioInput(const QtAudioInput&) = delete;
     QtAudioInput& operator=(const QtAudioInput&) = delete;
-
-    // Set before start().
-    void setBlockHandler(BlockHandler handler);
-    void setErrorHandler(ErrorHandler handler);
 
     // Opens the device (empty description: the system's default input) and
     // starts capturing. False with the reason when there is no such device
     // or it cannot be opened.
-    bool start(QString* reason);
+    bool open(QString* reason);
+    // The same, the reason going to the error handler.
+    void start() override;
     // Stops capturing and ends the thread; no handler runs after it returns.
-    void stop();
+    void stop() override;
     bool running() const;
     // The sample rate the device delivers (0 before start()).
     int sampleRate() const;
@@ -59,8 +55,6 @@ public:
 private:
     Clock& clock_;
     QString device_;
-    BlockHandler onBlock_;
-    ErrorHandler onError_;
     std::unique_ptr<QThread> thread_;
     QtAudioCapture* capture_ = nullptr;  // lives on thread_
 };
