@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "app/PopupHints.h"
+#include "listen/ui/OpeningChart.h"
 
 namespace orvane::app {
 namespace {
@@ -40,12 +41,12 @@ public:
 
     static constexpr int kCaptionWidth = 44;
 
-    int heardLevel(int column, int band) const {
-        const auto& last = heard.last(beaconAt(column, band), band);
+    int heardLevel(int cellColumn, int band) const {
+        const auto& last = heard.last(beaconAt(cellColumn, band), band);
         return last ? listen::heardLevel(*last) : -1;
     }
-    QString heardText(int column, int band) const {
-        const int index = beaconAt(column, band);
+    QString heardText(int cellColumn, int band) const {
+        const int index = beaconAt(cellColumn, band);
         const auto& last = heard.last(index, band);
         if (!last) return {};
         return QStringLiteral("%1 %2: %3")
@@ -65,10 +66,10 @@ protected:
             auto* help = static_cast<QHelpEvent*>(e);
             const double cellW = (width() - kCaptionWidth - 1) / 18.0;
             const double cellH = (height() - 1) / 5.0;
-            const int column = static_cast<int>(std::floor((help->pos().x() - kCaptionWidth) / cellW));
+            const int at = static_cast<int>(std::floor((help->pos().x() - kCaptionWidth) / cellW));
             const int band = static_cast<int>(std::floor(help->pos().y() / cellH));
-            const QString text = column >= 0 && column < beacons::kSlotsPerCycle && beacons::isValidBand(band)
-                                     ? heardText(column, band)
+            const QString text = at >= 0 && at < beacons::kSlotsPerCycle && beacons::isValidBand(band)
+                                     ? heardText(at, band)
                                      : QString();
             // Cells with no result keep the grid's own hint.
             if (text.isEmpty()) return QWidget::event(e);
@@ -95,7 +96,7 @@ protected:
                 const QRectF cell(kCaptionWidth + c * cellW, band * cellH, cellW, cellH);
                 const bool served = inService[static_cast<std::size_t>(index)][static_cast<std::size_t>(band)];
                 const int level = heardLevel(c, band);
-                p.fillRect(cell, level >= 0                                ? MonitorPanel::heardColour(level)
+                p.fillRect(cell, level >= 0                                ? listen::ui::levelColour(level)
                                  : !onAir[static_cast<std::size_t>(index)] ? kOffAir
                                  : served                                  ? kInService
                                                                            : kNotInService);
@@ -268,13 +269,6 @@ void MonitorPanel::setHeard(const listen::HeardTable& heard) {
 int MonitorPanel::cellHeardLevel(int column, int band) const { return grid_->heardLevel(column, band); }
 
 QString MonitorPanel::cellHeardText(int column, int band) const { return grid_->heardText(column, band); }
-
-QColor MonitorPanel::heardColour(int level) {
-    // Saturated, so a result never looks like the pale service colours.
-    static const QColor kLevels[] = {QColor(220, 60, 60), QColor(250, 140, 0), QColor(240, 210, 0),
-                                     QColor(140, 200, 0), QColor(0, 160, 0)};
-    return kLevels[std::clamp(level, 0, 4)];
-}
 
 bool MonitorPanel::cellInService(int column, int band) const {
     const int index = CycleGrid::beaconAt(column, band);

@@ -68,8 +68,6 @@ public:
     // dashes, 2 min ago") with the age at the clock's moment.
     int cellHeardLevel(int column, int band) const;
     QString cellHeardText(int column, int band) const;
-    // The colour a heard level is shown in (0 = listened for, not heard).
-    static QColor heardColour(int level);
     QTimer* secondTimer() const { return secondTimer_; }
     std::int64_t shownPeriodStartMs() const { return view_.periodStartMs; }
     bool hasShown() const { return shown_; }
