@@ -65,7 +65,9 @@ ListenMenu::ListenMenu(TfrmTabbedOrvane& main, QMenu* menu, QAction* before) : Q
     connect(&main_, &TfrmTabbedOrvane::slotShown, this, [this] { updateTarget(); });
 }
 
-ListenMenu::~ListenMenu() { stop(); }
+// The menu's items may be gone already (the menu is destroyed before this
+// object when the window goes): only the listening ends here.
+ListenMenu::~ListenMenu() { listener_->stop(); }
 
 void ListenMenu::setSourceFactory(listen::LiveListener::SourceFactory factory) {
     stop();
@@ -91,14 +93,13 @@ void ListenMenu::mnListenClick() {
     }
     listener_->setSettings(listen::ReadListenIni(IniFile(main_.paths().iniFileName())));
     listener_->setStations(main_.stations());
-    if (!log_) {
-        log_ = std::make_unique<listen::ListenLog>(main_.paths().heardLogFileName(), QByteArray(listen::kHeardLogHeader));
-        logFailureShown_ = false;
-    }
+    if (!log_) log_ = std::make_unique<listen::ListenLog>(main_.paths().heardLogFileName(), QByteArray(listen::kHeardLogHeader));
+    logFailureShown_ = false;
     updateTarget();
     mnListen->setChecked(true);
+    // Before start(): a source may deliver (and report results) at once.
+    main_.setStatusPanelText(1, QStringLiteral("Listen: listening"));
     listener_->start();
-    if (listener_->listening()) main_.setStatusPanelText(1, QStringLiteral("Listen: listening"));
 }
 
 void ListenMenu::mnListenSettingsClick() {
@@ -190,8 +191,8 @@ void ListenMenu::showResult(const listen::SlotResult& result, const QString& cal
         QString reason;
         if (!log_->append(listen::heardLogLine(result, call), &reason) && !logFailureShown_) {
             logFailureShown_ = true;
-            main_.setStatusPanelText(
-                1, QStringLiteral("Listen: unable to write to %1: %2").arg(log_->fileName(), reason));
+            main_.messages().showError(
+                QStringLiteral("Unable to write to %1: %2").arg(log_->fileName(), reason).toStdString());
         }
     }
 }

@@ -33,8 +33,8 @@ class TfrmTabbedOrvane;
 // PNG). Each result goes to the monitor's grid, the map's beacon labels, the
 // chart, the status bar and a line of the CSV log beside the settings file.
 // A source that fails ends listening with the reason in the status bar; a
-// log that cannot be written is said once in the status bar, and listening
-// goes on.
+// log that cannot be written is said once (a message each time listening
+// starts, not one a slot), and listening goes on.
 //
 // Collaborations: the main window (band, follower, stations, panels, status
 // bar, paths); the live listener, which does the work off the GUI thread.
