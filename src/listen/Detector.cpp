@@ -1,6 +1,16 @@
 #include "listen/Detector.h"
 
 #include <algorithm>
+#include <cmath>
+#include <complex>
+#include <limits>
+#include <numbers>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "cwsim/BeaconCalls.h"
+#include "listen/Fft.h"
 
 namespace orvane::listen {
 
@@ -8,12 +18,475 @@ int SlotResult::dashesHeard() const {
     return static_cast<int>(std::count_if(dashSnrDb.begin(), dashSnrDb.end(), [](const auto& s) { return s.has_value(); }));
 }
 
-SlotResult detectSlot(std::span<const float>, int, const QString&, const DetectorSettings&, std::int64_t periodStartMs,
-                      int band, int beaconIndex) {
+namespace {
+
+using cd = std::complex<double>;
+
+// The band the tone is measured in is mixed down to about this rate: wide
+// enough for ± the tuning search plus room for the noise estimate.
+constexpr double kBasebandRateHz = 800;
+// Spectrogram cells: a 30 ms Hann window (about 50 Hz noise bandwidth) every
+// 5 ms, bins every fb / 64 (12.5 Hz).
+constexpr double kCellWindowS = 0.030;
+constexpr double kCellHopS = 0.005;
+constexpr std::size_t kCellFft = 64;
+// The keying unit of the call: the network keys about 22 wpm (54.5 ms) and
+// transmitters differ.
+constexpr int kMinUnitMs = 45;
+constexpr int kMaxUnitMs = 60;
+constexpr double kTimeStepMs = 5;
+// The long dashes: about a second each with gaps of up to 300 ms.
+constexpr double kMinDashMs = 850, kMaxDashMs = 1250;
+constexpr double kMaxDashGapMs = 320;
+constexpr double kCoarseDashStepMs = 20, kFineDashStepMs = 5;
+constexpr double kDashStartSearchMs = 250;
+// What is measured of a dash: its middle, clear of the keying edges.
+constexpr double kDashEdgeMs = 25;
+constexpr double kMinDashMeasuredMs = 300;
+// The tone's power is summed within ± this of the tone; the noise density is
+// taken from cells at least kNoiseClearHz from it (beyond the main lobe of
+// the cells' window).
+constexpr double kToneBandHz = 10;
+constexpr double kNoiseClearHz = 100;
+// Decision thresholds in standard deviations of the noise (set from noise-only
+// slots: the largest keying score over the whole search stays below
+// kHeardScore in far more than 99 % of them).
+constexpr double kHeardScore = 6.0;
+constexpr double kDashFoundScore = 5.0;
+// Of the call's own keying, the gaps must be this clear: the power left in
+// them, as a fraction of the power in its elements, at most 1 - kMinClearness.
+// Another call keyed at the same moment fills many of the expected gaps.
+constexpr double kMinClearness = 0.8;
+// Powers below this fraction of full scale are digital silence.
+constexpr double kPowerFloor = 1e-20;
+
+// Where a keyed element lies, in ms from the start of the transmission.
+struct Span {
+    double fromMs, toMs;
+};
+
+// The call's keying as the program's own sequencer sends it: three units of
+// lead-in, a dot one unit and a dash three, one unit after each element, two
+// more after each character, then six units before the first long dash.
+struct Keying {
+    std::vector<Span> on, off;  // in units
+    double dash1Units = 0;
+};
+
+Keying keyingOf(const std::string& morse) {
+    Keying k;
+    double pos = cwsim::kLeadInUnits;
+    double lastEnd = 0;
+    for (std::size_t i = 0; i < morse.size(); ++i) {
+        const char c = morse[i];
+        if (c != '.' && c != '-') continue;
+        const double len = c == '.' ? 1 : 3;
+        k.off.push_back({lastEnd, pos});
+        k.on.push_back({pos, pos + len});
+        lastEnd = pos + len;
+        pos += len + 1;
+        if (i + 1 < morse.size() && morse[i + 1] == ' ') pos += 2;
+    }
+    // The gap before the dashes, less two units in case they come early.
+    k.off.push_back({lastEnd, pos + 4});
+    k.dash1Units = pos + 6;
+    return k;
+}
+
+std::size_t niceSize(std::size_t n) {
+    std::size_t p = 64;
+    while (p < n) p *= 2;
+    return p;
+}
+
+double hann(std::size_t i, std::size_t n) {
+    return 0.5 - 0.5 * std::cos(2 * std::numbers::pi * (static_cast<double>(i) + 0.5) / static_cast<double>(n));
+}
+
+double quantile(std::vector<double>& v, double q) {
+    if (v.empty()) return 0;
+    const auto nth = v.begin() + static_cast<std::ptrdiff_t>(q * static_cast<double>(v.size() - 1));
+    std::nth_element(v.begin(), nth, v.end());
+    return *nth;
+}
+
+// The slot mixed down around the expected pitch: complex samples at rate
+// `rate` whose frequency 0 is `centreHz` of the audio.
+struct Baseband {
+    std::vector<cd> z;
+    double rate = 0;
+    double centreHz = 0;
+    double nyquistHz = 0;  // of the audio
+
+    // A baseband frequency that maps to audio the mixing kept.
+    bool valid(double offsetHz) const {
+        const double f = centreHz + offsetHz;
+        return std::abs(offsetHz) <= 0.45 * rate && f >= 25 && f <= nyquistHz - 25;
+    }
+};
+
+// Mixing by selecting the transform's bins around the pitch: one real
+// transform of the slot and one short inverse, far cheaper than filtering
+// sample by sample.
+Baseband mixDown(std::span<const float> samples, int sampleRate, double pitchHz) {
+    const auto decimation = static_cast<std::size_t>(std::max(1.0, std::round(sampleRate / kBasebandRateHz)));
+    const std::size_t nb = niceSize((samples.size() + decimation - 1) / decimation);
+    const std::size_t n = nb * decimation;
+
+    std::vector<double> x(n, 0.0);
+    double sum = 0;
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const float s = samples[i];
+        if (!std::isfinite(s)) continue;
+        x[i] = static_cast<double>(std::clamp(s, -8.0f, 8.0f));
+        sum += x[i];
+        ++count;
+    }
+    // A DC offset is no tone; it would only leak into the bins near it.
+    const double mean = count ? sum / static_cast<double>(count) : 0;
+    for (std::size_t i = 0; i < samples.size(); ++i) x[i] -= mean;
+
+    std::vector<cd> spectrum(n / 2 + 1);
+    forwardReal(x, spectrum);
+
+    Baseband b;
+    b.rate = static_cast<double>(sampleRate) / static_cast<double>(decimation);
+    const double binHz = static_cast<double>(sampleRate) / static_cast<double>(n);
+    const auto p0 = static_cast<std::ptrdiff_t>(std::round(pitchHz / binHz));
+    b.centreHz = static_cast<double>(p0) * binHz;
+    b.nyquistHz = sampleRate / 2.0;
+    b.z.assign(nb, cd{});
+    const auto half = static_cast<std::ptrdiff_t>(nb / 2);
+    const auto last = static_cast<std::ptrdiff_t>(n / 2);
+    for (std::ptrdiff_t j = -half; j < half; ++j) {
+        const std::ptrdiff_t k = p0 + j;
+        if (k < 1 || k >= last) continue;
+        b.z[static_cast<std::size_t>((j + static_cast<std::ptrdiff_t>(nb)) % static_cast<std::ptrdiff_t>(nb))] =
+            spectrum[static_cast<std::size_t>(k)] / static_cast<double>(n);
+    }
+    transformComplex(b.z, true);
+    b.z.resize(samples.size() / decimation);
+    return b;
+}
+
+// Narrow-band power in cells of time × frequency, with running sums over time
+// per bin so any interval's total costs two look-ups.
+struct Cells {
+    std::size_t frames = 0;
+    int maxBin = 0;            // bins -maxBin..maxBin around the centre
+    double binHz = 0;
+    double firstCentreMs = 0;  // centre of frame 0 from the slot start
+    double hopMs = 0;
+    double noise = 0;          // mean power of a noise-only cell
+    double windowEnergy = 0;   // of the cell window
+    std::vector<std::vector<double>> byBin;  // every other frame's cells per bin offset (-32..31), for the noise
+    double spread = 1;         // variance factor of a mean over overlapping frames
+    std::vector<std::vector<double>> sums;  // [bin + maxBin][frame], frames + 1 entries
+
+    double total(int bin, std::size_t from, std::size_t to) const {
+        const auto& s = sums[static_cast<std::size_t>(bin + maxBin)];
+        return s[to] - s[from];
+    }
+    // Mean power of a noise-only cell from the cells more than `clearHz`
+    // from `toneHz`: their 30th percentile scaled to the mean of an
+    // exponential distribution. The tone and its keying fill far fewer cells
+    // than that, so they hardly lift it.
+    double noiseAwayFrom(double toneHz, double clearHz) const {
+        std::vector<double> cells;
+        for (std::size_t i = 0; i < byBin.size(); ++i) {
+            const double f = (static_cast<double>(i) - static_cast<double>(byBin.size() / 2)) * binHz;
+            if (std::abs(f - toneHz) >= clearHz) cells.insert(cells.end(), byBin[i].begin(), byBin[i].end());
+        }
+        return std::max(quantile(cells, 0.3) / -std::log(0.7), kPowerFloor * windowEnergy);
+    }
+    // The frames whose centres lie in [fromMs, toMs), clipped to the slot.
+    std::pair<std::size_t, std::size_t> frameRange(double fromMs, double toMs) const {
+        const auto index = [&](double ms) {
+            const double t = std::ceil((ms - firstCentreMs) / hopMs);
+            return static_cast<std::size_t>(std::clamp(t, 0.0, static_cast<double>(frames)));
+        };
+        return {index(fromMs), index(toMs)};
+    }
+};
+
+Cells cellsOf(const Baseband& b, double searchHz) {
+    Cells c;
+    const auto window = std::max<std::size_t>(8, static_cast<std::size_t>(std::round(kCellWindowS * b.rate)));
+    const auto hop = std::max<std::size_t>(1, static_cast<std::size_t>(std::round(kCellHopS * b.rate)));
+    if (b.z.size() < window) return c;
+    c.frames = (b.z.size() - window) / hop + 1;
+    c.binHz = b.rate / static_cast<double>(kCellFft);
+    c.maxBin = static_cast<int>(std::ceil(searchHz / c.binHz)) + 1;
+    c.hopMs = 1000.0 * static_cast<double>(hop) / b.rate;
+    c.firstCentreMs = 1000.0 * (static_cast<double>(window) - 1) / 2 / b.rate;
+
+    std::vector<double> w(window);
+    for (std::size_t i = 0; i < window; ++i) w[i] = hann(i, window);
+    // Overlapping frames share noise: a mean over n of them varies like a
+    // mean over n / spread independent ones.
+    double energy = 0;
+    for (double v : w) energy += v * v;
+    c.spread = 0;
+    for (std::size_t lag = 0; lag < window; lag += hop) {
+        double r = 0;
+        for (std::size_t i = 0; i + lag < window; ++i) r += w[i] * w[i + lag];
+        c.spread += (lag == 0 ? 1 : 2) * (r / energy) * (r / energy);
+    }
+
+    const auto bins = static_cast<std::size_t>(2 * c.maxBin + 1);
+    c.sums.assign(bins, std::vector<double>(c.frames + 1, 0.0));
+    c.windowEnergy = energy;
+    c.byBin.assign(kCellFft, {});
+    std::vector<cd> frame(kCellFft);
+    const auto fft = static_cast<int>(kCellFft);
+    for (std::size_t t = 0; t < c.frames; ++t) {
+        std::fill(frame.begin(), frame.end(), cd{});
+        for (std::size_t i = 0; i < window; ++i) frame[i] = b.z[t * hop + i] * w[i];
+        transformComplex(frame, false);
+        for (int k = -c.maxBin; k <= c.maxBin; ++k) {
+            const double p = std::norm(frame[static_cast<std::size_t>((k + fft) % fft)]);
+            auto& s = c.sums[static_cast<std::size_t>(k + c.maxBin)];
+            s[t + 1] = s[t] + p;
+        }
+        if (t % 2 == 0) {
+            for (int k = -fft / 2; k < fft / 2; ++k) {
+                if (b.valid(k * c.binHz))
+                    c.byBin[static_cast<std::size_t>(k + fft / 2)].push_back(std::norm(frame[static_cast<std::size_t>((k + fft) % fft)]));
+            }
+        }
+    }
+    c.noise = c.noiseAwayFrom(0, 0);
+    return c;
+}
+
+struct Candidate {
+    double score = -std::numeric_limits<double>::infinity();
+    int bin = 0;
+    double unitMs = 0;
+    double startMs = 0;
+};
+
+// The keying score: how far the mean power of the cells the call (and the
+// middle of the first long dash) should fill stands above the mean of the
+// cells its gaps should leave empty, in standard deviations of noise.
+Candidate searchKeying(const Cells& c, const Keying& keying, const DetectorSettings& settings) {
+    Candidate best;
+    std::vector<std::pair<std::size_t, std::size_t>> on, off;
+    const int steps = static_cast<int>(std::floor(settings.searchMs / kTimeStepMs));
+    for (int unit = kMinUnitMs; unit <= kMaxUnitMs; ++unit) {
+        const double u = unit;
+        for (int step = -steps; step <= steps; ++step) {
+            const double start = step * kTimeStepMs;
+            on.clear();
+            off.clear();
+            for (const Span& s : keying.on) on.push_back(c.frameRange(start + s.fromMs * u, start + s.toMs * u));
+            const double dash1 = start + keying.dash1Units * u;
+            on.push_back(c.frameRange(dash1 + 150, dash1 + 850));
+            for (const Span& s : keying.off) off.push_back(c.frameRange(start + s.fromMs * u, start + s.toMs * u));
+            std::size_t nOn = 0, nOff = 0;
+            for (const auto& [a, b] : on) nOn += b - a;
+            for (const auto& [a, b] : off) nOff += b - a;
+            if (nOn < 10 || nOff < 10) continue;
+            const double scale =
+                c.noise * std::sqrt(c.spread * (1.0 / static_cast<double>(nOn) + 1.0 / static_cast<double>(nOff)));
+            for (int k = -c.maxBin; k <= c.maxBin; ++k) {
+                if (std::abs(k * c.binHz) > settings.searchHz + c.binHz / 2) continue;
+                double sOn = 0, sOff = 0;
+                for (const auto& [a, b] : on) sOn += c.total(k, a, b);
+                for (const auto& [a, b] : off) sOff += c.total(k, a, b);
+                const double score =
+                    (sOn / static_cast<double>(nOn) - sOff / static_cast<double>(nOff)) / scale;
+                if (score > best.score) best = {score, k, u, start};
+            }
+        }
+    }
+    return best;
+}
+
+// How clear the call's gaps are at the candidate: 1 when they hold only
+// noise, near 0 when they hold as much as its elements.
+double clearness(const Cells& c, const Keying& keying, const Candidate& at) {
+    double sOn = 0, sOff = 0;
+    std::size_t nOn = 0, nOff = 0;
+    for (const Span& s : keying.on) {
+        const auto [a, b] = c.frameRange(at.startMs + s.fromMs * at.unitMs, at.startMs + s.toMs * at.unitMs);
+        sOn += c.total(at.bin, a, b);
+        nOn += b - a;
+    }
+    for (const Span& s : keying.off) {
+        const auto [a, b] = c.frameRange(at.startMs + s.fromMs * at.unitMs, at.startMs + s.toMs * at.unitMs);
+        sOff += c.total(at.bin, a, b);
+        nOff += b - a;
+    }
+    if (nOn == 0 || nOff == 0) return 0;
+    const double on = sOn / static_cast<double>(nOn) - c.noise, off = sOff / static_cast<double>(nOff) - c.noise;
+    return on > 0 ? 1 - std::max(0.0, off) / on : 0;
+}
+
+// Power spectrum of z[from, to) zero-padded to `size`, windowed by `window`.
+std::vector<double> powerSpectrum(const Baseband& b, std::size_t from, std::size_t to, std::size_t size,
+                                  double (*window)(std::size_t, std::size_t), double& windowEnergy) {
+    std::vector<cd> buf(size);
+    const std::size_t m = to - from;
+    windowEnergy = 0;
+    for (std::size_t i = 0; i < m; ++i) {
+        const double w = window ? window(i, m) : 1.0;
+        buf[i] = b.z[from + i] * w;
+        windowEnergy += w * w;
+    }
+    transformComplex(buf, false);
+    std::vector<double> p(size);
+    for (std::size_t i = 0; i < size; ++i) p[i] = std::norm(buf[i]);
+    return p;
+}
+
+double offsetOfBin(std::size_t i, std::size_t size, double rate) {
+    const auto k = static_cast<double>(i) - (i >= size / 2 ? static_cast<double>(size) : 0.0);
+    return k * rate / static_cast<double>(size);
+}
+
+// The tone within ± one cell bin of `aroundHz`, to a fraction of a hertz:
+// the peak of a long Hann-windowed spectrum, interpolated on a parabola.
+double fineTone(const Baseband& b, std::size_t from, std::size_t to, double aroundHz, double cellBinHz) {
+    if (to <= from + 16) return aroundHz;
+    const std::size_t size = niceSize(4 * (to - from));
+    double energy = 0;
+    const std::vector<double> p = powerSpectrum(b, from, to, size, hann, energy);
+    std::size_t best = 0;
+    double bestPower = -1;
+    for (std::size_t i = 0; i < size; ++i) {
+        const double f = offsetOfBin(i, size, b.rate);
+        if (std::abs(f - aroundHz) <= cellBinHz && p[i] > bestPower) {
+            bestPower = p[i];
+            best = i;
+        }
+    }
+    const double l = p[(best + size - 1) % size], r = p[(best + 1) % size], m = p[best];
+    const double denom = l - 2 * m + r;
+    const double shift = denom < 0 ? std::clamp(0.5 * (l - r) / denom, -0.5, 0.5) : 0.0;
+    return offsetOfBin(best, size, b.rate) + shift * b.rate / static_cast<double>(size);
+}
+
+struct DashFit {
+    double startMs = 0, lengthMs = 1000, gapMs = 150;
+};
+
+// Where the four long dashes lie: the start of the first, their common length
+// and gap, fitted by least squares to the power at the tone (each dash a step
+// of its own height above the noise), so the strong dashes place the weak.
+DashFit fitDashes(const Cells& c, int bin, double nominalStartMs) {
+    const auto objective = [&](double a, double d, double g) {
+        double sum = 0;
+        for (int k = 0; k < kDashCount; ++k) {
+            const double from = a + k * (d + g);
+            const auto [t0, t1] = c.frameRange(from, from + d);
+            if (t1 <= t0) continue;
+            const double n = static_cast<double>(t1 - t0);
+            const double excess = std::max(0.0, c.total(bin, t0, t1) - n * c.noise);
+            sum += excess * excess / n;
+        }
+        return sum;
+    };
+    // A coarse grid, then a fine one round its best point: the objective
+    // changes smoothly on the scale of the cells' 30 ms window.
+    DashFit best{nominalStartMs, (kMinDashMs + kMaxDashMs) / 2, kMaxDashGapMs / 2};
+    double bestObjective = -1;
+    const auto scan = [&](double a0, double a1, double d0, double d1, double g0, double g1, double step) {
+        for (double a = a0; a <= a1; a += step) {
+            for (double d = std::max(kMinDashMs, d0); d <= std::min(kMaxDashMs, d1); d += step) {
+                for (double g = std::max(0.0, g0); g <= std::min(kMaxDashGapMs, g1); g += step) {
+                    const double o = objective(a, d, g);
+                    if (o > bestObjective) {
+                        bestObjective = o;
+                        best = {a, d, g};
+                    }
+                }
+            }
+        }
+    };
+    scan(nominalStartMs - kDashStartSearchMs, nominalStartMs + kDashStartSearchMs, kMinDashMs, kMaxDashMs, 0,
+         kMaxDashGapMs, kCoarseDashStepMs);
+    const DashFit coarse = best;
+    scan(coarse.startMs - kCoarseDashStepMs, coarse.startMs + kCoarseDashStepMs, coarse.lengthMs - kCoarseDashStepMs,
+         coarse.lengthMs + kCoarseDashStepMs, coarse.gapMs - kCoarseDashStepMs, coarse.gapMs + kCoarseDashStepMs,
+         kFineDashStepMs);
+    return best;
+}
+
+// One dash's SNR in 2.5 kHz: the tone's power summed within ± kToneBandHz
+// (a rectangular window, which keeps the most of the tone within that band)
+// less the noise in that band, over the noise density (per hertz of z).
+std::optional<double> dashSnr(const Baseband& b, double fromMs, double toMs, double toneHz, double density) {
+    const double n = static_cast<double>(b.z.size());
+    const auto from = static_cast<std::size_t>(std::clamp(std::ceil(fromMs / 1000 * b.rate), 0.0, n));
+    const auto to = static_cast<std::size_t>(std::clamp(std::floor(toMs / 1000 * b.rate), 0.0, n));
+    if (to <= from || static_cast<double>(to - from) < kMinDashMeasuredMs / 1000 * b.rate) return std::nullopt;
+    const std::size_t m = to - from;
+    const std::size_t size = niceSize(2 * m);
+
+    double rectEnergy = 0;
+    const std::vector<double> rect = powerSpectrum(b, from, to, size, nullptr, rectEnergy);
+    double band = 0;
+    std::size_t bandBins = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        if (std::abs(offsetOfBin(i, size, b.rate) - toneHz) <= kToneBandHz) {
+            band += rect[i];
+            ++bandBins;
+        }
+    }
+    if (bandBins == 0) return std::nullopt;
+    // Power of z within the band (Parseval over the zero-padded transform).
+    const double bandPower = band / (static_cast<double>(size) * rectEnergy);
+    const double bandHz = static_cast<double>(bandBins) * b.rate / static_cast<double>(size);
+    const double noiseInBand = density * bandHz;
+    const double tone = bandPower - noiseInBand;
+    // The band holds about bandHz × duration independent bins of noise.
+    const double independent = std::max(1.0, bandHz * static_cast<double>(m) / b.rate);
+    if (tone <= 0 || tone < kDashFoundScore * noiseInBand / std::sqrt(independent)) return std::nullopt;
+    return 10 * std::log10(tone / (density * 2500));
+}
+
+}  // namespace
+
+SlotResult detectSlot(std::span<const float> samples, int sampleRate, const QString& call,
+                      const DetectorSettings& settings, std::int64_t periodStartMs, int band, int beaconIndex) {
+    if (sampleRate < kMinSampleRate || sampleRate > kMaxSampleRate)
+        throw std::invalid_argument("detectSlot: sample rate " + std::to_string(sampleRate) + " Hz is out of range");
+    if (!(settings.pitchHz >= kMinPitchHz && settings.pitchHz <= kMaxPitchHz))
+        throw std::invalid_argument("detectSlot: pitch out of range");
+
     SlotResult r;
     r.periodStartMs = periodStartMs;
     r.band = band;
     r.beaconIndex = beaconIndex;
+
+    const Baseband b = mixDown(samples, sampleRate, settings.pitchHz);
+    const Cells cells = cellsOf(b, std::clamp(settings.searchHz, 0.0, 300.0));
+    if (cells.frames == 0) return r;
+    const Keying keying = keyingOf(cwsim::morseOf(call.toStdString()));
+    const Candidate best = searchKeying(cells, keying, settings);
+    if (!(best.score >= kHeardScore) || clearness(cells, keying, best) < kMinClearness) return r;
+
+    r.heard = true;
+    r.timeOffsetMs = best.startMs;
+    const double cellTone = best.bin * cells.binHz;
+    const double dash1Ms = best.startMs + keying.dash1Units * best.unitMs;
+    const auto toSample = [&](double ms) {
+        return static_cast<std::size_t>(std::clamp(ms / 1000 * b.rate, 0.0, static_cast<double>(b.z.size())));
+    };
+    const double toneHz = fineTone(b, toSample(best.startMs), toSample(dash1Ms + 1000), cellTone, cells.binHz);
+    r.toneOffsetHz = b.centreHz + toneHz - settings.pitchHz;
+
+    const int toneBin = std::clamp(static_cast<int>(std::lround(toneHz / cells.binHz)), -cells.maxBin, cells.maxBin);
+    const DashFit dashes = fitDashes(cells, toneBin, dash1Ms);
+    // The noise density per hertz of z, from the cells clear of the tone.
+    const double density = cells.noiseAwayFrom(toneHz, kNoiseClearHz) / cells.windowEnergy / b.rate;
+    for (int k = 0; k < kDashCount; ++k) {
+        const double from = dashes.startMs + k * (dashes.lengthMs + dashes.gapMs);
+        r.dashSnrDb[static_cast<std::size_t>(k)] =
+            dashSnr(b, from + kDashEdgeMs, from + dashes.lengthMs - kDashEdgeMs, toneHz, density);
+    }
     return r;
 }
 

@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "KeyedTone.h"
+#include "listen/Detector.h"
+
+using orvane::listen::DetectorSettings;
+using orvane::listen::detectSlot;
+using orvane::listen::SlotResult;
+
+namespace {
+
+constexpr double kSlotMs = 10'000;
+
+SlotResult detect(const KeyedTone& tone, int fs, std::uint32_t seed, double pitchHz = 700) {
+    DetectorSettings settings;
+    settings.pitchHz = pitchHz;
+    const std::vector<float> x = tone.render(fs, kSlotMs, seed);
+    return detectSlot(x, fs, QString::fromStdString(tone.call), settings, 0, 0, 0);
+}
+
+// A dash at this SNR or more is found, and its SNR is then held to ±2 dB
+// from -15 to +20 dB.
+constexpr double kSureDb = -15;
+
+struct Case {
+    const char* name;
+    KeyedTone tone;
+    int fs = 12000;
+    double pitchHz = 700;
+    bool heard = true;
+};
+
+KeyedTone with(auto change) {
+    KeyedTone t;
+    change(t);
+    return t;
+}
+
+class DetectorCase : public testing::TestWithParam<Case> {};
+
+TEST_P(DetectorCase, HearsAndMeasures) {
+    const Case& c = GetParam();
+    for (std::uint32_t seed : {1u, 2u, 3u}) {
+        const SlotResult r = detect(c.tone, c.fs, seed, c.pitchHz);
+        ASSERT_EQ(r.heard, c.heard) << "seed " << seed;
+        if (!c.heard) {
+            EXPECT_EQ(r.dashesHeard(), 0);
+            continue;
+        }
+        EXPECT_NEAR(r.toneOffsetHz, c.tone.toneHz - c.pitchHz, 3.0) << "seed " << seed;
+        EXPECT_NEAR(r.timeOffsetMs, c.tone.startMs, 30.0) << "seed " << seed;
+        for (std::size_t d = 0; d < 4; ++d) {
+            const double truth = c.tone.dashSnrDb[d];
+            if (c.tone.qsbDepthDb > 0 || truth < kSureDb) continue;
+            ASSERT_TRUE(r.dashSnrDb[d].has_value()) << "dash " << d + 1 << " seed " << seed;
+            EXPECT_NEAR(*r.dashSnrDb[d], truth, 2.0) << "dash " << d + 1 << " seed " << seed;
+        }
+        // A dash far below what can be heard is never reported.
+        for (std::size_t d = 0; d < 4; ++d) {
+            if (c.tone.dashSnrDb[d] < -32) {
+                EXPECT_FALSE(r.dashSnrDb[d].has_value()) << "dash " << d + 1;
+            }
+        }
+    }
+}
+
+const Case kCases[] = {
+    {"Network22WpmAtMinus15dB", {}},
+    {"AllFourDashesStrong", with([](KeyedTone& t) { t.dashSnrDb = {20, 10, 0, -10}; })},
+    {"WeakestDashAtMinus15dB", with([](KeyedTone& t) { t.dashSnrDb = {15, 5, -5, -15}; })},
+    {"Unit45Gap300Early200", with([](KeyedTone& t) {
+         t.unitMs = 45, t.dashGapMs = 300, t.startMs = -200, t.dashSnrDb = {10, 0, -10, -20};
+     })},
+    {"Unit60Gap0Late200", with([](KeyedTone& t) {
+         t.call = "W6WX", t.unitMs = 60, t.dashGapMs = 0, t.startMs = 200, t.dashSnrDb = {10, 0, -10, -20};
+     })},
+    {"OneSecondDashesLongCall", with([](KeyedTone& t) {
+         t.call = "VK6RBP", t.dashMs = 1000, t.dashGapMs = 200, t.dashSnrDb = {5, -5, -15, -25};
+     })},
+    {"TunedHigh150Hz", with([](KeyedTone& t) { t.toneHz = 850, t.dashSnrDb = {0, -10, -20, -30}; })},
+    {"TunedLow150Hz", with([](KeyedTone& t) { t.toneHz = 550, t.startMs = 90; })},
+    {"Pitch300", with([](KeyedTone& t) { t.toneHz = 320, t.dashSnrDb = {0, -10, -20, -30}; }), 12000, 300},
+    {"Pitch1200At8kHz", with([](KeyedTone& t) { t.toneHz = 1180, t.dashSnrDb = {0, -10, -20, -30}; }), 8000, 1200},
+    {"At48kHz", with([](KeyedTone& t) { t.call = "JA2IGY", t.dashSnrDb = {0, -10, -20, -30}; }), 48000},
+    {"At44100Hz", with([](KeyedTone& t) { t.call = "OH2B", t.dashSnrDb = {0, -10, -20, -30}; }), 44100},
+    {"FadingQsb20dB", with([](KeyedTone& t) { t.dashSnrDb = {5, -5, -15, -25}, t.qsbDepthDb = 20; })},
+    {"DcOffset", with([](KeyedTone& t) { t.dcOffset = 0.3, t.dashSnrDb = {0, -10, -20, -30}; })},
+    {"MissingBeacon", with([](KeyedTone& t) { t.present = false; }), 12000, 700, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Listen, DetectorCase, testing::ValuesIn(kCases),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+// Statistics over many seeded noise realisations (fixed seeds: the outcome is
+// the same on every run).
+TEST(DetectorStatistics, FalseHeardOnNoiseOnlyAtMostOnePercent) {
+    KeyedTone noise;
+    noise.present = false;
+    int heard = 0;
+    const int runs = 200;
+    for (int s = 0; s < runs; ++s) heard += detect(noise, 12000, 10'000u + static_cast<std::uint32_t>(s)).heard;
+    EXPECT_LE(heard, runs / 100);
+}
+
+TEST(DetectorStatistics, HeardAtMinus15dBAtLeast95Percent) {
+    KeyedTone tone;
+    int heard = 0;
+    const int runs = 100;
+    for (int s = 0; s < runs; ++s) {
+        tone.call = orvane::cwsim::kBeaconCalls[static_cast<std::size_t>(s % 18)].callSign;
+        tone.startMs = (s % 9 - 4) * 50.0;
+        tone.unitMs = 45 + s % 16;
+        tone.toneHz = 700 + (s % 7 - 3) * 50.0;
+        heard += detect(tone, 12000, 20'000u + static_cast<std::uint32_t>(s)).heard;
+    }
+    EXPECT_GE(heard, runs * 95 / 100);
+}
+
+TEST(DetectorStatistics, DashSnrWithin2dBFromMinus15To20) {
+    const std::array<std::array<double, 4>, 3> levels{{{20, 10, 0, -10}, {5, -5, -15, -25}, {-5, -15, -25, -35}}};
+    int measured = 0, within = 0;
+    double sumError = 0;
+    for (std::size_t l = 0; l < levels.size(); ++l) {
+        KeyedTone tone;
+        tone.dashSnrDb = levels[l];
+        for (std::uint32_t s = 0; s < 20; ++s) {
+            const SlotResult r = detect(tone, 12000, 30'000u + 100 * static_cast<std::uint32_t>(l) + s);
+            for (std::size_t d = 0; d < 4; ++d) {
+                const double truth = tone.dashSnrDb[d];
+                if (truth < -15) continue;
+                ++measured;
+                if (!r.dashSnrDb[d]) continue;
+                const double error = *r.dashSnrDb[d] - truth;
+                sumError += error;
+                within += std::abs(error) <= 2.0;
+            }
+        }
+    }
+    EXPECT_GE(within, measured * 98 / 100);
+    EXPECT_NEAR(sumError / measured, 0.0, 0.5);  // no bias
+}
+
+struct BadSamples {
+    const char* name;
+    std::vector<float> samples;
+};
+
+TEST(DetectorBadInput, SilenceClippingAndNonFiniteValuesAreNeverHeardNorCrash) {
+    KeyedTone loud;
+    loud.noiseSigma = 0.5;
+    loud.present = false;
+    std::vector<float> clipped = loud.render(12000, kSlotMs, 7);
+    for (float& v : clipped) v = std::clamp(v, -1.0f, 1.0f);
+    std::vector<float> nonFinite(120'000, 0.0f);
+    for (std::size_t i = 0; i < nonFinite.size(); i += 3) nonFinite[i] = std::nanf("") ;
+    nonFinite[5] = INFINITY;
+    const BadSamples cases[] = {
+        {"Silent", std::vector<float>(120'000, 0.0f)},
+        {"ClippedNoise", clipped},
+        {"NonFinite", nonFinite},
+        {"Short", std::vector<float>(100, 0.1f)},
+        {"Empty", {}},
+    };
+    for (const auto& c : cases) {
+        const SlotResult r = detectSlot(c.samples, 12000, "4U1UN", {}, 0, 0, 0);
+        EXPECT_FALSE(r.heard) << c.name;
+        EXPECT_EQ(r.dashesHeard(), 0) << c.name;
+    }
+}
+
+TEST(DetectorBadInput, ClippedStrongSignalIsStillHeard) {
+    KeyedTone strong;
+    strong.dashSnrDb = {30, 20, 10, 0};
+    std::vector<float> x = strong.render(12000, kSlotMs, 8);
+    for (float& v : x) v = std::clamp(v * 4, -1.0f, 1.0f);
+    const SlotResult r = detectSlot(x, 12000, "4U1UN", {}, 0, 0, 0);
+    EXPECT_TRUE(r.heard);
+    EXPECT_EQ(r.dashesHeard(), 4);
+}
+
+TEST(DetectorBadInput, RatesAndPitchesOutOfRangeAreRefused) {
+    const std::vector<float> x(1000, 0.0f);
+    EXPECT_THROW(detectSlot(x, 7999, "4U1UN", {}, 0, 0, 0), std::invalid_argument);
+    EXPECT_THROW(detectSlot(x, 96000, "4U1UN", {}, 0, 0, 0), std::invalid_argument);
+    DetectorSettings s;
+    s.pitchHz = 250;
+    EXPECT_THROW(detectSlot(x, 12000, "4U1UN", s, 0, 0, 0), std::invalid_argument);
+}
+
+}  // namespace
+
+namespace {
+
+// Another beacon keyed at the moment (a wrong band, a wrong schedule) is not
+// the one expected, however strong: its elements fill the expected call's gaps.
+TEST(DetectorWrongCall, AnotherCallIsNotHeardAsTheExpectedOne) {
+    const std::pair<const char*, const char*> pairs[] = {
+        {"KH6WO", "VE8AT"}, {"4U1UN", "W6WX"}, {"JA2IGY", "RR9O"}, {"ZS6DN", "5Z4B"}};
+    for (const auto& [keyed, expected] : pairs) {
+        KeyedTone tone;
+        tone.call = keyed;
+        tone.dashSnrDb = {10, 0, -10, -20};
+        const std::vector<float> x = tone.render(12000, kSlotMs, 5);
+        EXPECT_FALSE(detectSlot(x, 12000, expected, {}, 0, 0, 0).heard) << keyed << " as " << expected;
+        EXPECT_TRUE(detectSlot(x, 12000, keyed, {}, 0, 0, 0).heard) << keyed;
+    }
+}
+
+}  // namespace

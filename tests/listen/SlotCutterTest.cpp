@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "KeyedTone.h"
+#include "beacons/Schedule.h"
+#include "beacons/StationTable.h"
+#include "listen/SlotCutter.h"
+
+using namespace orvane;
+using listen::SlotCutter;
+using listen::SlotResult;
+
+namespace {
+
+// 2026-12-10 12:00:00 UTC: a cycle starts (the minute is divisible by three).
+constexpr std::int64_t kNoonMs = 1'796'904'000'000;
+constexpr int kRate = 12000;
+
+struct Fed {
+    std::vector<SlotResult> results;
+    SlotCutter cutter;
+    explicit Fed(listen::Expectation expect)
+        : cutter({}, std::move(expect), [this](const SlotResult& r) { results.push_back(r); }) {}
+
+    // Pushes `audio` whose first sample is at `startMs` in blocks of 1000
+    // samples, each stamped up to ±`jitterMs` off, as a sound card does.
+    void feed(const std::vector<float>& audio, std::int64_t startMs, std::int64_t jitterMs = 0) {
+        for (std::size_t i = 0; i < audio.size(); i += 1000) {
+            const auto n = std::min<std::size_t>(1000, audio.size() - i);
+            const std::int64_t jitter = (i / 1000) % 2 ? jitterMs : -jitterMs;
+            cutter.push(startMs + static_cast<std::int64_t>(i) * 1000 / kRate + jitter, kRate,
+                        std::span<const float>(audio.data() + i, n));
+        }
+    }
+};
+
+TEST(SlotCutter, CutsWholeSlotsOnTheBoundariesWhateverTheBlocks) {
+    ASSERT_EQ(beacons::slotIndexAt(kNoonMs, 0), 0);
+    // 40 s from 12:00:03.500: whole slots at :10, :20 and :30; the beacon of
+    // :20 on 14.10 MHz (slot 3, W6WX) keyed exactly on time.
+    KeyedTone silence;
+    silence.present = false;
+    std::vector<float> audio = silence.render(kRate, 40'000, 1);
+    KeyedTone w6wx;
+    w6wx.call = "W6WX";
+    w6wx.dashSnrDb = {0, -10, -20, -30};
+    const std::vector<float> slot = w6wx.render(kRate, 10'000, 2);
+    std::copy(slot.begin(), slot.end(), audio.begin() + 16.5 * kRate);
+
+    Fed fed(listen::expectOnBand(beacons::StationTable(), 0));
+    fed.feed(audio, kNoonMs + 3500, 10);
+    ASSERT_EQ(fed.results.size(), 3u);
+    EXPECT_EQ(fed.results[0].periodStartMs, kNoonMs + 10'000);
+    EXPECT_EQ(fed.results[1].periodStartMs, kNoonMs + 20'000);
+    EXPECT_EQ(fed.results[2].periodStartMs, kNoonMs + 30'000);
+    EXPECT_EQ(fed.results[1].beaconIndex, 2);
+    EXPECT_FALSE(fed.results[0].heard);
+    EXPECT_TRUE(fed.results[1].heard);
+    EXPECT_NEAR(fed.results[1].timeOffsetMs, 0, 30);
+    EXPECT_FALSE(fed.results[2].heard);
+}
+
+TEST(SlotCutter, LostAudioDropsThePartialSlot) {
+    KeyedTone silence;
+    silence.present = false;
+    Fed fed(listen::expectOnBand(beacons::StationTable(), 1));
+    fed.feed(silence.render(kRate, 15'000, 1), kNoonMs);  // 0..15 s: the slot at :00
+    fed.feed(silence.render(kRate, 20'000, 2), kNoonMs + 15'500);  // 500 ms lost: the next whole slot is :20
+    ASSERT_EQ(fed.results.size(), 2u);
+    EXPECT_EQ(fed.results[0].periodStartMs, kNoonMs);
+    EXPECT_EQ(fed.results[1].periodStartMs, kNoonMs + 20'000);
+    EXPECT_EQ(fed.results[1].band, 1);
+    EXPECT_EQ(fed.results[1].beaconIndex, beacons::slotIndexAt(kNoonMs + 20'000, 1));
+}
+
+TEST(SlotCutter, ExpectationsFollowTheScheduleAndTheStationsFile) {
+    beacons::StationTable table;
+    ASSERT_TRUE(table.apply("3 | K6XX | Somewhere | CM97 | on").empty());
+    const auto onBand = listen::expectOnBand(table, 0)(kNoonMs + 20'000);
+    ASSERT_TRUE(onBand);
+    EXPECT_EQ(onBand->call, QStringLiteral("K6XX"));  // the override is keyed
+
+    // Following 4U1UN (index 0): band k in the k-th slot of the cycle, then
+    // the radio stays on 28.20 MHz until just before its next turn.
+    const auto follow = listen::expectFollowing(table, 0);
+    for (int k = 0; k < 5; ++k) {
+        const auto e = follow(kNoonMs + k * 10'000);
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->band, k);
+        EXPECT_EQ(e->beaconIndex, 0);
+    }
+    const auto silent = follow(kNoonMs + 100'000);
+    ASSERT_TRUE(silent);
+    EXPECT_EQ(silent->band, 4);
+    EXPECT_EQ(silent->beaconIndex, beacons::slotIndexAt(kNoonMs + 100'000, 4));
+}
+
+}  // namespace
