@@ -105,9 +105,11 @@ public:
 
     // Plays raw 16-bit mono samples at 12 kHz into the null sink (pacat, a
     // child of the test, ended by its PID when the player is destroyed).
+    // More samples can be appended while it plays (write), as long as it has
+    // not run dry; finish() says no more come.
     class Player {
     public:
-        Player(const PulseAudioServer& server, const QByteArray& s16le) {
+        Player(const PulseAudioServer& server, const QByteArray& s16le, bool more = false) {
             process_.setProgram(QStringLiteral("pacat"));
             process_.setArguments({QStringLiteral("--playback"), QStringLiteral("--server=") + server.server(),
                                    QStringLiteral("--device=") + QLatin1String(kSink), QStringLiteral("--format=s16le"),
@@ -116,9 +118,11 @@ public:
             process_.start();
             if (process_.waitForStarted(5000)) {
                 process_.write(s16le);
-                process_.closeWriteChannel();
+                if (!more) process_.closeWriteChannel();
             }
         }
+        void write(const QByteArray& s16le) { process_.write(s16le); }
+        void finish() { process_.closeWriteChannel(); }
         ~Player() {
             if (process_.state() == QProcess::NotRunning) return;
             process_.terminate();

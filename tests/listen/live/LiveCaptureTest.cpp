@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QtEndian>
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <mutex>
 #include <numbers>
@@ -12,6 +14,7 @@
 #include "common/Clock.h"
 #include "beacons/Schedule.h"
 #include "beacons/StationTable.h"
+#include "listen/KeyedTone.h"
 #include "listen/SlotCutter.h"
 #include "listen/live/QtAudioInput.h"
 #include "support/PulseAudioServer.h"
@@ -181,6 +184,101 @@ TEST(LiveCapture, CapturedAudioIsCutIntoWholeSlotsOnTheBoundaries) {
             EXPECT_EQ(results[i].periodStartMs, results[i - 1].periodStartMs + beacons::kSlotMs) << i;
         }
     }
+}
+
+// Closing the loop: a beacon keyed as the network keys it, played into the
+// null sink so that its slot begins on a UTC boundary, is heard in that slot
+// as the beacon the schedule puts there, at its tone and within the timing
+// the detector allows; the slot after it, noise alone, is not heard.
+//
+// A player's stream starts some time after it is launched (a second or more
+// when the server is busy), so the beacon cannot be placed by the launch
+// time. The player starts with 3 s of noise; the capture sees when that
+// noise begins, on the same UTC stamps the slots are cut by, and the rest
+// is appended from there: noise up to the boundary, the beacon, a slot of
+// noise. Any delay of the playback is then the same for the noise's start
+// and the beacon.
+TEST(LiveCapture, ABeaconPlayedIntoTheSinkIsHeardInItsSlot) {
+    PulseAudioServer server;
+    QString whyNot;
+    if (!server.start(&whyNot)) GTEST_SKIP() << "No sound server for the live test: " << whyNot.toStdString();
+
+    SystemClock clock;
+    const beacons::StationTable stations;
+    std::mutex mutex;
+    std::vector<SlotResult> results;
+    SlotCutter cutter(DetectorSettings{}, expectOnBand(stations, 0), [&](const SlotResult& r) {
+        const std::lock_guard lock(mutex);
+        results.push_back(r);
+    });
+    QtAudioInput input(clock, server.captureDescription());
+    // Where the played noise first shows (20 ms mean of |x|; the sink gives
+    // zeros before it).
+    std::atomic<std::int64_t> noiseFromMs{0};
+    double runningAbs = 0;
+    input.setBlockHandler([&](std::int64_t firstMs, int rate, std::span<const float> samples) {
+        for (std::size_t i = 0; i < samples.size() && noiseFromMs == 0; ++i) {
+            runningAbs += (std::abs(static_cast<double>(samples[i])) - runningAbs) / (0.02 * rate);
+            if (runningAbs > 0.02) noiseFromMs = firstMs + static_cast<std::int64_t>(i) * 1000 / rate - 20;
+        }
+        cutter.push(firstMs, rate, samples);
+    });
+    QString reason;
+    ASSERT_TRUE(input.open(&reason)) << reason.toStdString();
+
+    constexpr int kRate = 12000;
+    constexpr int kFirstNoiseMs = 3000;
+    const auto s16le = [](const std::vector<float>& audio) {
+        QByteArray bytes;
+        bytes.reserve(static_cast<qsizetype>(audio.size() * 2));
+        for (const float v : audio) {
+            const auto s = static_cast<std::int16_t>(std::lround(std::clamp(v, -1.0f, 1.0f) * 32767.0f));
+            char le[2];
+            qToLittleEndian(s, le);
+            bytes.append(le, 2);
+        }
+        return bytes;
+    };
+    KeyedTone silent;
+    silent.present = false;
+    PulseAudioServer::Player player(server, s16le(silent.render(kRate, kFirstNoiseMs, 9)), true);
+    ASSERT_TRUE(waitUntil([&] { return noiseFromMs != 0; }, 10000, 20)) << server.log().right(600).toStdString();
+
+    // The first boundary the appended audio can reach, with a second to spare.
+    const std::int64_t firstNoiseEndMs = noiseFromMs + kFirstNoiseMs;
+    const std::int64_t slotMs = beacons::nextSlotBoundaryMs(std::max(firstNoiseEndMs, clock.nowUtcMs() + 1000));
+    const int beacon = beacons::slotIndexAt(slotMs, 0);
+    KeyedTone tone;
+    tone.call = stations.entry(beacon).call;
+    tone.dashSnrDb = {10, 0, -10, -20};
+    std::vector<float> audio = silent.render(kRate, static_cast<double>(slotMs - firstNoiseEndMs), 10);
+    const std::vector<float> keyed = tone.render(kRate, 10000, 7);
+    const std::vector<float> after = silent.render(kRate, 11000, 8);
+    audio.insert(audio.end(), keyed.begin(), keyed.end());
+    audio.insert(audio.end(), after.begin(), after.end());
+    player.write(s16le(audio));
+    player.finish();
+
+    const auto resultFor = [&](std::int64_t periodMs) -> std::optional<SlotResult> {
+        const std::lock_guard lock(mutex);
+        for (const SlotResult& r : results)
+            if (r.periodStartMs == periodMs) return r;
+        return std::nullopt;
+    };
+    ASSERT_TRUE(waitUntil([&] { return resultFor(slotMs + beacons::kSlotMs).has_value(); }, 60000, 100))
+        << "server log: " << server.log().right(600).toStdString();
+    input.stop();
+
+    const std::optional<SlotResult> played = resultFor(slotMs);
+    ASSERT_TRUE(played);
+    EXPECT_EQ(played->beaconIndex, beacon);
+    EXPECT_TRUE(played->heard) << tone.call;
+    EXPECT_GE(played->dashesHeard(), 3);
+    EXPECT_NEAR(played->toneOffsetHz, 0, 10);
+    EXPECT_LT(std::abs(played->timeOffsetMs), 200);
+    const std::optional<SlotResult> next = resultFor(slotMs + beacons::kSlotMs);
+    ASSERT_TRUE(next);
+    EXPECT_FALSE(next->heard);
 }
 
 }  // namespace
