@@ -42,6 +42,6 @@ r = random.Random(1)
 block = b"".join(struct.pack("<h", max(-32768, min(32767, int(r.gauss(0, 3000))))) for _ in range(12000))
 while True:
     out.write(block)
-' | pacat --playback --device=orvane_null --format=s16le --rate=12000 --channels=1 &
+' 2>/dev/null | pacat --playback --device=orvane_null --format=s16le --rate=12000 --channels=1 &
 player_pid=$!
 "$build/bench/listen-live/listen_live_cpu" "$seconds" OrvaneCapture

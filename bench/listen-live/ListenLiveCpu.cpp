@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <atomic>
+#include <cstdlib>
 #include <cstdio>
 #include <sys/resource.h>
 
@@ -42,7 +43,24 @@ int main(int argc, char** argv) {
                                       orvane::listen::expectOnBand(stations, 0),
                                       [&](const orvane::listen::SlotResult&) { ++slotCount; });
     orvane::listen::QtAudioInput input(clock, args.size() > 2 ? args[2] : QString());
+    // Stamps that do not follow on from the block before by more than the
+    // slot cutter allows: each drops a partial slot.
+    std::atomic<int> jumps{0};
+    std::int64_t expectedMs = 0;
+    long long sinceAnchor = 0;
+    std::int64_t anchorMs = 0;
     input.setBlockHandler([&](std::int64_t firstMs, int rate, std::span<const float> block) {
+        expectedMs = anchorMs + sinceAnchor * 1000 / rate;
+        if (sinceAnchor == 0 || std::llabs(firstMs - expectedMs) > orvane::listen::SlotCutter::kMaxStampJitterMs) {
+            if (sinceAnchor != 0) {
+                ++jumps;
+                std::fprintf(stderr, "stamp jump of %lld ms after %.1f s\n", static_cast<long long>(firstMs - expectedMs),
+                             static_cast<double>(samples.load()) / rate);
+            }
+            anchorMs = firstMs;
+            sinceAnchor = 0;
+        }
+        sinceAnchor += static_cast<long long>(block.size());
         samples += static_cast<long long>(block.size());
         cutter.push(firstMs, rate, block);
     });
@@ -56,10 +74,11 @@ int main(int argc, char** argv) {
     wall.start();
     QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);
     app.exec();
+    const int rate = input.sampleRate();
     input.stop();
     const double cpu = cpuSeconds() - cpu0;
     const double wallS = static_cast<double>(wall.elapsed()) / 1000;
-    std::printf("live listening over %.1f s at %d Hz: %lld samples, %d slotCount, CPU %.3f s = %.2f %% of one core\n", wallS,
-                input.sampleRate(), samples.load(), slotCount.load(), cpu, 100 * cpu / wallS);
+    std::printf("live listening over %.1f s at %d Hz: %lld samples, %d slots, %d stamp jumps, CPU %.3f s = %.2f %% of one core\n", wallS,
+                rate, samples.load(), slotCount.load(), jumps.load(), cpu, 100 * cpu / wallS);
     return 0;
 }
