@@ -16,7 +16,8 @@ namespace orvane::listen {
 // (the source's own); they must not throw.
 class AudioSource {
 public:
-    using BlockHandler = std::function<void(std::int64_t firstSampleUtcMs, int sampleRate, std::span<const float> samples)>;
+    using BlockHandler =
+        std::function<void(std::int64_t firstSampleUtcMs, int sampleRate, std::span<const float> samples)>;
     using ErrorHandler = std::function<void(const QString& message)>;
 
     virtual ~AudioSource() = default;

@@ -30,16 +30,16 @@ struct SlotResult {
     bool heard = false;
     // SNR in 2.5 kHz of the 100 W, 10 W, 1 W and 0.1 W dashes; nullopt: not found.
     std::array<std::optional<double>, kDashCount> dashSnrDb{};
-    double toneOffsetHz = 0;  // measured tone minus the expected pitch
-    double timeOffsetMs = 0;  // measured start of the transmission minus the slot start
+    double toneOffsetHz = 0;  // measured tone minus the expected pitch; 0 when not heard
+    double timeOffsetMs = 0;  // measured start of the transmission minus the slot start; 0 when not heard
 
     int dashesHeard() const;  // how many of the four were found
 };
 
 struct DetectorSettings {
-    double pitchHz = 700;  // kMinPitchHz..kMaxPitchHz
-    double searchHz = 150; // ± tuning offset searched
-    double searchMs = 200; // ± timing offset searched
+    double pitchHz = 700;   // kMinPitchHz..kMaxPitchHz
+    double searchHz = 150;  // ± tuning offset searched, at most 300
+    double searchMs = 200;  // ± timing offset searched, at most 1000
 };
 
 // `samples`: mono, in [-1, 1], at `sampleRate` (kMinSampleRate..kMaxSampleRate),

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <stdexcept>
+#include <string>
 #include <utility>
 
 #include "beacons/Monitor.h"
@@ -52,8 +54,9 @@ void SlotCutter::startAt(std::int64_t firstSampleUtcMs, int sampleRate) {
     // The first whole slot begins at the first boundary at or after the
     // first sample; its first sample is the first one at or after it.
     const std::int64_t period = beacons::slotPeriodOf(firstSampleUtcMs);
-    slotStartMs_ = beacons::slotPeriodStartMs(period) == firstSampleUtcMs ? firstSampleUtcMs
-                                                                          : beacons::nextSlotBoundaryMs(firstSampleUtcMs);
+    slotStartMs_ = beacons::slotPeriodStartMs(period) == firstSampleUtcMs
+                       ? firstSampleUtcMs
+                       : beacons::nextSlotBoundaryMs(firstSampleUtcMs);
     const std::int64_t offsetMs = slotStartMs_ - firstSampleUtcMs;
     skipSamples_ = (offsetMs * sampleRate + 999) / 1000;
     slot_.clear();
@@ -61,6 +64,8 @@ void SlotCutter::startAt(std::int64_t firstSampleUtcMs, int sampleRate) {
 }
 
 void SlotCutter::push(std::int64_t firstSampleUtcMs, int sampleRate, std::span<const float> samples) {
+    if (sampleRate < kMinSampleRate || sampleRate > kMaxSampleRate)
+        throw std::invalid_argument("SlotCutter: sample rate " + std::to_string(sampleRate) + " Hz is out of range");
     if (samples.empty()) return;
     if (started_) {
         const std::int64_t expectedMs = anchorUtcMs_ + samplesSinceAnchor_ * 1000 / sampleRate_;
@@ -85,7 +90,8 @@ void SlotCutter::push(std::int64_t firstSampleUtcMs, int sampleRate, std::span<c
 
 void SlotCutter::finishSlot() {
     if (const auto beacon = expect_(slotStartMs_)) {
-        onResult_(detectSlot(slot_, sampleRate_, beacon->call, settings_, slotStartMs_, beacon->band, beacon->beaconIndex));
+        onResult_(
+            detectSlot(slot_, sampleRate_, beacon->call, settings_, slotStartMs_, beacon->band, beacon->beaconIndex));
     }
     slot_.clear();
     slotStartMs_ += beacons::kSlotMs;

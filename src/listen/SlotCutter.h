@@ -43,6 +43,10 @@ public:
 
     SlotCutter(const DetectorSettings& settings, Expectation expect, ResultHandler onResult);
 
+    // Runs the expectation, detectSlot and the result handler, on the
+    // caller's thread, for each slot the block completes. A rate outside
+    // kMinSampleRate..kMaxSampleRate throws std::invalid_argument before
+    // anything is kept: a source must capture at a rate the detector takes.
     void push(std::int64_t firstSampleUtcMs, int sampleRate, std::span<const float> samples);
     // Forgets the partial slot; the next block starts afresh.
     void reset();
@@ -56,12 +60,12 @@ private:
     ResultHandler onResult_;
 
     int sampleRate_ = 0;
-    std::int64_t anchorUtcMs_ = 0;   // stamp of the first sample since the last (re)start
+    std::int64_t anchorUtcMs_ = 0;  // stamp of the first sample since the last (re)start
     std::int64_t samplesSinceAnchor_ = 0;
-    std::int64_t slotStartMs_ = 0;   // the slot being filled
-    std::int64_t skipSamples_ = 0;   // samples before the first whole slot
+    std::int64_t slotStartMs_ = 0;  // the slot being filled
+    std::int64_t skipSamples_ = 0;  // samples before the first whole slot
     std::vector<float> slot_;
-    std::size_t slotSamples_ = 0;    // samples a whole slot holds at sampleRate_
+    std::size_t slotSamples_ = 0;  // samples a whole slot holds at sampleRate_
     bool started_ = false;
 };
 

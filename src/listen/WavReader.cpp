@@ -50,8 +50,9 @@ void WavReader::open() {
     qint64 dataBytes = 0;
     for (int chunk = 0; chunk < kMaxChunks; ++chunk) {
         char head[8];
-        if (file_.read(head, 8) != 8) fail(haveFormat ? QStringLiteral("truncated: no data chunk")
-                                                       : QStringLiteral("truncated: no format chunk"));
+        if (file_.read(head, 8) != 8)
+            fail(haveFormat ? QStringLiteral("truncated: no data chunk")
+                            : QStringLiteral("truncated: no format chunk"));
         const qint64 size = le32(head + 4);
         const qint64 body = file_.pos();
         if (std::memcmp(head, "fmt ", 4) == 0) {

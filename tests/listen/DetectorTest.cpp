@@ -69,8 +69,12 @@ TEST_P(DetectorCase, HearsAndMeasures) {
 
 const Case kCases[] = {
     {"Network22WpmAtMinus15dB", {}},
-    {"AllFourDashesStrong", with([](KeyedTone& t) { t.dashSnrDb = {20, 10, 0, -10}; })},
-    {"WeakestDashAtMinus15dB", with([](KeyedTone& t) { t.dashSnrDb = {15, 5, -5, -15}; })},
+    {"AllFourDashesStrong", with([](KeyedTone& t) {
+         t.dashSnrDb = {20, 10, 0, -10};
+     })},
+    {"WeakestDashAtMinus15dB", with([](KeyedTone& t) {
+         t.dashSnrDb = {15, 5, -5, -15};
+     })},
     {"Unit45Gap300Early200", with([](KeyedTone& t) {
          t.unitMs = 45, t.dashGapMs = 300, t.startMs = -200, t.dashSnrDb = {10, 0, -10, -20};
      })},
@@ -80,14 +84,32 @@ const Case kCases[] = {
     {"OneSecondDashesLongCall", with([](KeyedTone& t) {
          t.call = "VK6RBP", t.dashMs = 1000, t.dashGapMs = 200, t.dashSnrDb = {5, -5, -15, -25};
      })},
-    {"TunedHigh150Hz", with([](KeyedTone& t) { t.toneHz = 850, t.dashSnrDb = {0, -10, -20, -30}; })},
+    {"TunedHigh150Hz", with([](KeyedTone& t) {
+         t.toneHz = 850, t.dashSnrDb = {0, -10, -20, -30};
+     })},
     {"TunedLow150Hz", with([](KeyedTone& t) { t.toneHz = 550, t.startMs = 90; })},
-    {"Pitch300", with([](KeyedTone& t) { t.toneHz = 320, t.dashSnrDb = {0, -10, -20, -30}; }), 12000, 300},
-    {"Pitch1200At8kHz", with([](KeyedTone& t) { t.toneHz = 1180, t.dashSnrDb = {0, -10, -20, -30}; }), 8000, 1200},
-    {"At48kHz", with([](KeyedTone& t) { t.call = "JA2IGY", t.dashSnrDb = {0, -10, -20, -30}; }), 48000},
-    {"At44100Hz", with([](KeyedTone& t) { t.call = "OH2B", t.dashSnrDb = {0, -10, -20, -30}; }), 44100},
-    {"FadingQsb20dB", with([](KeyedTone& t) { t.dashSnrDb = {5, -5, -15, -25}, t.qsbDepthDb = 20; })},
-    {"DcOffset", with([](KeyedTone& t) { t.dcOffset = 0.3, t.dashSnrDb = {0, -10, -20, -30}; })},
+    {"Pitch300", with([](KeyedTone& t) {
+         t.toneHz = 320, t.dashSnrDb = {0, -10, -20, -30};
+     }),
+     12000, 300},
+    {"Pitch1200At8kHz", with([](KeyedTone& t) {
+         t.toneHz = 1180, t.dashSnrDb = {0, -10, -20, -30};
+     }),
+     8000, 1200},
+    {"At48kHz", with([](KeyedTone& t) {
+         t.call = "JA2IGY", t.dashSnrDb = {0, -10, -20, -30};
+     }),
+     48000},
+    {"At44100Hz", with([](KeyedTone& t) {
+         t.call = "OH2B", t.dashSnrDb = {0, -10, -20, -30};
+     }),
+     44100},
+    {"FadingQsb20dB", with([](KeyedTone& t) {
+         t.dashSnrDb = {5, -5, -15, -25}, t.qsbDepthDb = 20;
+     })},
+    {"DcOffset", with([](KeyedTone& t) {
+         t.dcOffset = 0.3, t.dashSnrDb = {0, -10, -20, -30};
+     })},
     {"MissingBeacon", with([](KeyedTone& t) { t.present = false; }), 12000, 700, false},
 };
 
@@ -155,7 +177,7 @@ TEST(DetectorBadInput, SilenceClippingAndNonFiniteValuesAreNeverHeardNorCrash) {
     std::vector<float> clipped = loud.render(12000, kSlotMs, 7);
     for (float& v : clipped) v = std::clamp(v, -1.0f, 1.0f);
     std::vector<float> nonFinite(120'000, 0.0f);
-    for (std::size_t i = 0; i < nonFinite.size(); i += 3) nonFinite[i] = std::nanf("") ;
+    for (std::size_t i = 0; i < nonFinite.size(); i += 3) nonFinite[i] = std::nanf("");
     nonFinite[5] = INFINITY;
     const BadSamples cases[] = {
         {"Silent", std::vector<float>(120'000, 0.0f)},
@@ -179,6 +201,18 @@ TEST(DetectorBadInput, ClippedStrongSignalIsStillHeard) {
     const SlotResult r = detectSlot(x, 12000, "4U1UN", {}, 0, 0, 0);
     EXPECT_TRUE(r.heard);
     EXPECT_EQ(r.dashesHeard(), 4);
+}
+
+TEST(DetectorBadInput, HugeSearchesAreBoundedAndStillHear) {
+    KeyedTone tone;
+    tone.dashSnrDb = {0, -10, -20, -30};
+    tone.startMs = 150;
+    DetectorSettings wide;
+    wide.searchMs = 1e12;
+    wide.searchHz = 1e9;
+    const SlotResult r = detectSlot(tone.render(12000, kSlotMs, 4), 12000, "4U1UN", wide, 0, 0, 0);
+    EXPECT_TRUE(r.heard);
+    EXPECT_NEAR(r.timeOffsetMs, 150, 30);
 }
 
 TEST(DetectorBadInput, RatesAndPitchesOutOfRangeAreRefused) {

@@ -14,14 +14,14 @@
 // in white Gaussian noise of a set standard deviation, from a fixed seed.
 struct KeyedTone {
     std::string call = "4U1UN";
-    double unitMs = 54.5;       // the network's 22 wpm
-    double dashMs = 0;          // 0: 20 units
-    double dashGapMs = -1;      // < 0: 3 units
-    double startMs = 0;         // timing error of the whole transmission
+    double unitMs = 54.5;   // the network's 22 wpm
+    double dashMs = 0;      // 0: 20 units
+    double dashGapMs = -1;  // < 0: 3 units
+    double startMs = 0;     // timing error of the whole transmission
     double toneHz = 700;
     std::array<double, 4> dashSnrDb{-15, -25, -35, -45};  // the call is keyed at the first dash's level
     bool present = true;
-    double qsbDepthDb = 0;      // fading: a sine in dB of this peak-to-peak depth
+    double qsbDepthDb = 0;  // fading: a sine in dB of this peak-to-peak depth
     double qsbPeriodS = 7;
     double noiseSigma = 0.05;
     double dcOffset = 0;
@@ -39,11 +39,14 @@ struct KeyedTone {
             const double edgeMs = 5;  // raised-cosine keying edges, as transmitters shape them
             const auto a = static_cast<std::ptrdiff_t>(std::floor(fromMs / 1000 * fs));
             const auto b = static_cast<std::ptrdiff_t>(std::ceil(toMs / 1000 * fs));
-            for (std::ptrdiff_t i = std::max<std::ptrdiff_t>(0, a); i < std::min<std::ptrdiff_t>(b, static_cast<std::ptrdiff_t>(n)); ++i) {
+            for (std::ptrdiff_t i = std::max<std::ptrdiff_t>(0, a);
+                 i < std::min<std::ptrdiff_t>(b, static_cast<std::ptrdiff_t>(n)); ++i) {
                 const double t = static_cast<double>(i) * 1000 / fs;
                 double g = 1;
-                if (t - fromMs < edgeMs) g = 0.5 - 0.5 * std::cos(std::numbers::pi * std::max(0.0, t - fromMs) / edgeMs);
-                if (toMs - t < edgeMs) g = std::min(g, 0.5 - 0.5 * std::cos(std::numbers::pi * std::max(0.0, toMs - t) / edgeMs));
+                if (t - fromMs < edgeMs)
+                    g = 0.5 - 0.5 * std::cos(std::numbers::pi * std::max(0.0, t - fromMs) / edgeMs);
+                if (toMs - t < edgeMs)
+                    g = std::min(g, 0.5 - 0.5 * std::cos(std::numbers::pi * std::max(0.0, toMs - t) / edgeMs));
                 env[static_cast<std::size_t>(i)] = amp * g;
             }
         };
@@ -74,7 +77,9 @@ struct KeyedTone {
         for (std::size_t i = 0; i < n; ++i) {
             const double t = static_cast<double>(i) / fs;
             double fade = 1;
-            if (qsbDepthDb > 0) fade = std::pow(10.0, (qsbDepthDb / 2) * std::sin(2 * std::numbers::pi * t / qsbPeriodS) / 20 - qsbDepthDb / 40);
+            if (qsbDepthDb > 0)
+                fade = std::pow(
+                    10.0, (qsbDepthDb / 2) * std::sin(2 * std::numbers::pi * t / qsbPeriodS) / 20 - qsbDepthDb / 40);
             const double s = env[i] * fade * std::sin(2 * std::numbers::pi * toneHz * t + phi) + noise(rng) + dcOffset;
             out[i] = static_cast<float>(s);
         }

@@ -21,10 +21,10 @@ const double kNote74Hz = 440.0 * std::pow(2.0, 5.0 / 12.0);
 
 struct RenderedCase {
     const char* name;
-    int beacon;        // 1..18
-    int dotTimeMs;     // 55: the network's 22 wpm; 48: the simulation's default
-    double startMs;    // where the transmission begins in the slot
-    double dash1SnrDb; // of the first long dash's fundamental, in 2.5 kHz
+    int beacon;         // 1..18
+    int dotTimeMs;      // 55: the network's 22 wpm; 48: the simulation's default
+    double startMs;     // where the transmission begins in the slot
+    double dash1SnrDb;  // of the first long dash's fundamental, in 2.5 kHz
 };
 
 class RenderedBeacon : public testing::TestWithParam<RenderedCase> {
@@ -45,7 +45,8 @@ TEST_P(RenderedBeacon, IsHeardAtItsToneAndTime) {
     const auto offset = static_cast<std::ptrdiff_t>(c.startMs / 1000 * kRate);
     for (std::size_t i = 0; i < stereo.size() / 2; ++i) {
         const std::ptrdiff_t j = static_cast<std::ptrdiff_t>(i) + offset;
-        if (j >= 0 && j < static_cast<std::ptrdiff_t>(slot.size())) slot[static_cast<std::size_t>(j)] = stereo[2 * i] / 32768.0;
+        if (j >= 0 && j < static_cast<std::ptrdiff_t>(slot.size()))
+            slot[static_cast<std::size_t>(j)] = stereo[2 * i] / 32768.0;
     }
     // The first long dash's power (its fundamental carries nearly all of it),
     // measured from its middle; the noise is set from it.

@@ -65,13 +65,28 @@ TEST(SlotCutter, LostAudioDropsThePartialSlot) {
     KeyedTone silence;
     silence.present = false;
     Fed fed(listen::expectOnBand(beacons::StationTable(), 1));
-    fed.feed(silence.render(kRate, 15'000, 1), kNoonMs);  // 0..15 s: the slot at :00
+    fed.feed(silence.render(kRate, 15'000, 1), kNoonMs);           // 0..15 s: the slot at :00
     fed.feed(silence.render(kRate, 20'000, 2), kNoonMs + 15'500);  // 500 ms lost: the next whole slot is :20
     ASSERT_EQ(fed.results.size(), 2u);
     EXPECT_EQ(fed.results[0].periodStartMs, kNoonMs);
     EXPECT_EQ(fed.results[1].periodStartMs, kNoonMs + 20'000);
     EXPECT_EQ(fed.results[1].band, 1);
     EXPECT_EQ(fed.results[1].beaconIndex, beacons::slotIndexAt(kNoonMs + 20'000, 1));
+}
+
+TEST(SlotCutter, ANewSampleRateStartsAfreshAndAnUnusableOneIsRefused) {
+    KeyedTone silence;
+    silence.present = false;
+    Fed fed(listen::expectOnBand(beacons::StationTable(), 0));
+    fed.feed(silence.render(kRate, 5'000, 1), kNoonMs);
+    const std::vector<float> at8k = silence.render(8000, 15'000, 2);
+    for (std::size_t i = 0; i < at8k.size(); i += 800)
+        fed.cutter.push(kNoonMs + 5'000 + static_cast<std::int64_t>(i) / 8, 8000,
+                        std::span<const float>(at8k.data() + i, 800));
+    ASSERT_EQ(fed.results.size(), 1u);  // the slot at :00 began at 12 kHz: dropped
+    EXPECT_EQ(fed.results[0].periodStartMs, kNoonMs + 10'000);
+    const std::vector<float> block(100, 0.0f);
+    EXPECT_THROW(fed.cutter.push(kNoonMs, 96'000, block), std::invalid_argument);
 }
 
 TEST(SlotCutter, ExpectationsFollowTheScheduleAndTheStationsFile) {

@@ -109,6 +109,20 @@ TEST(WavReaderBad, MissingFileAndFolderAreNamed) {
     EXPECT_NE(errorOf<orvane::OrvaneError>([&] { folder.open(); }).find("not a regular file"), std::string::npos);
 }
 
+TEST(WavReaderBad, AFileCutWhileReadingIsReportedNotPassedOver) {
+    TempDir dir;
+    const auto file = dir.file(QStringLiteral("shrinking.wav"));
+    TempDir::write(file, WavBytes{}.make(ramp(20'000)));
+    WavReader reader(file, 0);
+    reader.open();
+    QFile(file).resize(30'000);  // another program cuts it after the header was read
+    QString failure;
+    reader.setErrorHandler([&](const QString& message) { failure = message; });
+    const Read r = readAll(reader);
+    EXPECT_TRUE(failure.contains(QStringLiteral("read failed"))) << failure.toStdString();
+    EXPECT_LT(r.samples.size(), 15'000u);
+}
+
 TEST(WavReaderBad, NonFiniteFloatsReadAsZero) {
     TempDir dir;
     const auto file = dir.file(QStringLiteral("nan.wav"));

@@ -14,8 +14,8 @@ struct WavBytes {
     int channels = 1;
     int sampleRate = 12000;
     bool isFloat = false;
-    int formatTag = -1;       // -1: from isFloat
-    int bitsPerSample = -1;   // -1: from isFloat
+    int formatTag = -1;                   // -1: from isFloat
+    int bitsPerSample = -1;               // -1: from isFloat
     std::int64_t declaredDataBytes = -1;  // -1: the true size
 
     QByteArray make(const std::vector<float>& mono) const {

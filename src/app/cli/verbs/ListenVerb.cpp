@@ -20,7 +20,8 @@ QString utcText(qint64 ms) {
 }
 
 QString resultLine(const listen::SlotResult& r, const QString& call) {
-    QStringList f{utcText(r.periodStartMs), QString::fromLatin1(beacons::kBandCaptions[static_cast<std::size_t>(r.band)]),
+    QStringList f{utcText(r.periodStartMs),
+                  QString::fromLatin1(beacons::kBandCaptions[static_cast<std::size_t>(r.band)]),
                   QString::number(r.beaconIndex + 1), call, r.heard ? QStringLiteral("1") : QStringLiteral("0")};
     for (const auto& snr : r.dashSnrDb) f << (snr ? QString::number(*snr, 'f', 1) : QStringLiteral("-"));
     f << QString::number(r.toneOffsetHz, 'f', 1) << QString::number(std::round(r.timeOffsetMs), 'f', 0);
@@ -121,11 +122,12 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err) {
     return 0;
 }
 
-const cli::Registrar kReg({"listen",
-                           "listen -i FILE.wav --start TIME [--band MHZ | --follow CALL] [--pitch HZ] [--stations FILE]\n"
-                           "    hears the beacons in a recording whose first sample is at TIME: one line per whole\n"
-                           "    slot: UTC, MHz, slot, call, heard (1/0), SNR in 2.5 kHz of the four dashes (dB, '-'\n"
-                           "    not found), tone offset (Hz), time offset (ms); band 14.10 unless given, pitch 700 Hz",
-                           &run});
+const cli::Registrar kReg(
+    {"listen",
+     "listen -i FILE.wav --start TIME [--band MHZ | --follow CALL] [--pitch HZ] [--stations FILE]\n"
+     "    hears the beacons in a recording whose first sample is at TIME: one line per whole\n"
+     "    slot: UTC, MHz, slot, call, heard (1/0), SNR in 2.5 kHz of the four dashes (dB, '-'\n"
+     "    not found), tone offset (Hz), time offset (ms); band 14.10 unless given, pitch 700 Hz",
+     &run});
 
 }  // namespace
