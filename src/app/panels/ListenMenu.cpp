@@ -53,15 +53,7 @@ ListenMenu::ListenMenu(TfrmTabbedOrvane& main, QMenu* menu, QAction* before) : Q
             [this] { runGuarded(main_.messages(), [this] { mnListenSettingsClick(); }); });
     connect(mnOpeningChart, &QAction::triggered, this,
             [this] { runGuarded(main_.messages(), [this] { mnOpeningChartClick(); }); });
-    connect(listener_.get(), &listen::LiveListener::heard, this,
-            [this](const listen::SlotResult& r, const QString& call) {
-                runGuarded(main_.messages(), [&] { showResult(r, call); });
-            });
-    connect(listener_.get(), &listen::LiveListener::failed, this, [this](const QString& message) {
-        listener_->stop();
-        mnListen->setChecked(false);
-        main_.setStatusPanelText(1, QStringLiteral("Listen: ") + message);
-    });
+    connectListener();
     connect(&main_, &TfrmTabbedOrvane::slotShown, this, [this] { updateTarget(); });
 }
 
@@ -71,18 +63,20 @@ ListenMenu::~ListenMenu() { listener_->stop(); }
 
 void ListenMenu::setSourceFactory(listen::LiveListener::SourceFactory factory) {
     stop();
-    auto replacement = std::make_unique<listen::LiveListener>(std::move(factory));
-    // The connections follow the listener.
-    connect(replacement.get(), &listen::LiveListener::heard, this,
+    listener_ = std::make_unique<listen::LiveListener>(std::move(factory));
+    connectListener();
+}
+
+void ListenMenu::connectListener() {
+    connect(listener_.get(), &listen::LiveListener::heard, this,
             [this](const listen::SlotResult& r, const QString& call) {
                 runGuarded(main_.messages(), [&] { showResult(r, call); });
             });
-    connect(replacement.get(), &listen::LiveListener::failed, this, [this](const QString& message) {
+    connect(listener_.get(), &listen::LiveListener::failed, this, [this](const QString& message) {
         listener_->stop();
         mnListen->setChecked(false);
         main_.setStatusPanelText(1, QStringLiteral("Listen: ") + message);
     });
-    listener_ = std::move(replacement);
 }
 
 void ListenMenu::mnListenClick() {

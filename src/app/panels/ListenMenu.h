@@ -77,6 +77,7 @@ public:
     void showResult(const listen::SlotResult& result, const QString& call);
 
 private:
+    void connectListener();
     void buildChartWindow();
 
     TfrmTabbedOrvane& main_;
