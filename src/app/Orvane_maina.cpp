@@ -27,6 +27,7 @@
 #include "app/panels/MapMenu.h"
 #include "app/panels/MapPanel.h"
 #include "app/panels/MonitorPanel.h"
+#include "app/panels/ListenMenu.h"
 #include "app/panels/RadioMenu.h"
 #include "app/panels/TimeServicePanel.h"
 #include "app/widgets/RadioGroup.h"
@@ -223,6 +224,7 @@ void TfrmTabbedOrvane::FormCreate() {
     guarded([this, &soundAvailable] { soundAvailable = midiOutputs(paths_)->midiOutGetNumDevs() > 0; });
     mapMenu_ = new MapMenu(*this, tsMap, soundAvailable);
     radioMenu_ = new RadioMenu(*this, *follower_, mapMenu_->menu(), mapMenu_->item(QStringLiteral("mnPopuphints")));
+    listenMenu_ = new ListenMenu(*this, mapMenu_->menu(), mapMenu_->item(QStringLiteral("mnPopuphints")));
     Timer1->start();
     // Show the time and the beacon now rather than one tick interval later.
     guarded([this] { Timer1Timer(nullptr); });
@@ -518,6 +520,7 @@ void TfrmTabbedOrvane::FormClose() {
     monitorPanel_->stop();
     // Following ends; the radio stays where it is.
     follower_->stop();
+    listenMenu_->stop();
     if (stopRequest_) stopRequest_();
     guarded([this] { beaconCollection_.SaveBeaconCollection(); });
     guarded([this] { timePanel_->SaveHostList(); });

@@ -37,6 +37,7 @@ class BeaconListPanel;
 class MapMenu;
 class MapPanel;
 class MonitorPanel;
+class ListenMenu;
 class RadioMenu;
 class TimeServicePanel;
 
@@ -136,6 +137,7 @@ public:
     AboutPage& aboutPage() const { return *aboutPage_; }
     MonitorPanel& monitorPanel() const { return *monitorPanel_; }
     RadioMenu& radioMenu() const { return *radioMenu_; }
+    ListenMenu& listenMenu() const { return *listenMenu_; }
     rig::RigFollower& follower() const { return *follower_; }
     // The stations of the run: built in, or as the stations file beside the
     // settings file (<name>.STN) overrides them.
@@ -206,6 +208,7 @@ private:
     QWidget* tsPropagation = nullptr;
     MonitorPanel* monitorPanel_ = nullptr;
     RadioMenu* radioMenu_ = nullptr;
+    ListenMenu* listenMenu_ = nullptr;
     std::unique_ptr<rig::RigFollower> follower_;
     TimeServicePanel* timePanel_ = nullptr;
     MapPanel* mapPanel_ = nullptr;

@@ -21,6 +21,8 @@ public:
     QString beaconFileName() const { return baseName_ + QStringLiteral(".BCN"); }
     // The optional stations file that renames and moves beacons.
     QString stationFileName() const { return baseName_ + QStringLiteral(".STN"); }
+    // The CSV log of what listening heard, one line per slot.
+    QString heardLogFileName() const { return baseName_ + QStringLiteral("-heard.csv"); }
 
 private:
     explicit AppPaths(QString baseName) : baseName_(std::move(baseName)) {}

@@ -437,6 +437,20 @@ void MapPanel::ColourBeaconLabels(const std::array<bool, beacons::kBeaconListCou
         setTextColour(lblSlot[i], ticked[i] ? beacons::TextRole::WindowText : beacons::TextRole::InactiveCaption);
 }
 
+void MapPanel::MarkHeardBeacons(const std::array<bool, beacons::kBeaconListCount>& heard) {
+    // A frame, so the text colour (ticked or not) and the current label's
+    // background keep their meaning.
+    for (std::size_t i = 0; i < lblSlot.size(); ++i) {
+        lblSlot[i]->setFrameStyle(heard[i] ? QFrame::Box | QFrame::Plain : QFrame::NoFrame);
+        lblSlot[i]->setLineWidth(heard[i] ? 2 : 0);
+    }
+}
+
+bool MapPanel::beaconMarkedHeard(int index) const {
+    return index >= 0 && index < beacons::kBeaconListCount &&
+           lblSlot[static_cast<std::size_t>(index)]->frameStyle() != QFrame::NoFrame;
+}
+
 void MapPanel::setBeaconsShown(bool shown) {
     BeaconsShown = shown;
     rgFrequency->setEnabled(shown);

@@ -101,6 +101,9 @@ public:
     void ShowCurrentBeacon(int index, bool ticked);
     // Text colours of every label from the ticks of the chosen band.
     void ColourBeaconLabels(const std::array<bool, beacons::kBeaconListCount>& ticked);
+    // Frames the labels of the beacons listening heard lately.
+    void MarkHeardBeacons(const std::array<bool, beacons::kBeaconListCount>& heard);
+    bool beaconMarkedHeard(int index) const;
     // Captions and hints of the labels from the run's station table; each
     // hint may carry a second line (bearing and distance from the station).
     using BeaconTexts = std::array<QString, beacons::kBeaconListCount>;

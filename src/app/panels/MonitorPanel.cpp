@@ -1,6 +1,9 @@
 #include "app/panels/MonitorPanel.h"
 
+#include <QEvent>
 #include <QGridLayout>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QLabel>
 #include <QPainter>
 #include <QTimer>
@@ -9,6 +12,7 @@
 #include <cmath>
 
 #include "app/PopupHints.h"
+#include "listen/ui/OpeningChart.h"
 
 namespace orvane::app {
 namespace {
@@ -25,22 +29,58 @@ QString latin1(std::string_view s) { return QString::fromUtf8(s.data(), static_c
 // holds the slot number of the beacon on that band then.
 class CycleGrid final : public QWidget {
 public:
-    explicit CycleGrid(QWidget* parent) : QWidget(parent) {
+    CycleGrid(Clock& clock, QWidget* parent) : QWidget(parent), clock_(clock) {
         setObjectName(QStringLiteral("cycleGrid"));
         setMinimumSize(18 * 22 + 44, 5 * 18 + 4);
     }
     int column = 0;
     MonitorPanel::InService inService{};
     std::array<bool, beacons::kBeaconListCount> onAir{};
+    listen::HeardTable heard;
+    beacons::StationTable stations;
+
+    static constexpr int kCaptionWidth = 44;
+
+    int heardLevel(int cellColumn, int band) const {
+        const auto& last = heard.last(beaconAt(cellColumn, band), band);
+        return last ? listen::heardLevel(*last) : -1;
+    }
+    QString heardText(int cellColumn, int band) const {
+        const int index = beaconAt(cellColumn, band);
+        const auto& last = heard.last(index, band);
+        if (!last) return {};
+        return QStringLiteral("%1 %2: %3")
+            .arg(QString::fromStdString(stations.entry(index).call),
+                 latin1(beacons::kBandCaptions[static_cast<std::size_t>(band)]),
+                 listen::heardSummary(*last, clock_.nowUtcMs()));
+    }
 
     static int beaconAt(int column, int band) {
         return ((column - band) % beacons::kSlotsPerCycle + beacons::kSlotsPerCycle) % beacons::kSlotsPerCycle;
     }
 
 protected:
+    // The age is worked out when the hint is asked for, so it is never stale.
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::ToolTip) {
+            auto* help = static_cast<QHelpEvent*>(e);
+            const double cellW = (width() - kCaptionWidth - 1) / 18.0;
+            const double cellH = (height() - 1) / 5.0;
+            const int at = static_cast<int>(std::floor((help->pos().x() - kCaptionWidth) / cellW));
+            const int band = static_cast<int>(std::floor(help->pos().y() / cellH));
+            const QString text = at >= 0 && at < beacons::kSlotsPerCycle && beacons::isValidBand(band)
+                                     ? heardText(at, band)
+                                     : QString();
+            // Cells with no result keep the grid's own hint.
+            if (text.isEmpty()) return QWidget::event(e);
+            QToolTip::showText(help->globalPos(), text, this);
+            return true;
+        }
+        return QWidget::event(e);
+    }
+
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        constexpr int kCaptionWidth = 44;
         const double cellW = (width() - kCaptionWidth - 1) / 18.0;
         const double cellH = (height() - 1) / 5.0;
         QFont f = font();
@@ -55,7 +95,9 @@ protected:
                 const int index = beaconAt(c, band);
                 const QRectF cell(kCaptionWidth + c * cellW, band * cellH, cellW, cellH);
                 const bool served = inService[static_cast<std::size_t>(index)][static_cast<std::size_t>(band)];
-                p.fillRect(cell, !onAir[static_cast<std::size_t>(index)] ? kOffAir
+                const int level = heardLevel(c, band);
+                p.fillRect(cell, level >= 0                                ? listen::ui::levelColour(level)
+                                 : !onAir[static_cast<std::size_t>(index)] ? kOffAir
                                  : served                                  ? kInService
                                                                            : kNotInService);
                 p.setPen(QColor(90, 90, 90));
@@ -69,6 +111,9 @@ protected:
         p.setBrush(Qt::NoBrush);
         p.drawRect(QRectF(kCaptionWidth + column * cellW, 1, cellW, height() - 2));
     }
+
+private:
+    Clock& clock_;
 };
 
 MonitorPanel::MonitorPanel(Clock& clock, QWidget* parent) : QWidget(parent), clock_(clock) {
@@ -115,9 +160,11 @@ MonitorPanel::MonitorPanel(Clock& clock, QWidget* parent) : QWidget(parent), clo
     bands->setColumnStretch(2, 2);
     layout->addLayout(bands);
 
-    grid_ = new CycleGrid(this);
+    grid_ = new CycleGrid(clock_, this);
     setHint(grid_, QStringLiteral("The 3-minute cycle: the beacon of each band in each slot; green in service, "
-                                  "grey not, dark grey off the air; the current slot framed"));
+                                  "grey not, dark grey off the air; the current slot framed. While listening, "
+                                  "the last result: dark green all four dashes heard, then yellow-green, yellow, "
+                                  "orange for 3, 2, 1, red not heard"));
     layout->addWidget(grid_, 1);
 
     secondTimer_ = new QTimer(this);
@@ -129,6 +176,7 @@ MonitorPanel::MonitorPanel(Clock& clock, QWidget* parent) : QWidget(parent), clo
 
 void MonitorPanel::setStations(const beacons::StationTable& table) {
     stations_ = table;
+    grid_->stations = table;
     for (int i = 0; i < beacons::kBeaconListCount; ++i) grid_->onAir[static_cast<std::size_t>(i)] = stations_.entry(i).onAir;
     if (shown_) refresh();
     grid_->update();
@@ -212,6 +260,15 @@ QString MonitorPanel::nextText(int band) const {
 }
 
 int MonitorPanel::cycleColumn() const { return grid_->column; }
+
+void MonitorPanel::setHeard(const listen::HeardTable& heard) {
+    grid_->heard = heard;
+    grid_->update();
+}
+
+int MonitorPanel::cellHeardLevel(int column, int band) const { return grid_->heardLevel(column, band); }
+
+QString MonitorPanel::cellHeardText(int column, int band) const { return grid_->heardText(column, band); }
 
 bool MonitorPanel::cellInService(int column, int band) const {
     const int index = CycleGrid::beaconAt(column, band);

@@ -11,6 +11,7 @@
 #include "common/Clock.h"
 #include "common/TimeTypes.h"
 #include "geo/Geodesy.h"
+#include "listen/live/HeardRecord.h"
 
 class QLabel;
 class QTimer;
@@ -24,7 +25,9 @@ class CycleGrid;
 // distance from the user's station), the seconds left in the slot counting
 // down on each whole second, the place in the 3-minute cycle, and the
 // 18 x 5 cycle grid with the current column marked and every cell coloured
-// by whether its beacon is in service on that band.
+// by whether its beacon is in service on that band; while listening, a cell
+// whose beacon was listened for shows the last result instead, coloured by
+// how many of the four dashes came through, its age in the cell's hint.
 //
 // Collaborations: the clock. The main window calls showSlot from the same
 // slot timer that moves the map, and hands in the station table, the
@@ -41,6 +44,9 @@ public:
     void setStations(const beacons::StationTable& table);
     void setInService(const InService& flags);
     void setStation(std::optional<geo::LonLat> station);
+    // The last result per beacon and band from listening (none: the cells
+    // show the service colours).
+    void setHeard(const listen::HeardTable& heard);
 
     // Shows the slot holding the moment, all bands, and arms the countdown.
     void showSlot(UtcMs now);
@@ -57,6 +63,11 @@ public:
     QString nextText(int band) const;
     int cycleColumn() const;
     bool cellInService(int column, int band) const;
+    // The heard level 0..4 shown in the cell, or -1 when nothing was heard
+    // or listened for there; the cell's hint text ("VE8AT 14.10: 3 of 4
+    // dashes, 2 min ago") with the age at the clock's moment.
+    int cellHeardLevel(int column, int band) const;
+    QString cellHeardText(int column, int band) const;
     QTimer* secondTimer() const { return secondTimer_; }
     std::int64_t shownPeriodStartMs() const { return view_.periodStartMs; }
     bool hasShown() const { return shown_; }

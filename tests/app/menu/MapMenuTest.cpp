@@ -110,6 +110,7 @@ TEST_F(MapMenuTest, EveryItemHasItsCaptionHintTagAndHelpContext) {
               QStringLiteral("Animate|Animate Speed|-|Browse Calendar...|Fake|-|Hide Beacons|-|Darkness Level|Twilight|-|"
                              "Station Locator...|Map Only|Full Screen|-|"
                              "Signal Change|-|Simulate Beacons|Simulate Setup|-|Follow beacon...|Stay on band|-|"
+                             "Listen|Listen settings...|Openings chart...|-|"
                              "Popup Hints|Help"));
 }
 

@@ -1,0 +1,194 @@
+#include "app/panels/ListenMenu.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDialog>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/Guarded.h"
+#include "app/Orvane_maina.h"
+#include "app/panels/MapPanel.h"
+#include "app/panels/MonitorPanel.h"
+#include "beacons/BandPlan.h"
+#include "common/IniFile.h"
+#include "listen/live/QtAudioInput.h"
+#include "listen/ui/ListenDialog.h"
+#include "listen/ui/OpeningChart.h"
+#include "rig/RigFollower.h"
+
+namespace orvane::app {
+
+namespace {
+
+// The map marks a beacon heard within the last cycle on any band.
+constexpr std::int64_t kMapHeardMs = 3 * 60'000;
+
+}  // namespace
+
+ListenMenu::ListenMenu(TfrmTabbedOrvane& main, QMenu* menu, QAction* before) : QObject(&main), main_(main) {
+    Clock& clock = main_.clock();
+    listener_ = std::make_unique<listen::LiveListener>(
+        [&clock](const listen::ListenSettings& s) { return std::make_unique<listen::QtAudioInput>(clock, s.Device); });
+    mnListen = new QAction(QStringLiteral("Listen"), menu);
+    mnListen->setObjectName(QStringLiteral("mnListen"));
+    mnListen->setCheckable(true);
+    mnListen->setStatusTip(QStringLiteral("Hear the beacons in the radio's receive audio and show which come through"));
+    mnListenSettings = new QAction(QStringLiteral("Listen settings..."), menu);
+    mnListenSettings->setObjectName(QStringLiteral("mnListenSettings"));
+    mnListenSettings->setStatusTip(QStringLiteral("The audio input and the pitch of the beacon's tone"));
+    mnOpeningChart = new QAction(QStringLiteral("Openings chart..."), menu);
+    mnOpeningChart->setObjectName(QStringLiteral("mnOpeningChart"));
+    mnOpeningChart->setStatusTip(QStringLiteral("Which beacons came through over the last 24 hours, band by band"));
+    menu->insertAction(before, mnListen);
+    menu->insertAction(before, mnListenSettings);
+    menu->insertAction(before, mnOpeningChart);
+    menu->insertSeparator(before);
+
+    connect(mnListen, &QAction::triggered, this, [this] { runGuarded(main_.messages(), [this] { mnListenClick(); }); });
+    connect(mnListenSettings, &QAction::triggered, this,
+            [this] { runGuarded(main_.messages(), [this] { mnListenSettingsClick(); }); });
+    connect(mnOpeningChart, &QAction::triggered, this,
+            [this] { runGuarded(main_.messages(), [this] { mnOpeningChartClick(); }); });
+    connectListener();
+    connect(&main_, &TfrmTabbedOrvane::slotShown, this, [this] { updateTarget(); });
+}
+
+// The menu's items may be gone already (the menu is destroyed before this
+// object when the window goes): only the listening ends here.
+ListenMenu::~ListenMenu() { listener_->stop(); }
+
+void ListenMenu::setSourceFactory(listen::LiveListener::SourceFactory factory) {
+    stop();
+    listener_ = std::make_unique<listen::LiveListener>(std::move(factory));
+    connectListener();
+}
+
+void ListenMenu::connectListener() {
+    connect(listener_.get(), &listen::LiveListener::heard, this,
+            [this](const listen::SlotResult& r, const QString& call) {
+                runGuarded(main_.messages(), [&] { showResult(r, call); });
+            });
+    connect(listener_.get(), &listen::LiveListener::failed, this, [this](const QString& message) {
+        listener_->stop();
+        mnListen->setChecked(false);
+        main_.setStatusPanelText(1, QStringLiteral("Listen: ") + message);
+    });
+}
+
+void ListenMenu::mnListenClick() {
+    if (listener_->listening()) {
+        stop();
+        main_.setStatusPanelText(1, QStringLiteral("Listen: stopped"));
+        return;
+    }
+    listener_->setSettings(listen::ReadListenIni(IniFile(main_.paths().iniFileName())));
+    listener_->setStations(main_.stations());
+    if (!log_) log_ = std::make_unique<listen::ListenLog>(main_.paths().heardLogFileName(), QByteArray(listen::kHeardLogHeader));
+    logFailureShown_ = false;
+    updateTarget();
+    mnListen->setChecked(true);
+    // Before start(): a source may deliver (and report results) at once.
+    main_.setStatusPanelText(1, QStringLiteral("Listen: listening"));
+    listener_->start();
+}
+
+void ListenMenu::mnListenSettingsClick() {
+    IniFile ini(main_.paths().iniFileName());
+    const listen::ListenSettings current = listen::ReadListenIni(ini);
+    std::optional<listen::ListenSettings> choice;
+    if (askSettings_) {
+        choice = askSettings_(QStringList(), current);
+    } else {
+        listen::ui::ListenDialog dialog(listen::QtAudioInput::inputDevices(), current, &main_);
+        if (dialog.exec() == QDialog::Accepted) choice = dialog.settings();
+    }
+    if (!choice) return;
+    listen::SaveListenIni(ini, *choice);
+    // Listening goes on with the new input and pitch.
+    if (listener_->listening()) {
+        listener_->stop();
+        listener_->setSettings(*choice);
+        listener_->start();
+    }
+}
+
+void ListenMenu::buildChartWindow() {
+    chartWindow_ = new QDialog(&main_);
+    chartWindow_->setObjectName(QStringLiteral("frmOpeningChart"));
+    chartWindow_->setWindowTitle(QStringLiteral("Openings"));
+    auto* layout = new QVBoxLayout(chartWindow_);
+    auto* top = new QHBoxLayout;
+    auto* band = new QComboBox(chartWindow_);
+    band->setObjectName(QStringLiteral("cbChartBand"));
+    for (const std::string_view caption : beacons::kBandCaptions)
+        band->addItem(QString::fromLatin1(caption.data(), static_cast<qsizetype>(caption.size())) + QStringLiteral(" MHz"));
+    auto* save = new QPushButton(QStringLiteral("Save PNG..."), chartWindow_);
+    save->setObjectName(QStringLiteral("btSavePng"));
+    top->addWidget(band);
+    top->addStretch(1);
+    top->addWidget(save);
+    layout->addLayout(top);
+    chart_ = new listen::ui::OpeningChart(main_.clock(), history_, chartWindow_);
+    layout->addWidget(chart_);
+    connect(band, &QComboBox::currentIndexChanged, chart_, &listen::ui::OpeningChart::setBand);
+    connect(save, &QPushButton::clicked, this, [this] {
+        runGuarded(main_.messages(), [this] {
+            const QString name = QFileDialog::getSaveFileName(chartWindow_, QStringLiteral("Save the chart"),
+                                                              QStringLiteral("openings.png"),
+                                                              QStringLiteral("PNG pictures (*.png)"));
+            if (name.isEmpty()) return;
+            QString reason;
+            if (!chart_->exportPng(name, &reason))
+                main_.messages().showError(
+                    QStringLiteral("Unable to write to %1: %2").arg(name, reason).toStdString());
+        });
+    });
+}
+
+void ListenMenu::mnOpeningChartClick() {
+    if (!chartWindow_) buildChartWindow();
+    std::array<QString, beacons::kBeaconListCount> calls;
+    for (int i = 0; i < beacons::kBeaconListCount; ++i)
+        calls[static_cast<std::size_t>(i)] = QString::fromStdString(main_.stations().entry(i).call);
+    chart_->setCalls(calls);
+    chartWindow_->show();
+    chartWindow_->raise();
+}
+
+void ListenMenu::updateTarget() {
+    const rig::RigFollower& follower = main_.follower();
+    if (follower.following()) listener_->listenFollowing(follower.followedIndex());
+    else listener_->listenOnBand(main_.beaconBand());
+}
+
+void ListenMenu::stop() {
+    if (listener_) listener_->stop();
+    if (mnListen) mnListen->setChecked(false);
+}
+
+void ListenMenu::showResult(const listen::SlotResult& result, const QString& call) {
+    heard_.add(result);
+    history_.add(result);
+    main_.monitorPanel().setHeard(heard_);
+    main_.mapPanel().MarkHeardBeacons(heard_.heardSince(main_.clock().nowUtcMs() - kMapHeardMs));
+    if (chart_) chart_->update();
+    const std::string_view caption = beacons::kBandCaptions[static_cast<std::size_t>(result.band)];
+    const QString band = QString::fromLatin1(caption.data(), static_cast<qsizetype>(caption.size()));
+    const QString what = result.heard ? QStringLiteral("heard, %1 of 4 dashes").arg(listen::heardLevel(result))
+                                      : QStringLiteral("not heard");
+    main_.setStatusPanelText(1, QStringLiteral("Listen: %1 %2 %3").arg(call, band, what));
+    if (log_) {
+        QString reason;
+        if (!log_->append(listen::heardLogLine(result, call), &reason) && !logFailureShown_) {
+            logFailureShown_ = true;
+            main_.messages().showError(
+                QStringLiteral("Unable to write to %1: %2").arg(log_->fileName(), reason).toStdString());
+        }
+    }
+}
+
+}  // namespace orvane::app

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include "beacons/StationTable.h"
+#include "listen/AudioSource.h"
+#include "listen/Detector.h"
+#include "listen/SlotCutter.h"
+#include "listen/live/ListenSettings.h"
+
+namespace orvane::listen {
+
+// Responsibilities: listening while the user has it on: opens the audio
+// source the settings name, cuts its stream into slots and runs the detector
+// on each for the beacon due on the band being listened to (the band chosen
+// under the map, or the band the radio follower tunes for a followed
+// beacon). The cutting and the detector run on the source's own thread; each
+// result reaches the GUI thread by the queued signal heard(), a failure of
+// the source by failed(). The band can change while listening: the slot
+// after the change expects the new band's beacon.
+//
+// Collaborations: a factory for the audio source (Qt Multimedia in the
+// program, fakes in tests); the station table (calls, overrides included).
+class LiveListener final : public QObject {
+    Q_OBJECT
+public:
+    using SourceFactory = std::function<std::unique_ptr<AudioSource>(const ListenSettings&)>;
+
+    LiveListener(SourceFactory factory, QObject* parent = nullptr);
+    ~LiveListener() override;
+
+    void setStations(const beacons::StationTable& stations);
+    void setSettings(const ListenSettings& settings) { settings_ = settings; }
+    const ListenSettings& settings() const { return settings_; }
+
+    // Which beacon each slot expects: the one on `band` (0..4), or the
+    // followed beacon `beaconIndex` (0..17) on whatever band it is on.
+    void listenOnBand(int band);
+    void listenFollowing(int beaconIndex);
+
+    // Opens the source and starts; the source's failure comes as failed().
+    void start();
+    // Stops; no result of a slot after it is reported.
+    void stop();
+    bool listening() const { return source_ != nullptr; }
+
+signals:
+    void heard(const orvane::listen::SlotResult& result, const QString& call);
+    void failed(const QString& message);
+
+private:
+    std::optional<ExpectedBeacon> expect(std::int64_t periodStartMs) const;
+
+    SourceFactory factory_;
+    ListenSettings settings_;
+    beacons::StationTable stations_;
+    // Read on the source's thread for each slot: the band (>= 0) or the
+    // followed beacon (-1 - index).
+    std::atomic<int> target_{0};
+    // The station table as the source's thread sees it; replaced whole under the lock.
+    mutable std::mutex stationsMutex_;
+    std::shared_ptr<const beacons::StationTable> shared_;
+    std::unique_ptr<SlotCutter> cutter_;
+    std::unique_ptr<AudioSource> source_;
+};
+
+}  // namespace orvane::listen
+
+Q_DECLARE_METATYPE(orvane::listen::SlotResult)

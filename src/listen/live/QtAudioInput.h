@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+
+#include "common/Clock.h"
+#include "listen/AudioSource.h"
+
+class QThread;
+
+namespace orvane::listen {
+
+class QtAudioCapture;
+
+// Responsibilities: the radio's receive audio from the desktop's sound system
+// (Qt Multimedia's QAudioSource; PulseAudio, PipeWire or ALSA underneath) as
+// blocks of mono float samples, each stamped with the UTC ms of its first
+// sample (SampleTimeline). Capture runs on a thread of its own, so a busy
+// window never loses audio; the device keeps a buffer of kBufferMs and each
+// read takes at most kMaxBlockFrames, so memory stays bounded whatever the
+// device does. This is the one file that includes Qt Multimedia.
+//
+// Collaborations: the clock (read as each block arrives). The handlers run on
+// the capture thread; they must hand results on by queued signal.
+class QtAudioInput final : public AudioSource {
+public:
+    static constexpr int kPreferredRate = 12000;
+    static constexpr int kBufferMs = 500;
+    static constexpr int kMaxBlockFrames = 4096;
+
+    QtAudioInput(Clock& clock, QString deviceDescription);
+    ~QtAudioInput() override;
+    QtAudioInput(const QtAudioInput&) = delete;
+    QtAudioInput& operator=(const QtAudioInput&) = delete;
+
+    // Opens the device (empty description: the system's default input) and
+    // starts capturing. False with the reason when there is no such device
+    // or it cannot be opened.
+    bool open(QString* reason);
+    // The same, the reason going to the error handler.
+    void start() override;
+    // Stops capturing and ends the thread; no handler runs after it returns.
+    void stop() override;
+    bool running() const;
+    // The sample rate the device delivers (0 before start()).
+    int sampleRate() const;
+
+    // The descriptions of the inputs the system offers, the default first.
+    static QStringList inputDevices();
+
+private:
+    Clock& clock_;
+    QString device_;
+    std::unique_ptr<QThread> thread_;
+    QtAudioCapture* capture_ = nullptr;  // lives on thread_
+};
+
+}  // namespace orvane::listen

@@ -1,0 +1,194 @@
+// Listening in the main window on a fake clock and a fake audio source: the
+// menu items, the results on the Monitor grid, the map's labels, the status
+// bar and the CSV log; a failing source; the settings; the chart.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDialog>
+#include <QDir>
+#include <QTimer>
+#include <memory>
+#include <vector>
+
+#include "app/Orvane_maina.h"
+#include "app/panels/ListenMenu.h"
+#include "app/panels/MapPanel.h"
+#include "app/panels/MonitorPanel.h"
+#include "common/FakeClock.h"
+#include "common/IniFile.h"
+#include "listen/live/ListenSettings.h"
+#include "listen/ui/OpeningChart.h"
+#include "support/TempDir.h"
+#include "support/WaitUntil.h"
+
+using namespace orvane;
+using namespace orvane::app;
+
+namespace {
+
+UtcMs noonMs(int minute, int second) {
+    return (daysFromCivil(2026, 12, 10) * 86400 + 12 * 3600 + minute * 60 + second) * 1000;
+}
+
+// Delivers `seconds` of silence from `firstMs` on at once when started, on
+// the calling thread; or fails.
+class FakeSource final : public listen::AudioSource {
+public:
+    FakeSource(UtcMs firstMs, int seconds, QString failure)
+        : firstMs_(firstMs), seconds_(seconds), failure_(std::move(failure)) {}
+    void start() override {
+        if (!failure_.isEmpty()) {
+            fail(failure_);
+            return;
+        }
+        const std::vector<float> block(1200, 0.0f);
+        for (int i = 0; i < seconds_ * 10; ++i) deliver(firstMs_ + i * 100, 12000, block);
+    }
+    void stop() override {}
+
+private:
+    UtcMs firstMs_;
+    int seconds_;
+    QString failure_;
+};
+
+class ListenWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previousDir = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        clock.set(noonMs(0, 30));
+        window = std::make_unique<TfrmTabbedOrvane>(clock, messages, nullptr, AppPaths::inDirectory(dir.path()));
+        window->tickTimer()->stop();
+        window->slotTimer()->stop();
+        window->monitorPanel().secondTimer()->stop();
+    }
+    void TearDown() override {
+        window.reset();
+        QDir::setCurrent(previousDir);
+    }
+    ListenMenu& menu() const { return window->listenMenu(); }
+    QString logFile() const { return AppPaths::inDirectory(dir.path()).heardLogFileName(); }
+
+    TempDir dir;
+    FakeClock clock;
+    RecordingMessageService messages;
+    std::unique_ptr<TfrmTabbedOrvane> window;
+    QString previousDir;
+};
+
+listen::SlotResult heardResult(UtcMs periodStartMs, int band, int beacon, int dashes) {
+    listen::SlotResult r;
+    r.periodStartMs = periodStartMs;
+    r.band = band;
+    r.beaconIndex = beacon;
+    r.heard = dashes > 0;
+    for (int i = 0; i < dashes; ++i) r.dashSnrDb[static_cast<std::size_t>(i)] = 20.0 - 10 * i;
+    return r;
+}
+
+}  // namespace
+
+TEST_F(ListenWindowTest, EachSlotGoesToTheGridTheStatusBarAndTheLog) {
+    EXPECT_EQ(menu().listenItem()->text(), QStringLiteral("Listen"));
+    EXPECT_EQ(menu().settingsItem()->text(), QStringLiteral("Listen settings..."));
+    menu().setSourceFactory([](const listen::ListenSettings&) {
+        return std::make_unique<FakeSource>(noonMs(0, 0), 30, QString());
+    });
+    menu().listenItem()->trigger();
+    EXPECT_TRUE(menu().listening());
+    EXPECT_TRUE(menu().listenItem()->isChecked());
+    // Three slots on 14.100 MHz (the band shown): 4U1UN, VE8AT, W6WX, none heard.
+    MonitorPanel& monitor = window->monitorPanel();
+    for (int column = 0; column < 3; ++column) EXPECT_EQ(monitor.cellHeardLevel(column, 0), 0) << column;
+    EXPECT_EQ(monitor.cellHeardLevel(3, 0), -1);  // not listened for
+    EXPECT_EQ(monitor.cellHeardLevel(0, 1), -1);  // another band
+    EXPECT_EQ(monitor.cellHeardText(1, 0), QStringLiteral("VE8AT 14.10: not heard, 20 s ago"));
+    EXPECT_EQ(window->statusPanelText(1), QStringLiteral("Listen: W6WX 14.10 not heard"));
+    EXPECT_EQ(TempDir::readAll(logFile()),
+              QByteArray(listen::kHeardLogHeader) + "\n"
+                  "2026-12-10T12:00:00Z,14.100,1,4U1UN,0,,,,,0.0,0\n"
+                  "2026-12-10T12:00:10Z,14.100,2,VE8AT,0,,,,,0.0,0\n"
+                  "2026-12-10T12:00:20Z,14.100,3,W6WX,0,,,,,0.0,0\n");
+
+    // A heard beacon: its cell by the dashes heard, its label framed on the map.
+    menu().showResult(heardResult(noonMs(0, 10), 0, 1, 3), QStringLiteral("VE8AT"));
+    EXPECT_EQ(monitor.cellHeardLevel(1, 0), 3);
+    EXPECT_EQ(monitor.cellHeardText(1, 0), QStringLiteral("VE8AT 14.10: 3 of 4 dashes, 20 s ago"));
+    EXPECT_TRUE(window->mapPanel().beaconMarkedHeard(1));
+    EXPECT_FALSE(window->mapPanel().beaconMarkedHeard(0));
+    EXPECT_EQ(window->statusPanelText(1), QStringLiteral("Listen: VE8AT 14.10 heard, 3 of 4 dashes"));
+    EXPECT_TRUE(TempDir::readAll(logFile()).endsWith("2026-12-10T12:00:10Z,14.100,2,VE8AT,1,20.0,10.0,0.0,,0.0,0\n"));
+
+    menu().listenItem()->trigger();  // off
+    EXPECT_FALSE(menu().listening());
+    EXPECT_FALSE(menu().listenItem()->isChecked());
+    EXPECT_TRUE(messages.errors.empty());
+}
+
+TEST_F(ListenWindowTest, AFailingSourceEndsListeningWithTheReason) {
+    menu().setSourceFactory([](const listen::ListenSettings&) {
+        return std::make_unique<FakeSource>(0, 0, QStringLiteral("The audio input \"USB\" is not there."));
+    });
+    menu().listenItem()->trigger();
+    ASSERT_TRUE(waitUntil([&] { return !menu().listenItem()->isChecked(); }));
+    EXPECT_FALSE(menu().listening());
+    EXPECT_EQ(window->statusPanelText(1), QStringLiteral("Listen: The audio input \"USB\" is not there."));
+}
+
+TEST_F(ListenWindowTest, ALogThatCannotBeWrittenIsSaidOnceAndListeningGoesOn) {
+    QDir(dir.path()).mkdir(QFileInfo(logFile()).fileName());  // a folder where the log would be
+    menu().setSourceFactory([](const listen::ListenSettings&) {
+        return std::make_unique<FakeSource>(noonMs(0, 0), 20, QString());
+    });
+    menu().listenItem()->trigger();
+    EXPECT_TRUE(menu().listening());
+    // Two slots, one message; both slots still shown.
+    ASSERT_EQ(messages.errors.size(), 1u);
+    EXPECT_EQ(QString::fromStdString(messages.errors[0]),
+              QStringLiteral("Unable to write to %1: Is a directory").arg(logFile()));
+    EXPECT_EQ(window->statusPanelText(1), QStringLiteral("Listen: VE8AT 14.10 not heard"));
+    EXPECT_EQ(window->monitorPanel().cellHeardLevel(0, 0), 0);
+    EXPECT_EQ(window->monitorPanel().cellHeardLevel(1, 0), 0);
+}
+
+TEST_F(ListenWindowTest, TheSettingsAreSavedAndUsedAtTheNextStart) {
+    std::vector<listen::ListenSettings> used;
+    menu().setSourceFactory([&](const listen::ListenSettings& s) {
+        used.push_back(s);
+        return std::make_unique<FakeSource>(noonMs(0, 0), 1, QString());
+    });
+    menu().setSettingsDialog([](const QStringList&, const listen::ListenSettings& current) {
+        EXPECT_EQ(current, listen::ListenSettings{});
+        return std::optional(listen::ListenSettings{QStringLiteral("USB Audio CODEC"), 650});
+    });
+    menu().settingsItem()->trigger();
+    EXPECT_EQ(listen::ReadListenIni(IniFile(AppPaths::inDirectory(dir.path()).iniFileName())),
+              (listen::ListenSettings{QStringLiteral("USB Audio CODEC"), 650}));
+    menu().listenItem()->trigger();
+    ASSERT_EQ(used.size(), 1u);
+    EXPECT_EQ(used[0].Device, QStringLiteral("USB Audio CODEC"));
+    EXPECT_EQ(used[0].PitchHz, 650);
+    // Changed while listening: listening starts again with the new settings.
+    menu().setSettingsDialog([](const QStringList&, const listen::ListenSettings&) {
+        return std::optional(listen::ListenSettings{QString(), 800});
+    });
+    menu().settingsItem()->trigger();
+    ASSERT_EQ(used.size(), 2u);
+    EXPECT_EQ(used[1].PitchHz, 800);
+    EXPECT_TRUE(menu().listening());
+}
+
+TEST_F(ListenWindowTest, TheChartShowsTheResultsAndSavesAsPng) {
+    menu().showResult(heardResult(noonMs(0, 10), 0, 1, 4), QStringLiteral("VE8AT"));
+    menu().chartItem()->trigger();
+    ASSERT_NE(menu().chartWindow(), nullptr);
+    EXPECT_TRUE(menu().chartWindow()->isVisible());
+    const QString png = dir.file(QStringLiteral("openings.png"));
+    QString reason;
+    ASSERT_TRUE(menu().chart()->exportPng(png, &reason)) << reason.toStdString();
+    const QImage saved(png);
+    EXPECT_EQ(saved.size(), menu().chart()->image().size());
+    EXPECT_FALSE(menu().chart()->exportPng(dir.file(QStringLiteral("no/such/folder/x.png")), &reason));
+    EXPECT_FALSE(reason.isEmpty());
+}

@@ -1,0 +1,65 @@
+// The "Listen settings" dialog and the chart of openings, painted into an image.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QSpinBox>
+
+#include "common/TimeTypes.h"
+#include "listen/ui/ListenDialog.h"
+#include "listen/ui/OpeningChart.h"
+
+namespace orvane::listen::ui {
+namespace {
+
+TEST(ListenDialog, OffersTheInputsKeepsTheStoredOneAndBoundsThePitch) {
+    const QStringList inputs{QStringLiteral("Built-in Audio"), QStringLiteral("USB Audio CODEC")};
+    {
+        ListenDialog dialog(inputs, ListenSettings{}, nullptr);
+        EXPECT_EQ(dialog.deviceBox()->count(), 3);  // the default first
+        EXPECT_EQ(dialog.settings(), ListenSettings{});
+        dialog.deviceBox()->setCurrentIndex(2);
+        dialog.pitchBox()->setValue(5000);
+        EXPECT_EQ(dialog.settings(), (ListenSettings{QStringLiteral("USB Audio CODEC"), 1200}));
+        dialog.pitchBox()->setValue(10);
+        EXPECT_EQ(dialog.settings().PitchHz, 300);
+    }
+    // An input not plugged in now stays chosen.
+    ListenDialog dialog(inputs, ListenSettings{QStringLiteral("IC-7300 USB"), 650}, nullptr);
+    EXPECT_EQ(dialog.deviceBox()->count(), 4);
+    EXPECT_EQ(dialog.settings(), (ListenSettings{QStringLiteral("IC-7300 USB"), 650}));
+}
+
+TEST(OpeningChart, EachBeaconsRowShowsItsCyclesInTheLevelsColours) {
+    const std::int64_t now = msFromSystemTime(SystemTime{2026, 12, 4, 10, 14, 1, 0, 0});
+    OpeningHistory history;
+    SlotResult heard;
+    heard.periodStartMs = now - 60'000;  // this cycle
+    heard.band = 1;
+    heard.beaconIndex = 2;
+    heard.heard = true;
+    heard.dashSnrDb = {10.0, 0.0, std::nullopt, std::nullopt};
+    history.add(heard);
+    SlotResult missed = heard;
+    missed.periodStartMs = now - 2 * OpeningHistory::kCycleMs;  // two cycles back
+    missed.heard = false;
+    missed.dashSnrDb = {};
+    history.add(missed);
+    std::array<QString, beacons::kBeaconListCount> calls;
+    calls[2] = QStringLiteral("W6WX");
+    const QImage image = renderChart(history, 1, now, calls);
+    // The rightmost column of row 2 is this cycle; two columns (of 2 px) to its left, the cycle two back.
+    const int x = image.width() - 10 - 1;
+    const int y = 22 + 2 * 14 + 7;
+    EXPECT_EQ(image.pixelColor(x, y), levelColour(2));
+    EXPECT_EQ(image.pixelColor(x - 4, y), levelColour(0));
+    EXPECT_EQ(image.pixelColor(x - 2, y), QColor(235, 235, 235));  // not listened for
+    EXPECT_EQ(image.pixelColor(x, y + 14), QColor(235, 235, 235));  // another beacon
+    // Another band shows nothing of it.
+    const QImage other = renderChart(history, 0, now, calls);
+    EXPECT_EQ(other.pixelColor(x, y), QColor(235, 235, 235));
+    EXPECT_NE(levelColour(4), levelColour(3));
+    EXPECT_EQ(levelColour(9), levelColour(4));
+}
+
+}  // namespace
+}  // namespace orvane::listen::ui

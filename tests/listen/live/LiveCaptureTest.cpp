@@ -1,0 +1,310 @@
+// The audio input against a real sound server: a PulseAudio daemon of the
+// test's own with a null sink, a keyed tone played into it and captured back
+// from its monitor source through Qt Multimedia.
+#include <gtest/gtest.h>
+
+#include <QtEndian>
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <mutex>
+#include <numbers>
+#include <vector>
+
+#include "common/Clock.h"
+#include "beacons/Schedule.h"
+#include "beacons/StationTable.h"
+#include "cwsim/FluidSynthOutput.h"
+#include "cwsim/Transmission.h"
+#include "listen/KeyedTone.h"
+#include "listen/SlotCutter.h"
+#include "listen/live/QtAudioInput.h"
+#include "support/PulseAudioServer.h"
+#include "support/WaitUntil.h"
+
+namespace orvane::listen {
+namespace {
+
+struct Block {
+    double firstMs;
+    double arrivedMs;
+    std::int64_t frames;
+    int rate;
+    double rms;
+    int crossings;  // sign changes, for the tone's pitch
+};
+
+// Silence, then `toneMs` of `pitchHz` at half scale, then silence: s16le, 12 kHz.
+QByteArray keyedTone(int silenceMs, int toneMs, double pitchHz) {
+    constexpr int kRate = 12000;
+    const int lead = silenceMs * kRate / 1000;
+    const int tone = toneMs * kRate / 1000;
+    QByteArray bytes;
+    for (int i = 0; i < 2 * lead + tone; ++i) {
+        double v = 0;
+        if (i >= lead && i < lead + tone) v = 0.5 * std::sin(2 * std::numbers::pi * pitchHz * (i - lead) / kRate);
+        const auto s = static_cast<std::int16_t>(std::lround(v * 32767));
+        char le[2];
+        qToLittleEndian(s, le);
+        bytes.append(le, 2);
+    }
+    return bytes;
+}
+
+TEST(LiveCapture, AToneInTheNullSinkComesBackStampedOnUtc) {
+    PulseAudioServer server;
+    QString whyNot;
+    if (!server.start(&whyNot)) GTEST_SKIP() << "No sound server for the live test: " << whyNot.toStdString();
+
+    SystemClock clock;
+    std::mutex mutex;
+    std::vector<Block> blocks;
+    QtAudioInput input(clock, server.captureDescription());
+    input.setBlockHandler([&](std::int64_t firstUtcMs, int rate, std::span<const float> samples) {
+        const auto firstMs = static_cast<double>(firstUtcMs);
+        double sum = 0;
+        int crossings = 0;
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            sum += static_cast<double>(samples[i]) * static_cast<double>(samples[i]);
+            if (i > 0 && (samples[i] >= 0) != (samples[i - 1] >= 0)) ++crossings;
+        }
+        const double rms = samples.empty() ? 0 : std::sqrt(sum / static_cast<double>(samples.size()));
+        const std::lock_guard lock(mutex);
+        blocks.push_back({firstMs, clock.nowUtcMsFine(), static_cast<std::int64_t>(samples.size()), rate, rms, crossings});
+    });
+    QString reason;
+    ASSERT_TRUE(input.open(&reason)) << reason.toStdString() << "; inputs: "
+                                      << QtAudioInput::inputDevices().join(QStringLiteral(", ")).toStdString();
+    const int rate = input.sampleRate();
+    ASSERT_GE(rate, 8000);
+
+    PulseAudioServer::Player player(server, keyedTone(1000, 1000, 700));
+    const auto capturedMs = [&] {
+        const std::lock_guard lock(mutex);
+        std::int64_t frames = 0;
+        for (const Block& b : blocks) frames += b.frames;
+        return static_cast<double>(frames) * 1000.0 / rate;
+    };
+    ASSERT_TRUE(waitUntil([&] { return player.finished() && capturedMs() > 4000; }, 30000, 50))
+        << "captured " << capturedMs() << " ms; server log: " << server.log().right(600).toStdString();
+    input.stop();
+
+    const std::lock_guard lock(mutex);
+    ASSERT_GT(blocks.size(), 4u);
+    double loudest = 0;
+    const Block* toneBlock = nullptr;
+    int jumps = 0;
+    double audioMs = 0;
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        const Block& b = blocks[i];
+        EXPECT_EQ(b.rate, rate);
+        EXPECT_LE(b.frames, QtAudioInput::kMaxBlockFrames);
+        const double durationMs = static_cast<double>(b.frames) * 1000.0 / rate;
+        // No block can come before its last sample, nor (with a buffer of
+        // kBufferMs) long after.
+        EXPECT_LE(b.firstMs + durationMs, b.arrivedMs + 1) << i;
+        EXPECT_GT(b.firstMs, b.arrivedMs - durationMs - 2000) << i;
+        if (i > 0) {
+            const Block& p = blocks[i - 1];
+            const double gapMs = b.firstMs - (p.firstMs + static_cast<double>(p.frames) * 1000.0 / rate);
+            // Blocks only bound the anchor from one side: one held up is
+            // stamped late until a quicker one comes and moves the stamps
+            // back. Forward, once a second of audio has passed, they move only
+            // by the drift allowance, however late a block arrives.
+            if (std::abs(gapMs) > 1.01) ++jumps;  // stamps are whole ms
+            EXPECT_LT(gapMs, audioMs > 1000 ? 50 : 1000) << i;
+            EXPECT_GT(gapMs, -1000) << i;
+        }
+        audioMs += durationMs;
+        if (b.rms > loudest && b.frames >= rate / 20) {
+            loudest = b.rms;
+            toneBlock = &b;
+        }
+    }
+    // The timeline follows the sample count, moving only now and then.
+    EXPECT_LE(jumps, static_cast<int>(blocks.size()) / 4);
+    ASSERT_NE(toneBlock, nullptr);
+    EXPECT_GT(loudest, 0.2);  // a tone of amplitude 0.5 has an RMS of 0.35
+    const double pitchHz = toneBlock->crossings / 2.0 / (static_cast<double>(toneBlock->frames) / rate);
+    EXPECT_NEAR(pitchHz, 700, 30);
+}
+
+TEST(LiveCapture, AMissingDeviceIsAClearError) {
+    PulseAudioServer server;
+    QString whyNot;
+    if (!server.start(&whyNot)) GTEST_SKIP() << "No sound server for the live test: " << whyNot.toStdString();
+    SystemClock clock;
+    QtAudioInput input(clock, QStringLiteral("No such input"));
+    QString reason;
+    EXPECT_FALSE(input.open(&reason));
+    EXPECT_EQ(reason, QStringLiteral("The audio input \"No such input\" is not there."));
+    EXPECT_FALSE(input.running());
+    // Through the AudioSource interface the reason goes to the error handler.
+    QString reported;
+    input.setErrorHandler([&](const QString& message) { reported = message; });
+    input.start();
+    EXPECT_EQ(reported, reason);
+}
+
+// The captured stream cut into slots: every slot starts on a UTC boundary
+// and follows the one before, however the blocks fall.
+TEST(LiveCapture, CapturedAudioIsCutIntoWholeSlotsOnTheBoundaries) {
+    PulseAudioServer server;
+    QString whyNot;
+    if (!server.start(&whyNot)) GTEST_SKIP() << "No sound server for the live test: " << whyNot.toStdString();
+
+    SystemClock clock;
+    const beacons::StationTable stations;
+    std::mutex mutex;
+    std::vector<SlotResult> results;
+    SlotCutter cutter(DetectorSettings{}, expectOnBand(stations, 0), [&](const SlotResult& r) {
+        const std::lock_guard lock(mutex);
+        results.push_back(r);
+    });
+    QtAudioInput input(clock, server.captureDescription());
+    input.setBlockHandler([&](std::int64_t firstMs, int rate, std::span<const float> samples) {
+        cutter.push(firstMs, rate, samples);
+    });
+    QString reason;
+    ASSERT_TRUE(input.open(&reason)) << reason.toStdString();
+    const auto count = [&] {
+        const std::lock_guard lock(mutex);
+        return results.size();
+    };
+    // Up to 10 s before the first boundary, then two whole slots.
+    ASSERT_TRUE(waitUntil([&] { return count() >= 2; }, 60000, 100));
+    const std::int64_t stoppedAtMs = clock.nowUtcMs();
+    input.stop();
+    const std::lock_guard lock(mutex);
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        EXPECT_EQ(results[i].periodStartMs % beacons::kSlotMs, 0) << i;
+        EXPECT_LE(results[i].periodStartMs + beacons::kSlotMs, stoppedAtMs + 1000) << i;
+        EXPECT_EQ(results[i].band, 0);
+        EXPECT_EQ(results[i].beaconIndex, beacons::slotIndexAt(results[i].periodStartMs, 0)) << i;
+        EXPECT_FALSE(results[i].heard) << i;  // nothing was played
+        if (i > 0) {
+            EXPECT_EQ(results[i].periodStartMs, results[i - 1].periodStartMs + beacons::kSlotMs) << i;
+        }
+    }
+}
+
+// Closing the loop: the program's own simulation of the beacon the schedule
+// puts on 14.100 MHz in a slot (rendered through FluidSynth at the network's
+// 22 wpm, in noise), played into the null sink so that it begins on that
+// slot's UTC boundary, is heard in that slot as that beacon, at the
+// simulation's tone and within the timing the detector allows; the slot
+// after it, noise alone, is not heard.
+//
+// A player's stream starts some time after it is launched (a second or more
+// when the server is busy), so the beacon cannot be placed by the launch
+// time. The player starts with 3 s of noise; the capture sees when that
+// noise begins, on the same UTC stamps the slots are cut by, and the rest
+// is appended from there: noise up to the boundary, the beacon, a slot of
+// noise. Any delay of the playback is then the same for the noise's start
+// and the beacon.
+TEST(LiveCapture, ABeaconPlayedIntoTheSinkIsHeardInItsSlot) {
+    if (!QFile::exists(cwsim::defaultSoundFontPath())) GTEST_SKIP() << "no GM soundfont installed";
+    PulseAudioServer server;
+    QString whyNot;
+    if (!server.start(&whyNot)) GTEST_SKIP() << "No sound server for the live test: " << whyNot.toStdString();
+
+    SystemClock clock;
+    const beacons::StationTable stations;
+    std::mutex mutex;
+    std::vector<SlotResult> results;
+    // The simulation's tone is MIDI note 74 (D5): 440 × 2^(5/12) Hz, ~587 Hz;
+    // the receiver's pitch as set is 600 Hz, so the tone is found 13 Hz low.
+    const double noteHz = 440.0 * std::pow(2.0, 5.0 / 12.0);
+    DetectorSettings detector;
+    detector.pitchHz = 600;
+    SlotCutter cutter(detector, expectOnBand(stations, 0), [&](const SlotResult& r) {
+        const std::lock_guard lock(mutex);
+        results.push_back(r);
+    });
+    QtAudioInput input(clock, server.captureDescription());
+    // Where the played noise first shows (20 ms mean of |x|; the sink gives
+    // zeros before it).
+    std::atomic<std::int64_t> noiseFromMs{0};
+    std::atomic<std::int64_t> framesCaptured{0};
+    double runningAbs = 0;
+    input.setBlockHandler([&](std::int64_t firstMs, int rate, std::span<const float> samples) {
+        framesCaptured += static_cast<std::int64_t>(samples.size());
+        for (std::size_t i = 0; i < samples.size() && noiseFromMs == 0; ++i) {
+            runningAbs += (std::abs(static_cast<double>(samples[i])) - runningAbs) / (0.02 * rate);
+            if (runningAbs > 0.02) noiseFromMs = firstMs + static_cast<std::int64_t>(i) * 1000 / rate - 20;
+        }
+        cutter.push(firstMs, rate, samples);
+    });
+    QString reason;
+    ASSERT_TRUE(input.open(&reason)) << reason.toStdString();
+
+    constexpr int kRate = 12000;
+    constexpr int kFirstNoiseMs = 3000;
+    const auto s16le = [](const std::vector<float>& audio) {
+        QByteArray bytes;
+        bytes.reserve(static_cast<qsizetype>(audio.size() * 2));
+        for (const float v : audio) {
+            const auto s = static_cast<std::int16_t>(std::lround(std::clamp(v, -1.0f, 1.0f) * 32767.0f));
+            char le[2];
+            qToLittleEndian(s, le);
+            bytes.append(le, 2);
+        }
+        return bytes;
+    };
+    // The stamps settle on the sample count once the first blocks are in
+    // (one held up at the start is stamped late until a quicker one comes):
+    // the noise's start is measured after that.
+    ASSERT_TRUE(waitUntil([&] { return framesCaptured >= 2 * input.sampleRate(); }, 10000, 20));
+    KeyedTone silent;
+    silent.present = false;
+    PulseAudioServer::Player player(server, s16le(silent.render(kRate, kFirstNoiseMs, 9)), true);
+    ASSERT_TRUE(waitUntil([&] { return noiseFromMs != 0; }, 10000, 20)) << server.log().right(600).toStdString();
+
+    // The first boundary the appended audio can reach, with a second to spare.
+    const std::int64_t firstNoiseEndMs = noiseFromMs + kFirstNoiseMs;
+    const std::int64_t slotMs = beacons::nextSlotBoundaryMs(std::max(firstNoiseEndMs, clock.nowUtcMs() + 1000));
+    const int beacon = beacons::slotIndexAt(slotMs, 0);
+    cwsim::TransmissionSettings settings;
+    settings.dotTimeMs = 55;  // the network's 22 wpm
+    cwsim::FluidRenderer renderer(cwsim::defaultSoundFontPath(), kRate);
+    const std::vector<std::int16_t> stereo = renderer.render(cwsim::transmissionMessages(beacon + 1, settings), 0);
+    ASSERT_FALSE(stereo.empty()) << "the synthesiser made no sound";
+    // The slot: the left channel (its first dash then near +9 dB in 2.5 kHz),
+    // in the noise the rest is played in.
+    std::vector<float> keyed = silent.render(kRate, 10000, 7);
+    for (std::size_t i = 0; i < keyed.size() && 2 * i < stereo.size(); ++i)
+        keyed[i] += 0.8f * static_cast<float>(stereo[2 * i]) / 32768.0f;
+    std::vector<float> audio = silent.render(kRate, static_cast<double>(slotMs - firstNoiseEndMs), 10);
+    const std::vector<float> after = silent.render(kRate, 11000, 8);
+    audio.insert(audio.end(), keyed.begin(), keyed.end());
+    audio.insert(audio.end(), after.begin(), after.end());
+    player.write(s16le(audio));
+    player.finish();
+
+    const auto resultFor = [&](std::int64_t periodMs) -> std::optional<SlotResult> {
+        const std::lock_guard lock(mutex);
+        for (const SlotResult& r : results)
+            if (r.periodStartMs == periodMs) return r;
+        return std::nullopt;
+    };
+    ASSERT_TRUE(waitUntil([&] { return resultFor(slotMs + beacons::kSlotMs).has_value(); }, 60000, 100))
+        << "server log: " << server.log().right(600).toStdString();
+    input.stop();
+
+    const std::optional<SlotResult> played = resultFor(slotMs);
+    ASSERT_TRUE(played);
+    EXPECT_EQ(played->beaconIndex, beacon);
+    EXPECT_TRUE(played->heard) << stations.entry(beacon).call << ": tone offset " << played->toneOffsetHz
+                               << " Hz, time offset " << played->timeOffsetMs << " ms, first dash "
+                               << played->dashSnrDb[0].value_or(-99) << " dB";
+
+    EXPECT_GE(played->dashesHeard(), 2);
+    EXPECT_NEAR(played->toneOffsetHz, noteHz - 600, 5);
+    EXPECT_LT(std::abs(played->timeOffsetMs), 200);
+    const std::optional<SlotResult> next = resultFor(slotMs + beacons::kSlotMs);
+    ASSERT_TRUE(next);
+    EXPECT_FALSE(next->heard);
+}
+
+}  // namespace
+}  // namespace orvane::listen

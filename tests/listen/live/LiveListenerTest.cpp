@@ -1,0 +1,116 @@
+// The live listener: slots cut from a source's own thread reach the GUI
+// thread by signal, for the beacon due on the band listened to.
+#include <gtest/gtest.h>
+
+#include <QThread>
+#include <thread>
+#include <vector>
+
+#include "beacons/Schedule.h"
+#include "common/TimeTypes.h"
+#include "listen/live/LiveListener.h"
+#include "support/WaitUntil.h"
+
+namespace orvane::listen {
+namespace {
+
+// 2026-12-10 14:00:00 UTC, a cycle start.
+const std::int64_t kStart = msFromSystemTime(SystemTime{2026, 12, 4, 10, 14, 0, 0, 0});
+
+// A source that delivers `seconds` of silence at 12 kHz from a thread of its
+// own, in blocks of 100 ms from kStart on; or fails when started.
+class ThreadSource final : public AudioSource {
+public:
+    ThreadSource(int seconds, QString failure) : seconds_(seconds), failure_(std::move(failure)) {}
+    ~ThreadSource() override { stop(); }
+    void start() override {
+        if (!failure_.isEmpty()) {
+            fail(failure_);
+            return;
+        }
+        thread_ = std::thread([this] {
+            const std::vector<float> block(1200, 0.0f);
+            for (int i = 0; i < seconds_ * 10; ++i) deliver(kStart + i * 100, 12000, block);
+        });
+    }
+    void stop() override {
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    int seconds_;
+    QString failure_;
+    std::thread thread_;
+};
+
+struct Heard {
+    SlotResult result;
+    QString call;
+    bool onGuiThread;
+};
+
+std::vector<Heard> listen(LiveListener& listener) {
+    std::vector<Heard> got;
+    QObject::connect(&listener, &LiveListener::heard, &listener, [&](const SlotResult& r, const QString& call) {
+        got.push_back({r, call, QThread::currentThread() == listener.thread()});
+    });
+    listener.start();
+    waitUntil([&] { return got.size() >= 3; }, 20000);
+    listener.stop();
+    return got;
+}
+
+TEST(LiveListener, SlotsOnTheBandReachTheGuiThreadWithTheCall) {
+    LiveListener listener([](const ListenSettings&) { return std::make_unique<ThreadSource>(30, QString()); });
+    listener.listenOnBand(2);
+    const std::vector<Heard> got = listen(listener);
+    ASSERT_EQ(got.size(), 3u);
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        const SlotResult& r = got[i].result;
+        EXPECT_TRUE(got[i].onGuiThread);
+        EXPECT_EQ(r.periodStartMs, kStart + static_cast<std::int64_t>(i) * beacons::kSlotMs);
+        EXPECT_EQ(r.band, 2);
+        EXPECT_EQ(r.beaconIndex, beacons::slotIndexAt(r.periodStartMs, 2));
+        EXPECT_FALSE(r.heard);  // silence
+    }
+    // At 14:00:00 the 21 MHz band carries slot 17, OA4B; then 18, YV5B; then 1, 4U1UN.
+    EXPECT_EQ(got[0].call, QStringLiteral("OA4B"));
+    EXPECT_EQ(got[1].call, QStringLiteral("YV5B"));
+    EXPECT_EQ(got[2].call, QStringLiteral("4U1UN"));
+}
+
+TEST(LiveListener, AFollowedBeaconIsExpectedOnItsBand) {
+    LiveListener listener([](const ListenSettings&) { return std::make_unique<ThreadSource>(30, QString()); });
+    listener.listenFollowing(0);  // 4U1UN: 14.100, 18.110, 21.150 in the first three slots
+    const std::vector<Heard> got = listen(listener);
+    ASSERT_EQ(got.size(), 3u);
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].result.band, static_cast<int>(i));
+        EXPECT_EQ(got[i].result.beaconIndex, 0);
+        EXPECT_EQ(got[i].call, QStringLiteral("4U1UN"));
+    }
+}
+
+TEST(LiveListener, ASourceThatFailsIsReportedAndListeningCanStop) {
+    LiveListener listener(
+        [](const ListenSettings&) { return std::make_unique<ThreadSource>(0, QStringLiteral("The audio input is gone.")); });
+    QString message;
+    QObject::connect(&listener, &LiveListener::failed, &listener, [&](const QString& m) {
+        message = m;
+        listener.stop();  // what the menu does
+    });
+    listener.start();
+    ASSERT_TRUE(waitUntil([&] { return !message.isEmpty(); }));
+    EXPECT_EQ(message, QStringLiteral("The audio input is gone."));
+    EXPECT_FALSE(listener.listening());
+
+    LiveListener none([](const ListenSettings&) { return std::unique_ptr<AudioSource>(); });
+    QString noneMessage;
+    QObject::connect(&none, &LiveListener::failed, &none, [&](const QString& m) { noneMessage = m; });
+    none.start();
+    EXPECT_EQ(noneMessage, QStringLiteral("There is no audio input."));
+    EXPECT_FALSE(none.listening());
+}
+
+}  // namespace
+}  // namespace orvane::listen
