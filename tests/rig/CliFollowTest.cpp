@@ -35,10 +35,14 @@ TEST(CliFollow, TunesToTheBandAndTheBeaconsNextBand) {
     ASSERT_EQ(follow.exitCode, 0) << follow.err.toStdString();
     const QStringList lines = follow.out.trimmed().split(u'\n');
     ASSERT_GE(lines.size(), 1);
-    const QStringList first = lines[0].split(u'\t');
-    ASSERT_EQ(first.size(), 3);
-    EXPECT_EQ(first[2], QStringLiteral("ZL6B"));
-    EXPECT_EQ(readBack(server), first[1].toDouble() * 1e6);
+    // A slot boundary within the second tunes once more; the rig holds the
+    // last tuning printed.
+    for (const QString& line : lines) {
+        const QStringList tuning = line.split(u'\t');
+        ASSERT_EQ(tuning.size(), 3) << line.toStdString();
+        EXPECT_EQ(tuning[2], QStringLiteral("ZL6B"));
+    }
+    EXPECT_EQ(readBack(server), lines.back().split(u'\t')[1].toDouble() * 1e6);
     EXPECT_FALSE(server.log().toLower().contains("set_ptt"));
 }
 
