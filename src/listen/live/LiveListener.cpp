@@ -3,6 +3,7 @@
 #include <QMetaType>
 
 #include "beacons/BandPlan.h"
+#include "common/ThreadHandOff.h"
 
 namespace orvane::listen {
 
@@ -73,7 +74,7 @@ void LiveListener::start() {
     // Queued even from this thread: a source failing inside start() must not
     // have its receiver stop (and destroy) it before start() returns.
     source_->setErrorHandler([this](const QString& message) {
-        QMetaObject::invokeMethod(this, [this, message] { emit failed(message); }, Qt::QueuedConnection);
+        postToThreadOf(this, [this, message] { emit failed(message); });
     });
     source_->start();
 }

@@ -12,6 +12,7 @@
 #include <optional>
 #include <vector>
 
+#include "common/ThreadHandOff.h"
 #include "listen/live/SampleTimeline.h"
 
 namespace orvane::listen {
@@ -205,8 +206,7 @@ bool QtAudioInput::open(QString* reason) {
     bool opened = false;
     QString why;
     // Opening is quick and its answer is needed here, so the caller waits for it.
-    QMetaObject::invokeMethod(
-        capture_, [&] { opened = capture_->open(device_, &why); }, Qt::BlockingQueuedConnection);
+    postToThreadOfAndWait(capture_, [&] { opened = capture_->open(device_, &why); });
     if (!opened) {
         stop();
         if (reason) *reason = why;
@@ -217,7 +217,7 @@ bool QtAudioInput::open(QString* reason) {
 
 void QtAudioInput::stop() {
     if (!thread_) return;
-    QMetaObject::invokeMethod(capture_, [this] { capture_->close(); }, Qt::BlockingQueuedConnection);
+    postToThreadOfAndWait(capture_, [this] { capture_->close(); });
     thread_->quit();
     thread_->wait(QDeadlineTimer(QDeadlineTimer::Forever));
     thread_.reset();
@@ -229,7 +229,7 @@ bool QtAudioInput::running() const { return thread_ != nullptr; }
 int QtAudioInput::sampleRate() const {
     if (!thread_) return 0;
     int rate = 0;
-    QMetaObject::invokeMethod(capture_, [&] { rate = capture_->sampleRate(); }, Qt::BlockingQueuedConnection);
+    postToThreadOfAndWait(capture_, [&] { rate = capture_->sampleRate(); });
     return rate;
 }
 

@@ -51,7 +51,26 @@ QByteArray keyedTone(int silenceMs, int toneMs, double pitchHz) {
     return bytes;
 }
 
+// Capturing in real time while every slot is also analysed many times slower
+// under a sanitizer loses audio, and a slot with lost audio is rightly
+// dropped: the tests that need every slot of a run in time are left to the
+// normal build, which runs them all.
+//
+// Under ThreadSanitizer none of them runs: PulseAudio's client library, built
+// without it, runs threads and locks of its own inside every capture.
+#if defined(ORVANE_THREAD_SANITIZER_BUILD)
+#define SKIP_WHERE_REAL_TIME_IS_LOST() GTEST_SKIP() << "PulseAudio's own threads are not checkable here"
+#define SKIP_UNDER_THREAD_SANITIZER() SKIP_WHERE_REAL_TIME_IS_LOST()
+#elif defined(ORVANE_INSTRUMENTED_BUILD)
+#define SKIP_UNDER_THREAD_SANITIZER() static_cast<void>(0)
+#define SKIP_WHERE_REAL_TIME_IS_LOST() GTEST_SKIP() << "needs real-time pace, not kept in a sanitizer build"
+#else
+#define SKIP_UNDER_THREAD_SANITIZER() static_cast<void>(0)
+#define SKIP_WHERE_REAL_TIME_IS_LOST() static_cast<void>(0)
+#endif
+
 TEST(LiveCapture, AToneInTheNullSinkComesBackStampedOnUtc) {
+    SKIP_UNDER_THREAD_SANITIZER();
     PulseAudioServer server;
     QString whyNot;
     if (!server.start(&whyNot)) GTEST_SKIP() << "No sound server for the live test: " << whyNot.toStdString();
@@ -130,6 +149,7 @@ TEST(LiveCapture, AToneInTheNullSinkComesBackStampedOnUtc) {
 }
 
 TEST(LiveCapture, AMissingDeviceIsAClearError) {
+    SKIP_UNDER_THREAD_SANITIZER();
     PulseAudioServer server;
     QString whyNot;
     if (!server.start(&whyNot)) GTEST_SKIP() << "No sound server for the live test: " << whyNot.toStdString();
@@ -149,6 +169,7 @@ TEST(LiveCapture, AMissingDeviceIsAClearError) {
 // The captured stream cut into slots: every slot starts on a UTC boundary
 // and follows the one before, however the blocks fall.
 TEST(LiveCapture, CapturedAudioIsCutIntoWholeSlotsOnTheBoundaries) {
+    SKIP_WHERE_REAL_TIME_IS_LOST();
     PulseAudioServer server;
     QString whyNot;
     if (!server.start(&whyNot)) GTEST_SKIP() << "No sound server for the live test: " << whyNot.toStdString();
@@ -203,6 +224,7 @@ TEST(LiveCapture, CapturedAudioIsCutIntoWholeSlotsOnTheBoundaries) {
 // noise. Any delay of the playback is then the same for the noise's start
 // and the beacon.
 TEST(LiveCapture, ABeaconPlayedIntoTheSinkIsHeardInItsSlot) {
+    SKIP_WHERE_REAL_TIME_IS_LOST();
     if (!QFile::exists(cwsim::defaultSoundFontPath())) GTEST_SKIP() << "no GM soundfont installed";
     PulseAudioServer server;
     QString whyNot;
