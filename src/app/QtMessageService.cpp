@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QMessageBox>
+#include <cstdio>
 
 #include "app/AboutInfo.h"
 
@@ -12,6 +13,11 @@ QtMessageService::QtMessageService(QWidget* parent)
     : parent_(parent), logFile_(qEnvironmentVariable("ORVANE_MESSAGE_LOG")) {}
 
 bool QtMessageService::logged(const char* kind, const std::string& text) const {
+    if (endingOnSignal_) {
+        std::fprintf(stderr, "orvane: %s: %s\n", kind, text.c_str());
+        std::fflush(stderr);
+        return true;
+    }
     if (logFile_.isEmpty()) return false;
     QFile f(logFile_);
     if (f.open(QIODevice::WriteOnly | QIODevice::Append)) {

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPointer>
+#include <cstdio>
 
 #include "app/AboutInfo.h"
 #include "app/BeaconSound.h"
@@ -30,9 +31,19 @@ int main(int argc, char** argv) {
     // is taken; a signal that comes during start-up is acted on once the
     // event loop runs, when the window exists.
     QPointer<QWidget> mainWindow;
-    const orvane::app::TerminationSignals terminationSignals([&mainWindow] {
-        // A modal dialog (calendar, setup) would keep its own loop running.
-        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    bool signalled = false;
+    const orvane::app::TerminationSignals terminationSignals([&mainWindow, &messages, &signalled] {
+        if (!signalled) std::fprintf(stderr, "orvane: ending on a termination signal\n");
+        signalled = true;
+        // From here on no box waits for a click that will not come.
+        messages.endingOnSignal();
+        // A modal dialog or box (calendar, setup, an error) keeps its own
+        // loop running; every one open is closed.
+        for (int open = 0; open < 16; ++open) {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal) break;
+            modal->close();
+        }
         if (mainWindow) mainWindow->close();
     });
 
@@ -81,8 +92,14 @@ int main(int argc, char** argv) {
         const auto frmBeaconSetup = orvane::app::createBeaconSetup(frmTabbedOrvane, messages);
 
         mainWindow = &frmTabbedOrvane;
-        frmTabbedOrvane.show();
-        app.exec();
+        // A signal during start-up (inside a box's loop, before the window
+        // existed) ends the program as soon as it can close the orderly way.
+        if (signalled) {
+            frmTabbedOrvane.close();
+        } else {
+            frmTabbedOrvane.show();
+            app.exec();
+        }
         orvane::app::destroyBeaconSetup(frmTabbedOrvane, *frmBeaconSetup, messages);
     } catch (const orvane::OrvaneError& e) {
         messages.setParent(nullptr);

@@ -1,6 +1,7 @@
 // One copy per user: the lock, a killed holder, and two real starts.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -143,3 +144,24 @@ TEST(SingleInstanceProcess, TerminationSignalClosesTheWindowAndSaves) {
     EXPECT_EQ(TempDir::readAll(copy.programDir.file("orvane.BCN")).size(), 217);
     EXPECT_TRUE(TempDir::readAll(copy.programDir.file("orvane.INI")).contains("[Orvane]"));
 }
+
+// A settings file that cannot be written (here a folder in its place) puts up
+// an error box at start and again at close. A termination signal must still
+// end the program: boxes are closed, and what they would have said goes to
+// standard error.
+TEST(SingleInstanceProcess, TerminationSignalEndsTheProgramAlsoWhenItsSettingsCannotBeWritten) {
+    ProgramCopy copy;
+    copy.env.remove(QStringLiteral("ORVANE_MESSAGE_LOG"));  // real (offscreen) boxes
+    ASSERT_TRUE(QDir(copy.programDir.path()).mkdir(QStringLiteral("orvane.INI")));
+
+    QProcess program;
+    copy.start(program);
+    ASSERT_TRUE(program.waitForStarted());
+    ASSERT_TRUE(waitUntilHeld(program.processId()));
+    program.terminate();  // SIGTERM
+    ASSERT_TRUE(program.waitForFinished(30000)) << "still running after SIGTERM";
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    const QString err = QString::fromLocal8Bit(program.readAllStandardError());
+    EXPECT_TRUE(err.contains(QStringLiteral("orvane: ending on a termination signal"))) << err.toStdString();
+}
+
