@@ -18,6 +18,7 @@
 #include "common/AtomicFile.h"
 #include "common/Clock.h"
 #include "common/OrvaneError.h"
+#include "reports/ReportCatalog.h"
 #include "reports/ReportServer.h"
 #include "reports/ui/Setupftp.h"
 
@@ -63,8 +64,11 @@ int main(int argc, char** argv) {
         const auto paths = orvane::AppPaths::forExecutable(QCoreApplication::applicationFilePath());
         // A save killed between writing and renaming leaves its temporary
         // beside the file; with the lock held no save of ours is running.
-        orvane::removeStaleTemporaries({paths.iniFileName(), paths.beaconFileName(),
-                                        QDir::current().absoluteFilePath(QStringLiteral("Hosts.txt"))});
+        QStringList ownFiles{paths.iniFileName(), paths.beaconFileName(),
+                             QDir::current().absoluteFilePath(QStringLiteral("Hosts.txt"))};
+        for (int report = 0; report < orvane::reports::kReportCount; ++report)
+            ownFiles << QDir::current().absoluteFilePath(orvane::reports::reportFile(report));
+        orvane::removeStaleTemporaries(ownFiles);
 
         orvane::app::TfrmTabbedOrvane frmTabbedOrvane(clock, messages, &help, paths);
         messages.setParent(&frmTabbedOrvane);

@@ -5,7 +5,10 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -59,6 +62,7 @@ bool writeFileAtomically(const QString& fileName, const QByteArray& bytes, QStri
     QByteArray temporary = QFile::encodeName(target + QLatin1String(kSaveTemporaryInfix) + QStringLiteral("XXXXXX"));
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) return fail(reason, errno);
+    const LiveTemporary live(temporary);
     const bool written = writeAll(fd, bytes) && ::fchmod(fd, modeFor(targetPath)) == 0 && ::fsync(fd) == 0;
     const int writeError = errno;
     const bool closed = ::close(fd) == 0;
@@ -93,6 +97,55 @@ QStringList removeStaleTemporaries(const QStringList& fileNames) {
         }
     }
     return removed;
+}
+
+namespace {
+
+// Paths of the live temporaries, owned by the slot while set. The handler
+// takes a path out with exchange(), so the path is never freed under it: the
+// owner that finds its slot already empty leaves the (then dying) process to
+// reclaim it.
+std::atomic<char*> liveTemporaries[kMaxLiveTemporaries];
+
+extern "C" void removeLiveTemporariesAndEnd(int signalNumber) {
+    const int savedErrno = errno;
+    for (auto& slot : liveTemporaries) {
+        if (char* path = slot.exchange(nullptr)) ::unlink(path);
+    }
+    // End as the signal would have, so the parent sees what ended us.
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    ::sigemptyset(&byDefault.sa_mask);
+    ::sigaction(signalNumber, &byDefault, nullptr);
+    ::raise(signalNumber);
+    errno = savedErrno;
+}
+
+}  // namespace
+
+LiveTemporary::LiveTemporary(const QByteArray& path) {
+    char* copy = ::strdup(path.constData());
+    if (!copy) return;
+    for (int i = 0; i < kMaxLiveTemporaries; ++i) {
+        char* expected = nullptr;
+        if (liveTemporaries[i].compare_exchange_strong(expected, copy)) {
+            slot_ = i;
+            return;
+        }
+    }
+    std::free(copy);
+}
+
+LiveTemporary::~LiveTemporary() {
+    if (slot_ >= 0) std::free(liveTemporaries[slot_].exchange(nullptr));
+}
+
+void removeLiveTemporariesOnSignals() {
+    struct sigaction action {};
+    action.sa_handler = removeLiveTemporariesAndEnd;
+    ::sigemptyset(&action.sa_mask);
+    for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) ::sigaddset(&action.sa_mask, signalNumber);
+    for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) ::sigaction(signalNumber, &action, nullptr);
 }
 
 }  // namespace orvane

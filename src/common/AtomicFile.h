@@ -26,4 +26,25 @@ bool writeFileAtomically(const QString& fileName, const QByteArray& bytes, QStri
 // save of ours can be running). Returns the names removed.
 QStringList removeStaleTemporaries(const QStringList& fileNames);
 
+// A temporary being written now. While it lives, a terminating signal caught
+// by removeLiveTemporariesOnSignals() removes its file before the process
+// ends; the registry holds up to kMaxLiveTemporaries at once (more are still
+// written, just not removed by a signal).
+inline constexpr int kMaxLiveTemporaries = 64;
+class LiveTemporary {
+public:
+    explicit LiveTemporary(const QByteArray& path);
+    ~LiveTemporary();
+    LiveTemporary(const LiveTemporary&) = delete;
+    LiveTemporary& operator=(const LiveTemporary&) = delete;
+
+private:
+    int slot_ = -1;
+};
+
+// For the command-line tool (the window closes the orderly way instead):
+// SIGTERM, SIGINT, SIGHUP and SIGQUIT remove the live temporaries, then end
+// the process as the signal would have.
+void removeLiveTemporariesOnSignals();
+
 }  // namespace orvane

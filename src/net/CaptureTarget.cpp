@@ -38,9 +38,16 @@ mode_t modeFor(const QByteArray& target) {
 }  // namespace
 
 CaptureTarget::CaptureTarget(const QString& target) : target_(QFile::encodeName(target)) {
-    temp_ = target_ + ".XXXXXX";
+    // The program's own infix, so that a temporary a killed run left behind
+    // is known for ours at the next start (removeStaleTemporaries).
+    temp_ = target_ + kSaveTemporaryInfix + "XXXXXX";
     fd_ = ::mkostemp(temp_.data(), O_CLOEXEC);
-    if (fd_ >= 0) ::fchmod(fd_, modeFor(target_));
+    if (fd_ < 0) {
+        temp_.clear();
+        return;
+    }
+    live_ = std::make_unique<LiveTemporary>(temp_);
+    ::fchmod(fd_, modeFor(target_));
 }
 
 CaptureTarget::~CaptureTarget() { discard(); }
@@ -61,6 +68,7 @@ bool CaptureTarget::commit() {
     fd_ = -1;
     if (closed && ::rename(temp_.constData(), target_.constData()) == 0) {
         temp_.clear();
+        live_.reset();
         return true;
     }
     discard();
@@ -72,6 +80,7 @@ void CaptureTarget::discard() {
     fd_ = -1;
     if (!temp_.isEmpty()) ::unlink(temp_.constData());
     temp_.clear();
+    live_.reset();
 }
 
 void writeFileAtomically(const QString& fileName, const QByteArray& bytes) {

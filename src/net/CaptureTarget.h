@@ -2,6 +2,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <memory>
+
+#include "common/AtomicFile.h"
 
 namespace orvane::net {
 
@@ -30,6 +33,7 @@ public:
 private:
     QByteArray target_;
     QByteArray temp_;
+    std::unique_ptr<LiveTemporary> live_;  // while temp_ exists
     int fd_ = -1;
 };
 

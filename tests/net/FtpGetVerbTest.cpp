@@ -4,6 +4,9 @@
 
 #include <QDir>
 #include <QProcess>
+#include <csignal>
+
+#include "support/WaitUntil.h"
 
 #include "support/CliRun.h"
 #include "support/FtpTestServer.h"
@@ -69,6 +72,51 @@ TEST(FtpGetVerb, TimeoutBoundsTheWholeCommandAgainstATricklingServer) {
                              QStringLiteral("AK.txt")});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err.trimmed(), QStringLiteral("orvane-cli ftp-get: timed out after 500 ms"));
+}
+
+// A download stopped by a signal mid-transfer: the earlier copy stays and no
+// half-written temporary is left, whichever terminating signal it was; one
+// a killed run left is cleared by the next run.
+TEST(FtpGetVerb, ATerminatingSignalLeavesNoTemporaryAndTheNextRunClearsStaleOnes) {
+    for (const int signalNumber : {SIGTERM, SIGHUP, SIGINT}) {
+        SCOPED_TRACE(signalNumber);
+        orvane::net::test::ScriptedServer server([](orvane::net::test::ScriptedPeer& c) {
+            orvane::net::test::login(c);
+            orvane::net::test::serveRetr(c, "150 Opening data connection for wwv.txt (437 bytes)\r\n",
+                                         [](orvane::net::test::ScriptedPeer& d) {
+                                             d.send(std::string(100, 'w'));
+                                             d.waitForClose(10000);  // silent until the client is gone
+                                         },
+                                         "426 aborted\r\n");
+        });
+        TempDir local;
+        TempDir::write(local.file(QStringLiteral("wwv.txt")), "yesterday's wwv\n");
+        QProcess cli;
+        cli.start(QStringLiteral(ORVANE_CLI_PATH),
+                  {QStringLiteral("ftp-get"), QStringLiteral("--host"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
+                   QString::number(server.port()), QStringLiteral("--dir"), local.path(), QStringLiteral("wwv.txt")});
+        ASSERT_TRUE(cli.waitForStarted());
+        const auto temporaries = [&] {
+            return QDir(local.path()).entryList({QStringLiteral("wwv.txt.*")}, QDir::Files | QDir::Hidden);
+        };
+        ASSERT_TRUE(waitUntil([&] { return !temporaries().isEmpty(); }, 10000)) << "no download under way";
+        ::kill(static_cast<pid_t>(cli.processId()), signalNumber);
+        ASSERT_TRUE(cli.waitForFinished(10000));
+        EXPECT_EQ(cli.exitStatus(), QProcess::CrashExit);  // ended by the signal, as without a handler
+        EXPECT_TRUE(temporaries().isEmpty()) << temporaries().join(u' ').toStdString();
+        EXPECT_EQ(TempDir::readAll(local.file(QStringLiteral("wwv.txt"))), QByteArray("yesterday's wwv\n"));
+    }
+
+    // SIGKILL cannot be caught: what it leaves, the next run clears, even one
+    // that fails to connect.
+    TempDir local;
+    TempDir::write(local.file(QStringLiteral("wwv.txt.orvane-save-Ab12Cd")), "half");
+    TempDir::write(local.file(QStringLiteral("wwv.txt.backup")), "the user's");
+    const CliRun r = runCli({QStringLiteral("ftp-get"), QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
+                             QStringLiteral("--port"), QString::number(orvane::net::test::unusedLoopbackPort()),
+                             QStringLiteral("--dir"), local.path(), QStringLiteral("wwv.txt")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("wwv.txt.backup")});
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "app/cli/CliVerb.h"
+#include "common/AtomicFile.h"
 
 namespace {
 
@@ -27,6 +28,8 @@ void printHelp(QTextStream& out) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // A download stopped by a signal leaves no half-written file behind.
+    orvane::removeLiveTemporariesOnSignals();
     QTextStream out(stdout);
     QTextStream err(stderr);
     QStringList args = QCoreApplication::arguments().mid(1);

@@ -1,9 +1,11 @@
 // orvane-cli ftp-get: fetches files from an FTP server in one session, the way
 // the report retrieval does (active mode, optional proxy login), and prints
 // the protocol lines.
+#include <QDir>
 #include <QFileInfo>
 
 #include "app/cli/CliVerb.h"
+#include "common/AtomicFile.h"
 #include "net/FetchSession.h"
 
 namespace {
@@ -91,6 +93,11 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err) {
         err << "orvane-cli ftp-get: no folder '" << localDir << "'\n";
         return 2;
     }
+
+    // Downloads a killed run left half written are ours to clear.
+    QStringList targets;
+    for (const QString& path : paths) targets << QDir(localDir).filePath(QFileInfo(path).fileName());
+    orvane::removeStaleTemporaries(targets);
 
     ftp.OnStatus = [&out](const QString& text) {
         out << text << "\n";

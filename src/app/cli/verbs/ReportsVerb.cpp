@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include "app/cli/CliVerb.h"
+#include "common/AtomicFile.h"
 #include "common/AppPaths.h"
 #include "common/IniFile.h"
 #include "common/MessageService.h"
@@ -163,6 +164,10 @@ int runReports(const QStringList& args, QTextStream& out, QTextStream& err) {
             return 1;
         }
     }
+    // Downloads a killed run left half written are ours to clear.
+    QStringList reportFiles;
+    for (int r = 0; r < kReportCount; ++r) reportFiles << reportFile(r);
+    orvane::removeStaleTemporaries(reportFiles);
     retrieval.ServerPort = server.port;
     retrieval.WebBase = server.webBase;
     if (timeOutMs > 0) {
