@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "common/OrvaneError.h"
+#include "common/RegularFile.h"
 #include "map/Maidenhead.h"
 
 namespace orvane::beacons {
@@ -161,18 +162,23 @@ int StationTable::find(std::string_view callOrSlot) const {
 
 std::vector<StationFileProblem> StationTable::apply(std::string_view text) {
     std::vector<StationFileProblem> problems;
+    // A UTF-8 byte order mark, as some editors write one, is no part of line 1.
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     int lineNumber = 0;
     for (std::size_t start = 0; start < text.size();) {
-        std::size_t end = text.find('\n', start);
+        // CR LF, LF and CR alone each end a line.
+        std::size_t end = text.find_first_of("\r\n", start);
         if (end == std::string_view::npos) end = text.size();
         std::string_view line = text.substr(start, end - start);
-        start = end + 1;
+        start = end + (text.substr(end).starts_with("\r\n") ? 2 : 1);
         ++lineNumber;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         line = trim(line);
         if (line.empty() || line.front() == '#') continue;
         StationEntry e;
         if (std::string why = parseLine(line, e); !why.empty()) {
+            // Past the ones shown, a problem is counted, not described: a
+            // file of junk must not cost memory in proportion to its lines.
+            if (problems.size() >= kDescribedStationProblems) why.clear();
             problems.push_back({lineNumber, std::move(why)});
             continue;
         }
@@ -182,17 +188,19 @@ std::vector<StationFileProblem> StationTable::apply(std::string_view text) {
 }
 
 std::vector<StationFileProblem> StationTable::load(const QString& fileName) {
-    const QFileInfo info(fileName);
     const std::string name = fileName.toStdString();
-    // A FIFO or a device would block the reader or never end.
-    if (info.exists() && !info.isFile()) throw OrvaneError("Stations file " + name + " is not a regular file");
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) throw OrvaneError("Cannot open file " + name);
-    const QByteArray bytes = file.read(kMaxStationFileBytes + 1);
-    if (bytes.size() > kMaxStationFileBytes)
-        throw OrvaneError("Stations file " + name + " is larger than 1 MiB");
+    // Never a blocking open: a FIFO or a device would hold the reader.
+    const FileBytes file = readRegularFile(fileName, kMaxStationFileBytes);
+    switch (file.status) {
+        case FileBytes::Status::Read: break;
+        case FileBytes::Status::Missing: throw OrvaneError("Cannot open file " + name);
+        case FileBytes::Status::NotRegular: throw OrvaneError("Stations file " + name + " is not a regular file");
+        case FileBytes::Status::TooLarge: throw OrvaneError("Stations file " + name + " is larger than 1 MiB");
+        case FileBytes::Status::Unreadable:
+            throw OrvaneError("Cannot open file " + name + ": " + file.reason.toStdString());
+    }
     StationTable copy = *this;
-    auto problems = copy.apply(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    auto problems = copy.apply(std::string_view(file.bytes.constData(), static_cast<std::size_t>(file.bytes.size())));
     *this = std::move(copy);
     return problems;
 }
@@ -226,12 +234,25 @@ std::string StationTable::checkListItem(int index) const {
 }
 
 QString describeProblems(const QString& fileName, const std::vector<StationFileProblem>& problems) {
+    // Control bytes from the file are shown as \xNN, never raw.
+    const auto escaped = [](const std::string& text) {
+        QString out;
+        for (const QChar c : QString::fromStdString(text)) {
+            if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+                out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+            else
+                out += c;
+        }
+        return out;
+    };
     QStringList lines;
-    for (const StationFileProblem& p : problems)
+    const std::size_t shown = std::min(problems.size(), kDescribedStationProblems);
+    for (std::size_t i = 0; i < shown; ++i)
         lines << QStringLiteral("%1, line %2: %3 (built-in entry kept)")
                      .arg(fileName)
-                     .arg(p.line)
-                     .arg(QString::fromStdString(p.message));
+                     .arg(problems[i].line)
+                     .arg(escaped(problems[i].message));
+    if (problems.size() > shown) lines << QStringLiteral("and %1 more").arg(problems.size() - shown);
     return lines.join(QLatin1Char('\n'));
 }
 

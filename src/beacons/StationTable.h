@@ -45,8 +45,10 @@ struct StationEntry {
 
 struct StationFileProblem {
     int line = 0;  // 1-based
-    std::string message;
+    std::string message;  // empty past the first kDescribedStationProblems
 };
+// How many problems are described (the rest are counted).
+inline constexpr std::size_t kDescribedStationProblems = 20;
 
 class StationTable {
 public:
@@ -82,7 +84,8 @@ private:
     std::array<StationEntry, kBeaconListCount> entries_;
 };
 
-// The problems as one text, one line each: "line 3: unknown slot 19".
+// The problems as one text, one line each: "line 3: unknown slot 19"; the
+// first kDescribedStationProblems, then "and N more".
 QString describeProblems(const QString& fileName, const std::vector<StationFileProblem>& problems);
 
 }  // namespace orvane::beacons

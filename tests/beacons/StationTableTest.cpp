@@ -95,6 +95,48 @@ TEST(StationTable, BadLinesAreNamedAndKeepTheBuiltInEntry) {
 TEST(StationTable, ProblemsAreDescribedWithFileAndLine) {
     const QString text = describeProblems(QStringLiteral("x.STN"), {{7, "slot \"0\" is not a number from 1 to 18"}});
     EXPECT_EQ(text, QStringLiteral("x.STN, line 7: slot \"0\" is not a number from 1 to 18 (built-in entry kept)"));
+    // Control bytes read from the file are shown escaped.
+    EXPECT_EQ(describeProblems(QStringLiteral("x.STN"), {{1, "call \"K\x1B[2J\" is bad"}}),
+              QStringLiteral("x.STN, line 1: call \"K\\x1b[2J\" is bad (built-in entry kept)"));
+}
+
+TEST(StationTable, ByteOrderMarkAndEveryKindOfLineEndAreRead) {
+    struct Case {
+        const char* name;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"ByteOrderMark", "\xEF\xBB\xBF" "4 | KH6RS | Maui, Hawaii | BL10ts | on\n2 | VE8AT | Eureka | EQ79ax | on\n"},
+        {"CarriageReturnsOnly", "# old Mac editor\r4 | KH6RS | Maui, Hawaii | BL10ts | on\r2 | VE8AT | Eureka | EQ79ax | on"},
+        {"Mixed", "4 | KH6RS | Maui, Hawaii | BL10ts | on\r\n\r\n2 | VE8AT | Eureka | EQ79ax | on\r"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StationTable table;
+        const auto problems = table.apply(c.text);
+        EXPECT_TRUE(problems.empty()) << describeProblems(QStringLiteral("x"), problems).toStdString();
+        EXPECT_EQ(table.ofSlot(4).call, "KH6RS");
+        EXPECT_EQ(table.ofSlot(2).call, "VE8AT");
+    }
+    // Line numbers count CR-only ends too.
+    StationTable table;
+    const auto problems = table.apply("# one\rjunk\r\n# three\rmore junk");
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_EQ(problems[0].line, 2);
+    EXPECT_EQ(problems[1].line, 4);
+}
+
+TEST(StationTable, AFileOfJunkIsDescribedByItsFirstProblemsAndACount) {
+    std::string junk;
+    for (int i = 0; i < 20'000; ++i) junk += "junk\n";
+    StationTable table;
+    const auto problems = table.apply(junk);
+    ASSERT_EQ(problems.size(), 20'000u);
+    EXPECT_TRUE(problems.back().message.empty());  // counted, not described
+    const QStringList lines = describeProblems(QStringLiteral("x.STN"), problems).split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), static_cast<qsizetype>(kDescribedStationProblems) + 1);
+    EXPECT_TRUE(lines[19].startsWith(QStringLiteral("x.STN, line 20: "))) << lines[19].toStdString();
+    EXPECT_EQ(lines.back(), QStringLiteral("and 19980 more"));
 }
 
 TEST(StationFile, ExampleForTodaysNetworkLoadsCleanly) {

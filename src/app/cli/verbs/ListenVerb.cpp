@@ -7,7 +7,6 @@
 #include "app/cli/CliVerb.h"
 #include "beacons/BandPlan.h"
 #include "beacons/StationTable.h"
-#include "common/OrvaneError.h"
 #include "listen/SlotCutter.h"
 #include "listen/WavReader.h"
 
@@ -78,15 +77,7 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err) {
         return 2;
     }
     beacons::StationTable table;
-    if (!stationsFile.isEmpty()) {
-        try {
-            const auto problems = table.load(stationsFile);
-            if (!problems.empty()) err << beacons::describeProblems(stationsFile, problems) << '\n';
-        } catch (const OrvaneError& e) {
-            err << "orvane-cli listen: " << e.what() << '\n';
-            return 1;
-        }
-    }
+    if (!cli::loadStations("listen", stationsFile, table, err)) return 1;
     listen::Expectation expect;
     if (!follow.isEmpty()) {
         const int index = table.find(follow.toStdString());
