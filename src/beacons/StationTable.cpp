@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "common/OrvaneError.h"
+#include "common/Printable.h"
 #include "common/RegularFile.h"
 #include "map/Maidenhead.h"
 
@@ -234,24 +235,13 @@ std::string StationTable::checkListItem(int index) const {
 }
 
 QString describeProblems(const QString& fileName, const std::vector<StationFileProblem>& problems) {
-    // Control bytes from the file are shown as \xNN, never raw.
-    const auto escaped = [](const std::string& text) {
-        QString out;
-        for (const QChar c : QString::fromStdString(text)) {
-            if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-                out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-            else
-                out += c;
-        }
-        return out;
-    };
     QStringList lines;
     const std::size_t shown = std::min(problems.size(), kDescribedStationProblems);
     for (std::size_t i = 0; i < shown; ++i)
         lines << QStringLiteral("%1, line %2: %3 (built-in entry kept)")
                      .arg(fileName)
                      .arg(problems[i].line)
-                     .arg(escaped(problems[i].message));
+                     .arg(printable(QString::fromStdString(problems[i].message)));  // never raw control bytes
     if (problems.size() > shown) lines << QStringLiteral("and %1 more").arg(problems.size() - shown);
     return lines.join(QLatin1Char('\n'));
 }

@@ -10,6 +10,7 @@
 #include <QSslError>
 #include <QTimer>
 
+#include "common/Printable.h"
 #include "common/Version.h"
 
 namespace orvane::net {
@@ -36,7 +37,7 @@ bool untrustedIssuer(const QSslError& e) {
 }
 
 QString reasonOf(const QNetworkReply& reply) {
-    return reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+    return printable(reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
 }
 
 bool isRedirect(int status) {

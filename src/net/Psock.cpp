@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "common/Printable.h"
 #include "net/CaptureTarget.h"
 #include "net/FtpReply.h"
 #include "common/SocketErrors.h"
@@ -103,8 +104,9 @@ TPowersock::~TPowersock() {
 
 void TPowersock::StatusMessage(int level, const QString& statusText) {
     if (ReportLevel < level) return;
-    lastStatus_ = statusText;
-    if (!destroying_ && OnStatus) OnStatus(statusText);
+    // Lines of the server's (a multi-line reply's too) pass here.
+    lastStatus_ = printable(statusText);
+    if (!destroying_ && OnStatus) OnStatus(lastStatus_);
 }
 
 void TPowersock::ErrorManager(int tolerated, int socketErrorNo) {
@@ -604,7 +606,8 @@ QString TPowersock::Transaction(const QString& command) {
     if (command.contains(QLatin1Char('\r')) || command.contains(QLatin1Char('\n')))
         throwSockError("Invalid command: it contains a line break");
     Writeln(command);
-    lastReply_ = chompLine(ReadLn());
+    // Shown and logged as read, but never with raw control bytes.
+    lastReply_ = printable(chompLine(ReadLn()));
     if (!lastReply_.isEmpty()) {
         StatusMessage(StatusLevel::Protocol, lastReply_);
         const auto number = replyNumberOf(lastReply_);

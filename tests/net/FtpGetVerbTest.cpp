@@ -74,6 +74,25 @@ TEST(FtpGetVerb, TimeoutBoundsTheWholeCommandAgainstATricklingServer) {
     EXPECT_EQ(r.err.trimmed(), QStringLiteral("orvane-cli ftp-get: timed out after 500 ms"));
 }
 
+// A server's lines are printed, and its error shown, with control bytes
+// escaped: ESC must not reach the user's terminal.
+TEST(FtpGetVerb, ControlBytesFromTheServerArePrintedEscaped) {
+    orvane::net::test::ScriptedServer server([](orvane::net::test::ScriptedPeer& c) {
+        c.send("220 hello\x1b[2J there\r\n");
+        c.readLine();  // USER
+        c.send("530 no\x1b]0;owned\x07 entry\r\n");
+        c.waitForClose();
+    });
+    TempDir local;
+    const CliRun r = runCli({QStringLiteral("ftp-get"), QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
+                             QStringLiteral("--port"), QString::number(server.port()), QStringLiteral("--dir"),
+                             local.path(), QStringLiteral("AK.txt")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(r.out.contains(QChar(0x1B)) || r.err.contains(QChar(0x1B)) || r.err.contains(QChar(0x07)));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("220 hello\\x1b[2J there"))) << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("530 no\\x1b]0;owned\\x07 entry"))) << r.err.toStdString();
+}
+
 // A download stopped by a signal mid-transfer: the earlier copy stays and no
 // half-written temporary is left, whichever terminating signal it was; one
 // a killed run left is cleared by the next run.
