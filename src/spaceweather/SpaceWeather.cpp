@@ -353,14 +353,11 @@ int sFromProtons(double pfu) {
 QString xrayClass(double w) {
     static const char kClasses[] = "ABCMX";
     if (!(w > 0) || !std::isfinite(w)) return {};
-    int cls = w < 1e-7 ? 0 : std::min(4, static_cast<int>(std::floor(std::log10(w))) + 8 - 1 + 1);
-    cls = std::clamp(cls, 0, 4);
-    double mantissa = w / std::pow(10.0, cls - 8);
-    double rounded = std::round(mantissa * 10) / 10;
-    if (rounded >= 10 && cls < 4) {
-        ++cls;
-        rounded = std::round(rounded) / 10;
-    }
+    // The class letter by the decade, the number cut (not rounded) to a
+    // tenth as NOAA writes it, so a flux just under M1 stays C9.9 and its
+    // class agrees with the R scale.
+    const int cls = w < 1e-7 ? 0 : std::clamp(static_cast<int>(std::floor(std::log10(w))) + 8, 0, 4);
+    const double rounded = std::floor(w / std::pow(10.0, cls - 8) * 10 + 1e-6) / 10;
     return QStringLiteral("%1%2").arg(QLatin1Char(kClasses[cls])).arg(rounded, 0, 'f', 1);
 }
 

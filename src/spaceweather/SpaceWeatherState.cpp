@@ -113,6 +113,7 @@ State assemble(const Products& p, UtcMoment now) {
         for (const DailyIndices& d : p.dsd->days) {
             if (!notAhead(d.day)) continue;
             st.daily.append(d);
+            if (!notAhead(d.day + kDaySeconds)) continue;
             const UtcMoment end = d.day + kDaySeconds;
             if (d.flux) offer(st[Figure::Sfi], reading(*d.flux, numberText(*d.flux, 1), end, issued, kDsdFile, kDaySeconds));
             if (d.ssn) offer(st[Figure::Ssn], reading(*d.ssn, numberText(*d.ssn, 0), end, issued, kDsdFile, kDaySeconds));
@@ -123,7 +124,7 @@ State assemble(const Products& p, UtcMoment now) {
         const UtcMoment issued = p.dgd->issued.value_or(0);
         for (const DailyIndices& d : p.dgd->days) {
             if (!notAhead(d.day)) continue;
-            if (d.a) offer(st[Figure::A], reading(*d.a, numberText(*d.a, 0), d.day + kDaySeconds, issued, kDgdFile, kDaySeconds));
+            if (d.a && notAhead(d.day + kDaySeconds)) offer(st[Figure::A], reading(*d.a, numberText(*d.a, 0), d.day + kDaySeconds, issued, kDgdFile, kDaySeconds));
             for (size_t i = 0; i < 8; ++i) {
                 const UtcMoment start = d.day + static_cast<UtcMoment>(i) * kThreeHours;
                 if (d.kp[i] && notAhead(start)) kp.append({start, *d.kp[i]});
