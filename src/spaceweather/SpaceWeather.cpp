@@ -168,13 +168,36 @@ SeriesProduct parseGoes(const QByteArray& body, QLatin1String channel, double hi
 }  // namespace
 
 std::optional<UtcMoment> parseTimeTag(QStringView text) {
-    static const QRegularExpression re(
-        QStringLiteral(R"(^\s*(\d{4})-(\d{2})-(\d{2})[T ](\d{2}):(\d{2})(?::(\d{2})(?:\.\d+)?)?(?:Z|\+00:00)?\s*$)"));
-    const auto m = re.match(text);
-    if (!m.hasMatch()) return {};
-    return momentOf(m.capturedView(1).toInt(), m.capturedView(2).toInt(), m.capturedView(3).toInt(),
-                    m.capturedView(4).toInt(), m.capturedView(5).toInt(),
-                    m.capturedView(6).isEmpty() ? 0 : m.capturedView(6).toInt());
+    // Read by hand: a day of X-rays holds thousands of these.
+    text = text.trimmed();
+    const auto digits = [&](qsizetype at, qsizetype count) -> int {
+        if (at + count > text.size()) return -1;
+        int v = 0;
+        for (qsizetype i = at; i < at + count; ++i) {
+            const char16_t c = text[i].unicode();
+            if (c < u'0' || c > u'9') return -1;
+            v = v * 10 + (c - u'0');
+        }
+        return v;
+    };
+    const auto is = [&](qsizetype at, char16_t c) { return at < text.size() && text[at].unicode() == c; };
+    if (text.size() < 16 || !is(4, u'-') || !is(7, u'-') || !(is(10, u'T') || is(10, u' ')) || !is(13, u':'))
+        return {};
+    const int y = digits(0, 4), mo = digits(5, 2), d = digits(8, 2), h = digits(11, 2), mi = digits(14, 2);
+    int sec = 0;
+    qsizetype rest = 16;
+    if (is(16, u':')) {
+        sec = digits(17, 2);
+        rest = 19;
+        if (is(19, u'.')) {
+            rest = 20;
+            while (rest < text.size() && text[rest].isDigit()) ++rest;
+        }
+    }
+    const QStringView zone = text.mid(rest);
+    if (!(zone.isEmpty() || zone == u"Z" || zone == u"+00:00")) return {};
+    if (y < 0 || mo < 0 || d < 0 || h < 0 || mi < 0 || sec < 0) return {};
+    return momentOf(y, mo, d, h, mi, sec);
 }
 
 std::optional<double> parseKp(QStringView text) {
