@@ -532,6 +532,8 @@ void TfrmTabbedOrvane::FormClose() {
     // Following ends; the radio stays where it is.
     follower_->stop();
     listenMenu_->stop();
+    // A space-weather fetch under way is given up.
+    spaceWeather_->watch().stop();
     if (stopRequest_) stopRequest_();
     guarded([this] { beaconCollection_.SaveBeaconCollection(); });
     guarded([this] { timePanel_->SaveHostList(); });

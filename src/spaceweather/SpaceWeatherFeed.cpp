@@ -1,5 +1,6 @@
 #include "spaceweather/SpaceWeatherFeed.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 #include <algorithm>
@@ -29,6 +30,9 @@ SpaceWeatherFeed::SpaceWeatherFeed(const Clock& clock, QString folder, QObject* 
     // and lets the system bundle its wake-ups.
     timer_.setTimerType(Qt::CoarseTimer);
     connect(&timer_, &QTimer::timeout, this, &SpaceWeatherFeed::tick);
+    // A fetch running when the program ends is given up.
+    if (QCoreApplication::instance())
+        connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &SpaceWeatherFeed::stop);
     web_.TimeOut = 20000;
     web_.OperationTimeOut = 120000;
     web_.MaxBodyBytes = kMaxJsonBytes;
@@ -38,6 +42,10 @@ SpaceWeatherFeed::~SpaceWeatherFeed() { web_.Abort(); }
 
 void SpaceWeatherFeed::start() {
     running_ = true;
+    // The first requests wait a minute: the window comes up at once, and a
+    // run of the program that ends sooner asks nothing of the service.
+    const UtcMs first = clock_.nowUtcMs() + kMinIntervalSeconds * 1000;
+    for (ProductState& st : state_) st.nextDue = std::max(st.nextDue, first);
     schedule();
 }
 

@@ -51,7 +51,8 @@ public:
     QUrl Base = QUrl(QStringLiteral("https://services.swpc.noaa.gov/"));
     net::HttpsClient& web() { return web_; }
 
-    // Starts the timer: the products due now are fetched from the event loop.
+    // Starts the timer: the products are first fetched a minute later, from
+    // the event loop.
     void start();
     void stop();
 
