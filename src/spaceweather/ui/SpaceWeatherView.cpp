@@ -27,6 +27,7 @@ private:
 
 SpaceWeatherView::SpaceWeatherView(QWidget* parent)
     : QWidget(parent), strip_(new SpaceWeatherStrip(this)), plots_(new PlotArea(*this)) {
+    setObjectName(QStringLiteral("spaceWeatherPage"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
