@@ -13,6 +13,7 @@
 #include <QImage>
 
 #include "support/CliRun.h"
+#include "support/FtpTestServer.h"
 #include "support/HttpsTestServer.h"
 #include "support/TempDir.h"
 
@@ -166,6 +167,29 @@ TEST(SpacewxVerbTest, FetchesTheReportsAndTheJsonProductsOverHttps) {
     EXPECT_TRUE(run.out.startsWith(QStringLiteral("sfi\t152\t2026-09-22T06:05Z\n"))) << run.out.toStdString();
     EXPECT_TRUE(run.out.contains(QStringLiteral("\ns\tS0\t"))) << "the protons came too";
     EXPECT_EQ(web.paths().size(), 7) << web.paths().join(QLatin1Char(' ')).toStdString();
+}
+
+TEST(SpacewxVerbTest, FetchesTheTextReportsFromTheFtpServer) {
+    TempDir root;
+    QDir(root.path()).mkpath(QStringLiteral("pub/latest"));
+    QDir(root.path()).mkpath(QStringLiteral("pub/indices"));
+    TempDir::write(root.file(QStringLiteral("pub/latest/wwv.txt")), fixture("quiet", kWwvFile));
+    TempDir::write(root.file(QStringLiteral("pub/indices/DSD.txt")), fixture("quiet", kDsdFile));
+    TempDir::write(root.file(QStringLiteral("pub/indices/DGD.txt")), fixture("quiet", kDgdFile));
+    FtpTestServer ftp;
+    ASSERT_TRUE(ftp.start(root.path()));
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ORVANE_REPORT_SERVER"), QStringLiteral("127.0.0.1:%1").arg(ftp.port()));
+    p.setProcessEnvironment(env);
+    p.start(cli(), {QStringLiteral("spacewx"), QStringLiteral("--source"), QStringLiteral("ftp"), QStringLiteral("--now"),
+                    QStringLiteral("2026-09-22T06:30:00Z")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    EXPECT_TRUE(out.startsWith(QStringLiteral("sfi\t152\t2026-09-22T06:05Z\na\t8\t2026-09-22T06:05Z\nk\t2.33\t")))
+        << out.toStdString();
+    EXPECT_FALSE(out.contains(QStringLiteral("\nr\t"))) << "no JSON products by FTP";
 }
 
 }  // namespace
