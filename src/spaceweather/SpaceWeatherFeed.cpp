@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QLocale>
 
 #include <algorithm>
 #include <cstring>
@@ -68,7 +70,16 @@ bool SpaceWeatherFeed::fetch(int index) {
     st.lastRequest = now;
     web_.RequestHeaders.clear();
     if (!st.etag.isEmpty()) web_.RequestHeaders.append({"If-None-Match", st.etag});
-    if (!st.lastModified.isEmpty()) web_.RequestHeaders.append({"If-Modified-Since", st.lastModified});
+    if (!st.lastModified.isEmpty()) {
+        web_.RequestHeaders.append({"If-Modified-Since", st.lastModified});
+    } else if (st.etag.isEmpty()) {
+        // A copy kept from an earlier run: asked for only if changed since it was saved.
+        const QFileInfo kept(QDir(folder_).filePath(QString::fromLatin1(product.file)));
+        if (kept.isFile() && kept.size() > 0 && kept.lastModified().toMSecsSinceEpoch() <= now)
+            web_.RequestHeaders.append(
+                {"If-Modified-Since",
+                 QLocale::c().toString(kept.lastModified().toUTC(), QStringLiteral("ddd, dd MMM yyyy hh:mm:ss 'GMT'")).toLatin1()});
+    }
     bool ok = false;
     bool stored = false;
     try {

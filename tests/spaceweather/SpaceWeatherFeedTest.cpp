@@ -3,6 +3,7 @@
 // asked for twice within the minute.
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -76,6 +77,24 @@ TEST(SpaceWeatherFeedTest, StoresGoodProductsThenAsksConditionallyAndNeverWithin
     EXPECT_EQ(feed.status(0), QStringLiteral("304 not modified"));
     EXPECT_EQ(updates, 4);
     EXPECT_EQ(web.requests().size(), 5);
+}
+
+TEST(SpaceWeatherFeedTest, ACopyKeptFromAnEarlierRunIsAskedForOnlyIfChanged) {
+    trustTestCa();
+    TempDir root, folder;
+    serveDay(root, "quiet");
+    HttpsTestServer web;
+    ASSERT_TRUE(web.start(root.path())) << web.error().toStdString();
+    // Saved after the server's copy was written.
+    TempDir::write(folder.file(QString::fromLatin1(kXrayFile)), fixture("quiet", kXrayFile));
+    FakeClock clock(QDateTime::currentMSecsSinceEpoch() + 2000);
+    SpaceWeatherFeed feed(clock, folder.path());
+    feed.Base = QUrl(web.base());
+    EXPECT_TRUE(feed.fetch(2)) << feed.status(2).toStdString();
+    EXPECT_EQ(feed.status(2), QStringLiteral("304 not modified"));
+    // Without a copy the same product comes whole.
+    EXPECT_TRUE(feed.fetch(3)) << feed.status(3).toStdString();
+    EXPECT_EQ(feed.status(3), QStringLiteral("200 OK, stored"));
 }
 
 TEST(SpaceWeatherFeedTest, ABadAnswerKeepsTheCopyAndDoublesTheWait) {
