@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "common/AtomicFile.h"
+#include "reports/ReportServer.h"
 #include "spaceweather/SpaceWeather.h"
 
 namespace orvane::spaceweather {
@@ -27,6 +28,8 @@ QString feedBodyRefusal(const char* file, const QByteArray& body) {
 
 SpaceWeatherFeed::SpaceWeatherFeed(const Clock& clock, QString folder, QObject* parent)
     : QObject(parent), clock_(clock), folder_(std::move(folder)) {
+    // The web service the reports come from, or the mirror the environment names.
+    Base = reports::reportServerFromEnvironment().webBase;
     timer_.setSingleShot(true);
     // A product is asked for minutes apart at best: a coarse timer is plenty
     // and lets the system bundle its wake-ups.

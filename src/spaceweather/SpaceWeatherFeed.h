@@ -48,7 +48,8 @@ public:
     SpaceWeatherFeed(const Clock& clock, QString folder, QObject* parent = nullptr);
     ~SpaceWeatherFeed() override;
 
-    QUrl Base = QUrl(QStringLiteral("https://services.swpc.noaa.gov/"));
+    // NOAA's web service unless the environment names a mirror, as for the reports.
+    QUrl Base;
     net::HttpsClient& web() { return web_; }
 
     // Starts the timer: the products are first fetched a minute later, from
