@@ -32,8 +32,12 @@ MainSettings ReadMainIni(const IniFile& ini) {
 
 WindowPosition ReadWindowPosition(const IniFile& ini) {
     WindowPosition p;
-    p.Left = ini.readInteger(kSectionName, QStringLiteral("Left"), MainSettings::kDefaultLeft);
-    p.Top = ini.readInteger(kSectionName, QStringLiteral("Top"), MainSettings::kDefaultTop);
+    const auto coordinate = [&ini](const char* key, int fallback) {
+        return std::clamp(ini.readInteger(kSectionName, QString::fromLatin1(key), fallback), -kMaxWindowCoordinate,
+                          kMaxWindowCoordinate);
+    };
+    p.Left = coordinate("Left", MainSettings::kDefaultLeft);
+    p.Top = coordinate("Top", MainSettings::kDefaultTop);
     return p;
 }
 

@@ -59,7 +59,9 @@ inline constexpr int kMaxWindowSide = 8192;
 // select a radio item or a flag; a locator that does not parse is none.
 MainSettings ReadMainIni(const IniFile& ini);
 
-// Left and Top as stored; PlaceOnScreens brings them onto a screen.
+// Left and Top as stored, within ±kMaxWindowCoordinate (a damaged value must
+// not overflow the window's edges); PlaceOnScreens brings them onto a screen.
+inline constexpr int kMaxWindowCoordinate = 1'000'000;
 WindowPosition ReadWindowPosition(const IniFile& ini);
 
 // Width and Height as stored, each brought up to `minimum` (the classic

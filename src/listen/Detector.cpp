@@ -460,6 +460,10 @@ SlotResult detectSlot(std::span<const float> samples, int sampleRate, const QStr
         throw std::invalid_argument("detectSlot: sample rate " + std::to_string(sampleRate) + " Hz is out of range");
     if (!(settings.pitchHz >= kMinPitchHz && settings.pitchHz <= kMaxPitchHz))
         throw std::invalid_argument("detectSlot: pitch out of range");
+    // Wider searches are clamped below; a search that is no number at all
+    // could not even be clamped.
+    if (!std::isfinite(settings.searchHz) || !std::isfinite(settings.searchMs))
+        throw std::invalid_argument("detectSlot: search range is not a number");
 
     SlotResult r;
     r.periodStartMs = periodStartMs;

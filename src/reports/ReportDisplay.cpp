@@ -1,10 +1,10 @@
 #include "reports/ReportDisplay.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 
 #include "common/OrvaneError.h"
+#include "common/RegularFile.h"
 
 namespace orvane::reports {
 
@@ -19,13 +19,15 @@ int nextVisibleTab(int current, const std::array<bool, kReportCount>& visible) {
 }
 
 std::optional<QString> readReportFile(const QString& fileName) {
-    const QFileInfo info(fileName);
-    if (!info.exists() || info.isDir()) return std::nullopt;
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw OrvaneError("Cannot open file \"" + fileName.toStdString() + "\". " + file.errorString().toStdString());
-    const QByteArray bytes = file.read(kMaxReportBytes);
-    const bool fileCut = !file.atEnd();
+    // Never a blocking open: a FIFO in a report's place would hold the window
+    // (or the command) before anything shows.
+    if (QFileInfo(fileName).isDir()) return std::nullopt;
+    const FileBytes file = readRegularFile(fileName, kMaxReportBytes);
+    if (file.status == FileBytes::Status::Missing) return std::nullopt;
+    if (file.status != FileBytes::Status::Read && file.status != FileBytes::Status::TooLarge)
+        throw OrvaneError("Cannot open file \"" + fileName.toStdString() + "\". " + file.reason.toStdString());
+    const QByteArray& bytes = file.bytes;
+    const bool fileCut = file.status == FileBytes::Status::TooLarge;
 
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString text = utf8.decode(bytes);

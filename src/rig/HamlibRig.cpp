@@ -37,7 +37,9 @@ public:
         rig_ = rig_init(static_cast<rig_model_t>(settings_.model));
         if (!rig_) throw RigError("Hamlib knows no rig model " + std::to_string(settings_.model));
         try {
-            setConf("rig_pathname", settings_.port.toStdString());
+            // No port: Hamlib's own default for the model (a serial device,
+            // or localhost:4532 for rigctld), not an empty path.
+            if (!settings_.port.trimmed().isEmpty()) setConf("rig_pathname", settings_.port.trimmed().toStdString());
             if (settings_.serialSpeed > 0) setConf("serial_speed", std::to_string(settings_.serialSpeed));
             setConf("timeout", std::to_string(settings_.timeoutMs));
             setConf("retry", "0");

@@ -64,6 +64,8 @@ QString NtpAdjustment::statusText() const {
                         .arg(QString::fromStdString(setError.empty() ? std::string("unknown reason") : setError));
         else if (!activeSync.isEmpty())
             text += QStringLiteral("; clock stepped although %1 keeps the time").arg(activeSync);
+    } else if (stepTooLarge) {
+        text += QStringLiteral("; more than a day: clock left alone, set the date by hand");
     } else if (!activeSync.isEmpty() && std::llround(measurement.offsetMs) != 0) {
         text += QStringLiteral("; %1 keeps the time, clock left alone").arg(activeSync);
     }
@@ -75,6 +77,10 @@ NtpAdjustment AdjustClockNtp(const NtpMeasurement& measurement, int stratum, con
     result.measurement = measurement;
     result.stratum = stratum;
     result.activeSync = activeSync;
+    if (!(std::abs(measurement.offsetMs) <= NtpAdjustment::kMaxStepMs)) {
+        result.stepTooLarge = true;
+        return result;
+    }
     const long long stepMs = std::llround(measurement.offsetMs);
     if (stepMs == 0) return result;
     if (!activeSync.isEmpty() && std::abs(measurement.offsetMs) <= NtpAdjustment::kSyncToleranceMs) return result;

@@ -52,12 +52,17 @@ ClockAdjustment AdjustClock(std::uint32_t serverSeconds, Clock& clock);
 // else in the reply moves the clock.
 struct NtpAdjustment {
     static constexpr double kSyncToleranceMs = 500.0;
+    // A larger step is never taken unasked: a PC off by more than a day has
+    // a wrong date, which its user sets knowingly, and a server (or a forger)
+    // that far off must not move the clock by itself.
+    static constexpr double kMaxStepMs = 86'400'000.0;
 
     NtpMeasurement measurement;
     int stratum = 0;
     QString activeSync;          // who keeps the system's time; empty if nobody
     bool setAttempted = false;
     bool clockSet = false;
+    bool stepTooLarge = false;   // beyond kMaxStepMs: left alone
     UtcMs newUtcMs = 0;          // what was written, when a set was attempted
     std::string setError;
 

@@ -28,7 +28,12 @@ std::optional<ClockCorrection> parseCorrection(const QString& text) {
     bool offsetOk = false;
     bool atOk = false;
     const ClockCorrection c{parts[0].toLongLong(&offsetOk), parts[1].toLongLong(&atOk)};
-    if (!offsetOk || !atOk || c.offsetMs < -kMaxOffsetMs || c.offsetMs > kMaxOffsetMs || c.offsetMs == 0) return std::nullopt;
+    // The moment within the years 1 to 9999, as every moment the program reads.
+    constexpr UtcMs kFirstMs = -62'135'596'800'000LL;  // 0001-01-01T00:00:00Z
+    constexpr UtcMs kLimitMs = 253'402'300'800'000LL;  // 10000-01-01T00:00:00Z
+    if (!offsetOk || !atOk || c.offsetMs < -kMaxOffsetMs || c.offsetMs > kMaxOffsetMs || c.offsetMs == 0 ||
+        c.measuredAtMs < kFirstMs || c.measuredAtMs >= kLimitMs)
+        return std::nullopt;
     return c;
 }
 

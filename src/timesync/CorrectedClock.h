@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <atomic>
 #include <optional>
 #include <string>
 
@@ -20,8 +21,9 @@ struct ClockCorrection {
     // Past kMaxAgeMs, or measured "in the future" by more than that (the PC
     // clock was moved back a long way since).
     bool expiredAt(UtcMs pcNowMs) const {
-        const UtcMs age = pcNowMs - measuredAtMs;
-        return age > kMaxAgeMs || age < -kMaxAgeMs;
+        // Compared without a subtraction that could overflow at the ends of
+        // the range.
+        return pcNowMs > measuredAtMs ? pcNowMs - kMaxAgeMs > measuredAtMs : measuredAtMs - kMaxAgeMs > pcNowMs;
     }
     friend bool operator==(const ClockCorrection&, const ClockCorrection&) = default;
 };
@@ -44,21 +46,24 @@ class CorrectedClock final : public Clock {
 public:
     explicit CorrectedClock(Clock& pc) : pc_(pc) {}
 
-    UtcMs nowUtcMs() const override { return pc_.nowUtcMs() + offsetMs_; }
-    double nowUtcMsFine() const override { return pc_.nowUtcMsFine() + static_cast<double>(offsetMs_); }
+    UtcMs nowUtcMs() const override { return pc_.nowUtcMs() + offsetMs_.load(std::memory_order_relaxed); }
+    double nowUtcMsFine() const override {
+        return pc_.nowUtcMsFine() + static_cast<double>(offsetMs_.load(std::memory_order_relaxed));
+    }
     bool setUtcMs(UtcMs ms, std::string* error) override { return pc_.setUtcMs(ms, error); }
 
     const std::optional<ClockCorrection>& correction() const { return correction_; }
     void setCorrection(std::optional<ClockCorrection> correction) {
         correction_ = correction;
-        offsetMs_ = correction ? correction->offsetMs : 0;
+        offsetMs_.store(correction ? correction->offsetMs : 0, std::memory_order_relaxed);
     }
     Clock& pcClock() const { return pc_; }
 
 private:
     Clock& pc_;
-    std::optional<ClockCorrection> correction_;
-    UtcMs offsetMs_ = 0;
+    std::optional<ClockCorrection> correction_;  // the GUI thread's alone
+    // Set on the GUI thread, read also by the capture and sound threads.
+    std::atomic<UtcMs> offsetMs_{0};
 };
 
 }  // namespace orvane::timesync

@@ -81,9 +81,10 @@ void NtpClient::onDatagram(int numberBytes, const QString& fromIP, int port) {
         }
         return refuse(refusalText(rejected->refusal));
     }
+    const auto& reply = std::get<NtpReply>(parsed);
+    if (const auto refusal = checkExchangeTimes(reply, t1Ms_, t4Ms)) return refuse(refusalText(*refusal));
     timeout_.stop();
     state_ = State::Idle;
-    const auto& reply = std::get<NtpReply>(parsed);
     emit answered(reply, measureReply(reply, t1Ms_, t4Ms), fromIP);
 }
 

@@ -71,6 +71,8 @@ QString refusalText(NtpRefusal refusal) {
         case NtpRefusal::KissOfDeath: return QStringLiteral("server refused (kiss-o'-death)");
         case NtpRefusal::BadStratum: return QStringLiteral("server stratum out of range");
         case NtpRefusal::ZeroTransmit: return QStringLiteral("server sent no time");
+        case NtpRefusal::BadRootDistance: return QStringLiteral("server's root delay or dispersion out of range");
+        case NtpRefusal::InconsistentTimes: return QStringLiteral("server's timestamps contradict each other");
     }
     return {};
 }
@@ -87,6 +89,9 @@ std::variant<NtpReply, NtpRejected> parseNtpReply(const QByteArray& datagram, Nt
     reply.originate = readTimestamp(datagram, 24);
     reply.receive = readTimestamp(datagram, 32);
     reply.transmit = readTimestamp(datagram, 40);
+    // Root delay and dispersion: unsigned 16.16 seconds (NTP short format).
+    reply.rootDelayMs = readU32(datagram, 4) * (1000.0 / 65536.0);
+    reply.rootDispersionMs = readU32(datagram, 8) * (1000.0 / 65536.0);
     if (mode != 4) return NtpRejected{NtpRefusal::WrongMode, {}};
     if (reply.version != 3 && reply.version != 4) return NtpRejected{NtpRefusal::WrongVersion, {}};
     if (reply.originate != sentTransmit) return NtpRejected{NtpRefusal::WrongOriginate, {}};
@@ -103,6 +108,16 @@ std::variant<NtpReply, NtpRejected> parseNtpReply(const QByteArray& datagram, Nt
     if (reply.leap == 3) return NtpRejected{NtpRefusal::Unsynchronised, {}};
     if (reply.stratum > 15) return NtpRejected{NtpRefusal::BadStratum, {}};
     if (reply.transmit.raw() == 0) return NtpRejected{NtpRefusal::ZeroTransmit, {}};
+    // RFC 5905's MAXDISP: a server this far from its reference has no time to give.
+    constexpr double kMaxRootMs = 16'000.0;
+    if (!(reply.rootDelayMs < kMaxRootMs) || !(reply.rootDispersionMs < kMaxRootMs))
+        return NtpRejected{NtpRefusal::BadRootDistance, {}};
+    // The server received before it sent, and held the request a moment, not
+    // a minute. The difference of the raw stamps is taken modulo 2^64, so an
+    // era boundary between them does not matter.
+    const auto holdUnits = static_cast<std::int64_t>(reply.transmit.raw() - reply.receive.raw());
+    constexpr std::int64_t kMaxHoldUnits = std::int64_t{60} << 32;  // 60 s
+    if (holdUnits < 0 || holdUnits > kMaxHoldUnits) return NtpRejected{NtpRefusal::InconsistentTimes, {}};
     return reply;
 }
 
@@ -116,6 +131,15 @@ NtpMeasurement measure(double t1Ms, double t2Ms, double t3Ms, double t4Ms) {
 NtpMeasurement measureReply(const NtpReply& reply, double t1Ms, double t4Ms) {
     const auto near = static_cast<UtcMs>(std::floor(t1Ms));
     return measure(t1Ms, ntpToUnixMs(reply.receive, near), ntpToUnixMs(reply.transmit, near), t4Ms);
+}
+
+std::optional<NtpRefusal> checkExchangeTimes(const NtpReply& reply, double t1Ms, double t4Ms) {
+    const auto near = static_cast<UtcMs>(std::floor(t1Ms));
+    const double t2Ms = ntpToUnixMs(reply.receive, near);
+    const double t3Ms = ntpToUnixMs(reply.transmit, near);
+    const double delayMs = (t4Ms - t1Ms) - (t3Ms - t2Ms);
+    if (!std::isfinite(delayMs) || delayMs < -kNtpDelaySlackMs) return NtpRefusal::InconsistentTimes;
+    return std::nullopt;
 }
 
 QString ntpStatusText(const NtpMeasurement& m, int stratum) {

@@ -60,6 +60,8 @@ struct NtpReply {
     NtpTimestamp originate;  // echo of our transmit timestamp
     NtpTimestamp receive;    // server got the request
     NtpTimestamp transmit;   // server sent the reply
+    double rootDelayMs = 0;       // round trip to the reference clock, as the server says
+    double rootDispersionMs = 0;  // the server's error bound to the reference clock
 };
 
 // Why a datagram is not the answer.
@@ -72,6 +74,8 @@ enum class NtpRefusal {
     KissOfDeath,       // stratum 0: the server refuses (code in kissCode)
     BadStratum,        // 16 and above
     ZeroTransmit,      // the server sent no time
+    BadRootDistance,   // root delay or dispersion of 16 s or more: no usable clock
+    InconsistentTimes, // receive after transmit, a hold of over a minute, or a negative round trip
 };
 QString refusalText(NtpRefusal refusal);
 
@@ -98,6 +102,13 @@ NtpMeasurement measure(double t1Ms, double t2Ms, double t3Ms, double t4Ms);
 
 // The server's timestamps read in the era nearest our own send time.
 NtpMeasurement measureReply(const NtpReply& reply, double t1Ms, double t4Ms);
+
+// Checks the four timestamps of an exchange against each other: a round trip
+// that comes out shorter than the server's own hold by more than
+// kNtpDelaySlackMs means at least one timestamp is false, and an offset from
+// it would be as false. Empty when they agree.
+inline constexpr double kNtpDelaySlackMs = 5.0;
+std::optional<NtpRefusal> checkExchangeTimes(const NtpReply& reply, double t1Ms, double t4Ms);
 
 // "Local PC was 1.237 s ahead (NTP, ±12 ms, server stratum 2)": ahead when
 // the offset is negative (the server is behind the PC). ± is half the delay,

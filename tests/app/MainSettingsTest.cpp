@@ -181,6 +181,14 @@ INSTANTIATE_TEST_SUITE_P(
                       PlaceCase{"OnlyASliverShows", {1280 - 10, 50}, false, {1280 - 563, 50}}),
     [](const auto& row) { return std::string(row.param.name); });
 
+TEST(MainSettings, ADamagedPlaceAtTheEndsOfTheIntegersIsBroughtBackWithoutOverflow) {
+    TempDir dir;
+    TempDir::write(dir.file("o.INI"), "[Orvane]\nLeft=2147483647\nTop=-2147483648\n");
+    const WindowPosition read = ReadWindowPosition(IniFile(dir.file("o.INI")));
+    EXPECT_EQ(read, (WindowPosition{kMaxWindowCoordinate, -kMaxWindowCoordinate}));
+    EXPECT_EQ(PlaceOnScreens(read, QSize(563, 400), {QRect(0, 0, 1280, 1024)}), (WindowPosition{1280 - 563, 0}));
+}
+
 TEST(MainSettings, PlaceWithoutScreensIsKeptAndATooLargeWindowKeepsItsCornerOnScreen) {
     EXPECT_EQ(PlaceOnScreens({5000, 50}, QSize(563, 400), {}), (WindowPosition{5000, 50}));
     EXPECT_EQ(PlaceOnScreens({5000, 50}, QSize(2000, 400), {QRect(0, 0, 1280, 1024)}), (WindowPosition{0, 50}));

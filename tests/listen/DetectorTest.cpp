@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <cmath>
 #include <vector>
 
@@ -222,6 +224,11 @@ TEST(DetectorBadInput, RatesAndPitchesOutOfRangeAreRefused) {
     DetectorSettings s;
     s.pitchHz = 250;
     EXPECT_THROW(detectSlot(x, 12000, "4U1UN", s, 0, 0, 0), std::invalid_argument);
+    constexpr double kNaN = std::numeric_limits<double>::quiet_NaN(), kInf = std::numeric_limits<double>::infinity();
+    for (const DetectorSettings& bad : {DetectorSettings{kNaN, 150, 200}, DetectorSettings{700, kNaN, 200},
+                                        DetectorSettings{700, 150, kNaN}, DetectorSettings{700, kInf, 200},
+                                        DetectorSettings{700, 150, -kInf}})
+        EXPECT_THROW(detectSlot(x, 12000, "4U1UN", bad, 0, 0, 0), std::invalid_argument);
 }
 
 }  // namespace

@@ -72,12 +72,21 @@ TEST(MapCli, GreylineTwilightGradesTheShadeAtLargeSize) {
     EXPECT_EQ(b.pixel(noon, y), a.pixel(noon, y));
 }
 
+TEST(MapCli, TheFirstAndLastSecondsOfTheYearsOneTo9999AreTaken) {
+    for (const char* at : {"@-62135596800", "@253402300799"}) EXPECT_EQ(cli({"sun", "--at", at}).exitCode, 0) << at;
+}
+
 TEST(MapCli, BadArgumentsAreRefused) {
     const QStringList cases[] = {
         {"widths", "--size", "480x", "--dec", "1"},  {"widths", "--size", "99999x2", "--dec", "1"},
         {"widths", "--size", "480x240"},             {"widths", "--size", "480x240", "--dec", "95"},
         {"greyline", "--level", "6", "-o", "x.png"}, {"greyline", "--size", "480x240"},
         {"sun", "--at", "2026-02-30T00:00:00Z"},     {"sun", "--bogus"},
+        // Outside the years 1 to 9999: refused before any arithmetic can overflow.
+        {"sun", "--at", "@10000000000000"},          {"sun", "--at", "@-9223372036854775808"},
+        {"sun", "--at", "@253402300800"},            {"greyline", "--at", "@10000000000000", "-o", "x.png"},
+        {"greyline", "--at", "@-62135596801", "-o", "x.png"},
+        {"report-age", "--now", "@9223372036854775807", "x"},
     };
     for (const QStringList& args : cases) EXPECT_EQ(cli(args).exitCode, 2) << args.join(' ').toStdString();
 }

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontInfo>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -58,7 +59,12 @@ TEST(PropagationPageTest, FirstStartShowsTheEightDefaultTabsEmptyWithWwvActive) 
     const QPlainTextEdit* memo = f.page.memos[0];
     EXPECT_EQ(memo->objectName(), QStringLiteral("mowwv"));
     EXPECT_EQ(memo->lineWrapMode(), QPlainTextEdit::NoWrap);
-    EXPECT_TRUE(QFontInfo(memo->font()).fixedPitch());
+    // The columns of a bulletin line up: every character advances as far as
+    // any other in the font the memo draws with. (What fontconfig says of the
+    // family is not asked: it calls some fixed-width families proportional.)
+    const QFontMetricsF metrics(memo->font());
+    for (const QChar c : QStringLiteral("iW.m 0|"))
+        EXPECT_DOUBLE_EQ(metrics.horizontalAdvance(c), metrics.horizontalAdvance(QLatin1Char('M'))) << c.toLatin1();
     EXPECT_EQ(f.page.pcReports->tabText(4), QStringLiteral("27 Day Outlook"));
     EXPECT_EQ(f.page.pcReports->tabPosition(), QTabWidget::South);
     EXPECT_EQ(helpContextOf(f.page.sheets[3]), 6);

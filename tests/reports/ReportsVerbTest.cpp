@@ -1,7 +1,9 @@
 // orvane-cli reports against the real FTP server.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QProcess>
 
@@ -129,6 +131,20 @@ TEST(ReportAgeVerbTest, PrintsIssueTimeAndAgeOrDashes) {
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.err.contains(QStringLiteral("nope.txt")));
     EXPECT_EQ(runProgram(QStringLiteral(ORVANE_CLI), {"report-age"}).exitCode, 2);
+}
+
+TEST(ReportAgeVerbTest, AFifoOrADeviceIsAnErrorNotAHang) {
+    // A FIFO with no writer would hold a blocking open() for ever; the
+    // command's own time-out is the test's bound.
+    TempDir dir;
+    const QString fifo = dir.file(QStringLiteral("wwv.txt"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& file : {fifo, QStringLiteral("/dev/zero")}) {
+        const CliRun r = runProgram(QStringLiteral(ORVANE_CLI), {"report-age", file});
+        EXPECT_EQ(r.exitCode, 1) << file.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+        EXPECT_TRUE(r.err.contains(file)) << r.err.toStdString();
+    }
 }
 
 }  // namespace

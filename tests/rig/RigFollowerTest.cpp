@@ -114,6 +114,19 @@ TEST_F(RigFollowerTest, NewSettingsReachTheRigTheyName) {
     EXPECT_EQ(readBack(first), 21.150e6);
 }
 
+TEST_F(RigFollowerTest, AnEmptyPortLeavesHamlibsDefault) {
+    // The network model's default is rigctld on localhost:4532; an empty
+    // port must leave it so, not replace it with an empty path.
+    constexpr quint16 kHamlibDefaultPort = 4532;
+    if (!RigctldServer::portIsFree(kHamlibDefaultPort)) GTEST_SKIP() << "port 4532 is in use here";
+    RigctldServer server(kHamlibDefaultPort);
+    follower.setSettings(RigSettings{2, QString(), 0, 2000});
+    follower.stayOnBand(1);
+    ASSERT_TRUE(waitUntil([&] { return tunings.size() == 1 || !failures.isEmpty(); }, 10000));
+    ASSERT_TRUE(failures.isEmpty()) << failures.join(u'\n').toStdString();
+    EXPECT_EQ(readBack(server), 18.110e6);
+}
+
 TEST_F(RigFollowerTest, RigThatCannotBeOpenedStopsFollowingWithHamlibsText) {
     follower.setSettings(networkRig(QStringLiteral("127.0.0.1:%1").arg(RigctldServer::freeTcpPort())));
     follower.follow(0);

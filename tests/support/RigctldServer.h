@@ -9,13 +9,13 @@
 
 #include "support/WaitUntil.h"
 
-// Hamlib's rigctld with the dummy rig (-m 1) on 127.0.0.1 at a free port,
-// a child process of the test, its -vvvv log in a temporary file; stopped
-// by its PID.
+// Hamlib's rigctld with the dummy rig (-m 1) on 127.0.0.1 at a free port
+// (or the one given), a child process of the test, its -vvvv log in a
+// temporary file; stopped by its PID.
 class RigctldServer {
 public:
-    RigctldServer() {
-        port_ = freeTcpPort();
+    explicit RigctldServer(quint16 port = 0) {
+        port_ = port ? port : freeTcpPort();
         log_ = dir_.filePath(QStringLiteral("rigctld.log"));
         process_.setProgram(QStringLiteral("/usr/bin/rigctld"));
         process_.setArguments({QStringLiteral("-m"), QStringLiteral("1"), QStringLiteral("-T"),
@@ -39,6 +39,11 @@ public:
     QByteArray log() const {
         QFile f(log_);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    static bool portIsFree(quint16 port) {
+        QTcpServer probe;
+        return probe.listen(QHostAddress::LocalHost, port);
     }
 
     static quint16 freeTcpPort() {

@@ -2,6 +2,8 @@
 // and the one addition, on a fake clock.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "common/FakeClock.h"
 #include "timesync/CorrectedClock.h"
 
@@ -28,10 +30,19 @@ TEST(CorrectedClock, StoredFormRoundTripsAndMalformedTextIsNone) {
     EXPECT_EQ(formatCorrection(c), QStringLiteral("-4200 1796904000000"));
     EXPECT_EQ(parseCorrection(formatCorrection(c)), c);
     for (const char* bad : {"", "-4200", "x 1", "-4200 1 2", "0 1796904000000", "86400001 1", "-4200 1e3",
-                            "99999999999999999999 1"}) {
+                            "99999999999999999999 1",
+                            "5000 -9223372036854775808", "5000 9223372036854775807", "5000 253402300800000"}) {
         SCOPED_TRACE(bad);
         EXPECT_FALSE(parseCorrection(QString::fromLatin1(bad)).has_value());
     }
+}
+
+TEST(CorrectedClock, AgeAtTheEndsOfTheRangeDoesNotOverflow) {
+    constexpr UtcMs kMin = std::numeric_limits<UtcMs>::min(), kMax = std::numeric_limits<UtcMs>::max();
+    EXPECT_TRUE((ClockCorrection{5000, kMin}.expiredAt(0)));
+    EXPECT_TRUE((ClockCorrection{5000, kMin}.expiredAt(kMax)));
+    EXPECT_TRUE((ClockCorrection{5000, kMax}.expiredAt(kMin)));
+    EXPECT_FALSE((ClockCorrection{5000, kMax}.expiredAt(kMax)));
 }
 
 TEST(CorrectedClock, ACorrectionIsBelievedForADay) {

@@ -89,6 +89,9 @@ struct ReplyFields {
     const char* refid = "GPS\0";
     NtpTimestamp originate = kSent;
     NtpTimestamp transmit{0xED000000u, 1};
+    std::optional<NtpTimestamp> receive;  // nothing: the transmit moment
+    std::uint32_t rootDelay = 0;          // 16.16 seconds
+    std::uint32_t rootDispersion = 0;
     int size = 48;
 };
 
@@ -100,10 +103,12 @@ QByteArray build(const ReplyFields& f) {
     const auto put = [&](int at, std::uint32_t v) {
         for (int i = 3; i >= 0; --i, v >>= 8) d[at + i] = static_cast<char>(v & 0xFF);
     };
+    put(4, f.rootDelay);
+    put(8, f.rootDispersion);
     put(24, f.originate.seconds);
     put(28, f.originate.fraction);
-    put(32, f.transmit.seconds);  // receive: the same moment
-    put(36, f.transmit.fraction);
+    put(32, f.receive.value_or(f.transmit).seconds);
+    put(36, f.receive.value_or(f.transmit).fraction);
     put(40, f.transmit.seconds);
     put(44, f.transmit.fraction);
     return d.left(f.size);
@@ -160,6 +165,26 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"KissDeny", with([](auto& f) { f.stratum = 0; f.refid = "DENY"; }), NtpRefusal::KissOfDeath, "DENY"},
         ParseCase{"KissNotPrintable", with([](auto& f) { f.stratum = 0; f.refid = "\x01Z\xFF\0"; }),
                   NtpRefusal::KissOfDeath, "?Z??"},
+        ParseCase{"RootDelayAndDispersionJustBelowSixteenSeconds",
+                  with([](auto& f) { f.rootDelay = f.rootDispersion = (16u << 16) - 1; }), std::nullopt},
+        ParseCase{"RootDelaySixteenSeconds", with([](auto& f) { f.rootDelay = 16u << 16; }), NtpRefusal::BadRootDistance},
+        ParseCase{"RootDispersionHuge", with([](auto& f) { f.rootDispersion = 0xFFFFFFFFu; }), NtpRefusal::BadRootDistance},
+        ParseCase{"HeldForAMinute", with([](auto& f) { f.receive = NtpTimestamp{f.transmit.seconds - 60, 1}; }), std::nullopt},
+        ParseCase{"HeldForAMinuteAndAMoment",
+                  with([](auto& f) { f.receive = NtpTimestamp{f.transmit.seconds - 60, 0}; }), NtpRefusal::InconsistentTimes},
+        // Received ten years before it was sent: the probe's absurd answer.
+        ParseCase{"ReceivedTenYearsBeforeSent",
+                  with([](auto& f) { f.receive = NtpTimestamp{f.transmit.seconds - 315'360'000u, 1}; }),
+                  NtpRefusal::InconsistentTimes},
+        ParseCase{"ReceivedAfterSent", with([](auto& f) { f.receive = NtpTimestamp{f.transmit.seconds, 2}; }),
+                  NtpRefusal::InconsistentTimes},
+        // Receive and transmit on either side of the 2036 wrap.
+        ParseCase{"HeldAcrossTheEraWrap",
+                  with([](auto& f) {
+                      f.receive = NtpTimestamp{0xFFFFFFFFu, 0x80000000u};
+                      f.transmit = NtpTimestamp{0, 0x10000000u};
+                  }),
+                  std::nullopt},
         // Someone else's kiss must not end our wait.
         ParseCase{"KissWithWrongOriginate", with([](auto& f) { f.stratum = 0; f.refid = "DENY"; f.originate = {}; }),
                   NtpRefusal::WrongOriginate}),
@@ -192,6 +217,30 @@ INSTANTIATE_TEST_SUITE_P(
         // A server that answers "before" it was asked: the delay is not believed.
         MeasureCase{"NegativeDelayIsZero", 0, 10, 30, 5, 17.5, 0}),
     [](const auto& p) { return std::string(p.param.name); });
+
+TEST(Ntp, AnExchangeWhoseRoundTripIsShorterThanTheServersHoldIsRefused) {
+    const double t1 = 1'796'904'000'000.0;
+    struct Case {
+        const char* name;
+        double receiveAfterMs, transmitAfterMs, t4AfterMs;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"Plain", 5, 6, 11, false},
+        {"ServerFarAhead", 100'000, 100'001, 11, false},
+        {"NegativeWithinTheSlack", 5, 10, 5 - kNtpDelaySlackMs + 0.5, false},  // delay -4.5 ms
+        // The server says it held the request 50 s; we waited 10 ms.
+        {"HoldLongerThanTheRoundTrip", 0, 50'000, 10, true},
+        {"NegativeBeyondTheSlack", 5, 20, 15 - kNtpDelaySlackMs - 1, true},  // delay -6 ms
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        NtpReply reply;
+        reply.receive = unixMsToNtp(t1 + c.receiveAfterMs);
+        reply.transmit = unixMsToNtp(t1 + c.transmitAfterMs);
+        EXPECT_EQ(checkExchangeTimes(reply, t1, t1 + c.t4AfterMs).has_value(), c.refused);
+    }
+}
 
 TEST(Ntp, AReplyInEra1MeasuresAgainstAPcInEra1) {
     const UtcMs t1 = (kEra1StartUnix + 100) * 1000;
@@ -262,7 +311,12 @@ INSTANTIATE_TEST_SUITE_P(
                  "; clock stepped although chronyd keeps the time"},
         StepCase{"MatchToTheMillisecondLeftAlone", 0.4, "", "", false, "Times Match (NTP, \u00B112 ms, server stratum 2)"},
         StepCase{"RefusedSetSaysWhy", 2500.0, "", "Operation not permitted", true,
-                 ", but the clock could not be set: Operation not permitted"}),
+                 ", but the clock could not be set: Operation not permitted"},
+        StepCase{"ADayBehindSteps", 86'400'000.0, "", "", true, "(NTP, \u00B112 ms, server stratum 2)"},
+        StepCase{"MoreThanADayAheadLeftAlone", -86'400'001.0, "", "", false,
+                 "; more than a day: clock left alone, set the date by hand"},
+        StepCase{"TenYearsLeftAlone", -315'360'000'000.0, "chronyd", "", false,
+                 "; more than a day: clock left alone, set the date by hand"}),
     [](const auto& p) { return std::string(p.param.name); });
 
 // ---- RFC 868 replies after 2036 ---------------------------------------------

@@ -35,11 +35,20 @@ QList<Verb> Registry::all() {
     return list;
 }
 
+namespace {
+constexpr long long kFirstSecond = -62'135'596'800LL;  // 0001-01-01T00:00:00Z
+constexpr long long kSecondLimit = 253'402'300'800LL;  // 10000-01-01T00:00:00Z
+}  // namespace
+
 bool parseTimeArgument(const QString& text, long long& unixSeconds) {
     if (text.startsWith(QLatin1Char('@'))) {
+        // Within the years 1 to 9999, as the other form: the sun, the map and
+        // the ages reckon in milliseconds, which must not overflow.
         bool ok = false;
-        unixSeconds = text.mid(1).toLongLong(&ok);
-        return ok;
+        const long long seconds = text.mid(1).toLongLong(&ok);
+        if (!ok || seconds < kFirstSecond || seconds >= kSecondLimit) return false;
+        unixSeconds = seconds;
+        return true;
     }
     static const QRegularExpression re(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})T(\\d{2}):(\\d{2}):(\\d{2})Z$"));
     const auto m = re.match(text);
@@ -52,10 +61,8 @@ bool parseTimeArgument(const QString& text, long long& unixSeconds) {
 }
 
 bool parseMomentArgument(const QString& text, long long& utcMs) {
-    constexpr long long kFirst = -62'135'596'800LL;  // 0001-01-01T00:00:00Z
-    constexpr long long kLimit = 253'402'300'800LL;  // 10000-01-01T00:00:00Z
     long long seconds = 0;
-    if (!parseTimeArgument(text, seconds) || seconds < kFirst || seconds >= kLimit) return false;
+    if (!parseTimeArgument(text, seconds)) return false;
     utcMs = seconds * 1000;
     return true;
 }

@@ -33,11 +33,12 @@ struct Registrar {
     explicit Registrar(const Verb& verb) { Registry::add(verb); }
 };
 
-// Parses TIME as "YYYY-MM-DDTHH:MM:SSZ" (UTC) or "@SECONDS"; false when malformed.
+// Parses TIME as "YYYY-MM-DDTHH:MM:SSZ" (UTC) or "@SECONDS", either within
+// the years 1 to 9999 (so that milliseconds cannot overflow); false when
+// malformed or outside.
 bool parseTimeArgument(const QString& text, long long& unixSeconds);
 
-// TIME as parseTimeArgument reads it, limited to the years 1 to 9999 so the
-// milliseconds cannot overflow, in ms since 1970 (UTC); false otherwise.
+// TIME as parseTimeArgument reads it, in ms since 1970 (UTC).
 bool parseMomentArgument(const QString& text, long long& utcMs);
 
 // The beacon band (0..4) of a frequency in MHz: "14.10", "14.1" and "14.100"

@@ -331,9 +331,10 @@ void MapMenu::mnStationLocatorClick() {
     }
     if (!answer) return;
     if (answer->size() > 64 || !main_.mapPanel().SetStation(*answer))
-        main_.messages().showMessage("\"" + answer->left(64).toStdString() +
-                                     "\" is not a Maidenhead locator: 4, 6 or 8 characters, as JO22, JO22dc or "
-                                     "JO22dc45.");
+        main_.messages().showMessage(QStringLiteral("\"%1\" is not a Maidenhead locator: 4, 6 or 8 characters, as "
+                                                    "JO22, JO22dc or JO22dc45.")
+                                         .arg(answer->left(64))
+                                         .toStdString());
 }
 
 void MapMenu::ExecCalendarDialog() {

@@ -50,10 +50,13 @@ bool ListenLog::open(QString* reason) {
     const QByteArray path = QFile::encodeName(fileName_);
     int fd;
     do {
-        fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
+        // O_NONBLOCK: a FIFO in the log's place must not hold the window in
+        // open() until some reader comes; it is refused below (or here, with
+        // no reader, at once).
+        fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-        if (reason) *reason = systemReason(errno);
+        if (reason) *reason = errno == ENXIO ? QStringLiteral("not a regular file") : systemReason(errno);
         return false;
     }
     struct stat st {};
@@ -63,6 +66,8 @@ bool ListenLog::open(QString* reason) {
         if (reason) *reason = S_ISREG(st.st_mode) ? systemReason(error) : QStringLiteral("not a regular file");
         return false;
     }
+    // A regular file: writes block as usual again (a full disk is a short write, never EAGAIN).
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (st.st_size == 0 && !header_.isEmpty() && !writeWhole(fd, header_ + '\n', reason)) {
         ::close(fd);
         return false;

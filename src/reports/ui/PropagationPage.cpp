@@ -1,5 +1,6 @@
 #include "reports/ui/PropagationPage.h"
 
+
 #include <QAction>
 #include <QDateTime>
 #include <QFileInfo>
@@ -16,6 +17,7 @@
 #include <memory>
 
 #include "common/Clock.h"
+#include "common/OrvaneError.h"
 #include "reports/ReportDisplay.h"
 #include "reports/ReportFreshness.h"
 
@@ -169,10 +171,16 @@ void PropagationPage::ShowReportTabs() {
         const auto at = static_cast<std::size_t>(i);
         const bool selected = settings_.Reports[at];
         if (selected) {
-            if (auto text = readReportFile(reportFile(i))) {
-                memos[at]->setPlainText(*text);
-                const QDateTime modified = QFileInfo(reportFile(i)).lastModified();
-                dates_[at] = {true, parseIssuedTime(*text), modified.toSecsSinceEpoch()};
+            try {
+                if (auto text = readReportFile(reportFile(i))) {
+                    memos[at]->setPlainText(*text);
+                    const QDateTime modified = QFileInfo(reportFile(i)).lastModified();
+                    dates_[at] = {true, parseIssuedTime(*text), modified.toSecsSinceEpoch()};
+                }
+            } catch (const OrvaneError& e) {
+                // A copy that cannot be read says why in its own tab; the
+                // others show as usual.
+                memos[at]->setPlainText(QString::fromStdString(e.what()));
             }
         }
         // Hiding the active tab would let the tab bar pick a neighbour by its

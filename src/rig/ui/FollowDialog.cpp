@@ -26,7 +26,7 @@ FollowDialog::FollowDialog(const QStringList& beacons, int current, const RigSet
     form->addRow(QStringLiteral("Rig model:"), seModel);
     edPort = new QLineEdit(settings.port, this);
     edPort->setMaxLength(256);
-    edPort->setPlaceholderText(QStringLiteral("/dev/ttyUSB0 or localhost:4532"));
+    edPort->setPlaceholderText(QStringLiteral("empty: Hamlib's default (localhost:4532 for rigctld)"));
     form->addRow(QStringLiteral("Port:"), edPort);
     seSpeed = new QSpinBox(this);
     seSpeed->setRange(0, 1'000'000);

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include "listen/live/ListenLog.h"
 #include "support/TempDir.h"
@@ -46,6 +47,13 @@ TEST(ListenLog, FailuresAreReportedNotCounted) {
 
     ListenLog folder(dir.path(), kHeader);
     EXPECT_FALSE(folder.append("a", &reason));
+
+    // A FIFO with no reader: refused at once, not a window held in open().
+    const QString fifo = dir.file(QStringLiteral("orvane-heard.csv"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ListenLog toFifo(fifo, kHeader);
+    EXPECT_FALSE(toFifo.append("a", &reason));
+    EXPECT_EQ(reason, QStringLiteral("not a regular file"));
 
     const QString name = dir.file(QStringLiteral("heard.csv"));
     ListenLog log(name, kHeader);

@@ -23,7 +23,7 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err) {
     int band = -1;
     int seconds = -1;
     rig::RigSettings settings;
-    bool haveModel = false, havePort = false;
+    bool haveModel = false;
     const auto number = [&](const QString& value, int low, int high, int& into) {
         bool ok = false;
         const int v = value.toInt(&ok);
@@ -53,7 +53,6 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err) {
             haveModel = true;
         } else if (name == QLatin1String("--rig-port")) {
             if (!cli::takeValue(args, i, settings.port, err)) return 2;
-            havePort = true;
         } else if (name == QLatin1String("--speed")) {
             if (!cli::takeValue(args, i, value, err)) return 2;
             if (!number(value, 1, 1'000'000, settings.serialSpeed)) {
@@ -73,8 +72,8 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err) {
             return 2;
         }
     }
-    if (beacon.isEmpty() == (band < 0) || !haveModel || !havePort) {
-        err << "orvane-cli follow: give --beacon or --band, with --rig-model and --rig-port\n";
+    if (beacon.isEmpty() == (band < 0) || !haveModel) {
+        err << "orvane-cli follow: give --beacon or --band, with --rig-model\n";
         return 2;
     }
     beacons::StationTable table;
@@ -118,8 +117,8 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err) {
 
 const cli::Registrar kReg(
     {"follow",
-     "follow --beacon CALL|N | --band MHZ, --rig-model N --rig-port PORT [--speed BAUD] [--for SECONDS] "
-     "[--stations FILE]   tune the radio through Hamlib (model 2 and host:port for rigctld), mode CW, a second "
+     "follow --beacon CALL|N | --band MHZ, --rig-model N [--rig-port PORT] [--speed BAUD] [--for SECONDS] "
+     "[--stations FILE]   tune the radio through Hamlib (model 2 and host:port for rigctld; without a port, Hamlib's default for the model), mode CW, a second "
      "before each slot the beacon transmits in, or once to a band; prints UTC of the slot, MHz and call per "
      "tuning; never transmits",
      &run});

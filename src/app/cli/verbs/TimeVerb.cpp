@@ -92,16 +92,21 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err) {
         done = true;
         loop.quit();
     };
+    // The query's own time-out and the command's can fall due in the same
+    // turn of the loop: only the first word is said.
     QObject::connect(&query, &TimeQuery::requestFailed, &loop, [&](const QString& message) {
+        if (done) return;
         err << message << "\n";
         finish(1);
     });
     QObject::connect(&query, &TimeQuery::failed, &loop, [&](const QString& message) {
+        if (done) return;
         err << message << "\n";
         finish(1);
     });
     QObject::connect(&query, &TimeQuery::ntpAnswered, &loop,
                      [&](const NtpReply& reply, const NtpMeasurement& m, const QString& fromIP) {
+                         if (done) return;
                          out << "Time from: " << fromIP << "\n"
                              << QStringLiteral("offset_ms=%1 delay_ms=%2 stratum=%3 proto=ntp")
                                     .arg(m.offsetMs, 0, 'f', 3)
@@ -112,6 +117,7 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err) {
                          finish(0);
                      });
     QObject::connect(&query, &TimeQuery::timeAnswered, &loop, [&](int length, const QString& fromIP) {
+        if (done) return;
         char bytes[kTimeReplyBytes] = {};
         endpoint.ReadBuffer(bytes, kTimeReplyBytes);
         const auto seconds = decodeTimeReply(QByteArray(bytes, length == kTimeReplyBytes ? kTimeReplyBytes : 0));
@@ -124,6 +130,7 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err) {
         }
     });
     QTimer::singleShot(timeoutMs, &loop, [&] {
+        if (done) return;
         err << "No answer from " << host << " within " << timeoutMs << " ms";
         if (query.ntp().refusedCount() > 0)
             err << "; " << query.ntp().refusedCount() << " datagram(s) refused, the last: " << query.ntp().lastRefusal();
