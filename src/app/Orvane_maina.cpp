@@ -36,6 +36,9 @@
 #include "common/IniFile.h"
 #include "cwsim/MidiOutputLayer.h"
 #include "reports/ui/PropagationPage.h"
+#include "spaceweather/ui/SpaceWeatherDisplay.h"
+#include "spaceweather/ui/SpaceWeatherStrip.h"
+#include "spaceweather/ui/SpaceWeatherView.h"
 #include "rig/RadioSettings.h"
 #include "rig/RigFollower.h"
 
@@ -136,12 +139,15 @@ void TfrmTabbedOrvane::BuildControls() {
     mapLayout->setSpacing(0);
     mapLayout->addWidget(timePanel_, 0, Qt::AlignLeft);
     mapLayout->addWidget(mapPanel_, 1);
+    spaceWeather_ = new spaceweather::SpaceWeatherDisplay(clock_, QDir::currentPath(), this);
+    mapLayout->addWidget(spaceWeather_->addStrip(tsMap));
     // The Monitor tab: all five bands at a glance, beside the map rather
     // than below it, so the map keeps its room.
     monitorPanel_ = new MonitorPanel(clock_, tsMonitor);
     auto* monitorLayout = new QVBoxLayout(tsMonitor);
     monitorLayout->setContentsMargins(0, 0, 0, 0);
     monitorLayout->addWidget(monitorPanel_);
+    monitorLayout->addWidget(spaceWeather_->addStrip(tsMonitor));
     follower_ = std::make_unique<rig::RigFollower>(clock_, rig::makeHamlibRig);
     beaconList_ = new BeaconListPanel(beaconCollection_, tsBeacons);
     beaconList_->setGeometry(0, 0, kPageWidth, kPageHeight);
@@ -150,6 +156,9 @@ void TfrmTabbedOrvane::BuildControls() {
     layout->setContentsMargins(0, 0, 0, 0);
     reportsPage_ = new reports::PropagationPage(propSettings_, clock_, tsPropagation);
     layout->addWidget(reportsPage_);
+    pcMain->insertTab(pcMain->indexOf(tsPropagation) + 1, spaceWeather_->addView(pcMain), QStringLiteral("Space Weather"));
+    connect(spaceWeather_, &spaceweather::SpaceWeatherDisplay::showPage, this,
+            [this] { pcMain->setCurrentIndex(pcMain->indexOf(tsPropagation) + 1); });
     aboutPage_ = new AboutPage(messages_, tsAbout);
     aboutPage_->setGeometry(0, 0, kPageWidth, kPageHeight);
     setCentralWidget(pcMain);
@@ -219,6 +228,8 @@ void TfrmTabbedOrvane::FormCreate() {
     guarded([this] { reportsPage_->AssignHelpContexts(); });
     guarded([this] { propSettings_ = reports::ReadPropSettings(IniFile(IniFileName)); });
     guarded([this] { ShowReportTabs(); });
+    // The products already kept; fetching them is the program's own choice (main).
+    guarded([this] { spaceWeather_->start(false); });
     // The map menu enables the sound simulation only when an output can sound.
     bool soundAvailable = false;
     guarded([this, &soundAvailable] { soundAvailable = midiOutputs(paths_)->midiOutGetNumDevs() > 0; });
@@ -521,6 +532,8 @@ void TfrmTabbedOrvane::FormClose() {
     // Following ends; the radio stays where it is.
     follower_->stop();
     listenMenu_->stop();
+    // A space-weather fetch under way is given up.
+    spaceWeather_->watch().stop();
     if (stopRequest_) stopRequest_();
     guarded([this] { beaconCollection_.SaveBeaconCollection(); });
     guarded([this] { timePanel_->SaveHostList(); });

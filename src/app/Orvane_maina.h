@@ -26,6 +26,9 @@ class QTimer;
 namespace orvane::reports {
 class PropagationPage;
 }
+namespace orvane::spaceweather {
+class SpaceWeatherDisplay;
+}
 namespace orvane::rig {
 class RigFollower;
 }
@@ -134,6 +137,7 @@ public:
     MapMenu& mapMenu() const { return *mapMenu_; }
     BeaconListPanel& beaconList() const { return *beaconList_; }
     reports::PropagationPage& reportsPage() const { return *reportsPage_; }
+    spaceweather::SpaceWeatherDisplay& spaceWeather() const { return *spaceWeather_; }
     AboutPage& aboutPage() const { return *aboutPage_; }
     MonitorPanel& monitorPanel() const { return *monitorPanel_; }
     RadioMenu& radioMenu() const { return *radioMenu_; }
@@ -214,6 +218,7 @@ private:
     MapPanel* mapPanel_ = nullptr;
     BeaconListPanel* beaconList_ = nullptr;
     reports::PropagationPage* reportsPage_ = nullptr;
+    spaceweather::SpaceWeatherDisplay* spaceWeather_ = nullptr;
     AboutPage* aboutPage_ = nullptr;
     MapMenu* mapMenu_ = nullptr;
     QTimer* Timer1 = nullptr;

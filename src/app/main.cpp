@@ -9,6 +9,7 @@
 #include "app/AboutInfo.h"
 #include "app/BeaconSound.h"
 #include "app/Orvane_maina.h"
+#include "spaceweather/ui/SpaceWeatherDisplay.h"
 #include "app/QtMessageService.h"
 #include "app/SingleInstanceLock.h"
 #include "app/TerminationSignals.h"
@@ -102,6 +103,8 @@ int main(int argc, char** argv) {
             frmTabbedOrvane.close();
         } else {
             frmTabbedOrvane.show();
+            // NOAA's JSON products (K index, scales, X-rays, protons) at their intervals.
+            frmTabbedOrvane.spaceWeather().start(true);
             app.exec();
         }
         orvane::app::destroyBeaconSetup(frmTabbedOrvane, *frmBeaconSetup, messages);

@@ -10,6 +10,8 @@
 #include <QSslError>
 #include <QTimer>
 
+#include <algorithm>
+
 #include "common/Printable.h"
 #include "common/Version.h"
 
@@ -131,6 +133,7 @@ HttpsClient::Response HttpsClient::fetch(const QUrl& url, bool& untrusted) {
 
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::UserAgentHeader, UserAgent);
+    for (const auto& [name, value] : RequestHeaders) request.setRawHeader(name, value);
     request.setSslConfiguration(*tls_);
     // Plain HTTP/1.1 with keep-alive: the text products are small, and one
     // reused connection is what the servers expect of a polite client.
@@ -223,6 +226,20 @@ HttpsClient::Response HttpsClient::fetch(const QUrl& url, bool& untrusted) {
         response.redirectTo = location;
         return response;
     }
+    const bool conditional = std::any_of(RequestHeaders.begin(), RequestHeaders.end(), [](const auto& h) {
+        return h.first.compare("If-None-Match", Qt::CaseInsensitive) == 0 ||
+               h.first.compare("If-Modified-Since", Qt::CaseInsensitive) == 0;
+    });
+    if (status == 304 && conditional && r->error() == QNetworkReply::NoError) {
+        response.status = status;
+        response.reason = reason;
+        response.body.clear();
+        response.url = url;
+        response.etag = r->rawHeader("ETag");
+        response.lastModified = r->rawHeader("Last-Modified");
+        if (OnStatus) OnStatus(QStringLiteral("GET %1 %2").arg(url.toString(), statusText(status, reason).mid(5)));
+        return response;
+    }
     if (status != 0 && status != 200) throw HttpsError(statusText(status, reason).toStdString());
     if (r->error() != QNetworkReply::NoError) throw HttpsError(r->errorString().toStdString());
     if (status != 200) throw HttpsError("No HTTP answer from " + url.host().toStdString());
@@ -236,6 +253,8 @@ HttpsClient::Response HttpsClient::fetch(const QUrl& url, bool& untrusted) {
     response.status = status;
     response.reason = reason;
     response.contentType = r->header(QNetworkRequest::ContentTypeHeader).toString();
+    response.etag = r->rawHeader("ETag");
+    response.lastModified = r->rawHeader("Last-Modified");
     response.url = url;
     if (OnStatus)
         OnStatus(QStringLiteral("GET %1 %2 (%3 bytes)")

@@ -51,6 +51,9 @@ public:
     qint64 MaxBodyBytes = 4 * 1024 * 1024;
     int MaxRedirects = 5;
     QString UserAgent;
+    // Headers sent with every request besides the User-Agent, such as the
+    // conditions of a conditional GET (If-None-Match, If-Modified-Since).
+    QList<QPair<QByteArray, QByteArray>> RequestHeaders;
 
     // "GET https://... 200 OK (455 bytes)", "GET https://... 301 Moved Permanently -> https://..."
     std::function<void(const QString& line)> OnStatus;
@@ -64,9 +67,12 @@ public:
         QUrl url;             // after redirects
         QByteArray body;
         QUrl redirectTo;      // within the client: a redirect's Location
+        QByteArray etag;          // the ETag header, as sent
+        QByteArray lastModified;  // the Last-Modified header, as sent
     };
 
-    // Fetches `url` (https only). Throws HttpsError with the reason: "HTTP 404
+    // Fetches `url` (https only). With a condition in RequestHeaders, a 304
+    // Not Modified is an answer (status 304, empty body), not an error. Throws HttpsError with the reason: "HTTP 404
     // Not Found", "TLS error: ...", "Transfer Timed out", "redirect to http://...
     // refused: only https is followed", "Transfer too large: ...", "Transfer
     // canceled" after Abort().

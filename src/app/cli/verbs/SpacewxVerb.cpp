@@ -1,0 +1,184 @@
+// orvane-cli spacewx: the space-weather figures, from report files already
+// fetched or fetched now, one line per figure; the Kp history and the plots
+// on request.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QImageWriter>
+#include <QTemporaryDir>
+
+#include "app/cli/CliVerb.h"
+#include "common/Clock.h"
+#include "common/MessageService.h"
+#include "reports/PropSettings.h"
+#include "reports/ReportCatalog.h"
+#include "reports/ReportRetrieval.h"
+#include "reports/ReportServer.h"
+#include "spaceweather/SpaceWeatherFeed.h"
+#include "spaceweather/SpaceWeatherState.h"
+#include "spaceweather/plot/SpaceWeatherPlots.h"
+
+namespace {
+
+using namespace orvane::spaceweather;
+using namespace orvane::reports;
+
+constexpr char kVerb[] = "orvane-cli spacewx: ";
+
+// The retrieval's status lines go to stderr: stdout holds the figures.
+class QuietView final : public RetrievalView {
+public:
+    QuietView(const PropSettings& settings, QString host, QTextStream& err)
+        : settings_(settings), host_(std::move(host)), err_(err) {}
+    QString hostText() const override { return host_; }
+    QString passwordText() const override { return settings_.pass; }
+    bool useProxyTicked() const override { return false; }
+    bool isReportTicked(int index) const override { return settings_.Reports[static_cast<std::size_t>(index)]; }
+    void clearStatusLines() override {}
+    void addStatusLine(const QString& line) override { err_ << line << "\n"; }
+    void setStatusPanel(int, const QString&) override {}
+    void showProgress(const ProgressBarState&, const ProgressBarState&) override {}
+    void setRetrievalRunning(bool) override {}
+    void showReportTabs() override {}
+    void processEvents() override { QCoreApplication::processEvents(); }
+
+private:
+    const PropSettings& settings_;
+    QString host_;
+    QTextStream& err_;
+};
+
+class ErrMessages final : public orvane::MessageService {
+public:
+    explicit ErrMessages(QTextStream& err) : err_(err) {}
+    void showMessage(const std::string& text) override { err_ << QString::fromStdString(text) << "\n"; }
+    void showError(const std::string& text) override { err_ << QString::fromStdString(text) << "\n"; }
+
+private:
+    QTextStream& err_;
+};
+
+QString valueText(double v) {
+    return v == static_cast<double>(static_cast<long long>(v)) ? QString::number(v, 'f', 0) : QString::number(v, 'f', 2);
+}
+
+// Fetches wwv.txt, DSD.txt and DGD.txt as the reports are fetched, and over
+// https the JSON products too, into `folder`.
+void fetchInto(const QString& folder, bool https, const ReportServer& server, QTextStream& err) {
+    PropSettings settings = defaultPropSettings();
+    settings.Reports.fill(false);
+    for (const char* key : {"wwv", "DSD", "DGD"})
+        settings.Reports[static_cast<std::size_t>(reportIndexOfKey(QString::fromLatin1(key)))] = true;
+    settings.ReportSource = https ? ReportSourceKind::Https : ReportSourceKind::Ftp;
+    QuietView view(settings, server.host, err);
+    ErrMessages messages(err);
+    ReportRetrieval retrieval(settings, view, messages);
+    const orvane::SystemClock clock;
+    SpaceWeatherFeed feed(clock, folder);
+    // Into the folder only now: the clients have read SSL_CERT_FILE.
+    const QString home = QDir::currentPath();
+    QDir::setCurrent(folder);
+    retrieval.ServerPort = server.port;
+    retrieval.WebBase = server.webBase;
+    retrieval.GetLatest();
+    QDir::setCurrent(home);
+    if (!https) return;
+    feed.Base = server.webBase;
+    for (int i = 0; i < static_cast<int>(kFeedProducts.size()); ++i) {
+        feed.fetch(i);
+        err << kFeedProducts[static_cast<std::size_t>(i)].file << ": " << feed.status(i) << "\n";
+    }
+}
+
+int runSpacewx(const QStringList& args, QTextStream& out, QTextStream& err) {
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption fromOption(QStringLiteral("from"), QString(), QStringLiteral("DIR"));
+    const QCommandLineOption sourceOption(QStringLiteral("source"), QString(), QStringLiteral("https|ftp"));
+    const QCommandLineOption baseOption(QStringLiteral("base"), QString(), QStringLiteral("URL"));
+    const QCommandLineOption historyOption(QStringLiteral("kp-history"));
+    const QCommandLineOption plotOption(QStringLiteral("plot"), QString(), QStringLiteral("FILE.png"));
+    const QCommandLineOption nowOption(QStringLiteral("now"), QString(), QStringLiteral("TIME"));
+    parser.addOptions({fromOption, sourceOption, baseOption, historyOption, plotOption, nowOption});
+    if (!parser.parse(QStringList{QStringLiteral("spacewx")} + args)) {
+        err << kVerb << parser.errorText() << "\n";
+        return 2;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        err << kVerb << "unexpected argument '" << parser.positionalArguments().first() << "'\n";
+        return 2;
+    }
+    const QString source = parser.value(sourceOption);
+    if (parser.isSet(sourceOption) && source != QLatin1String("https") && source != QLatin1String("ftp")) {
+        err << kVerb << "--source is https or ftp, not '" << source << "'\n";
+        return 2;
+    }
+    ReportServer server = reportServerFromEnvironment();
+    if (parser.isSet(baseOption)) {
+        const auto parsed = parseWebBase(parser.value(baseOption));
+        if (!parsed) {
+            err << kVerb << "--base needs an https:// address, not '" << parser.value(baseOption) << "'\n";
+            return 2;
+        }
+        server.webBase = *parsed;
+    }
+    long long now = orvane::SystemClock().nowUtcMs() / 1000;
+    if (parser.isSet(nowOption) && !orvane::cli::parseTimeArgument(parser.value(nowOption), now)) {
+        err << kVerb << "bad time '" << parser.value(nowOption) << "'\n";
+        return 2;
+    }
+
+    QString folder;
+    QTemporaryDir temporary;
+    if (parser.isSet(fromOption)) {
+        folder = parser.value(fromOption);
+        if (!QDir(folder).exists()) {
+            err << kVerb << "no folder '" << folder << "'\n";
+            return 1;
+        }
+    } else {
+        if (!temporary.isValid()) {
+            err << kVerb << "no temporary folder: " << temporary.errorString() << "\n";
+            return 1;
+        }
+        folder = temporary.path();
+        fetchInto(folder, source != QLatin1String("ftp"), server, err);
+    }
+    QStringList read;
+    const Products products = readProductsFrom(folder, &read);
+    if (read.isEmpty()) {
+        err << kVerb << "no product could be read from '" << folder << "' (wwv.txt, DSD.txt, DGD.txt, "
+            << kKpFile << ", " << kScalesFile << ", " << kXrayFile << ")\n";
+        return 1;
+    }
+    const State state = assemble(products, now);
+    for (Figure f : {Figure::Sfi, Figure::A, Figure::K, Figure::Ssn, Figure::Xray, Figure::G, Figure::R, Figure::S}) {
+        const Reading& r = state[f];
+        if ((f == Figure::R || f == Figure::S) && !r.known()) continue;
+        out << figureName(f) << "\t" << (r.known() ? r.text : QStringLiteral("-")) << "\t"
+            << (r.known() && r.issued > 0 ? isoMinute(r.issued) : QStringLiteral("-")) << "\n";
+    }
+    if (parser.isSet(historyOption))
+        for (const KpSample& k : state.kpHistory) out << "kp\t" << isoMinute(k.start) << "\t" << valueText(k.kp) << "\n";
+    if (parser.isSet(plotOption)) {
+        QImageWriter writer(parser.value(plotOption), "png");
+        if (!writer.write(renderPlots(state, now))) {
+            err << kVerb << "cannot write " << parser.value(plotOption) << ": " << writer.errorString() << "\n";
+            return 1;
+        }
+    }
+    return 0;
+}
+
+const orvane::cli::Registrar kReg(
+    {"spacewx",
+     "spacewx [--from DIR] [--source https|ftp] [--base URL] [--kp-history] [--plot FILE.png] [--now TIME]\n"
+     "    the space-weather figures, one line each: NAME<TAB>VALUE<TAB>ISSUED_UTC for sfi, a, k,\n"
+     "    ssn, xray, g (r and s when known), '-' when missing; --kp-history adds\n"
+     "    kp<TAB>TIME<TAB>VALUE per 3-hour Kp; --plot writes the plots as PNG; --from reads\n"
+     "    wwv.txt, DSD.txt, DGD.txt and the JSON products already fetched into DIR (no\n"
+     "    network), else they are fetched now (https, the default, or ftp); exit status 1\n"
+     "    when none can be read",
+     &runSpacewx});
+
+}  // namespace
