@@ -2,19 +2,20 @@
 
 #include <QMetaObject>
 #include <QObject>
+#include <QThread>
 #include <condition_variable>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <utility>
+
+#include "common/OrvaneError.h"
 
 namespace orvane {
 
 // Runs `work` on the thread of `context`, from its event loop, unless
 // `context` is destroyed first. The one way the program hands work to
-// another thread's queue. The queued call, holding the work's captures, is
-// built in here: the race checker's suppressions name this function, because
-// Qt (not built with the checker) passes the call over under a lock the
-// checker cannot see.
+// another thread's queue.
 template <typename Work>
 void postToThreadOf(QObject* context, Work&& work) {
     QMetaObject::invokeMethod(context, std::forward<Work>(work), Qt::QueuedConnection);
@@ -22,15 +23,16 @@ void postToThreadOf(QObject* context, Work&& work) {
 
 namespace detail {
 // A one-shot gate on a mutex and a condition variable: the race checker sees
-// these (unlike a future, whose wait runs inside the C++ library).
+// these (unlike a future, whose wait runs inside the C++ library). It is
+// owned jointly by both sides of a hand-over (see postToThreadOfAndWait), so
+// the side that opens it may still be inside open() when the other returns.
 class HandOffGate {
 public:
     void open(std::exception_ptr error = nullptr) {
-        {
-            const std::lock_guard lock(mutex_);
-            error_ = std::move(error);
-            open_ = true;
-        }
+        const std::lock_guard lock(mutex_);
+        if (open_) return;
+        error_ = std::move(error);
+        open_ = true;
         opened_.notify_all();
     }
     // Waits until open() and rethrows what it was given.
@@ -46,29 +48,60 @@ private:
     bool open_ = false;
     std::exception_ptr error_;
 };
+
+struct HandOff {
+    HandOffGate posted;
+    HandOffGate done;
+};
+
+// The queued side's hold on a hand-over. If the queued call is thrown away
+// without running (its receiver was destroyed first), the waiting side is
+// released with an error instead of waiting forever.
+class HandOffHold {
+public:
+    explicit HandOffHold(std::shared_ptr<HandOff> handOff) : handOff_(std::move(handOff)) {}
+    HandOffHold(HandOffHold&&) noexcept = default;
+    HandOffHold& operator=(HandOffHold&&) = delete;
+    HandOffHold(const HandOffHold&) = delete;
+    HandOffHold& operator=(const HandOffHold&) = delete;
+    ~HandOffHold() {
+        if (handOff_)
+            handOff_->done.open(std::make_exception_ptr(
+                OrvaneError("The receiver of a call to another thread was gone before the call ran.")));
+    }
+    HandOff& operator*() const { return *handOff_; }
+
+private:
+    std::shared_ptr<HandOff> handOff_;
+};
 }  // namespace detail
 
 // Runs `work` on the thread of `context` and waits until it has run; an
-// exception it throws is thrown here. The thread's event loop must be
-// running (as for a blocking queued call). Both hand-overs go through gates
-// the race checker sees: everything written here before the call is visible
-// to `work`, and everything `work` writes is visible after it.
+// exception it throws is thrown here. Called on `context`'s own thread, the
+// work runs at once. If `context` is destroyed before the work runs, an
+// OrvaneError is thrown here and the work never runs. The thread's event loop
+// must be running (as for a blocking queued call). Both hand-overs go through
+// gates the race checker sees: everything written here before the call is
+// visible to `work`, and everything `work` writes is visible after it.
 template <typename Work>
 void postToThreadOfAndWait(QObject* context, Work&& work) {
-    detail::HandOffGate posted;
-    detail::HandOffGate done;
-    postToThreadOf(context, [work = std::forward<Work>(work), &posted, &done]() mutable {
-        posted.pass();
+    if (context->thread() == QThread::currentThread()) {
+        work();
+        return;
+    }
+    auto handOff = std::make_shared<detail::HandOff>();
+    postToThreadOf(context, [work = std::forward<Work>(work), hold = detail::HandOffHold(handOff)]() mutable {
+        (*hold).posted.pass();
         try {
             work();
         } catch (...) {
-            done.open(std::current_exception());
+            (*hold).done.open(std::current_exception());
             return;
         }
-        done.open();
+        (*hold).done.open();
     });
-    posted.open();
-    done.pass();
+    handOff->posted.open();
+    handOff->done.pass();
 }
 
 }  // namespace orvane
