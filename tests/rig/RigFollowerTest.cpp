@@ -5,6 +5,9 @@
 
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <vector>
 
 #include "beacons/BandPlan.h"
@@ -125,6 +128,42 @@ TEST_F(RigFollowerTest, AnEmptyPortLeavesHamlibsDefault) {
     ASSERT_TRUE(waitUntil([&] { return tunings.size() == 1 || !failures.isEmpty(); }, 10000));
     ASSERT_TRUE(failures.isEmpty()) << failures.join(u'\n').toStdString();
     EXPECT_EQ(readBack(server), 18.110e6);
+}
+
+// A tuning asked for before "stop" but still opening the rig when it came
+// never reaches the radio.
+TEST(RigFollowerStaleWork, ATuningOverTakenByStopLeavesTheRadioAlone) {
+    RigctldServer server;
+    const double before = readBack(server);
+    ASSERT_NE(before, 21.150e6);
+    std::atomic<bool> opening{false};
+    std::mutex mutex;
+    std::condition_variable releasedChanged;
+    std::atomic<bool> released{false};
+    FakeClock clock{kNoon};
+    RigFollower follower(clock, [&](const RigSettings& settings) {
+        opening = true;
+        std::unique_lock lock(mutex);
+        releasedChanged.wait(lock, [&] { return released.load(); });
+        return makeHamlibRig(settings);
+    });
+    QStringList failures;
+    int tunings = 0;
+    QObject::connect(&follower, &RigFollower::tuned, [&](qint64, double, int, qint64) { ++tunings; });
+    QObject::connect(&follower, &RigFollower::failed, [&](const QString& m) { failures << m; });
+    follower.setSettings(networkRig(server.address()));
+    follower.stayOnBand(2);
+    ASSERT_TRUE(waitUntil([&] { return opening.load(); }, 10000));
+    follower.stop();
+    {
+        const std::lock_guard lock(mutex);
+        released = true;
+    }
+    releasedChanged.notify_all();
+    ASSERT_TRUE(waitUntil([&] { return follower.pending() == 0; }, 10000));
+    EXPECT_EQ(tunings, 0);
+    EXPECT_TRUE(failures.isEmpty()) << failures.join(u'\n').toStdString();
+    EXPECT_EQ(readBack(server), before);
 }
 
 TEST_F(RigFollowerTest, RigThatCannotBeOpenedStopsFollowingWithHamlibsText) {
