@@ -267,7 +267,7 @@ TEST(ReportWebRetrievalTest, AnUnknownFtpHostNeitherClearsTheLinesNorPopsUpABox)
 
     EXPECT_TRUE(s.view.lines.contains(QStringLiteral("Working...")));
     EXPECT_EQ(s.view.lines.filter(QStringLiteral("GET ")).size(), 1);
-    EXPECT_EQ(s.view.lines.back(), QStringLiteral("1 of 2 reports fetched; ALTS.txt: FTP server: Null Remote Address"));
+    EXPECT_EQ(s.view.lines.back(), QStringLiteral("1 of 2 reports fetched; ALTS.txt: FTP server: Null Remote Address: ftp.example.invalid could not be resolved"));
     EXPECT_TRUE(s.messages.messages.empty());
     EXPECT_TRUE(s.messages.errors.empty());
 }
