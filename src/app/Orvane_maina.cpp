@@ -234,8 +234,8 @@ void TfrmTabbedOrvane::FormCreate() {
     bool soundAvailable = false;
     guarded([this, &soundAvailable] { soundAvailable = midiOutputs(paths_)->midiOutGetNumDevs() > 0; });
     mapMenu_ = new MapMenu(*this, tsMap, soundAvailable);
-    radioMenu_ = new RadioMenu(*this, *follower_, mapMenu_->menu(), mapMenu_->item(QStringLiteral("mnPopuphints")));
-    listenMenu_ = new ListenMenu(*this, mapMenu_->menu(), mapMenu_->item(QStringLiteral("mnPopuphints")));
+    radioMenu_ = new RadioMenu(*this, *follower_, mapMenu_->submenu(QStringLiteral("mnRadio")), nullptr);
+    listenMenu_ = new ListenMenu(*this, mapMenu_->submenu(QStringLiteral("mnListenGroup")), nullptr);
     Timer1->start();
     // Show the time and the beacon now rather than one tick interval later.
     guarded([this] { Timer1Timer(nullptr); });

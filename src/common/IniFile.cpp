@@ -1,10 +1,15 @@
 #include "common/IniFile.h"
 
+#include <QFile>
 #include <QList>
 #include <QRegularExpression>
 
 #include <optional>
 #include <vector>
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "common/AtomicFile.h"
 #include "common/OrvaneError.h"
@@ -63,6 +68,16 @@ std::optional<QString> keyOf(const QString& line) {
     const QString t = line.trimmed();
     if (t.startsWith(QLatin1Char(';'))) return std::nullopt;
     return line.left(eq).trimmed();
+}
+
+// No write permission bit at all, or none for this process. The bits are
+// looked at too because root's access() says yes to every file.
+bool isReadOnly(const QString& fileName) {
+    const QByteArray path = QFile::encodeName(fileName);
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0) return false;  // the write says why, if it fails
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return true;
+    return ::access(path.constData(), W_OK) != 0 && errno != ENOENT;
 }
 
 bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
@@ -176,6 +191,12 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
         // it did not read; the file is left for the user to look at.
         throw OrvaneError("Unable to write to " + fileName_.toStdString() + ": " + file.reason.toStdString() +
                           "; the file has been left as it is");
+    }
+    if (file.status != FileBytes::Status::Missing && isReadOnly(fileName_)) {
+        // The replacement goes by rename, which a read-only file does not
+        // stop; the user's read-only mark is kept as a "do not change".
+        throw OrvaneError("Unable to write to " + fileName_.toStdString() +
+                          ": the file is read-only; the file has been left as it is");
     }
     Lines parsed = splitLines(file.bytes);
     // A value is one line: a line break in it would start a line of its own

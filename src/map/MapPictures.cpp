@@ -119,14 +119,14 @@ void paintRun(const QRgb* in, const QRgb* pattern, QRgb* out, int x, int count, 
         return;
     }
     if (band == kTwilightNight) {
-        for (int i = 0; i < count; ++i) out[i] = in[i] & pattern[i];
+        for (int i = 0; i < count; ++i) out[i] = kOpaque | TwilightNightPixel(in[i], pattern[i]);
         return;
     }
     // lit + (night - lit) * band / 4 per channel, two channels per step.
     const auto weight = static_cast<std::uint32_t>(band);
     for (int i = 0; i < count; ++i) {
         const QRgb lit = in[i];
-        const QRgb dark = lit & pattern[i];
+        const QRgb dark = TwilightNightPixel(lit, pattern[i]);
         const std::uint32_t rb = (((lit & 0xFF00FFu) * (4 - weight) + (dark & 0xFF00FFu) * weight) >> 2) & 0xFF00FFu;
         const std::uint32_t g = (((lit & 0x00FF00u) * (4 - weight) + (dark & 0x00FF00u) * weight) >> 2) & 0x00FF00u;
         out[i] = kOpaque | rb | g;

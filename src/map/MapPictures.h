@@ -63,10 +63,16 @@ QImage StretchMap(const QImage& map, QSize size);
 // One pass over the picture; no per-channel arithmetic.
 void RenderShadedMap(const QImage& lit, const IlluminationMask& mask, int nightShade, QImage& out);
 
-// Composes the picture with graded twilight: day as lit, night as the lit
-// map ANDed with pattern nightShade, and civil, nautical and astronomical
-// twilight as a quarter, a half and three quarters of the way from the one
-// to the other. Works along each row in spans of one shade: day and night
+// Night in the graded twilight view: the pattern-shaded pixel at half its
+// brightness. The pattern alone leaves land at about 0.7 of its daylight
+// luminance at the default level, too little to see the line across the
+// continents; halving every level keeps their order and the relief.
+inline QRgb TwilightNightPixel(QRgb lit, QRgb pattern) { return ((lit & pattern) >> 1) & 0x7F7F7Fu; }
+
+// Composes the picture with graded twilight: day as lit, night as
+// TwilightNightPixel of pattern nightShade, and civil, nautical and
+// astronomical twilight as a quarter, a half and three quarters of the way
+// from the one to the other. Works along each row in spans of one shade: day and night
 // spans are a copy and an AND, only the twilight spans blend.
 void RenderTwilightMap(const QImage& lit, const TwilightTables& twilight, int noonColumn, int nightShade,
                        QImage& out);

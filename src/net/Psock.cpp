@@ -438,7 +438,8 @@ void TPowersock::Connect() {
         bool handled = false;
         if (OnInvalidHost) OnInvalidHost(handled);
         if (handled) address = lookupOnce(name);
-        if (address == 0) throwSockError("Null Remote Address");
+        // The name the user typed says which setting (or network) to look at.
+        if (address == 0) throwSockError("Null Remote Address: " + name.toStdString() + " could not be resolved");
     }
 
     const int port = Proxy.isEmpty() ? Port : ProxyPort;

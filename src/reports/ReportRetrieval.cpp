@@ -111,6 +111,9 @@ bool ReportRetrieval::GetLatest() {
     view_.setRetrievalRunning(false);
     // A session stopped because the program ends has nobody left to tell.
     if (stopping_) return false;
+    // The session's last word in panel 0 is its count: the last report's own
+    // "Download success" would hide the reports that failed before it.
+    if (attemptedCount_ > 0) view_.setStatusPanel(0, fetchedCountText());
     if (!error.empty()) {
         messages_.showError(error);
         return false;
@@ -299,8 +302,12 @@ void ReportRetrieval::packetReceived(qint64 received, qint64 total) {
     view_.setStatusPanel(0, QStringLiteral("%1 bytes of %2 received").arg(received).arg(total));
 }
 
+QString ReportRetrieval::fetchedCountText() const {
+    return QStringLiteral("%1 of %2 reports fetched").arg(fetchedCount_).arg(attemptedCount_);
+}
+
 QString ReportRetrieval::summary() const {
-    QString text = QStringLiteral("%1 of %2 reports fetched").arg(fetchedCount_).arg(attemptedCount_);
+    QString text = fetchedCountText();
     for (const QString& failure : failures_) text += QStringLiteral("; ") + failure;
     return text;
 }

@@ -178,6 +178,7 @@ private:
     void reportFailed(const QString& what, const std::exception& error);
     // "6 of 8 reports fetched; ALTS.txt: ..."
     QString summary() const;
+    QString fetchedCountText() const;  // "N of M reports fetched"
 
     bool running_ = false;
     int fetchedCount_ = 0;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <functional>
 #include <sys/stat.h>
 
@@ -85,6 +86,27 @@ TEST(IniFile, FailedWriteRaisesUnableToWrite) {
     } catch (const OrvaneError& e) {
         EXPECT_EQ(std::string(e.what()), "Unable to write to " + name.toStdString());
     }
+}
+
+// A settings file the user made read-only is left as it is, also for root,
+// whom the system would let replace it: the permission bits are the user's word.
+TEST(IniFile, ReadOnlyFileIsNotRewritten) {
+    TempDir dir;
+    const QString name = dir.file("ro.INI");
+    const QByteArray before = "[Orvane]\nLeft=5\n";
+    TempDir::write(name, before);
+    ASSERT_EQ(::chmod(QFile::encodeName(name).constData(), 0444), 0);
+    IniFile ini(name);
+    try {
+        ini.writeInteger("Orvane", "Left", 10);
+        FAIL() << "a read-only settings file was rewritten";
+    } catch (const OrvaneError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Unable to write to " + name.toStdString() + ": the file is read-only; the file has been left as it is");
+    }
+    EXPECT_EQ(TempDir::readAll(name), before);
+    EXPECT_EQ(ini.readInteger("Orvane", "Left", 0), 5);
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size() == 1) << "a temporary was left";
 }
 
 TEST(IniFile, BytesItDoesNotWriteStayAsTheyWere) {

@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
+#include <vector>
 
 #include "common/TimeTypes.h"
 #include "map/MapPictures.h"
+#include "map/Terminator.h"
 #include "map/Twilight.h"
 
 using namespace orvane;
@@ -102,7 +106,7 @@ TEST(Twilight, PolarDayNightAndNoonTwilight) {
 }
 
 // The composed picture shows each pixel in the shade its row's edges give
-// it: day as lit, night as the classic pattern AND, twilight blended a
+// it: day as lit, night as the pattern AND at half brightness, twilight blended a
 // quarter, half and three quarters of the way, across the date line too.
 TEST(Twilight, RenderShadesEveryPixelByItsBand) {
     for (const int w : {720, 721}) {  // an odd width has a column opposite noon
@@ -122,7 +126,7 @@ TEST(Twilight, RenderShadesEveryPixelByItsBand) {
                     for (int x = 0; x < w; ++x) {
                         const int band = t.bandAt(y, x, noon);
                         const QRgb in = lit.pixel(x, y);
-                        const QRgb dark = in & brush.pixel(x & 7, y & 7);
+                        const QRgb dark = TwilightNightPixel(in, brush.pixel(x & 7, y & 7));
                         const auto mix = [&](int a, int b) { return (a * (4 - band) + b * band) >> 2; };
                         const QRgb expected = qRgb(mix(qRed(in), qRed(dark)), mix(qGreen(in), qGreen(dark)),
                                                    mix(qBlue(in), qBlue(dark)));
@@ -131,4 +135,84 @@ TEST(Twilight, RenderShadesEveryPixelByItsBand) {
             }
         }
     }
+}
+
+namespace {
+
+double luminance(QRgb p) { return 0.2126 * qRed(p) + 0.7152 * qGreen(p) + 0.0722 * qBlue(p); }
+
+double median(std::vector<double> v) {
+    if (v.empty()) return 0.0;
+    std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
+    return v[v.size() / 2];
+}
+
+// Per band, the median luminance of the land pixels in that band over the
+// median luminance of the same pixels in daylight. Land is every relief
+// pixel that is not ocean blue.
+std::array<double, kTwilightNight + 1> landRatios(int level, UtcMoment at, int w, int h) {
+    MapPictures pictures;
+    pictures.PrepareBaseMap(MapPictures::Source::Relief, QSize(w, h));
+    GreyLine line;
+    line.InitTerminatorState(w, h, at, false);
+    line.Recompute(at, true);
+    pictures.RenderTwilight(line.twilight(), line.state().NoonColumn, level);
+    const QImage& lit = pictures.litMap();
+    const QImage& shaded = pictures.picture();
+    std::array<std::vector<double>, kTwilightNight + 1> day, shown;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const QRgb p = lit.pixel(x, y);
+            if (qBlue(p) > qRed(p) && qBlue(p) > qGreen(p)) continue;  // ocean
+            const auto band = static_cast<std::size_t>(line.twilight().bandAt(y, x, line.state().NoonColumn));
+            day[band].push_back(luminance(p));
+            shown[band].push_back(luminance(shaded.pixel(x, y)));
+        }
+    std::array<double, kTwilightNight + 1> ratios{};
+    for (std::size_t b = 0; b < ratios.size(); ++b) {
+        EXPECT_GT(day[b].size(), 50u) << "land pixels in band " << b;
+        ratios[b] = median(shown[b]) / std::max(median(day[b]), 1.0);
+    }
+    return ratios;
+}
+
+}  // namespace
+
+// The line must show across the continents, not only over the dark ocean:
+// at the 2026 March equinox, 12:00 UTC, on a 960 x 480 map at the default
+// darkness, night land is at most 0.45 of its daylight luminance and every
+// twilight band a visible step (0.08) darker than the one before. Every
+// level darkens band by band, and the levels keep their patterns' order.
+TEST(Twilight, NightOverLandIsClearlyDarkerThanDay) {
+    const UtcMoment equinox = daysFromCivil(2026, 3, 20) * 86400 + 12 * 3600;
+    std::array<double, kShadeLevels> night{};
+    for (int level = 0; level < kShadeLevels; ++level) {
+        SCOPED_TRACE(level);
+        const auto r = landRatios(level, equinox, 960, 480);
+        std::printf("level %d: day %.2f civil %.2f nautical %.2f astronomical %.2f night %.2f\n", level + 1, r[0],
+                    r[1], r[2], r[3], r[4]);
+        EXPECT_NEAR(r[0], 1.0, 1e-9);
+        // The goal holds at the default level; every level darkens band by band.
+        const double step = level == kDefaultNightShade ? 0.08 : 0.0;
+        if (level == kDefaultNightShade) {
+            EXPECT_LE(r[kTwilightNight], 0.45);
+        }
+        for (std::size_t b = 1; b < r.size(); ++b) EXPECT_LT(r[b], r[b - 1] - step) << "band " << b;
+        night[static_cast<std::size_t>(level)] = r[kTwilightNight];
+    }
+    // The classic patterns' own order: Level 2 (black and white) is darker
+    // on average than Level 3; keep whatever order the patterns give.
+    std::array<double, kShadeLevels> classic{};
+    for (int level = 0; level < kShadeLevels; ++level) {
+        const QImage b = ShadeBrush(level);
+        double sum = 0;
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x) sum += luminance(b.pixel(x, y));
+        classic[static_cast<std::size_t>(level)] = sum;
+    }
+    for (int a = 0; a < kShadeLevels; ++a)
+        for (int b = 0; b < kShadeLevels; ++b)
+            if (classic[static_cast<std::size_t>(a)] < classic[static_cast<std::size_t>(b)]) {
+                EXPECT_LT(night[static_cast<std::size_t>(a)], night[static_cast<std::size_t>(b)]) << a << " vs " << b;
+            }
 }

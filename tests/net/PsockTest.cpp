@@ -117,8 +117,8 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, Lookup,
     ::testing::Values(LookupCase{"Resolves", {loopback()}, false, "", 0},
                       LookupCase{"NeverAnswers", {}, false, "Host Lookup Timed Out", 0},
-                      LookupCase{"NotFound", {notFound()}, false, "Null Remote Address", 1},
-                      LookupCase{"NotFoundTwice", {notFound(), notFound()}, true, "Null Remote Address", 1},
+                      LookupCase{"NotFound", {notFound()}, false, "Null Remote Address: reports.example.net could not be resolved", 1},
+                      LookupCase{"NotFoundTwice", {notFound(), notFound()}, true, "Null Remote Address: reports.example.net could not be resolved", 1},
                       LookupCase{"HandledThenFound", {notFound(), loopback()}, true, "", 1}),
     [](const auto& row) { return std::string(row.param.name); });
 

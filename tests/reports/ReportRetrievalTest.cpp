@@ -83,7 +83,8 @@ TEST(ReportRetrievalNetTest, DefaultSelectionFetchesTheEightReportsInOrderByteFo
     EXPECT_EQ(s.view.lines.filter(QRegularExpression(QStringLiteral("^Received \\d+ Bytes$"))).size(), 8);
     EXPECT_EQ(s.view.lines.filter(QRegularExpression(QStringLiteral("^PORT 127,0,0,1,\\d+,\\d+$"))).size(), 8);
 
-    EXPECT_EQ(s.view.panels[0], QStringLiteral("Disconnected"));
+    EXPECT_EQ(s.view.panels[0], QStringLiteral("8 of 8 reports fetched"));
+    EXPECT_TRUE(s.view.panel0History.contains(QStringLiteral("Disconnected")));
     EXPECT_EQ(s.view.panels[1], QStringLiteral("Please Wait..."));
     EXPECT_TRUE(s.view.panel0History.contains(QStringLiteral("Connected")));
     EXPECT_TRUE(s.view.panel0History.contains(QStringLiteral("Starting data transaction")));

@@ -60,7 +60,7 @@ TEST(ReportRetrievalTest, UnknownHostShowsTheLookupMessageThenTheError) {
     ReportRetrieval retrieval(settings, view, messages, std::make_unique<ScriptedResolver>(std::vector{ScriptedResolver::notFound()}));
     EXPECT_FALSE(retrieval.GetLatest());
     EXPECT_EQ(messages.messages, (std::vector<std::string>{"Invalid Host, or Host Lookup failed"}));
-    EXPECT_EQ(messages.errors, (std::vector<std::string>{"Null Remote Address"}));
+    EXPECT_EQ(messages.errors, (std::vector<std::string>{"Null Remote Address: no.such.host.invalid could not be resolved"}));
     EXPECT_TRUE(view.lines.isEmpty());
     EXPECT_TRUE(view.panels[0].isEmpty());
     EXPECT_EQ(view.runningStates, (std::vector<bool>{true, false}));

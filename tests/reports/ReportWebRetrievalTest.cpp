@@ -90,6 +90,8 @@ TEST(ReportWebRetrievalTest, DefaultReportsArriveByteForByteOverOneConnectionAnd
     EXPECT_TRUE(s.view.lines.contains(QStringLiteral("RETR ALTS.txt")));
     EXPECT_EQ(s.view.lines.front(), QStringLiteral("Working..."));
     EXPECT_EQ(s.view.lines.back(), QStringLiteral("8 of 8 reports fetched"));
+    // The session's last word in panel 0 is its count, not the last report's own text.
+    EXPECT_EQ(s.view.panels[0], QStringLiteral("8 of 8 reports fetched"));
     EXPECT_EQ(s.view.dialogBar, (ProgressBarState{800, 100, 800}));
     EXPECT_EQ(s.view.runningStates, (std::vector<bool>{true, false}));
     EXPECT_EQ(s.view.tabRefreshes, 1);
@@ -230,6 +232,7 @@ TEST(ReportWebRetrievalTest, AnUnreachableFtpServerFailsOnlyTheReportsThatNeedIt
     EXPECT_TRUE(s.view.lines.filter(QStringLiteral("GET ")).size() == 1) << s.view.lines.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(s.view.lines.back(), QStringLiteral("1 of 3 reports fetched; AK.txt: FTP server: Connection Failed; "
                                                   "ALTS.txt: FTP server: Connection Failed"));
+    EXPECT_EQ(s.view.panels[0], QStringLiteral("1 of 3 reports fetched"));
     EXPECT_TRUE(s.messages.messages.empty());
     EXPECT_TRUE(s.messages.errors.empty());
 }
@@ -264,7 +267,7 @@ TEST(ReportWebRetrievalTest, AnUnknownFtpHostNeitherClearsTheLinesNorPopsUpABox)
 
     EXPECT_TRUE(s.view.lines.contains(QStringLiteral("Working...")));
     EXPECT_EQ(s.view.lines.filter(QStringLiteral("GET ")).size(), 1);
-    EXPECT_EQ(s.view.lines.back(), QStringLiteral("1 of 2 reports fetched; ALTS.txt: FTP server: Null Remote Address"));
+    EXPECT_EQ(s.view.lines.back(), QStringLiteral("1 of 2 reports fetched; ALTS.txt: FTP server: Null Remote Address: ftp.example.invalid could not be resolved"));
     EXPECT_TRUE(s.messages.messages.empty());
     EXPECT_TRUE(s.messages.errors.empty());
 }

@@ -72,7 +72,7 @@ TEST(ReportsEndToEndTest, GetLatestFillsTheTabsAndEndsWithFullBarsAndDisconnecte
     const QStringList lines = d.StatusMemo->toPlainText().split(QLatin1Char('\n'));
     EXPECT_EQ(lines.front(), QStringLiteral("Working..."));
     EXPECT_TRUE(lines.contains(QStringLiteral("QUIT")));
-    EXPECT_EQ(p.panels[0], QStringLiteral("Disconnected"));
+    EXPECT_EQ(p.panels[0], QStringLiteral("8 of 8 reports fetched"));
     EXPECT_EQ(d.ProgressBar1->maximum(), 800);
     EXPECT_EQ(d.ProgressBar1->value(), 800);
     EXPECT_EQ(p.page.ProgressBar1->maximum(), 800);

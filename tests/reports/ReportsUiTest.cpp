@@ -147,6 +147,44 @@ TEST(PropagationPageTest, TheMenuOffersConfigureGetLatestAndHelp) {
     EXPECT_EQ(helpContextOf(f.page.puHelp), 300);
 }
 
+// The first start says what the page is for and offers the command that
+// fills it; the line and the button go once a report is on the page.
+TEST(PropagationPageTest, AnEmptyPageExplainsItselfAndOffersGetLatestReports) {
+    PageFixture f;
+    f.page.ShowReportTabs();
+    EXPECT_TRUE(f.page.pnlEmpty->isVisibleTo(&f.page));
+    EXPECT_FALSE(f.page.lblEmpty->text().isEmpty());
+    EXPECT_EQ(f.page.btGetLatestReports->text(), QStringLiteral("Get Latest Reports"));
+    int fetches = 0;
+    QObject::connect(f.page.puGetLatestReports, &QAction::triggered, [&fetches] { ++fetches; });
+    f.page.btGetLatestReports->click();
+    EXPECT_EQ(fetches, 1);
+
+    TempDir::write(f.cwd.file(QStringLiteral("wwv.txt")), "line one\n");
+    f.page.ShowReportTabs();
+    EXPECT_FALSE(f.page.pnlEmpty->isVisibleTo(&f.page));
+}
+
+// A report is read only: its menu copies and selects, then offers the
+// report commands; no Undo, Redo, Cut, Paste or Delete.
+TEST(PropagationPageTest, TheReportMenuOffersCopySelectAllAndTheReportCommands) {
+    PageFixture f;
+    TempDir::write(f.cwd.file(QStringLiteral("wwv.txt")), "line one\n");
+    f.page.ShowReportTabs();
+    QPlainTextEdit* memo = f.page.memos[0];
+    const auto captions = [&f, memo] {
+        const std::unique_ptr<QMenu> menu = f.page.memoMenu(memo);
+        QStringList list;
+        for (const QAction* a : menu->actions())
+            list << (a->isSeparator() ? QStringLiteral("-") : a->text() + (a->isEnabled() ? "" : "(off)"));
+        return list;
+    };
+    EXPECT_EQ(captions(), (QStringList{"Copy(off)", "Select All", "-", "Configure Reports", "-", "Get Latest Reports",
+                                       "-", "Help"}));
+    memo->selectAll();
+    EXPECT_EQ(captions().front(), QStringLiteral("Copy"));
+}
+
 struct DialogFixture {
     explicit DialogFixture(PropSettings initial = defaultPropSettings())
         : settings(std::move(initial)), page(settings, clock) {

@@ -114,17 +114,6 @@ void MapMenu::createMapMenu(QWidget* mapTab) {
                       QString::fromLatin1(kLevelHints[tag]), tag);
         if (tag == 0) mnLevel1 = level;
     }
-    mnTwilight = addItem(puMenu, "mnTwilight", QStringLiteral("Twilight"),
-                         QStringLiteral("Shade civil, nautical and astronomical twilight between day and night"), 0,
-                         true);
-    puMenu->addSeparator();
-
-    mnStationLocator = addItem(puMenu, "mnStationLocator", QStringLiteral("Station Locator..."),
-                               QStringLiteral("Mark your station on the map by its Maidenhead locator"), 0, false);
-    mnMapOnly = addItem(puMenu, "mnMapOnly", QStringLiteral("Map Only"),
-                        QStringLiteral("Show only the map in the window (Esc returns)"), 0, true);
-    mnFullScreen = addItem(puMenu, "mnFullScreen", QStringLiteral("Full Screen"),
-                           QStringLiteral("Fill the screen with the window (Esc returns)"), 0, true);
     puMenu->addSeparator();
 
     mnSignalChange = addItem(puMenu, "mnSignalChange", QStringLiteral("Signal Change"),
@@ -143,6 +132,30 @@ void MapMenu::createMapMenu(QWidget* mapTab) {
     mnPopuphints = addItem(puMenu, "mnPopuphints", QStringLiteral("Popup Hints"),
                            QStringLiteral("Display popup hints"), help::ctx::kPopupHints, true);
     mnHelp = addItem(puMenu, "mnHelp", QStringLiteral("Help"), QString(), 0, false);
+
+    // The options added beside the classic ones, in three submenus after
+    // them, so the classic items keep their order: the view, the radio
+    // (filled by the radio menu) and listening (filled by the listen menu).
+    puMenu->addSeparator();
+    const auto addGroup = [this](const char* name, const QString& caption) {
+        QMenu* sub = puMenu->addMenu(caption);
+        sub->setObjectName(QString::fromLatin1(name));
+        sub->menuAction()->setObjectName(QString::fromLatin1(name));
+        return sub;
+    };
+    mnView = addGroup("mnView", QStringLiteral("View"));
+    mnTwilight = addItem(mnView, "mnTwilight", QStringLiteral("Twilight"),
+                         QStringLiteral("Shade civil, nautical and astronomical twilight between day and night"), 0,
+                         true);
+    mnStationLocator = addItem(mnView, "mnStationLocator", QStringLiteral("Station Locator..."),
+                               QStringLiteral("Mark your station on the map by its Maidenhead locator"), 0, false);
+    mnView->addSeparator();
+    mnMapOnly = addItem(mnView, "mnMapOnly", QStringLiteral("Map Only"),
+                        QStringLiteral("Show only the map in the window (Esc returns)"), 0, true);
+    mnFullScreen = addItem(mnView, "mnFullScreen", QStringLiteral("Full Screen"),
+                           QStringLiteral("Fill the screen with the window (Esc returns)"), 0, true);
+    mnRadio = addGroup("mnRadio", QStringLiteral("Radio"));
+    mnListenGroup = addGroup("mnListenGroup", QStringLiteral("Listen"));
 
     // Handlers. An error that leaves one is shown and the program goes on.
     for (QAction* item : {mnAnimate, mnFake, mnSignalChange}) {
@@ -170,7 +183,7 @@ void MapMenu::createMapMenu(QWidget* mapTab) {
 
     // The highlighted item's hint goes to the status bar (empty for an item
     // without one), and is cleared when the menu closes.
-    for (QMenu* menu : {puMenu, mnAnimateSpeed, mnDarknessLevel}) {
+    for (QMenu* menu : {puMenu, mnAnimateSpeed, mnDarknessLevel, mnView, mnRadio, mnListenGroup}) {
         connect(menu, &QMenu::hovered, this, [this](QAction* item) { main_.ShowAppHint(item->statusTip()); });
         connect(menu, &QMenu::aboutToHide, this, [this] { main_.ShowAppHint(QString()); });
     }

@@ -34,7 +34,8 @@ public:
     QMenu* menu() const { return puMenu; }
     // A menu item by its name ("mnFake", "mnLevel3" ...), or null.
     QAction* item(const QString& name) const;
-    // A submenu by its name ("mnAnimateSpeed", "mnDarknessLevel"), or null.
+    // A submenu by its name ("mnAnimateSpeed", "mnDarknessLevel", "mnView",
+    // "mnRadio", "mnListenGroup"), or null.
     QMenu* submenu(const QString& name) const;
 
     bool animateOn() const { return AnimateOn; }
@@ -93,6 +94,9 @@ private:
     QAction* mnShowHideBeacons = nullptr;
     QMenu* mnDarknessLevel = nullptr;
     QAction* mnLevel1 = nullptr;
+    QMenu* mnView = nullptr;  // the added view options
+    QMenu* mnRadio = nullptr;  // filled by the radio menu
+    QMenu* mnListenGroup = nullptr;  // filled by the listen menu
     QAction* mnTwilight = nullptr;
     QAction* mnStationLocator = nullptr;
     QAction* mnMapOnly = nullptr;

@@ -1,6 +1,9 @@
 #include "reports/ui/PropagationPage.h"
 
 
+#include <QTextDocument>
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QAction>
 #include <QDateTime>
 #include <QFileInfo>
@@ -59,6 +62,23 @@ PropagationPage::PropagationPage(const PropSettings& settings, const Clock& cloc
     applyBar(ProgressBar1, {ReportRetrieval::kInitialMainBarMaximum, 10, 0});
     layout->addWidget(ProgressBar1);
 
+    // Until a report is on the page it says what the page is for and offers
+    // the one command that fills it.
+    pnlEmpty = new QWidget(pnlReports);
+    pnlEmpty->setObjectName(QStringLiteral("pnlEmpty"));
+    auto* emptyLayout = new QHBoxLayout(pnlEmpty);
+    lblEmpty = new QLabel(
+        QStringLiteral("Solar and propagation reports show here once fetched; right-click for \"Configure Reports\" "
+                       "to choose which."),
+        pnlEmpty);
+    lblEmpty->setObjectName(QStringLiteral("lblEmpty"));
+    lblEmpty->setWordWrap(true);
+    btGetLatestReports = new QPushButton(QStringLiteral("Get Latest Reports"), pnlEmpty);
+    btGetLatestReports->setObjectName(QStringLiteral("btGetLatestReports"));
+    emptyLayout->addWidget(lblEmpty, 1);
+    emptyLayout->addWidget(btGetLatestReports, 0);
+    layout->addWidget(pnlEmpty);
+
     pcReports = new QTabWidget(pnlReports);
     pcReports->setObjectName(QStringLiteral("pcReports"));
     pcReports->setTabPosition(QTabWidget::South);
@@ -96,9 +116,7 @@ PropagationPage::PropagationPage(const PropSettings& settings, const Clock& cloc
         // A right click on a report offers its edit menu and the report menu.
         memo->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(memo, &QWidget::customContextMenuRequested, this, [this, memo](const QPoint& pos) {
-            std::unique_ptr<QMenu> menu(memo->createStandardContextMenu(pos));
-            menu->addSeparator();
-            menu->addActions(puFTP_Control->actions());
+            std::unique_ptr<QMenu> menu = memoMenu(memo);
             menu->exec(memo->viewport()->mapToGlobal(pos));
         });
         pcReports->addTab(sheet, reportTabCaption(i));
@@ -130,6 +148,7 @@ PropagationPage::PropagationPage(const PropSettings& settings, const Clock& cloc
     puHelp->setObjectName(QStringLiteral("puHelp"));
     puHelp->setStatusTip(QStringLiteral("Display the help contents page"));
     puHelp->setProperty(kHelpContext, 300);
+    connect(btGetLatestReports, &QPushButton::clicked, puGetLatestReports, &QAction::trigger);
 
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this,
@@ -144,6 +163,21 @@ PropagationPage::PropagationPage(const PropSettings& settings, const Clock& cloc
 }
 
 void PropagationPage::popupMenu(const QPoint& globalPos) { puFTP_Control->popup(globalPos); }
+
+std::unique_ptr<QMenu> PropagationPage::memoMenu(QPlainTextEdit* memo) {
+    // A report is read, never edited: copying and selecting only, then the
+    // report commands.
+    auto menu = std::make_unique<QMenu>();
+    QAction* copy = menu->addAction(QStringLiteral("Copy"), memo, &QPlainTextEdit::copy);
+    copy->setObjectName(QStringLiteral("puCopy"));
+    copy->setEnabled(memo->textCursor().hasSelection());
+    QAction* all = menu->addAction(QStringLiteral("Select All"), memo, &QPlainTextEdit::selectAll);
+    all->setObjectName(QStringLiteral("puSelectAll"));
+    all->setEnabled(!memo->document()->isEmpty());
+    menu->addSeparator();
+    menu->addActions(puFTP_Control->actions());
+    return menu;
+}
 
 void PropagationPage::AssignHelpContexts() {
     for (int i = 0; i < kReportCount; ++i)
@@ -192,6 +226,10 @@ void PropagationPage::ShowReportTabs() {
     std::array<bool, kReportCount> visible{};
     for (int i = 0; i < kReportCount; ++i) visible[static_cast<std::size_t>(i)] = pcReports->isTabVisible(i);
     refreshReportAges();
+    bool anyText = false;
+    for (int i = 0; i < kReportCount; ++i)
+        anyText = anyText || (visible[static_cast<std::size_t>(i)] && !memos[static_cast<std::size_t>(i)]->document()->isEmpty());
+    pnlEmpty->setVisible(!anyText);
     const int target = nextVisibleTab(before, visible);
     // With no report selected the page shows nothing at all, not the memo of
     // a hidden tab.

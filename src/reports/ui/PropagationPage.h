@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 #include <optional>
 
 #include "common/TimeTypes.h"
@@ -16,6 +17,7 @@ class QTimer;
 class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
+class QPushButton;
 class QTabWidget;
 
 namespace orvane {
@@ -51,6 +53,13 @@ public:
     void setReportProgress(const ProgressBarState& bar);
     // Pops up puFTP_Control at a global position.
     void popupMenu(const QPoint& globalPos);
+    // The right-click menu of a report: Copy, Select All, then puFTP_Control's items.
+    std::unique_ptr<QMenu> memoMenu(QPlainTextEdit* memo);
+
+    // Shown while no report text is on the page: a line and a button.
+    QWidget* pnlEmpty = nullptr;
+    QLabel* lblEmpty = nullptr;
+    QPushButton* btGetLatestReports = nullptr;
 
     QWidget* pnlReports = nullptr;
     QProgressBar* ProgressBar1 = nullptr;

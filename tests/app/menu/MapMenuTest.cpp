@@ -107,11 +107,19 @@ TEST_F(MapMenuTest, EveryItemHasItsCaptionHintTagAndHelpContext) {
     QStringList order;
     for (const QAction* a : window->mapMenu().menu()->actions()) order << (a->isSeparator() ? QStringLiteral("-") : a->text());
     EXPECT_EQ(order.join(QLatin1Char('|')),
-              QStringLiteral("Animate|Animate Speed|-|Browse Calendar...|Fake|-|Hide Beacons|-|Darkness Level|Twilight|-|"
-                             "Station Locator...|Map Only|Full Screen|-|"
-                             "Signal Change|-|Simulate Beacons|Simulate Setup|-|Follow beacon...|Stay on band|-|"
-                             "Listen|Listen settings...|Openings chart...|-|"
-                             "Popup Hints|Help"));
+              QStringLiteral("Animate|Animate Speed|-|Browse Calendar...|Fake|-|Hide Beacons|-|Darkness Level|-|"
+                             "Signal Change|-|Simulate Beacons|Simulate Setup|-|"
+                             "Popup Hints|Help|-|View|Radio|Listen"));
+    // The options added since, gathered in the submenus after the classic items.
+    const auto submenuOrder = [this](const char* name) {
+        QStringList items;
+        for (const QAction* a : window->mapMenu().submenu(QString::fromLatin1(name))->actions())
+            if (!a->isSeparator()) items << a->text();
+        return items.join(QLatin1Char('|'));
+    };
+    EXPECT_EQ(submenuOrder("mnView"), QStringLiteral("Twilight|Station Locator...|Map Only|Full Screen"));
+    EXPECT_EQ(submenuOrder("mnRadio"), QStringLiteral("Follow beacon...|Stay on band"));
+    EXPECT_EQ(submenuOrder("mnListenGroup"), QStringLiteral("Listen|Listen settings...|Openings chart..."));
 }
 
 TEST_F(MapMenuTest, OpeningShowsTheStateOfEveryOption) {
