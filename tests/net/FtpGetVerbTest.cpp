@@ -97,6 +97,13 @@ TEST(FtpGetVerb, ControlBytesFromTheServerArePrintedEscaped) {
 // half-written temporary is left, whichever terminating signal it was; one
 // a killed run left is cleared by the next run.
 TEST(FtpGetVerb, ATerminatingSignalLeavesNoTemporaryAndTheNextRunClearsStaleOnes) {
+#if defined(__SANITIZE_THREAD__)
+    // The command, itself built with ThreadSanitizer, is started while this
+    // test's scripted server runs a thread, and the sanitizer may end it at
+    // start ("starting new threads after multi-threaded fork"). Signals and
+    // files are what this test checks; the other builds run it.
+    GTEST_SKIP() << "not under ThreadSanitizer";
+#endif
     for (const int signalNumber : {SIGTERM, SIGHUP, SIGINT}) {
         SCOPED_TRACE(signalNumber);
         orvane::net::test::ScriptedServer server([](orvane::net::test::ScriptedPeer& c) {

@@ -4,12 +4,26 @@
 #include <QTextStream>
 #include <QTimer>
 #include <functional>
+#include <string>
+
+#include "common/MessageService.h"
 
 namespace orvane::beacons {
 class StationTable;
 }
 
 namespace orvane::cli {
+
+// The message and error boxes of a command: each text a line on the error stream.
+class StreamMessages final : public MessageService {
+public:
+    explicit StreamMessages(QTextStream& err) : err_(err) {}
+    void showMessage(const std::string& text) override { err_ << QString::fromStdString(text) << "\n"; }
+    void showError(const std::string& text) override { err_ << QString::fromStdString(text) << "\n"; }
+
+private:
+    QTextStream& err_;
+};
 
 // One verb of orvane-cli. run() gets the arguments after the verb and returns
 // the exit status: 0 success, 1 failure of the work (text on err), 2 bad

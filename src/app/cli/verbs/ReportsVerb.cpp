@@ -9,7 +9,6 @@
 #include "common/AtomicFile.h"
 #include "common/AppPaths.h"
 #include "common/IniFile.h"
-#include "common/MessageService.h"
 #include "reports/PropSettings.h"
 #include "reports/ReportRetrieval.h"
 #include "reports/ReportServer.h"
@@ -47,16 +46,6 @@ private:
     QString password_;
     bool useProxy_;
     QTextStream& out_;
-};
-
-class ConsoleMessages final : public orvane::MessageService {
-public:
-    explicit ConsoleMessages(QTextStream& err) : err_(err) {}
-    void showMessage(const std::string& text) override { err_ << QString::fromStdString(text) << "\n"; }
-    void showError(const std::string& text) override { err_ << QString::fromStdString(text) << "\n"; }
-
-private:
-    QTextStream& err_;
 };
 
 int runReports(const QStringList& args, QTextStream& out, QTextStream& err) {
@@ -154,7 +143,7 @@ int runReports(const QStringList& args, QTextStream& out, QTextStream& err) {
     }
 
     ConsoleView view(settings, server.host, pass.value_or(settings.pass), useProxy, out);
-    ConsoleMessages messages(err);
+    orvane::cli::StreamMessages messages(err);
     ReportRetrieval retrieval(settings, view, messages);
     // Into the folder only now: the clients have read SSL_CERT_FILE, which,
     // as for any program, names a file relative to where the command started.

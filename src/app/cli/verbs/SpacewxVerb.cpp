@@ -9,7 +9,6 @@
 
 #include "app/cli/CliVerb.h"
 #include "common/Clock.h"
-#include "common/MessageService.h"
 #include "reports/PropSettings.h"
 #include "reports/ReportCatalog.h"
 #include "reports/ReportRetrieval.h"
@@ -48,16 +47,6 @@ private:
     QTextStream& err_;
 };
 
-class ErrMessages final : public orvane::MessageService {
-public:
-    explicit ErrMessages(QTextStream& err) : err_(err) {}
-    void showMessage(const std::string& text) override { err_ << QString::fromStdString(text) << "\n"; }
-    void showError(const std::string& text) override { err_ << QString::fromStdString(text) << "\n"; }
-
-private:
-    QTextStream& err_;
-};
-
 QString valueText(double v) {
     return v == static_cast<double>(static_cast<long long>(v)) ? QString::number(v, 'f', 0) : QString::number(v, 'f', 2);
 }
@@ -71,7 +60,7 @@ void fetchInto(const QString& folder, bool https, const ReportServer& server, QT
         settings.Reports[static_cast<std::size_t>(reportIndexOfKey(QString::fromLatin1(key)))] = true;
     settings.ReportSource = https ? ReportSourceKind::Https : ReportSourceKind::Ftp;
     QuietView view(settings, server.host, err);
-    ErrMessages messages(err);
+    orvane::cli::StreamMessages messages(err);
     ReportRetrieval retrieval(settings, view, messages);
     const orvane::SystemClock clock;
     SpaceWeatherFeed feed(clock, folder);
