@@ -1,13 +1,20 @@
 // Work handed to another thread's event loop and waited for.
 #include <gtest/gtest.h>
 
+#include <QAbstractEventDispatcher>
 #include <QObject>
 #include <QThread>
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
+#include <memory>
+#include <mutex>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
+#include "common/OrvaneError.h"
 #include "common/ThreadHandOff.h"
 
 namespace orvane {
@@ -35,6 +42,88 @@ TEST(ThreadHandOff, ACallToTheOwnThreadRunsAtOnce) {
     postToThreadOfAndWait(&here, [&] { ++runs; });
     EXPECT_EQ(runs, 1);
     EXPECT_THROW(postToThreadOfAndWait(&here, [] { throw std::runtime_error("no"); }), std::runtime_error);
+}
+
+// An event dispatcher that dispatches nothing and tells when an event is
+// posted to its thread (Qt wakes the dispatcher once the event is queued).
+class PostWatcher final : public QAbstractEventDispatcher {
+public:
+    // Waits until something was posted; the deadline only ends a wait that failed.
+    bool waitForPost() {
+        std::unique_lock lock(mutex_);
+        return postedCv_.wait_for(lock, std::chrono::seconds(30), [this] { return posted_; });
+    }
+    void wakeUp() override {
+        const std::lock_guard lock(mutex_);
+        posted_ = true;
+        postedCv_.notify_all();
+    }
+    bool processEvents(QEventLoop::ProcessEventsFlags) override { return false; }
+    void registerSocketNotifier(QSocketNotifier*) override {}
+    void unregisterSocketNotifier(QSocketNotifier*) override {}
+    void registerTimer(int, qint64, Qt::TimerType, QObject*) override {}
+    bool unregisterTimer(int) override { return false; }
+    bool unregisterTimers(QObject*) override { return false; }
+    QList<TimerInfo> registeredTimers(QObject*) const override { return {}; }
+    int remainingTime(int) override { return -1; }
+    void interrupt() override {}
+
+private:
+    std::mutex mutex_;
+    std::condition_variable postedCv_;
+    bool posted_ = false;
+};
+
+// A thread that runs no event loop until it is let go: what is posted to
+// its objects waits in the queue.
+class ThreadWithoutLoop final : public QThread {
+public:
+    void letGo() {
+        const std::lock_guard lock(mutex_);
+        go_ = true;
+        goCv_.notify_all();
+    }
+
+protected:
+    void run() override {
+        std::unique_lock lock(mutex_);
+        goCv_.wait(lock, [this] { return go_; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable goCv_;
+    bool go_ = false;
+};
+
+// The receiver is destroyed while the call waits in its thread's queue: the
+// work never runs and the caller gets an error instead of waiting forever.
+TEST(ThreadHandOff, AReceiverDestroyedBeforeTheCallRanReleasesTheCallerWithAnError) {
+    ThreadWithoutLoop thread;
+    auto* watcher = new PostWatcher;  // the thread owns it and deletes it when it ends
+    thread.setEventDispatcher(watcher);
+    auto receiver = std::make_unique<QObject>();
+    receiver->moveToThread(&thread);
+    thread.start();
+
+    bool ran = false;
+    std::string error;
+    std::thread caller([&, target = receiver.get()] {
+        try {
+            postToThreadOfAndWait(target, [&] { ran = true; });
+        } catch (const OrvaneError& e) {
+            error = e.what();
+        }
+    });
+    const bool posted = watcher->waitForPost();
+    receiver.reset();  // its thread handles no events: nothing runs it meanwhile
+    caller.join();
+    thread.letGo();
+    thread.wait();
+
+    EXPECT_TRUE(posted);
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(error, "The receiver of a call to another thread was gone before the call ran.");
 }
 
 // Many short hand-overs from several threads at once: each sees what its

@@ -5,7 +5,7 @@
 
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <vector>
@@ -136,15 +136,20 @@ TEST(RigFollowerStaleWork, ATuningOverTakenByStopLeavesTheRadioAlone) {
     RigctldServer server;
     const double before = readBack(server);
     ASSERT_NE(before, 21.150e6);
-    std::atomic<bool> opening{false};
+    // The worker holds in the factory until the test has stopped the
+    // follower; both sides wait on the condition variable, never on time.
     std::mutex mutex;
-    std::condition_variable releasedChanged;
-    std::atomic<bool> released{false};
+    std::condition_variable changed;
+    bool opening = false;
+    bool released = false;
     FakeClock clock{kNoon};
     RigFollower follower(clock, [&](const RigSettings& settings) {
-        opening = true;
-        std::unique_lock lock(mutex);
-        releasedChanged.wait(lock, [&] { return released.load(); });
+        {
+            std::unique_lock lock(mutex);
+            opening = true;
+            changed.notify_all();
+            changed.wait(lock, [&] { return released; });
+        }
         return makeHamlibRig(settings);
     });
     QStringList failures;
@@ -153,13 +158,19 @@ TEST(RigFollowerStaleWork, ATuningOverTakenByStopLeavesTheRadioAlone) {
     QObject::connect(&follower, &RigFollower::failed, [&](const QString& m) { failures << m; });
     follower.setSettings(networkRig(server.address()));
     follower.stayOnBand(2);
-    ASSERT_TRUE(waitUntil([&] { return opening.load(); }, 10000));
+    bool opened = false;
+    {
+        // The deadline only ends a wait that failed.
+        std::unique_lock lock(mutex);
+        opened = changed.wait_for(lock, std::chrono::seconds(30), [&] { return opening; });
+    }
     follower.stop();
     {
         const std::lock_guard lock(mutex);
         released = true;
     }
-    releasedChanged.notify_all();
+    changed.notify_all();
+    ASSERT_TRUE(opened);
     ASSERT_TRUE(waitUntil([&] { return follower.pending() == 0; }, 10000));
     EXPECT_EQ(tunings, 0);
     EXPECT_TRUE(failures.isEmpty()) << failures.join(u'\n').toStdString();
