@@ -8,6 +8,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <stdexcept>
 #include <vector>
 
 #include "beacons/BandPlan.h"
@@ -175,6 +176,46 @@ TEST(RigFollowerStaleWork, ATuningOverTakenByStopLeavesTheRadioAlone) {
     EXPECT_EQ(tunings, 0);
     EXPECT_TRUE(failures.isEmpty()) << failures.join(u'\n').toStdString();
     EXPECT_EQ(readBack(server), before);
+}
+
+// Two tunings queued while the first opens the rig; the open fails: the
+// second is dropped, not a second try of the whole open.
+TEST(RigFollowerStaleWork, AFailedOpenIsNotTriedAgainByWorkAlreadyQueued) {
+    std::mutex mutex;
+    std::condition_variable changed;
+    int opens = 0;
+    bool released = false;
+    FakeClock clock{kNoon};
+    RigFollower follower(clock, [&](const RigSettings&) -> std::unique_ptr<Rig> {
+        std::unique_lock lock(mutex);
+        ++opens;
+        changed.notify_all();
+        changed.wait(lock, [&] { return released; });
+        throw std::runtime_error("Radio: cannot open: IO error");
+    });
+    QStringList failures;
+    QObject::connect(&follower, &RigFollower::failed, [&](const QString& m) { failures << m; });
+    follower.setSettings(networkRig(QStringLiteral("127.0.0.1:1")));
+    follower.follow(3);
+    bool opening = false;
+    {
+        // The deadline only ends a wait that failed.
+        std::unique_lock lock(mutex);
+        opening = changed.wait_for(lock, std::chrono::seconds(30), [&] { return opens > 0; });
+    }
+    // The next band's tuning, queued behind the open in progress.
+    clock.set(follower.nextTuneAtMs());
+    follower.step();
+    {
+        const std::lock_guard lock(mutex);
+        released = true;
+    }
+    changed.notify_all();
+    ASSERT_TRUE(opening);
+    ASSERT_TRUE(waitUntil([&] { return follower.pending() == 0; }, 10000));
+    EXPECT_EQ(failures, QStringList{QStringLiteral("Radio: cannot open: IO error")});
+    const std::lock_guard lock(mutex);
+    EXPECT_EQ(opens, 1);
 }
 
 TEST_F(RigFollowerTest, RigThatCannotBeOpenedStopsFollowingWithHamlibsText) {
