@@ -80,11 +80,19 @@ public:
         open_ = true;
         opened_.notify_all();
     }
-    // Waits until open() and rethrows what it was given.
+    // Waits until open() and rethrows what it was given. The error is taken
+    // out of the gate, so the waiting side holds the last reference to it:
+    // the exception is never freed on another thread while this one reads
+    // it (its count lives in the C++ library, where the race checker does
+    // not look).
     void pass() {
         std::unique_lock lock(mutex_);
         opened_.wait(lock, [this] { return open_; });
-        if (error_) std::rethrow_exception(error_);
+        if (!error_) return;
+        std::exception_ptr error = std::move(error_);
+        error_ = nullptr;
+        lock.unlock();
+        std::rethrow_exception(std::move(error));
     }
 
 private:
@@ -110,9 +118,12 @@ public:
     HandOffHold(const HandOffHold&) = delete;
     HandOffHold& operator=(const HandOffHold&) = delete;
     ~HandOffHold() {
-        if (handOff_)
-            handOff_->done.open(std::make_exception_ptr(
-                OrvaneError("The receiver of a call to another thread was gone before the call ran.")));
+        if (!handOff_) return;
+        // Made in full first: the temporary error shares its text with the
+        // one thrown, and must be gone before the other side can see it.
+        std::exception_ptr error =
+            std::make_exception_ptr(OrvaneError("The receiver of a call to another thread was gone before the call ran."));
+        handOff_->done.open(std::move(error));
     }
     HandOff& operator*() const { return *handOff_; }
 
@@ -137,13 +148,15 @@ void postToThreadOfAndWait(QObject* context, Work&& work) {
     auto handOff = std::make_shared<detail::HandOff>();
     postToThreadOf(context, [work = std::forward<Work>(work), hold = detail::HandOffHold(handOff)]() mutable {
         (*hold).posted.pass();
+        // Handed over once the handler has ended, so this side keeps no
+        // reference to the exception.
+        std::exception_ptr error;
         try {
             work();
         } catch (...) {
-            (*hold).done.open(std::current_exception());
-            return;
+            error = std::current_exception();
         }
-        (*hold).done.open();
+        (*hold).done.open(std::move(error));
     });
     handOff->posted.open();
     handOff->done.pass();
