@@ -5,7 +5,6 @@
 
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <stdexcept>
@@ -26,7 +25,7 @@ RigSettings networkRig(const QString& address, int timeoutMs = 2000) {
     return RigSettings{2, address, 0, timeoutMs};
 }
 
-double readBack(const RigctldServer& server) { return makeHamlibRig(networkRig(server.address()))->frequencyHz(); }
+double readBack(const RigctldServer& server) { return server.frequencyHz(); }
 
 struct Tuning {
     qint64 slotStartMs;
@@ -138,7 +137,8 @@ TEST(RigFollowerStaleWork, ATuningOverTakenByStopLeavesTheRadioAlone) {
     const double before = readBack(server);
     ASSERT_NE(before, 21.150e6);
     // The worker holds in the factory until the test has stopped the
-    // follower; both sides wait on the condition variable, never on time.
+    // follower; both sides wait on the condition variable, never on time
+    // (a worker that never comes is ended by the test's time-out).
     std::mutex mutex;
     std::condition_variable changed;
     bool opening = false;
@@ -159,11 +159,9 @@ TEST(RigFollowerStaleWork, ATuningOverTakenByStopLeavesTheRadioAlone) {
     QObject::connect(&follower, &RigFollower::failed, [&](const QString& m) { failures << m; });
     follower.setSettings(networkRig(server.address()));
     follower.stayOnBand(2);
-    bool opened = false;
     {
-        // The deadline only ends a wait that failed.
         std::unique_lock lock(mutex);
-        opened = changed.wait_for(lock, std::chrono::seconds(30), [&] { return opening; });
+        changed.wait(lock, [&] { return opening; });
     }
     follower.stop();
     {
@@ -171,7 +169,6 @@ TEST(RigFollowerStaleWork, ATuningOverTakenByStopLeavesTheRadioAlone) {
         released = true;
     }
     changed.notify_all();
-    ASSERT_TRUE(opened);
     ASSERT_TRUE(waitUntil([&] { return follower.pending() == 0; }, 10000));
     EXPECT_EQ(tunings, 0);
     EXPECT_TRUE(failures.isEmpty()) << failures.join(u'\n').toStdString();
@@ -197,11 +194,9 @@ TEST(RigFollowerStaleWork, AFailedOpenIsNotTriedAgainByWorkAlreadyQueued) {
     QObject::connect(&follower, &RigFollower::failed, [&](const QString& m) { failures << m; });
     follower.setSettings(networkRig(QStringLiteral("127.0.0.1:1")));
     follower.follow(3);
-    bool opening = false;
     {
-        // The deadline only ends a wait that failed.
         std::unique_lock lock(mutex);
-        opening = changed.wait_for(lock, std::chrono::seconds(30), [&] { return opens > 0; });
+        changed.wait(lock, [&] { return opens > 0; });
     }
     // The next band's tuning, queued behind the open in progress.
     clock.set(follower.nextTuneAtMs());
@@ -211,7 +206,6 @@ TEST(RigFollowerStaleWork, AFailedOpenIsNotTriedAgainByWorkAlreadyQueued) {
         released = true;
     }
     changed.notify_all();
-    ASSERT_TRUE(opening);
     ASSERT_TRUE(waitUntil([&] { return follower.pending() == 0; }, 10000));
     EXPECT_EQ(failures, QStringList{QStringLiteral("Radio: cannot open: IO error")});
     const std::lock_guard lock(mutex);
