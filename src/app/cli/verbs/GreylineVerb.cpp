@@ -58,9 +58,9 @@ int runGreyline(const QStringList& args, QTextStream& out, QTextStream& err) {
     line.InitTerminatorState(w, h, t, false);
     line.Recompute(t, true);
     if (twilight)
-        pictures.RenderTwilight(line.twilight(), line.state().NoonColumn, level - 1);
+        pictures.RenderTwilightOnce(line.twilight(), line.state().NoonColumn, level - 1);
     else
-        pictures.Render(line.mask(), level - 1);
+        pictures.RenderOnce(line.mask(), level - 1);
 
     QString reason;
     if (!orvane::writePngFile(file, pictures.picture(), &reason)) {
