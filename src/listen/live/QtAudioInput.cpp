@@ -17,6 +17,9 @@
 
 namespace orvane::listen {
 
+// Audio held back for the whole buffer is late, not lost.
+static_assert(SampleTimeline::kGapMs >= 2 * QtAudioInput::kBufferMs);
+
 // The capture's own half, living on the capture thread: the QAudioSource and
 // the conversion of its bytes into mono float.
 class QtAudioCapture final : public QObject {

@@ -20,16 +20,19 @@ class QtAudioCapture;
 // (Qt Multimedia's QAudioSource; PulseAudio, PipeWire or ALSA underneath) as
 // blocks of mono float samples, each stamped with the UTC ms of its first
 // sample (SampleTimeline). Capture runs on a thread of its own, so a busy
-// window never loses audio; the device keeps a buffer of kBufferMs and each
-// read takes at most kMaxBlockFrames, so memory stays bounded whatever the
-// device does. This is the one file that includes Qt Multimedia.
+// window never loses audio; the device keeps a buffer of kBufferMs, enough
+// for a busy machine to leave the thread unscheduled for well over a second
+// (through PulseAudio, Qt asks it as the size of the lumps the server hands
+// on, the server's own queue being longer still), and each read takes at
+// most kMaxBlockFrames, so memory stays bounded whatever the device does.
+// This is the one file that includes Qt Multimedia.
 //
 // Collaborations: the clock (read as each block arrives). The handlers run on
 // the capture thread; they must hand results on by queued signal.
 class QtAudioInput final : public AudioSource {
 public:
     static constexpr int kPreferredRate = 12000;
-    static constexpr int kBufferMs = 500;
+    static constexpr int kBufferMs = 2000;
     static constexpr int kMaxBlockFrames = 4096;
 
     QtAudioInput(Clock& clock, QString deviceDescription);
