@@ -30,7 +30,7 @@ public:
     QtAudioCapture(Clock& clock, BlockHandler onBlock, ErrorHandler onError)
         : clock_(clock), onBlock_(std::move(onBlock)), onError_(std::move(onError)) {}
 
-    bool open(const QString& description, QString* reason);
+    bool open(const QString& id, const QString& description, QString* reason);
     void close();
     int sampleRate() const { return format_.sampleRate(); }
 
@@ -54,13 +54,17 @@ private:
 
 namespace {
 
-std::optional<QAudioDevice> findInput(const QString& description) {
-    if (description.isEmpty()) {
+QString idText(const QAudioDevice& device) { return QString::fromUtf8(device.id()); }
+
+// By id when there is one: an input of the same make under another id is
+// another radio's. Never by description then.
+std::optional<QAudioDevice> findInput(const QString& id, const QString& description) {
+    if (id.isEmpty() && description.isEmpty()) {
         const QAudioDevice device = QMediaDevices::defaultAudioInput();
         return device.isNull() ? std::nullopt : std::optional(device);
     }
     for (const QAudioDevice& device : QMediaDevices::audioInputs())
-        if (device.description() == description) return device;
+        if (id.isEmpty() ? device.description() == description : idText(device) == id) return device;
     return std::nullopt;
 }
 
@@ -77,11 +81,12 @@ QAudioFormat chooseFormat(const QAudioDevice& device) {
 
 }  // namespace
 
-bool QtAudioCapture::open(const QString& description, QString* reason) {
-    const std::optional<QAudioDevice> device = findInput(description);
+bool QtAudioCapture::open(const QString& id, const QString& description, QString* reason) {
+    const std::optional<QAudioDevice> device = findInput(id, description);
     if (!device) {
-        *reason = description.isEmpty() ? QStringLiteral("There is no audio input.")
-                                        : QStringLiteral("The audio input \"%1\" is not there.").arg(description);
+        const QString name = description.isEmpty() ? id : description;
+        *reason = name.isEmpty() ? QStringLiteral("There is no audio input.")
+                                 : QStringLiteral("The audio input \"%1\" is not there.").arg(name);
         return false;
     }
     format_ = chooseFormat(*device);
@@ -182,7 +187,8 @@ void QtAudioCapture::convert(const char* bytes, qsizetype frames) {
     }
 }
 
-QtAudioInput::QtAudioInput(Clock& clock, QString deviceDescription) : clock_(clock), device_(std::move(deviceDescription)) {}
+QtAudioInput::QtAudioInput(Clock& clock, QString deviceDescription, QString deviceId)
+    : clock_(clock), device_(std::move(deviceDescription)), deviceId_(std::move(deviceId)) {}
 
 QtAudioInput::~QtAudioInput() { stop(); }
 
@@ -209,7 +215,7 @@ bool QtAudioInput::open(QString* reason) {
     bool opened = false;
     QString why;
     // Opening is quick and its answer is needed here, so the caller waits for it.
-    postToThreadOfAndWait(capture_, [&] { opened = capture_->open(device_, &why); });
+    postToThreadOfAndWait(capture_, [&] { opened = capture_->open(deviceId_, device_, &why); });
     if (!opened) {
         stop();
         if (reason) *reason = why;
@@ -236,13 +242,15 @@ int QtAudioInput::sampleRate() const {
     return rate;
 }
 
-QStringList QtAudioInput::inputDevices() {
-    QStringList names;
+QList<AudioInput> QtAudioInput::inputDevices() {
+    QList<AudioInput> inputs;
     const QAudioDevice preferred = QMediaDevices::defaultAudioInput();
-    if (!preferred.isNull()) names << preferred.description();
-    for (const QAudioDevice& device : QMediaDevices::audioInputs())
-        if (!names.contains(device.description())) names << device.description();
-    return names;
+    if (!preferred.isNull()) inputs.append({idText(preferred), preferred.description()});
+    for (const QAudioDevice& device : QMediaDevices::audioInputs()) {
+        const AudioInput input{idText(device), device.description()};
+        if (!inputs.contains(input)) inputs.append(input);
+    }
+    return inputs;
 }
 
 }  // namespace orvane::listen

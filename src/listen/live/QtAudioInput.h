@@ -9,6 +9,7 @@
 
 #include "common/Clock.h"
 #include "listen/AudioSource.h"
+#include "listen/live/ListenSettings.h"
 
 class QThread;
 
@@ -35,13 +36,15 @@ public:
     static constexpr int kBufferMs = 2000;
     static constexpr int kMaxBlockFrames = 4096;
 
-    QtAudioInput(Clock& clock, QString deviceDescription);
+    // The input with id `deviceId`; without an id, the first with the
+    // description (settings written before ids were kept); with neither,
+    // the system's default input.
+    QtAudioInput(Clock& clock, QString deviceDescription, QString deviceId = QString());
     ~QtAudioInput() override;
     QtAudioInput(const QtAudioInput&) = delete;
     QtAudioInput& operator=(const QtAudioInput&) = delete;
 
-    // Opens the device (empty description: the system's default input) and
-    // starts capturing. False with the reason when there is no such device
+    // Opens the device and starts capturing. False with the reason when there is no such device
     // or it cannot be opened.
     bool open(QString* reason);
     // The same, the reason going to the error handler.
@@ -52,12 +55,13 @@ public:
     // The sample rate the device delivers (0 before start()).
     int sampleRate() const;
 
-    // The descriptions of the inputs the system offers, the default first.
-    static QStringList inputDevices();
+    // The inputs the system offers, the default first.
+    static QList<AudioInput> inputDevices();
 
 private:
     Clock& clock_;
     QString device_;
+    QString deviceId_;
     std::unique_ptr<QThread> thread_;
     QtAudioCapture* capture_ = nullptr;  // lives on thread_
 };
