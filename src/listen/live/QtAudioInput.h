@@ -33,6 +33,9 @@ class QtAudioCapture;
 class QtAudioInput final : public AudioSource {
 public:
     static constexpr int kPreferredRate = 12000;
+    // The fastest device taken; a device faster than the detector's
+    // kMaxSampleRate is divided down to it (96 kHz to 48, 88.2 to 44.1).
+    static constexpr int kMaxDeviceRate = 384000;
     static constexpr int kBufferMs = 2000;
     static constexpr int kMaxBlockFrames = 4096;
 
@@ -52,8 +55,12 @@ public:
     // Stops capturing and ends the thread; no handler runs after it returns.
     void stop() override;
     bool running() const;
-    // The sample rate the device delivers (0 before start()).
+    // The sample rate of the blocks: the device's, divided down to the
+    // detector's range when faster (0 before start()).
     int sampleRate() const;
+    // The rate asked of the device (kPreferredRate unless set before open);
+    // the device may offer another, which is taken as above.
+    void setWantedRate(int hz) { wantedRate_ = hz; }
 
     // The inputs the system offers, the default first.
     static QList<AudioInput> inputDevices();
@@ -62,6 +69,7 @@ private:
     Clock& clock_;
     QString device_;
     QString deviceId_;
+    int wantedRate_ = kPreferredRate;
     std::unique_ptr<QThread> thread_;
     QtAudioCapture* capture_ = nullptr;  // lives on thread_
 };
