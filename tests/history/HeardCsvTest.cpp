@@ -15,7 +15,7 @@ using namespace orvane::history;
 
 TEST(HeardCsv, LinesAsTheListenerWritesThemAndLinesThatAreNot) {
     // 2026-12-01 07:00:20 is period 2 of its cycle: 14.100 MHz hears slot 3, 21.150 MHz slot 1.
-    const auto good = parseHeardCsvLine("2026-12-01T07:00:20Z,14.100,3,4X6TU,1,12.5,3.0,,,-4.5,60");
+    const auto good = parseHeardCsvLine("2026-12-01T07:00:20Z,14.100,3,W6WX,1,12.5,3.0,,,-4.5,60");
     ASSERT_TRUE(good.has_value());
     EXPECT_EQ(good->band, 0);
     EXPECT_EQ(good->outcome, Outcome::Heard);
@@ -29,14 +29,14 @@ TEST(HeardCsv, LinesAsTheListenerWritesThemAndLinesThatAreNot) {
         const char* line;
         const char* reason;
     };
-    for (const Bad& b : {Bad{"2026-12-01T07:00:20Z,14.100,3,4X6TU,1,12.5,3.0,,,-4.5", "11"},
-                         Bad{"2026-12-01T07:00:25Z,14.100,3,4X6TU,1,,,,,0,0", "slot's start"},
-                         Bad{"2026-02-30T07:00:20Z,14.100,3,4X6TU,1,,,,,0,0", "slot's start"},
-                         Bad{"2026-12-01T07:00:20Z,7.040,3,4X6TU,1,,,,,0,0", "band"},
-                         Bad{"2026-12-01T07:00:20Z,14.100,4,4X6TU,1,,,,,0,0", "schedule"},
-                         Bad{"2026-12-01T07:00:20Z,14.100,3,4X6TU,yes,,,,,0,0", "heard"},
-                         Bad{"2026-12-01T07:00:20Z,14.100,3,4X6TU,1,nan,,,,0,0", "number"},
-                         Bad{"2026-12-01T07:00:20Z,14.100,3,4X6TU,1,1e999,,,,0,0", "number"}}) {
+    for (const Bad& b : {Bad{"2026-12-01T07:00:20Z,14.100,3,W6WX,1,12.5,3.0,,,-4.5", "11"},
+                         Bad{"2026-12-01T07:00:25Z,14.100,3,W6WX,1,,,,,0,0", "slot's start"},
+                         Bad{"2026-02-30T07:00:20Z,14.100,3,W6WX,1,,,,,0,0", "slot's start"},
+                         Bad{"2026-12-01T07:00:20Z,7.040,3,W6WX,1,,,,,0,0", "band"},
+                         Bad{"2026-12-01T07:00:20Z,14.100,4,W6WX,1,,,,,0,0", "schedule"},
+                         Bad{"2026-12-01T07:00:20Z,14.100,3,W6WX,yes,,,,,0,0", "heard"},
+                         Bad{"2026-12-01T07:00:20Z,14.100,3,W6WX,1,nan,,,,0,0", "number"},
+                         Bad{"2026-12-01T07:00:20Z,14.100,3,W6WX,1,1e999,,,,0,0", "number"}}) {
         QString reason;
         EXPECT_FALSE(parseHeardCsvLine(b.line, &reason).has_value()) << b.line;
         EXPECT_TRUE(reason.contains(QLatin1String(b.reason))) << b.line << ": " << reason.toStdString();
@@ -47,7 +47,7 @@ TEST(HeardCsv, AnImportTwiceAddsNothingAndDescribesWhatItSkipped) {
     TempDir dir;
     const QString log = dir.file("orvane-heard.csv");
     QByteArray text = "utc,mhz,slot,call,heard,snr1,snr2,snr3,snr4,tone_offset_hz,time_offset_ms\n";
-    text += "2026-12-01T07:00:20Z,14.100,3,4X6TU,1,12.5,3.0,,,-4.5,60\n";
+    text += "2026-12-01T07:00:20Z,14.100,3,W6WX,1,12.5,3.0,,,-4.5,60\n";
     text += "2026-12-01T07:00:20Z,21.150,1,4U1UN,0,,,,,0.0,0\r\n";
     text += "garbage\n";
     text += QByteArray(2000, 'z') + "\n";
