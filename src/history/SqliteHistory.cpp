@@ -29,7 +29,7 @@ constexpr const char* kSchema[] = {
     // dashes in tenths of a dB; tone in tenths of a Hz; offset in ms.
     "CREATE TABLE slot(receiver INTEGER NOT NULL, slot INTEGER NOT NULL, band INTEGER NOT NULL,"
     " outcome INTEGER NOT NULL, other INTEGER, snr1 INTEGER, snr2 INTEGER, snr3 INTEGER, snr4 INTEGER,"
-    " tone INTEGER, offset INTEGER, input INTEGER, PRIMARY KEY(receiver, slot, band)) WITHOUT ROWID",
+    " tone INTEGER, offset INTEGER, input INTEGER, PRIMARY KEY(slot, band, receiver)) WITHOUT ROWID",
     // hour: UTC hours since 1970. best_snr: the highest first dash, tenths of a dB.
     "CREATE TABLE hourly(hour INTEGER NOT NULL, receiver INTEGER NOT NULL, band INTEGER NOT NULL,"
     " beacon INTEGER NOT NULL, listened INTEGER NOT NULL, heard INTEGER NOT NULL, best_snr INTEGER,"

@@ -13,9 +13,10 @@ namespace orvane::history {
 inline constexpr int kSqliteSchemaVersion = 1;
 
 // Responsibilities: the history in one SQLite file (WAL journal). Slots are
-// kept in a table keyed by (receiver, slot, band) without row ids, so a
-// slot costs a few dozen bytes and its key is the only index; the hourly
-// summary is kept current by add(). The file is created with its folder when
+// kept in a table keyed by (slot, band, receiver) without row ids, so a
+// slot costs under 30 bytes, its key is the only index, new slots go to the
+// end and any window of time is one range of it; the hourly summary is kept
+// current by add(). The file is created with its folder when
 // missing; a file from a newer version is opened read-only.
 class SqliteHistory final : public HistoryStore {
 public:
