@@ -67,28 +67,33 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   measure "idle window" "$seconds"
   [[ -n "$shot" ]] && import -window root "$shot"
   if ((transmissions > 0)) && command -v xdotool >/dev/null && [[ -n "$sound_server_pid" ]]; then
-    # "Simulate Beacons": the eighth item of the map menu.
+    # "Simulate Beacons" (the eighth item of the map menu) on and off.
     window=$(xdotool search --name "^Orvane \+\+$" | head -1)
-    xdotool mousemove --window "$window" 200 200 click 3
-    sleep 0.5
-    xdotool key --delay 50 Down Down Down Down Down Down Down Down Return
+    simulate() {
+      xdotool mousemove --window "$window" 200 200 click 3
+      sleep 0.5
+      xdotool key --delay 50 Down Down Down Down Down Down Down Down Return
+    }
+    simulate
     total=0; used=0; server_used=0
     for ((n = 0; n < transmissions; n++)); do
       # From the next slot start (the 10 s boundary) to 7 s later: one transmission at speed 48.
       now=$(date +%s.%N)
       sleep "$(awk -v t="$now" "BEGIN { printf \"%.3f\", 10 - (t - 10 * int(t / 10)) + 0.05 }")"
       a=$(cpu); s=$(server); t0=$(date +%s.%N)
-      sleep 7
-      b=$(cpu); r=$(server); t1=$(date +%s.%N)
+      sleep 3.5
       state=$(sink_state)
+      sleep 3.5
+      b=$(cpu); r=$(server); t1=$(date +%s.%N)
       total=$(awk -v x="$total" -v a="$t0" -v b="$t1" "BEGIN { print x + b - a }")
       used=$((used + b - a)); server_used=$((server_used + r - s))
     done
-    printf "while playing (%d transmissions, %.1f s): program %s of one core (%d ticks), sound server %s, program RSS %s, sink %s at the last one'"'"'s end\n" \
+    printf "while playing (%d transmissions, %.1f s): program %s of one core (%d ticks), sound server %s, program RSS %s, sink %s in the middle of the last one\n" \
       "$transmissions" "$total" "$(percent "$used" "$total")" "$used" "$(percent "$server_used" "$total")" "$(rss)" "$state"
     [[ "$state" == RUNNING ]] || echo "(the sink was not running: the simulation may not have been switched on)"
+    simulate
     sleep 3
-    measure "idle again after playing" 5
+    measure "idle again, simulation switched off" 10
   fi
   kill $pid; wait $pid 2>/dev/null || true
 '

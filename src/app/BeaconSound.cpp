@@ -32,6 +32,10 @@ std::shared_ptr<cwsim::MidiOutputLayer> midiOutputs(const AppPaths& paths) {
     return layer;
 }
 
+std::future<void> countMidiOutputsAhead(const AppPaths& paths) {
+    return std::async(std::launch::async, [layer = midiOutputs(paths)] { layer->midiOutGetNumDevs(); });
+}
+
 std::unique_ptr<cwsim::TfrmBeaconSetup> createBeaconSetup(TfrmTabbedOrvane& main, MessageService& messages) {
     auto setup = std::make_unique<cwsim::TfrmBeaconSetup>(midiOutputs(main.paths()), main.gotSoundCard(),
                                                           IniFile(main.paths().iniFileName()), messages, &main);
