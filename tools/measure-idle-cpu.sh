@@ -7,7 +7,9 @@
 # /proc, with the server's beside it, its resident memory and the sink's
 # state (SUSPENDED: no stream is open). Then, when xdotool is there, switches
 # "Simulate Beacons" on from the map's menu and measures again over whole
-# transmissions (each from its slot's start to 7 s later).
+# transmissions (each from its slot's start to 7 s later). Before that, on the
+# same server, bench/cwsim's cwsim_sound_bench times the first note of a
+# transmission with the output held open and opened on demand.
 # Also saves a screenshot of the screen (import -window root).
 #   tools/measure-idle-cpu.sh [BUILD_DIR] [SECONDS] [SCREENSHOT.png]
 #   SKIP_BUILD=1: use the built program as it is; ORVANE=FILE: measure that
@@ -19,7 +21,7 @@ build=${1:-build}
 seconds=${2:-30}
 shot=${3:-}
 program=${ORVANE:-$build/src/app/orvane}
-[[ -n "${SKIP_BUILD:-}" || -n "${ORVANE:-}" ]] || cmake --build "$build" --target orvane >/dev/null
+[[ -n "${SKIP_BUILD:-}" || -n "${ORVANE:-}" ]] || cmake --build "$build" --target orvane cwsim_sound_bench >/dev/null
 work=$(mktemp -d)
 source tools/sound-server.sh
 trap 'stop_sound_server; rm -rf "$work"' EXIT
@@ -37,6 +39,12 @@ if [[ -z "${NO_SOUND_SERVER:-}" ]]; then
   span=$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')
   printf 'reference, no program (%.1f s): sound server %s of one core, sink %s\n' \
     "$span" "$(percent $((b - a)) "$span")" "$(sink_state)"
+  # The first note of a transmission: held open as before, opened on demand.
+  bench=$build/bench/cwsim/cwsim_sound_bench
+  if [[ -x "$bench" ]]; then
+    echo "first note on time (late_ms: note on sent minus due; open_ms: the stream's open; load_ms: the soundfont's):"
+    "$bench" --benchmark_counters_tabular=true 2>/dev/null | grep -E "^Benchmark|^BM_"
+  fi
 fi
 
 export XDG_RUNTIME_DIR="$work/runtime" ORVANE_MESSAGE_LOG="$work/messages.log"

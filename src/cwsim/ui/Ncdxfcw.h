@@ -28,7 +28,8 @@ class TBeaconSoundThread;
 // Responsibilities: the "Beacon Setup" dialog, which is at once the
 // simulation's player: it keeps the sound settings (speed, instrument, tone,
 // volume) in the "CWsim" section and its position in "BeaconWin", holds the
-// MIDI output through its BeaconPlayer, hands the beacon of a new slot to a
+// MIDI output through its BeaconPlayer (open only while a transmission
+// plays, so an idle program keeps no audio stream), hands the beacon of a new slot to a
 // sound thread and carries the stop request. Its eighteen buttons play any
 // beacon on the GUI thread; the waits keep the dialog live meanwhile.
 //
