@@ -111,19 +111,19 @@ void BeaconPlayer::openOnDemand(unsigned deviceId, std::chrono::milliseconds hol
     if (closerStop_) return;  // after shutdown
     onDemand_ = true;
     demandDevice_ = deviceId;
+    preparedDevice_ = deviceId;
     hold_ = std::max(hold, std::chrono::milliseconds(0));
 }
 
+// Not under demandMutex_: a transmission may hold it through a long first
+// open, and the GUI thread asks for this.
 void BeaconPlayer::prepareOutput() {
-    unsigned device;
-    {
-        std::lock_guard lock(demandMutex_);
-        if (!onDemand_) return;
-        device = demandDevice_;
-    }
+    const std::int64_t device = preparedDevice_;
+    if (device < 0) return;
     std::lock_guard lock(prepareMutex_);
     if (prepared_.valid()) return;
-    prepared_ = std::async(std::launch::async, [midi = midi_, device] { midi->midiOutPrepare(device); });
+    prepared_ = std::async(std::launch::async,
+                           [midi = midi_, device] { midi->midiOutPrepare(static_cast<unsigned>(device)); });
 }
 
 // A transmission starts: the first one opens the output. The lock is held
@@ -191,6 +191,7 @@ void BeaconPlayer::stopCloser() {
         std::lock_guard lock(demandMutex_);
         closerStop_ = true;
         onDemand_ = false;
+        preparedDevice_ = -1;
         closeAt_.reset();
     }
     demandChanged_.notify_all();

@@ -180,6 +180,7 @@ private:
     MidiResult lastDemandFailure_ = midierr::kNoError;
     bool closerStop_ = false;
     std::thread closer_;
+    std::atomic<std::int64_t> preparedDevice_{-1};  // what prepareOutput loads; -1: nothing
     std::atomic<int> patch_{-1};  // the last Initialize, sent again after each open
     std::mutex prepareMutex_;
     std::future<void> prepared_;
