@@ -25,11 +25,13 @@ function(orvane_library target)
   orvane_warnings(${target})
 endfunction()
 
-# orvane_test(<target> SOURCES ... LIBS ... LABELS unit|gui|net|slow [GUI])
+# orvane_test(<target> SOURCES ... LIBS ... LABELS unit|gui|net|slow [GUI] [SERIAL])
 # One GoogleTest binary; each test case becomes its own ctest entry with the
 # labels given. GUI tests get a QApplication on the offscreen platform.
+# SERIAL: ctest runs these alone (real-time tests, one of which loads the CPU
+# on purpose and would starve tests running beside it).
 function(orvane_test target)
-  cmake_parse_arguments(ARG "GUI" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "GUI;SERIAL" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${target} ${ARG_SOURCES})
   if(ARG_GUI)
     target_link_libraries(${target} PRIVATE orvane_test_main_gui)
@@ -45,11 +47,15 @@ function(orvane_test target)
   # The test main sets the offscreen platform itself. A list value must reach
   # the discovered tests as one property, so its separators are escaped.
   string(REPLACE ";" "\\;" labels "${ARG_LABELS}")
+  set(serial FALSE)
+  if(ARG_SERIAL)
+    set(serial TRUE)
+  endif()
   # Parameterised cases are named by their case names ("/PcAhead"); the
   # printed value of a case struct would be raw bytes that differ per run.
   gtest_discover_tests(${target}
     NO_PRETTY_VALUES
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT})
+    PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT} RUN_SERIAL ${serial})
 endfunction()

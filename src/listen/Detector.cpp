@@ -62,8 +62,21 @@ constexpr double kDashFoundScore = 5.0;
 // them, as a fraction of the power in its elements, at most 1 - kMinClearness.
 // Another call keyed at the same moment fills many of the expected gaps.
 constexpr double kMinClearness = 0.8;
-// Powers below this fraction of full scale are digital silence.
-constexpr double kPowerFloor = 1e-20;
+// No receive audio holds less noise than 16-bit sampling leaves: a variance
+// of one step squared over 12 (steps of 2^-15 of full scale). Below it,
+// audio made without noise (a test tone, a file) would let the leakage of a
+// tone far from the pitch, or the rounding of the transforms, count as
+// signal over a noise of nothing.
+constexpr double kNoiseFloorVariance = 1.0 / (32768.0 * 32768.0) / 12.0;
+// The slot's first and last ms are faded in and out (raised cosine) before
+// it is transformed: cut off square, a strong tone anywhere in the audio
+// splashes across every frequency at the slot's edges, right where a call
+// that starts early is keyed.
+constexpr double kEdgeTaperMs = 10;
+// Even faded, the edges hold some of that splash, so the cells within this
+// of either edge are left out of the search; no call element worth keying
+// lies wholly in them.
+constexpr double kEdgeGuardMs = 50;
 
 // Where a keyed element lies, in ms from the start of the transmission.
 struct Span {
@@ -122,6 +135,7 @@ struct Baseband {
     double rate = 0;
     double centreHz = 0;
     double nyquistHz = 0;  // of the audio
+    double noiseFloor = 0;  // variance of z at kNoiseFloorVariance of the audio
 
     // A baseband frequency that maps to audio the mixing kept.
     bool valid(double offsetHz) const {
@@ -151,6 +165,14 @@ Baseband mixDown(std::span<const float> samples, int sampleRate, double pitchHz)
     // A DC offset is no tone; it would only leak into the bins near it.
     const double mean = count ? sum / static_cast<double>(count) : 0;
     for (std::size_t i = 0; i < samples.size(); ++i) x[i] -= mean;
+    const auto taper = std::min(samples.size() / 2,
+                                static_cast<std::size_t>(std::ceil(kEdgeTaperMs / 1000 * sampleRate)));
+    for (std::size_t i = 0; i < taper; ++i) {
+        const double g = 0.5 - 0.5 * std::cos(std::numbers::pi * (static_cast<double>(i) + 0.5) /
+                                              static_cast<double>(taper));
+        x[i] *= g;
+        x[samples.size() - 1 - i] *= g;
+    }
 
     std::vector<cd> spectrum(n / 2 + 1);
     forwardReal(x, spectrum);
@@ -161,6 +183,9 @@ Baseband mixDown(std::span<const float> samples, int sampleRate, double pitchHz)
     const auto p0 = static_cast<std::ptrdiff_t>(std::round(pitchHz / binHz));
     b.centreHz = static_cast<double>(p0) * binHz;
     b.nyquistHz = sampleRate / 2.0;
+    // Real noise of variance v spreads over the whole band; the slice kept
+    // holds 1 / decimation of it.
+    b.noiseFloor = kNoiseFloorVariance / static_cast<double>(decimation);
     b.z.assign(nb, cd{});
     const auto half = static_cast<std::ptrdiff_t>(nb / 2);
     const auto last = static_cast<std::ptrdiff_t>(n / 2);
@@ -185,6 +210,8 @@ struct Cells {
     double hopMs = 0;
     double noise = 0;                        // mean power of a noise-only cell
     double windowEnergy = 0;                 // of the cell window
+    double floor = 0;                        // mean power of a cell of noise at the floor
+    std::size_t edgeFrames = 0;              // frames at either end left out of every range
     std::vector<std::vector<double>> byBin;  // every other frame's cells per bin offset (-32..31), for the noise
     double spread = 1;                       // variance factor of a mean over overlapping frames
     std::vector<std::vector<double>> sums;   // [bin + maxBin][frame], frames + 1 entries
@@ -203,13 +230,14 @@ struct Cells {
             const double f = (static_cast<double>(i) - static_cast<double>(byBin.size() / 2)) * binHz;
             if (std::abs(f - toneHz) >= clearHz) cells.insert(cells.end(), byBin[i].begin(), byBin[i].end());
         }
-        return std::max(quantile(cells, 0.3) / -std::log(0.7), kPowerFloor * windowEnergy);
+        return std::max(quantile(cells, 0.3) / -std::log(0.7), floor);
     }
     // The frames whose centres lie in [fromMs, toMs), clipped to the slot.
     std::pair<std::size_t, std::size_t> frameRange(double fromMs, double toMs) const {
         const auto index = [&](double ms) {
             const double t = std::ceil((ms - firstCentreMs) / hopMs);
-            return static_cast<std::size_t>(std::clamp(t, 0.0, static_cast<double>(frames)));
+            return static_cast<std::size_t>(
+                std::clamp(t, static_cast<double>(edgeFrames), static_cast<double>(frames - edgeFrames)));
         };
         return {index(fromMs), index(toMs)};
     }
@@ -224,6 +252,7 @@ Cells cellsOf(const Baseband& b, double searchHz) {
     c.binHz = b.rate / static_cast<double>(kCellFft);
     c.maxBin = static_cast<int>(std::ceil(searchHz / c.binHz)) + 1;
     c.hopMs = 1000.0 * static_cast<double>(hop) / b.rate;
+    c.edgeFrames = std::min(c.frames / 2, static_cast<std::size_t>(std::ceil(kEdgeGuardMs / c.hopMs)));
     c.firstCentreMs = 1000.0 * (static_cast<double>(window) - 1) / 2 / b.rate;
 
     std::vector<double> w(window);
@@ -242,6 +271,7 @@ Cells cellsOf(const Baseband& b, double searchHz) {
     const auto bins = static_cast<std::size_t>(2 * c.maxBin + 1);
     c.sums.assign(bins, std::vector<double>(c.frames + 1, 0.0));
     c.windowEnergy = energy;
+    c.floor = energy * b.noiseFloor;
     c.byBin.assign(kCellFft, {});
     std::vector<cd> frame(kCellFft);
     const auto fft = static_cast<int>(kCellFft);

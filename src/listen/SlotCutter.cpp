@@ -1,6 +1,7 @@
 #include "listen/SlotCutter.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
@@ -48,8 +49,9 @@ void SlotCutter::reset() {
 void SlotCutter::startAt(std::int64_t firstSampleUtcMs, int sampleRate) {
     started_ = true;
     sampleRate_ = sampleRate;
-    anchorUtcMs_ = firstSampleUtcMs;
+    anchorUtcMs_ = static_cast<double>(firstSampleUtcMs);
     samplesSinceAnchor_ = 0;
+    driftMs_ = 0;
     slotSamples_ = static_cast<std::size_t>(sampleRate) * static_cast<std::size_t>(beacons::kSlotMs / 1000);
     // The first whole slot begins at the first boundary at or after the
     // first sample; its first sample is the first one at or after it.
@@ -67,11 +69,12 @@ void SlotCutter::push(std::int64_t firstSampleUtcMs, int sampleRate, std::span<c
     if (sampleRate < kMinSampleRate || sampleRate > kMaxSampleRate)
         throw std::invalid_argument("SlotCutter: sample rate " + std::to_string(sampleRate) + " Hz is out of range");
     if (samples.empty()) return;
-    if (started_) {
-        const std::int64_t expectedMs = anchorUtcMs_ + samplesSinceAnchor_ * 1000 / sampleRate_;
-        if (sampleRate != sampleRate_ || std::abs(firstSampleUtcMs - expectedMs) > kMaxStampJitterMs) started_ = false;
-    }
+    const auto firstMs = static_cast<double>(firstSampleUtcMs);
+    if (started_ && (sampleRate != sampleRate_ || std::abs(firstMs - lastEndMs_) > kMaxStampJitterMs))
+        started_ = false;
     if (!started_) startAt(firstSampleUtcMs, sampleRate);
+    driftMs_ = firstMs - (anchorUtcMs_ + static_cast<double>(samplesSinceAnchor_) * 1000.0 / sampleRate_);
+    lastEndMs_ = firstMs + static_cast<double>(samples.size()) * 1000.0 / sampleRate_;
     samplesSinceAnchor_ += static_cast<std::int64_t>(samples.size());
 
     while (!samples.empty()) {
@@ -96,8 +99,23 @@ void SlotCutter::finishSlot() {
         onResult_(
             detectSlot(slot_, sampleRate_, beacon->call, settings_, slotStartMs_, beacon->band, beacon->beaconIndex));
     }
-    slot_.clear();
     slotStartMs_ += beacons::kSlotMs;
+    // Where the stamps have moved from the count, the next slot starts where
+    // they put the boundary: later (skip samples) or earlier (its first
+    // samples are the last of this slot).
+    const auto shift = static_cast<std::int64_t>(std::llround(driftMs_ * sampleRate_ / 1000.0));
+    if (std::abs(driftMs_) < kResyncMs || std::abs(shift) >= static_cast<std::int64_t>(slotSamples_ / 2)) {
+        slot_.clear();
+        return;
+    }
+    anchorUtcMs_ += driftMs_;
+    driftMs_ = 0;
+    if (shift < 0) {
+        skipSamples_ = -shift;
+        slot_.clear();
+    } else {
+        slot_.erase(slot_.begin(), slot_.end() - shift);
+    }
 }
 
 }  // namespace orvane::listen

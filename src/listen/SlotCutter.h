@@ -35,11 +35,17 @@ Expectation expectFollowing(const beacons::StationTable& stations, int beaconInd
 // Consecutive blocks are joined by their sample count; a block whose stamp
 // is more than kMaxStampJitterMs away from where the previous block ended
 // (audio lost, or a new recording), or at another sample rate, drops the
-// partial slot and starts again at the next boundary.
+// partial slot and starts again at the next boundary. Stamps that move
+// slowly away from the count (a sound card a little off its rate, stamps
+// mended bit by bit) are followed: at each boundary where they have moved
+// kResyncMs or more, the next slot starts where the stamps put the boundary
+// (a few ms of audio skipped, or taken into both slots), so no slot is lost
+// to a slow drift.
 class SlotCutter {
 public:
     using ResultHandler = std::function<void(const SlotResult&)>;
     static constexpr std::int64_t kMaxStampJitterMs = 50;
+    static constexpr double kResyncMs = 20;
 
     SlotCutter(const DetectorSettings& settings, Expectation expect, ResultHandler onResult);
 
@@ -61,8 +67,10 @@ private:
     ResultHandler onResult_;
 
     int sampleRate_ = 0;
-    std::int64_t anchorUtcMs_ = 0;  // stamp of the first sample since the last (re)start
+    double anchorUtcMs_ = 0;  // the moment of sample 0 of the count (the first since the last (re)start)
     std::int64_t samplesSinceAnchor_ = 0;
+    double lastEndMs_ = 0;  // where the previous block ended, by its stamp
+    double driftMs_ = 0;    // the latest block's stamp less the moment the count gives it
     std::int64_t slotStartMs_ = 0;  // the slot being filled
     std::int64_t skipSamples_ = 0;  // samples before the first whole slot
     std::optional<ExpectedBeacon> expected_;  // for the slot being filled

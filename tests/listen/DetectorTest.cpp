@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <numbers>
+#include <random>
 
 #include <cmath>
 #include <vector>
@@ -247,6 +249,68 @@ TEST(DetectorWrongCall, AnotherCallIsNotHeardAsTheExpectedOne) {
         const std::vector<float> x = tone.render(12000, kSlotMs, 5);
         EXPECT_FALSE(detectSlot(x, 12000, expected, {}, 0, 0, 0).heard) << keyed << " as " << expected;
         EXPECT_TRUE(detectSlot(x, 12000, keyed, {}, 0, 0, 0).heard) << keyed;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A carrier that is never keyed (a birdie, a heterodyne, a tuning tone, a
+// sound card's whistle at half its rate) is no beacon, however clean, on the
+// pitch, inside the search or far outside it: the call's keying and each
+// long dash need on/off contrast in the tone's own bin. Audio made without
+// noise (a test tone, a file) is the hard case: the tone's leakage and the
+// slot's cut edges are all there is to compare with. Plain, rounded to 16
+// bits as a WAV file holds it, and with one step of 16-bit noise.
+TEST(DetectorSteadyTone, AnUnkeyedCarrierIsNeverHeardNorItsDashes) {
+    struct Carrier {
+        const char* name;
+        int fs;
+        double toneHz;  // pitch 700 Hz, searched ±150 Hz
+        double amplitude;
+    };
+    const Carrier cases[] = {
+        {"OnThePitch", 12000, 700, 0.5},
+        {"InsideTheSearch", 12000, 760, 0.5},
+        {"AtTheSearchEdge", 12000, 850, 0.5},
+        {"JustOutside162_5Hz", 12000, 862.5, 0.5},
+        {"Below162_5Hz", 12000, 537.5, 0.5},
+        {"Above525Hz", 12000, 1225, 0.5},
+        {"Above900Hz", 12000, 1600, 0.9},
+        {"LowHum", 12000, 100, 0.5},
+        {"Far", 12000, 4000, 0.5},
+        {"Nyquist8kHz", 8000, 4000, 0.9},
+        {"Nyquist12kHz", 12000, 6000, 0.5},
+        {"Nyquist48kHz", 48000, 24000, 0.5},
+        {"Above525HzAt48kHz", 48000, 1225, 0.5},
+        {"WeakJustOutside", 12000, 862.5, 0.001},
+    };
+    enum class Noise { None, Rounded16Bits, OneStep };
+    constexpr double kStep = 1.0 / 32768;
+    for (const Carrier& c : cases) {
+        for (const Noise noise : {Noise::None, Noise::Rounded16Bits, Noise::OneStep}) {
+            const auto n = static_cast<std::size_t>(c.fs * kSlotMs / 1000);
+            std::vector<float> x(n);
+            std::mt19937 rng(11);
+            std::normal_distribution<double> gauss(0.0, kStep);
+            for (std::size_t i = 0; i < n; ++i) {
+                // A tone at half the rate is +a, -a, ...; any other a sine.
+                const double t = static_cast<double>(i) / c.fs;
+                double s = 2 * c.toneHz == c.fs ? (i % 2 ? -c.amplitude : c.amplitude)
+                                                : c.amplitude * std::sin(2 * std::numbers::pi * c.toneHz * t + 0.3);
+                if (noise == Noise::Rounded16Bits) s = std::round(s / kStep) * kStep;
+                if (noise == Noise::OneStep) s += gauss(rng);
+                x[i] = static_cast<float>(s);
+            }
+            for (const char* call : {"4U1UN", "W6WX", "CS3B"}) {
+                const SlotResult r = detectSlot(x, c.fs, call, {}, 0, 0, 0);
+                const std::string what = std::string(c.name) + " noise " + std::to_string(static_cast<int>(noise)) +
+                                         " as " + call + ": offset " + std::to_string(r.toneOffsetHz) + " Hz";
+                EXPECT_FALSE(r.heard) << what;
+                EXPECT_EQ(r.dashesHeard(), 0) << what;
+            }
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "KeyedTone.h"
@@ -72,6 +73,48 @@ TEST(SlotCutter, LostAudioDropsThePartialSlot) {
     EXPECT_EQ(fed.results[1].periodStartMs, kNoonMs + 20'000);
     EXPECT_EQ(fed.results[1].band, 1);
     EXPECT_EQ(fed.results[1].beaconIndex, beacons::slotIndexAt(kNoonMs + 20'000, 1));
+}
+
+// Stamps that move away from the sample count a little with every block (a
+// card off its nominal rate, stamps mended bit by bit on a busy machine),
+// by hundreds of ms over a minute in all, lose no slot: each slot starts
+// where the stamps put its boundary, so a beacon keyed on the boundary by
+// the stamps is heard on time.
+TEST(SlotCutter, StampsMovingSlowlyFromTheCountLoseNoSlot) {
+    for (const double msPerBlock : {2.0, -2.0, 0.5}) {
+        KeyedTone silence;
+        silence.present = false;
+        std::vector<float> audio = silence.render(kRate, 60'000, 3);
+        // Block i (1000 samples) is stamped at its count's moment plus
+        // i × msPerBlock; the beacon goes where the stamps put :40.
+        const auto stampOf = [&](std::size_t block) {
+            return kNoonMs + static_cast<std::int64_t>(block) * 1000 * 1000 / kRate +
+                   std::llround(static_cast<double>(block) * msPerBlock);
+        };
+        const std::int64_t slotMs = kNoonMs + 40'000;
+        std::size_t block = 0;
+        while (stampOf(block + 1) <= slotMs) ++block;
+        const auto startSample = static_cast<std::size_t>(
+            static_cast<std::int64_t>(block) * 1000 + (slotMs - stampOf(block)) * kRate / 1000);
+        KeyedTone due;
+        due.call = beacons::StationTable().entry(beacons::slotIndexAt(slotMs, 0)).call;
+        due.dashSnrDb = {0, -10, -20, -30};
+        const std::vector<float> keyed = due.render(kRate, 9'000, 4);
+        std::copy(keyed.begin(), keyed.end(), audio.begin() + static_cast<std::ptrdiff_t>(startSample));
+
+        std::vector<SlotResult> results;
+        SlotCutter cutter({}, listen::expectOnBand(beacons::StationTable(), 0),
+                          [&](const SlotResult& r) { results.push_back(r); });
+        for (std::size_t i = 0; i * 1000 < audio.size(); ++i)
+            cutter.push(stampOf(i), kRate, std::span<const float>(audio.data() + i * 1000, 1000));
+        // Slots :00 to :40 are whole by the stamps (:50 may end after the audio).
+        ASSERT_GE(results.size(), 5u) << msPerBlock;
+        for (std::size_t i = 0; i < results.size(); ++i)
+            EXPECT_EQ(results[i].periodStartMs, kNoonMs + static_cast<std::int64_t>(i) * 10'000) << msPerBlock;
+        const SlotResult& beacon = results[4];
+        EXPECT_TRUE(beacon.heard) << msPerBlock;
+        EXPECT_NEAR(beacon.timeOffsetMs, 0, 30) << msPerBlock;
+    }
 }
 
 TEST(SlotCutter, ANewSampleRateStartsAfreshAndAnUnusableOneIsRefused) {

@@ -32,7 +32,9 @@ constexpr std::int64_t kMapHeardMs = 3 * 60'000;
 ListenMenu::ListenMenu(TfrmTabbedOrvane& main, QMenu* menu, QAction* before) : QObject(&main), main_(main) {
     Clock& clock = main_.clock();
     listener_ = std::make_unique<listen::LiveListener>(
-        [&clock](const listen::ListenSettings& s) { return std::make_unique<listen::QtAudioInput>(clock, s.Device); });
+        [&clock](const listen::ListenSettings& s) {
+            return std::make_unique<listen::QtAudioInput>(clock, s.Device, s.DeviceId);
+        });
     mnListen = new QAction(QStringLiteral("Listen"), menu);
     mnListen->setObjectName(QStringLiteral("mnListen"));
     mnListen->setCheckable(true);

@@ -13,9 +13,13 @@
 #include <vector>
 
 #include "common/ThreadHandOff.h"
+#include "listen/Detector.h"
 #include "listen/live/SampleTimeline.h"
 
 namespace orvane::listen {
+
+// Audio held back for the whole buffer is late, not lost.
+static_assert(SampleTimeline::kGapMs >= 2 * QtAudioInput::kBufferMs);
 
 // The capture's own half, living on the capture thread: the QAudioSource and
 // the conversion of its bytes into mono float.
@@ -27,9 +31,9 @@ public:
     QtAudioCapture(Clock& clock, BlockHandler onBlock, ErrorHandler onError)
         : clock_(clock), onBlock_(std::move(onBlock)), onError_(std::move(onError)) {}
 
-    bool open(const QString& description, QString* reason);
+    bool open(const QString& id, const QString& description, int wantedRate, QString* reason);
     void close();
-    int sampleRate() const { return format_.sampleRate(); }
+    int sampleRate() const { return format_.sampleRate() / decimation_; }
 
 private:
     static constexpr int kMaxPiecesPerWake = 64;
@@ -46,26 +50,45 @@ private:
     std::unique_ptr<SampleTimeline> timeline_;
     QByteArray raw_;
     std::vector<float> samples_;
+    // A device faster than the detector takes is divided down by an integer
+    // factor: each output sample is the mean of `decimation_` input samples
+    // (its nulls lie on the multiples of the output rate, right where audio
+    // would fold onto the low tones listened for).
+    int decimation_ = 1;
+    double partialSum_ = 0;
+    int partialCount_ = 0;
     bool failed_ = false;
 };
 
 namespace {
 
-std::optional<QAudioDevice> findInput(const QString& description) {
-    if (description.isEmpty()) {
+QString idText(const QAudioDevice& device) { return QString::fromUtf8(device.id()); }
+
+// By id when there is one: an input of the same make under another id is
+// another radio's. Never by description then.
+std::optional<QAudioDevice> findInput(const QString& id, const QString& description) {
+    if (id.isEmpty() && description.isEmpty()) {
         const QAudioDevice device = QMediaDevices::defaultAudioInput();
         return device.isNull() ? std::nullopt : std::optional(device);
     }
     for (const QAudioDevice& device : QMediaDevices::audioInputs())
-        if (device.description() == description) return device;
+        if (id.isEmpty() ? device.description() == description : idText(device) == id) return device;
     return std::nullopt;
+}
+
+// The smallest factor that brings `rate` to the detector's range exactly; 0
+// when none does (a rate no card uses).
+int decimationFor(int rate) {
+    for (int d = 1; d <= rate / kMinSampleRate; ++d)
+        if (rate % d == 0 && rate / d <= kMaxSampleRate && rate / d >= kMinSampleRate) return d;
+    return 0;
 }
 
 // 12 kHz mono 16-bit is plenty for a tone below 1.2 kHz and light to carry;
 // a device that offers other formats is taken as it is and converted here.
-QAudioFormat chooseFormat(const QAudioDevice& device) {
+QAudioFormat chooseFormat(const QAudioDevice& device, int wantedRate) {
     QAudioFormat wanted;
-    wanted.setSampleRate(QtAudioInput::kPreferredRate);
+    wanted.setSampleRate(wantedRate);
     wanted.setChannelCount(1);
     wanted.setSampleFormat(QAudioFormat::Int16);
     if (device.isFormatSupported(wanted)) return wanted;
@@ -74,20 +97,27 @@ QAudioFormat chooseFormat(const QAudioDevice& device) {
 
 }  // namespace
 
-bool QtAudioCapture::open(const QString& description, QString* reason) {
-    const std::optional<QAudioDevice> device = findInput(description);
+bool QtAudioCapture::open(const QString& id, const QString& description, int wantedRate, QString* reason) {
+    const std::optional<QAudioDevice> device = findInput(id, description);
     if (!device) {
-        *reason = description.isEmpty() ? QStringLiteral("There is no audio input.")
-                                        : QStringLiteral("The audio input \"%1\" is not there.").arg(description);
+        const QString name = description.isEmpty() ? id : description;
+        *reason = name.isEmpty() ? QStringLiteral("There is no audio input.")
+                                 : QStringLiteral("The audio input \"%1\" is not there.").arg(name);
         return false;
     }
-    format_ = chooseFormat(*device);
-    if (format_.sampleRate() < 8000 || format_.sampleRate() > 192000 || format_.channelCount() < 1 ||
-        format_.channelCount() > 32 || format_.sampleFormat() == QAudioFormat::Unknown) {
-        *reason = QStringLiteral("The audio input \"%1\" offers no usable format.").arg(device->description());
+    format_ = chooseFormat(*device, wantedRate);
+    decimation_ = decimationFor(format_.sampleRate());
+    if (format_.sampleRate() < kMinSampleRate || format_.sampleRate() > QtAudioInput::kMaxDeviceRate || decimation_ == 0 ||
+        format_.channelCount() < 1 || format_.channelCount() > 32 || format_.sampleFormat() == QAudioFormat::Unknown) {
+        *reason = QStringLiteral("The audio input \"%1\" offers no usable format (%2 Hz, %3 channels).")
+                      .arg(device->description())
+                      .arg(format_.sampleRate())
+                      .arg(format_.channelCount());
         return false;
     }
-    timeline_ = std::make_unique<SampleTimeline>(format_.sampleRate());
+    partialSum_ = 0;
+    partialCount_ = 0;
+    timeline_ = std::make_unique<SampleTimeline>(sampleRate());
     source_ = new QAudioSource(*device, format_, this);
     source_->setBufferSize(format_.bytesForDuration(QtAudioInput::kBufferMs * 1000));
     QObject::connect(source_, &QAudioSource::stateChanged, this, [this](QAudio::State state) {
@@ -132,10 +162,12 @@ void QtAudioCapture::readAvailable() {
         const qsizetype frames = got > 0 ? static_cast<qsizetype>(got) / bytesPerFrame : 0;
         if (frames == 0) break;
         convert(raw_.constData(), frames);
-        const qsizetype framesLeft = source_ ? source_->bytesAvailable() / bytesPerFrame : 0;
+        if (samples_.empty()) continue;
+        // Input samples still being averaged belong to the next block.
+        const qsizetype framesLeft = (source_ ? source_->bytesAvailable() / bytesPerFrame : 0) + partialCount_;
         const double arrivedMs = nowMs - static_cast<double>(framesLeft) * 1000.0 / format_.sampleRate();
-        const double firstMs = timeline_->stamp(arrivedMs, frames);
-        if (onBlock_) onBlock_(firstMs, format_.sampleRate(), std::span<const float>(samples_.data(), samples_.size()));
+        const double firstMs = timeline_->stamp(arrivedMs, static_cast<std::int64_t>(samples_.size()));
+        if (onBlock_) onBlock_(firstMs, sampleRate(), std::span<const float>(samples_.data(), samples_.size()));
     }
 }
 
@@ -144,7 +176,7 @@ void QtAudioCapture::readAvailable() {
 void QtAudioCapture::convert(const char* bytes, qsizetype frames) {
     const int channels = format_.channelCount();
     const int bytesPerSample = format_.bytesPerSample();
-    samples_.assign(static_cast<std::size_t>(frames), 0.0f);
+    samples_.clear();
     for (qsizetype f = 0; f < frames; ++f) {
         float sum = 0;
         for (int c = 0; c < channels; ++c) {
@@ -175,11 +207,17 @@ void QtAudioCapture::convert(const char* bytes, qsizetype frames) {
                 break;
             }
         }
-        samples_[static_cast<std::size_t>(f)] = sum / static_cast<float>(channels);
+        partialSum_ += static_cast<double>(sum / static_cast<float>(channels));
+        if (++partialCount_ == decimation_) {
+            samples_.push_back(static_cast<float>(partialSum_ / decimation_));
+            partialSum_ = 0;
+            partialCount_ = 0;
+        }
     }
 }
 
-QtAudioInput::QtAudioInput(Clock& clock, QString deviceDescription) : clock_(clock), device_(std::move(deviceDescription)) {}
+QtAudioInput::QtAudioInput(Clock& clock, QString deviceDescription, QString deviceId)
+    : clock_(clock), device_(std::move(deviceDescription)), deviceId_(std::move(deviceId)) {}
 
 QtAudioInput::~QtAudioInput() { stop(); }
 
@@ -206,7 +244,7 @@ bool QtAudioInput::open(QString* reason) {
     bool opened = false;
     QString why;
     // Opening is quick and its answer is needed here, so the caller waits for it.
-    postToThreadOfAndWait(capture_, [&] { opened = capture_->open(device_, &why); });
+    postToThreadOfAndWait(capture_, [&] { opened = capture_->open(deviceId_, device_, wantedRate_, &why); });
     if (!opened) {
         stop();
         if (reason) *reason = why;
@@ -233,13 +271,15 @@ int QtAudioInput::sampleRate() const {
     return rate;
 }
 
-QStringList QtAudioInput::inputDevices() {
-    QStringList names;
+QList<AudioInput> QtAudioInput::inputDevices() {
+    QList<AudioInput> inputs;
     const QAudioDevice preferred = QMediaDevices::defaultAudioInput();
-    if (!preferred.isNull()) names << preferred.description();
-    for (const QAudioDevice& device : QMediaDevices::audioInputs())
-        if (!names.contains(device.description())) names << device.description();
-    return names;
+    if (!preferred.isNull()) inputs.append({idText(preferred), preferred.description()});
+    for (const QAudioDevice& device : QMediaDevices::audioInputs()) {
+        const AudioInput input{idText(device), device.description()};
+        if (!inputs.contains(input)) inputs.append(input);
+    }
+    return inputs;
 }
 
 }  // namespace orvane::listen

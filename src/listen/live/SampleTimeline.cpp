@@ -32,7 +32,12 @@ double SampleTimeline::stamp(double arrivedAtUtcMs, std::int64_t frames) {
             }
         }
     }
-    const double firstMs = anchorMs_ + durationMs(frames_ - anchorFrame_);
+    const double sinceAnchorMs = durationMs(frames_ - anchorFrame_);
+    if (sinceAnchorMs < kSettleMs)
+        stampedMs_ = anchorMs_;
+    else
+        stampedMs_ += std::clamp(anchorMs_ - stampedMs_, -kMaxStepMs, kMaxStepMs);
+    const double firstMs = stampedMs_ + sinceAnchorMs;
     frames_ += frames;
     return firstMs;
 }

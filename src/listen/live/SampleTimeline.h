@@ -7,8 +7,8 @@ namespace orvane::listen {
 // Responsibilities: ties a stream of audio samples to UTC, so the stream can
 // be cut into slots exactly. Between anchorings a sample's moment comes from
 // the count of samples before it (the sound card's clock is steady over
-// seconds, where the moment a block reaches us jitters by tens of ms); the
-// wall clock only anchors that count.
+// seconds, where the moment a block reaches us jitters by tens of ms, and by
+// seconds on a busy machine); the wall clock only anchors that count.
 //
 // A block cannot reach us before its last sample was taken, so the moment a
 // block arrives less its duration is the latest its first sample can have
@@ -19,16 +19,27 @@ namespace orvane::listen {
 // its nominal rate (or the wall clock was stepped forward) and the anchor
 // moves on by the smallest lateness seen; a block later than kGapMs means
 // samples were lost (an overrun, a suspended device) and the anchor is taken
-// afresh from that block. A sound server can hold audio back for more than
-// half a second without losing any (PulseAudio does when a stream starts to
-// play into the sink being captured), hence kGapMs well above that.
+// afresh from that block.
+//
+// Audio is delivered in lumps (a sound server hands on a buffer's worth at a
+// time) and a busy machine reads it late, so how late blocks come varies by
+// far more than the card's clock ever drifts, and a block read with much
+// audio still waiting gives a bound far tighter than the rest. The stamps
+// therefore follow the anchor only gradually: kSettleMs after (re)anchoring
+// they move at most kMaxStepMs from one block to the next, so what is cut
+// from them never sees a jump; only lost samples make one. kGapMs lies well
+// above the capture buffer (QtAudioInput::kBufferMs) and the delays a busy
+// machine adds to it: a sound server can hold audio back that long without
+// losing any.
 //
 // Collaborations: none; the caller reads the clock when a block arrives.
 class SampleTimeline {
 public:
     static constexpr double kDriftMs = 20;
-    static constexpr double kGapMs = 1500;
+    static constexpr double kGapMs = 5000;
     static constexpr double kWindowMs = 5000;
+    static constexpr double kSettleMs = 5000;
+    static constexpr double kMaxStepMs = 5;
 
     explicit SampleTimeline(int sampleRate) : sampleRate_(sampleRate) {}
 
@@ -47,7 +58,8 @@ private:
 
     int sampleRate_;
     bool anchored_ = false;
-    double anchorMs_ = 0;           // UTC ms of sample `anchorFrame_`
+    double anchorMs_ = 0;           // UTC ms of sample `anchorFrame_`, as the blocks' moments bound it
+    double stampedMs_ = 0;          // the same as the stamps give it, following anchorMs_ gradually
     std::int64_t anchorFrame_ = 0;
     std::int64_t frames_ = 0;       // samples stamped so far
     double windowMinLateMs_ = 0;    // smallest lateness in the current window

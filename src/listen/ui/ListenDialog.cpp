@@ -4,25 +4,47 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QSpinBox>
+#include <algorithm>
 
 namespace orvane::listen::ui {
 
 namespace {
 const QString kDefaultInput = QStringLiteral("(the system's default input)");
+constexpr int kDescriptionRole = Qt::UserRole + 1;
 }
 
-ListenDialog::ListenDialog(const QStringList& inputs, const ListenSettings& settings, QWidget* parent)
+ListenDialog::ListenDialog(const QList<AudioInput>& inputs, const ListenSettings& settings, QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("frmListen"));
     setWindowTitle(QStringLiteral("Listen settings"));
     auto* form = new QFormLayout(this);
     cbDevice = new QComboBox(this);
     cbDevice->setObjectName(QStringLiteral("cbDevice"));
-    cbDevice->addItem(kDefaultInput, QString());
-    for (const QString& input : inputs) cbDevice->addItem(input, input);
-    if (!settings.Device.isEmpty() && cbDevice->findData(settings.Device) < 0)
-        cbDevice->addItem(settings.Device, settings.Device);
-    cbDevice->setCurrentIndex(std::max(0, cbDevice->findData(settings.Device)));
+    const auto add = [this](const QString& text, const AudioInput& input) {
+        cbDevice->addItem(text, input.id);
+        cbDevice->setItemData(cbDevice->count() - 1, input.description, kDescriptionRole);
+    };
+    add(kDefaultInput, {});
+    for (const AudioInput& input : inputs) {
+        const auto same = std::count_if(inputs.begin(), inputs.end(),
+                                        [&](const AudioInput& i) { return i.description == input.description; });
+        add(same > 1 ? QStringLiteral("%1 (%2)").arg(input.description, input.id) : input.description, input);
+    }
+    // The stored input: by its id, or (stored before ids were kept) the
+    // first of its description; one not plugged in now stays listed.
+    int current = 0;
+    if (!settings.DeviceId.isEmpty() || !settings.Device.isEmpty()) {
+        for (int i = 1; i < cbDevice->count() && current == 0; ++i) {
+            if (settings.DeviceId.isEmpty() ? cbDevice->itemData(i, kDescriptionRole).toString() == settings.Device
+                                            : cbDevice->itemData(i).toString() == settings.DeviceId)
+                current = i;
+        }
+        if (current == 0) {
+            add(settings.Device.isEmpty() ? settings.DeviceId : settings.Device, {settings.DeviceId, settings.Device});
+            current = cbDevice->count() - 1;
+        }
+    }
+    cbDevice->setCurrentIndex(current);
     cbDevice->setToolTip(QStringLiteral("Where the radio's receive audio comes in"));
     form->addRow(QStringLiteral("Audio input:"), cbDevice);
     sePitch = new QSpinBox(this);
@@ -40,7 +62,8 @@ ListenDialog::ListenDialog(const QStringList& inputs, const ListenSettings& sett
 }
 
 ListenSettings ListenDialog::settings() const {
-    return ListenSettings{cbDevice->currentData().toString(), sePitch->value()};
+    return ListenSettings{cbDevice->currentData(kDescriptionRole).toString(), sePitch->value(),
+                          cbDevice->currentData().toString()};
 }
 
 }  // namespace orvane::listen::ui

@@ -33,5 +33,26 @@ TEST(ListenSettings, DefaultsSavedValuesAndDamagedValues) {
     }
 }
 
+// Two identical USB codecs share a description; their ids tell them apart.
+// The id is stored beside the description and read back; a file written
+// before ids were kept (Device only) still reads, its input found by
+// description.
+TEST(ListenSettings, TheInputIsStoredByItsIdBesideItsDescription) {
+    TempDir dir;
+    const QString name = dir.file(QStringLiteral("o.INI"));
+    const QString codec = QStringLiteral("USB Audio CODEC Analog Stereo");
+    for (const QString& id : {QStringLiteral("alsa_input.usb-Burr-Brown_USB_Audio_CODEC-00.analog-stereo"),
+                              QStringLiteral("alsa_input.usb-Burr-Brown_USB_Audio_CODEC-00.analog-stereo.2")}) {
+        IniFile ini(name);
+        SaveListenIni(ini, ListenSettings{codec, 650, id});
+        const ListenSettings read = ReadListenIni(IniFile(name));
+        EXPECT_EQ(read.DeviceId, id);
+        EXPECT_EQ(read, (ListenSettings{codec, 650, id}));
+        EXPECT_TRUE(TempDir::readAll(name).contains("DeviceId=" + id.toUtf8())) << TempDir::readAll(name).toStdString();
+    }
+    TempDir::write(name, "[Listen]\nDevice=USB Audio CODEC Analog Stereo\nPitch=600\n");
+    EXPECT_EQ(ReadListenIni(IniFile(name)), (ListenSettings{codec, 600, QString()}));
+}
+
 }  // namespace
 }  // namespace orvane::listen

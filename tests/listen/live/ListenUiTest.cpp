@@ -12,21 +12,52 @@ namespace orvane::listen::ui {
 namespace {
 
 TEST(ListenDialog, OffersTheInputsKeepsTheStoredOneAndBoundsThePitch) {
-    const QStringList inputs{QStringLiteral("Built-in Audio"), QStringLiteral("USB Audio CODEC")};
+    const QList<AudioInput> inputs{{QStringLiteral("pci-0000_00_1f.3"), QStringLiteral("Built-in Audio")},
+                                   {QStringLiteral("usb-CODEC-00"), QStringLiteral("USB Audio CODEC")}};
     {
         ListenDialog dialog(inputs, ListenSettings{}, nullptr);
         EXPECT_EQ(dialog.deviceBox()->count(), 3);  // the default first
         EXPECT_EQ(dialog.settings(), ListenSettings{});
         dialog.deviceBox()->setCurrentIndex(2);
         dialog.pitchBox()->setValue(5000);
-        EXPECT_EQ(dialog.settings(), (ListenSettings{QStringLiteral("USB Audio CODEC"), 1200}));
+        EXPECT_EQ(dialog.settings(),
+                  (ListenSettings{QStringLiteral("USB Audio CODEC"), 1200, QStringLiteral("usb-CODEC-00")}));
         dialog.pitchBox()->setValue(10);
         EXPECT_EQ(dialog.settings().PitchHz, 300);
     }
     // An input not plugged in now stays chosen.
-    ListenDialog dialog(inputs, ListenSettings{QStringLiteral("IC-7300 USB"), 650}, nullptr);
+    ListenDialog dialog(inputs, ListenSettings{QStringLiteral("IC-7300 USB"), 650, QStringLiteral("usb-IC-7300")},
+                        nullptr);
     EXPECT_EQ(dialog.deviceBox()->count(), 4);
-    EXPECT_EQ(dialog.settings(), (ListenSettings{QStringLiteral("IC-7300 USB"), 650}));
+    EXPECT_EQ(dialog.settings(), (ListenSettings{QStringLiteral("IC-7300 USB"), 650, QStringLiteral("usb-IC-7300")}));
+}
+
+// Two radios, each on a USB codec of the same make: the two are listed apart
+// by their ids, the stored one is chosen by its id, and a setting stored by
+// description only (before ids were kept) picks the first of that name and
+// is stored with its id from then on.
+TEST(ListenDialog, TwoIdenticalCodecsAreToldApartByTheirIds) {
+    const QString codec = QStringLiteral("USB Audio CODEC Analog Stereo");
+    const QList<AudioInput> inputs{{QStringLiteral("usb-CODEC-00"), codec}, {QStringLiteral("usb-CODEC-00.2"), codec}};
+    struct Stored {
+        const char* name;
+        ListenSettings settings;
+        int chosen;  // index in the box
+        QString id;
+    };
+    const Stored cases[] = {
+        {"first by id", {codec, 700, QStringLiteral("usb-CODEC-00")}, 1, QStringLiteral("usb-CODEC-00")},
+        {"second by id", {codec, 700, QStringLiteral("usb-CODEC-00.2")}, 2, QStringLiteral("usb-CODEC-00.2")},
+        {"by description only", {codec, 700, QString()}, 1, QStringLiteral("usb-CODEC-00")},
+    };
+    for (const Stored& c : cases) {
+        ListenDialog dialog(inputs, c.settings, nullptr);
+        ASSERT_EQ(dialog.deviceBox()->count(), 3) << c.name;
+        EXPECT_NE(dialog.deviceBox()->itemText(1), dialog.deviceBox()->itemText(2));
+        EXPECT_TRUE(dialog.deviceBox()->itemText(2).contains(QStringLiteral("usb-CODEC-00.2")));
+        EXPECT_EQ(dialog.deviceBox()->currentIndex(), c.chosen) << c.name;
+        EXPECT_EQ(dialog.settings(), (ListenSettings{codec, 700, c.id})) << c.name;
+    }
 }
 
 TEST(OpeningChart, EachBeaconsRowShowsItsCyclesInTheLevelsColours) {

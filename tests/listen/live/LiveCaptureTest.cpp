@@ -9,6 +9,7 @@
 #include <cmath>
 #include <mutex>
 #include <numbers>
+#include <optional>
 #include <vector>
 
 #include "common/Clock.h"
@@ -19,6 +20,8 @@
 #include "listen/KeyedTone.h"
 #include "listen/SlotCutter.h"
 #include "listen/live/QtAudioInput.h"
+#include "listen/live/SampleTimeline.h"
+#include "support/CpuLoad.h"
 #include "support/PulseAudioServer.h"
 #include "support/WaitUntil.h"
 
@@ -92,8 +95,7 @@ TEST(LiveCapture, AToneInTheNullSinkComesBackStampedOnUtc) {
         blocks.push_back({firstMs, clock.nowUtcMsFine(), static_cast<std::int64_t>(samples.size()), rate, rms, crossings});
     });
     QString reason;
-    ASSERT_TRUE(input.open(&reason)) << reason.toStdString() << "; inputs: "
-                                      << QtAudioInput::inputDevices().join(QStringLiteral(", ")).toStdString();
+    ASSERT_TRUE(input.open(&reason)) << reason.toStdString() << "; inputs: " << QtAudioInput::inputDevices().size();
     const int rate = input.sampleRate();
     ASSERT_GE(rate, 8000);
 
@@ -119,10 +121,11 @@ TEST(LiveCapture, AToneInTheNullSinkComesBackStampedOnUtc) {
         EXPECT_EQ(b.rate, rate);
         EXPECT_LE(b.frames, QtAudioInput::kMaxBlockFrames);
         const double durationMs = static_cast<double>(b.frames) * 1000.0 / rate;
-        // No block can come before its last sample, nor (with a buffer of
-        // kBufferMs) long after.
+        // No block can come before its last sample, nor so long after it
+        // that audio must have been lost (the capture buffer, kBufferMs,
+        // and a busy machine's delays fit well within kGapMs).
         EXPECT_LE(b.firstMs + durationMs, b.arrivedMs + 1) << i;
-        EXPECT_GT(b.firstMs, b.arrivedMs - durationMs - 2000) << i;
+        EXPECT_GT(b.firstMs, b.arrivedMs - durationMs - SampleTimeline::kGapMs) << i;
         if (i > 0) {
             const Block& p = blocks[i - 1];
             const double gapMs = b.firstMs - (p.firstMs + static_cast<double>(p.frames) * 1000.0 / rate);
@@ -148,6 +151,55 @@ TEST(LiveCapture, AToneInTheNullSinkComesBackStampedOnUtc) {
     EXPECT_NEAR(pitchHz, 700, 30);
 }
 
+// A device faster than the detector takes (96 kHz here, asked of the sound
+// server, which gives it) is not refused block by block: its audio comes
+// divided down to 48 kHz, the tone at its pitch and in time.
+TEST(LiveCapture, AFasterDeviceIsDividedDownToTheDetectorsRange) {
+    SKIP_UNDER_THREAD_SANITIZER();
+    PulseAudioServer server;
+    QString whyNot;
+    if (!server.start(&whyNot)) GTEST_SKIP() << "No sound server for the live test: " << whyNot.toStdString();
+    SystemClock clock;
+    std::mutex mutex;
+    std::vector<Block> blocks;
+    QtAudioInput input(clock, server.captureDescription());
+    input.setWantedRate(96000);
+    input.setBlockHandler([&](std::int64_t firstUtcMs, int rate, std::span<const float> samples) {
+        double sum = 0;
+        int crossings = 0;
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            sum += static_cast<double>(samples[i]) * static_cast<double>(samples[i]);
+            if (i > 0 && (samples[i] >= 0) != (samples[i - 1] >= 0)) ++crossings;
+        }
+        const double rms = samples.empty() ? 0 : std::sqrt(sum / static_cast<double>(samples.size()));
+        const std::lock_guard lock(mutex);
+        blocks.push_back({static_cast<double>(firstUtcMs), clock.nowUtcMsFine(),
+                          static_cast<std::int64_t>(samples.size()), rate, rms, crossings});
+    });
+    QString reason;
+    ASSERT_TRUE(input.open(&reason)) << reason.toStdString();
+    EXPECT_EQ(input.sampleRate(), 48000);
+    PulseAudioServer::Player player(server, keyedTone(500, 1500, 700));
+    const auto loudest = [&] {
+        const std::lock_guard lock(mutex);
+        const Block* best = nullptr;
+        for (const Block& b : blocks)
+            if (b.frames >= 1200 && (!best || b.rms > best->rms)) best = &b;
+        return best ? std::optional<Block>(*best) : std::nullopt;
+    };
+    ASSERT_TRUE(waitUntil([&] { return player.finished() && loudest() && loudest()->rms > 0.2; }, 30000, 50))
+        << blocks.size() << " blocks, loudest RMS " << (loudest() ? loudest()->rms : -1) << ", rate "
+        << (blocks.empty() ? 0 : blocks.back().rate) << "; " << server.log().right(300).toStdString();
+    input.stop();
+    const std::lock_guard lock(mutex);
+    for (const Block& b : blocks) EXPECT_EQ(b.rate, 48000);
+    const auto it = std::max_element(blocks.begin(), blocks.end(), [](const Block& a, const Block& b) {
+        return (a.frames >= 1200 ? a.rms : 0) < (b.frames >= 1200 ? b.rms : 0);
+    });
+    const double pitchHz = it->crossings / 2.0 / (static_cast<double>(it->frames) / 48000);
+    EXPECT_NEAR(pitchHz, 700, 30);
+}
+
 TEST(LiveCapture, AMissingDeviceIsAClearError) {
     SKIP_UNDER_THREAD_SANITIZER();
     PulseAudioServer server;
@@ -166,13 +218,59 @@ TEST(LiveCapture, AMissingDeviceIsAClearError) {
     EXPECT_EQ(reported, reason);
 }
 
+// An input is found by its id, whatever its description (two codecs of one
+// make share theirs); an id not there is not replaced by another input of
+// the same description. The id is the one the system lists.
+TEST(LiveCapture, AnInputIsOpenedByItsIdNotByItsDescription) {
+    SKIP_UNDER_THREAD_SANITIZER();
+    PulseAudioServer server;
+    QString whyNot;
+    if (!server.start(&whyNot)) GTEST_SKIP() << "No sound server for the live test: " << whyNot.toStdString();
+    // The sound system lists its inputs once it has heard from the server.
+    QString id;
+    const bool listed = waitUntil(
+        [&] {
+            for (const AudioInput& input : QtAudioInput::inputDevices())
+                if (input.description == server.captureDescription()) id = input.id;
+            return !id.isEmpty();
+        },
+        10000, 50);
+    ASSERT_TRUE(listed) << QtAudioInput::inputDevices().size() << " inputs listed";
+    SystemClock clock;
+    struct Choice {
+        const char* name;
+        QString description, id;
+        bool opens;
+    };
+    const Choice choices[] = {
+        {"by id", server.captureDescription(), id, true},
+        {"by id, renamed since", QStringLiteral("Another name"), id, true},
+        {"by description only", server.captureDescription(), QString(), true},
+        {"an id not there", server.captureDescription(), id + QStringLiteral(".2"), false},
+    };
+    for (const Choice& c : choices) {
+        QtAudioInput input(clock, c.description, c.id);
+        QString reason;
+        EXPECT_EQ(input.open(&reason), c.opens) << c.name << ": " << reason.toStdString();
+        if (!c.opens) {
+            EXPECT_EQ(reason, QStringLiteral("The audio input \"%1\" is not there.").arg(c.description));
+        }
+        input.stop();
+    }
+}
+
 // The captured stream cut into slots: every slot starts on a UTC boundary
-// and follows the one before, however the blocks fall.
+// and follows the one before, however the blocks fall, on a busy machine:
+// two processes spin on the CPU all the while (on two cores, a load of two
+// on top of whatever else runs), so the capture thread and the sound server
+// wake late and unevenly, and no slot may be lost to it.
 TEST(LiveCapture, CapturedAudioIsCutIntoWholeSlotsOnTheBoundaries) {
     SKIP_WHERE_REAL_TIME_IS_LOST();
     PulseAudioServer server;
     QString whyNot;
     if (!server.start(&whyNot)) GTEST_SKIP() << "No sound server for the live test: " << whyNot.toStdString();
+    const CpuLoad busy(2);
+    ASSERT_TRUE(busy.started());
 
     SystemClock clock;
     const beacons::StationTable stations;

@@ -2,6 +2,8 @@
 // blocks arrive, mended after a gap and against a slow sound card.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include "listen/live/SampleTimeline.h"
@@ -38,10 +40,65 @@ TEST(SampleTimeline, LostSamplesStartTheAnchorAfresh) {
     SampleTimeline t(kRate);
     t.stamp(kT0 + 100, kBlock);
     t.stamp(kT0 + 200, kBlock);
-    // Two seconds of audio were lost (an overrun): the next block is late by far.
-    EXPECT_DOUBLE_EQ(t.stamp(kT0 + 2300, kBlock), kT0 + 2200);
+    // Six seconds of audio were lost (an overrun, a suspended device): the
+    // next block is later than a busy machine and the capture buffer can
+    // ever hold one back.
+    constexpr double kLostMs = 6000;
+    static_assert(kLostMs > SampleTimeline::kGapMs);
+    EXPECT_DOUBLE_EQ(t.stamp(kT0 + 300 + kLostMs, kBlock), kT0 + 200 + kLostMs);
     EXPECT_EQ(t.gaps(), 1);
-    EXPECT_DOUBLE_EQ(t.stamp(kT0 + 2400, kBlock), kT0 + 2300);
+    EXPECT_DOUBLE_EQ(t.stamp(kT0 + 400 + kLostMs, kBlock), kT0 + 300 + kLostMs);
+}
+
+// A busy machine: the sound server hands audio on in lumps of two seconds
+// (the capture buffer), read in pieces of 4096 samples, and the reader wakes
+// late by a varying amount, now and then by seconds. Nothing is lost, so the
+// stamps must never jump: once settled they move by at most kMaxStepMs from
+// one block to the next, whatever the bounds say, and stay within the
+// lateness the pattern gives.
+TEST(SampleTimeline, ABusyMachineMovesTheStampsOnlyGradually) {
+    struct Pattern {
+        const char* name;
+        double (*readLateMs)(int lump);  // how late the reader wakes after lump `lump` is handed on
+    };
+    const Pattern patterns[] = {
+        {"SteadyLate", [](int) { return 300.0; }},
+        {"VaryingLoad", [](int lump) { return static_cast<double>((lump * 7919) % 900); }},
+        {"LateThenOnTime", [](int lump) { return lump < 12 ? 800.0 : 0.0; }},
+        {"OnTimeThenLate", [](int lump) { return lump < 5 ? 0.0 : 600.0 + (lump % 3) * 150.0; }},
+        {"StallOf3sAfterSettling", [](int lump) { return lump == 8 ? 3000.0 : 120.0; }},
+        {"OneQuickReadAmongSlowOnes", [](int lump) { return lump == 15 ? 0.0 : 1500.0; }},
+    };
+    constexpr std::int64_t kLump = 2 * kRate;
+    constexpr std::int64_t kPiece = 4096;
+    for (const Pattern& p : patterns) {
+        SampleTimeline t(kRate);
+        std::int64_t frame = 0;
+        double previousEndMs = 0;
+        double worstStepMs = 0, worstErrorMs = 0;
+        for (int lump = 0; lump < 60; ++lump) {  // two minutes
+            // The lump's last sample is taken at its end; the reader wakes
+            // later and reads the lump, with whatever lumps came meanwhile
+            // still waiting behind it (not modelled: each is read alone).
+            const double lumpEndMs = kT0 + static_cast<double>((lump + 1) * kLump) * 1000 / kRate;
+            const double wakeMs = lumpEndMs + 20 + p.readLateMs(lump);
+            for (std::int64_t read = 0; read < kLump; read += kPiece) {
+                const std::int64_t n = std::min(kPiece, kLump - read);
+                const double framesLeftMs = static_cast<double>(kLump - read - n) * 1000 / kRate;
+                const double firstMs = t.stamp(wakeMs - framesLeftMs, n);
+                const double trueFirstMs = kT0 + static_cast<double>(frame) * 1000 / kRate;
+                if (static_cast<double>(frame) * 1000 / kRate >= SampleTimeline::kSettleMs + 2000)
+                    worstStepMs = std::max(worstStepMs, std::abs(firstMs - previousEndMs));
+                worstErrorMs = std::max(worstErrorMs, firstMs - trueFirstMs);
+                EXPECT_GE(firstMs - trueFirstMs, -0.001) << p.name << ": stamped before it was taken";
+                previousEndMs = firstMs + static_cast<double>(n) * 1000 / kRate;
+                frame += n;
+            }
+        }
+        EXPECT_EQ(t.gaps(), 0) << p.name;
+        EXPECT_LE(worstStepMs, SampleTimeline::kMaxStepMs + 0.01) << p.name;  // ms of 1.8e12 in a double
+        EXPECT_LE(worstErrorMs, 3100) << p.name;
+    }
 }
 
 TEST(SampleTimeline, ASlowSoundCardIsFollowedWithinTheDriftAllowance) {
