@@ -86,7 +86,12 @@ void SlotCutter::push(std::int64_t firstSampleUtcMs, int sampleRate, std::span<c
         }
         // The beacon is fixed when the slot's first sample comes: a band
         // changed in mid-slot is for the next slot, not judged against this one.
-        if (slot_.empty()) expected_ = expect_(slotStartMs_);
+        // (A slot may begin with the last samples of the one before, so
+        // it is told by its start, not by being empty.)
+        if (expectedForMs_ != slotStartMs_) {
+            expected_ = expect_(slotStartMs_);
+            expectedForMs_ = slotStartMs_;
+        }
         const auto n = std::min(slotSamples_ - slot_.size(), samples.size());
         slot_.insert(slot_.end(), samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(n));
         samples = samples.subspan(n);

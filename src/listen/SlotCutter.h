@@ -73,7 +73,8 @@ private:
     double driftMs_ = 0;    // the latest block's stamp less the moment the count gives it
     std::int64_t slotStartMs_ = 0;  // the slot being filled
     std::int64_t skipSamples_ = 0;  // samples before the first whole slot
-    std::optional<ExpectedBeacon> expected_;  // for the slot being filled
+    std::optional<ExpectedBeacon> expected_;      // for the slot being filled
+    std::optional<std::int64_t> expectedForMs_;  // the slot start expected_ was asked for
     std::vector<float> slot_;
     std::size_t slotSamples_ = 0;  // samples a whole slot holds at sampleRate_
     bool started_ = false;
