@@ -124,6 +124,7 @@ struct FailureCase {
     const char* basePath;  // below the server's root
     bool wrongCertificate;
     const char* reason;    // a part of the reason
+    int timeOutMs = 20000;  // of silence; short only where the silence is the case
 };
 
 void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
@@ -139,7 +140,7 @@ TEST_P(ReportWebFailureTest, EndsThatReportAndKeepsTheEarlierCopy) {
     const QByteArray earlier = "yesterday's wwv\n";
     TempDir::write(cwd.file(QStringLiteral("wwv.txt")), earlier);
     WebSession s(webOnly({0, 8}), web.base() + QString::fromLatin1(c.basePath));
-    s.retrieval.web().TimeOut = 500;  // for the stalled body; the rest end at once
+    s.retrieval.web().TimeOut = c.timeOutMs;
 
     EXPECT_FALSE(s.retrieval.GetLatest());
 
@@ -167,9 +168,60 @@ INSTANTIATE_TEST_SUITE_P(
                     "an HTML page (\"Service Unavailable\"), not a report"},
         FailureCase{"NulByte", {"--nul", "/text/wwv.txt"}, "", false, "holds a NUL byte"},
         FailureCase{"OverFourMiB", {"--big", "/text/wwv.txt", "4194305"}, "", false, "Transfer too large"},
-        FailureCase{"StallMidBody", {"--stall", "/text/wwv.txt"}, "", false, "Transfer Timed out"},
+        FailureCase{"StallMidBody", {"--stall", "/text/wwv.txt"}, "", false, "Transfer Timed out", 500},
+        // Framings that do not say the body is complete: the fragment is not a report.
+        FailureCase{"ChunkSizeNotHex", {"--bad-chunk", "/text/wwv.txt", "zz"}, "", false,
+                    "Bad HTTP answer: chunk size 'zz'"},
+        FailureCase{"ChunkSizeBeyondAnyLength", {"--bad-chunk", "/text/wwv.txt", "FFFFFFFFFFFFFFFFFFFFFFFF"}, "", false,
+                    "Bad HTTP answer: chunk size 'FFFFFFFFFFFFFFFFFFFFFFFF'"},
+        FailureCase{"TwoContentLengths", {"--two-lengths", "/text/wwv.txt"}, "", false,
+                    "conflicting Content-Length values (10, "},
+        FailureCase{"NoLengthAndNoCloseNotify", {"--no-length", "/text/wwv.txt"}, "", false,
+                    "Transfer incomplete: a body without a length ended by a bare TCP close, no TLS close_notify (20 bytes)"},
+        // A header without end costs 64 KiB, not memory without bound; one
+        // trickled byte by byte does not keep the silence from ending it.
+        FailureCase{"EndlessHeader", {"--endless-header", "/text/wwv.txt"}, "", false,
+                    "HTTP header too large: over 65536 bytes"},
+        FailureCase{"TrickledHeader", {"--trickle-header", "/text/wwv.txt"}, "", false, "Transfer Timed out", 1000},
         FailureCase{"WrongHostName", {}, "", true, "TLS error: The host name did not match"}),
     [](const ::testing::TestParamInfo<FailureCase>& row) { return std::string(row.param.name); });
+
+// A body whose framing says it is complete replaces the earlier copy: chunked,
+// or without a length but ended by TLS close_notify.
+TEST(ReportWebRetrievalTest, BodiesFramedCompleteAreStored) {
+    trustTestCa();
+    for (const char* rule : {"--chunked", "--no-length-notify"}) {
+        HttpsTestServer web;
+        ASSERT_TRUE(web.start(reportDataDir(), {QString::fromLatin1(rule), "/text/wwv.txt"})) << web.error().toStdString();
+        WorkingDirectory cwd;
+        TempDir::write(cwd.file(QStringLiteral("wwv.txt")), "yesterday's wwv\n");
+        WebSession s(webOnly({0, 8}), web.base());
+
+        EXPECT_TRUE(s.retrieval.GetLatest()) << rule << ": " << s.view.lines.join(QLatin1Char('\n')).toStdString();
+
+        EXPECT_EQ(TempDir::readAll(cwd.file(QStringLiteral("wwv.txt"))), servedWeb(QStringLiteral("wwv.txt"))) << rule;
+        EXPECT_EQ(TempDir::readAll(cwd.file(QStringLiteral("SGAS.txt"))), servedWeb(QStringLiteral("sgas.txt"))) << rule;
+    }
+}
+
+// A kept connection the server closed without answering the next request:
+// the request goes once more over a new connection.
+TEST(ReportWebRetrievalTest, AKeptConnectionClosedBeforeTheAnswerIsReplacedOnce) {
+    trustTestCa();
+    HttpsTestServer web;
+    ASSERT_TRUE(web.start(reportDataDir(), {"--drop-next", "/text/wwv.txt"})) << web.error().toStdString();
+    WorkingDirectory cwd;
+    WebSession s(webOnly({0, 8}), web.base());
+
+    ASSERT_TRUE(s.retrieval.GetLatest()) << s.view.lines.join(QLatin1Char('\n')).toStdString();
+
+    EXPECT_EQ(TempDir::readAll(cwd.file(QStringLiteral("SGAS.txt"))), servedWeb(QStringLiteral("sgas.txt")));
+    const auto requests = web.requests();
+    ASSERT_EQ(requests.size(), 3);
+    EXPECT_EQ(web.paths(), (QStringList{"/text/wwv.txt", "/text/sgas.txt", "/text/sgas.txt"}));
+    EXPECT_EQ(requests[1].clientPort, requests[0].clientPort);
+    EXPECT_NE(requests[2].clientPort, requests[0].clientPort);
+}
 
 TEST(ReportWebRetrievalTest, WithoutTheTestCaTheServerIsNotTrusted) {
     qunsetenv("SSL_CERT_FILE");
