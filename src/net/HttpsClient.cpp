@@ -257,14 +257,15 @@ HttpsClient::Response HttpsClient::exchange(const QUrl& url, bool& untrusted, bo
             if (isTlsClosure(*s)) tlsClosed = true;
             else connectionEnded();
             return;
+        // Named as the FTP session names them: which host, and the system's reason.
         case QAbstractSocket::HostNotFoundError:
-            fail(QStringLiteral("%1: %2 could not be resolved").arg(s->errorString(), host));
+            fail(QStringLiteral("Host Lookup Failed: %1 could not be resolved (%2)").arg(host, s->errorString()));
             return;
         case QAbstractSocket::ConnectionRefusedError:
         case QAbstractSocket::NetworkError:
         case QAbstractSocket::SocketTimeoutError:
-            if (s->state() != QAbstractSocket::ConnectedState && !reused) {
-                fail(QStringLiteral("%1: %2 could not be reached").arg(s->errorString(), where));
+            if (!s->isEncrypted() && !reused) {
+                fail(QStringLiteral("Connection Failed: %1 could not be reached (%2)").arg(where, s->errorString()));
                 return;
             }
             break;

@@ -87,8 +87,9 @@ public:
     // ...", "Transfer Timed out", "redirect to http://... refused: only https
     // is followed", "Transfer too large: ...", "Transfer incomplete: ...",
     // "Bad HTTP answer: ...", "HTTP header too large: ...", "Connection
-    // refused: HOST:PORT could not be reached", "Host not found: HOST could
-    // not be resolved", "Transfer canceled" after Abort().
+    // Failed: HOST:PORT could not be reached (Connection refused)", "Host
+    // Lookup Failed: HOST could not be resolved (...)", "Transfer canceled"
+    // after Abort().
     Response Get(const QUrl& url);
 
     // Ends a running Get (it throws "Transfer canceled").

@@ -155,6 +155,11 @@ TEST_P(ReportWebFailureTest, EndsThatReportAndKeepsTheEarlierCopy) {
         EXPECT_TRUE(name == QStringLiteral("wwv.txt") || name == QStringLiteral("SGAS.txt")) << name.toStdString();
     EXPECT_EQ(s.view.runningStates, (std::vector<bool>{true, false}));
     EXPECT_TRUE(s.messages.errors.empty());
+    // The failed report's tab is told why; the other one whether it came.
+    ASSERT_EQ(s.view.reportFailures.count(0), 1u);
+    EXPECT_TRUE(s.view.reportFailures[0].contains(QString::fromLatin1(c.reason))) << s.view.reportFailures[0].toStdString();
+    ASSERT_EQ(s.view.reportFailures.count(8), 1u);
+    EXPECT_EQ(s.view.reportFailures[8].isEmpty(), QFile::exists(cwd.file(QStringLiteral("SGAS.txt"))));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -282,11 +287,31 @@ TEST(ReportWebRetrievalTest, AnUnreachableFtpServerFailsOnlyTheReportsThatNeedIt
     // The web service's lines stay; the FTP server's failure is each
     // report's reason, said once per report and in no message box.
     EXPECT_TRUE(s.view.lines.filter(QStringLiteral("GET ")).size() == 1) << s.view.lines.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(s.view.lines.back(), QStringLiteral("1 of 3 reports fetched; AK.txt: FTP server: Connection Failed; "
-                                                  "ALTS.txt: FTP server: Connection Failed"));
+    const QString reason =
+        QStringLiteral("FTP server: Connection Failed: 127.0.0.1:%1 could not be reached (Connection refused)").arg(freePort);
+    EXPECT_EQ(s.view.lines.back(), QStringLiteral("1 of 3 reports fetched; AK.txt: %1; ALTS.txt: %1").arg(reason));
     EXPECT_EQ(s.view.panels[0], QStringLiteral("1 of 3 reports fetched"));
+    // Each tab hears of its own report: the two that failed why, the one that came nothing.
+    EXPECT_EQ(s.view.reportFailures, (std::map<int, QString>{{0, QString()}, {1, reason}, {5, reason}}));
     EXPECT_TRUE(s.messages.messages.empty());
     EXPECT_TRUE(s.messages.errors.empty());
+}
+
+TEST(ReportWebRetrievalTest, AnUnreachableWebServiceIsNamedWithItsPort) {
+    int freePort = 0;
+    {
+        FtpTestServer probe;
+        ASSERT_TRUE(probe.start(reportDataDir()));
+        freePort = probe.port();
+    }
+    WorkingDirectory cwd;
+    WebSession s(webOnly({0}), QStringLiteral("https://127.0.0.1:%1/").arg(freePort));
+
+    EXPECT_FALSE(s.retrieval.GetLatest());
+
+    EXPECT_EQ(s.retrieval.failures(),
+              QStringList{QStringLiteral("wwv.txt: Connection Failed: 127.0.0.1:%1 could not be reached (Connection refused)")
+                              .arg(freePort)});
 }
 
 TEST(ReportWebRetrievalTest, APasswordIsAskedForOnlyWhenTheFtpServerIsNeeded) {

@@ -4,6 +4,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
+#include <QFile>
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QLabel>
@@ -347,6 +349,45 @@ TEST(PropagationPageTest, EachReportSaysWhenItWasIssuedAndWarnsWhenStale) {
     f.page.refreshReportAges();
     EXPECT_TRUE(wwv->text().startsWith(QStringLiteral("issued 2026-09-22 06:15 UTC, 6 h ago"))) << wwv->text().toStdString();
     EXPECT_TRUE(f.page.isReportStale(0));
+}
+
+TEST(PropagationPageTest, AFailedReportSaysWhyAndWhenItsCopyArrived) {
+    PageFixture f;  // the clock reads 2026-09-22 09:15 UTC
+    const QString wwv = f.cwd.file(QStringLiteral("wwv.txt"));
+    TempDir::write(wwv, ":Product: wwv.txt\n:Issued: 2026 Sep 22 0615 UTC\n");
+    {
+        QFile file(wwv);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        // 2026-09-22 06:20 UTC: the copy arrived five minutes after it was issued.
+        ASSERT_TRUE(file.setFileTime(QDateTime::fromSecsSinceEpoch(kNowMs / 1000 - 2 * 3600 - 55 * 60, Qt::UTC),
+                                     QFileDevice::FileModificationTime));
+    }
+    f.page.ShowReportTabs();
+    // (Hidden, not merely off screen: only the active tab's sheet is visible.)
+    EXPECT_TRUE(f.page.failureLines[0]->isHidden());
+
+    f.page.setReportFailure(0, QStringLiteral("Transfer Timed out"));
+    f.page.setReportFailure(4, QStringLiteral("HTTP 404 Not Found"));
+    f.page.setReportFailure(8, QString());
+
+    EXPECT_FALSE(f.page.failureLines[0]->isHidden());
+    EXPECT_EQ(f.page.failureLines[0]->text(),
+              QStringLiteral("Last fetch failed 2026-09-22 09:15 UTC: Transfer Timed out. "
+                             "The copy shown arrived 2026-09-22 06:20 UTC, 2 h ago."));
+    // The copy is still shown below the line, with its own age.
+    EXPECT_TRUE(f.page.memos[0]->toPlainText().contains(QStringLiteral(":Issued: 2026 Sep 22 0615 UTC")));
+    EXPECT_EQ(f.page.ageLines[0]->text(), QStringLiteral("issued 2026-09-22 06:15 UTC, 3 h ago"));
+    EXPECT_EQ(f.page.failureLines[4]->text(),
+              QStringLiteral("Last fetch failed 2026-09-22 09:15 UTC: HTTP 404 Not Found. No copy has arrived yet."));
+    EXPECT_FALSE(f.page.failureLines[4]->isHidden());
+    EXPECT_TRUE(f.page.failureLines[8]->isHidden());
+
+    // The ages follow the clock; a later fetch that succeeds takes the line away.
+    f.clock.advance(2LL * 3600 * 1000);
+    f.page.refreshReportAges();
+    EXPECT_TRUE(f.page.failureLines[0]->text().endsWith(QStringLiteral("06:20 UTC, 4 h ago."))) << f.page.failureLines[0]->text().toStdString();
+    f.page.setReportFailure(0, QString());
+    EXPECT_TRUE(f.page.failureLines[0]->isHidden());
 }
 
 TEST(SolarFtpSetupTest, ReportSourceDefaultsToTheWebServiceAndIsStored) {

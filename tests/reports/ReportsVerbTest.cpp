@@ -50,7 +50,8 @@ TEST(ReportsVerbTest, FailuresEndWithTheirStatus) {
     const CliRun refused = runCli({"--source", "ftp", "--host", "127.0.0.1", "--port", QString::number(freePort), "--only", "AK", "--dir",
                                 out.path(), "--ini", out.file(QStringLiteral("none.INI"))});
     EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_EQ(refused.err.trimmed(), QStringLiteral("Connection Failed"));
+    EXPECT_EQ(refused.err.trimmed(),
+              QStringLiteral("Connection Failed: 127.0.0.1:%1 could not be reached (Connection refused)").arg(freePort));
 }
 
 TEST(ReportsVerbTest, ExitsOneWhenASelectedReportDidNotArrive) {

@@ -322,4 +322,6 @@ void TfrmSolarFtpSetup::showReportTabs() { page_.ShowReportTabs(); }
 
 void TfrmSolarFtpSetup::processEvents() { QCoreApplication::processEvents(); }
 
+void TfrmSolarFtpSetup::showReportFailure(int index, const QString& reason) { page_.setReportFailure(index, reason); }
+
 }  // namespace orvane::reports
