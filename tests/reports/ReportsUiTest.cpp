@@ -9,11 +9,13 @@
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QTabWidget>
 
@@ -222,7 +224,9 @@ TEST(SolarFtpSetupTest, CreationShowsTheSettings) {
 
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Solar FTP Setup"));
     EXPECT_EQ(d.cbReportSource->currentText(), QStringLiteral("NOAA FTP server"));
-    EXPECT_EQ(d.size(), QSize(480, 435));
+    // The classic size, or larger where the desktop's font needs it.
+    EXPECT_GE(d.width(), 480);
+    EXPECT_GE(d.height(), 435);
     ASSERT_EQ(d.clbLatestFiles->count(), kReportCount);
     for (int i = 0; i < kReportCount; ++i) {
         EXPECT_EQ(d.clbLatestFiles->item(i)->text(), reportTitle(i));
@@ -238,7 +242,8 @@ TEST(SolarFtpSetupTest, CreationShowsTheSettings) {
     EXPECT_EQ(d.edProxyServer->text(), QStringLiteral("proxy.example.net"));
     EXPECT_EQ(d.edProxyPort->text(), QStringLiteral("8021"));
     EXPECT_EQ(f.settings.Proxy, QStringLiteral("proxy.example.net"));
-    EXPECT_EQ(d.StatusMemo->toPlainText(), QStringLiteral("StatusMemo"));
+    // The status box is empty until a retrieval writes to it.
+    EXPECT_EQ(d.StatusMemo->toPlainText(), QString());
     EXPECT_EQ(d.ProgressBar1->value(), 0);
     EXPECT_EQ(d.btnGetLatest->text(), QStringLiteral("&Get Latest HF Propagation Information"));
     struct Topic {
@@ -316,7 +321,7 @@ TEST(SolarFtpSetupTest, EmptyPasswordOnlyShowsTheMessage) {
     f.dialog->btnGetLatest->click();
     ASSERT_EQ(f.messages.messages.size(), 1u);
     EXPECT_TRUE(f.messages.messages[0].starts_with("You must enter a password"));
-    EXPECT_EQ(f.dialog->StatusMemo->toPlainText(), QStringLiteral("StatusMemo"));
+    EXPECT_EQ(f.dialog->StatusMemo->toPlainText(), QString());
     EXPECT_TRUE(f.dialog->btnGetLatest->isEnabled());
 }
 
@@ -388,6 +393,47 @@ TEST(PropagationPageTest, AFailedReportSaysWhyAndWhenItsCopyArrived) {
     EXPECT_TRUE(f.page.failureLines[0]->text().endsWith(QStringLiteral("06:20 UTC, 4 h ago."))) << f.page.failureLines[0]->text().toStdString();
     f.page.setReportFailure(0, QString());
     EXPECT_TRUE(f.page.failureLines[0]->isHidden());
+}
+
+// Every report title whole, at the size the dialog opens with and at the
+// smallest it allows, in whatever font the machine has; made larger, the list
+// and the status lines take the room.
+TEST(SolarFtpSetupTest, TitlesAreWholeAndTheContentsFollowTheDialogsSize) {
+    DialogFixture f;
+    TfrmSolarFtpSetup& d = *f.dialog;
+    d.show();
+    QListWidget* list = d.clbLatestFiles;
+    const auto titlesWhole = [&](const char* when) {
+        if (d.layout()) d.layout()->activate();
+        const int widest = list->sizeHintForColumn(0);
+        EXPECT_GE(list->viewport()->width(), widest) << when;
+        EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0) << when;
+        for (int i = 0; i < kReportCount; ++i) {
+            const QListWidgetItem* item = list->item(i);
+            EXPECT_LE(list->sizeHintForIndex(list->model()->index(i, 0)).width(), list->viewport()->width())
+                << when << ": " << item->text().toStdString();
+        }
+        // Nothing of the dialog lies outside it.
+        for (const QWidget* w : d.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (w->isVisibleTo(&d)) {
+                EXPECT_TRUE(d.rect().contains(w->geometry())) << when << ": " << w->objectName().toStdString();
+            }
+    };
+    titlesWhole("at the default size");
+
+    const QRect listBefore = list->geometry();
+    const QRect memoBefore = d.StatusMemo->geometry();
+    const QRect buttonBefore = d.btnGetLatest->geometry();
+    d.resize(d.size() + QSize(300, 200));
+    titlesWhole("made larger");
+    EXPECT_GT(list->width(), listBefore.width());
+    EXPECT_GT(d.StatusMemo->width(), memoBefore.width());
+    EXPECT_GT(d.StatusMemo->height(), memoBefore.height());
+    EXPECT_GT(d.btnGetLatest->width(), buttonBefore.width());
+
+    d.resize(QSize(100, 100));  // as small as the dialog lets it be
+    EXPECT_GE(d.width(), d.minimumSizeHint().width());
+    titlesWhole("at its smallest");
 }
 
 TEST(SolarFtpSetupTest, ReportSourceDefaultsToTheWebServiceAndIsStored) {
