@@ -439,9 +439,9 @@ void TfrmTabbedOrvane::puGetLatestReportsClick() {
 // ---- Tabs, hints, status bar -------------------------------------------------------
 
 void TfrmTabbedOrvane::pcMainChange(int index) {
-    // The Monitor tab shares the Map tab's topic.
     const QWidget* page = pcMain->widget(index);
-    const int context = page == tsMap || page == tsMonitor ? help::ctx::kMapTab
+    const int context = page == tsMap                      ? help::ctx::kMapTab
+                        : page == tsMonitor                ? help::ctx::kMonitorTab
                         : page == tsBeacons                ? help::ctx::kBeaconsTab
                         : page == tsPropagation            ? help::ctx::kPropagationTab
                         : page == tsAbout                  ? help::ctx::kAboutTab
