@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "rig/Rig.h"
+#include "rig/RigModels.h"
 
 namespace orvane::rig {
 namespace {
@@ -97,6 +98,26 @@ private:
 };
 
 }  // namespace
+
+// Hamlib's backends register their models when loaded; the list is walked
+// under one lock so two callers never load them at once.
+std::vector<RigModel> hamlibModelList() {
+    initialiseHamlib();
+    static std::mutex lock;
+    const std::lock_guard guard(lock);
+    rig_load_all_backends();
+    std::vector<RigModel> models;
+    rig_list_foreach(
+        [](const struct rig_caps* caps, rig_ptr_t data) -> int {
+            auto* out = static_cast<std::vector<RigModel>*>(data);
+            if (caps && out->size() < 10'000)
+                out->push_back({static_cast<int>(caps->rig_model), QString::fromLatin1(caps->mfg_name).trimmed(),
+                                QString::fromLatin1(caps->model_name).trimmed()});
+            return 1;  // go on
+        },
+        &models);
+    return models;
+}
 
 std::unique_ptr<Rig> makeHamlibRig(const RigSettings& settings) { return std::make_unique<HamlibRig>(settings); }
 
