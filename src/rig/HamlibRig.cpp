@@ -27,6 +27,14 @@ void initialiseHamlib() {
     });
 }
 
+// Hamlib registers a backend's models in a process-wide table the first time
+// one of them is asked for: listing all models and creating a rig (on
+// different threads) take turns.
+std::mutex& backendLock() {
+    static std::mutex lock;
+    return lock;
+}
+
 class HamlibRig final : public Rig {
 public:
     explicit HamlibRig(RigSettings settings) : settings_(std::move(settings)) {}
@@ -35,7 +43,10 @@ public:
     void open() override {
         if (rig_) return;
         initialiseHamlib();
-        rig_ = rig_init(static_cast<rig_model_t>(settings_.model));
+        {
+            const std::lock_guard guard(backendLock());
+            rig_ = rig_init(static_cast<rig_model_t>(settings_.model));
+        }
         if (!rig_) throw RigError("Hamlib knows no rig model " + std::to_string(settings_.model));
         try {
             // No port: Hamlib's own default for the model (a serial device,
@@ -100,11 +111,10 @@ private:
 }  // namespace
 
 // Hamlib's backends register their models when loaded; the list is walked
-// under one lock so two callers never load them at once.
+// under the backends' lock.
 std::vector<RigModel> hamlibModelList() {
     initialiseHamlib();
-    static std::mutex lock;
-    const std::lock_guard guard(lock);
+    const std::lock_guard guard(backendLock());
     rig_load_all_backends();
     std::vector<RigModel> models;
     rig_list_foreach(
