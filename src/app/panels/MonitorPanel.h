@@ -100,6 +100,10 @@ public:
     std::int64_t shownPeriodStartMs() const { return view_.periodStartMs; }
     bool hasShown() const { return shown_; }
 
+    // The text is sized to the room, so the room never has to grow to the
+    // text: a window made large and then small again shrinks back.
+    QSize minimumSizeHint() const override { return {0, 0}; }
+
 protected:
     void resizeEvent(QResizeEvent* e) override;
 
