@@ -1,6 +1,7 @@
 #include "app/panels/MonitorPanel.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QGridLayout>
 #include <QHelpEvent>
@@ -47,7 +48,13 @@ public:
     beacons::StationTable stations;
     int captionPixels = 11;
 
-    static constexpr int kCaptionWidth = 44;
+    // The band captions' column: "28.20" and a margin at the captions' size.
+    int captionWidth() const {
+        QFont f = font();
+        f.setPixelSize(captionPixels);
+        return std::max(44, QFontMetrics(f).horizontalAdvance(QStringLiteral("28.20")) + captionPixels / 2 + 4);
+    }
+    double cellWidth() const { return (width() - captionWidth() - 1) / 18.0; }
 
     int heardLevel(int cellColumn, int band) const {
         const auto& last = heard.last(beaconAt(cellColumn, band), band);
@@ -84,7 +91,7 @@ public:
     }
     // The largest size at which every call fits its cell, two lines high.
     int cellPixels() const {
-        const double cellW = (width() - kCaptionWidth - 1) / 18.0;
+        const double cellW = cellWidth();
         const double cellH = (height() - 1) / 5.0;
         QStringList calls;
         for (int i = 0; i < beacons::kBeaconListCount; ++i) calls << QString::fromStdString(stations.entry(i).call);
@@ -109,9 +116,9 @@ protected:
     bool event(QEvent* e) override {
         if (e->type() == QEvent::ToolTip) {
             auto* help = static_cast<QHelpEvent*>(e);
-            const double cellW = (width() - kCaptionWidth - 1) / 18.0;
+            const double cellW = cellWidth();
             const double cellH = (height() - 1) / 5.0;
-            const int at = static_cast<int>(std::floor((help->pos().x() - kCaptionWidth) / cellW));
+            const int at = static_cast<int>(std::floor((help->pos().x() - captionWidth()) / cellW));
             const int band = static_cast<int>(std::floor(help->pos().y() / cellH));
             const QString text = at >= 0 && at < beacons::kSlotsPerCycle && beacons::isValidBand(band)
                                      ? heardText(at, band)
@@ -126,21 +133,21 @@ protected:
 
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        const double cellW = (width() - kCaptionWidth - 1) / 18.0;
+        const double cellW = cellWidth();
         const double cellH = (height() - 1) / 5.0;
         QFont captionFont = font();
         captionFont.setPixelSize(captionPixels);
         QFont cellFont = font();
         cellFont.setPixelSize(cellPixels());
         for (int band = 0; band < beacons::kBandCount; ++band) {
-            const QRectF caption(0, band * cellH, kCaptionWidth, cellH);
+            const QRectF caption(0, band * cellH, captionWidth(), cellH);
             p.setFont(captionFont);
             p.setPen(palette().color(QPalette::WindowText));
             p.drawText(caption, Qt::AlignVCenter | Qt::AlignLeft,
                        latin1(beacons::kBandCaptions[static_cast<std::size_t>(band)]));
             p.setFont(cellFont);
             for (int c = 0; c < beacons::kSlotsPerCycle; ++c) {
-                const QRectF cell(kCaptionWidth + c * cellW, band * cellH, cellW, cellH);
+                const QRectF cell(captionWidth() + c * cellW, band * cellH, cellW, cellH);
                 p.fillRect(cell, colour(c, band));
                 p.setPen(QColor(90, 90, 90));
                 p.drawRect(cell);
@@ -151,7 +158,7 @@ protected:
         // The current column, framed.
         p.setPen(QPen(QColor(200, 0, 0), 2));
         p.setBrush(Qt::NoBrush);
-        p.drawRect(QRectF(kCaptionWidth + column * cellW, 1, cellW, height() - 2));
+        p.drawRect(QRectF(captionWidth() + column * cellW, 1, cellW, height() - 2));
     }
 
 private:
@@ -259,12 +266,13 @@ MonitorPanel::MonitorPanel(Clock& clock, QWidget* parent) : QWidget(parent), clo
         auto* caption = new QLabel(text, legendBox_);
         legendRow->addWidget(swatch);
         legendRow->addWidget(caption);
-        legendRow->addSpacing(6);
+        legendRow->addSpacing(8);
         legend_.emplace_back(swatch, caption);
     };
     addEntry(kInService, QStringLiteral("in service"));
     addEntry(kNotInService, QStringLiteral("not in service"));
     addEntry(kOffAir, QStringLiteral("off the air"));
+    legendRow->addSpacing(12);
     auto* heardCaption = new QLabel(QStringLiteral("heard:"), legendBox_);
     legendRow->addWidget(heardCaption);
     for (int level = 4; level >= 0; --level)
@@ -332,6 +340,7 @@ void MonitorPanel::setTextPixels(int pixels, bool sites) {
     for (const auto& entry : legend_) entry.first->setFixedSize(pixels, pixels);
     grid_->captionPixels = pixels;
     grid_->update();
+    bands_->setHorizontalSpacing(std::max(10, pixels));
 }
 
 // The width the bands' columns and the legend take at their present text.
@@ -525,6 +534,8 @@ std::vector<std::pair<QColor, QString>> MonitorPanel::legend() const {
 int MonitorPanel::textPixelSize() const { return lblNow[0]->font().pixelSize(); }
 
 int MonitorPanel::cellPixelSize() const { return grid_->cellPixels(); }
+
+double MonitorPanel::cellWidth() const { return grid_->cellWidth(); }
 
 int MonitorPanel::cycleColumn() const { return grid_->column; }
 

@@ -89,6 +89,7 @@ public:
     // The pixel size of the bands' text and of the calls in the cells.
     int textPixelSize() const;
     int cellPixelSize() const;
+    double cellWidth() const;
     int cycleColumn() const;
     bool cellInService(int column, int band) const;
     // The heard level 0..4 shown in the cell, or -1 when nothing was heard
