@@ -115,6 +115,7 @@ void TfrmTabbedOrvane::BuildControls() {
     pcMain = new QTabWidget(this);
     pcMain->setStyleSheet(QStringLiteral("QTabBar::tab { min-width: %1px; }").arg(kTabWidth - 16));
     pcMain->tabBar()->setAttribute(Qt::WA_Hover);
+    pcMain->tabBar()->setUsesScrollButtons(true);  // only should the captions alone not fit
 
     struct Page {
         QWidget*& page;
@@ -150,7 +151,9 @@ void TfrmTabbedOrvane::BuildControls() {
     monitorLayout->addWidget(spaceWeather_->addStrip(tsMonitor));
     follower_ = std::make_unique<rig::RigFollower>(clock_, rig::makeHamlibRig);
     beaconList_ = new BeaconListPanel(beaconCollection_, tsBeacons);
-    beaconList_->setGeometry(0, 0, kPageWidth, kPageHeight);
+    auto* beaconsLayout = new QVBoxLayout(tsBeacons);
+    beaconsLayout->setContentsMargins(0, 0, 0, 0);
+    beaconsLayout->addWidget(beaconList_);
     propSettings_ = reports::defaultPropSettings();
     auto* layout = new QVBoxLayout(tsPropagation);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -439,9 +442,9 @@ void TfrmTabbedOrvane::puGetLatestReportsClick() {
 // ---- Tabs, hints, status bar -------------------------------------------------------
 
 void TfrmTabbedOrvane::pcMainChange(int index) {
-    // The Monitor tab shares the Map tab's topic.
     const QWidget* page = pcMain->widget(index);
-    const int context = page == tsMap || page == tsMonitor ? help::ctx::kMapTab
+    const int context = page == tsMap                      ? help::ctx::kMapTab
+                        : page == tsMonitor                ? help::ctx::kMonitorTab
                         : page == tsBeacons                ? help::ctx::kBeaconsTab
                         : page == tsPropagation            ? help::ctx::kPropagationTab
                         : page == tsAbout                  ? help::ctx::kAboutTab
@@ -499,8 +502,24 @@ bool TfrmTabbedOrvane::event(QEvent* e) {
     return QMainWindow::event(e);
 }
 
+// The classic tabs are 111 pixels wide; six of them do not fit the classic
+// window, so where the window is too narrow they give up that width (never
+// their captions) until the bar fits and no longer scrolls.
+void TfrmTabbedOrvane::fitTabs() {
+    QTabBar* bar = pcMain->tabBar();
+    for (int minWidth = kTabWidth - 16;; minWidth -= 4) {
+        minWidth = std::max(minWidth, 0);
+        if (minWidth != tabMinWidth_) {
+            tabMinWidth_ = minWidth;
+            bar->setStyleSheet(QStringLiteral("QTabBar::tab { min-width: %1px; }").arg(minWidth));
+        }
+        if (minWidth == 0 || bar->sizeHint().width() <= pcMain->width()) return;
+    }
+}
+
 void TfrmTabbedOrvane::resizeEvent(QResizeEvent* e) {
     QMainWindow::resizeEvent(e);
+    fitTabs();
     if (!mapPanel_->windowShown()) {
         mapPanel_->setWindowShown();
         return;

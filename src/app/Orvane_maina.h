@@ -172,6 +172,7 @@ protected:
     bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    void fitTabs();
 
 private:
     void BuildControls();
@@ -233,6 +234,7 @@ private:
     int CurrentSlot = -1;
     bool SimulateOn = false;
     int AniSpeed = 1000;
+    int tabMinWidth_ = -1;
     SystemTime UtcNow;
     QString TimeZoneName;
     beacons::BeaconCollection beaconCollection_;

@@ -42,12 +42,19 @@ public:
     // For the tests.
     QListWidget* checkList() const { return cblBeacons; }
     RadioGroup* frequencyGroup() const { return rgFrequency2; }
+    // The size of the lists' text now (12 at the classic size).
+    int listPixelSize() const;
 
 signals:
     // A tick changed and the table holds it.
     void ticksChanged();
     // The user picked a band in rgFrequency2.
     void bandClicked();
+
+protected:
+    // The lists fill the page above the band choice, the bearings at the
+    // design's share of the width, their text growing with the page.
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
     void cblBeaconsClick();
