@@ -331,6 +331,7 @@ void TfrmTabbedOrvane::UpdateBeaconSlot(bool forced) {
     const UtcMs now = clock_.nowUtcMs();
     UtcNow = systemTimeFromMs(now);
     ArmSlotTimer(now);
+    if (floorDiv(now, kOffsetRefreshMs) != offsetsQuarter_) ShowStationOffsets(now);
     // The monitor follows the real slot whatever the map shows.
     if (!tickStopped_ && !closing_ &&
         (!monitorPanel_->hasShown() ||
@@ -366,22 +367,24 @@ void TfrmTabbedOrvane::ShowInService() {
 
 void TfrmTabbedOrvane::LoadStations() {
     const QString file = paths_.stationFileName();
+    // A file that cannot be read is reported; the built-in stations are shown.
     if (QFileInfo(file).exists()) {
-        const auto problems = stations_.load(file);
-        if (!problems.empty()) messages_.showError(beacons::describeProblems(file, problems).toStdString());
+        guarded([&] {
+            const auto problems = stations_.load(file);
+            if (!problems.empty()) messages_.showError(beacons::describeProblems(file, problems).toStdString());
+        });
     }
     ShowStations();
 }
 
 void TfrmTabbedOrvane::ShowStations() {
     const std::optional<geo::LonLat> place = mapPanel_->stationPlace();
-    MapPanel::BeaconTexts captions, hints, extras, items, bearings;
+    MapPanel::BeaconTexts captions, hints, extras, bearings;
     for (int i = 0; i < beacons::kBeaconListCount; ++i) {
         const auto k = static_cast<std::size_t>(i);
         const beacons::StationEntry& e = stations_.entry(i);
         captions[k] = QString::fromStdString(stations_.labelCaption(i));
         hints[k] = QString::fromStdString(stations_.labelHint(i));
-        items[k] = QString::fromStdString(stations_.checkListItem(i));
         if (!place) continue;
         const geo::Path p = geo::pathBetween(*place, {e.lonDeg, e.latDeg});
         const auto degrees = [](double d) { return static_cast<int>(std::lround(d)) % 360; };
@@ -400,7 +403,7 @@ void TfrmTabbedOrvane::ShowStations() {
             sites[static_cast<std::size_t>(i)] = geo::LonLat{stations_.entry(i).lonDeg, stations_.entry(i).latDeg};
     mapPanel_->SetLabelSites(sites);
     mapPanel_->SetBeaconTexts(captions, hints, extras);
-    beaconList_->SetItemTexts(items);
+    ShowStationOffsets(clock_.nowUtcMs());
     beaconList_->ShowBearings(bearings);
     monitorPanel_->setStations(stations_);
     monitorPanel_->setStation(place);
@@ -408,6 +411,17 @@ void TfrmTabbedOrvane::ShowStations() {
         const beacons::StationEntry& e = stations_.entry(CurrentSlot);
         mapPanel_->ShowPath(geo::LonLat{e.lonDeg, e.latDeg});
     }
+}
+
+// The Beacons tab's items carry each site's UTC offset now. Zones change
+// their offsets on whole minutes, so the items are made again when a new
+// quarter of an hour begins (the slot boundary that starts it).
+void TfrmTabbedOrvane::ShowStationOffsets(UtcMs now) {
+    offsetsQuarter_ = floorDiv(now, kOffsetRefreshMs);
+    MapPanel::BeaconTexts items;
+    for (int i = 0; i < beacons::kBeaconListCount; ++i)
+        items[static_cast<std::size_t>(i)] = QString::fromStdString(stations_.checkListItem(i, now));
+    beaconList_->SetItemTexts(items);
 }
 
 // Either band group: both show the same band, and the new band's beacon

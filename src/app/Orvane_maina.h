@@ -151,6 +151,7 @@ public:
     // and distances everywhere.
     void LoadStations();
     void ShowStations();
+    void ShowStationOffsets(UtcMs now);
     // The tab control; tests switch tabs through it.
     QTabWidget* tabs() const { return pcMain; }
     // The tick and the slot timer; tests stop them and drive the ticks.
@@ -231,6 +232,9 @@ private:
     bool MonoMap = false;
     bool MapOnlyOn = false;
     int CurrentSlot = -1;
+    // The quarter hour whose UTC offsets the Beacons tab shows.
+    static constexpr UtcMs kOffsetRefreshMs = 15 * 60 * 1000;
+    std::int64_t offsetsQuarter_ = 0;
     bool SimulateOn = false;
     int AniSpeed = 1000;
     SystemTime UtcNow;

@@ -117,8 +117,7 @@ void MapPanel::BuildControls() {
         l->setFont(labelFont);
         l->setAutoFillBackground(true);
         l->setContentsMargins(1, 0, 1, 0);
-        baseHints_[i] = QString::fromLatin1(st.labelHint.data(), static_cast<qsizetype>(st.labelHint.size()));
-        setHint(l, baseHints_[i]);
+        // The hint comes from the run's station table (SetBeaconTexts).
         l->setProperty(kAlwaysShowHintProperty, true);  // whatever the pop-up hint setting
         lblSlot[i] = l;
         applyLabelLook(l, false, true);
@@ -197,7 +196,7 @@ void MapPanel::LayoutMap() {
         const int width = std::max(qRound(st.width * labelScale), l->sizeHint().width());
         f.setBold(wasBold);
         l->setFont(f);
-        const bool caretLeft = st.labelCaption.front() == '^';
+        const bool caretLeft = st.caretLeft();
         // A moved site: the caret's corner on the new place of the design map.
         const map::MapGeometry design{kMapPanel.width(), kMapPanel.height()};
         const auto& moved = labelSites_[i];
