@@ -30,6 +30,7 @@
 #include "app/panels/ListenMenu.h"
 #include "app/panels/RadioMenu.h"
 #include "app/panels/TimeServicePanel.h"
+#include "app/widgets/HintPanel.h"
 #include "app/widgets/RadioGroup.h"
 #include "beacons/BandPlan.h"
 #include "beacons/Schedule.h"
@@ -101,8 +102,10 @@ void TfrmTabbedOrvane::BuildControls() {
     auto* statusBar = new QStatusBar(this);
     statusBar->setSizeGripEnabled(false);
     statusBar->setFixedHeight(kStatusBarHeight);
+    hintPanel_ = new HintPanel(statusBar);
+    StatusPanels[0] = new QLabel(statusBar);
+    StatusPanels[1] = hintPanel_;
     for (std::size_t i = 0; i < StatusPanels.size(); ++i) {
-        StatusPanels[i] = new QLabel(statusBar);
         StatusPanels[i]->setFrameShape(QFrame::StyledPanel);
         StatusPanels[i]->setFrameShadow(QFrame::Sunken);
     }
@@ -471,11 +474,15 @@ void TfrmTabbedOrvane::ShowAppHint(const QString& hint) {
 }
 
 void TfrmTabbedOrvane::setStatusPanelText(int panel, const QString& text) {
-    StatusPanels[static_cast<std::size_t>(panel)]->setText(text);
+    if (panel == 1)
+        hintPanel_->setHint(text);
+    else
+        StatusPanels[static_cast<std::size_t>(panel)]->setText(text);
 }
 
+// Panel 1 as it reads when wide enough: the hint on one line.
 QString TfrmTabbedOrvane::statusPanelText(int panel) const {
-    return StatusPanels[static_cast<std::size_t>(panel)]->text();
+    return panel == 1 ? hintPanel_->oneLine() : StatusPanels[static_cast<std::size_t>(panel)]->text();
 }
 
 // ---- Views ----------------------------------------------------------------------
