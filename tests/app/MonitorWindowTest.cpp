@@ -20,6 +20,7 @@
 #include "app/widgets/MapImage.h"
 #include "common/FakeClock.h"
 #include "rig/RigFollower.h"
+#include "support/MainWindowFixture.h"
 #include "support/RigctldServer.h"
 #include "support/TempDir.h"
 #include "support/WaitUntil.h"
@@ -29,27 +30,9 @@ using namespace orvane::app;
 
 namespace {
 
-UtcMs noonMs(int minute, int second, int ms = 0) {
-    return (daysFromCivil(2026, 12, 10) * 86400 + 12 * 3600 + minute * 60 + second) * 1000 + ms;
-}
-
-class MonitorWindowTest : public ::testing::Test {
+class MonitorWindowTest : public MainWindowFixture {
 protected:
-    void SetUp() override {
-        previousDir = QDir::currentPath();
-        QDir::setCurrent(dir.path());
-    }
-    void TearDown() override {
-        window.reset();
-        QDir::setCurrent(previousDir);
-    }
-    void start(UtcMs now = noonMs(0, 0)) {
-        clock.set(now);
-        window = std::make_unique<TfrmTabbedOrvane>(clock, messages, nullptr, AppPaths::inDirectory(dir.path()));
-        window->tickTimer()->stop();  // ticks are driven by the test
-        window->slotTimer()->stop();
-        monitor().secondTimer()->stop();
-    }
+    void start(UtcMs now = noonMs(0, 0)) { startWindowAt(now); }
     MonitorPanel& monitor() const { return window->monitorPanel(); }
     void slotTimerAt(UtcMs now) {
         clock.set(now);
@@ -61,12 +44,6 @@ protected:
         monitor().secondTick();
         monitor().secondTimer()->stop();
     }
-
-    TempDir dir;
-    FakeClock clock;
-    RecordingMessageService messages;
-    std::unique_ptr<TfrmTabbedOrvane> window;
-    QString previousDir;
 };
 
 }  // namespace

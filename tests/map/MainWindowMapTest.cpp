@@ -32,6 +32,7 @@
 #include "common/FakeClock.h"
 #include "common/IniFile.h"
 #include "map/MapPictures.h"
+#include "support/MainWindowFixture.h"
 #include "support/TempDir.h"
 
 using namespace orvane;
@@ -41,17 +42,14 @@ namespace {
 
 constexpr UtcMoment kJuneNoon = 1782043200;  // 2026-06-21 12:00:00 UTC
 
-class MainWindowMap : public ::testing::Test {
+class MainWindowMap : public MainWindowFixture {
 protected:
     void start(UtcMoment now = kJuneNoon, bool mono = false) {
         if (mono) {
             IniFile ini(AppPaths::inDirectory(dir.path()).iniFileName());
             ini.writeBool(QString::fromLatin1(MainSettings::kSection), QStringLiteral("MonoMap"), true);
         }
-        clock.set(now * 1000);
-        window = std::make_unique<TfrmTabbedOrvane>(clock, messages, nullptr, AppPaths::inDirectory(dir.path()));
-        window->tickTimer()->stop();
-        window->slotTimer()->stop();
+        startWindowAt(now * 1000);
     }
     void tickAt(UtcMoment t) {
         clock.set(t * 1000);
@@ -59,11 +57,6 @@ protected:
     }
     const QImage& shown() const { return window->mapPanel().imageDisplay()->image(); }
     const map::TerminatorState& state() const { return window->mapPanel().greyLine().state(); }
-
-    TempDir dir;
-    FakeClock clock;
-    RecordingMessageService messages;
-    std::unique_ptr<TfrmTabbedOrvane> window;
 };
 
 }  // namespace
