@@ -30,6 +30,7 @@
 #include "app/panels/ListenMenu.h"
 #include "app/panels/RadioMenu.h"
 #include "app/panels/TimeServicePanel.h"
+#include "app/widgets/HintPanel.h"
 #include "app/widgets/RadioGroup.h"
 #include "beacons/BandPlan.h"
 #include "beacons/Schedule.h"
@@ -101,8 +102,10 @@ void TfrmTabbedOrvane::BuildControls() {
     auto* statusBar = new QStatusBar(this);
     statusBar->setSizeGripEnabled(false);
     statusBar->setFixedHeight(kStatusBarHeight);
+    hintPanel_ = new HintPanel(statusBar);
+    StatusPanels[0] = new QLabel(statusBar);
+    StatusPanels[1] = hintPanel_;
     for (std::size_t i = 0; i < StatusPanels.size(); ++i) {
-        StatusPanels[i] = new QLabel(statusBar);
         StatusPanels[i]->setFrameShape(QFrame::StyledPanel);
         StatusPanels[i]->setFrameShadow(QFrame::Sunken);
     }
@@ -334,6 +337,7 @@ void TfrmTabbedOrvane::UpdateBeaconSlot(bool forced) {
     const UtcMs now = clock_.nowUtcMs();
     UtcNow = systemTimeFromMs(now);
     ArmSlotTimer(now);
+    if (floorDiv(now, kOffsetRefreshMs) != offsetsQuarter_) ShowStationOffsets(now);
     // The monitor follows the real slot whatever the map shows.
     if (!tickStopped_ && !closing_ &&
         (!monitorPanel_->hasShown() ||
@@ -369,22 +373,24 @@ void TfrmTabbedOrvane::ShowInService() {
 
 void TfrmTabbedOrvane::LoadStations() {
     const QString file = paths_.stationFileName();
+    // A file that cannot be read is reported; the built-in stations are shown.
     if (QFileInfo(file).exists()) {
-        const auto problems = stations_.load(file);
-        if (!problems.empty()) messages_.showError(beacons::describeProblems(file, problems).toStdString());
+        guarded([&] {
+            const auto problems = stations_.load(file);
+            if (!problems.empty()) messages_.showError(beacons::describeProblems(file, problems).toStdString());
+        });
     }
     ShowStations();
 }
 
 void TfrmTabbedOrvane::ShowStations() {
     const std::optional<geo::LonLat> place = mapPanel_->stationPlace();
-    MapPanel::BeaconTexts captions, hints, extras, items, bearings;
+    MapPanel::BeaconTexts captions, hints, extras, bearings;
     for (int i = 0; i < beacons::kBeaconListCount; ++i) {
         const auto k = static_cast<std::size_t>(i);
         const beacons::StationEntry& e = stations_.entry(i);
         captions[k] = QString::fromStdString(stations_.labelCaption(i));
         hints[k] = QString::fromStdString(stations_.labelHint(i));
-        items[k] = QString::fromStdString(stations_.checkListItem(i));
         if (!place) continue;
         const geo::Path p = geo::pathBetween(*place, {e.lonDeg, e.latDeg});
         const auto degrees = [](double d) { return static_cast<int>(std::lround(d)) % 360; };
@@ -403,7 +409,7 @@ void TfrmTabbedOrvane::ShowStations() {
             sites[static_cast<std::size_t>(i)] = geo::LonLat{stations_.entry(i).lonDeg, stations_.entry(i).latDeg};
     mapPanel_->SetLabelSites(sites);
     mapPanel_->SetBeaconTexts(captions, hints, extras);
-    beaconList_->SetItemTexts(items);
+    ShowStationOffsets(clock_.nowUtcMs());
     beaconList_->ShowBearings(bearings);
     monitorPanel_->setStations(stations_);
     monitorPanel_->setStation(place);
@@ -411,6 +417,17 @@ void TfrmTabbedOrvane::ShowStations() {
         const beacons::StationEntry& e = stations_.entry(CurrentSlot);
         mapPanel_->ShowPath(geo::LonLat{e.lonDeg, e.latDeg});
     }
+}
+
+// The Beacons tab's items carry each site's UTC offset now. Zones change
+// their offsets on whole minutes, so the items are made again when a new
+// quarter of an hour begins (the slot boundary that starts it).
+void TfrmTabbedOrvane::ShowStationOffsets(UtcMs now) {
+    offsetsQuarter_ = floorDiv(now, kOffsetRefreshMs);
+    MapPanel::BeaconTexts items;
+    for (int i = 0; i < beacons::kBeaconListCount; ++i)
+        items[static_cast<std::size_t>(i)] = QString::fromStdString(stations_.checkListItem(i, now));
+    beaconList_->SetItemTexts(items);
 }
 
 // Either band group: both show the same band, and the new band's beacon
@@ -460,11 +477,15 @@ void TfrmTabbedOrvane::ShowAppHint(const QString& hint) {
 }
 
 void TfrmTabbedOrvane::setStatusPanelText(int panel, const QString& text) {
-    StatusPanels[static_cast<std::size_t>(panel)]->setText(text);
+    if (panel == 1)
+        hintPanel_->setHint(text);
+    else
+        StatusPanels[static_cast<std::size_t>(panel)]->setText(text);
 }
 
+// Panel 1 as it reads when wide enough: the hint on one line.
 QString TfrmTabbedOrvane::statusPanelText(int panel) const {
-    return StatusPanels[static_cast<std::size_t>(panel)]->text();
+    return panel == 1 ? hintPanel_->oneLine() : StatusPanels[static_cast<std::size_t>(panel)]->text();
 }
 
 // ---- Views ----------------------------------------------------------------------

@@ -34,9 +34,9 @@ BeaconListPanel::BeaconListPanel(beacons::BeaconCollection& collection, QWidget*
     cblBeacons->setFont(fixed);
     cblBeacons->setUniformItemSizes(true);
     setHint(cblBeacons, QStringLiteral("The beacon stations. Status is relative to frequency"));
-    for (const beacons::Station& st : beacons::kStations) {
-        auto* item = new QListWidgetItem(
-            QString::fromLatin1(st.checkListItem.data(), static_cast<qsizetype>(st.checkListItem.size())), cblBeacons);
+    // The texts come from the run's station table (SetItemTexts).
+    for (int i = 0; i < beacons::kBeaconListCount; ++i) {
+        auto* item = new QListWidgetItem(cblBeacons);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Unchecked);
         item->setSizeHint(QSize(0, 14));

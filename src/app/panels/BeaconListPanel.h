@@ -30,7 +30,8 @@ public:
     bool isTicked(int index) const;
     std::array<bool, beacons::kBeaconListCount> ticks() const;
     void setListEnabled(bool enabled);
-    // The 44-character items from the run's station table.
+    // The 44-character items from the run's station table (slot, site, call,
+    // the site's UTC offset now).
     void SetItemTexts(const std::array<QString, beacons::kBeaconListCount>& items);
     // Beside each station: short- and long-path bearing and distance from
     // the user's station ("SP 291  LP 111  5843 km"); empty texts without one.

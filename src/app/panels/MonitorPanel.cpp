@@ -107,9 +107,7 @@ public:
         return size;
     }
 
-    static int beaconAt(int column, int band) {
-        return ((column - band) % beacons::kSlotsPerCycle + beacons::kSlotsPerCycle) % beacons::kSlotsPerCycle;
-    }
+    static int beaconAt(int column, int band) { return beacons::beaconOnBand(column, band); }
 
 protected:
     // The age is worked out when the hint is asked for, so it is never stale.

@@ -3,7 +3,7 @@
 #include "beacons/BandPlan.h"
 #include "beacons/Monitor.h"
 #include "beacons/Schedule.h"
-#include "beacons/Stations.h"
+#include "beacons/StationTable.h"
 #include "common/Clock.h"
 
 namespace {
@@ -39,12 +39,13 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err) {
         }
     }
     const UtcMs at = haveTime ? atMs : SystemClock().nowUtcMs();
+    const beacons::StationTable stations;
     for (int band = 0; band < beacons::kBandCount; ++band) {
         if (onlyBand >= 0 && band != onlyBand) continue;
         const int index = beacons::slotIndexAt(at, band);
-        const beacons::Station& st = beacons::kStations[static_cast<std::size_t>(index)];
-        out << text(beacons::kBandCaptions[static_cast<std::size_t>(band)]) << '\t' << st.slotNumber << '\t'
-            << text(st.callsign()) << '\t' << text(st.site()) << '\n';
+        const beacons::StationEntry& e = stations.entry(index);
+        out << text(beacons::kBandCaptions[static_cast<std::size_t>(band)]) << '\t' << e.slotNumber << '\t'
+            << text(e.call) << '\t' << text(e.site) << '\n';
     }
     // With all bands, the whole seconds up to the next slot (10 at its start).
     if (onlyBand < 0) out << "seconds_left\t" << beacons::monitorAt(at).secondsLeft << '\n';
