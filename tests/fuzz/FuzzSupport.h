@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 
 #include <cstddef>
@@ -54,13 +55,15 @@ T take(const std::uint8_t*& data, std::size_t& size) {
     return value;
 }
 
-// A file of this process in the temporary folder, for parsers that read by
-// name; `tag` tells several apart. Kept as a static of the entry, so it is
-// removed when the fuzzer exits.
+// A file of this process, for parsers that read by name; `tag` tells several
+// apart. Kept as a static of the entry, so it is removed when the fuzzer
+// exits. In memory (/dev/shm) where there is one: the program's writes end
+// with fsync(), which on a disk under load can take longer than the whole
+// time an input is allowed.
 class ScratchFile {
 public:
     explicit ScratchFile(const char* tag)
-        : name_(QDir::tempPath() + QStringLiteral("/orvane-fuzz-%1-%2").arg(::getpid()).arg(QLatin1String(tag))) {}
+        : name_(folder() + QStringLiteral("/orvane-fuzz-%1-%2").arg(::getpid()).arg(QLatin1String(tag))) {}
     ~ScratchFile() { QFile::remove(name_); }
     ScratchFile(const ScratchFile&) = delete;
     ScratchFile& operator=(const ScratchFile&) = delete;
@@ -74,6 +77,10 @@ public:
     }
 
 private:
+    static QString folder() {
+        const QFileInfo shm(QStringLiteral("/dev/shm"));
+        return shm.isDir() && shm.isWritable() ? shm.filePath() : QDir::tempPath();
+    }
     QString name_;
 };
 

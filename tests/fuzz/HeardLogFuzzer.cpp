@@ -6,7 +6,6 @@
 // characters in the call field, and fits the log's line bound.
 #include <QDateTime>
 #include <QList>
-#include <QTimeZone>
 
 #include <cmath>
 

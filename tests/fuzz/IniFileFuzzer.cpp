@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     scratch.write(input.payload);
     IniFile ini(scratch.name());
-    const QString defaultText = QStringLiteral("\x01default");
+    const QString defaultText = QStringLiteral("\x01" "default");
     const QString read = ini.readString(section, key, defaultText);
     require(read.size() <= IniFile::kMaxValueLength || read == defaultText);
     if (!ini.hasKey(section, key)) require(read == defaultText);

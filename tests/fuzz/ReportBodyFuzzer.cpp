@@ -6,7 +6,6 @@
 // is a whole minute whose hour, minute and year are written in the line, and
 // both forms of the line written from it read back to it.
 #include <QDateTime>
-#include <QTimeZone>
 
 #include "FuzzSupport.h"
 #include "reports/ReportBody.h"
@@ -27,10 +26,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (refusal) require(!refusal->isEmpty() && refusal->size() <= 120 && !refusal->contains(QLatin1Char('\n')));
 
     const QString text = QString::fromUtf8(body);
-    const std::optional<UtcMoment> issued = parseIssuedTime(text);
+    const std::optional<orvane::UtcMoment> issued = parseIssuedTime(text);
     if (!issued) return 0;
     require(*issued % 60 == 0);
-    const QDateTime at = QDateTime::fromSecsSinceEpoch(*issued, QTimeZone::UTC);
+    const QDateTime at = QDateTime::fromSecsSinceEpoch(*issued, Qt::UTC);
     require(at.isValid() && at.date().year() >= 1 && at.date().year() <= 9999);
     const QString hhmm = at.toString(QStringLiteral("HHmm"));
     const QString year = QStringLiteral("%1").arg(at.date().year(), 4, 10, QLatin1Char('0'));

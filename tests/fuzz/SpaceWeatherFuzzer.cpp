@@ -2,10 +2,9 @@
 // reader, the rest is the product. Every reader must return (a value or a
 // refusal) for any bytes, within its bounds, without a sanitizer report; the
 // figures built from what was read must hold no NaN and no Kp out of 0..9.
-// A time tag read prints back (ISO, UTC) to a tag that reads the same; a Kp
-// read is within 0..9.
+// A time tag read prints back (ISO, UTC) to a tag that reads the same and
+// names the date, hour and minute written in the tag; a Kp read is within 0..9.
 #include <QDateTime>
-#include <QTimeZone>
 
 #include <cmath>
 
@@ -31,8 +30,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case 6: p.protons = parseProtonJson(bytes); break;
     case 7:
         if (const auto t = parseTimeTag(text)) {
-            const QString iso = QDateTime::fromSecsSinceEpoch(*t, QTimeZone::UTC).toString(Qt::ISODate);
+            const QString iso = QDateTime::fromSecsSinceEpoch(*t, Qt::UTC).toString(Qt::ISODate);
             require(parseTimeTag(iso) == t);
+            // Every form starts with the date and the hour and minute as written.
+            const QString tag = text.trimmed();
+            require(tag.startsWith(iso.left(10)) && tag.mid(11, 5) == iso.mid(11, 5));
         }
         return 0;
     default:
