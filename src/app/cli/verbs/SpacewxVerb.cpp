@@ -4,11 +4,11 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
-#include <QImageWriter>
 #include <QTemporaryDir>
 
 #include "app/cli/CliVerb.h"
 #include "common/Clock.h"
+#include "common/image/PngFile.h"
 #include "reports/PropSettings.h"
 #include "reports/ReportCatalog.h"
 #include "reports/ReportRetrieval.h"
@@ -150,9 +150,9 @@ int runSpacewx(const QStringList& args, QTextStream& out, QTextStream& err) {
     if (parser.isSet(historyOption))
         for (const KpSample& k : state.kpHistory) out << "kp\t" << isoMinute(k.start) << "\t" << valueText(k.kp) << "\n";
     if (parser.isSet(plotOption)) {
-        QImageWriter writer(parser.value(plotOption), "png");
-        if (!writer.write(renderPlots(state, now))) {
-            err << kVerb << "cannot write " << parser.value(plotOption) << ": " << writer.errorString() << "\n";
+        QString reason;
+        if (!orvane::writePngFile(parser.value(plotOption), renderPlots(state, now), &reason)) {
+            err << kVerb << "cannot write " << parser.value(plotOption) << ": " << reason << "\n";
             return 1;
         }
     }
