@@ -50,7 +50,9 @@ bool parseTimeArgument(const QString& text, long long& unixSeconds) {
         unixSeconds = seconds;
         return true;
     }
-    static const QRegularExpression re(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})T(\\d{2}):(\\d{2}):(\\d{2})Z$"));
+    // Anchored at the very end: "$" alone would also take a line feed after the Z.
+    static const QRegularExpression re(QRegularExpression::anchoredPattern(
+        QStringLiteral("(\\d{4})-(\\d{2})-(\\d{2})T(\\d{2}):(\\d{2}):(\\d{2})Z")));
     const auto m = re.match(text);
     if (!m.hasMatch()) return false;
     const int y = m.captured(1).toInt(), mo = m.captured(2).toInt(), d = m.captured(3).toInt();
