@@ -200,9 +200,12 @@ def main():
     usages = {v: usage_of(cli, v, verbs_lines[v]) for v in verbs}
     described = {}
     for v in verbs:
-        described[v] = options_of(usages[v] + "\n" + "\n".join(verbs_lines[v]))
+        # A blank line ends the help's option list.
+        described[v] = options_of(usages[v] + "\n\n" + "\n".join(verbs_lines[v]))
     status, slots = run(cli, "slot", "--at", "@0")
-    bands = [line.split("\t")[0] for line in slots.splitlines() if "\t" in line] if status == 0 else []
+    # One line a band ("14.10<TAB>..."); the seconds left in the slot follow them.
+    bands = [line.split("\t")[0] for line in slots.splitlines()
+             if re.fullmatch(r"\d+\.\d+", line.split("\t")[0])] if status == 0 else []
 
     with open(template, encoding="utf-8") as f:
         page = f.read()
