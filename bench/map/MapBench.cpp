@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/TimeTypes.h"
+#include "common/image/PngFile.h"
 #include "map/MapPictures.h"
 
 using namespace orvane;
@@ -133,5 +134,58 @@ void BM_RebuildMap(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_RebuildMap)->Arg(960)->Arg(1920)->Unit(benchmark::kMillisecond);
+
+// The steps of `orvane-cli greyline --size 1920x960 --twilight` after
+// start-up, one benchmark each: decoding the fine relief, resampling it to
+// the size, composing the twilight picture once, and the PNG file.
+void BM_GreylineDecodeRelief(benchmark::State& state) {
+    for (auto _ : state) {
+        QImage fine = LoadFineEarth().convertToFormat(QImage::Format_RGB32);
+        benchmark::DoNotOptimize(fine.constBits());
+    }
+}
+BENCHMARK(BM_GreylineDecodeRelief)->Unit(benchmark::kMillisecond);
+
+void BM_GreylineResample(benchmark::State& state) {
+    const QImage fine = LoadFineEarth().convertToFormat(QImage::Format_RGB32);
+    for (auto _ : state) {
+        QImage lit = StretchMap(fine, QSize(1920, 960));
+        benchmark::DoNotOptimize(lit.constBits());
+    }
+}
+BENCHMARK(BM_GreylineResample)->Unit(benchmark::kMillisecond);
+
+void BM_GreylineComposeOnce(benchmark::State& state) {
+    GreyLine line;
+    line.InitTerminatorState(1920, 960, kMoment, false);
+    line.Recompute(kMoment, true);
+    MapPictures pictures;
+    pictures.PrepareBaseMap(MapPictures::Source::Relief, QSize(1920, 960));
+    for (auto _ : state) {
+        state.PauseTiming();
+        pictures.Rebuild(QSize(1920, 960));
+        state.ResumeTiming();
+        pictures.RenderTwilightOnce(line.twilight(), line.state().NoonColumn, 2);
+        benchmark::DoNotOptimize(pictures.picture().constBits());
+    }
+}
+BENCHMARK(BM_GreylineComposeOnce)->Unit(benchmark::kMillisecond);
+
+void BM_GreylineEncodePng(benchmark::State& state) {
+    GreyLine line;
+    line.InitTerminatorState(1920, 960, kMoment, false);
+    line.Recompute(kMoment, true);
+    MapPictures pictures;
+    pictures.PrepareBaseMap(MapPictures::Source::Relief, QSize(1920, 960));
+    pictures.RenderTwilight(line.twilight(), line.state().NoonColumn, 2);
+    std::int64_t bytes = 0;
+    for (auto _ : state) {
+        const QByteArray file = orvane::encodePng(pictures.picture());
+        bytes = file.size();
+        benchmark::DoNotOptimize(file.constData());
+    }
+    state.counters["file_bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_GreylineEncodePng)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -115,7 +115,7 @@ void paintRun(const QRgb* in, const QRgb* pattern, QRgb* out, int x, int count, 
     pattern += x;
     out += x;
     if (band == 0) {
-        std::copy(in, in + count, out);
+        if (in != out) std::copy(in, in + count, out);  // composed in place, day is already there
         return;
     }
     if (band == kTwilightNight) {
@@ -229,6 +229,25 @@ void MapPictures::Render(const IlluminationMask& mask, int nightShade) { RenderS
 
 void MapPictures::RenderTwilight(const TwilightTables& twilight, int noonColumn, int nightShade) {
     RenderTwilightMap(lit_, twilight, noonColumn, nightShade, picture_);
+}
+
+// The composers read each pixel before they write it, so the lit map can be
+// its own output.
+void MapPictures::letGoOfAllButTheLitMap() {
+    base_ = QImage();
+    fine_ = QImage();
+    picture_ = std::move(lit_);
+    lit_ = QImage();
+}
+
+void MapPictures::RenderOnce(const IlluminationMask& mask, int nightShade) {
+    letGoOfAllButTheLitMap();
+    RenderShadedMap(picture_, mask, nightShade, picture_);
+}
+
+void MapPictures::RenderTwilightOnce(const TwilightTables& twilight, int noonColumn, int nightShade) {
+    letGoOfAllButTheLitMap();
+    RenderTwilightMap(picture_, twilight, noonColumn, nightShade, picture_);
 }
 
 }  // namespace orvane::map

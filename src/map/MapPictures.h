@@ -100,6 +100,13 @@ public:
     // Composes the picture with graded twilight (table size must agree).
     void RenderTwilight(const TwilightTables& twilight, int noonColumn, int nightShade);
 
+    // For one picture drawn once (the command line): the base maps are let
+    // go and the picture is composed over the lit map itself, so no second
+    // full-size image is made. The lit map is gone afterwards (size() is
+    // empty); Rebuild makes it again.
+    void RenderOnce(const IlluminationMask& mask, int nightShade);
+    void RenderTwilightOnce(const TwilightTables& twilight, int noonColumn, int nightShade);
+
     Source source() const { return source_; }
     QSize size() const { return lit_.size(); }
     const QImage& baseMap() const { return base_; }
@@ -110,6 +117,7 @@ public:
 
 private:
     const QImage& fineBase();
+    void letGoOfAllButTheLitMap();
 
     Source source_ = Source::Relief;
     QImage base_;     // the classic picture, never changed after preparing

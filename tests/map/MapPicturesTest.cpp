@@ -187,6 +187,35 @@ TEST(MapPictures, SolsticeNoonShadesTheSouthAndMidnightSide) {
     EXPECT_EQ(shown.pixel(1, 120), 0xFF000000u);                                         // midnight, Level 5 even
 }
 
+// The command line composes its one picture over the lit map itself: the
+// same picture as the map view's, for both sources and both views.
+TEST(MapPictures, APictureDrawnOnceEqualsTheViewsPicture) {
+    const UtcMoment t = daysFromCivil(2026, 3, 20) * 86400 + 7 * 3600 + 1234;
+    for (MapPictures::Source source : {MapPictures::Source::Relief, MapPictures::Source::Outline})
+        for (QSize size : {kEarthSize, QSize(1000, 500)})
+            for (bool twilight : {false, true}) {
+                SCOPED_TRACE(testing::Message() << (source == MapPictures::Source::Relief ? "relief " : "outline ")
+                                                << size.width() << (twilight ? " twilight" : " classic"));
+                GreyLine line;
+                line.InitTerminatorState(size.width(), size.height(), t, false);
+                line.Recompute(t, true);
+                MapPictures view, once;
+                view.PrepareBaseMap(source, size);
+                once.PrepareBaseMap(source, size);
+                if (twilight) {
+                    view.RenderTwilight(line.twilight(), line.state().NoonColumn, 2);
+                    once.RenderTwilightOnce(line.twilight(), line.state().NoonColumn, 2);
+                } else {
+                    view.Render(line.mask(), 3);
+                    once.RenderOnce(line.mask(), 3);
+                }
+                EXPECT_EQ(once.picture(), view.picture());
+                EXPECT_TRUE(once.baseMap().isNull());
+                once.Rebuild(size);  // the lit map comes back for another picture
+                EXPECT_EQ(once.litMap(), view.litMap());
+            }
+}
+
 TEST(MapPictures, OutlineNightTakesThePatternColours) {
     MapPictures pictures;
     pictures.PrepareBaseMap(MapPictures::Source::Outline, kEarthSize);

@@ -1,8 +1,7 @@
 // orvane-cli greyline: the shaded map for a moment, as a PNG file.
-#include <QImageWriter>
-
 #include "app/cli/CliVerb.h"
 #include "common/Clock.h"
+#include "common/image/PngFile.h"
 #include "map/MapPictures.h"
 #include "map/MapSizeArgument.h"
 
@@ -43,14 +42,13 @@ int runGreyline(const orvane::cli::VerbArguments& args, QTextStream& out, QTextS
     line.InitTerminatorState(w, h, t, false);
     line.Recompute(t, true);
     if (twilight)
-        pictures.RenderTwilight(line.twilight(), line.state().NoonColumn, level - 1);
+        pictures.RenderTwilightOnce(line.twilight(), line.state().NoonColumn, level - 1);
     else
-        pictures.Render(line.mask(), level - 1);
+        pictures.RenderOnce(line.mask(), level - 1);
 
-    QImageWriter writer(file, "png");
-    writer.setCompression(1);  // a map is mostly smooth areas; fast deflate is nearly as small
-    if (!writer.write(pictures.picture())) {
-        err << "orvane-cli greyline: cannot write " << file << ": " << writer.errorString() << "\n";
+    QString reason;
+    if (!orvane::writePngFile(file, pictures.picture(), &reason)) {
+        err << "orvane-cli greyline: cannot write " << file << ": " << reason << "\n";
         return 1;
     }
     out << file << "\n";

@@ -3,11 +3,11 @@
 // on request.
 #include <QCoreApplication>
 #include <QDir>
-#include <QImageWriter>
 #include <QTemporaryDir>
 
 #include "app/cli/CliVerb.h"
 #include "common/Clock.h"
+#include "common/image/PngFile.h"
 #include "reports/PropSettings.h"
 #include "reports/ReportCatalog.h"
 #include "reports/ReportRetrieval.h"
@@ -132,9 +132,9 @@ int runSpacewx(const orvane::cli::VerbArguments& args, QTextStream& out, QTextSt
     if (args.isSet("kp-history"))
         for (const KpSample& k : state.kpHistory) out << "kp\t" << isoMinute(k.start) << "\t" << valueText(k.kp) << "\n";
     if (args.isSet("plot")) {
-        QImageWriter writer(args.value("plot"), "png");
-        if (!writer.write(renderPlots(state, now))) {
-            err << kVerb << "cannot write " << args.value("plot") << ": " << writer.errorString() << "\n";
+        QString reason;
+        if (!orvane::writePngFile(args.value("plot"), renderPlots(state, now), &reason)) {
+            err << kVerb << "cannot write " << args.value("plot") << ": " << reason << "\n";
             return 1;
         }
     }
