@@ -68,7 +68,7 @@ for verb in $(sed -n 's/^  orvane-cli \([a-z][a-z0-9-]*\)\( .*\)\?$/\1/p' <<<"$h
   grep -q "^   $verb\$" <<<"$cli_page" || fail "orvane-cli(1) has no section for $verb"
 done
 # The verbs of the module, found from where the package puts it.
-module=$(find "$root/usr/lib" -path '*/orvane/orvane-cli-verbs.so' -type f)
+module=$(find "$root/usr/lib" -path '*/orvane/cli/orvane-cli-verbs.so' -type f)
 [[ -n $module ]] || fail "orvane-cli-verbs.so is not in the package's library folder"
 printf ':Issued: 2026 Dec 10 1205 UTC\n' >"$scratch/wwv.txt"
 [[ $("$cli" report-age --now 2026-12-10T12:06:00Z "$scratch/wwv.txt") == "$scratch/wwv.txt"$'\t'2026-12-10T12:05:00Z$'\t'60 ]] ||
