@@ -14,7 +14,7 @@ packages=(
   xvfb xauth desktop-file-utils
   dpkg-dev lintian lowdown appstream man-db
   libgeographiclib-dev libhamlib-dev libhamlib-utils
-  libfftw3-dev libdeflate-dev qt6-multimedia-dev pulseaudio pulseaudio-utils
+  libfftw3-dev libdeflate-dev libsqlite3-dev qt6-multimedia-dev pulseaudio pulseaudio-utils
 )
 if [[ "${1:-}" == "--dev" ]]; then
   packages+=(imagemagick xplanet ferret-datasets python3-numpy python3-scipy x11-utils xdotool hyperfine librsvg2-bin)

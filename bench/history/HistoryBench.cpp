@@ -1,0 +1,114 @@
+// Goals: inserts of >= 200,000 slots/s in batches; the view over 30 days
+// <= 50 ms and over a year <= 1 s; <= 40 bytes per slot on disk. A year is
+// one receiver on all five bands: 5 x 8,640 x 365 = 15.8 million slots.
+// The year's database is built once per run in a temporary folder (about a
+// minute); HISTORY_BENCH_DAYS sets a shorter one for a quick look.
+#include <benchmark/benchmark.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "beacons/Schedule.h"
+#include "common/TimeTypes.h"
+#include "history/SqliteHistory.h"
+
+using namespace orvane;
+using namespace orvane::history;
+
+namespace {
+
+const std::int64_t kStart = daysFromCivil(2026, 1, 1) * 86'400'000LL;
+constexpr int kBatchSlots = 5 * 360;  // ten minutes of five bands, a writer's batch at most
+
+// Slots as a listener on five bands gives them: heard by the hour, SNRs on
+// the heard ones.
+void fillBatch(std::vector<SlotRecord>& batch, std::int64_t fromMs) {
+    batch.clear();
+    for (int i = 0; i < kBatchSlots / 5; ++i)
+        for (int band = 0; band < 5; ++band) {
+            SlotRecord r;
+            r.slotStartMs = fromMs + i * beacons::kSlotMs;
+            r.band = band;
+            const std::int64_t hour = (r.slotStartMs / 3'600'000) % 24;
+            const bool heard = (hour + band * 3 + i) % 5 < 2;
+            r.outcome = heard ? Outcome::Heard : Outcome::NotHeard;
+            if (heard) {
+                r.dashSnrDb = {12.5 + band, 3.0, -4.5, std::nullopt};
+                r.toneOffsetHz = -3.2;
+                r.timeOffsetMs = 40;
+            }
+            r.input = "radio";
+            batch.push_back(r);
+        }
+}
+
+struct YearDatabase {
+    QTemporaryDir dir;
+    std::unique_ptr<SqliteHistory> store;
+    std::int64_t slotCount = 0;
+    int days = 365;
+    YearDatabase() {
+        if (const char* d = std::getenv("HISTORY_BENCH_DAYS")) days = std::max(31, std::atoi(d));
+        store = std::make_unique<SqliteHistory>(dir.filePath("year.sqlite"));
+        std::vector<SlotRecord> batch;
+        const std::int64_t end = kStart + days * 86'400'000LL;
+        for (std::int64_t t = kStart; t < end; t += kBatchSlots / 5 * beacons::kSlotMs) {
+            fillBatch(batch, t);
+            slotCount += store->add({"G4ABC", "IO91"}, batch);
+        }
+    }
+    double bytesPerSlot() const {
+        qint64 bytes = 0;
+        for (const QFileInfo& f : QDir(dir.path()).entryInfoList(QDir::Files)) bytes += f.size();
+        return double(bytes) / double(slotCount);
+    }
+};
+
+YearDatabase& year() {
+    static YearDatabase db;
+    return db;
+}
+
+void BM_InsertBatches(benchmark::State& state) {
+    QTemporaryDir dir;
+    SqliteHistory store(dir.filePath("insert.sqlite"));
+    std::vector<SlotRecord> batch;
+    std::int64_t t = kStart;
+    for (auto _ : state) {
+        state.PauseTiming();
+        fillBatch(batch, t);
+        t += kBatchSlots / 5 * beacons::kSlotMs;
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(store.add({"G4ABC", "IO91"}, batch));
+    }
+    state.SetItemsProcessed(state.iterations() * kBatchSlots);
+}
+BENCHMARK(BM_InsertBatches)->Unit(benchmark::kMillisecond)->MinTime(3);
+
+void BM_ViewDays(benchmark::State& state) {
+    YearDatabase& db = year();
+    const int days = std::min<int>(static_cast<int>(state.range(0)), db.days);
+    HistoryQuery q;
+    q.toMs = kStart + db.days * 86'400'000LL;
+    q.fromMs = q.toMs - days * 86'400'000LL;
+    for (auto _ : state) benchmark::DoNotOptimize(db.store->hours(q));
+    state.counters["slots"] = double(db.slotCount);
+    state.counters["bytes_per_slot"] = db.bytesPerSlot();
+}
+BENCHMARK(BM_ViewDays)->Arg(30)->Arg(365)->Unit(benchmark::kMillisecond);
+
+// The ragged ends of a window come from the slots themselves.
+void BM_ViewRaggedMonth(benchmark::State& state) {
+    YearDatabase& db = year();
+    HistoryQuery q;
+    q.toMs = kStart + db.days * 86'400'000LL - 1'234'000;
+    q.fromMs = q.toMs - 30 * 86'400'000LL + 2'345'000;
+    for (auto _ : state) benchmark::DoNotOptimize(db.store->hours(q));
+}
+BENCHMARK(BM_ViewRaggedMonth)->Unit(benchmark::kMillisecond);
+
+}  // namespace

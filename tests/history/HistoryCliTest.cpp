@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include "support/CliRun.h"
+#include "support/TempDir.h"
+
+namespace {
+
+CliRun cli(const QStringList& args) { return runProgram(QStringLiteral(ORVANE_CLI), args); }
+
+void writeFile(const QString& name, const QByteArray& bytes) {
+    QFile f(name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+}  // namespace
+
+// A heard log imported, then shown by beacon, band and hour.
+TEST(HistoryCli, AnImportedLogIsShownByBeaconBandAndHour) {
+    TempDir dir;
+    const QString log = dir.file("heard.csv");
+    writeFile(log,
+              "utc,mhz,slot,call,heard,snr1,snr2,snr3,snr4,tone_offset_hz,time_offset_ms\n"
+              "2026-12-01T07:00:20Z,14.100,3,W6WX,1,12.5,3.0,,,-4.5,60\n"
+              "2026-12-01T07:03:20Z,14.100,3,W6WX,0,-2.0,,,,0,0\n"
+              "2026-12-01T08:00:20Z,14.100,3,W6WX,1,6.0,,,,0,0\n"
+              "2026-12-01T07:00:20Z,21.150,1,4U1UN,0,,,,,0.0,0\n");
+    const QString db = "sqlite:" + dir.file("history.sqlite");
+    const CliRun imported = cli({"history", "--db", db, "--import-csv", log, "--receiver", "G4ABC"});
+    ASSERT_EQ(imported.exitCode, 0) << imported.err.toStdString();
+    EXPECT_TRUE(imported.err.contains("4 of 4 slots added")) << imported.err.toStdString();
+    EXPECT_TRUE(cli({"history", "--db", db, "--import-csv", log, "--receiver", "G4ABC"}).err.contains("0 of 4"));
+
+    const CliRun all = cli({"history", "--db", db});
+    ASSERT_EQ(all.exitCode, 0) << all.err.toStdString();
+    EXPECT_EQ(all.out.toStdString(), "W6WX\t14.100\t7\t1\t2\t12.5\n"
+                       "W6WX\t14.100\t8\t1\t1\t6.0\n"
+                       "4U1UN\t21.150\t7\t0\t1\t-\n");
+    const CliRun window = cli({"history", "--db", db, "--band", "14.1", "--from", "2026-12-01T07:01:00Z", "--to",
+                               "2026-12-01T09:00:00Z", "--receiver", "G4ABC"});
+    EXPECT_EQ(window.out.toStdString(), "W6WX\t14.100\t7\t0\t1\t-2.0\nW6WX\t14.100\t8\t1\t1\t6.0\n");
+    EXPECT_EQ(cli({"history", "--db", db, "--receiver", "nobody"}).out.toStdString(), "");
+}
+
+TEST(HistoryCli, WhatCannotBeOpenedOrReadIsExitOneAndBadArgumentsTwo) {
+    TempDir dir;
+    writeFile(dir.file("junk.sqlite"), QByteArray(4096, 'x'));
+    struct Case {
+        QStringList args;
+        int exit;
+        const char* says;
+    };
+    for (const Case& c : {Case{{"history", "--db", "sqlite:" + dir.file("junk.sqlite")}, 1, "not a database"},
+                          Case{{"history", "--db", dir.path()}, 1, "not a regular file"},
+                          Case{{"history"}, 2, "--db"},
+                          Case{{"history", "--db", dir.file("h.sqlite"), "--band", "7.0"}, 2, "--band"},
+                          Case{{"history", "--db", dir.file("h.sqlite"), "--from", "yesterday"}, 2, "bad time"},
+                          Case{{"history", "--db", dir.file("h.sqlite"), "--import-csv", dir.file("x.csv")}, 2,
+                               "--receiver"},
+                          Case{{"history", "--db", dir.file("h.sqlite"), "--import-csv", dir.file("missing.csv"),
+                                "--receiver", "G4ABC"},
+                               1, "missing.csv"}}) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const CliRun run = cli(c.args);
+        EXPECT_EQ(run.exitCode, c.exit);
+        EXPECT_TRUE(run.err.contains(QLatin1String(c.says))) << run.err.toStdString();
+    }
+}
