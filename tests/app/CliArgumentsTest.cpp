@@ -89,7 +89,7 @@ TEST(CliArguments, EveryVerbRefusesWhatItDoesNotKnow) {
         {"bcn", "-o"},          {"beacons", "--stations"}, {"cw", "--beacon"},       {"follow", "--rig-model"},
         {"ftp-get", "--host"},  {"greyline", "-o"},        {"listen", "-i"},         {"report-age", "--now"},
         {"reports", "--host"},  {"slot", "--at"},          {"spacewx", "--from"},    {"sun", "--at"},
-        {"time", "--host"},     {"widths", "--size"},
+        {"time", "--host"},     {"widths", "--size"},          {"history", "--db"},
     };
     for (const QString& verb : verbs) {
         ASSERT_TRUE(valued.contains(verb)) << "a verb without a case here: " << verb.toStdString();
