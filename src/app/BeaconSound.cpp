@@ -32,6 +32,10 @@ std::shared_ptr<cwsim::MidiOutputLayer> midiOutputs(const AppPaths& paths) {
     return layer;
 }
 
+std::future<void> countMidiOutputsAhead(const AppPaths& paths) {
+    return std::async(std::launch::async, [layer = midiOutputs(paths)] { layer->midiOutGetNumDevs(); });
+}
+
 std::unique_ptr<cwsim::TfrmBeaconSetup> createBeaconSetup(TfrmTabbedOrvane& main, MessageService& messages) {
     auto setup = std::make_unique<cwsim::TfrmBeaconSetup>(midiOutputs(main.paths()), main.gotSoundCard(),
                                                           IniFile(main.paths().iniFileName()), messages, &main);
@@ -44,8 +48,14 @@ std::unique_ptr<cwsim::TfrmBeaconSetup> createBeaconSetup(TfrmTabbedOrvane& main
     dialog->player()->setCallMorse(morse);
     main.setBeaconSoundStarter([dialog](int beaconNumber) { dialog->startBeaconSound(beaconNumber); });
     main.setStopRequest([dialog] { dialog->setStopRequest(true); });
-    main.mapMenu().setSimulationControl([dialog](bool on) { dialog->setStopRequest(on); },
-                                        [dialog] { dialog->showSetupModal(); });
+    // "Simulate Beacons" on (the stop request cleared): the soundfont loads
+    // in the background now, not at start-up and not in the first slot.
+    main.mapMenu().setSimulationControl(
+        [dialog](bool stop) {
+            dialog->setStopRequest(stop);
+            if (!stop) dialog->prepareSound();
+        },
+        [dialog] { dialog->showSetupModal(); });
     return setup;
 }
 

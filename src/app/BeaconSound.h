@@ -1,5 +1,6 @@
 #pragma once
 
+#include <future>
 #include <memory>
 
 #include "common/AppPaths.h"
@@ -15,6 +16,9 @@ class TfrmTabbedOrvane;
 // counted once at the main window's start-up and then handed to the
 // simulation dialog. "cwDevice" of section "CWsim" names a preferred output.
 std::shared_ptr<cwsim::MidiOutputLayer> midiOutputs(const AppPaths& paths);
+// Starts that count on a worker thread: asking for it later waits only for
+// what is left of it. The future ends with the count.
+std::future<void> countMidiOutputsAhead(const AppPaths& paths);
 
 // frmBeaconSetup: created by the entry after the other windows; wires the main
 // window's slot hand-over, stop request and "Simulate Setup" to it.

@@ -63,6 +63,9 @@ int main(int argc, char** argv) {
         orvane::help::QtHelpService help(nullptr);
         orvane::help::installContextHelp(app, help);
         const auto paths = orvane::AppPaths::forExecutable(QCoreApplication::applicationFilePath());
+        // Counting the MIDI outputs tries the audio output once; it runs
+        // beside the building of the main window, which asks for the count.
+        const auto soundCount = orvane::app::countMidiOutputsAhead(paths);
         // A save killed between writing and renaming leaves its temporary
         // beside the file; with the lock held no save of ours is running.
         QStringList ownFiles{paths.iniFileName(), paths.beaconFileName(),

@@ -1,5 +1,6 @@
 #include "cwsim/BeaconPlayer.h"
 
+#include <algorithm>
 #include <bitset>
 #include <string_view>
 
@@ -28,11 +29,17 @@ public:
         run_.cursorUs = player.clock_->nowUs();
         run_.outer = tCurrentRun;
         tCurrentRun = &run_;
-        std::lock_guard lock(player_.runMutex_);
-        ++player_.runs_[std::this_thread::get_id()];
+        {
+            std::lock_guard lock(player_.runMutex_);
+            ++player_.runs_[std::this_thread::get_id()];
+        }
+        // The timeline started above: the time the open takes comes out of
+        // the lead-in silence, not on top of it.
+        player_.beginUse();
     }
     ~RunScope() {
         tCurrentRun = run_.outer;
+        player_.endUse();
         {
             std::lock_guard lock(player_.runMutex_);
             auto it = player_.runs_.find(std::this_thread::get_id());
@@ -52,6 +59,11 @@ BeaconPlayer::BeaconPlayer(std::shared_ptr<MidiOutputLayer> midi, std::shared_pt
     : midi_(std::move(midi)), clock_(std::move(clock)) {}
 
 BeaconPlayer::~BeaconPlayer() {
+    stopCloser();
+    {
+        std::lock_guard lock(prepareMutex_);
+        if (prepared_.valid()) prepared_.wait();
+    }
     std::unique_lock lock(outputMutex_);
     if (handle_ != nullptr) midi_->midiOutClose(handle_);
 }
@@ -70,16 +82,21 @@ BeaconPlayer::Run* BeaconPlayer::currentRun() const {
 
 // --- The output -------------------------------------------------------------
 
-bool BeaconPlayer::OpenIt(unsigned deviceId) {
+MidiResult BeaconPlayer::openOutput(unsigned deviceId) {
     MidiResult result;
     {
         std::unique_lock lock(outputMutex_);
-        if (handle_ != nullptr) return true;
+        if (handle_ != nullptr) return midierr::kNoError;
         MidiOutHandle handle = nullptr;
         result = midi_->midiOutOpen(&handle, deviceId);
         if (result == midierr::kNoError) handle_ = handle;
     }
     midiError_ = result;
+    return result;
+}
+
+bool BeaconPlayer::OpenIt(unsigned deviceId) {
+    const MidiResult result = openOutput(deviceId);
     if (result != midierr::kNoError) {
         ShowError(result);
         return false;
@@ -87,15 +104,114 @@ bool BeaconPlayer::OpenIt(unsigned deviceId) {
     return true;
 }
 
-void BeaconPlayer::CloseIt() {
+// --- The output on demand ---------------------------------------------------
+
+void BeaconPlayer::openOnDemand(unsigned deviceId, std::chrono::milliseconds hold) {
+    std::lock_guard lock(demandMutex_);
+    if (closerStop_) return;  // after shutdown
+    onDemand_ = true;
+    demandDevice_ = deviceId;
+    preparedDevice_ = deviceId;
+    hold_ = std::max(hold, std::chrono::milliseconds(0));
+}
+
+// Not under demandMutex_: a transmission may hold it through a long first
+// open, and the GUI thread asks for this.
+void BeaconPlayer::prepareOutput() {
+    const std::int64_t device = preparedDevice_;
+    if (device < 0) return;
+    std::lock_guard lock(prepareMutex_);
+    if (prepared_.valid()) return;
+    prepared_ = std::async(std::launch::async,
+                           [midi = midi_, device] { midi->midiOutPrepare(static_cast<unsigned>(device)); });
+}
+
+// A transmission starts: the first one opens the output. The lock is held
+// through the open, so the closer cannot close what this one is about to
+// use; errors are shown after it is let go (a message box runs events, and
+// a beacon button pressed meanwhile begins a transmission of its own).
+void BeaconPlayer::beginUse() {
+    MidiResult failure = midierr::kNoError;
+    bool opened = false;
+    {
+        std::lock_guard lock(demandMutex_);
+        ++users_;
+        closeAt_.reset();
+        if (!onDemand_ || isOpen()) return;
+        const MidiResult result = openOutput(demandDevice_);
+        // A failure is shown once, not at every slot while it lasts.
+        if (result != midierr::kNoError && result != lastDemandFailure_) failure = result;
+        lastDemandFailure_ = result;
+        opened = result == midierr::kNoError;
+    }
+    if (failure != midierr::kNoError) ShowError(failure);
+    if (opened && patch_ >= 0) Initialize(patch_);
+}
+
+// A transmission ended: the last one closes the output, after the hold.
+void BeaconPlayer::endUse() {
+    MidiResult result = midierr::kNoError;
+    {
+        std::lock_guard lock(demandMutex_);
+        if (--users_ > 0 || !onDemand_) return;
+        if (hold_.count() == 0) {
+            result = closeOutput();
+        } else {
+            closeAt_ = std::chrono::steady_clock::now() + hold_;
+            if (!closer_.joinable()) closer_ = std::thread([this] { runCloser(); });
+        }
+    }
+    demandChanged_.notify_all();
+    if (result != midierr::kNoError) ShowError(result);
+}
+
+// Sleeps until a close is due (or shutdown); a transmission that starts
+// meanwhile cancels it.
+void BeaconPlayer::runCloser() {
+    std::unique_lock lock(demandMutex_);
+    while (!closerStop_) {
+        if (!closeAt_) {
+            demandChanged_.wait(lock);
+            continue;
+        }
+        const auto due = *closeAt_;
+        demandChanged_.wait_until(lock, due);
+        if (closerStop_ || !closeAt_ || std::chrono::steady_clock::now() < *closeAt_ || users_ > 0) continue;
+        closeAt_.reset();
+        const MidiResult result = closeOutput();
+        if (result == midierr::kNoError) continue;
+        lock.unlock();
+        ShowError(result);
+        lock.lock();
+    }
+}
+
+void BeaconPlayer::stopCloser() {
+    {
+        std::lock_guard lock(demandMutex_);
+        closerStop_ = true;
+        onDemand_ = false;
+        preparedDevice_ = -1;
+        closeAt_.reset();
+    }
+    demandChanged_.notify_all();
+    if (closer_.joinable()) closer_.join();
+}
+
+MidiResult BeaconPlayer::closeOutput() {
     MidiResult result;
     {
         std::unique_lock lock(outputMutex_);
-        if (handle_ == nullptr) return;
+        if (handle_ == nullptr) return midierr::kNoError;
         result = midi_->midiOutClose(handle_);
         handle_ = nullptr;  // released whatever the result
     }
     midiError_ = result;
+    return result;
+}
+
+void BeaconPlayer::CloseIt() {
+    const MidiResult result = closeOutput();
     if (result != midierr::kNoError) ShowError(result);
 }
 
@@ -129,6 +245,7 @@ std::uint8_t BeaconPlayer::programByte(int patch) {
 }
 
 void BeaconPlayer::Initialize(int patch) {
+    patch_ = patch;
     if (send(kChannelStatusProgram, programByte(patch), 0) != midierr::kNoError) report("Error setting Instrument");
 }
 
@@ -277,6 +394,7 @@ bool BeaconPlayer::shutdown(std::chrono::milliseconds bound) {
             return true;
         });
     }
+    stopCloser();
     CloseIt();
     return settled;
 }

@@ -7,9 +7,11 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <shared_mutex>
 #include <string>
 #include <thread>
@@ -21,8 +23,10 @@ namespace orvane::cwsim {
 
 // Responsibilities: plays beacon transmissions (the call sign in Morse, then
 // four long dashes at falling velocity) through one MIDI output:
-// - the output itself: open once, the four kinds of short message on channel
-//   1, close once; a failed open is reported once and the player then runs
+// - the output itself: held open from OpenIt to CloseIt, or opened on demand
+//   (openOnDemand) only while a transmission plays, so that an idle program
+//   keeps no audio stream running; the four kinds of short message on
+//   channel 1; a failed open is reported once and the player then runs
 //   silently with its timing intact;
 // - the Morse sequencer (PlayABeacon, Dot, Dash, BeaconDahs) with its stop
 //   check points;
@@ -36,7 +40,10 @@ namespace orvane::cwsim {
 // Threads: the GUI thread and any number of sound threads may play at once.
 // They share only the atomics below and the output; each transmission keeps
 // its place on its own stack. shutdown() ends them all before the output is
-// closed, so no thread sends to a closed output.
+// closed, so no thread sends to a closed output. On demand, the first
+// transmission to start opens the output and the last to end closes it
+// after a hold, on a closer thread of the player's own that sleeps until
+// then; an open and a close never cross (one lock).
 class BeaconPlayer {
 public:
     using ErrorSink = std::function<void(const std::string& text)>;
@@ -52,6 +59,10 @@ public:
     // timeline from now instead of rushing the following elements.
     static constexpr std::int64_t kRebaseAfterUs = 20'000;
 
+    // After the last transmission the output stays open this long: the
+    // synthesiser's release and the sound server's buffer still play out.
+    static constexpr std::chrono::milliseconds kOutputHold{300};
+
     BeaconPlayer(std::shared_ptr<MidiOutputLayer> midi, std::shared_ptr<PlayerClock> clock);
     ~BeaconPlayer();
     BeaconPlayer(const BeaconPlayer&) = delete;
@@ -64,6 +75,17 @@ public:
     void CloseIt();
     bool isOpen() const;
     MidiResult MidiError() const { return midiError_.load(); }
+
+    // From now on every transmission opens deviceId when none is playing
+    // yet (sending the last Initialize's program again) and the last one to
+    // end closes it `hold` later (at once for 0). A failed open is shown
+    // once; it is tried again at the next transmission, silently while it
+    // fails the same way. Before this call, and after shutdown(), nothing
+    // opens on demand.
+    void openOnDemand(unsigned deviceId, std::chrono::milliseconds hold = kOutputHold);
+    // Loads what the on-demand open needs (the soundfont) on a worker
+    // thread, once, so that the first transmission starts on time.
+    void prepareOutput();
 
     void Initialize(int patch);
     void PlayNote(int note, int velocity);
@@ -119,6 +141,12 @@ public:
 private:
     class RunScope;
 
+    MidiResult openOutput(unsigned deviceId);
+    MidiResult closeOutput();
+    void beginUse();
+    void endUse();
+    void runCloser();
+    void stopCloser();
     MidiResult send(std::uint8_t status, std::uint8_t data1, std::uint8_t data2, bool* sent = nullptr);
     void sendReporting(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
     void report(const std::string& text);
@@ -139,6 +167,23 @@ private:
     std::atomic<int> speedControl_{48};
     std::atomic<bool> stopRequest_{false};
     std::atomic<bool> aborting_{false};
+
+    // On demand: users_ counts the transmissions playing; closeAt_ is when
+    // the closer closes the output, if none starts before.
+    std::mutex demandMutex_;
+    std::condition_variable demandChanged_;
+    bool onDemand_ = false;
+    unsigned demandDevice_ = kMidiMapper;
+    std::chrono::milliseconds hold_{0};
+    int users_ = 0;
+    std::optional<std::chrono::steady_clock::time_point> closeAt_;
+    MidiResult lastDemandFailure_ = midierr::kNoError;
+    bool closerStop_ = false;
+    std::thread closer_;
+    std::atomic<std::int64_t> preparedDevice_{-1};  // what prepareOutput loads; -1: nothing
+    std::atomic<int> patch_{-1};  // the last Initialize, sent again after each open
+    std::mutex prepareMutex_;
+    std::future<void> prepared_;
 
     mutable std::mutex runMutex_;
     std::condition_variable runEnded_;

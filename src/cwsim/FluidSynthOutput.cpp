@@ -36,6 +36,14 @@ using SettingsPtr = std::unique_ptr<fluid_settings_t, SettingsDeleter>;
 using SynthPtr = std::unique_ptr<fluid_synth_t, SynthDeleter>;
 using DriverPtr = std::unique_ptr<fluid_audio_driver_t, DriverDeleter>;
 
+// The audio stream is written in two periods of 512 frames (23 ms at
+// 44.1 kHz): the same buffer as FluidSynth's default sixteen periods of 64
+// frames, so a note is heard as soon as before, but the stream's thread
+// wakes 86 times a second instead of 690, which was most of the cost of
+// playing (rendering one voice costs next to nothing).
+constexpr int kPeriodFrames = 512;
+constexpr int kPeriods = 2;
+
 SettingsPtr makeSettings(double sampleRate) {
     silenceFluidSynth();
     SettingsPtr settings(new_fluid_settings());
@@ -45,13 +53,18 @@ SettingsPtr makeSettings(double sampleRate) {
     fluid_settings_setint(settings.get(), "synth.chorus.active", 0);
     fluid_settings_setnum(settings.get(), "synth.gain", 0.6);
     fluid_settings_setnum(settings.get(), "synth.sample-rate", sampleRate);
+    fluid_settings_setint(settings.get(), "audio.period-size", kPeriodFrames);
+    fluid_settings_setint(settings.get(), "audio.periods", kPeriods);
     return settings;
 }
 
-// The configured driver first, then the usual desktop ones.
+// ALSA's default device first: on a desktop it leads to the sound server
+// (PulseAudio or PipeWire) through their ALSA plug-in, which cost less to
+// feed than FluidSynth's own PulseAudio driver (a blocking write per period
+// to a buffer of one period); then the servers directly. JACK is never
+// tried: it would start a JACK server of its own.
 DriverPtr openAudio(fluid_settings_t* settings, fluid_synth_t* synth) {
-    if (DriverPtr driver{new_fluid_audio_driver(settings, synth)}) return driver;
-    for (const char* name : {"pipewire", "pulseaudio", "alsa"}) {
+    for (const char* name : {"alsa", "pulseaudio", "pipewire"}) {
         if (fluid_settings_setstr(settings, "audio.driver", name) != FLUID_OK) continue;
         if (DriverPtr driver{new_fluid_audio_driver(settings, synth)}) return driver;
     }
@@ -75,26 +88,35 @@ MidiResult applyMessage(fluid_synth_t* synth, std::uint32_t msg) {
     return rc == FLUID_OK ? midierr::kNoError : midierr::kError;
 }
 
+// One audio stream on the synthesiser, which outlives it (the output layer
+// keeps the synthesiser for the run).
 class FluidSynthPort final : public MidiOutPort {
 public:
-    FluidSynthPort(SettingsPtr settings, SynthPtr synth, DriverPtr driver)
-        : settings_(std::move(settings)), synth_(std::move(synth)), driver_(std::move(driver)) {}
+    FluidSynthPort(fluid_synth_t* synth, DriverPtr driver) : synth_(synth), driver_(std::move(driver)) {}
     ~FluidSynthPort() override {
-        driver_.reset();  // stop the audio callback before the synthesiser goes
-        synth_.reset();
+        driver_.reset();  // the stream's thread ends here
+        fluid_synth_all_sounds_off(synth_, -1);
     }
     // FluidSynth's API is thread-safe (synth.threadsafe-api is on by default).
-    MidiResult send(std::uint32_t msg) override { return applyMessage(synth_.get(), msg); }
+    MidiResult send(std::uint32_t msg) override { return applyMessage(synth_, msg); }
 
 private:
-    SettingsPtr settings_;
-    SynthPtr synth_;
+    fluid_synth_t* synth_;
     DriverPtr driver_;
 };
 
 }  // namespace
 
 QString defaultSoundFontPath() { return QStringLiteral("/usr/share/sounds/sf2/FluidR3_GM.sf2"); }
+
+struct FluidSynthOutput::Engine {
+    SettingsPtr settings;
+    SynthPtr synth;
+};
+
+FluidSynthOutput::FluidSynthOutput(QString soundFont) : soundFont_(std::move(soundFont)) {}
+
+FluidSynthOutput::~FluidSynthOutput() = default;
 
 bool FluidSynthOutput::canSound(const QString& soundFont) {
     if (!QFileInfo(soundFont).isReadable()) return false;
@@ -108,24 +130,36 @@ bool FluidSynthOutput::canSound(const QString& soundFont) {
     return ok;
 }
 
-std::unique_ptr<MidiOutPort> FluidSynthOutput::open(const QString& soundFont, MidiResult* result) {
-    SettingsPtr settings = makeSettings(44100.0);
-    SynthPtr synth(settings ? new_fluid_synth(settings.get()) : nullptr);
-    if (!synth) {
-        *result = midierr::kNoMem;
-        return nullptr;
-    }
-    if (fluid_synth_sfload(synth.get(), soundFont.toLocal8Bit().constData(), 1) == FLUID_FAILED) {
-        *result = midierr::kBadDeviceId;
-        return nullptr;
-    }
-    DriverPtr driver = openAudio(settings.get(), synth.get());
+MidiResult FluidSynthOutput::load() {
+    std::lock_guard lock(mutex_);
+    if (engine_) return midierr::kNoError;
+    auto engine = std::make_unique<Engine>();
+    engine->settings = makeSettings(44100.0);
+    if (engine->settings) engine->synth.reset(new_fluid_synth(engine->settings.get()));
+    if (!engine->synth) return midierr::kNoMem;
+    if (fluid_synth_sfload(engine->synth.get(), soundFont_.toLocal8Bit().constData(), 1) == FLUID_FAILED)
+        return midierr::kBadDeviceId;
+    engine_ = std::move(engine);
+    return midierr::kNoError;
+}
+
+bool FluidSynthOutput::loaded() const {
+    std::lock_guard lock(mutex_);
+    return engine_ != nullptr;
+}
+
+std::unique_ptr<MidiOutPort> FluidSynthOutput::open(MidiResult* result) {
+    *result = load();
+    if (*result != midierr::kNoError) return nullptr;
+    // The driver reads the settings it is given, which openAudio changes.
+    std::lock_guard lock(mutex_);
+    DriverPtr driver = openAudio(engine_->settings.get(), engine_->synth.get());
     if (!driver) {
         *result = midierr::kNoDriver;
         return nullptr;
     }
     *result = midierr::kNoError;
-    return std::make_unique<FluidSynthPort>(std::move(settings), std::move(synth), std::move(driver));
+    return std::make_unique<FluidSynthPort>(engine_->synth.get(), std::move(driver));
 }
 
 struct FluidRenderer::Synth {

@@ -3,6 +3,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "cwsim/MidiOutPort.h"
@@ -18,14 +19,39 @@ QString defaultSoundFontPath();
 // instrument in use sits in memory), played through the desktop's audio
 // (whichever of PulseAudio, PipeWire, ALSA FluidSynth can open). Reverb and
 // chorus are off: Morse wants clean keying.
+//
+// Nothing is loaded when it is made: the synthesiser and its soundfont load
+// on the first load() or open() and then stay for the run. Each open() starts
+// an audio stream on that one synthesiser, which runs only until its port is
+// deleted, so an idle program keeps no stream (and no sound device) busy.
+// Thread-safe: load() and open() may come from any thread at once.
 class FluidSynthOutput {
 public:
-    // Whether the synthesiser can really sound here: the soundfont exists
-    // and an audio output opens. Opens and closes the audio output once.
+    explicit FluidSynthOutput(QString soundFont);
+    ~FluidSynthOutput();
+    FluidSynthOutput(const FluidSynthOutput&) = delete;
+    FluidSynthOutput& operator=(const FluidSynthOutput&) = delete;
+
+    // Whether the synthesiser can really sound here: the soundfont is
+    // readable and an audio output opens. Opens and closes an audio output
+    // once, on a synthesiser without a soundfont (nothing is loaded).
     static bool canSound(const QString& soundFont);
 
-    // Opens the synthesiser with its audio output; *result says why not.
-    static std::unique_ptr<MidiOutPort> open(const QString& soundFont, MidiResult* result);
+    // Loads the synthesiser and its soundfont, once; kNoError when it is
+    // there. A failed load is tried again at the next call.
+    MidiResult load();
+    bool loaded() const;
+
+    // An audio stream on the loaded synthesiser (loaded first if need be);
+    // *result says why not. Deleting the port stops the stream and silences
+    // what still sounds, so nothing is left over for the next one.
+    std::unique_ptr<MidiOutPort> open(MidiResult* result);
+
+private:
+    struct Engine;
+    QString soundFont_;
+    mutable std::mutex mutex_;
+    std::unique_ptr<Engine> engine_;
 };
 
 // Responsibilities: plays timed messages through FluidSynth offline into

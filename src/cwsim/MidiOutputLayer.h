@@ -62,6 +62,10 @@ public:
     virtual MidiResult midiOutOpen(MidiOutHandle* handle, unsigned deviceId) = 0;
     virtual MidiResult midiOutShortMsg(MidiOutHandle handle, std::uint32_t msg) = 0;
     virtual MidiResult midiOutClose(MidiOutHandle handle) = 0;
+    // Loads ahead of time what opening the device needs (the synthesiser's
+    // soundfont), so that a later open is quick. May take long; callable from
+    // any thread. An open that comes first loads it itself.
+    virtual void midiOutPrepare(unsigned deviceId) { (void)deviceId; }
 };
 
 // The text for a result code, written into text (at most size - 1 characters

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "cwsim/MidiOutputLayer.h"
@@ -32,6 +34,7 @@ public:
         if (deviceCount_ == 0 || (deviceId != kMidiMapper && deviceId >= deviceCount_)) return midierr::kBadDeviceId;
         *handle = port();
         open_ = true;
+        openTimesUs_.push_back(nowUs_());
         return midierr::kNoError;
     }
     MidiResult midiOutShortMsg(MidiOutHandle handle, std::uint32_t msg) override {
@@ -50,8 +53,11 @@ public:
         ++closes_;
         if (!open_ || handle != port()) return midierr::kInvalidHandle;
         open_ = false;
+        closeTimesUs_.push_back(nowUs_());
         return closeResult_;
     }
+
+    void midiOutPrepare(unsigned) override { std::lock_guard lock(mutex_); ++prepares_; }
 
     void failOpensWith(MidiResult code) { std::lock_guard lock(mutex_); openResult_ = code; }
     void failClosesWith(MidiResult code) { std::lock_guard lock(mutex_); closeResult_ = code; }
@@ -67,6 +73,10 @@ public:
     bool isOpen() const { std::lock_guard lock(mutex_); return open_; }
     int opens() const { std::lock_guard lock(mutex_); return opens_; }
     int closes() const { std::lock_guard lock(mutex_); return closes_; }
+    // When each successful open and each close of an open output happened.
+    std::vector<std::int64_t> openTimesUs() const { std::lock_guard lock(mutex_); return openTimesUs_; }
+    std::vector<std::int64_t> closeTimesUs() const { std::lock_guard lock(mutex_); return closeTimesUs_; }
+    int prepares() const { std::lock_guard lock(mutex_); return prepares_; }
     int sendsWhileClosed() const { std::lock_guard lock(mutex_); return sendsWhileClosed_; }
 
 private:
@@ -76,8 +86,9 @@ private:
     unsigned deviceCount_;
     mutable std::mutex mutex_;
     std::vector<Sent> sent_;
+    std::vector<std::int64_t> openTimesUs_, closeTimesUs_;
     bool open_ = false;
-    int opens_ = 0, closes_ = 0, sendsWhileClosed_ = 0;
+    int opens_ = 0, closes_ = 0, prepares_ = 0, sendsWhileClosed_ = 0;
     MidiResult openResult_ = midierr::kNoError, closeResult_ = midierr::kNoError, sendResult_ = midierr::kNoError;
     std::uint8_t failStatus_ = 0;
 };

@@ -81,7 +81,9 @@ std::unique_ptr<MidiOutPort> openAlsaPort(int client, int port, MidiResult* resu
 }  // namespace
 
 SystemMidiOutputLayer::SystemMidiOutputLayer(QString soundFont, std::string preferredDevice)
-    : soundFont_(std::move(soundFont)), preferred_(std::move(preferredDevice)) {
+    : soundFont_(std::move(soundFont)),
+      preferred_(std::move(preferredDevice)),
+      synth_(std::make_unique<FluidSynthOutput>(soundFont_)) {
     // Also quiets FluidSynth's ALSA audio driver when it probes for a card.
     snd_lib_error_set_handler(quietAlsa);
 }
@@ -126,24 +128,44 @@ std::string SystemMidiOutputLayer::midiOutDeviceName(unsigned deviceId) {
     return deviceId < list.size() ? list[deviceId].name : std::string();
 }
 
-MidiResult SystemMidiOutputLayer::midiOutOpen(MidiOutHandle* handle, unsigned deviceId) {
-    if (handle == nullptr) return midierr::kInvalidParam;
+const SystemMidiOutputLayer::Device* SystemMidiOutputLayer::resolve(unsigned deviceId, MidiResult* result) {
     const auto& list = devices();
     if (deviceId == kMidiMapper) {
-        if (list.empty()) return midierr::kNoDevice;
+        if (list.empty()) {
+            *result = midierr::kNoDevice;
+            return nullptr;
+        }
         deviceId = 0;
         for (unsigned i = 0; i < list.size(); ++i)
             if (!preferred_.empty() && list[i].name == preferred_) deviceId = i;
     }
-    if (deviceId >= list.size()) return midierr::kBadDeviceId;
-    const Device& device = list[deviceId];
+    if (deviceId >= list.size()) {
+        *result = midierr::kBadDeviceId;
+        return nullptr;
+    }
+    *result = midierr::kNoError;
+    return &list[deviceId];
+}
+
+MidiResult SystemMidiOutputLayer::midiOutOpen(MidiOutHandle* handle, unsigned deviceId) {
+    if (handle == nullptr) return midierr::kInvalidParam;
     MidiResult result = midierr::kError;
-    std::unique_ptr<MidiOutPort> port = device.synth ? FluidSynthOutput::open(soundFont_, &result)
-                                                     : openAlsaPort(device.client, device.port, &result);
+    const Device* device = resolve(deviceId, &result);
+    if (device == nullptr) return result;
+    std::unique_ptr<MidiOutPort> port =
+        device->synth ? synth_->open(&result) : openAlsaPort(device->client, device->port, &result);
     if (!port) return result;
     *handle = port.release();
     return midierr::kNoError;
 }
+
+void SystemMidiOutputLayer::midiOutPrepare(unsigned deviceId) {
+    MidiResult result = midierr::kError;
+    const Device* device = resolve(deviceId, &result);
+    if (device != nullptr && device->synth) synth_->load();
+}
+
+bool SystemMidiOutputLayer::synthLoaded() const { return synth_->loaded(); }
 
 MidiResult SystemMidiOutputLayer::midiOutShortMsg(MidiOutHandle handle, std::uint32_t msg) {
     return handle == nullptr ? midierr::kInvalidHandle : handle->send(msg);

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QString>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "cwsim/FluidSynthOutput.h"
 #include "cwsim/MidiOutputLayer.h"
 
 namespace orvane::cwsim {
@@ -15,7 +17,9 @@ namespace orvane::cwsim {
 // synthesisers; the kernel's "Midi Through" port and this program's own are
 // left out, they make no sound). The devices are counted once, on the first
 // question, and kept for the run. kMidiMapper opens the preferred device by
-// name when it is present, else device 0.
+// name when it is present, else device 0. The synthesiser loads its
+// soundfont on the first open or midiOutPrepare and keeps it; each open of
+// it is an audio stream that ends with its close.
 class SystemMidiOutputLayer final : public MidiOutputLayer {
 public:
     explicit SystemMidiOutputLayer(QString soundFont, std::string preferredDevice = {});
@@ -25,6 +29,9 @@ public:
     MidiResult midiOutOpen(MidiOutHandle* handle, unsigned deviceId) override;
     MidiResult midiOutShortMsg(MidiOutHandle handle, std::uint32_t msg) override;
     MidiResult midiOutClose(MidiOutHandle handle) override;
+    void midiOutPrepare(unsigned deviceId) override;
+    // Whether the synthesiser's soundfont is in memory.
+    bool synthLoaded() const;
 
     static constexpr const char* kSynthName = "FluidSynth (General MIDI)";
 
@@ -36,11 +43,13 @@ private:
         int port;
     };
     const std::vector<Device>& devices();
+    const Device* resolve(unsigned deviceId, MidiResult* result);
 
     QString soundFont_;
     std::string preferred_;
     std::once_flag counted_;
     std::vector<Device> devices_;
+    std::unique_ptr<FluidSynthOutput> synth_;
 };
 
 }  // namespace orvane::cwsim

@@ -42,7 +42,15 @@ protected:
         auto c = clock;
         output = std::make_shared<RecordingMidiOutputLayer>([c] { return c->nowUs(); });
         if (failOpen) output->failOpensWith(midierr::kAllocated);
-        return std::make_unique<TfrmBeaconSetup>(output, gotSoundCard, ini(), messages, nullptr, clock);
+        // The output closes as soon as the last transmission ends.
+        return std::make_unique<TfrmBeaconSetup>(output, gotSoundCard, ini(), messages, nullptr, clock,
+                                                 std::chrono::milliseconds(0));
+    }
+    std::vector<std::uint32_t> programChanges() const {
+        std::vector<std::uint32_t> m;
+        for (const auto& s : output->sent())
+            if (shortMsgStatus(s.msg) == 0xC0) m.push_back(s.msg);
+        return m;
     }
     std::vector<std::uint32_t> sentMessages() const {
         std::vector<std::uint32_t> m;
@@ -56,7 +64,9 @@ protected:
     bool failOpen = false;
 };
 
-TEST_F(SetupTest, FirstStartUsesTheDefaultsAndSendsThePatch) {
+// Nothing is opened at start: the output (the synthesiser's soundfont and
+// audio stream) opens when something plays, and the instrument goes first.
+TEST_F(SetupTest, FirstStartUsesTheDefaultsAndTheFirstPlaySendsThePatch) {
     auto d = make();
     EXPECT_EQ(d->windowTitle(), "Beacon Setup");
     EXPECT_EQ(d->lblSpeed->text(), "Speed: 48");
@@ -66,8 +76,15 @@ TEST_F(SetupTest, FirstStartUsesTheDefaultsAndSendsThePatch) {
     EXPECT_EQ(d->lblTimeUsed->text(), "");
     EXPECT_EQ(d->player()->DotTime, 48);
     EXPECT_EQ(d->player()->DahsGap, 288);
-    EXPECT_TRUE(output->isOpen());
-    EXPECT_EQ(sentMessages(), std::vector<std::uint32_t>{packShortMsg(0xC0, 79, 0)});
+    EXPECT_EQ(output->opens(), 0);
+    EXPECT_EQ(output->prepares(), 0) << "no soundfont loaded at start";
+    EXPECT_TRUE(output->sent().empty());
+    d->beaconButtons[0]->click();
+    ASSERT_GE(sentMessages().size(), 2u);
+    EXPECT_EQ(sentMessages()[0], packShortMsg(0xC0, 79, 0));
+    EXPECT_EQ(sentMessages()[1], packShortMsg(0xB0, 123, 0));
+    EXPECT_EQ(output->opens(), 1);
+    EXPECT_FALSE(output->isOpen()) << "closed after the transmission";
     EXPECT_EQ(d->pos(), QPoint(197, 213));
     // Three rows of six, in beacon order, tagged with the number.
     EXPECT_EQ(d->beaconButtons[6]->objectName(), "sbJA2IGY");
@@ -83,7 +100,9 @@ TEST_F(SetupTest, StoredValuesAtTheDesignPositionsRunNoHandler) {
     EXPECT_EQ(d->lblTone->text(), "Tone:");
     EXPECT_EQ(d->player()->Tone, 60);
     EXPECT_EQ(d->lblPatch->text(), "Patch: 1");
-    EXPECT_TRUE(output->sent().empty()) << "a patch of 1 sends no program change at start";
+    EXPECT_TRUE(output->sent().empty());
+    d->beaconButtons[1]->click();
+    EXPECT_TRUE(programChanges().empty()) << "a patch of 1 sends no program change";
 }
 
 struct ClampCase {
@@ -138,7 +157,9 @@ TEST_P(PatchTest, TheLabelShowsTheStoredPatchAsStartUpLeftIt) {
     const std::vector<std::uint32_t> expected =
         c.programSent < 0 ? std::vector<std::uint32_t>{}
                           : std::vector<std::uint32_t>{packShortMsg(0xC0, static_cast<std::uint8_t>(c.programSent), 0)};
-    EXPECT_EQ(sentMessages(), expected);
+    EXPECT_TRUE(output->sent().empty()) << "nothing is sent before something plays";
+    d->beaconButtons[1]->click();
+    EXPECT_EQ(programChanges(), expected);
     // What is saved is the control's position.
     d->FormDestroy();
     EXPECT_EQ(ini().readInteger(kCwSection, "cwPatch", -99), c.position);
@@ -156,7 +177,8 @@ TEST_F(SetupTest, APatchOf128SelectsTheLastProgram) {
     store(kCwSection, "cwPatch", 128);
     auto d = make();
     EXPECT_EQ(d->lblPatch->text(), "Patch: 128");
-    EXPECT_EQ(sentMessages(), std::vector<std::uint32_t>{packShortMsg(0xC0, 127, 0)});
+    d->beaconButtons[1]->click();
+    EXPECT_EQ(programChanges(), std::vector<std::uint32_t>{packShortMsg(0xC0, 127, 0)});
     EXPECT_TRUE(messages.messages.empty());
 }
 
@@ -168,7 +190,10 @@ TEST_F(SetupTest, ClosingBringsTheSpeedTo48AndThatIsSavedWithThePosition) {
     EXPECT_EQ(d->player()->DotTime, 75);
     d->FormActivate();
     EXPECT_FALSE(d->StopRequest());
-    EXPECT_EQ(sentMessages().back(), packShortMsg(0xB0, 123, 0));
+    // Nothing sounds, so nothing is sent; the soundfont is asked for, the
+    // buttons are about to be used.
+    EXPECT_TRUE(output->sent().empty());
+    EXPECT_TRUE(waitUntil([this] { return output->prepares() == 1; }, 10000, 5));
     d->sbTone->setValue(90);
     d->reject();  // any close runs FormClose
     EXPECT_EQ(d->sbSpeed->value(), 48);
@@ -191,6 +216,7 @@ TEST_F(SetupTest, WithoutASoundCardNothingOpensNothingPlaysAndNoSettingsAreWritt
     store(kBeaconWinSection, "Left", 60);
     auto d = make(false);
     EXPECT_EQ(output->opens(), 0);
+    d->prepareSound();
     EXPECT_EQ(d->sbSpeed->value(), 75);
     EXPECT_EQ(d->lblSpeed->text(), "Speed:");
     EXPECT_EQ(d->x(), 60);
@@ -200,17 +226,21 @@ TEST_F(SetupTest, WithoutASoundCardNothingOpensNothingPlaysAndNoSettingsAreWritt
     d->FormDestroy();
     EXPECT_TRUE(output->sent().empty());
     EXPECT_TRUE(messages.messages.empty());
+    EXPECT_EQ(output->prepares(), 0);
     EXPECT_FALSE(ini().hasKey(kCwSection, "cwPatch"));
 }
 
 TEST_F(SetupTest, AFailedOpenIsShownOnceAndTheButtonsStillTakeTheirTime) {
     failOpen = true;
     auto d = make();
+    EXPECT_TRUE(messages.messages.empty()) << "nothing is opened before something plays";
+    d->beaconButtons[0]->click();
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0], midiErrorText(midierr::kAllocated));
-    d->beaconButtons[0]->click();
     EXPECT_EQ(d->lblTimeUsed->text(), "Approximate Time Used: 7584 ms");
     EXPECT_EQ(d->lblSendingCall->text(), "Call");
+    d->beaconButtons[0]->click();
+    EXPECT_EQ(output->opens(), 2);
     EXPECT_EQ(messages.messages.size(), 1u);
 }
 
@@ -237,9 +267,12 @@ TEST_F(SetupTest, ASoundThreadTakesItsBeaconAtCreationAndReportsErrorsOnTheGuiTh
     EXPECT_EQ(messages.messages, std::vector<std::string>{midiErrorText(midierr::kNoDevice)});
     EXPECT_TRUE(messages.onGuiThread);
     EXPECT_TRUE(thread.isNull()) << "the thread frees itself";
-    // ZL6B "--.." was stopped after its first character: the lead-in's All
-    // Notes Off and one note off per dash/dot of Z (the note-ons failed).
-    EXPECT_EQ(output->sent().size(), 1u + 4u);
+    // ZL6B "--.." was stopped after its first character: the program change
+    // of the open, the lead-in's All Notes Off and one note off per dash/dot
+    // of Z (the note-ons failed); then the output was closed.
+    EXPECT_EQ(output->sent().size(), 1u + 1u + 4u);
+    EXPECT_EQ(output->opens(), 1);
+    EXPECT_FALSE(output->isOpen());
 }
 
 // Played from a button on the GUI thread: the dialog stays live during the
@@ -265,7 +298,9 @@ TEST_F(SetupTest, ShownModallyItActivatesAndClosingEndsTheButtonsTransmission) {
     d->showSetupModal();
     EXPECT_TRUE(closed);
     EXPECT_TRUE(clickReturned);
-    EXPECT_EQ(output->sent().front().msg, packShortMsg(0xB0, 123, 0)) << "FormActivate sent All Notes Off";
+    ASSERT_GE(output->sent().size(), 2u);
+    EXPECT_EQ(output->sent()[0].msg, packShortMsg(0xC0, 79, 0)) << "the click opened the output";
+    EXPECT_EQ(output->sent()[1].msg, packShortMsg(0xB0, 123, 0));
     // Stopped after the first character "....-" and its gap: 3 + 12 + 2 units.
     const QString used = d->lblTimeUsed->text();
     ASSERT_TRUE(used.startsWith("Approximate Time Used: ")) << used.toStdString();

@@ -49,13 +49,15 @@ bool onGuiThread() { return QThread::currentThread() == QCoreApplication::instan
 }  // namespace
 
 TfrmBeaconSetup::TfrmBeaconSetup(std::shared_ptr<MidiOutputLayer> midi, bool gotSoundCard, IniFile settings,
-                                 MessageService& messages, QWidget* parent, std::shared_ptr<PlayerClock> clock)
+                                 MessageService& messages, QWidget* parent, std::shared_ptr<PlayerClock> clock,
+                                 std::chrono::milliseconds outputHold)
     : QDialog(parent),
       player_(std::make_shared<BeaconPlayer>(std::move(midi), clock)),
       clock_(std::move(clock)),
       gotSoundCard_(gotSoundCard),
       settings_(std::move(settings)),
-      messages_(messages) {
+      messages_(messages),
+      outputHold_(outputHold) {
     // MIDI errors: shown at once on the GUI thread; from a sound thread they
     // are posted to it (the thread plays on meanwhile). Posted to the
     // application object, which outlives the dialog; the dialog is looked up
@@ -171,10 +173,14 @@ void TfrmBeaconSetup::FormCreate() {
     player_->Tone = sbTone->value();
     sbSpeed->setValue(Speed);
     player_->setDotTime(sbSpeed->value());
-    player_->OpenIt(kMidiMapper);
-    // A position change sends the program change and takes the position into
-    // Patch; a stored value the control clamps to the position it already
-    // has (0 to 1) changes nothing, and the label below shows it as stored.
+    // The output (for the synthesiser: its soundfont and an audio stream) is
+    // opened when a transmission plays and closed after it, so the idle
+    // program holds no stream open; a failure is shown at the first play.
+    player_->openOnDemand(kMidiMapper, outputHold_);
+    // A position change sends the program change (kept by the player for
+    // each open) and takes the position into Patch; a stored value the
+    // control clamps to the position it already has (0 to 1) changes
+    // nothing, and the label below shows it as stored.
     sbPatch->setValue(Patch);
     sbVolume->setValue(player_->Volume);
     player_->Volume = sbVolume->value();
@@ -186,7 +192,14 @@ void TfrmBeaconSetup::FormCreate() {
 
 void TfrmBeaconSetup::FormActivate() {
     player_->setStopRequest(false);
-    if (gotSoundCard_) player_->CtrlChange(BeaconPlayer::kAllNotesOff, 0);
+    if (!gotSoundCard_) return;
+    player_->CtrlChange(BeaconPlayer::kAllNotesOff, 0);
+    // The buttons play at once: have the soundfont ready.
+    player_->prepareOutput();
+}
+
+void TfrmBeaconSetup::prepareSound() {
+    if (gotSoundCard_ && !destroyed_) player_->prepareOutput();
 }
 
 void TfrmBeaconSetup::FormClose() {

@@ -28,7 +28,8 @@ class TBeaconSoundThread;
 // Responsibilities: the "Beacon Setup" dialog, which is at once the
 // simulation's player: it keeps the sound settings (speed, instrument, tone,
 // volume) in the "CWsim" section and its position in "BeaconWin", holds the
-// MIDI output through its BeaconPlayer, hands the beacon of a new slot to a
+// MIDI output through its BeaconPlayer (open only while a transmission
+// plays, so an idle program keeps no audio stream), hands the beacon of a new slot to a
 // sound thread and carries the stop request. Its eighteen buttons play any
 // beacon on the GUI thread; the waits keep the dialog live meanwhile.
 //
@@ -42,9 +43,11 @@ class TfrmBeaconSetup : public QDialog {
     Q_OBJECT
 public:
     // gotSoundCard: the main window's count of MIDI outputs was above 0.
+    // outputHold: how long the output stays open after the last transmission.
     TfrmBeaconSetup(std::shared_ptr<MidiOutputLayer> midi, bool gotSoundCard, IniFile settings,
                     MessageService& messages, QWidget* parent = nullptr,
-                    std::shared_ptr<PlayerClock> clock = std::make_shared<SteadyPlayerClock>());
+                    std::shared_ptr<PlayerClock> clock = std::make_shared<SteadyPlayerClock>(),
+                    std::chrono::milliseconds outputHold = BeaconPlayer::kOutputHold);
     ~TfrmBeaconSetup() override;
 
     // --- The main window's side --------------------------------------------
@@ -53,6 +56,9 @@ public:
     // starts after FormDestroy (nullptr then).
     TBeaconSoundThread* startBeaconSound(int beaconNumber);
     void setStopRequest(bool on) { player_->setStopRequest(on); }
+    // "Simulate Beacons" switched on: loads the synthesiser's soundfont on a
+    // worker thread (once), so the first slot's transmission starts on time.
+    void prepareSound();
     bool StopRequest() const { return player_->StopRequest(); }
     // The "Simulate Setup" item: shows this dialog modally.
     int showSetupModal() { return exec(); }
@@ -119,6 +125,7 @@ private:
     std::vector<QPointer<TBeaconSoundThread>> threads_;
     bool destroyed_ = false;
     std::chrono::milliseconds shutdownBound_ = kShutdownBound;
+    std::chrono::milliseconds outputHold_;
 };
 
 // Responsibilities: plays one beacon's transmission off the GUI thread, at a
