@@ -12,29 +12,19 @@ using namespace orvane;
 
 QString text(std::string_view s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
 
-int run(const QStringList& args, QTextStream& out, QTextStream& err) {
+int run(const cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
     long long atMs = 0;
-    bool haveTime = false;
     int onlyBand = -1;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        QString value;
-        if (args[i] == QLatin1String("--at")) {
-            if (!cli::takeValue(args, i, value, err)) return 2;
-            if (!cli::parseMomentArgument(value, atMs)) {
-                err << "orvane-cli slot: bad time '" << value << "' (use YYYY-MM-DDTHH:MM:SSZ or @SECONDS)\n";
-                return 2;
-            }
-            haveTime = true;
-        } else if (args[i] == QLatin1String("--band")) {
-            if (!cli::takeValue(args, i, value, err)) return 2;
-            onlyBand = cli::bandOfMHz(value);
-            if (onlyBand < 0) {
-                err << "orvane-cli slot: no beacon band at " << value
-                    << " MHz (use 14.10, 18.11, 21.15, 24.93 or 28.20)\n";
-                return 2;
-            }
-        } else {
-            err << "orvane-cli slot: unknown argument '" << args[i] << "'\n";
+    const bool haveTime = args.isSet("at");
+    if (haveTime && !cli::parseMomentArgument(args.value("at"), atMs)) {
+        err << "orvane-cli slot: bad time '" << args.value("at") << "' (use YYYY-MM-DDTHH:MM:SSZ or @SECONDS)\n";
+        return 2;
+    }
+    if (args.isSet("band")) {
+        onlyBand = cli::bandOfMHz(args.value("band"));
+        if (onlyBand < 0) {
+            err << "orvane-cli slot: no beacon band at " << args.value("band")
+                << " MHz (use 14.10, 18.11, 21.15, 24.93 or 28.20)\n";
             return 2;
         }
     }
@@ -56,6 +46,9 @@ const cli::Registrar kReg({"slot",
                            "slot [--at TIME] [--band MHZ]   beacon on the air per band: MHz, slot, call, site, "
                            "then seconds_left in the slot when no band is given "
                            "(TIME: YYYY-MM-DDTHH:MM:SSZ or @SECONDS, default now)",
+                           {{"at", "TIME", "the moment (default now)"},
+                            {"band", "MHZ", "that band only: 14.10, 18.11, 21.15, 24.93 or 28.20"}},
+                           nullptr,
                            &run});
 
 }  // namespace

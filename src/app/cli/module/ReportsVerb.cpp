@@ -48,41 +48,25 @@ private:
     QTextStream& out_;
 };
 
-int runReports(const QStringList& args, QTextStream& out, QTextStream& err) {
+int runReports(const orvane::cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
     ReportServer server = reportServerFromEnvironment();
-    std::optional<QString> pass, proxy, only, dir, ini, timeout, source, base;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        QString value;
-        std::optional<QString>* target = nullptr;
-        if (a == QLatin1String("--pass")) target = &pass;
-        else if (a == QLatin1String("--proxy")) target = &proxy;
-        else if (a == QLatin1String("--only")) target = &only;
-        else if (a == QLatin1String("--dir")) target = &dir;
-        else if (a == QLatin1String("--ini")) target = &ini;
-        else if (a == QLatin1String("--timeout")) target = &timeout;
-        else if (a == QLatin1String("--source")) target = &source;
-        else if (a == QLatin1String("--base")) target = &base;
-        else if (a != QLatin1String("--host") && a != QLatin1String("--port")) {
-            err << "orvane-cli reports: unknown option '" << a << "'\n";
+    const std::optional<QString> pass = args.optional("pass"), proxy = args.optional("proxy"),
+                                 only = args.optional("only"), dir = args.optional("dir"), ini = args.optional("ini"),
+                                 timeout = args.optional("timeout"), source = args.optional("source"),
+                                 base = args.optional("base");
+    if (args.isSet("host")) {
+        if (args.value("host").isEmpty()) {
+            err << "orvane-cli reports: empty host\n";
             return 2;
         }
-        if (!orvane::cli::takeValue(args, i, value, err)) return 2;
-        if (target) {
-            *target = value;
-        } else if (a == QLatin1String("--host")) {
-            if (value.isEmpty()) {
-                err << "orvane-cli reports: empty host\n";
-                return 2;
-            }
-            server.host = value;
-        } else {
-            bool ok = false;
-            server.port = value.toInt(&ok);
-            if (!ok || server.port < 1 || server.port > 65535) {
-                err << "orvane-cli reports: bad port '" << value << "'\n";
-                return 2;
-            }
+        server.host = args.value("host");
+    }
+    if (args.isSet("port")) {
+        bool ok = false;
+        server.port = args.value("port").toInt(&ok);
+        if (!ok || server.port < 1 || server.port > 65535) {
+            err << "orvane-cli reports: bad port '" << args.value("port") << "'\n";
+            return 2;
         }
     }
 
@@ -190,6 +174,17 @@ const orvane::cli::Registrar kReg({"reports",
                                    "    last line is 'fetched N of M'; exit status 1 when any did not\n"
                                    "    arrive; --timeout bounds the silence on a connection and the whole\n"
                                    "    command",
+                                   {{"source", "https|ftp", "NOAA's web service (the default) or the FTP server"},
+                                    {"base", "URL", "the web service's base address (https://)"},
+                                    {"host", "HOST", "the FTP server"},
+                                    {"port", "N", "its port"},
+                                    {"pass", "P", "the FTP password"},
+                                    {"proxy", "HOST:PORT", "an FTP proxy"},
+                                    {"only", "KEY,KEY...", "these reports instead of the selection"},
+                                    {"dir", "LOCALDIR", "where the reports go (default here)"},
+                                    {"ini", "SETTINGS.INI", "the settings to read the selection from"},
+                                    {"timeout", "MS", "bounds the silence on a connection and the whole command"}},
+                                   nullptr,
                                    &runReports});
 
 }  // namespace

@@ -23,45 +23,32 @@ bool parseNumber(const QString& text, int low, int high, int& value) {
     return ok && value >= low && value <= high;
 }
 
-int run(const QStringList& args, QTextStream& out, QTextStream& err) {
-    QString host;
+int run(const cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
+    QString host = args.value("host");
     int port = 0;  // the protocol's own
     int timeoutMs = kDefaultTimeoutMs;
     TimeProto proto = TimeProto::Auto;
-    bool protoGiven = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        QString value;
-        if (args[i] == QLatin1String("--host")) {
-            if (!cli::takeValue(args, i, host, err)) return 2;
-        } else if (args[i] == QLatin1String("--port")) {
-            if (!cli::takeValue(args, i, value, err)) return 2;
-            if (!parseNumber(value, 1, 65535, port)) {
-                err << "orvane-cli time: --port needs a number from 1 to 65535\n";
-                return 2;
-            }
-        } else if (args[i] == QLatin1String("--proto")) {
-            if (!cli::takeValue(args, i, value, err)) return 2;
-            protoGiven = true;
-            if (value == QLatin1String("ntp")) {
-                proto = TimeProto::Ntp;
-            } else if (value == QLatin1String("time")) {
-                proto = TimeProto::Time;
-            } else if (value == QLatin1String("auto")) {
-                proto = TimeProto::Auto;
-            } else {
-                err << "orvane-cli time: --proto is ntp, time or auto\n";
-                return 2;
-            }
-        } else if (args[i] == QLatin1String("--timeout-ms")) {
-            if (!cli::takeValue(args, i, value, err)) return 2;
-            if (!parseNumber(value, 1, 3'600'000, timeoutMs)) {
-                err << "orvane-cli time: --timeout-ms needs a number from 1 to 3600000\n";
-                return 2;
-            }
+    const bool protoGiven = args.isSet("proto");
+    if (args.isSet("port") && !parseNumber(args.value("port"), 1, 65535, port)) {
+        err << "orvane-cli time: --port needs a number from 1 to 65535\n";
+        return 2;
+    }
+    if (protoGiven) {
+        const QString value = args.value("proto");
+        if (value == QLatin1String("ntp")) {
+            proto = TimeProto::Ntp;
+        } else if (value == QLatin1String("time")) {
+            proto = TimeProto::Time;
+        } else if (value == QLatin1String("auto")) {
+            proto = TimeProto::Auto;
         } else {
-            err << "orvane-cli time: unexpected argument '" << args[i] << "'\n";
+            err << "orvane-cli time: --proto is ntp, time or auto\n";
             return 2;
         }
+    }
+    if (args.isSet("timeout-ms") && !parseNumber(args.value("timeout-ms"), 1, 3'600'000, timeoutMs)) {
+        err << "orvane-cli time: --timeout-ms needs a number from 1 to 3600000\n";
+        return 2;
     }
     if (host.isEmpty()) {
         err << "orvane-cli time: give the server with --host HOST\n";
@@ -147,6 +134,11 @@ const cli::Registrar kReg({"time",
                            "    ask a time server once and compare with this PC's clock; never sets the clock.\n"
                            "    --proto: ntp (UDP 123, prints offset_ms, delay_ms, stratum), time (RFC 868,\n"
                            "    UDP 37) or auto (default: NTP, then RFC 868 after half of --timeout-ms)",
+                           {{"host", "HOST", "the time server (an entry such as ntp:HOST names its protocol)"},
+                            {"port", "N", "its port (default the protocol's own)"},
+                            {"proto", "ntp|time|auto", "the protocol (default auto)"},
+                            {"timeout-ms", "N", "how long to wait for an answer (default 5000)"}},
+                           nullptr,
                            &run});
 
 }  // namespace

@@ -1,7 +1,6 @@
 // orvane-cli spacewx: the space-weather figures, from report files already
 // fetched or fetched now, one line per figure; the Kp history and the plots
 // on request.
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryDir>
@@ -79,48 +78,31 @@ void fetchInto(const QString& folder, bool https, const ReportServer& server, QT
     }
 }
 
-int runSpacewx(const QStringList& args, QTextStream& out, QTextStream& err) {
-    QCommandLineParser parser;
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption fromOption(QStringLiteral("from"), QString(), QStringLiteral("DIR"));
-    const QCommandLineOption sourceOption(QStringLiteral("source"), QString(), QStringLiteral("https|ftp"));
-    const QCommandLineOption baseOption(QStringLiteral("base"), QString(), QStringLiteral("URL"));
-    const QCommandLineOption historyOption(QStringLiteral("kp-history"));
-    const QCommandLineOption plotOption(QStringLiteral("plot"), QString(), QStringLiteral("FILE.png"));
-    const QCommandLineOption nowOption(QStringLiteral("now"), QString(), QStringLiteral("TIME"));
-    parser.addOptions({fromOption, sourceOption, baseOption, historyOption, plotOption, nowOption});
-    if (!parser.parse(QStringList{QStringLiteral("spacewx")} + args)) {
-        err << kVerb << parser.errorText() << "\n";
-        return 2;
-    }
-    if (!parser.positionalArguments().isEmpty()) {
-        err << kVerb << "unexpected argument '" << parser.positionalArguments().first() << "'\n";
-        return 2;
-    }
-    const QString source = parser.value(sourceOption);
-    if (parser.isSet(sourceOption) && source != QLatin1String("https") && source != QLatin1String("ftp")) {
+int runSpacewx(const orvane::cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
+    const QString source = args.value("source");
+    if (args.isSet("source") && source != QLatin1String("https") && source != QLatin1String("ftp")) {
         err << kVerb << "--source is https or ftp, not '" << source << "'\n";
         return 2;
     }
     ReportServer server = reportServerFromEnvironment();
-    if (parser.isSet(baseOption)) {
-        const auto parsed = parseWebBase(parser.value(baseOption));
+    if (args.isSet("base")) {
+        const auto parsed = parseWebBase(args.value("base"));
         if (!parsed) {
-            err << kVerb << "--base needs an https:// address, not '" << parser.value(baseOption) << "'\n";
+            err << kVerb << "--base needs an https:// address, not '" << args.value("base") << "'\n";
             return 2;
         }
         server.webBase = *parsed;
     }
     long long now = orvane::SystemClock().nowUtcMs() / 1000;
-    if (parser.isSet(nowOption) && !orvane::cli::parseTimeArgument(parser.value(nowOption), now)) {
-        err << kVerb << "bad time '" << parser.value(nowOption) << "'\n";
+    if (args.isSet("now") && !orvane::cli::parseTimeArgument(args.value("now"), now)) {
+        err << kVerb << "bad time '" << args.value("now") << "'\n";
         return 2;
     }
 
     QString folder;
     QTemporaryDir temporary;
-    if (parser.isSet(fromOption)) {
-        folder = parser.value(fromOption);
+    if (args.isSet("from")) {
+        folder = args.value("from");
         if (!QDir(folder).exists()) {
             err << kVerb << "no folder '" << folder << "'\n";
             return 1;
@@ -147,12 +129,12 @@ int runSpacewx(const QStringList& args, QTextStream& out, QTextStream& err) {
         out << figureName(f) << "\t" << (r.known() ? r.text : QStringLiteral("-")) << "\t"
             << (r.known() && r.issued > 0 ? isoMinute(r.issued) : QStringLiteral("-")) << "\n";
     }
-    if (parser.isSet(historyOption))
+    if (args.isSet("kp-history"))
         for (const KpSample& k : state.kpHistory) out << "kp\t" << isoMinute(k.start) << "\t" << valueText(k.kp) << "\n";
-    if (parser.isSet(plotOption)) {
+    if (args.isSet("plot")) {
         QString reason;
-        if (!orvane::writePngFile(parser.value(plotOption), renderPlots(state, now), &reason)) {
-            err << kVerb << "cannot write " << parser.value(plotOption) << ": " << reason << "\n";
+        if (!orvane::writePngFile(args.value("plot"), renderPlots(state, now), &reason)) {
+            err << kVerb << "cannot write " << args.value("plot") << ": " << reason << "\n";
             return 1;
         }
     }
@@ -168,6 +150,13 @@ const orvane::cli::Registrar kReg(
      "    wwv.txt, DSD.txt, DGD.txt and the JSON products already fetched into DIR (no\n"
      "    network), else they are fetched now (https, the default, or ftp); exit status 1\n"
      "    when none can be read",
+     {{"from", "DIR", "read the products already fetched into DIR (no network)"},
+      {"source", "https|ftp", "fetch over https (the default) or ftp"},
+      {"base", "URL", "the web service's base address (https://)"},
+      {"kp-history", nullptr, "add the 3-hour Kp values"},
+      {"plot", "FILE.png", "write the plots as PNG"},
+      {"now", "TIME", "the moment the figures are judged at (default now)"}},
+     nullptr,
      &runSpacewx});
 
 }  // namespace

@@ -7,42 +7,26 @@
 
 namespace {
 
-int runGreyline(const QStringList& args, QTextStream& out, QTextStream& err) {
+int runGreyline(const orvane::cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
     long long t = orvane::SystemClock().nowMoment();
     int w = 480, h = 240, level = 3;
-    bool mono = false;
-    bool twilight = false;
-    QString file;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        QString value;
-        const QString& a = args[i];
-        if (a == QLatin1String("--mono")) {
-            mono = true;
-            continue;
-        }
-        if (a == QLatin1String("--twilight")) {
-            twilight = true;
-            continue;
-        }
-        if (a != QLatin1String("--at") && a != QLatin1String("--size") && a != QLatin1String("--level") &&
-            a != QLatin1String("-o")) {
-            err << "orvane-cli greyline: unknown option '" << a << "'\n";
-            return 2;
-        }
-        if (!orvane::cli::takeValue(args, i, value, err)) return 2;
+    const bool mono = args.isSet("mono");
+    const bool twilight = args.isSet("twilight");
+    const QString file = args.value("o");
+    for (const char* option : {"at", "size", "level"}) {
+        if (!args.isSet(option)) continue;
+        const QString value = args.value(option);
         bool ok = true;
-        if (a == QLatin1String("--at")) {
+        if (option[0] == 'a') {
             ok = orvane::cli::parseTimeArgument(value, t);
-        } else if (a == QLatin1String("--size")) {
+        } else if (option[0] == 's') {
             ok = orvane::map::parseMapSize(value.toStdString(), w, h);
-        } else if (a == QLatin1String("--level")) {
+        } else {
             level = value.toInt(&ok);
             ok = ok && level >= 1 && level <= orvane::map::kShadeLevels;
-        } else {
-            file = value;
         }
         if (!ok) {
-            err << "orvane-cli greyline: bad value '" << value << "' for " << a << "\n";
+            err << "orvane-cli greyline: bad value '" << value << "' for --" << option << "\n";
             return 2;
         }
     }
@@ -76,6 +60,13 @@ const orvane::cli::Registrar kReg(
      "greyline [--at TIME] [--size WxH] [--level 1..5] [--mono] [--twilight] -o FILE.png\n"
      "                  the shaded map of that moment (default now, 480x240, Level 3, colour relief,\n"
      "                  one terminator; --twilight grades civil, nautical and astronomical twilight)",
+     {{"at", "TIME", "the moment: YYYY-MM-DDTHH:MM:SSZ or @SECONDS (default now)"},
+      {"size", "WxH", "the picture's size (default 480x240)"},
+      {"level", "1..5", "the darkness of the night side (default 3)"},
+      {"mono", nullptr, "the outline map instead of the colour relief"},
+      {"twilight", nullptr, "grade civil, nautical and astronomical twilight"},
+      {"o", "FILE.png", "the picture to write"}},
+     nullptr,
      &runGreyline});
 
 }  // namespace

@@ -1,7 +1,5 @@
 // orvane-cli history: the history of openings by beacon, band and UTC hour,
 // and the import of a heard log into it.
-#include <QCommandLineParser>
-
 #include "app/cli/CliVerb.h"
 #include "beacons/BandPlan.h"
 #include "beacons/StationTable.h"
@@ -13,64 +11,44 @@ namespace {
 
 constexpr char kVerb[] = "orvane-cli history: ";
 
-int runHistory(const QStringList& args, QTextStream& out, QTextStream& err) {
-    QCommandLineParser parser;
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption dbOption(QStringLiteral("db"), QString(), QStringLiteral("URL"));
-    const QCommandLineOption bandOption(QStringLiteral("band"), QString(), QStringLiteral("MHZ"));
-    const QCommandLineOption fromOption(QStringLiteral("from"), QString(), QStringLiteral("TIME"));
-    const QCommandLineOption toOption(QStringLiteral("to"), QString(), QStringLiteral("TIME"));
-    const QCommandLineOption receiverOption(QStringLiteral("receiver"), QString(), QStringLiteral("NAME"));
-    const QCommandLineOption locatorOption(QStringLiteral("locator"), QString(), QStringLiteral("LOCATOR"));
-    const QCommandLineOption importOption(QStringLiteral("import-csv"), QString(), QStringLiteral("FILE"));
-    const QCommandLineOption stationsOption(QStringLiteral("stations"), QString(), QStringLiteral("FILE"));
-    parser.addOptions(
-        {dbOption, bandOption, fromOption, toOption, receiverOption, locatorOption, importOption, stationsOption});
-    if (!parser.parse(QStringList{QStringLiteral("history")} + args)) {
-        err << kVerb << parser.errorText() << "\n";
-        return 2;
-    }
-    if (!parser.positionalArguments().isEmpty()) {
-        err << kVerb << "unexpected argument '" << parser.positionalArguments().first() << "'\n";
-        return 2;
-    }
-    if (!parser.isSet(dbOption)) {
+int runHistory(const orvane::cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
+    if (!args.isSet("db")) {
         err << kVerb << "needs --db sqlite:PATH\n";
         return 2;
     }
     orvane::history::HistoryQuery query;
-    query.receiver = parser.value(receiverOption);
-    if (parser.isSet(bandOption)) {
-        const int band = orvane::cli::bandOfMHz(parser.value(bandOption));
+    query.receiver = args.value("receiver");
+    if (args.isSet("band")) {
+        const int band = orvane::cli::bandOfMHz(args.value("band"));
         if (band < 0) {
-            err << kVerb << "--band is one of 14.100, 18.110, 21.150, 24.930, 28.200, not '" << parser.value(bandOption)
+            err << kVerb << "--band is one of 14.100, 18.110, 21.150, 24.930, 28.200, not '" << args.value("band")
                 << "'\n";
             return 2;
         }
         query.band = band;
     }
-    for (const auto& [option, bound] : {std::pair{&fromOption, &query.fromMs}, std::pair{&toOption, &query.toMs}}) {
-        if (!parser.isSet(*option)) continue;
+    for (const auto& [option, bound] : {std::pair{"from", &query.fromMs}, std::pair{"to", &query.toMs}}) {
+        if (!args.isSet(option)) continue;
         long long ms = 0;
-        if (!orvane::cli::parseMomentArgument(parser.value(*option), ms)) {
-            err << kVerb << "bad time '" << parser.value(*option) << "' for --" << option->names().first() << "\n";
+        if (!orvane::cli::parseMomentArgument(args.value(option), ms)) {
+            err << kVerb << "bad time '" << args.value(option) << "' for --" << option << "\n";
             return 2;
         }
         *bound = ms;
     }
-    if (parser.isSet(importOption) && query.receiver.isEmpty()) {
+    if (args.isSet("import-csv") && query.receiver.isEmpty()) {
         err << kVerb << "--import-csv needs --receiver NAME\n";
         return 2;
     }
     orvane::beacons::StationTable stations;
-    if (!orvane::cli::loadStations("history", parser.value(stationsOption), stations, err)) return 1;
+    if (!orvane::cli::loadStations("history", args.value("stations"), stations, err)) return 1;
 
     try {
-        const std::unique_ptr<orvane::history::HistoryStore> store = orvane::history::openHistory(parser.value(dbOption));
+        const std::unique_ptr<orvane::history::HistoryStore> store = orvane::history::openHistory(args.value("db"));
         if (store->readOnlyReason()) err << kVerb << *store->readOnlyReason() << "\n";
-        if (parser.isSet(importOption)) {
+        if (args.isSet("import-csv")) {
             const auto summary = orvane::history::importHeardCsv(
-                parser.value(importOption), *store, {query.receiver, parser.value(locatorOption)});
+                args.value("import-csv"), *store, {query.receiver, args.value("locator")});
             for (const QString& problem : summary.firstProblems) err << kVerb << problem << "\n";
             if (summary.problems > summary.firstProblems.size())
                 err << kVerb << "and " << summary.problems - summary.firstProblems.size() << " more\n";
@@ -100,6 +78,15 @@ const orvane::cli::Registrar kReg(
      "    database cannot be opened or read\n"
      "history --db sqlite:PATH --import-csv FILE --receiver NAME [--locator LOCATOR]\n"
      "    adds a heard log's slots under the receiver; slots already kept are left as they are",
+     {{"db", "sqlite:PATH", "the history database"},
+      {"band", "MHZ", "that band only: 14.100, 18.110, 21.150, 24.930 or 28.200"},
+      {"from", "TIME", "the first slot (inclusive): YYYY-MM-DDTHH:MM:SSZ or @SECONDS"},
+      {"to", "TIME", "the end (exclusive)"},
+      {"receiver", "NAME", "that receiver only; with --import-csv the receiver the log is kept under"},
+      {"locator", "LOCATOR", "the receiver's locator, with --import-csv"},
+      {"import-csv", "FILE", "add a heard log's slots"},
+      {"stations", "FILE", "a stations file over the built-in table"}},
+     nullptr,
      &runHistory});
 
 }  // namespace

@@ -27,39 +27,24 @@ QString resultLine(const listen::SlotResult& r, const QString& call) {
     return f.join(QLatin1Char('\t'));
 }
 
-int run(const QStringList& args, QTextStream& out, QTextStream& err) {
-    QString input, start, follow, stationsFile;
+int run(const cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
+    const QString input = args.value("i"), start = args.value("start"), follow = args.value("follow"),
+                  stationsFile = args.value("stations");
     int band = -1;
     listen::DetectorSettings settings;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        QString value;
-        const QString& name = args[i];
-        if (name == QLatin1String("-i")) {
-            if (!cli::takeValue(args, i, input, err)) return 2;
-        } else if (name == QLatin1String("--start")) {
-            if (!cli::takeValue(args, i, start, err)) return 2;
-        } else if (name == QLatin1String("--band")) {
-            if (!cli::takeValue(args, i, value, err)) return 2;
-            band = cli::bandOfMHz(value);
-            if (band < 0) {
-                err << "orvane-cli listen: no beacon band at " << value
-                    << " MHz (use 14.10, 18.11, 21.15, 24.93 or 28.20)\n";
-                return 2;
-            }
-        } else if (name == QLatin1String("--follow")) {
-            if (!cli::takeValue(args, i, follow, err)) return 2;
-        } else if (name == QLatin1String("--pitch")) {
-            if (!cli::takeValue(args, i, value, err)) return 2;
-            bool ok = false;
-            settings.pitchHz = value.toDouble(&ok);
-            if (!ok || !(settings.pitchHz >= listen::kMinPitchHz && settings.pitchHz <= listen::kMaxPitchHz)) {
-                err << "orvane-cli listen: bad pitch '" << value << "' (300 to 1200 Hz)\n";
-                return 2;
-            }
-        } else if (name == QLatin1String("--stations")) {
-            if (!cli::takeValue(args, i, stationsFile, err)) return 2;
-        } else {
-            err << "orvane-cli listen: unknown argument '" << name << "'\n";
+    if (args.isSet("band")) {
+        band = cli::bandOfMHz(args.value("band"));
+        if (band < 0) {
+            err << "orvane-cli listen: no beacon band at " << args.value("band")
+                << " MHz (use 14.10, 18.11, 21.15, 24.93 or 28.20)\n";
+            return 2;
+        }
+    }
+    if (args.isSet("pitch")) {
+        bool ok = false;
+        settings.pitchHz = args.value("pitch").toDouble(&ok);
+        if (!ok || !(settings.pitchHz >= listen::kMinPitchHz && settings.pitchHz <= listen::kMaxPitchHz)) {
+            err << "orvane-cli listen: bad pitch '" << args.value("pitch") << "' (300 to 1200 Hz)\n";
             return 2;
         }
     }
@@ -119,6 +104,13 @@ const cli::Registrar kReg(
      "    hears the beacons in a recording whose first sample is at TIME: one line per whole\n"
      "    slot: UTC, MHz, slot, call, heard (1/0), SNR in 2.5 kHz of the four dashes (dB, '-'\n"
      "    not found), tone offset (Hz), time offset (ms); band 14.10 unless given, pitch 700 Hz",
+     {{"i", "FILE.wav", "the recording"},
+      {"start", "TIME", "the UTC of its first sample: YYYY-MM-DDTHH:MM:SSZ or @SECONDS"},
+      {"band", "MHZ", "the band it was made on (default 14.10)"},
+      {"follow", "CALL", "the beacon followed across the bands (a call or a slot number 1..18)"},
+      {"pitch", "HZ", "the receiver's CW pitch, 300 to 1200 (default 700)"},
+      {"stations", "FILE", "a stations file over the built-in table"}},
+     nullptr,
      &run});
 
 }  // namespace

@@ -18,59 +18,41 @@ QString utcText(qint64 ms) {
     return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ssZ"));
 }
 
-int run(const QStringList& args, QTextStream& out, QTextStream& err) {
-    QString beacon, stationsFile;
+int run(const cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
+    const QString beacon = args.value("beacon"), stationsFile = args.value("stations");
     int band = -1;
     int seconds = -1;
     rig::RigSettings settings;
-    bool haveModel = false;
-    const auto number = [&](const QString& value, int low, int high, int& into) {
+    const bool haveModel = args.isSet("rig-model");
+    const auto number = [&](const char* option, int low, int high, int& into) {
+        if (!args.isSet(option)) return true;
         bool ok = false;
-        const int v = value.toInt(&ok);
+        const int v = args.value(option).toInt(&ok);
         if (!ok || v < low || v > high) return false;
         into = v;
         return true;
     };
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        QString value;
-        const QString& name = args[i];
-        if (name == QLatin1String("--beacon")) {
-            if (!cli::takeValue(args, i, beacon, err)) return 2;
-        } else if (name == QLatin1String("--band")) {
-            if (!cli::takeValue(args, i, value, err)) return 2;
-            band = cli::bandOfMHz(value);
-            if (band < 0) {
-                err << "orvane-cli follow: no beacon band at " << value
-                    << " MHz (use 14.10, 18.11, 21.15, 24.93 or 28.20)\n";
-                return 2;
-            }
-        } else if (name == QLatin1String("--rig-model")) {
-            if (!cli::takeValue(args, i, value, err)) return 2;
-            if (!number(value, 1, 99'999, settings.model)) {
-                err << "orvane-cli follow: bad rig model '" << value << "' (a Hamlib model number, 2 for rigctld)\n";
-                return 2;
-            }
-            haveModel = true;
-        } else if (name == QLatin1String("--rig-port")) {
-            if (!cli::takeValue(args, i, settings.port, err)) return 2;
-        } else if (name == QLatin1String("--speed")) {
-            if (!cli::takeValue(args, i, value, err)) return 2;
-            if (!number(value, 1, 1'000'000, settings.serialSpeed)) {
-                err << "orvane-cli follow: bad serial speed '" << value << "'\n";
-                return 2;
-            }
-        } else if (name == QLatin1String("--for")) {
-            if (!cli::takeValue(args, i, value, err)) return 2;
-            if (!number(value, 0, 7 * 24 * 3600, seconds)) {
-                err << "orvane-cli follow: bad duration '" << value << "' (whole seconds, up to a week)\n";
-                return 2;
-            }
-        } else if (name == QLatin1String("--stations")) {
-            if (!cli::takeValue(args, i, stationsFile, err)) return 2;
-        } else {
-            err << "orvane-cli follow: unknown argument '" << name << "'\n";
+    if (args.isSet("band")) {
+        band = cli::bandOfMHz(args.value("band"));
+        if (band < 0) {
+            err << "orvane-cli follow: no beacon band at " << args.value("band")
+                << " MHz (use 14.10, 18.11, 21.15, 24.93 or 28.20)\n";
             return 2;
         }
+    }
+    if (!number("rig-model", 1, 99'999, settings.model)) {
+        err << "orvane-cli follow: bad rig model '" << args.value("rig-model")
+            << "' (a Hamlib model number, 2 for rigctld)\n";
+        return 2;
+    }
+    if (args.isSet("rig-port")) settings.port = args.value("rig-port");
+    if (!number("speed", 1, 1'000'000, settings.serialSpeed)) {
+        err << "orvane-cli follow: bad serial speed '" << args.value("speed") << "'\n";
+        return 2;
+    }
+    if (!number("for", 0, 7 * 24 * 3600, seconds)) {
+        err << "orvane-cli follow: bad duration '" << args.value("for") << "' (whole seconds, up to a week)\n";
+        return 2;
     }
     if (beacon.isEmpty() == (band < 0) || !haveModel) {
         err << "orvane-cli follow: give --beacon or --band, with --rig-model\n";
@@ -121,6 +103,14 @@ const cli::Registrar kReg(
      "[--stations FILE]   tune the radio through Hamlib (model 2 and host:port for rigctld; without a port, Hamlib's default for the model), mode CW, a second "
      "before each slot the beacon transmits in, or once to a band; prints UTC of the slot, MHz and call per "
      "tuning; never transmits",
+     {{"beacon", "CALL|N", "follow this beacon: a call of the table or a slot 1 to 18"},
+      {"band", "MHZ", "tune once to this band: 14.10, 18.11, 21.15, 24.93 or 28.20"},
+      {"rig-model", "N", "the Hamlib model number (2 for rigctld)"},
+      {"rig-port", "PORT", "the rig's port (host:port for rigctld; Hamlib's default when not given)"},
+      {"speed", "BAUD", "the serial speed"},
+      {"for", "SECONDS", "stop after this long (up to a week)"},
+      {"stations", "FILE", "a stations file over the built-in table"}},
+     nullptr,
      &run});
 
 }  // namespace

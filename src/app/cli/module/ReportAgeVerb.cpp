@@ -12,25 +12,16 @@ namespace {
 
 using namespace orvane::reports;
 
-int runReportAge(const QStringList& args, QTextStream& out, QTextStream& err) {
-    QStringList files;
+int runReportAge(const orvane::cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
+    const QStringList files = args.operands();
     std::optional<long long> now;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--now")) {
-            QString value;
-            long long seconds = 0;
-            if (!orvane::cli::takeValue(args, i, value, err)) return 2;
-            if (!orvane::cli::parseTimeArgument(value, seconds)) {
-                err << "orvane-cli report-age: bad time '" << value << "'\n";
-                return 2;
-            }
-            now = seconds;
-        } else if (args[i].startsWith(QLatin1String("--"))) {
-            err << "orvane-cli report-age: unknown option '" << args[i] << "'\n";
+    if (args.isSet("now")) {
+        long long seconds = 0;
+        if (!orvane::cli::parseTimeArgument(args.value("now"), seconds)) {
+            err << "orvane-cli report-age: bad time '" << args.value("now") << "'\n";
             return 2;
-        } else {
-            files << args[i];
         }
+        now = seconds;
     }
     if (files.isEmpty()) {
         err << "orvane-cli report-age: name at least one report file\n";
@@ -65,6 +56,8 @@ const orvane::cli::Registrar kReg({"report-age",
                                    "    ':Issued:' line ('-' for both without one); TIME is\n"
                                    "    YYYY-MM-DDTHH:MM:SSZ or @SECONDS (default: now);\n"
                                    "    exit status 1 when a file cannot be read",
+                                   {{"now", "TIME", "the moment the ages are reckoned from (default now)"}},
+                                   "FILE...",
                                    &runReportAge});
 
 }  // namespace

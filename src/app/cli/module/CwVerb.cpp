@@ -16,13 +16,14 @@ using namespace orvane::cwsim;
 // After the last note off: the synthesiser's release, so the file ends in silence.
 constexpr std::int64_t kRenderTailUs = 500'000;
 
-bool takeInt(const QStringList& args, qsizetype& i, const ControlRange& range, int& value, QTextStream& err) {
-    QString text;
-    if (!orvane::cli::takeValue(args, i, text, err)) return false;
+// The option's value when it is a whole number in range; else false with the reason on err.
+bool takeInt(const orvane::cli::VerbArguments& args, const char* option, const ControlRange& range, int& value,
+             QTextStream& err) {
+    if (!args.isSet(option)) return true;
     bool ok = false;
-    const int v = text.toInt(&ok);
+    const int v = args.value(option).toInt(&ok);
     if (!ok || v < range.minimum || v > range.maximum) {
-        err << "orvane-cli cw: " << args[i - 1] << " must be " << range.minimum << ".." << range.maximum << "\n";
+        err << "orvane-cli cw: --" << option << " must be " << range.minimum << ".." << range.maximum << "\n";
         return false;
     }
     value = v;
@@ -37,43 +38,25 @@ QString hexBytes(std::uint32_t msg) {
         .toUpper();
 }
 
-int run(const QStringList& args, QTextStream& out, QTextStream& err) {
+int run(const orvane::cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
     int beacon = -1;
     TransmissionSettings settings;
-    bool events = false, devices = false;
-    QString wavFile, soundFont = defaultSoundFontPath();
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        QString text;
-        if (a == QLatin1String("--beacon")) {
-            if (!orvane::cli::takeValue(args, i, text, err)) return 2;
-            bool ok = false;
-            beacon = text.toInt(&ok);
-            if (!ok || beacon < 0 || beacon > 99) {
-                err << "orvane-cli cw: --beacon must be a number (1..18 a beacon; others the long dashes only)\n";
-                return 2;
-            }
-        } else if (a == QLatin1String("--speed")) {
-            if (!takeInt(args, i, kSpeedRange, settings.dotTimeMs, err)) return 2;
-        } else if (a == QLatin1String("--tone")) {
-            if (!takeInt(args, i, kToneRange, settings.tone, err)) return 2;
-        } else if (a == QLatin1String("--volume")) {
-            if (!takeInt(args, i, kVolumeRange, settings.volume, err)) return 2;
-        } else if (a == QLatin1String("--patch")) {
-            if (!takeInt(args, i, kPatchRange, settings.patch, err)) return 2;
-        } else if (a == QLatin1String("--soundfont")) {
-            if (!orvane::cli::takeValue(args, i, soundFont, err)) return 2;
-        } else if (a == QLatin1String("--events")) {
-            events = true;
-        } else if (a == QLatin1String("--devices")) {
-            devices = true;
-        } else if (a == QLatin1String("-o")) {
-            if (!orvane::cli::takeValue(args, i, wavFile, err)) return 2;
-        } else {
-            err << "orvane-cli cw: unknown option " << a << "\n";
+    const bool events = args.isSet("events"), devices = args.isSet("devices");
+    const QString wavFile = args.value("o");
+    const QString soundFont = args.optional("soundfont").value_or(defaultSoundFontPath());
+    if (args.isSet("beacon")) {
+        bool ok = false;
+        beacon = args.value("beacon").toInt(&ok);
+        if (!ok || beacon < 0 || beacon > 99) {
+            err << "orvane-cli cw: --beacon must be a number (1..18 a beacon; others the long dashes only)\n";
             return 2;
         }
     }
+    if (!takeInt(args, "speed", kSpeedRange, settings.dotTimeMs, err) ||
+        !takeInt(args, "tone", kToneRange, settings.tone, err) ||
+        !takeInt(args, "volume", kVolumeRange, settings.volume, err) ||
+        !takeInt(args, "patch", kPatchRange, settings.patch, err))
+        return 2;
     if (devices) {
         SystemMidiOutputLayer layer(soundFont);
         const unsigned n = layer.midiOutGetNumDevs();
@@ -104,6 +87,16 @@ const orvane::cli::Registrar kReg({"cw",
                                    "cw --beacon N [--speed MS] [--tone NOTE] [--volume V] [--patch P] [--events] "
                                    "[-o FILE.wav] [--soundfont FILE]\n"
                                    "cw --devices",
+                                   {{"beacon", "N", "the beacon: 1..18 (others the long dashes only)"},
+                                    {"speed", "MS", "the dot time in ms"},
+                                    {"tone", "NOTE", "the MIDI note of the tone"},
+                                    {"volume", "V", "the MIDI volume"},
+                                    {"patch", "P", "the MIDI patch"},
+                                    {"events", nullptr, "list the MIDI messages also when writing a file"},
+                                    {"o", "FILE.wav", "render the transmission to this WAV file"},
+                                    {"soundfont", "FILE", "the soundfont to render with"},
+                                    {"devices", nullptr, "list the MIDI outputs"}},
+                                   nullptr,
                                    &run});
 
 }  // namespace
