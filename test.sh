@@ -4,8 +4,17 @@
 #   ./test.sh --sanitize  AddressSanitizer, LeakSanitizer and UndefinedBehaviorSanitizer in build-asan/
 #   ./test.sh --thread    ThreadSanitizer in build-tsan/
 #   ./test.sh --release   a Release build of the programs alone (as users and packagers build), no tests
+#   ./test.sh --fuzz      the libFuzzer programs (clang, Address/UB sanitizers) in build-fuzz/, each run
+#                         over its seeds and then for a bounded time (tools/run-fuzzers.sh)
 set -euo pipefail
 cd "$(dirname "$0")"
+if [[ "${1:-}" == --fuzz ]]; then
+  ./tools/install-deps.sh --fuzz
+  cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_FUZZ=ON \
+    -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
+  cmake --build build-fuzz -j "$(nproc)"
+  exec ./tools/run-fuzzers.sh build-fuzz
+fi
 ./tools/install-deps.sh
 
 build=build
@@ -29,7 +38,7 @@ case "${1:-}" in
     config=(-DCMAKE_BUILD_TYPE=Release -DORVANE_WERROR=ON -DORVANE_BUILD_TESTS=OFF -DORVANE_BUILD_BENCH=OFF)
     ;;
   "") ;;
-  *) echo "usage: $0 [--sanitize|--thread|--release]" >&2; exit 2 ;;
+  *) echo "usage: $0 [--sanitize|--thread|--release|--fuzz]" >&2; exit 2 ;;
 esac
 
 cmake -S . -B "$build" -G Ninja "${config[@]}" >/dev/null

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the program, the Debian package
 # and the tests need, when any is missing. With --dev also the tools used to regenerate resources
-# and to measure (xplanet, imagemagick, rsvg-convert, ETOPO grids).
+# and to measure (xplanet, imagemagick, rsvg-convert, ETOPO grids); with --fuzz also clang, libFuzzer and
+# the symbolizer of the fuzz build (./test.sh --fuzz).
 set -euo pipefail
 
 packages=(
@@ -9,7 +10,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
   libfluidsynth-dev fluid-soundfont-gm libasound2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  python3 python3-pyftpdlib xinetd curl faketime openssl ca-certificates
+  python3 python3-pyftpdlib xinetd curl faketime openssl ca-certificates tzdata
   libcap2 libedit2 libgnutls30 libnettle8 libseccomp2
   xvfb xauth desktop-file-utils
   dpkg-dev lintian lowdown appstream man-db
@@ -18,6 +19,9 @@ packages=(
 )
 if [[ "${1:-}" == "--dev" ]]; then
   packages+=(imagemagick xplanet ferret-datasets python3-numpy python3-scipy x11-utils xdotool hyperfine librsvg2-bin)
+fi
+if [[ "${1:-}" == "--fuzz" ]]; then
+  packages+=(clang-14 libclang-rt-14-dev llvm-14)
 fi
 
 # The NTP tests run Debian's chronyd on 127.0.0.1 (always with -x, so it never

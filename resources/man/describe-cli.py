@@ -66,8 +66,33 @@ OPTION = re.compile(r"^--?[A-Za-z][\w-]*$")
 METAVAR = re.compile(r"^(?:[A-Z][A-Za-z0-9.,:_/-]*|\d+\.\.\d+)$")
 
 
+OPTION_LINE = re.compile(r"^  (--?[A-Za-z][\w-]*)(?: (\S+))?(?:\s{2,}.*)?$")
+
+
+def options_block(text):
+    """[(option, metavariable or None)] from the help's "Options:" block,
+    which the program writes from the same description it reads its
+    arguments with; None when the help has no such block."""
+    lines = text.splitlines()
+    if "Options:" not in lines:
+        return None
+    options = {}
+    for line in lines[lines.index("Options:") + 1:]:
+        if not line.strip():
+            break
+        m = OPTION_LINE.match(line)
+        if not m:
+            raise SystemExit(f"describe-cli: cannot read the option line '{line}'")
+        options[m.group(1)] = m.group(2)
+    return options
+
+
 def options_of(text):
     """[(option, metavariable or None)] and the positional metavariables."""
+    described = options_block(text)
+    if described is not None:
+        # The operands are named in the usage lines above the block.
+        text = text[:text.index("\nOptions:\n")]
     options = {}
     positionals = []
     # Two or more spaces part an option from its description, so a capital
@@ -88,7 +113,7 @@ def options_of(text):
             elif METAVAR.match(tokens[i]) and tokens[i] not in ("VERB", "OPTIONS"):
                 positionals.append(tokens[i])
             i += 1
-    return options, positionals
+    return (described if described is not None else options), positionals
 
 
 def completion_for(value, bands):
@@ -175,9 +200,12 @@ def main():
     usages = {v: usage_of(cli, v, verbs_lines[v]) for v in verbs}
     described = {}
     for v in verbs:
-        described[v] = options_of(usages[v] + "\n" + "\n".join(verbs_lines[v]))
+        # A blank line ends the help's option list.
+        described[v] = options_of(usages[v] + "\n\n" + "\n".join(verbs_lines[v]))
     status, slots = run(cli, "slot", "--at", "@0")
-    bands = [line.split("\t")[0] for line in slots.splitlines() if "\t" in line] if status == 0 else []
+    # One line a band ("14.10<TAB>..."); the seconds left in the slot follow them.
+    bands = [line.split("\t")[0] for line in slots.splitlines()
+             if re.fullmatch(r"\d+\.\d+", line.split("\t")[0])] if status == 0 else []
 
     with open(template, encoding="utf-8") as f:
         page = f.read()

@@ -30,6 +30,7 @@
 #include "app/panels/ListenMenu.h"
 #include "app/panels/RadioMenu.h"
 #include "app/panels/TimeServicePanel.h"
+#include "app/widgets/HintPanel.h"
 #include "app/widgets/RadioGroup.h"
 #include "beacons/BandPlan.h"
 #include "beacons/Schedule.h"
@@ -101,8 +102,10 @@ void TfrmTabbedOrvane::BuildControls() {
     auto* statusBar = new QStatusBar(this);
     statusBar->setSizeGripEnabled(false);
     statusBar->setFixedHeight(kStatusBarHeight);
+    hintPanel_ = new HintPanel(statusBar);
+    StatusPanels[0] = new QLabel(statusBar);
+    StatusPanels[1] = hintPanel_;
     for (std::size_t i = 0; i < StatusPanels.size(); ++i) {
-        StatusPanels[i] = new QLabel(statusBar);
         StatusPanels[i]->setFrameShape(QFrame::StyledPanel);
         StatusPanels[i]->setFrameShadow(QFrame::Sunken);
     }
@@ -115,6 +118,7 @@ void TfrmTabbedOrvane::BuildControls() {
     pcMain = new QTabWidget(this);
     pcMain->setStyleSheet(QStringLiteral("QTabBar::tab { min-width: %1px; }").arg(kTabWidth - 16));
     pcMain->tabBar()->setAttribute(Qt::WA_Hover);
+    pcMain->tabBar()->setUsesScrollButtons(true);  // only should the captions alone not fit
 
     struct Page {
         QWidget*& page;
@@ -150,7 +154,9 @@ void TfrmTabbedOrvane::BuildControls() {
     monitorLayout->addWidget(spaceWeather_->addStrip(tsMonitor));
     follower_ = std::make_unique<rig::RigFollower>(clock_, rig::makeHamlibRig);
     beaconList_ = new BeaconListPanel(beaconCollection_, tsBeacons);
-    beaconList_->setGeometry(0, 0, kPageWidth, kPageHeight);
+    auto* beaconsLayout = new QVBoxLayout(tsBeacons);
+    beaconsLayout->setContentsMargins(0, 0, 0, 0);
+    beaconsLayout->addWidget(beaconList_);
     propSettings_ = reports::defaultPropSettings();
     auto* layout = new QVBoxLayout(tsPropagation);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -331,6 +337,7 @@ void TfrmTabbedOrvane::UpdateBeaconSlot(bool forced) {
     const UtcMs now = clock_.nowUtcMs();
     UtcNow = systemTimeFromMs(now);
     ArmSlotTimer(now);
+    if (floorDiv(now, kOffsetRefreshMs) != offsetsQuarter_) ShowStationOffsets(now);
     // The monitor follows the real slot whatever the map shows.
     if (!tickStopped_ && !closing_ &&
         (!monitorPanel_->hasShown() ||
@@ -366,22 +373,24 @@ void TfrmTabbedOrvane::ShowInService() {
 
 void TfrmTabbedOrvane::LoadStations() {
     const QString file = paths_.stationFileName();
+    // A file that cannot be read is reported; the built-in stations are shown.
     if (QFileInfo(file).exists()) {
-        const auto problems = stations_.load(file);
-        if (!problems.empty()) messages_.showError(beacons::describeProblems(file, problems).toStdString());
+        guarded([&] {
+            const auto problems = stations_.load(file);
+            if (!problems.empty()) messages_.showError(beacons::describeProblems(file, problems).toStdString());
+        });
     }
     ShowStations();
 }
 
 void TfrmTabbedOrvane::ShowStations() {
     const std::optional<geo::LonLat> place = mapPanel_->stationPlace();
-    MapPanel::BeaconTexts captions, hints, extras, items, bearings;
+    MapPanel::BeaconTexts captions, hints, extras, bearings;
     for (int i = 0; i < beacons::kBeaconListCount; ++i) {
         const auto k = static_cast<std::size_t>(i);
         const beacons::StationEntry& e = stations_.entry(i);
         captions[k] = QString::fromStdString(stations_.labelCaption(i));
         hints[k] = QString::fromStdString(stations_.labelHint(i));
-        items[k] = QString::fromStdString(stations_.checkListItem(i));
         if (!place) continue;
         const geo::Path p = geo::pathBetween(*place, {e.lonDeg, e.latDeg});
         const auto degrees = [](double d) { return static_cast<int>(std::lround(d)) % 360; };
@@ -400,7 +409,7 @@ void TfrmTabbedOrvane::ShowStations() {
             sites[static_cast<std::size_t>(i)] = geo::LonLat{stations_.entry(i).lonDeg, stations_.entry(i).latDeg};
     mapPanel_->SetLabelSites(sites);
     mapPanel_->SetBeaconTexts(captions, hints, extras);
-    beaconList_->SetItemTexts(items);
+    ShowStationOffsets(clock_.nowUtcMs());
     beaconList_->ShowBearings(bearings);
     monitorPanel_->setStations(stations_);
     monitorPanel_->setStation(place);
@@ -408,6 +417,17 @@ void TfrmTabbedOrvane::ShowStations() {
         const beacons::StationEntry& e = stations_.entry(CurrentSlot);
         mapPanel_->ShowPath(geo::LonLat{e.lonDeg, e.latDeg});
     }
+}
+
+// The Beacons tab's items carry each site's UTC offset now. Zones change
+// their offsets on whole minutes, so the items are made again when a new
+// quarter of an hour begins (the slot boundary that starts it).
+void TfrmTabbedOrvane::ShowStationOffsets(UtcMs now) {
+    offsetsQuarter_ = floorDiv(now, kOffsetRefreshMs);
+    MapPanel::BeaconTexts items;
+    for (int i = 0; i < beacons::kBeaconListCount; ++i)
+        items[static_cast<std::size_t>(i)] = QString::fromStdString(stations_.checkListItem(i, now));
+    beaconList_->SetItemTexts(items);
 }
 
 // Either band group: both show the same band, and the new band's beacon
@@ -439,9 +459,9 @@ void TfrmTabbedOrvane::puGetLatestReportsClick() {
 // ---- Tabs, hints, status bar -------------------------------------------------------
 
 void TfrmTabbedOrvane::pcMainChange(int index) {
-    // The Monitor tab shares the Map tab's topic.
     const QWidget* page = pcMain->widget(index);
-    const int context = page == tsMap || page == tsMonitor ? help::ctx::kMapTab
+    const int context = page == tsMap                      ? help::ctx::kMapTab
+                        : page == tsMonitor                ? help::ctx::kMonitorTab
                         : page == tsBeacons                ? help::ctx::kBeaconsTab
                         : page == tsPropagation            ? help::ctx::kPropagationTab
                         : page == tsAbout                  ? help::ctx::kAboutTab
@@ -457,11 +477,15 @@ void TfrmTabbedOrvane::ShowAppHint(const QString& hint) {
 }
 
 void TfrmTabbedOrvane::setStatusPanelText(int panel, const QString& text) {
-    StatusPanels[static_cast<std::size_t>(panel)]->setText(text);
+    if (panel == 1)
+        hintPanel_->setHint(text);
+    else
+        StatusPanels[static_cast<std::size_t>(panel)]->setText(text);
 }
 
+// Panel 1 as it reads when wide enough: the hint on one line.
 QString TfrmTabbedOrvane::statusPanelText(int panel) const {
-    return StatusPanels[static_cast<std::size_t>(panel)]->text();
+    return panel == 1 ? hintPanel_->oneLine() : StatusPanels[static_cast<std::size_t>(panel)]->text();
 }
 
 // ---- Views ----------------------------------------------------------------------
@@ -499,8 +523,24 @@ bool TfrmTabbedOrvane::event(QEvent* e) {
     return QMainWindow::event(e);
 }
 
+// The classic tabs are 111 pixels wide; six of them do not fit the classic
+// window, so where the window is too narrow they give up that width (never
+// their captions) until the bar fits and no longer scrolls.
+void TfrmTabbedOrvane::fitTabs() {
+    QTabBar* bar = pcMain->tabBar();
+    for (int minWidth = kTabWidth - 16;; minWidth -= 4) {
+        minWidth = std::max(minWidth, 0);
+        if (minWidth != tabMinWidth_) {
+            tabMinWidth_ = minWidth;
+            bar->setStyleSheet(QStringLiteral("QTabBar::tab { min-width: %1px; }").arg(minWidth));
+        }
+        if (minWidth == 0 || bar->sizeHint().width() <= pcMain->width()) return;
+    }
+}
+
 void TfrmTabbedOrvane::resizeEvent(QResizeEvent* e) {
     QMainWindow::resizeEvent(e);
+    fitTabs();
     if (!mapPanel_->windowShown()) {
         mapPanel_->setWindowShown();
         return;

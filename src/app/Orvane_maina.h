@@ -37,6 +37,7 @@ namespace orvane::app {
 
 class AboutPage;
 class BeaconListPanel;
+class HintPanel;
 class MapMenu;
 class MapPanel;
 class MonitorPanel;
@@ -109,9 +110,12 @@ public:
     // The application's hint handler: the long hint (after a "|", if any)
     // goes to status-bar panel 1.
     void ShowAppHint(const QString& hint);
-    // Text of status-bar panel 0 (time-service status) or 1 (hints).
+    // Text of status-bar panel 0 (time-service status) or 1 (hints; a hint
+    // of several lines reads as one, cut to the panel with the whole hint
+    // as the panel's tooltip).
     void setStatusPanelText(int panel, const QString& text);
     QString statusPanelText(int panel) const;
+    const HintPanel& hintPanel() const { return *hintPanel_; }
 
     // "Map Only": the map alone fills the window (Esc returns); saved.
     void SetMapOnly(bool on);
@@ -151,6 +155,7 @@ public:
     // and distances everywhere.
     void LoadStations();
     void ShowStations();
+    void ShowStationOffsets(UtcMs now);
     // The tab control; tests switch tabs through it.
     QTabWidget* tabs() const { return pcMain; }
     // The tick and the slot timer; tests stop them and drive the ticks.
@@ -172,6 +177,7 @@ protected:
     bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    void fitTabs();
 
 private:
     void BuildControls();
@@ -204,6 +210,7 @@ private:
     AppPaths paths_;
 
     std::array<QLabel*, 2> StatusPanels{};
+    HintPanel* hintPanel_ = nullptr;  // StatusPanels[1]
     QTabWidget* pcMain = nullptr;
     QWidget* tsMap = nullptr;
     QWidget* tsAbout = nullptr;
@@ -231,8 +238,12 @@ private:
     bool MonoMap = false;
     bool MapOnlyOn = false;
     int CurrentSlot = -1;
+    // The quarter hour whose UTC offsets the Beacons tab shows.
+    static constexpr UtcMs kOffsetRefreshMs = 15 * 60 * 1000;
+    std::int64_t offsetsQuarter_ = 0;
     bool SimulateOn = false;
     int AniSpeed = 1000;
+    int tabMinWidth_ = -1;
     SystemTime UtcNow;
     QString TimeZoneName;
     beacons::BeaconCollection beaconCollection_;

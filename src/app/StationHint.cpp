@@ -8,7 +8,7 @@ namespace orvane::app {
 namespace {
 
 std::string hhmm(UtcMoment t) {
-    const UtcMoment secs = ((t % 86400) + 86400) % 86400;
+    const UtcMoment secs = floorMod(t, 86400);
     std::array<char, 8> buf{};
     std::snprintf(buf.data(), buf.size(), "%02d:%02d", static_cast<int>(secs / 3600), static_cast<int>(secs / 60 % 60));
     return buf.data();

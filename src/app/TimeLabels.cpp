@@ -4,14 +4,14 @@
 #include <cstdio>
 #include <ctime>
 
+#include "common/TimeTypes.h"
+
 namespace orvane::app {
 namespace {
 
 constexpr std::array<const char*, 7> kDays{"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 constexpr std::array<const char*, 12> kMonths{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-
-std::int64_t floorDiv(std::int64_t a, std::int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 
 std::string format(UtcMoment t) {
     const std::int64_t days = floorDiv(t, 86400);

@@ -18,9 +18,8 @@ MonitorView monitorAt(std::int64_t utcMs) {
 }
 
 int bandOfBeaconAt(int index, std::int64_t utcMs) {
-    // slotIndexAt(t, band) == (s - band) mod 18 == index, so band == (s - index) mod 18.
-    const int s = slotIndexAt(utcMs, 0);
-    const int band = ((s - index) % kSlotsPerCycle + kSlotsPerCycle) % kSlotsPerCycle;
+    // (s - band) mod 18 == index exactly when band == (s - index) mod 18.
+    const int band = beaconOnBand(slotPeriodOf(utcMs), index);
     return band < kBandCount ? band : -1;
 }
 

@@ -30,8 +30,7 @@ MonitorView monitorAt(std::int64_t utcMs);
 
 // The first whole UTC second strictly after the moment (floor division).
 constexpr std::int64_t nextSecondBoundaryMs(std::int64_t utcMs) {
-    const std::int64_t s = utcMs >= 0 ? utcMs / 1000 : -((-utcMs + 999) / 1000);
-    return (s + 1) * 1000;
+    return (floorDiv(utcMs, 1000) + 1) * 1000;
 }
 
 // The band 0..4 beacon `index` transmits on in the period holding the

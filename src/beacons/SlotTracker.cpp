@@ -1,7 +1,7 @@
 #include "beacons/SlotTracker.h"
 
 #include "beacons/Schedule.h"
-#include "beacons/Stations.h"
+#include "beacons/StationTable.h"
 
 namespace orvane::beacons {
 
@@ -12,8 +12,8 @@ std::optional<int> SlotTracker::onClock(std::int64_t utcMs, int band, bool force
     return slotIndexAt(utcMs, band);
 }
 
-std::string beaconSlotCaption(int index) {
-    return "Slot:" + std::string(kStations[static_cast<std::size_t>(index)].labelHint);
+std::string beaconSlotCaption(const StationTable& stations, int index) {
+    return "Slot:" + stations.labelHint(index);
 }
 
 }  // namespace orvane::beacons

@@ -6,6 +6,8 @@
 
 namespace orvane::beacons {
 
+class StationTable;
+
 // Responsibilities: decides, on each clock reading, whether a new beacon
 // slot has begun and which beacon to show. It remembers the 10-second period
 // last shown (an absolute period number rather than a second within the
@@ -45,7 +47,7 @@ constexpr LabelLook labelLook(bool current, bool ticked) {
 }
 
 // The text under the map for the beacon of index 0..17, e.g.
-// "Slot:1  United Nations NY".
-std::string beaconSlotCaption(int index);
+// "Slot:1  United Nations NY", from the run's station table.
+std::string beaconSlotCaption(const StationTable& stations, int index);
 
 }  // namespace orvane::beacons

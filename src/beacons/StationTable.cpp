@@ -1,11 +1,15 @@
 #include "beacons/StationTable.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimeZone>
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "common/OrvaneError.h"
 #include "common/Printable.h"
@@ -15,32 +19,6 @@
 namespace orvane::beacons {
 namespace {
 
-// Where the built-in stations stand, north and east positive: the sites the
-// network published for these calls (NCDXF beacon list; Laie for KH6WO and
-// Alert for VE8AT, as the built-in texts name them).
-struct Site {
-    double latDeg, lonDeg;
-};
-constexpr std::array<Site, kBeaconListCount> kBuiltInSites{{
-    {40.7489, -73.9680},   // 4U1UN United Nations HQ
-    {82.5000, -62.3500},   // VE8AT Alert
-    {37.1583, -121.8983},  // W6WX Mt Umunhum
-    {21.6400, -157.9250},  // KH6WO Laie
-    {-40.9000, 175.6167},  // ZL6B Masterton
-    {-32.0833, 116.0500},  // VK6RBP Rolystone
-    {34.4500, 136.7833},   // JA2IGY Mt Asama
-    {54.9833, 82.8833},    // RR9O Novosibirsk
-    {22.2667, 114.1500},   // VR2B Hong Kong
-    {6.9000, 79.8667},     // 4S7B Colombo
-    {-25.9000, 28.3000},   // ZS6DN Pretoria
-    {-3.6333, 39.8500},    // 5Z4B Kilifi
-    {32.0500, 34.7833},    // 4X6TU Tel Aviv
-    {60.2167, 24.6500},    // OH2B Espoo
-    {32.6500, -16.9000},   // CS3B Madeira
-    {-34.6000, -58.4500},  // LU4AA Buenos Aires
-    {-12.0500, -77.0500},  // OA4B Lima
-    {10.5000, -66.9000},   // YV5B Caracas
-}};
 // Built-in slots with no beacon in service on any band (the default table).
 constexpr bool builtInOnAir(int slotNumber) { return slotNumber != 8 && slotNumber != 9; }
 
@@ -73,9 +51,9 @@ std::string parseLine(std::string_view line, StationEntry& out) {
         if (bar == std::string_view::npos) break;
         start = bar + 1;
     }
-    if (fields.size() != 5)
-        return "expected 5 fields separated by \"|\" (slot | call | site | position | on-air), found " +
-               std::to_string(fields.size());
+    if (fields.size() != 5 && fields.size() != 6)
+        return "expected 5 or 6 fields separated by \"|\" (slot | call | site | position | on-air [| time zone]), "
+               "found " + std::to_string(fields.size());
     int slot = 0;
     const std::string_view slotText = fields[0];
     const auto [end, ec] = std::from_chars(slotText.data(), slotText.data() + slotText.size(), slot);
@@ -115,6 +93,20 @@ std::string parseLine(std::string_view line, StationEntry& out) {
     const std::string flag = lower(fields[4]);
     if (flag != "on" && flag != "off") return "on-air \"" + std::string(fields[4]) + "\" is neither on nor off";
 
+    // Without a zone the slot keeps its built-in one (a stations file
+    // normally names a new beacon in the same region).
+    std::string zone(kStations[static_cast<std::size_t>(slot - 1)].timeZone);
+    if (fields.size() == 6) {
+        zone = std::string(fields[5]);
+        const bool nameOk = !zone.empty() && zone.size() <= kMaxTimeZoneLength &&
+                            std::all_of(zone.begin(), zone.end(), [](char c) {
+                                return std::isalnum(static_cast<unsigned char>(c)) || c == '/' || c == '_' ||
+                                       c == '-' || c == '+';
+                            });
+        if (!nameOk || !QTimeZone(QByteArray::fromStdString(zone)).isValid())
+            return "time zone \"" + zone + "\" is not in the time-zone database (use a name such as Europe/Helsinki)";
+    }
+
     out.slotNumber = slot;
     out.call = std::move(call);
     out.site = std::string(site);
@@ -122,6 +114,7 @@ std::string parseLine(std::string_view line, StationEntry& out) {
     out.latDeg = lat;
     out.lonDeg = lon;
     out.onAir = flag == "on";
+    out.timeZone = std::move(zone);
     out.overridden = true;
     return {};
 }
@@ -137,14 +130,14 @@ std::string padded(std::string_view s, std::size_t width) {
 StationTable::StationTable() {
     for (int i = 0; i < kBeaconListCount; ++i) {
         const Station& st = kStations[static_cast<std::size_t>(i)];
-        const Site& site = kBuiltInSites[static_cast<std::size_t>(i)];
         StationEntry& e = entries_[static_cast<std::size_t>(i)];
         e.slotNumber = st.slotNumber;
         e.call = std::string(st.callsign());
-        e.site = std::string(st.site());
-        e.latDeg = site.latDeg;
-        e.lonDeg = site.lonDeg;
-        e.locator = map::FormatLocator(site.lonDeg, site.latDeg);
+        e.site = std::string(st.site);
+        e.latDeg = st.latDeg;
+        e.lonDeg = st.lonDeg;
+        e.locator = map::FormatLocator(st.lonDeg, st.latDeg);
+        e.timeZone = std::string(st.timeZone);
         e.onAir = builtInOnAir(st.slotNumber);
     }
 }
@@ -208,30 +201,36 @@ std::vector<StationFileProblem> StationTable::load(const QString& fileName) {
 
 bool StationTable::siteMoved(int index) const {
     const StationEntry& e = entry(index);
-    const Site& site = kBuiltInSites[static_cast<std::size_t>(index)];
-    return e.overridden && (std::fabs(e.latDeg - site.latDeg) > 0.25 || std::fabs(e.lonDeg - site.lonDeg) > 0.25);
+    const Station& st = kStations[static_cast<std::size_t>(index)];
+    return e.overridden && (std::fabs(e.latDeg - st.latDeg) > 0.25 || std::fabs(e.lonDeg - st.lonDeg) > 0.25);
 }
 
 std::string StationTable::labelCaption(int index) const {
-    const Station& st = kStations[static_cast<std::size_t>(index)];
     const std::string& call = entry(index).call;
-    return st.labelCaption.front() == '^' ? "^" + call : call + "^";
+    return kStations[static_cast<std::size_t>(index)].caretLeft() ? "^" + call : call + "^";
 }
 
 std::string StationTable::labelHint(int index) const {
     const StationEntry& e = entry(index);
-    if (!e.overridden) return std::string(kStations[static_cast<std::size_t>(index)].labelHint);
     const std::string number = std::to_string(e.slotNumber);
     return number + (number.size() == 1 ? "  " : " ") + e.site;
 }
 
-std::string StationTable::checkListItem(int index) const {
+std::string StationTable::utcOffset(int index, UtcMs at) const {
+    const QTimeZone zone(QByteArray::fromStdString(entry(index).timeZone));
+    if (!zone.isValid()) return {};
+    const int seconds = zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(at, Qt::UTC));
+    const int minutes = std::abs(seconds) / 60;
+    char text[8];
+    std::snprintf(text, sizeof text, "%c%02d:%02d", seconds < 0 ? '-' : '+', minutes / 60 % 100, minutes % 60);
+    return text;
+}
+
+std::string StationTable::checkListItem(int index, UtcMs at) const {
     const StationEntry& e = entry(index);
-    const std::string_view builtIn = kStations[static_cast<std::size_t>(index)].checkListItem;
-    if (!e.overridden) return std::string(builtIn);
-    // Slot (3), site (25), call (10), then the built-in UTC offset.
+    // Slot (3), site (25), call (10), the site's UTC offset at the moment (6).
     return padded(std::to_string(e.slotNumber), 3) + padded(e.site, 25) + padded(e.call, 10) +
-           std::string(builtIn.substr(38));
+           padded(utcOffset(index, at), 6);
 }
 
 QString describeProblems(const QString& fileName, const std::vector<StationFileProblem>& problems) {

@@ -4,7 +4,7 @@ namespace orvane {
 
 UtcMoment Clock::nowMoment() const {
     const UtcMs ms = nowUtcMs();
-    return ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
+    return floorDiv(ms, 1000);
 }
 
 }  // namespace orvane

@@ -1,16 +1,6 @@
 #include "common/TimeTypes.h"
 
 namespace orvane {
-namespace {
-
-std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
-    std::int64_t q = a / b;
-    if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
-    return q;
-}
-
-}  // namespace
-
 // Days from civil and back: Howard Hinnant's algorithms
 // ("chrono-Compatible Low-Level Date Algorithms"), era-based so they hold for
 // negative day counts.

@@ -11,6 +11,19 @@ using UtcMoment = std::int64_t;
 // Milliseconds since 1970-01-01 00:00:00 UTC.
 using UtcMs = std::int64_t;
 
+// Division rounding towards minus infinity, and its remainder, which takes
+// the sign of b: a moment before 1970 falls in the day, the second or the
+// slot that holds it, not in the one after. b must not be 0; the remainder
+// never overflows, even for the smallest a.
+constexpr std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
+    const std::int64_t q = a / b;
+    return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
+}
+constexpr std::int64_t floorMod(std::int64_t a, std::int64_t b) {
+    const std::int64_t r = a % b;
+    return (r != 0 && ((r < 0) != (b < 0))) ? r + b : r;
+}
+
 // A broken-down clock reading, UTC when read from or written to the system
 // clock. dayOfWeek: 0 = Sunday.
 struct SystemTime {

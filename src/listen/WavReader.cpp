@@ -1,6 +1,7 @@
 #include "listen/WavReader.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -128,7 +129,8 @@ void WavReader::start() {
                 if (format_.isFloat) {
                     const std::uint32_t bits = le32(p);
                     std::memcpy(&v, &bits, 4);
-                    if (!std::isfinite(v)) v = 0;
+                    // Sources deliver [-1, 1]; a float file may hold anything.
+                    v = std::isfinite(v) ? std::clamp(v, -1.0f, 1.0f) : 0.0f;
                 } else {
                     v = static_cast<float>(static_cast<std::int16_t>(le16(p))) / 32768.0f;
                 }

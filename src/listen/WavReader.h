@@ -21,7 +21,8 @@ struct WavFormat {
 // Reads RIFF/WAVE files of one or two channels at 8 to 48 kHz, 16-bit PCM or
 // 32-bit float (plain or WAVE_FORMAT_EXTENSIBLE), streamed in blocks of
 // kBlockFrames so a recording of any length takes the same memory. Stereo
-// is mixed to mono; float samples that are not finite read as 0.
+// is mixed to mono; float samples that are not finite read as 0, beyond
+// full scale as full scale (-1 or 1).
 //
 // open() throws OrvaneError naming the file and the reason for anything it
 // cannot read: not a regular file, not WAVE, a format outside the above, a

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "common/TimeTypes.h"
+
 namespace orvane::map {
 
 namespace {
@@ -9,7 +11,7 @@ namespace {
 // Weekday of a civil date, Sunday 1 .. Saturday 7.
 int dayOfWeek(int year, int month, int day) {
     const std::int64_t unixDays = daysFromCivil(year, month, day);
-    const auto weekday = static_cast<int>(((unixDays + 4) % 7 + 7) % 7);  // 1970-01-01 was a Thursday
+    const auto weekday = static_cast<int>(floorMod(unixDays + 4, 7));  // 1970-01-01 was a Thursday
     return weekday + 1;
 }
 

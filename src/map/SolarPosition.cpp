@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "common/TimeTypes.h"
+
 namespace orvane::map {
 
 double FixAngle(double a) { return a - 360.0 * std::floor(a * (1.0 / 360.0)); }
@@ -42,16 +44,11 @@ void julianCalendarFromUnixDays(std::int64_t unixDays, int& year, int& month, in
     year = static_cast<int>(d - 4800 + m / 10);
 }
 
-std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
-    const std::int64_t q = a / b;
-    return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
-}
-
 }  // namespace
 
 double MomentToJulianDate(UtcMoment t) {
     const std::int64_t unixDays = floorDiv(t, 86400);
-    const auto secondOfDay = static_cast<int>(t - unixDays * 86400);
+    const auto secondOfDay = static_cast<int>(floorMod(t, 86400));
     int year = 0, month = 0, day = 0;
     static const std::int64_t gregorianStart = daysFromCivil(1582, 10, 15);
     if (unixDays < gregorianStart)

@@ -12,9 +12,9 @@
 
 #include <QList>
 
-class QNetworkAccessManager;
 class QSslCertificate;
 class QSslConfiguration;
+class QSslSocket;
 
 namespace orvane::net {
 
@@ -29,14 +29,24 @@ public:
 // adapter of Qt Network, so nothing else includes its headers. Certificates
 // are checked against the system's trust store and the CAs of the file
 // SSL_CERT_FILE names (as OpenSSL, curl and Python take it, read when the
-// client is made); verification is never turned off. One manager is kept for the client's life, so fetches to
-// the same server share one HTTP/1.1 keep-alive connection. Redirects are
-// followed only to https:// addresses, at most MaxRedirects of them.
+// client is made); verification is never turned off. The connection is kept
+// between fetches, so fetches to the same server share one HTTP/1.1
+// keep-alive connection. Redirects are followed only to https:// addresses,
+// at most MaxRedirects of them.
+//
+// HTTP/1.1 is spoken here over a QSslSocket, read by HttpResponseReader,
+// rather than through QNetworkAccessManager: Qt 6.4's manager takes a chunk
+// size it cannot read for the last chunk, reads a body without a length to a
+// bare TCP close without telling whether TLS was closed properly, and
+// collects a header without bound. Here a body is returned only when its
+// framing says it is complete (see HttpResponseReader), and the header is
+// bounded to 64 KiB and 100 lines.
 //
 // Like the FTP session it waits in a nested event loop, so the windows stay
-// live; TimeOut bounds the silence (nothing received for that long),
-// OperationTimeOut the whole fetch, MaxBodyBytes the body. The client only
-// moves bytes: what the body means is for its caller to judge.
+// live; TimeOut bounds the silence (no body byte for that long; the header
+// must be complete within it, so a header trickled byte by byte does not hold
+// the client), OperationTimeOut the whole fetch, MaxBodyBytes the body. The
+// client only moves bytes: what the body means is for its caller to judge.
 //
 // Events are plain callbacks run on the calling thread while Get waits.
 class HttpsClient {
@@ -72,10 +82,14 @@ public:
     };
 
     // Fetches `url` (https only). With a condition in RequestHeaders, a 304
-    // Not Modified is an answer (status 304, empty body), not an error. Throws HttpsError with the reason: "HTTP 404
-    // Not Found", "TLS error: ...", "Transfer Timed out", "redirect to http://...
-    // refused: only https is followed", "Transfer too large: ...", "Transfer
-    // canceled" after Abort().
+    // Not Modified is an answer (status 304, empty body), not an error.
+    // Throws HttpsError with the reason: "HTTP 404 Not Found", "TLS error:
+    // ...", "Transfer Timed out", "redirect to http://... refused: only https
+    // is followed", "Transfer too large: ...", "Transfer incomplete: ...",
+    // "Bad HTTP answer: ...", "HTTP header too large: ...", "Connection
+    // Failed: HOST:PORT could not be reached (Connection refused)", "Host
+    // Lookup Failed: HOST could not be resolved (...)", "Transfer canceled"
+    // after Abort().
     Response Get(const QUrl& url);
 
     // Ends a running Get (it throws "Transfer canceled").
@@ -92,8 +106,14 @@ private:
     // One request, no redirect followed; `untrusted` tells whether it failed
     // only for want of a trusted CA.
     Response fetch(const QUrl& url, bool& untrusted);
+    // One exchange on the kept connection or a new one; `retry` is set when a
+    // kept connection closed before any answer, so a new one may be tried.
+    Response exchange(const QUrl& url, bool& untrusted, bool& retry);
+    void dropConnection();
 
-    std::unique_ptr<QNetworkAccessManager> manager_;
+    std::unique_ptr<QSslSocket> socket_;  // kept alive between fetches
+    QString socketHost_;
+    int socketPort_ = 0;
     std::unique_ptr<QSslConfiguration> tls_;
     QList<QSslCertificate> extraCas_;  // of SSL_CERT_FILE
     bool widened_ = false;             // the system's CAs are in tls_ too

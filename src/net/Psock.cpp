@@ -414,7 +414,7 @@ uint32_t TPowersock::lookupOnce(const QString& name) {
     TimerOff();
     if (!acceptReady_) {
         lookup_->cancel();
-        if (timedOut_) throwSockError("Host Lookup Timed Out");
+        if (timedOut_) throwSockError("Host Lookup Timed Out: " + name.toStdString() + " could not be resolved");
         throwSockError("Host Lookup Canceled");
     }
     acceptReady_ = false;
@@ -483,9 +483,13 @@ void TPowersock::Connect() {
     const bool timedOut = timedOut_;
     const bool canceled = canceled_;
     closeSocket();
-    if (timedOut) throwSockError("Connection Timed out");
+    // The host and port as the user typed them say which setting (or
+    // network) to look at; the system's reason says what it found.
+    const std::string where = name.toStdString() + ":" + std::to_string(port) + " could not be reached";
+    if (timedOut) throwSockError("Connection Timed out: " + where);
     if (canceled) throwSockError("Connection Canceled");
-    throwSockError("Connection Failed");
+    const QString why = SocketErrorStr(lastErrorNo_);
+    throwSockError("Connection Failed: " + where + (why.isEmpty() ? std::string() : " (" + why.mid(why.indexOf(QLatin1Char(':')) + 1).toStdString() + ")"));
 }
 
 void TPowersock::Disconnect() {

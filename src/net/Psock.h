@@ -145,8 +145,10 @@ public:
     // ---- operations
     // Resolves Proxy or Host (a dotted address without lookup) and connects to
     // ProxyPort or Port. Throws ESockError ("Already connected", "Host Lookup
-    // Timed Out", "Host Lookup Canceled", "Null Remote Address",
-    // "Connection Timed out", "Connection Canceled", "Connection Failed").
+    // Timed Out: HOST could not be resolved", "Host Lookup Canceled", "Null
+    // Remote Address: HOST could not be resolved", "Connection Timed out:
+    // HOST:PORT could not be reached", "Connection Canceled", "Connection
+    // Failed: HOST:PORT could not be reached (Connection refused)").
     virtual void Connect();
     // Closes the connection (RequestCloseSocket).
     virtual void Disconnect();

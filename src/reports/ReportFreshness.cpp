@@ -98,4 +98,16 @@ ReportAge describeReportAge(std::optional<UtcMoment> issued, UtcMoment fileTime,
     return age;
 }
 
+QString describeFetchFailure(const QString& reason, UtcMoment failedAt, std::optional<UtcMoment> copyArrived,
+                             UtcMoment now) {
+    QString text = QStringLiteral("Last fetch failed ") + formatUtcMinute(failedAt) + QStringLiteral(": ") + reason;
+    if (!text.endsWith(QLatin1Char('.'))) text += QLatin1Char('.');
+    if (copyArrived)
+        text += QStringLiteral(" The copy shown arrived ") + formatUtcMinute(*copyArrived) + QStringLiteral(", ") +
+                ageText(now - *copyArrived) + QLatin1Char('.');
+    else
+        text += QStringLiteral(" No copy has arrived yet.");
+    return text;
+}
+
 }  // namespace orvane::reports

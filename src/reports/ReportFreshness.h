@@ -47,4 +47,12 @@ struct ReportAge {
 ReportAge describeReportAge(std::optional<UtcMoment> issued, UtcMoment fileTime, UtcMoment now,
                             qint64 cadenceSeconds);
 
+// The line of a report whose last fetch failed: why, and when the copy shown
+// arrived (its file's time), or that none has:
+//   "Last fetch failed 2026-09-22 09:15 UTC: Transfer Timed out. The copy
+//    shown arrived 2026-09-22 06:20 UTC, 2 h ago."
+//   "... No copy has arrived yet."
+QString describeFetchFailure(const QString& reason, UtcMoment failedAt, std::optional<UtcMoment> copyArrived,
+                             UtcMoment now);
+
 }  // namespace orvane::reports

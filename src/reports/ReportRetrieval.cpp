@@ -97,6 +97,9 @@ bool ReportRetrieval::GetLatest() {
     fetchedCount_ = 0;
     attemptedCount_ = 0;
     failures_.clear();
+    reportFailures_.fill(QString());
+    attempted_.fill(false);
+    fetched_.fill(false);
     std::string error;
     try {
         RunRetrieval();
@@ -114,6 +117,7 @@ bool ReportRetrieval::GetLatest() {
     // The session's last word in panel 0 is its count: the last report's own
     // "Download success" would hide the reports that failed before it.
     if (attemptedCount_ > 0) view_.setStatusPanel(0, fetchedCountText());
+    showReportFailures(error);
     if (!error.empty()) {
         messages_.showError(error);
         return false;
@@ -186,11 +190,25 @@ bool returnsHomeAfter(int index) {
 
 }  // namespace
 
-void ReportRetrieval::reportFailed(const QString& what, const std::exception& error) {
+void ReportRetrieval::reportFailed(const QString& what, const std::exception& error, int index) {
     QString reason = QString::fromStdString(error.what());
     if (reason.isEmpty()) reason = QStringLiteral("failed");
     failures_ << what + QStringLiteral(": ") + reason;
+    if (index >= 0) reportFailures_[static_cast<std::size_t>(index)] = reason;
     view_.addStatusLine(failures_.back());
+}
+
+void ReportRetrieval::showReportFailures(const std::string& sessionError) {
+    const QString broken = QString::fromStdString(sessionError);
+    for (int i = 0; i < kReportCount; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        // A report the session never reached because it broke off has the
+        // session's reason; one it did not get to for want of a tick, none.
+        if (!attempted_[at] && !(view_.isReportTicked(i) && !broken.isEmpty())) continue;
+        if (!fetched_[at] && reportFailures_[at].isEmpty())
+            reportFailures_[at] = broken.isEmpty() ? QStringLiteral("not fetched") : broken;
+        view_.showReportFailure(i, fetched_[at] ? QString() : reportFailures_[at]);
+    }
 }
 
 void ReportRetrieval::DownloadSelectedReports() {
@@ -199,6 +217,7 @@ void ReportRetrieval::DownloadSelectedReports() {
         // Read now, so a report ticked while the session runs is included.
         if (!view_.isReportTicked(i)) continue;
         ++attemptedCount_;
+        attempted_[static_cast<std::size_t>(i)] = true;
         const QString file = reportFile(i);
         if (connectionLost) {
             failures_ << file + QStringLiteral(": not fetched");
@@ -214,9 +233,10 @@ void ReportRetrieval::DownloadSelectedReports() {
             if (stopping_) break;
             NMFTP_Solar.Download(file, QString());
             ++fetchedCount_;
+            fetched_[static_cast<std::size_t>(i)] = true;
         } catch (const std::exception& e) {
             if (stopping_) break;
-            reportFailed(file, e);
+            reportFailed(file, e, i);
         }
         if (leftHome && NMFTP_Solar.Connected() && !stopping_) {
             try {
@@ -241,6 +261,7 @@ void ReportRetrieval::runFromWeb() {
         // Read now, so a report ticked while the session runs is included.
         if (!view_.isReportTicked(i)) continue;
         ++attemptedCount_;
+        attempted_[static_cast<std::size_t>(i)] = true;
         const QString file = reportFile(i);
         view_.processEvents();
         if (stopping_) break;
@@ -248,11 +269,12 @@ void ReportRetrieval::runFromWeb() {
             if (reportHasWebPath(i)) fetchFromWeb(i);
             else fetchFromFtp(i);
             ++fetchedCount_;
+            fetched_[static_cast<std::size_t>(i)] = true;
             view_.setStatusPanel(0, QStringLiteral("Download success"));
         } catch (const std::exception& e) {
             if (stopping_) break;
             view_.setStatusPanel(0, QStringLiteral("Download failure"));
-            reportFailed(file, e);
+            reportFailed(file, e, i);
         }
     }
     if (stopping_) return;

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <array>
 #include <memory>
 
 #include "net/HttpsClient.h"
@@ -54,6 +55,10 @@ public:
     virtual void showReportTabs() = 0;
     // Lets the windows handle what is pending before the next report.
     virtual void processEvents() = 0;
+    // After a session, for each report it was to fetch: why it did not
+    // arrive, or an empty reason when it did. Views without report tabs
+    // need not listen.
+    virtual void showReportFailure(int /*index*/, const QString& /*reason*/) {}
 };
 
 // Responsibilities: one report retrieval, from the source the settings name.
@@ -131,6 +136,9 @@ public:
     // of the others did not ("ALTS.txt: Transfer Timed out").
     int fetchedCount() const { return fetchedCount_; }
     const QStringList& failures() const { return failures_; }
+    // Of the last session, by catalogue index: why the report did not
+    // arrive; empty when it did or was not asked for.
+    const QString& reportFailure(int index) const { return reportFailures_[static_cast<std::size_t>(index)]; }
     const ProgressBarState& dialogBar() const { return dialogBar_; }
     const ProgressBarState& mainBar() const { return mainBar_; }
 
@@ -175,7 +183,10 @@ private:
     net::TNMFTP NMFTP_Solar;
     net::HttpsClient web_;
 
-    void reportFailed(const QString& what, const std::exception& error);
+    // `index` is the report's, -1 for a step that belongs to no report.
+    void reportFailed(const QString& what, const std::exception& error, int index = -1);
+    // Tells the view, report by report, what the session brought.
+    void showReportFailures(const std::string& sessionError);
     // "6 of 8 reports fetched; ALTS.txt: ..."
     QString summary() const;
     QString fetchedCountText() const;  // "N of M reports fetched"
@@ -190,6 +201,9 @@ private:
     QString ftpFolder_;
     bool webRun_ = false;
     QStringList failures_;
+    std::array<QString, kReportCount> reportFailures_{};
+    std::array<bool, kReportCount> attempted_{};
+    std::array<bool, kReportCount> fetched_{};
     bool stopping_ = false;
     bool changeDirOk_ = false;
     int selectedCount_ = 0;

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "rig/Rig.h"
+#include "rig/RigModels.h"
 
 namespace orvane::rig {
 namespace {
@@ -26,6 +27,14 @@ void initialiseHamlib() {
     });
 }
 
+// Hamlib registers a backend's models in a process-wide table the first time
+// one of them is asked for: listing all models and creating a rig (on
+// different threads) take turns.
+std::mutex& backendLock() {
+    static std::mutex lock;
+    return lock;
+}
+
 class HamlibRig final : public Rig {
 public:
     explicit HamlibRig(RigSettings settings) : settings_(std::move(settings)) {}
@@ -34,7 +43,10 @@ public:
     void open() override {
         if (rig_) return;
         initialiseHamlib();
-        rig_ = rig_init(static_cast<rig_model_t>(settings_.model));
+        {
+            const std::lock_guard guard(backendLock());
+            rig_ = rig_init(static_cast<rig_model_t>(settings_.model));
+        }
         if (!rig_) throw RigError("Hamlib knows no rig model " + std::to_string(settings_.model));
         try {
             // No port: Hamlib's own default for the model (a serial device,
@@ -97,6 +109,25 @@ private:
 };
 
 }  // namespace
+
+// Hamlib's backends register their models when loaded; the list is walked
+// under the backends' lock.
+std::vector<RigModel> hamlibModelList() {
+    initialiseHamlib();
+    const std::lock_guard guard(backendLock());
+    rig_load_all_backends();
+    std::vector<RigModel> models;
+    rig_list_foreach(
+        [](const struct rig_caps* caps, rig_ptr_t data) -> int {
+            auto* out = static_cast<std::vector<RigModel>*>(data);
+            if (caps && out->size() < 10'000)
+                out->push_back({static_cast<int>(caps->rig_model), QString::fromLatin1(caps->mfg_name).trimmed(),
+                                QString::fromLatin1(caps->model_name).trimmed()});
+            return 1;  // go on
+        },
+        &models);
+    return models;
+}
 
 std::unique_ptr<Rig> makeHamlibRig(const RigSettings& settings) { return std::make_unique<HamlibRig>(settings); }
 

@@ -1,6 +1,7 @@
 #include "rig/RigFollower.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "beacons/BandPlan.h"
 #include "beacons/Monitor.h"
@@ -29,6 +30,15 @@ public:
             rig_.reset();
             failed_ = generation;
             return QString::fromStdString(e.what());
+        }
+    }
+    // The frequency the rig reports now; nothing when it cannot say (a
+    // failed read never stops following).
+    std::optional<double> frequency() {
+        try {
+            return rig_ ? std::optional<double>(rig_->frequencyHz()) : std::nullopt;
+        } catch (const std::exception&) {
+            return std::nullopt;
         }
     }
     void close() {
@@ -133,6 +143,12 @@ void RigFollower::request(std::int64_t slotStartMs, int band, int beaconIndex) {
         postToThreadOf(this, [this, generation, slotStartMs, hz, beaconIndex, error] {
             onDone(generation, slotStartMs, hz, beaconIndex, error);
         });
+        // Then what the radio itself says it is tuned to.
+        if (!error.isEmpty()) return;
+        if (const std::optional<double> readHz = worker->frequency())
+            postToThreadOf(this, [this, generation, readHz] {
+                if (generation == generation_) emit frequencyRead(*readHz);
+            });
     });
 }
 

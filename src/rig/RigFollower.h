@@ -66,6 +66,8 @@ signals:
     // A tuning was set: the slot it is for, the frequency, the beacon index
     // (-1 for "Stay on band") and the clock reading when the rig confirmed it.
     void tuned(qint64 slotStartMs, double hz, int beaconIndex, qint64 doneAtMs);
+    // After each tuning, the frequency the radio reports (read back from it).
+    void frequencyRead(double hz);
     // The rig failed; following has stopped. Emitted once per failure.
     void failed(const QString& message);
 

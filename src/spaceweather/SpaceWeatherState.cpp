@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "common/RegularFile.h"
+#include "common/TimeTypes.h"
 
 namespace orvane::spaceweather {
 namespace {
@@ -55,7 +56,7 @@ QString figureName(Figure f) {
 
 QString isoMinute(UtcMoment t) {
     int y = 1970, m = 1, d = 1;
-    const qint64 days = t >= 0 ? t / kDaySeconds : -((-t + kDaySeconds - 1) / kDaySeconds);
+    const qint64 days = floorDiv(t, kDaySeconds);
     civilFromDays(days, y, m, d);
     const qint64 s = t - days * kDaySeconds;
     return QStringLiteral("%1-%2-%3T%4:%5Z")

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/TimeTypes.h"
+
 namespace orvane::timesync {
 
 namespace {
@@ -24,10 +26,6 @@ void writeU32(QByteArray& d, int at, std::uint32_t v) {
     }
 }
 
-// Floor division, so that moments before 1970 (and before 1900) pick the
-// right era too.
-std::int64_t floorDiv(std::int64_t a, std::int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0); }
-
 }  // namespace
 
 std::int64_t unixSecondsNearest(std::uint32_t secondsSince1900, std::int64_t nearUnixSeconds) {
@@ -47,7 +45,7 @@ NtpTimestamp unixMsToNtp(double unixMs) {
     const double wholeMs = std::floor(unixMs);
     const auto ms = static_cast<std::int64_t>(wholeMs);
     const std::int64_t seconds = floorDiv(ms, 1000) + kNtpEpochToUnixSeconds;
-    const double fractionMs = static_cast<double>(ms - floorDiv(ms, 1000) * 1000) + (unixMs - wholeMs);
+    const double fractionMs = static_cast<double>(floorMod(ms, 1000)) + (unixMs - wholeMs);
     const auto fraction = static_cast<std::uint64_t>(std::llround(fractionMs / 1000.0 * kFractionPerSecond));
     return {static_cast<std::uint32_t>(static_cast<std::uint64_t>(seconds) & 0xFFFFFFFFu),
             static_cast<std::uint32_t>(std::min<std::uint64_t>(fraction, 0xFFFFFFFFu))};

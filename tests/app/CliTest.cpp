@@ -32,6 +32,8 @@ TEST(CliSlot, BadArgumentsExitWithTwo) {
                                     QStringList{QStringLiteral("slot"), QStringLiteral("--at"), QStringLiteral("noon")},
                                     QStringList{QStringLiteral("slot"), QStringLiteral("--at")},
                                     QStringList{QStringLiteral("slot"), QStringLiteral("--at"), QStringLiteral("@9223372036854775807")},
+                                    // Found by the fuzzer: a line feed after the Z was taken.
+                                    QStringList{QStringLiteral("slot"), QStringLiteral("--at"), QStringLiteral("2026-12-10T12:00:00Z\n")},
                                     QStringList{QStringLiteral("nosuchverb")}}) {
         const CliRun r = cli(args);
         EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();

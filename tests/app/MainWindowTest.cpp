@@ -23,6 +23,7 @@
 #include "beacons/BeaconFile.h"
 #include "common/FakeClock.h"
 #include "common/IniFile.h"
+#include "support/MainWindowFixture.h"
 #include "support/TempDir.h"
 
 using namespace orvane;
@@ -30,32 +31,13 @@ using namespace orvane::app;
 
 namespace {
 
-UtcMs noonMs(int minute, int second, int ms = 0) {
-    return (daysFromCivil(2026, 12, 10) * 86400 + 12 * 3600 + minute * 60 + second) * 1000 + ms;
-}
-
 const QColor kAqua(0, 255, 255);
 const QColor kYellow(255, 255, 0);
 const QColor kRed(255, 0, 0);
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public MainWindowFixture {
 protected:
-    // The host list and the reports live in the working folder: keep them in
-    // the test's own folder.
-    void SetUp() override {
-        previousDir = QDir::currentPath();
-        QDir::setCurrent(dir.path());
-    }
-    void TearDown() override {
-        window.reset();
-        QDir::setCurrent(previousDir);
-    }
-    void start(UtcMs now = noonMs(0, 0)) {
-        clock.set(now);
-        window = std::make_unique<TfrmTabbedOrvane>(clock, messages, nullptr, AppPaths::inDirectory(dir.path()));
-        window->tickTimer()->stop();  // ticks are driven by the test
-        window->slotTimer()->stop();
-    }
+    void start(UtcMs now = noonMs(0, 0)) { startWindowAt(now); }
     void tickAt(UtcMs now) {
         clock.set(now);
         window->Timer1Timer(window->tickTimer());
@@ -67,12 +49,6 @@ protected:
     QColor windowText() const { return window->palette().color(QPalette::Active, QPalette::WindowText); }
     QColor inactive() const { return text(8); }  // slot 8 is off the air on every band by default
     bool ticked(int index) const { return window->beaconList().checkList()->item(index)->checkState() == Qt::Checked; }
-
-    TempDir dir;
-    FakeClock clock;
-    RecordingMessageService messages;
-    std::unique_ptr<TfrmTabbedOrvane> window;
-    QString previousDir;
 };
 
 }  // namespace

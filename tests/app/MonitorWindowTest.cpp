@@ -20,6 +20,7 @@
 #include "app/widgets/MapImage.h"
 #include "common/FakeClock.h"
 #include "rig/RigFollower.h"
+#include "support/MainWindowFixture.h"
 #include "support/RigctldServer.h"
 #include "support/TempDir.h"
 #include "support/WaitUntil.h"
@@ -29,27 +30,9 @@ using namespace orvane::app;
 
 namespace {
 
-UtcMs noonMs(int minute, int second, int ms = 0) {
-    return (daysFromCivil(2026, 12, 10) * 86400 + 12 * 3600 + minute * 60 + second) * 1000 + ms;
-}
-
-class MonitorWindowTest : public ::testing::Test {
+class MonitorWindowTest : public MainWindowFixture {
 protected:
-    void SetUp() override {
-        previousDir = QDir::currentPath();
-        QDir::setCurrent(dir.path());
-    }
-    void TearDown() override {
-        window.reset();
-        QDir::setCurrent(previousDir);
-    }
-    void start(UtcMs now = noonMs(0, 0)) {
-        clock.set(now);
-        window = std::make_unique<TfrmTabbedOrvane>(clock, messages, nullptr, AppPaths::inDirectory(dir.path()));
-        window->tickTimer()->stop();  // ticks are driven by the test
-        window->slotTimer()->stop();
-        monitor().secondTimer()->stop();
-    }
+    void start(UtcMs now = noonMs(0, 0)) { startWindowAt(now); }
     MonitorPanel& monitor() const { return window->monitorPanel(); }
     void slotTimerAt(UtcMs now) {
         clock.set(now);
@@ -61,12 +44,6 @@ protected:
         monitor().secondTick();
         monitor().secondTimer()->stop();
     }
-
-    TempDir dir;
-    FakeClock clock;
-    RecordingMessageService messages;
-    std::unique_ptr<TfrmTabbedOrvane> window;
-    QString previousDir;
 };
 
 }  // namespace
@@ -133,6 +110,38 @@ TEST_F(MonitorWindowTest, StationsFileRenamesLabelsListAndCaptionAndNamesBadLine
     EXPECT_EQ(l4->y(), qRound((90.0 - 20.770833) * 240.0 / 180.0 * scale));
     // ZL6B's file line was refused: its label keeps the design's place.
     EXPECT_EQ(window->mapPanel().slotLabel(4)->geometry().right() + 1, qRound((439 + 32) * scale));
+}
+
+// One station table behind the Beacons tab, the map labels and the Monitor;
+// each site's UTC offset is the one its zone has at the moment (July, then
+// December: Madeira keeps summer time, Novosibirsk none).
+TEST_F(MonitorWindowTest, EveryViewShowsTheOneStationTableWithTheOffsetOfTheMoment) {
+    const UtcMs july = (daysFromCivil(2026, 7, 15) * 86400 + 12 * 3600) * 1000;
+    start(july);
+    QListWidget* list = window->beaconList().checkList();
+    EXPECT_EQ(list->item(7)->text(), QStringLiteral("8  Novosibirsk, Russia      RR9O      +07:00"));
+    EXPECT_EQ(list->item(11)->text(), QStringLiteral("12 Kilifi, Kenya            5Z4B      +03:00"));
+    EXPECT_EQ(list->item(14)->text(), QStringLiteral("15 Funchal, Madeira         CS3B      +01:00"));
+    EXPECT_EQ(list->item(4)->text(), QStringLiteral("5  Masterson, NZ            ZL6B      +12:00"));
+    for (int i = 0; i < 18; ++i) {
+        SCOPED_TRACE(i + 1);
+        const QString item = list->item(i)->text();
+        ASSERT_EQ(item.size(), 44);
+        // The list's site and call are the label's hint and caption.
+        const QString hint = window->mapPanel().slotLabel(i)->toolTip().section(QLatin1Char('\n'), 0, 0);
+        EXPECT_EQ(item.left(28).trimmed(), hint);
+        QString call = window->mapPanel().slotLabel(i)->text();
+        call.remove(QLatin1Char('^'));
+        EXPECT_EQ(item.mid(28, 10).trimmed(), call);
+    }
+    // Band 4 at the start of a cycle: slot 15, as the Monitor names it.
+    EXPECT_TRUE(monitor().nowText(4).startsWith(QStringLiteral("15 CS3B, Funchal, Madeira")))
+        << monitor().nowText(4).toStdString();
+    // Winter: the next slot shows the offsets of the new moment.
+    slotTimerAt(noonMs(0, 0));
+    EXPECT_EQ(list->item(14)->text(), QStringLiteral("15 Funchal, Madeira         CS3B      +00:00"));
+    EXPECT_EQ(list->item(4)->text(), QStringLiteral("5  Masterson, NZ            ZL6B      +13:00"));
+    EXPECT_EQ(list->item(7)->text(), QStringLiteral("8  Novosibirsk, Russia      RR9O      +07:00"));
 }
 
 TEST_F(MonitorWindowTest, BearingsAndThePathFollowTheStationLocator) {

@@ -3,6 +3,7 @@
 
 #include <set>
 
+#include "beacons/Monitor.h"
 #include "beacons/Schedule.h"
 #include "common/TimeTypes.h"
 
@@ -96,5 +97,46 @@ TEST(Schedule, EdgesOneMillisecondAroundBoundaries) {
         EXPECT_EQ(nextSlotBoundaryMs(e.boundary - 1), e.boundary);
         EXPECT_EQ(nextSlotBoundaryMs(e.boundary), e.boundary + kSlotMs);
         EXPECT_EQ(slotPeriodOf(e.boundary) - slotPeriodOf(e.boundary - 1), 1);
+    }
+}
+
+// The four views of the one rule agree at every band and at negative times
+// and cycle edges: the minute-and-second form, the moment form, the cycle
+// grid's column form (beaconOnBand) and its inverse, the band a beacon is on.
+TEST(Schedule, EveryFormOfTheRuleAgreesAtNegativeTimesAndCycleEdges) {
+    struct Case {
+        const char* name;
+        UtcMs moment;
+        int band0;  // index of the band-0 beacon (the cycle position)
+    };
+    const UtcMs cycle = kSlotsPerCycle * kSlotMs;
+    const Case cases[] = {
+        {"Epoch", 0, 0},
+        {"OneMsBeforeEpoch", -1, 17},
+        {"OneCycleBeforeEpoch", -cycle, 0},
+        {"OneCycleAndOneMsBefore", -cycle - 1, 17},
+        {"LastSlotOfACycleBefore1970", -kSlotMs, 17},
+        {"SecondSlotBefore1970", -cycle + kSlotMs, 1},
+        {"Year1AtMidnight", at(1, 1, 1, 0, 0, 0), 0},
+        {"Year9999LastMs", at(9999, 12, 31, 23, 59, 59, 999), 17},
+        {"CycleEnd", at(2026, 12, 10, 12, 2, 59, 999), 17},
+        {"CycleStart", at(2026, 12, 10, 12, 3, 0), 0},
+        {"MidCycle", at(1969, 7, 20, 20, 17, 40), 16},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const SystemTime t = systemTimeFromMs(c.moment);
+        for (int band = 0; band < 5; ++band) {
+            SCOPED_TRACE(band);
+            const int index = (c.band0 - band + kSlotsPerCycle) % kSlotsPerCycle;
+            EXPECT_EQ(slotIndexAt(c.moment, band), index);
+            EXPECT_EQ(SlotIndex(t.minute, t.second - t.second % 10, band), index);
+            EXPECT_EQ(beaconOnBand(c.band0, band), index);
+            EXPECT_EQ(beaconOnBand(slotPeriodOf(c.moment), band), index);
+            EXPECT_EQ(bandOfBeaconAt(index, c.moment), band);
+        }
+        // The thirteen beacons off the air have no band.
+        for (int k = 5; k < kSlotsPerCycle; ++k)
+            EXPECT_EQ(bandOfBeaconAt((c.band0 - k + kSlotsPerCycle) % kSlotsPerCycle, c.moment), -1);
     }
 }

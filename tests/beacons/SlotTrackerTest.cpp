@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "beacons/SlotTracker.h"
+#include "beacons/StationTable.h"
 #include "common/TimeTypes.h"
 
 using namespace orvane::beacons;
@@ -36,6 +37,7 @@ TEST(SlotTracker, LooksAndCaptions) {
     EXPECT_EQ(labelLook(false, false), (LabelLook{false, TextRole::InactiveCaption, false}));
     EXPECT_EQ(labelLook(true, true), (LabelLook{true, TextRole::Red, true}));
     EXPECT_EQ(labelLook(true, false), (LabelLook{true, TextRole::InactiveCaption, false}));
-    EXPECT_EQ(beaconSlotCaption(0), "Slot:1  United Nations NY");
-    EXPECT_EQ(beaconSlotCaption(9), "Slot:10 Colombo, Sri Lanka");
+    const StationTable stations;
+    EXPECT_EQ(beaconSlotCaption(stations, 0), "Slot:1  United Nations NY");
+    EXPECT_EQ(beaconSlotCaption(stations, 9), "Slot:10 Colombo, Sri Lanka");
 }

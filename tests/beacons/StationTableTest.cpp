@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "beacons/StationTable.h"
+#include "common/TimeTypes.h"
 #include "map/Maidenhead.h"
 #include "support/ErrorOf.h"
 #include "support/TempDir.h"
@@ -13,14 +14,19 @@
 namespace orvane::beacons {
 namespace {
 
-TEST(StationTable, BuiltInStationsAreTheClassicTable) {
+// Noon UTC of a day.
+UtcMs noonOf(int year, int month, int day) { return (daysFromCivil(year, month, day) * 86400 + 12 * 3600) * 1000; }
+
+TEST(StationTable, BuiltInStationsAreTheBuiltInTable) {
     const StationTable table;
     for (int i = 0; i < kBeaconListCount; ++i) {
         const Station& st = kStations[static_cast<std::size_t>(i)];
         EXPECT_EQ(table.entry(i).call, st.callsign());
+        EXPECT_EQ(table.entry(i).site, st.site);
+        EXPECT_EQ(table.entry(i).timeZone, st.timeZone);
         EXPECT_EQ(table.labelCaption(i), st.labelCaption);
-        EXPECT_EQ(table.labelHint(i), st.labelHint);
-        EXPECT_EQ(table.checkListItem(i), st.checkListItem);
+        const std::string number = std::to_string(i + 1);
+        EXPECT_EQ(table.labelHint(i), number + (i < 9 ? "  " : " ") + std::string(st.site));
         EXPECT_FALSE(table.entry(i).overridden);
         // The locator names the square holding the site.
         const auto loc = map::ParseLocator(table.entry(i).locator);
@@ -29,6 +35,70 @@ TEST(StationTable, BuiltInStationsAreTheClassicTable) {
         EXPECT_NEAR(loc->latDeg, table.entry(i).latDeg, 1.0 / 48 + 1e-9);
     }
     EXPECT_EQ(table.ofSlot(1).locator, "FN30ar");
+    EXPECT_EQ(table.labelHint(7), "8  Novosibirsk, Russia");
+    EXPECT_EQ(table.labelHint(9), "10 Colombo, Sri Lanka");
+}
+
+// Each site's offset from UTC at the moment, from the time-zone database:
+// mid-January and mid-July 2026 (northern winter and summer), so every zone
+// with daylight saving shows both of its offsets.
+TEST(StationTable, CheckListItemsShowEachSitesOffsetAtTheMoment) {
+    struct Row {
+        int slot;
+        const char* january;
+        const char* july;
+    };
+    const Row rows[kBeaconListCount] = {
+        {1, "-05:00", "-04:00"},  {2, "-05:00", "-04:00"},  {3, "-08:00", "-07:00"},  {4, "-10:00", "-10:00"},
+        {5, "+13:00", "+12:00"},  {6, "+08:00", "+08:00"},  {7, "+09:00", "+09:00"},  {8, "+07:00", "+07:00"},
+        {9, "+08:00", "+08:00"},  {10, "+05:30", "+05:30"}, {11, "+02:00", "+02:00"}, {12, "+03:00", "+03:00"},
+        {13, "+02:00", "+03:00"}, {14, "+02:00", "+03:00"}, {15, "+00:00", "+01:00"}, {16, "-03:00", "-03:00"},
+        {17, "-05:00", "-05:00"}, {18, "-04:00", "-04:00"},
+    };
+    const StationTable table;
+    const UtcMs january = noonOf(2026, 1, 15);
+    const UtcMs july = noonOf(2026, 7, 15);
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.slot);
+        const int i = r.slot - 1;
+        EXPECT_EQ(table.utcOffset(i, january), r.january);
+        EXPECT_EQ(table.utcOffset(i, july), r.july);
+        const std::string item = table.checkListItem(i, july);
+        ASSERT_EQ(item.size(), static_cast<std::size_t>(kCheckListItemLength));
+        EXPECT_EQ(item.substr(38), r.july);
+        EXPECT_EQ(item.substr(28, 10).substr(0, table.entry(i).call.size()), table.entry(i).call);
+    }
+    EXPECT_EQ(table.checkListItem(0, january), "1  United Nations NY        4U1UN     -05:00");
+    EXPECT_EQ(table.checkListItem(7, july), "8  Novosibirsk, Russia      RR9O      +07:00");
+    EXPECT_EQ(table.checkListItem(9, july), "10 Colombo, Sri Lanka       4S7B      +05:30");
+    EXPECT_EQ(table.checkListItem(14, july), "15 Funchal, Madeira         CS3B      +01:00");
+    EXPECT_EQ(table.checkListItem(14, january), "15 Funchal, Madeira         CS3B      +00:00");
+}
+
+// The offset changes at the zone's own moment of change, to the millisecond:
+// Europe turns its clocks at 01:00 UTC (last Sunday of March and October),
+// New Zealand at 14:00 UTC on the Saturday before the first Sunday of April.
+TEST(StationTable, OffsetsChangeAtTheZonesOwnMoment) {
+    struct Row {
+        const char* name;
+        int slot;
+        UtcMs change;
+        const char* before;
+        const char* after;
+    };
+    const UtcMs hour = 3'600'000;
+    const Row rows[] = {
+        {"HelsinkiSpring", 14, noonOf(2026, 3, 29) - 11 * hour, "+02:00", "+03:00"},
+        {"MadeiraAutumn", 15, noonOf(2026, 10, 25) - 11 * hour, "+01:00", "+00:00"},
+        {"AucklandAutumn", 5, noonOf(2026, 4, 4) + 2 * hour, "+13:00", "+12:00"},
+        {"NewYorkSpring", 1, noonOf(2026, 3, 8) - 5 * hour, "-05:00", "-04:00"},
+    };
+    const StationTable table;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(table.utcOffset(r.slot - 1, r.change - 1), r.before);
+        EXPECT_EQ(table.utcOffset(r.slot - 1, r.change), r.after);
+    }
 }
 
 TEST(StationTable, LinesOverrideTheirSlotsOnly) {
@@ -37,21 +107,26 @@ TEST(StationTable, LinesOverrideTheirSlotsOnly) {
         "# comment\n"
         "\n"
         "4 | kh6rs | Maui, Hawaii | BL10ts | on\r\n"
-        "  2|VE8AT|Eureka, Nunavut|79.9833/-85.9333|OFF  \n");
+        "  2|VE8AT|Eureka, Nunavut|79.9833/-85.9333|OFF  \n"
+        "5 | ZL6B | Chatham Islands | -43.95/-176.55 | on | Pacific/Chatham\n");
     EXPECT_TRUE(problems.empty());
+    // A zone given with the line; without one the slot keeps its own.
+    EXPECT_EQ(table.ofSlot(5).timeZone, "Pacific/Chatham");
+    EXPECT_EQ(table.utcOffset(4, noonOf(2026, 7, 15)), "+12:45");
+    EXPECT_EQ(table.ofSlot(2).timeZone, "America/Iqaluit");
     EXPECT_EQ(table.ofSlot(4).call, "KH6RS");
     EXPECT_EQ(table.ofSlot(4).locator, "BL10ts");
     EXPECT_EQ(table.labelCaption(3), "^KH6RS");
     EXPECT_EQ(table.labelHint(3), "4  Maui, Hawaii");
-    EXPECT_EQ(table.checkListItem(3), "4  Maui, Hawaii             KH6RS     -10:00");
-    EXPECT_EQ(table.checkListItem(3).size(), 44u);
+    EXPECT_EQ(table.checkListItem(3, noonOf(2026, 7, 15)), "4  Maui, Hawaii             KH6RS     -10:00");
     EXPECT_FALSE(table.ofSlot(2).onAir);
     EXPECT_NEAR(table.ofSlot(2).latDeg, 79.9833, 1e-9);
     EXPECT_NEAR(table.ofSlot(2).lonDeg, -85.9333, 1e-9);
     EXPECT_EQ(table.ofSlot(2).locator, "EQ79ax");
-    EXPECT_EQ(table.ofSlot(5).call, "ZL6B");
+    EXPECT_EQ(table.ofSlot(6).call, "VK6RBP");
     EXPECT_TRUE(table.siteMoved(3));    // Maui is not Laie
-    EXPECT_FALSE(table.siteMoved(4));   // built in
+    EXPECT_FALSE(table.siteMoved(5));   // built in
+    EXPECT_TRUE(table.siteMoved(4));    // the Chatham Islands are not Masterton
     EXPECT_TRUE(table.siteMoved(1));    // Eureka is not Alert
     EXPECT_EQ(table.find("kh6rs"), 3);
     EXPECT_EQ(table.find("18"), 17);
@@ -66,7 +141,7 @@ TEST(StationTable, BadLinesAreNamedAndKeepTheBuiltInEntry) {
         const char* reason;  // part of the message
     };
     const Case cases[] = {
-        {"TooFewFields", "4 | KH6RS | Maui | BL10ts", "expected 5 fields"},
+        {"TooFewFields", "4 | KH6RS | Maui | BL10ts", "expected 5 or 6 fields"},
         {"SlotZero", "0 | KH6RS | Maui | BL10ts | on", "slot \"0\""},
         {"SlotNineteen", "19 | KH6RS | Maui | BL10ts | on", "slot \"19\""},
         {"SlotNotANumber", "4x | KH6RS | Maui | BL10ts | on", "slot \"4x\""},
@@ -79,6 +154,9 @@ TEST(StationTable, BadLinesAreNamedAndKeepTheBuiltInEntry) {
         {"LatitudeOutOfRange", "4 | KH6RS | Maui | 91/10 | on", "LAT/LON"},
         {"LongitudeNotANumber", "4 | KH6RS | Maui | 20/abc | on", "LAT/LON"},
         {"FlagUnknown", "4 | KH6RS | Maui | BL10ts | yes", "on-air \"yes\""},
+        {"ZoneUnknown", "4 | KH6RS | Maui | BL10ts | on | Pacific/Atlantis", "time zone \"Pacific/Atlantis\""},
+        {"ZoneAPath", "4 | KH6RS | Maui | BL10ts | on | ../../etc/passwd", "time zone"},
+        {"SevenFields", "4 | KH6RS | Maui | BL10ts | on | Pacific/Honolulu | x", "expected 5 or 6 fields"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "common/TimeTypes.h"
 
 using namespace orvane;
@@ -37,4 +39,37 @@ TEST(TimeTypes, DateTimeCountsDaysFrom1899) {
     EXPECT_DOUBLE_EQ(encodeDate(1970, 1, 1), 25569.0);
     EXPECT_DOUBLE_EQ(dateTimeFromMoment(43200), 25569.5);
     EXPECT_DOUBLE_EQ(encodeTime(12, 0, 0, 0), 0.5);
+}
+
+// Floor division and its remainder, the one helper every day, second, slot
+// and cycle count uses: exact multiples, one either side, the extremes.
+TEST(TimeTypes, FloorDivisionRoundsTowardsMinusInfinity) {
+    struct Case {
+        const char* name;
+        std::int64_t a, b, quotient, remainder;
+    };
+    constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    const Case cases[] = {
+        {"Zero", 0, 86400, 0, 0},
+        {"OneBeforeEpoch", -1, 86400, -1, 86399},
+        {"ExactlyOneDayBefore", -86400, 86400, -1, 0},
+        {"OneMoreBefore", -86401, 86400, -2, 86399},
+        {"JustBeforeMidnight", 86399, 86400, 0, 86399},
+        {"Midnight", 86400, 86400, 1, 0},
+        {"SlotBefore1970", -10'001, 10'000, -2, 9'999},
+        {"SlotAtMinusTen", -10'000, 10'000, -1, 0},
+        {"CycleMinusOne", -1, 18, -1, 17},
+        {"CycleMinusEighteen", -18, 18, -1, 0},
+        {"NegativeDivisor", 7, -2, -4, -1},
+        {"BothNegative", -7, -2, 3, -1},
+        {"Smallest", kMin, 1000, -9'223'372'036'854'776, 192},
+        {"Largest", kMax, 1000, 9'223'372'036'854'775, 807},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(floorDiv(c.a, c.b), c.quotient);
+        EXPECT_EQ(floorMod(c.a, c.b), c.remainder);
+    }
+    static_assert(floorDiv(-1, 1000) == -1 && floorMod(-1, 1000) == 999);
 }

@@ -123,14 +123,21 @@ TEST(WavReaderBad, AFileCutWhileReadingIsReportedNotPassedOver) {
     EXPECT_LT(r.samples.size(), 15'000u);
 }
 
-TEST(WavReaderBad, NonFiniteFloatsReadAsZero) {
-    TempDir dir;
-    const auto file = dir.file(QStringLiteral("nan.wav"));
-    TempDir::write(file, WavBytes{.isFloat = true}.make({0.5f, std::nanf(""), INFINITY, -0.25f}));
-    WavReader reader(file, 0);
-    reader.open();
-    const Read r = readAll(reader);
-    EXPECT_EQ(r.samples, (std::vector<float>{0.5f, 0.0f, 0.0f, -0.25f}));
+// Float files can hold any value; the listener is promised samples in
+// [-1, 1]. Not finite reads as 0, beyond full scale as full scale, also
+// where two channels together would overflow (the fuzzer's find: a stereo
+// file with -1.2e23 in one channel reached the detector as is).
+TEST(WavReaderBad, FloatsReadWithinFullScale) {
+    const std::vector<float> written{0.5f, std::nanf(""), INFINITY, -0.25f, 2.0f, -1.17e23f, 3e38f, -1.0f};
+    const std::vector<float> expected{0.5f, 0.0f, 0.0f, -0.25f, 1.0f, -1.0f, 1.0f, -1.0f};
+    for (const int channels : {1, 2}) {
+        TempDir dir;
+        const auto file = dir.file(QStringLiteral("wild.wav"));
+        TempDir::write(file, WavBytes{.channels = channels, .isFloat = true}.make(written));
+        WavReader reader(file, 0);
+        reader.open();
+        EXPECT_EQ(readAll(reader).samples, expected) << channels << " channels";
+    }
 }
 
 }  // namespace

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QResizeEvent>
 #include <QTimer>
+#include <array>
 #include <cmath>
 #include <memory>
 
@@ -24,11 +26,13 @@
 #include "map/SunTimes.h"
 #include "app/panels/MapPanel.h"
 #include "app/panels/TimeServicePanel.h"
+#include "app/widgets/HintPanel.h"
 #include "app/widgets/MapImage.h"
 #include "beacons/Stations.h"
 #include "common/FakeClock.h"
 #include "common/IniFile.h"
 #include "map/MapPictures.h"
+#include "support/MainWindowFixture.h"
 #include "support/TempDir.h"
 
 using namespace orvane;
@@ -38,17 +42,14 @@ namespace {
 
 constexpr UtcMoment kJuneNoon = 1782043200;  // 2026-06-21 12:00:00 UTC
 
-class MainWindowMap : public ::testing::Test {
+class MainWindowMap : public MainWindowFixture {
 protected:
     void start(UtcMoment now = kJuneNoon, bool mono = false) {
         if (mono) {
             IniFile ini(AppPaths::inDirectory(dir.path()).iniFileName());
             ini.writeBool(QString::fromLatin1(MainSettings::kSection), QStringLiteral("MonoMap"), true);
         }
-        clock.set(now * 1000);
-        window = std::make_unique<TfrmTabbedOrvane>(clock, messages, nullptr, AppPaths::inDirectory(dir.path()));
-        window->tickTimer()->stop();
-        window->slotTimer()->stop();
+        startWindowAt(now * 1000);
     }
     void tickAt(UtcMoment t) {
         clock.set(t * 1000);
@@ -56,11 +57,6 @@ protected:
     }
     const QImage& shown() const { return window->mapPanel().imageDisplay()->image(); }
     const map::TerminatorState& state() const { return window->mapPanel().greyLine().state(); }
-
-    TempDir dir;
-    FakeClock clock;
-    RecordingMessageService messages;
-    std::unique_ptr<TfrmTabbedOrvane> window;
 };
 
 }  // namespace
@@ -298,6 +294,54 @@ TEST_F(MainWindowMap, StationMarkerOnItsSiteWithSunTimesInItsHint) {
     }
 }
 
+// Hints in the one-line status bar: a two-line hint (a label's site, then
+// its bearings) reads as one line; one too long for the panel, such as the
+// station marker's sunrise and sunset in the least window, is cut with "…"
+// inside the window and pops up whole from the panel.
+TEST_F(MainWindowMap, StatusBarHintsStayOnOneLineInsideTheWindow) {
+    start();
+    window->show();
+    window->mapPanel().setWindowShown();
+    window->mapPanel().setLocalZone([](UtcMoment) { return LocalZone{32400, "JST"}; });
+    ASSERT_TRUE(window->mapPanel().SetStation(QStringLiteral("PM95vq")));  // Tokyo, near the map's east edge
+    tickAt(kJuneNoon + 1);
+    QCoreApplication::processEvents();
+    const QString labelHint = window->mapPanel().slotLabel(0)->statusTip();
+    ASSERT_TRUE(labelHint.contains(QLatin1Char('\n'))) << labelHint.toStdString();
+    struct Case {
+        const char* name;
+        QString hint;
+    };
+    const Case cases[] = {
+        {"TwoLineLabelHint", labelHint},
+        {"StationMarker", window->mapPanel().stationMarker()->statusTip()},
+        {"FarTooLong", QStringLiteral("Very long hint ").repeated(40)},
+        {"Short", QStringLiteral("Right click for menu")},
+    };
+    const HintPanel& panel = window->hintPanel();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        window->ShowAppHint(c.hint);
+        EXPECT_EQ(window->size(), window->minimumSize());  // a long hint never widens the window
+        const QString shown = panel.text();
+        EXPECT_FALSE(shown.contains(QLatin1Char('\n')));
+        EXPECT_EQ(window->statusPanelText(1), HintPanel::joinLines(c.hint));
+        EXPECT_LE(QFontMetrics(panel.font()).horizontalAdvance(shown), panel.contentsRect().width());
+        EXPECT_LE(panel.mapTo(window.get(), panel.contentsRect().bottomRight()).x(), window->width());
+        if (shown == window->statusPanelText(1)) {
+            EXPECT_TRUE(panel.toolTip().isEmpty());
+        } else {
+            EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+            EXPECT_EQ(panel.toolTip(), c.hint);
+        }
+    }
+    // The lines of a label's hint are joined, not run together.
+    EXPECT_TRUE(HintPanel::joinLines(labelHint).startsWith(QStringLiteral("1  United Nations NY · Short path ")))
+        << HintPanel::joinLines(labelHint).toStdString();
+    window->ShowAppHint(QStringLiteral("Very long hint ").repeated(40));
+    EXPECT_NE(panel.text(), window->statusPanelText(1));  // cut in any font at this width
+}
+
 TEST_F(MainWindowMap, MonoMapDrawsTheCoastlines) {
     start(kJuneNoon, true);
     EXPECT_EQ(window->mapPanel().mapPictures().source(), map::MapPictures::Source::Outline);
@@ -332,24 +376,53 @@ TEST_F(MainWindowMap, HighDpiMapIsResampledAndLabelsKeepTheirSites) {
     }
 }
 
-// Every label is wide enough for its call in bold, the look of the current
-// beacon, and keeps its site: the caret's side stays where the design puts
-// it. Also run with QT_SCALE_FACTOR=1.5 (ctest entry map_window_labels_scaled).
+// Every label holds its call in bold, the look of the current beacon, in
+// each of its states: at rest, current, framed as heard, and both; the text
+// is measured with the label's own font, and the room is what the label
+// leaves inside its margins, frame and indent. The caret's side stays where
+// the design puts it. Also run with QT_SCALE_FACTOR=1.5 (ctest entry
+// map_window_labels_scaled).
 TEST_F(MainWindowMap, BeaconLabelsHoldTheirCallInBoldAndKeepTheirSite) {
     start();
-    for (int i = 0; i < beacons::kBeaconListCount; ++i) {
-        const QLabel* label = window->mapPanel().slotLabel(i);
-        const beacons::Station& st = beacons::kStations[static_cast<std::size_t>(i)];
-        SCOPED_TRACE(label->text().toStdString());
-        QFont bold = label->font();
-        bold.setBold(true);
-        const double textWidth = QFontMetricsF(bold).horizontalAdvance(label->text());
-        EXPECT_GE(label->contentsRect().width(), static_cast<int>(std::ceil(textWidth)));
-        if (st.labelCaption.front() == '^') {
-            EXPECT_EQ(label->x(), st.left);
-        } else {
-            EXPECT_EQ(label->x() + label->width(), st.left + st.width);
+    struct State {
+        const char* name;
+        bool current;
+        bool heard;
+    };
+    const State states[] = {{"AtRest", false, false}, {"Current", true, false}, {"Heard", false, true},
+                            {"CurrentAndHeard", true, true}};
+    MapPanel& panel = window->mapPanel();
+    for (const State& state : states) {
+        SCOPED_TRACE(state.name);
+        std::array<bool, beacons::kBeaconListCount> heard{};
+        heard.fill(state.heard);
+        panel.MarkHeardBeacons(heard);
+        for (int i = 0; i < beacons::kBeaconListCount; ++i) {
+            if (state.current) panel.ShowCurrentBeacon(i, true);
+            const QLabel* label = panel.slotLabel(i);
+            const beacons::Station& st = beacons::kStations[static_cast<std::size_t>(i)];
+            SCOPED_TRACE(label->text().toStdString());
+            EXPECT_EQ(panel.beaconMarkedHeard(i), state.heard);
+            if (state.current) {
+                EXPECT_TRUE(label->font().bold());
+            }
+            QFont bold = label->font();
+            bold.setBold(true);
+            const QFontMetricsF metrics(bold);
+            // A label with a frame indents its text by half an "x" unless
+            // its indent is set.
+            const int indent = label->indent() >= 0 ? label->indent()
+                               : label->frameWidth() > 0 ? QFontMetrics(label->font()).horizontalAdvance(QLatin1Char('x')) / 2
+                                                         : 0;
+            const QRect room = label->contentsRect();
+            EXPECT_GE(room.width() - indent, static_cast<int>(std::ceil(metrics.horizontalAdvance(label->text()))));
+            EXPECT_GE(room.height(), static_cast<int>(std::ceil(metrics.height())));
+            if (st.labelCaption.front() == '^') {
+                EXPECT_EQ(label->x(), st.left);
+            } else {
+                EXPECT_EQ(label->x() + label->width(), st.left + st.width);
+            }
+            EXPECT_EQ(label->y(), st.top);
         }
-        EXPECT_EQ(label->y(), st.top);
     }
 }

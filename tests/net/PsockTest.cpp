@@ -69,7 +69,9 @@ TEST(Psock, RefusedConnectionFailsAtOnceWithTheTableNumber) {
     sock.TimeOut = 60000;  // the refusal must not wait for this
     int failed = 0;
     sock.OnConnectionFailed = [&] { ++failed; };
-    EXPECT_EQ(errorOf([&] { sock.Connect(); }), "Connection Failed");
+    // The host and port as set, and the system's reason.
+    EXPECT_EQ(errorOf([&] { sock.Connect(); }),
+              "Connection Failed: 127.0.0.1:" + std::to_string(sock.Port) + " could not be reached (Connection refused)");
     EXPECT_EQ(failed, 1);
     EXPECT_EQ(SocketErrorStr(sock.LastErrorNo()), QStringLiteral("10061:Connection refused"));
     EXPECT_FALSE(sock.Connected());
@@ -116,7 +118,7 @@ TEST_P(Lookup, EndsAsTheTableSays) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, Lookup,
     ::testing::Values(LookupCase{"Resolves", {loopback()}, false, "", 0},
-                      LookupCase{"NeverAnswers", {}, false, "Host Lookup Timed Out", 0},
+                      LookupCase{"NeverAnswers", {}, false, "Host Lookup Timed Out: reports.example.net could not be resolved", 0},
                       LookupCase{"NotFound", {notFound()}, false, "Null Remote Address: reports.example.net could not be resolved", 1},
                       LookupCase{"NotFoundTwice", {notFound(), notFound()}, true, "Null Remote Address: reports.example.net could not be resolved", 1},
                       LookupCase{"HandledThenFound", {notFound(), loopback()}, true, "", 1}),
@@ -263,7 +265,8 @@ TEST(Psock, ConnectionAttemptEndsOnTheTimeOutOrACancel) {
     sock.TimeOut = kShortTimeOutMs;
     int failed = 0;
     sock.OnConnectionFailed = [&] { ++failed; };
-    EXPECT_EQ(errorOf([&] { sock.Connect(); }), "Connection Timed out");
+    EXPECT_EQ(errorOf([&] { sock.Connect(); }),
+              "Connection Timed out: 127.0.0.1:" + std::to_string(hole.port()) + " could not be reached");
     sock.TimeOut = 0;
     QTimer::singleShot(50, [&] { sock.Cancel(); });
     EXPECT_EQ(errorOf([&] { sock.Connect(); }), "Connection Canceled");

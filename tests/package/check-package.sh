@@ -67,6 +67,12 @@ grep -q '^Usage: orvane-cli VERB' <<<"$help" || fail "orvane-cli --help prints n
 for verb in $(sed -n 's/^  orvane-cli \([a-z][a-z0-9-]*\)\( .*\)\?$/\1/p' <<<"$help" | sort -u); do
   grep -q "^   $verb\$" <<<"$cli_page" || fail "orvane-cli(1) has no section for $verb"
 done
+# The verbs of the module, found from where the package puts it.
+module=$(find "$root/usr/lib" -path '*/orvane/cli/orvane-cli-verbs.so' -type f)
+[[ -n $module ]] || fail "orvane-cli-verbs.so is not in the package's library folder"
+printf ':Issued: 2026 Dec 10 1205 UTC\n' >"$scratch/wwv.txt"
+[[ $("$cli" report-age --now 2026-12-10T12:06:00Z "$scratch/wwv.txt") == "$scratch/wwv.txt"$'\t'2026-12-10T12:05:00Z$'\t'60 ]] ||
+  fail "orvane-cli report-age (a verb of the module) does not run from the package"
 slots=$("$cli" slot) || fail "orvane-cli slot failed"
 [[ $(grep -cE $'^(14.10|18.11|21.15|24.93|28.20)\t([1-9]|1[0-8])\t' <<<"$slots") == 5 ]] ||
   fail "orvane-cli slot does not name one beacon for each of the five bands: $slots"

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <map>
 #include <vector>
 
 #include "reports/ReportRetrieval.h"
@@ -36,6 +37,7 @@ public:
     void processEvents() override {
         if (onProcessEvents) onProcessEvents();
     }
+    void showReportFailure(int index, const QString& reason) override { reportFailures[index] = reason; }
 
     QString host = QStringLiteral("127.0.0.1");
     QString password = QStringLiteral("test@example.org");
@@ -46,6 +48,8 @@ public:
     ProgressBarState dialogBar, mainBar;
     std::vector<bool> runningStates;
     int tabRefreshes = 0;
+    // What the session said of each report at its end: why it failed, or "" when it arrived.
+    std::map<int, QString> reportFailures;
     std::function<void()> onProcessEvents;
 
 private:

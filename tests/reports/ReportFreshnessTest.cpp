@@ -113,4 +113,33 @@ TEST(ReportBodyTest, RefusesWhatIsNoReport) {
     }
 }
 
+// The line of a report whose fetch failed: the reason, then when the copy
+// shown arrived, or that none has.
+TEST(FetchFailureLine, SaysWhyAndWhenTheCopyArrived) {
+    struct Case {
+        const char* name;
+        const char* reason;
+        std::optional<UtcMoment> copy;
+        const char* expected;
+    };
+    const UtcMoment failedAt = kSep22At0615 + 3 * 3600;  // 09:15
+    const Case cases[] = {
+        {"CopyFromThisMorning", "Transfer Timed out", kSep22At0615 + 5 * 60,
+         "Last fetch failed 2026-09-22 09:15 UTC: Transfer Timed out. The copy shown arrived 2026-09-22 06:20 UTC, 2 h ago."},
+        {"CopyDaysOld", "HTTP 404 Not Found", kSep22At0615 - 3 * 86400,
+         "Last fetch failed 2026-09-22 09:15 UTC: HTTP 404 Not Found. The copy shown arrived 2026-09-19 06:15 UTC, 3 d ago."},
+        {"NoCopy", "FTP server: Connection Failed: ftp.example.net:21 could not be reached (Connection refused)", std::nullopt,
+         "Last fetch failed 2026-09-22 09:15 UTC: FTP server: Connection Failed: ftp.example.net:21 could not be reached "
+         "(Connection refused). No copy has arrived yet."},
+        {"ReasonEndingInAFullStop", "not fetched.", std::nullopt,
+         "Last fetch failed 2026-09-22 09:15 UTC: not fetched. No copy has arrived yet."},
+        {"CopyAheadOfThisClock", "Transfer Timed out", failedAt + 600,
+         "Last fetch failed 2026-09-22 09:15 UTC: Transfer Timed out. The copy shown arrived 2026-09-22 09:25 UTC, "
+         "10 min ahead of this clock."},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(describeFetchFailure(QString::fromLatin1(c.reason), failedAt, c.copy, failedAt).toStdString(), c.expected)
+            << c.name;
+}
+
 }  // namespace

@@ -262,7 +262,8 @@ TEST(ReportRetrievalNetTest, NoServerListeningIsAnErrorAndTheControlsComeBack) {
     Session s(defaultPropSettings(), freePort);
     EXPECT_FALSE(s.retrieval.GetLatest());
     ASSERT_EQ(s.messages.errors.size(), 1u);
-    EXPECT_EQ(s.messages.errors[0], "Connection Failed");
+    EXPECT_EQ(s.messages.errors[0],
+              "Connection Failed: 127.0.0.1:" + std::to_string(freePort) + " could not be reached (Connection refused)");
     EXPECT_EQ(s.view.runningStates, (std::vector<bool>{true, false}));
     EXPECT_EQ(s.view.tabRefreshes, 0);
     EXPECT_FALSE(s.retrieval.running());

@@ -124,6 +124,7 @@ struct FailureCase {
     const char* basePath;  // below the server's root
     bool wrongCertificate;
     const char* reason;    // a part of the reason
+    int timeOutMs = 20000;  // of silence; short only where the silence is the case
 };
 
 void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
@@ -139,7 +140,7 @@ TEST_P(ReportWebFailureTest, EndsThatReportAndKeepsTheEarlierCopy) {
     const QByteArray earlier = "yesterday's wwv\n";
     TempDir::write(cwd.file(QStringLiteral("wwv.txt")), earlier);
     WebSession s(webOnly({0, 8}), web.base() + QString::fromLatin1(c.basePath));
-    s.retrieval.web().TimeOut = 500;  // for the stalled body; the rest end at once
+    s.retrieval.web().TimeOut = c.timeOutMs;
 
     EXPECT_FALSE(s.retrieval.GetLatest());
 
@@ -154,6 +155,11 @@ TEST_P(ReportWebFailureTest, EndsThatReportAndKeepsTheEarlierCopy) {
         EXPECT_TRUE(name == QStringLiteral("wwv.txt") || name == QStringLiteral("SGAS.txt")) << name.toStdString();
     EXPECT_EQ(s.view.runningStates, (std::vector<bool>{true, false}));
     EXPECT_TRUE(s.messages.errors.empty());
+    // The failed report's tab is told why; the other one whether it came.
+    ASSERT_EQ(s.view.reportFailures.count(0), 1u);
+    EXPECT_TRUE(s.view.reportFailures[0].contains(QString::fromLatin1(c.reason))) << s.view.reportFailures[0].toStdString();
+    ASSERT_EQ(s.view.reportFailures.count(8), 1u);
+    EXPECT_EQ(s.view.reportFailures[8].isEmpty(), QFile::exists(cwd.file(QStringLiteral("SGAS.txt"))));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -167,9 +173,60 @@ INSTANTIATE_TEST_SUITE_P(
                     "an HTML page (\"Service Unavailable\"), not a report"},
         FailureCase{"NulByte", {"--nul", "/text/wwv.txt"}, "", false, "holds a NUL byte"},
         FailureCase{"OverFourMiB", {"--big", "/text/wwv.txt", "4194305"}, "", false, "Transfer too large"},
-        FailureCase{"StallMidBody", {"--stall", "/text/wwv.txt"}, "", false, "Transfer Timed out"},
+        FailureCase{"StallMidBody", {"--stall", "/text/wwv.txt"}, "", false, "Transfer Timed out", 500},
+        // Framings that do not say the body is complete: the fragment is not a report.
+        FailureCase{"ChunkSizeNotHex", {"--bad-chunk", "/text/wwv.txt", "zz"}, "", false,
+                    "Bad HTTP answer: chunk size 'zz'"},
+        FailureCase{"ChunkSizeBeyondAnyLength", {"--bad-chunk", "/text/wwv.txt", "FFFFFFFFFFFFFFFFFFFFFFFF"}, "", false,
+                    "Bad HTTP answer: chunk size 'FFFFFFFFFFFFFFFFFFFFFFFF'"},
+        FailureCase{"TwoContentLengths", {"--two-lengths", "/text/wwv.txt"}, "", false,
+                    "conflicting Content-Length values (10, "},
+        FailureCase{"NoLengthAndNoCloseNotify", {"--no-length", "/text/wwv.txt"}, "", false,
+                    "Transfer incomplete: a body without a length ended by a bare TCP close, no TLS close_notify (20 bytes)"},
+        // A header without end costs 64 KiB, not memory without bound; one
+        // trickled byte by byte does not keep the silence from ending it.
+        FailureCase{"EndlessHeader", {"--endless-header", "/text/wwv.txt"}, "", false,
+                    "HTTP header too large: over 65536 bytes"},
+        FailureCase{"TrickledHeader", {"--trickle-header", "/text/wwv.txt"}, "", false, "Transfer Timed out", 1000},
         FailureCase{"WrongHostName", {}, "", true, "TLS error: The host name did not match"}),
     [](const ::testing::TestParamInfo<FailureCase>& row) { return std::string(row.param.name); });
+
+// A body whose framing says it is complete replaces the earlier copy: chunked,
+// or without a length but ended by TLS close_notify.
+TEST(ReportWebRetrievalTest, BodiesFramedCompleteAreStored) {
+    trustTestCa();
+    for (const char* rule : {"--chunked", "--no-length-notify"}) {
+        HttpsTestServer web;
+        ASSERT_TRUE(web.start(reportDataDir(), {QString::fromLatin1(rule), "/text/wwv.txt"})) << web.error().toStdString();
+        WorkingDirectory cwd;
+        TempDir::write(cwd.file(QStringLiteral("wwv.txt")), "yesterday's wwv\n");
+        WebSession s(webOnly({0, 8}), web.base());
+
+        EXPECT_TRUE(s.retrieval.GetLatest()) << rule << ": " << s.view.lines.join(QLatin1Char('\n')).toStdString();
+
+        EXPECT_EQ(TempDir::readAll(cwd.file(QStringLiteral("wwv.txt"))), servedWeb(QStringLiteral("wwv.txt"))) << rule;
+        EXPECT_EQ(TempDir::readAll(cwd.file(QStringLiteral("SGAS.txt"))), servedWeb(QStringLiteral("sgas.txt"))) << rule;
+    }
+}
+
+// A kept connection the server closed without answering the next request:
+// the request goes once more over a new connection.
+TEST(ReportWebRetrievalTest, AKeptConnectionClosedBeforeTheAnswerIsReplacedOnce) {
+    trustTestCa();
+    HttpsTestServer web;
+    ASSERT_TRUE(web.start(reportDataDir(), {"--drop-next", "/text/wwv.txt"})) << web.error().toStdString();
+    WorkingDirectory cwd;
+    WebSession s(webOnly({0, 8}), web.base());
+
+    ASSERT_TRUE(s.retrieval.GetLatest()) << s.view.lines.join(QLatin1Char('\n')).toStdString();
+
+    EXPECT_EQ(TempDir::readAll(cwd.file(QStringLiteral("SGAS.txt"))), servedWeb(QStringLiteral("sgas.txt")));
+    const auto requests = web.requests();
+    ASSERT_EQ(requests.size(), 3);
+    EXPECT_EQ(web.paths(), (QStringList{"/text/wwv.txt", "/text/sgas.txt", "/text/sgas.txt"}));
+    EXPECT_EQ(requests[1].clientPort, requests[0].clientPort);
+    EXPECT_NE(requests[2].clientPort, requests[0].clientPort);
+}
 
 TEST(ReportWebRetrievalTest, WithoutTheTestCaTheServerIsNotTrusted) {
     qunsetenv("SSL_CERT_FILE");
@@ -230,11 +287,31 @@ TEST(ReportWebRetrievalTest, AnUnreachableFtpServerFailsOnlyTheReportsThatNeedIt
     // The web service's lines stay; the FTP server's failure is each
     // report's reason, said once per report and in no message box.
     EXPECT_TRUE(s.view.lines.filter(QStringLiteral("GET ")).size() == 1) << s.view.lines.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(s.view.lines.back(), QStringLiteral("1 of 3 reports fetched; AK.txt: FTP server: Connection Failed; "
-                                                  "ALTS.txt: FTP server: Connection Failed"));
+    const QString reason =
+        QStringLiteral("FTP server: Connection Failed: 127.0.0.1:%1 could not be reached (Connection refused)").arg(freePort);
+    EXPECT_EQ(s.view.lines.back(), QStringLiteral("1 of 3 reports fetched; AK.txt: %1; ALTS.txt: %1").arg(reason));
     EXPECT_EQ(s.view.panels[0], QStringLiteral("1 of 3 reports fetched"));
+    // Each tab hears of its own report: the two that failed why, the one that came nothing.
+    EXPECT_EQ(s.view.reportFailures, (std::map<int, QString>{{0, QString()}, {1, reason}, {5, reason}}));
     EXPECT_TRUE(s.messages.messages.empty());
     EXPECT_TRUE(s.messages.errors.empty());
+}
+
+TEST(ReportWebRetrievalTest, AnUnreachableWebServiceIsNamedWithItsPort) {
+    int freePort = 0;
+    {
+        FtpTestServer probe;
+        ASSERT_TRUE(probe.start(reportDataDir()));
+        freePort = probe.port();
+    }
+    WorkingDirectory cwd;
+    WebSession s(webOnly({0}), QStringLiteral("https://127.0.0.1:%1/").arg(freePort));
+
+    EXPECT_FALSE(s.retrieval.GetLatest());
+
+    EXPECT_EQ(s.retrieval.failures(),
+              QStringList{QStringLiteral("wwv.txt: Connection Failed: 127.0.0.1:%1 could not be reached (Connection refused)")
+                              .arg(freePort)});
 }
 
 TEST(ReportWebRetrievalTest, APasswordIsAskedForOnlyWhenTheFtpServerIsNeeded) {

@@ -4,14 +4,18 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
+#include <QFile>
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QTabWidget>
 
@@ -220,7 +224,9 @@ TEST(SolarFtpSetupTest, CreationShowsTheSettings) {
 
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Solar FTP Setup"));
     EXPECT_EQ(d.cbReportSource->currentText(), QStringLiteral("NOAA FTP server"));
-    EXPECT_EQ(d.size(), QSize(480, 435));
+    // The classic size, or larger where the desktop's font needs it.
+    EXPECT_GE(d.width(), 480);
+    EXPECT_GE(d.height(), 435);
     ASSERT_EQ(d.clbLatestFiles->count(), kReportCount);
     for (int i = 0; i < kReportCount; ++i) {
         EXPECT_EQ(d.clbLatestFiles->item(i)->text(), reportTitle(i));
@@ -236,7 +242,8 @@ TEST(SolarFtpSetupTest, CreationShowsTheSettings) {
     EXPECT_EQ(d.edProxyServer->text(), QStringLiteral("proxy.example.net"));
     EXPECT_EQ(d.edProxyPort->text(), QStringLiteral("8021"));
     EXPECT_EQ(f.settings.Proxy, QStringLiteral("proxy.example.net"));
-    EXPECT_EQ(d.StatusMemo->toPlainText(), QStringLiteral("StatusMemo"));
+    // The status box is empty until a retrieval writes to it.
+    EXPECT_EQ(d.StatusMemo->toPlainText(), QString());
     EXPECT_EQ(d.ProgressBar1->value(), 0);
     EXPECT_EQ(d.btnGetLatest->text(), QStringLiteral("&Get Latest HF Propagation Information"));
     struct Topic {
@@ -314,7 +321,7 @@ TEST(SolarFtpSetupTest, EmptyPasswordOnlyShowsTheMessage) {
     f.dialog->btnGetLatest->click();
     ASSERT_EQ(f.messages.messages.size(), 1u);
     EXPECT_TRUE(f.messages.messages[0].starts_with("You must enter a password"));
-    EXPECT_EQ(f.dialog->StatusMemo->toPlainText(), QStringLiteral("StatusMemo"));
+    EXPECT_EQ(f.dialog->StatusMemo->toPlainText(), QString());
     EXPECT_TRUE(f.dialog->btnGetLatest->isEnabled());
 }
 
@@ -347,6 +354,86 @@ TEST(PropagationPageTest, EachReportSaysWhenItWasIssuedAndWarnsWhenStale) {
     f.page.refreshReportAges();
     EXPECT_TRUE(wwv->text().startsWith(QStringLiteral("issued 2026-09-22 06:15 UTC, 6 h ago"))) << wwv->text().toStdString();
     EXPECT_TRUE(f.page.isReportStale(0));
+}
+
+TEST(PropagationPageTest, AFailedReportSaysWhyAndWhenItsCopyArrived) {
+    PageFixture f;  // the clock reads 2026-09-22 09:15 UTC
+    const QString wwv = f.cwd.file(QStringLiteral("wwv.txt"));
+    TempDir::write(wwv, ":Product: wwv.txt\n:Issued: 2026 Sep 22 0615 UTC\n");
+    {
+        QFile file(wwv);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        // 2026-09-22 06:20 UTC: the copy arrived five minutes after it was issued.
+        ASSERT_TRUE(file.setFileTime(QDateTime::fromSecsSinceEpoch(kNowMs / 1000 - 2 * 3600 - 55 * 60, Qt::UTC),
+                                     QFileDevice::FileModificationTime));
+    }
+    f.page.ShowReportTabs();
+    // (Hidden, not merely off screen: only the active tab's sheet is visible.)
+    EXPECT_TRUE(f.page.failureLines[0]->isHidden());
+
+    f.page.setReportFailure(0, QStringLiteral("Transfer Timed out"));
+    f.page.setReportFailure(4, QStringLiteral("HTTP 404 Not Found"));
+    f.page.setReportFailure(8, QString());
+
+    EXPECT_FALSE(f.page.failureLines[0]->isHidden());
+    EXPECT_EQ(f.page.failureLines[0]->text(),
+              QStringLiteral("Last fetch failed 2026-09-22 09:15 UTC: Transfer Timed out. "
+                             "The copy shown arrived 2026-09-22 06:20 UTC, 2 h ago."));
+    // The copy is still shown below the line, with its own age.
+    EXPECT_TRUE(f.page.memos[0]->toPlainText().contains(QStringLiteral(":Issued: 2026 Sep 22 0615 UTC")));
+    EXPECT_EQ(f.page.ageLines[0]->text(), QStringLiteral("issued 2026-09-22 06:15 UTC, 3 h ago"));
+    EXPECT_EQ(f.page.failureLines[4]->text(),
+              QStringLiteral("Last fetch failed 2026-09-22 09:15 UTC: HTTP 404 Not Found. No copy has arrived yet."));
+    EXPECT_FALSE(f.page.failureLines[4]->isHidden());
+    EXPECT_TRUE(f.page.failureLines[8]->isHidden());
+
+    // The ages follow the clock; a later fetch that succeeds takes the line away.
+    f.clock.advance(2LL * 3600 * 1000);
+    f.page.refreshReportAges();
+    EXPECT_TRUE(f.page.failureLines[0]->text().endsWith(QStringLiteral("06:20 UTC, 4 h ago."))) << f.page.failureLines[0]->text().toStdString();
+    f.page.setReportFailure(0, QString());
+    EXPECT_TRUE(f.page.failureLines[0]->isHidden());
+}
+
+// Every report title whole, at the size the dialog opens with and at the
+// smallest it allows, in whatever font the machine has; made larger, the list
+// and the status lines take the room.
+TEST(SolarFtpSetupTest, TitlesAreWholeAndTheContentsFollowTheDialogsSize) {
+    DialogFixture f;
+    TfrmSolarFtpSetup& d = *f.dialog;
+    d.show();
+    QListWidget* list = d.clbLatestFiles;
+    const auto titlesWhole = [&](const char* when) {
+        if (d.layout()) d.layout()->activate();
+        const int widest = list->sizeHintForColumn(0);
+        EXPECT_GE(list->viewport()->width(), widest) << when;
+        EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0) << when;
+        for (int i = 0; i < kReportCount; ++i) {
+            const QListWidgetItem* item = list->item(i);
+            EXPECT_LE(list->sizeHintForIndex(list->model()->index(i, 0)).width(), list->viewport()->width())
+                << when << ": " << item->text().toStdString();
+        }
+        // Nothing of the dialog lies outside it.
+        for (const QWidget* w : d.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (w->isVisibleTo(&d)) {
+                EXPECT_TRUE(d.rect().contains(w->geometry())) << when << ": " << w->objectName().toStdString();
+            }
+    };
+    titlesWhole("at the default size");
+
+    const QRect listBefore = list->geometry();
+    const QRect memoBefore = d.StatusMemo->geometry();
+    const QRect buttonBefore = d.btnGetLatest->geometry();
+    d.resize(d.size() + QSize(300, 200));
+    titlesWhole("made larger");
+    EXPECT_GT(list->width(), listBefore.width());
+    EXPECT_GT(d.StatusMemo->width(), memoBefore.width());
+    EXPECT_GT(d.StatusMemo->height(), memoBefore.height());
+    EXPECT_GT(d.btnGetLatest->width(), buttonBefore.width());
+
+    d.resize(QSize(100, 100));  // as small as the dialog lets it be
+    EXPECT_GE(d.width(), d.minimumSizeHint().width());
+    titlesWhole("at its smallest");
 }
 
 TEST(SolarFtpSetupTest, ReportSourceDefaultsToTheWebServiceAndIsStored) {

@@ -50,7 +50,8 @@ TEST(ReportsVerbTest, FailuresEndWithTheirStatus) {
     const CliRun refused = runCli({"--source", "ftp", "--host", "127.0.0.1", "--port", QString::number(freePort), "--only", "AK", "--dir",
                                 out.path(), "--ini", out.file(QStringLiteral("none.INI"))});
     EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_EQ(refused.err.trimmed(), QStringLiteral("Connection Failed"));
+    EXPECT_EQ(refused.err.trimmed(),
+              QStringLiteral("Connection Failed: 127.0.0.1:%1 could not be reached (Connection refused)").arg(freePort));
 }
 
 TEST(ReportsVerbTest, ExitsOneWhenASelectedReportDidNotArrive) {
@@ -144,6 +145,28 @@ TEST(ReportAgeVerbTest, AFifoOrADeviceIsAnErrorNotAHang) {
         EXPECT_EQ(r.exitCode, 1) << file.toStdString();
         EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
         EXPECT_TRUE(r.err.contains(file)) << r.err.toStdString();
+    }
+}
+
+// A body whose framing does not say it is complete is no report: the earlier
+// copy stays and the command ends with 1, as for any report that did not arrive.
+TEST(ReportsVerbTest, ACutWebAnswerKeepsTheEarlierCopyAndExitsOne) {
+    ASSERT_TRUE(TestCertificates::get().ok()) << TestCertificates::get().error().toStdString();
+    const QStringList hostile[] = {{"--bad-chunk", "/text/wwv.txt", "zz"},
+                                   {"--two-lengths", "/text/wwv.txt"},
+                                   {"--no-length", "/text/wwv.txt"}};
+    for (const QStringList& rule : hostile) {
+        HttpsTestServer web;
+        ASSERT_TRUE(web.start(reportDataDir(), rule)) << web.error().toStdString();
+        TempDir out;
+        TempDir::write(out.file(QStringLiteral("wwv.txt")), "yesterday's wwv\n");
+        qputenv("SSL_CERT_FILE", TestCertificates::get().caFile().toLocal8Bit());
+        const CliRun r = runCli({"--source", "https", "--base", web.base(), "--only", "wwv", "--dir", out.path(), "--ini",
+                                 out.file(QStringLiteral("none.INI"))});
+        qunsetenv("SSL_CERT_FILE");
+        EXPECT_EQ(r.exitCode, 1) << rule[0].toStdString() << ": " << r.out.toStdString();
+        EXPECT_TRUE(r.out.endsWith(QStringLiteral("fetched 0 of 1\n"))) << rule[0].toStdString() << ": " << r.out.toStdString();
+        EXPECT_EQ(TempDir::readAll(out.file(QStringLiteral("wwv.txt"))), QByteArray("yesterday's wwv\n")) << rule[0].toStdString();
     }
 }
 

@@ -17,6 +17,25 @@ connection each request came over. Rules for single paths:
   --big PATH BYTES               announce BYTES of text/plain and send them
   --stall PATH                   send the headers and half the file, then
                                  nothing more until the client goes (60 s at most)
+  --chunked PATH                 send the file chunked, in pieces of 7 bytes
+  --bad-chunk PATH SIZE          send the file chunked, its first 10 bytes
+                                 as a chunk, then the chunk-size line SIZE,
+                                 the rest of the file and the last chunk
+  --two-lengths PATH             send the file with Content-Length 10 and
+                                 Content-Length of the file, both
+  --no-length PATH               send the file's first 20 bytes without a
+                                 length, then close TCP without TLS close_notify
+  --no-length-notify PATH        send the file without a length, then close
+                                 TLS (close_notify) and TCP
+  --endless-header PATH          send a status line and one header line that
+                                 never ends, 32 MiB at most, then wait for the
+                                 client to go (60 s at most)
+  --trickle-header PATH          send a status line and then a header line
+                                 one byte every 0.1 s, 20 s at most
+  --drop-next PATH               serve the file, keep the connection open,
+                                 then close it (TCP) on the next request
+                                 without an answer, as a server closes an
+                                 idle keep-alive connection
 
 A path that is neither a file nor under a rule is answered 404.
 """
@@ -24,6 +43,7 @@ import http.server
 import socket
 import ssl
 import sys
+import time
 
 
 def main():
@@ -34,11 +54,15 @@ def main():
         if args[0] == "--redirect" and len(args) > 3:
             rules[args[1]] = ("redirect", int(args[2]), args[3])
             args = args[4:]
-        elif args[0] in ("--html", "--nul", "--stall") and len(args) > 1:
+        elif args[0] in ("--html", "--nul", "--stall", "--chunked", "--two-lengths", "--no-length",
+                         "--no-length-notify", "--endless-header", "--trickle-header", "--drop-next") and len(args) > 1:
             rules[args[1]] = (args[0][2:],)
             args = args[2:]
         elif args[0] == "--big" and len(args) > 2:
             rules[args[1]] = ("big", int(args[2]))
+            args = args[3:]
+        elif args[0] == "--bad-chunk" and len(args) > 2:
+            rules[args[1]] = ("bad-chunk", args[2].encode("latin-1"))
             args = args[3:]
         else:
             sys.exit("bad argument " + args[0])
@@ -68,8 +92,15 @@ def main():
         def do_GET(self):
             log.write("GET\t%s\t%d\t%s\n" % (self.path, self.client_address[1],
                                             self.headers.get("User-Agent", "")))
+            if getattr(self, "drop_next", False):
+                self.connection.shutdown(socket.SHUT_RDWR)
+                self.close_connection = True
+                return
             rule = rules.get(self.path)
             if rule is None:
+                return super().do_GET()
+            if rule[0] == "drop-next":
+                self.drop_next = True
                 return super().do_GET()
             kind = rule[0]
             if kind == "redirect":
@@ -88,6 +119,9 @@ def main():
                 self.send_text(200, b":Product: x\n\x00\x00 broken\n")
             elif kind == "big":
                 self.send_text(200, b"x" * rule[1])
+            elif kind in ("chunked", "bad-chunk", "two-lengths", "no-length", "no-length-notify",
+                          "endless-header", "trickle-header"):
+                self.hostile(kind, rule)
             elif kind == "stall":
                 with open(root + self.path, "rb") as f:
                     body = f.read()
@@ -106,11 +140,84 @@ def main():
                     pass
                 self.close_connection = True
 
+        def file_body(self):
+            with open(root + self.path, "rb") as f:
+                return f.read()
+
+        def wait_for_client_to_go(self):
+            self.connection.settimeout(60)
+            try:
+                while self.connection.recv(1024):
+                    pass
+            except (OSError, socket.timeout):
+                pass
+            self.close_connection = True
+
+        def send_head_lines(self, lines):
+            self.wfile.write(b"HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n" +
+                             b"".join(l + b"\r\n" for l in lines) + b"\r\n")
+
+        def hostile(self, kind, rule):
+            body = self.file_body() if kind not in ("endless-header", "trickle-header") else b""
+            if kind == "chunked":
+                self.send_head_lines([b"Transfer-Encoding: chunked"])
+                for i in range(0, len(body), 7):
+                    piece = body[i:i + 7]
+                    self.wfile.write(b"%x\r\n%s\r\n" % (len(piece), piece))
+                self.wfile.write(b"0\r\n\r\n")
+            elif kind == "bad-chunk":
+                self.send_head_lines([b"Transfer-Encoding: chunked"])
+                rest = body[10:]
+                self.wfile.write(b"a\r\n%s\r\n%s\r\n%s\r\n0\r\n\r\n" % (body[:10], rule[1], rest))
+            elif kind == "two-lengths":
+                self.send_head_lines([b"Content-Length: 10", b"Content-Length: %d" % len(body)])
+                self.wfile.write(body)
+            elif kind in ("no-length", "no-length-notify"):
+                self.send_head_lines([b"Connection: close"])
+                self.wfile.write(body[:20] if kind == "no-length" else body)
+                self.wfile.flush()
+                if kind == "no-length-notify":
+                    # close_notify sent; the client's answer is not waited for.
+                    self.connection.setblocking(False)
+                    try:
+                        self.connection.unwrap()
+                    except (ssl.SSLError, OSError):
+                        pass
+                # A bare TCP close: Python's ssl never sends close_notify itself.
+                try:
+                    self.connection.shutdown(socket.SHUT_RDWR)
+                except OSError:
+                    pass
+                self.close_connection = True
+            elif kind == "endless-header":
+                try:
+                    self.wfile.write(b"HTTP/1.1 200 OK\r\nX-Endless: ")
+                    for _ in range(512):
+                        self.wfile.write(b"a" * 65536)
+                    self.wfile.flush()
+                except OSError:
+                    self.close_connection = True
+                    return
+                self.wait_for_client_to_go()
+            elif kind == "trickle-header":
+                try:
+                    self.wfile.write(b"HTTP/1.1 200 OK\r\nX-Slow: ")
+                    self.wfile.flush()
+                    for _ in range(200):
+                        self.wfile.write(b"a")
+                        self.wfile.flush()
+                        time.sleep(0.1)
+                except OSError:
+                    pass
+                self.close_connection = True
+
         def guess_type(self, path):
             return "text/plain" if path.endswith(".txt") else super().guess_type(path)
 
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     server.daemon_threads = True
+    # A client that gives up on a hostile answer is expected, not an error to print.
+    server.handle_error = lambda request, client_address: None
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.load_cert_chain(cert, key)
     server.socket = context.wrap_socket(server.socket, server_side=True)

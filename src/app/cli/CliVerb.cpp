@@ -14,25 +14,89 @@
 namespace orvane::cli {
 namespace {
 
-std::vector<Verb>& verbs() {
+std::vector<Verb>& registered() {
     static std::vector<Verb> list;
     return list;
 }
 
 }  // namespace
 
-void Registry::add(const Verb& verb) { verbs().push_back(verb); }
+void Registry::add(const Verb& verb) { registered().push_back(verb); }
 
 const Verb* Registry::find(const QString& name) {
-    for (const Verb& v : verbs())
+    for (const Verb& v : registered())
         if (name == QLatin1String(v.name)) return &v;
     return nullptr;
 }
 
-QList<Verb> Registry::all() {
-    QList<Verb> list(verbs().begin(), verbs().end());
-    std::sort(list.begin(), list.end(), [](const Verb& a, const Verb& b) { return qstrcmp(a.name, b.name) < 0; });
-    return list;
+const std::vector<Verb>& Registry::verbs() { return registered(); }
+
+VerbArguments::VerbArguments(const Verb& verb) : verb_(verb) {
+    // "-o FILE" and "-i FILE.wav" are whole names, not bundled letters.
+    parser_.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const VerbOption& option : verb.options)
+        parser_.addOption(QCommandLineOption(QString::fromLatin1(option.name), QString::fromUtf8(option.description),
+                                             option.valueName ? QString::fromLatin1(option.valueName) : QString()));
+}
+
+bool VerbArguments::parse(const QStringList& args, QTextStream& err) {
+    const QString prefix = QStringLiteral("orvane-cli %1: ").arg(QLatin1String(verb_.name));
+    if (!parser_.parse(QStringList{QStringLiteral("orvane-cli")} + args)) {
+        const QStringList unknown = parser_.unknownOptionNames();
+        if (!unknown.isEmpty()) {
+            // Named as typed ("--frequency", "-x", "--at=5"), not as Qt strips it.
+            QString typed = unknown.front();
+            for (const QString& arg : args) {
+                QString name = arg.section(QLatin1Char('='), 0, 0);
+                while (name.startsWith(QLatin1Char('-'))) name.remove(0, 1);
+                if (arg.startsWith(QLatin1Char('-')) && name == unknown.front()) {
+                    typed = arg;
+                    break;
+                }
+            }
+            err << prefix << "unknown argument '" << typed << "'\n";
+        } else {
+            err << prefix << parser_.errorText() << "\n";
+        }
+        return false;
+    }
+    if (!verb_.operands && !parser_.positionalArguments().isEmpty()) {
+        err << prefix << "unexpected argument '" << parser_.positionalArguments().front() << "'\n";
+        return false;
+    }
+    return true;
+}
+
+std::optional<QString> VerbArguments::optional(const char* option) const {
+    if (!isSet(option)) return std::nullopt;
+    return value(option);
+}
+
+QString usageLines(const Verb& verb) {
+    QString text;
+    // A line that starts with a blank goes on from the one before it.
+    for (const QString& line : QString::fromUtf8(verb.usage).split(QLatin1Char('\n')))
+        text += (line.startsWith(QLatin1Char(' ')) ? QStringLiteral("             ") : QStringLiteral("  orvane-cli ")) +
+                line + QLatin1Char('\n');
+    return text;
+}
+
+QString helpText(const Verb& verb) {
+    QString text = QStringLiteral("Usage:\n") + usageLines(verb);
+    if (verb.options.empty()) return text;
+    QStringList names;
+    qsizetype width = 0;
+    for (const VerbOption& option : verb.options) {
+        QString name = QLatin1String(option.name[1] ? "--" : "-") + QLatin1String(option.name);
+        if (option.valueName) name += QLatin1Char(' ') + QLatin1String(option.valueName);
+        width = std::max(width, name.size());
+        names << name;
+    }
+    text += QStringLiteral("\nOptions:\n");
+    for (std::size_t i = 0; i < verb.options.size(); ++i)
+        text += QStringLiteral("  ") + names[static_cast<qsizetype>(i)].leftJustified(width + 3) +
+                QString::fromUtf8(verb.options[i].description) + QLatin1Char('\n');
+    return text;
 }
 
 namespace {
@@ -50,7 +114,9 @@ bool parseTimeArgument(const QString& text, long long& unixSeconds) {
         unixSeconds = seconds;
         return true;
     }
-    static const QRegularExpression re(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})T(\\d{2}):(\\d{2}):(\\d{2})Z$"));
+    // Anchored at the very end: "$" alone would also take a line feed after the Z.
+    static const QRegularExpression re(QRegularExpression::anchoredPattern(
+        QStringLiteral("(\\d{4})-(\\d{2})-(\\d{2})T(\\d{2}):(\\d{2}):(\\d{2})Z")));
     const auto m = re.match(text);
     if (!m.hasMatch()) return false;
     const int y = m.captured(1).toInt(), mo = m.captured(2).toInt(), d = m.captured(3).toInt();
@@ -77,15 +143,6 @@ int bandOfMHz(const QString& mhz) {
         if (std::fabs(bandMHz - value) < 0.0005) return band;
     }
     return -1;
-}
-
-bool takeValue(const QStringList& args, qsizetype& i, QString& value, QTextStream& err) {
-    if (i + 1 >= args.size()) {
-        err << "orvane-cli: " << args[i] << " needs a value\n";
-        return false;
-    }
-    value = args[++i];
-    return true;
 }
 
 CommandDeadline::CommandDeadline(int ms, std::function<void()> stop) {

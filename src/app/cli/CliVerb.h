@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QCommandLineParser>
 #include <QStringList>
 #include <QTextStream>
 #include <QTimer>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "common/MessageService.h"
 
@@ -25,22 +28,63 @@ private:
     QTextStream& err_;
 };
 
-// One verb of orvane-cli. run() gets the arguments after the verb and returns
-// the exit status: 0 success, 1 failure of the work (text on err), 2 bad
-// arguments (text on err).
+// One option of a verb: "--name VALUE" (one letter: "-n VALUE"), or a
+// switch when valueName is null.
+struct VerbOption {
+    const char* name;
+    const char* valueName;
+    const char* description;
+};
+
+class VerbArguments;
+
+// One verb of orvane-cli. Its options are the one description from which
+// the arguments are read (QCommandLineParser), the help's option list is
+// written and the manual page and completion are made. run() gets the
+// arguments already read and returns the exit status: 0 success, 1 failure
+// of the work (text on err), 2 bad arguments (text on err).
 struct Verb {
     const char* name;
     const char* usage;  // one or more lines for --help, without the program name
-    int (*run)(const QStringList& args, QTextStream& out, QTextStream& err);
+    std::vector<VerbOption> options;
+    const char* operands;  // what follows the options ("FILE..."); null when nothing may
+    int (*run)(const VerbArguments& args, QTextStream& out, QTextStream& err);
 };
 
-// Each verb file registers itself with a static CliVerbRegistrar; the verb
-// files are compiled straight into orvane-cli so the registrars always run.
+// A verb's arguments read against its options. An unknown option, a missing
+// value and an operand where the verb takes none are refused with the
+// reason on err ("orvane-cli VERB: ...").
+class VerbArguments {
+public:
+    explicit VerbArguments(const Verb& verb);
+    bool parse(const QStringList& args, QTextStream& err);
+
+    bool isSet(const char* option) const { return parser_.isSet(QLatin1String(option)); }
+    // The last value given (an option given twice counts once, the later).
+    QString value(const char* option) const { return parser_.value(QLatin1String(option)); }
+    std::optional<QString> optional(const char* option) const;
+    QStringList operands() const { return parser_.positionalArguments(); }
+
+private:
+    const Verb& verb_;
+    QCommandLineParser parser_;
+};
+
+// "Usage:" with the verb's lines, then its options, one a line, as
+// `orvane-cli VERB --help` prints them.
+QString helpText(const Verb& verb);
+
+// The verb's usage lines as the overall help lists them.
+QString usageLines(const Verb& verb);
+
+// Each verb file registers itself with a static Registrar; the verb files
+// are compiled straight into orvane-cli (or into its verb module) so the
+// registrars always run.
 class Registry {
 public:
     static void add(const Verb& verb);
     static const Verb* find(const QString& name);
-    static QList<Verb> all();  // sorted by name
+    static const std::vector<Verb>& verbs();  // in the order registered
 };
 
 struct Registrar {
@@ -76,8 +120,5 @@ private:
     QTimer timer_;
     bool timedOut_ = false;
 };
-
-// Consumes "--name VALUE" at args[i]; returns false (and writes the error) when VALUE is missing.
-bool takeValue(const QStringList& args, qsizetype& i, QString& value, QTextStream& err);
 
 }  // namespace orvane::cli

@@ -7,23 +7,34 @@
 #include <malloc.h>
 
 #include "app/cli/CliVerb.h"
+#include "app/cli/VerbModule.h"
 #include "common/AtomicFile.h"
 
 namespace {
 
+using orvane::cli::Verb;
+
 bool isHelpOption(const QString& arg) { return arg == QLatin1String("--help") || arg == QLatin1String("-h"); }
 
-void printUsage(const orvane::cli::Verb& verb, QTextStream& out) {
-    const QStringList lines = QString::fromUtf8(verb.usage).split(QLatin1Char('\n'));
-    // A line that starts with a blank goes on from the one before it.
-    for (const QString& line : lines)
-        out << (line.startsWith(QLatin1Char(' ')) ? QStringLiteral("             ") : QStringLiteral("  orvane-cli "))
-            << line << "\n";
+void printHelp(QTextStream& out, QTextStream& err) {
+    std::vector<const Verb*> verbs;
+    for (const Verb& verb : orvane::cli::Registry::verbs()) verbs.push_back(&verb);
+    QString problem;
+    if (const auto* more = orvane::cli::moduleVerbs(problem))
+        for (const Verb& verb : *more) verbs.push_back(&verb);
+    else
+        err << "orvane-cli: only the verbs built into the program: " << problem << "\n";
+    std::sort(verbs.begin(), verbs.end(), [](const Verb* a, const Verb* b) { return qstrcmp(a->name, b->name) < 0; });
+    out << "Usage: orvane-cli VERB [OPTIONS]   (orvane-cli VERB --help: that verb alone)\n\nVerbs:\n";
+    for (const Verb* verb : verbs) out << orvane::cli::usageLines(*verb);
 }
 
-void printHelp(QTextStream& out) {
-    out << "Usage: orvane-cli VERB [OPTIONS]   (orvane-cli VERB --help: that verb alone)\n\nVerbs:\n";
-    for (const auto& verb : orvane::cli::Registry::all()) printUsage(verb, out);
+const Verb* findVerb(const QString& name, QString& problem) {
+    if (const Verb* verb = orvane::cli::Registry::find(name)) return verb;
+    if (const auto* more = orvane::cli::moduleVerbs(problem))
+        for (const Verb& verb : *more)
+            if (name == QLatin1String(verb.name)) return &verb;
+    return nullptr;
 }
 
 }  // namespace
@@ -41,23 +52,26 @@ int main(int argc, char** argv) {
     QTextStream err(stderr);
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty() || isHelpOption(args.front())) {
-        printHelp(args.isEmpty() ? err : out);
+        printHelp(args.isEmpty() ? err : out, err);
         return args.isEmpty() ? 2 : 0;
     }
     const QString name = args.takeFirst();
-    const orvane::cli::Verb* verb = orvane::cli::Registry::find(name);
+    QString problem;
+    const Verb* verb = findVerb(name, problem);
     if (!verb) {
         err << "orvane-cli: unknown verb '" << name << "' (see orvane-cli --help)\n";
+        if (!problem.isEmpty()) err << "orvane-cli: " << problem << "\n";
         return 2;
     }
     // Asked of any verb, wherever it stands among the arguments.
     if (std::any_of(args.cbegin(), args.cend(), isHelpOption)) {
-        out << "Usage:\n";
-        printUsage(*verb, out);
+        out << orvane::cli::helpText(*verb);
         return 0;
     }
+    orvane::cli::VerbArguments arguments(*verb);
+    if (!arguments.parse(args, err)) return 2;
     try {
-        return verb->run(args, out, err);
+        return verb->run(arguments, out, err);
     } catch (const std::exception& e) {
         err << e.what() << "\n";
         return 1;

@@ -61,6 +61,7 @@ inline constexpr std::array kContextTopics{
     TopicRef{ctx::kSimulateSetup, "hearing.html", "setup"},
     TopicRef{ctx::kMapMenu, "map-menu.html", ""},
     TopicRef{ctx::kCredits, "about.html", "credits"},
+    TopicRef{ctx::kMonitorTab, "monitor.html", ""},
 };
 
 // The contents tree, in reading order. Level 0 entries are pages, level 1
@@ -81,6 +82,9 @@ inline constexpr std::array kContents{
     ContentsEntry{0, "map-tab.html", "", "The Map tab"},
     ContentsEntry{1, "map-tab.html", "labels", "Beacon labels"},
     ContentsEntry{1, "map-tab.html", "frequency", "Choosing the band"},
+    ContentsEntry{0, "monitor.html", "", "The Monitor tab"},
+    ContentsEntry{1, "monitor.html", "grid", "The cycle grid and its colours"},
+    ContentsEntry{1, "monitor.html", "listening", "While listening"},
     ContentsEntry{0, "greyline.html", "", "How the grey line is drawn"},
     ContentsEntry{1, "greyline.html", "sun", "Where the sun is"},
     ContentsEntry{1, "greyline.html", "shading", "Shading the night"},

@@ -59,5 +59,6 @@ inline constexpr int kSimulateBeacons = 1003;
 inline constexpr int kSimulateSetup = 1004;
 inline constexpr int kMapMenu = 1005;
 inline constexpr int kCredits = 1006;
+inline constexpr int kMonitorTab = 1007;
 
 }  // namespace orvane::help::ctx

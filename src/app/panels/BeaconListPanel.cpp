@@ -1,6 +1,9 @@
 #include "app/panels/BeaconListPanel.h"
 
 #include <QFontDatabase>
+#include <QFontMetrics>
+#include <QResizeEvent>
+#include <algorithm>
 #include <QListWidget>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -12,6 +15,12 @@ namespace orvane::app {
 namespace {
 
 constexpr QRect kFreqPanel{0, 277, 555, 46};
+constexpr QSize kDesignPage{555, 323};
+constexpr QRect kDesignList{8, 10, 350, 256};
+constexpr QRect kDesignBearings{362, 10, 185, 256};
+constexpr int kDesignFontPixels = 12;
+constexpr int kDesignItemHeight = 14;
+constexpr double kMaxTextScale = 3.0;
 
 }  // namespace
 
@@ -25,9 +34,9 @@ BeaconListPanel::BeaconListPanel(beacons::BeaconCollection& collection, QWidget*
     cblBeacons->setFont(fixed);
     cblBeacons->setUniformItemSizes(true);
     setHint(cblBeacons, QStringLiteral("The beacon stations. Status is relative to frequency"));
-    for (const beacons::Station& st : beacons::kStations) {
-        auto* item = new QListWidgetItem(
-            QString::fromLatin1(st.checkListItem.data(), static_cast<qsizetype>(st.checkListItem.size())), cblBeacons);
+    // The texts come from the run's station table (SetItemTexts).
+    for (int i = 0; i < beacons::kBeaconListCount; ++i) {
+        auto* item = new QListWidgetItem(cblBeacons);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Unchecked);
         item->setSizeHint(QSize(0, 14));
@@ -50,6 +59,52 @@ BeaconListPanel::BeaconListPanel(beacons::BeaconCollection& collection, QWidget*
     connect(cblBeacons, &QListWidget::itemChanged, this, [this] { cblBeaconsClick(); });
     connect(rgFrequency2, &RadioGroup::clicked, this, &BeaconListPanel::bandClicked);
 }
+
+// The classic page keeps the design's places to the pixel. A larger one
+// spreads the two lists over its width in the design's proportion and down
+// to the band choice, which stays centred at the bottom; the text grows with
+// the smaller of the two scales (as the map's labels do, up to three times),
+// never beyond what the lists' widths hold.
+void BeaconListPanel::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    const QSize room = size().expandedTo(kDesignPage);
+    const double sx = static_cast<double>(room.width()) / kDesignPage.width();
+    const double sy = static_cast<double>(room.height()) / kDesignPage.height();
+    QWidget* bandPanel = rgFrequency2->parentWidget();
+    bandPanel->move((room.width() - kFreqPanel.width()) / 2, room.height() - kFreqPanel.height());
+    const int listHeight = room.height() - kFreqPanel.height() - kDesignList.top() - (kFreqPanel.top() - kDesignList.bottom() - 1);
+    const int gap = kDesignBearings.left() - kDesignList.right() - 1;
+    const int widthForLists = room.width() - kDesignList.left() - (kDesignPage.width() - kDesignBearings.right() - 1) - gap;
+    const int listWidth = qRound(widthForLists * static_cast<double>(kDesignList.width()) /
+                                 (kDesignList.width() + kDesignBearings.width()));
+    cblBeacons->setGeometry(kDesignList.left(), kDesignList.top(), listWidth, listHeight);
+    lstBearings->setGeometry(kDesignList.left() + listWidth + gap, kDesignList.top(), widthForLists - listWidth, listHeight);
+
+    const double scale = std::min({sx, sy, kMaxTextScale});
+    int pixels = qRound(kDesignFontPixels * scale);
+    QFont f = cblBeacons->font();
+    // Largest size at which the longest line fits each list.
+    const auto fits = [&](const QListWidget* list, int px) {
+        QFont probe = f;
+        probe.setPixelSize(px);
+        const QFontMetrics m(probe);
+        int widest = 0;
+        for (int i = 0; i < list->count(); ++i) widest = std::max(widest, m.horizontalAdvance(list->item(i)->text()));
+        const int checkRoom = list == cblBeacons ? px + 8 : 0;  // the tick box
+        return widest + checkRoom + 2 * list->frameWidth() + 6 <= list->width() &&
+               list->count() * (m.height() + 2) + 2 * list->frameWidth() <= list->height();
+    };
+    while (pixels > kDesignFontPixels && !(fits(cblBeacons, pixels) && fits(lstBearings, pixels))) --pixels;
+    if (pixels == f.pixelSize()) return;
+    f.setPixelSize(pixels);
+    const int itemHeight = pixels == kDesignFontPixels ? kDesignItemHeight : QFontMetrics(f).height() + 2;
+    for (QListWidget* list : {cblBeacons, lstBearings}) {
+        list->setFont(f);
+        for (int i = 0; i < list->count(); ++i) list->item(i)->setSizeHint(QSize(0, itemHeight));
+    }
+}
+
+int BeaconListPanel::listPixelSize() const { return cblBeacons->font().pixelSize(); }
 
 void BeaconListPanel::LoadBandChecks(int band) {
     band_ = band;

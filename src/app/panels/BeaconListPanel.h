@@ -30,7 +30,8 @@ public:
     bool isTicked(int index) const;
     std::array<bool, beacons::kBeaconListCount> ticks() const;
     void setListEnabled(bool enabled);
-    // The 44-character items from the run's station table.
+    // The 44-character items from the run's station table (slot, site, call,
+    // the site's UTC offset now).
     void SetItemTexts(const std::array<QString, beacons::kBeaconListCount>& items);
     // Beside each station: short- and long-path bearing and distance from
     // the user's station ("SP 291  LP 111  5843 km"); empty texts without one.
@@ -42,12 +43,19 @@ public:
     // For the tests.
     QListWidget* checkList() const { return cblBeacons; }
     RadioGroup* frequencyGroup() const { return rgFrequency2; }
+    // The size of the lists' text now (12 at the classic size).
+    int listPixelSize() const;
 
 signals:
     // A tick changed and the table holds it.
     void ticksChanged();
     // The user picked a band in rgFrequency2.
     void bandClicked();
+
+protected:
+    // The lists fill the page above the band choice, the bearings at the
+    // design's share of the width, their text growing with the page.
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
     void cblBeaconsClick();

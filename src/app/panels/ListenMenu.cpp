@@ -81,6 +81,7 @@ void ListenMenu::connectListener() {
     connect(listener_.get(), &listen::LiveListener::failed, this, [this](const QString& message) {
         listener_->stop();
         mnListen->setChecked(false);
+        main_.monitorPanel().setListening(false);
         main_.setStatusPanelText(1, QStringLiteral("Listen: ") + message);
     });
 }
@@ -97,6 +98,7 @@ void ListenMenu::mnListenClick() {
     logFailureShown_ = false;
     updateTarget();
     mnListen->setChecked(true);
+    main_.monitorPanel().setListening(true);
     // Before start(): a source may deliver (and report results) at once.
     main_.setStatusPanelText(1, QStringLiteral("Listen: listening"));
     listener_->start();
@@ -173,7 +175,10 @@ void ListenMenu::updateTarget() {
 
 void ListenMenu::stop() {
     if (listener_) listener_->stop();
-    if (mnListen) mnListen->setChecked(false);
+    if (mnListen) {
+        mnListen->setChecked(false);
+        main_.monitorPanel().setListening(false);
+    }
 }
 
 void ListenMenu::showHeard() {

@@ -4,12 +4,14 @@
 #include "app/panels/MapPanel.h"
 
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QtMath>
 #include <algorithm>
 #include <cmath>
 
@@ -20,6 +22,7 @@
 #include "app/widgets/RadioGroup.h"
 #include "beacons/Schedule.h"
 #include "beacons/SlotTracker.h"
+#include "common/TimeTypes.h"
 
 namespace orvane::app {
 namespace {
@@ -117,8 +120,10 @@ void MapPanel::BuildControls() {
         l->setFont(labelFont);
         l->setAutoFillBackground(true);
         l->setContentsMargins(1, 0, 1, 0);
-        baseHints_[i] = QString::fromLatin1(st.labelHint.data(), static_cast<qsizetype>(st.labelHint.size()));
-        setHint(l, baseHints_[i]);
+        // No indent when framed (a framed label would move its text right by
+        // half an "x" and push the last letter under the frame).
+        l->setIndent(0);
+        // The hint comes from the run's station table (SetBeaconTexts).
         l->setProperty(kAlwaysShowHintProperty, true);  // whatever the pop-up hint setting
         lblSlot[i] = l;
         applyLabelLook(l, false, true);
@@ -179,33 +184,9 @@ void MapPanel::LayoutMap() {
                               kFreqPanel.width(), kFreqPanel.height());
     pnlFrequency->setVisible(!MapOnlyOn);
 
+    LayoutLabels();
     const double labelScale = std::min(scale_, kMaxLabelScale);
     const int labelHeight = qRound(beacons::kLabelHeight * labelScale);
-    for (std::size_t i = 0; i < lblSlot.size(); ++i) {
-        QLabel* l = lblSlot[i];
-        const beacons::Station& st = beacons::kStations[i];
-        QFont f = l->font();
-        f.setPixelSize(qRound(kLabelFontPixels * labelScale));
-        // Sized for the call in bold, the look of the current beacon, so no
-        // letter or caret is cut off when it is highlighted. The caret marks
-        // the site: keep that side where the design puts it even when the
-        // desktop's font is wider than the design's.
-        QFont bold = f;
-        bold.setBold(true);
-        const bool wasBold = f.bold();
-        l->setFont(bold);
-        const int width = std::max(qRound(st.width * labelScale), l->sizeHint().width());
-        f.setBold(wasBold);
-        l->setFont(f);
-        const bool caretLeft = st.labelCaption.front() == '^';
-        // A moved site: the caret's corner on the new place of the design map.
-        const map::MapGeometry design{kMapPanel.width(), kMapPanel.height()};
-        const auto& moved = labelSites_[i];
-        const double siteX = moved ? design.columnOf(moved->lonDeg) : (caretLeft ? st.left : st.left + st.width);
-        const double siteY = moved ? design.rowOf(moved->latDeg) : st.top;
-        const int site = qRound(siteX * scale_);
-        l->setGeometry(caretLeft ? site : site - width, qRound(siteY * scale_), width, labelHeight);
-    }
     QFont slotFont = lblBeaconSlot->font();
     slotFont.setPixelSize(qRound(kLabelFontPixels * labelScale));
     lblBeaconSlot->setFont(slotFont);
@@ -214,6 +195,38 @@ void MapPanel::LayoutMap() {
     lblBeaconSlot->move(qRound(5 * scale_), mapH - qRound((kMapPanel.height() - 221) * scale_));
     PlaceStationMarker();
     ProjectPath();
+}
+
+// Each label is sized for its call in bold, the look of the current beacon,
+// inside whatever it has round the text (margins and, once heard, the frame),
+// so no letter or caret is cut off in any state. The caret marks the site:
+// that side stays where the design puts it, however wide the desktop's font.
+void MapPanel::LayoutLabels() {
+    const double labelScale = std::min(scale_, kMaxLabelScale);
+    const int labelHeight = qRound(beacons::kLabelHeight * labelScale);
+    const map::MapGeometry design{kMapPanel.width(), kMapPanel.height()};
+    for (std::size_t i = 0; i < lblSlot.size(); ++i) {
+        QLabel* l = lblSlot[i];
+        const beacons::Station& st = beacons::kStations[i];
+        QFont f = l->font();
+        f.setPixelSize(qRound(kLabelFontPixels * labelScale));
+        l->setFont(f);
+        QFont bold = f;
+        bold.setBold(true);
+        const QFontMetricsF metrics(bold);
+        const QMargins round = l->contentsMargins();  // a frame's width included
+        // The advance, or the ink where a glyph overhangs it.
+        const int text = std::max(qCeil(metrics.horizontalAdvance(l->text())),
+                                  QFontMetrics(bold).boundingRect(l->text()).width());
+        const int width = std::max(qRound(st.width * labelScale), text + round.left() + round.right());
+        const int height = std::max(labelHeight, qCeil(metrics.height()) + round.top() + round.bottom());
+        // A moved site: the caret's corner on the new place of the design map.
+        const auto& moved = labelSites_[i];
+        const double siteX = moved ? design.columnOf(moved->lonDeg) : (st.caretLeft() ? st.left : st.left + st.width);
+        const double siteY = moved ? design.rowOf(moved->latDeg) : st.top;
+        const int site = qRound(siteX * scale_);
+        l->setGeometry(st.caretLeft() ? site : site - width, qRound(siteY * scale_), width, height);
+    }
 }
 
 QRect MapPanel::mapRect() const { return pnlMap->geometry(); }
@@ -309,7 +322,7 @@ void MapPanel::PlaceStationMarker() {
 // changes, not on every tick.
 void MapPanel::UpdateStationHint() {
     if (!station_) return;
-    const std::int64_t day = DisplayTime >= 0 ? DisplayTime / 86400 : (DisplayTime - 86399) / 86400;
+    const std::int64_t day = floorDiv(DisplayTime, 86400);
     if (day == stationHintDay_) return;
     stationHintDay_ = day;
     const map::SunTimes times = map::SunTimesOn(station_->lonDeg, station_->latDeg, DisplayTime);
@@ -444,6 +457,7 @@ void MapPanel::MarkHeardBeacons(const std::array<bool, beacons::kBeaconListCount
         lblSlot[i]->setFrameStyle(heard[i] ? QFrame::Box | QFrame::Plain : QFrame::NoFrame);
         lblSlot[i]->setLineWidth(heard[i] ? 2 : 0);
     }
+    LayoutLabels();  // room for the frame
 }
 
 bool MapPanel::beaconMarkedHeard(int index) const {

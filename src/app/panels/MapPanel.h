@@ -147,6 +147,7 @@ private:
     // Places the map, its labels and marker and the band choice for the
     // panel's size.
     void LayoutMap();
+    void LayoutLabels();
     void PlaceStationMarker();
     void ProjectPath();
     void UpdateStationHint();

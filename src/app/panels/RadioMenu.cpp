@@ -31,14 +31,28 @@ RadioMenu::RadioMenu(TfrmTabbedOrvane& main, rig::RigFollower& follower, QMenu* 
     connect(mnStayOnBand, &QAction::triggered, this,
             [this] { runGuarded(main_.messages(), [this] { mnStayOnBandClick(); }); });
     connect(&follower_, &rig::RigFollower::tuned, this, [this](qint64, double hz, int index, qint64) {
-        QString text = QStringLiteral("Radio: %1 MHz CW").arg(hz / 1e6, 0, 'f', 3);
-        if (index >= 0) text += QStringLiteral(", following ") + QString::fromStdString(main_.stations().entry(index).call);
-        main_.setStatusPanelText(1, text);
+        askedHz_ = hz;
+        tunedIndex_ = index;
+        readHz_.reset();
+        showRadio();
+    });
+    // What the radio says it is tuned to, beside what was asked of it.
+    connect(&follower_, &rig::RigFollower::frequencyRead, this, [this](double hz) {
+        readHz_ = hz;
+        showRadio();
     });
     connect(&follower_, &rig::RigFollower::failed, this, [this](const QString& message) {
         mnFollowBeacon->setChecked(false);
         main_.setStatusPanelText(1, message);
     });
+}
+
+void RadioMenu::showRadio() {
+    QString text = QStringLiteral("Radio: %1 MHz CW").arg(askedHz_ / 1e6, 0, 'f', 3);
+    if (readHz_) text += QStringLiteral(" (radio reads %1 kHz)").arg(*readHz_ / 1e3, 0, 'f', 2);
+    if (tunedIndex_ >= 0)
+        text += QStringLiteral(", following ") + QString::fromStdString(main_.stations().entry(tunedIndex_).call);
+    main_.setStatusPanelText(1, text);
 }
 
 void RadioMenu::mnFollowBeaconClick() {

@@ -22,7 +22,8 @@ class TfrmTabbedOrvane;
 // (pick a beacon and the radio's connection, then the radio follows it
 // through the bands; chosen again while following, it stops and leaves the
 // radio where it is) and "Stay on band" (tune once to the band chosen under
-// the map). Tunings and the first rig error go to the status bar.
+// the map). Tunings, with the frequency the radio reports after each, and
+// the first rig error go to the status bar.
 //
 // Collaborations: the main window (band, station table, status bar, the
 // settings file for the "Radio" section) and the follower, which does the
@@ -50,11 +51,17 @@ public:
     void mnStayOnBandClick();
 
 private:
+    // "Radio: 14.100 MHz CW (radio reads 14100.00 kHz), following 4U1UN".
+    void showRadio();
+
     TfrmTabbedOrvane& main_;
     rig::RigFollower& follower_;
     QAction* mnFollowBeacon = nullptr;
     QAction* mnStayOnBand = nullptr;
     FollowDialog askFollow_;
+    double askedHz_ = 0;
+    int tunedIndex_ = -1;
+    std::optional<double> readHz_;
 };
 
 }  // namespace orvane::app

@@ -14,6 +14,7 @@
 #include "common/ThreadHandOff.h"
 #include "cwsim/BeaconCalls.h"
 #include "cwsim/CwSettings.h"
+#include "cwsim/SoundNames.h"
 #include "cwsim/ThreadPriority.h"
 
 namespace orvane::cwsim {
@@ -43,6 +44,10 @@ QLabel* makeLabel(QWidget* parent, const char* name, int x, int y, const char* c
     }
     return label;
 }
+
+// The column of meanings right of the classic captions.
+constexpr int kMeaningLeft = 340;
+constexpr int kDialogWidth = 560;
 
 bool onGuiThread() { return QThread::currentThread() == QCoreApplication::instance()->thread(); }
 
@@ -91,7 +96,8 @@ TfrmBeaconSetup::~TfrmBeaconSetup() {
 
 void TfrmBeaconSetup::buildControls() {
     setWindowTitle(QStringLiteral("Beacon Setup"));
-    setFixedSize(347, 230);
+    // Wider than the classic 347 x 230 by the column of meanings.
+    setFixedSize(kDialogWidth, 230);
     setSizeGripEnabled(false);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
@@ -103,6 +109,15 @@ void TfrmBeaconSetup::buildControls() {
     lblPatch = makeLabel(this, "lblPatch", 264, 31, "Patch:");
     lblTone = makeLabel(this, "lblTone", 264, 55, "Tone:");
     lblVolume = makeLabel(this, "lblVolume", 264, 79, "Volume:");
+    const auto meaning = [this](const char* name, int y, const char* hint) {
+        auto* label = makeLabel(this, name, kMeaningLeft, y, "", hint);
+        label->resize(kDialogWidth - kMeaningLeft - 8, 16);
+        label->setForegroundRole(QPalette::PlaceholderText);
+        return label;
+    };
+    lblSpeedMeaning = meaning("lblSpeedMeaning", 7, "The speed in words per minute (PARIS): 1200 / the dot time in ms");
+    lblPatchMeaning = meaning("lblPatchMeaning", 31, "The General MIDI instrument of this patch");
+    lblToneMeaning = meaning("lblToneMeaning", 55, "The note's name and pitch");
     lblSendingCall = makeLabel(this, "lblSendingCall", 16, 104, "Call", "The call sign of the beacon sent using the buttons");
     lblSendingCall->resize(70, 16);
     lblTimeUsed = makeLabel(this, "lblTimeUsed", 88, 104, "Time Used: 0",
@@ -136,6 +151,13 @@ void TfrmBeaconSetup::buildControls() {
     player_->setDotTime(sbSpeed->value());
     player_->Tone = sbTone->value();
     player_->Volume = sbVolume->value();
+    showMeanings();
+}
+
+void TfrmBeaconSetup::showMeanings() {
+    lblSpeedMeaning->setText(speedMeaning(sbSpeed->value()));
+    lblPatchMeaning->setText(patchMeaning(Patch));
+    lblToneMeaning->setText(toneMeaning(sbTone->value()));
 }
 
 void TfrmBeaconSetup::ReadUserIni() {
@@ -188,6 +210,7 @@ void TfrmBeaconSetup::FormCreate() {
     lblSpeed->setText(QStringLiteral("Speed: %1").arg(player_->DotTime.load()));
     lblVolume->setText(QStringLiteral("Volume: %1").arg(sbVolume->value()));
     lblTimeUsed->setText(QString());
+    showMeanings();
 }
 
 void TfrmBeaconSetup::FormActivate() {
@@ -217,17 +240,20 @@ void TfrmBeaconSetup::sbSpeedChange() {
     player_->setSpeedControl(position);
     player_->setDotTime(position);
     lblSpeed->setText(QStringLiteral("Speed: %1").arg(position));
+    showMeanings();
 }
 
 void TfrmBeaconSetup::sbPatchChange() {
     Patch = sbPatch->value();
     lblPatch->setText(QStringLiteral("Patch: %1").arg(Patch));
     player_->Initialize(Patch);
+    showMeanings();
 }
 
 void TfrmBeaconSetup::sbToneChange() {
     player_->Tone = sbTone->value();
     lblTone->setText(QStringLiteral("Tone: %1").arg(sbTone->value()));
+    showMeanings();
 }
 
 void TfrmBeaconSetup::sbVolumeChange() {

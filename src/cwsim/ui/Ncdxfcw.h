@@ -96,6 +96,11 @@ public:
     QLabel* lblPatch;
     QLabel* lblTone;
     QLabel* lblVolume;
+    // Beside the classic captions, what their numbers mean: words per
+    // minute, the instrument's name, the note's name and pitch.
+    QLabel* lblSpeedMeaning;
+    QLabel* lblPatchMeaning;
+    QLabel* lblToneMeaning;
     QLabel* lblSendingCall;
     QLabel* lblTimeUsed;
     QGroupBox* gbBeaconButtons;
@@ -115,6 +120,7 @@ protected:
 
 private:
     void buildControls();
+    void showMeanings();
     void shutdownPlayer();
 
     std::shared_ptr<BeaconPlayer> player_;

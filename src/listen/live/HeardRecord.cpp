@@ -75,6 +75,16 @@ std::array<bool, beacons::kBeaconListCount> HeardTable::heardSince(std::int64_t 
     return heard;
 }
 
+int HeardTable::heardCount(int band, std::int64_t sinceMs, std::int64_t untilMs) const {
+    if (!beacons::isValidBand(band)) return 0;
+    int count = 0;
+    for (const auto& bands : last_) {
+        const std::optional<SlotResult>& r = bands[static_cast<std::size_t>(band)];
+        if (r && r->heard && r->periodStartMs >= sinceMs && r->periodStartMs < untilMs) ++count;
+    }
+    return count;
+}
+
 QString heardSummary(const SlotResult& result, std::int64_t nowMs) {
     const std::int64_t ageS = std::max<std::int64_t>(0, (nowMs - result.periodStartMs) / 1000);
     const QString age = ageS < 120    ? QStringLiteral("%1 s ago").arg(ageS)

@@ -41,6 +41,9 @@ public:
     void clear();
     // The beacons heard on any band since `sinceMs` (for the map).
     std::array<bool, beacons::kBeaconListCount> heardSince(std::int64_t sinceMs) const;
+    // How many beacons were heard on `band` in slots starting in
+    // [sinceMs, untilMs) (for the monitor's "heard in the last cycle").
+    int heardCount(int band, std::int64_t sinceMs, std::int64_t untilMs) const;
 
 private:
     std::array<std::array<std::optional<SlotResult>, beacons::kBandCount>, beacons::kBeaconListCount> last_{};

@@ -1,6 +1,7 @@
 #include "listen/live/OpeningHistory.h"
 
 #include "listen/live/HeardRecord.h"
+#include "common/TimeTypes.h"
 
 namespace orvane::listen {
 
@@ -9,11 +10,11 @@ OpeningHistory::OpeningHistory()
 
 std::int64_t OpeningHistory::cycleOf(std::int64_t utcMs) {
     // Floor division: moments before 1970 stay in their own cycle.
-    return utcMs >= 0 ? utcMs / kCycleMs : -((-utcMs + kCycleMs - 1) / kCycleMs);
+    return floorDiv(utcMs, kCycleMs);
 }
 
 std::size_t OpeningHistory::at(int band, int beaconIndex, std::int64_t cycle) const {
-    const auto ring = static_cast<std::size_t>(((cycle % kCycles) + kCycles) % kCycles);
+    const auto ring = static_cast<std::size_t>(floorMod(cycle, kCycles));
     return (static_cast<std::size_t>(band) * beacons::kBeaconListCount + static_cast<std::size_t>(beaconIndex)) * kCycles +
            ring;
 }

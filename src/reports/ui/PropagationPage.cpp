@@ -100,6 +100,14 @@ PropagationPage::PropagationPage(const PropSettings& settings, const Clock& cloc
         auto* sheetLayout = new QVBoxLayout(sheet);
         sheetLayout->setContentsMargins(0, 0, 0, 0);
         sheetLayout->setSpacing(2);
+        auto* failureLine = new QLabel(sheet);
+        failureLine->setObjectName(QStringLiteral("lblFailure") + reportKey(i));
+        failureLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        failureLine->setWordWrap(true);
+        failureLine->setStyleSheet(QStringLiteral("color: #c00000;"));
+        failureLine->setVisible(false);
+        sheetLayout->addWidget(failureLine);
+        failureLines[at] = failureLine;
         auto* ageLine = new QLabel(sheet);
         ageLine->setObjectName(QStringLiteral("lblAge") + reportKey(i));
         ageLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -242,10 +250,21 @@ void PropagationPage::ShowReportTabs() {
     if (target != before) pcReportsChange();
 }
 
+void PropagationPage::setReportFailure(int index, const QString& reason) {
+    if (index < 0 || index >= kReportCount) return;
+    failures_[static_cast<std::size_t>(index)] = {reason, clock_.nowMoment()};
+    refreshReportAges();
+}
+
 void PropagationPage::refreshReportAges() {
     const UtcMoment now = clock_.nowMoment();
     for (int i = 0; i < kReportCount; ++i) {
         const auto at = static_cast<std::size_t>(i);
+        const Failure& failure = failures_[at];
+        failureLines[at]->setVisible(!failure.reason.isEmpty());
+        if (!failure.reason.isEmpty())
+            failureLines[at]->setText(describeFetchFailure(
+                failure.reason, failure.at, dates_[at].known ? std::optional(dates_[at].fileTime) : std::nullopt, now));
         QLabel* line = ageLines[at];
         if (!dates_[at].known) {
             line->setVisible(false);

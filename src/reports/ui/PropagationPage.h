@@ -33,7 +33,8 @@ namespace orvane::reports {
 // directory; pcReportsChange keeps the help topic in step with the report
 // shown. A line above each memo says when its report was issued and how
 // old it is, in the warning colour past twice the report's cadence; the
-// ages follow the clock minute by minute.
+// ages follow the clock minute by minute. When the last fetch of a report
+// failed, a line above that says why and when the copy shown arrived.
 //
 // The menu's actions are public; the main window connects them (Configure
 // Reports, Get Latest Reports, Help) since they reach other windows.
@@ -68,6 +69,8 @@ public:
     std::array<QPlainTextEdit*, kReportCount> memos{};
     // The age line above each memo ("issued 2026-09-22 06:15 UTC, 3 h ago").
     std::array<QLabel*, kReportCount> ageLines{};
+    // Above it, while the last fetch of the report failed ("Last fetch failed ...").
+    std::array<QLabel*, kReportCount> failureLines{};
 
     QMenu* puFTP_Control = nullptr;
     QAction* puConfigPropReports = nullptr;
@@ -81,6 +84,9 @@ public:
     bool isReportStale(int index) const { return stale_[static_cast<std::size_t>(index)]; }
     // Rewrites the age lines from the clock.
     void refreshReportAges();
+    // The outcome of the last fetch of report `index`: why it failed, dated
+    // now, or an empty reason when it arrived (the failure line goes).
+    void setReportFailure(int index, const QString& reason);
 
 private:
     struct LoadedDate {
@@ -91,7 +97,13 @@ private:
 
     const PropSettings& settings_;
     const Clock& clock_;
+    struct Failure {
+        QString reason;  // empty: none
+        UtcMoment at = 0;
+    };
+
     std::array<LoadedDate, kReportCount> dates_{};
+    std::array<Failure, kReportCount> failures_{};
     std::array<bool, kReportCount> stale_{};
     QTimer* ageTimer_ = nullptr;
 };

@@ -4,12 +4,18 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "common/MessageService.h"
 #include "reports/ui/PropagationPage.h"
@@ -24,18 +30,15 @@ void setHint(QWidget* w, const QString& hint) {
     w->setStatusTip(hint);
 }
 
-QLabel* label(QWidget* parent, const char* name, const QString& text, int x, int y) {
+QLabel* label(QWidget* parent, const char* name, const QString& text) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(QLatin1String(name));
-    l->move(x, y);
-    l->adjustSize();
     return l;
 }
 
-QLineEdit* edit(QWidget* parent, const char* name, int x, int y, int width) {
+QLineEdit* edit(QWidget* parent, const char* name) {
     auto* e = new QLineEdit(parent);
     e->setObjectName(QLatin1String(name));
-    e->setGeometry(x, y, width, 21);
     return e;
 }
 
@@ -54,12 +57,10 @@ TfrmSolarFtpSetup::TfrmSolarFtpSetup(PropSettings& settings, IniFile settingsFil
       server_(std::move(server)) {
     setObjectName(QStringLiteral("frmSolarFtpSetup"));
     setWindowTitle(QStringLiteral("Solar FTP Setup"));
-    setFixedSize(480, 435);
     setModal(false);
 
     clbLatestFiles = new QListWidget(this);
     clbLatestFiles->setObjectName(QStringLiteral("clbLatestFiles"));
-    clbLatestFiles->setGeometry(9, 8, 264, 185);
     clbLatestFiles->setFrameShape(QFrame::NoFrame);
     clbLatestFiles->setAutoFillBackground(false);
     clbLatestFiles->viewport()->setAutoFillBackground(false);
@@ -69,22 +70,34 @@ TfrmSolarFtpSetup::TfrmSolarFtpSetup(PropSettings& settings, IniFile settingsFil
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
         item->setCheckState(Qt::Unchecked);
     }
+    // Every title whole, in whatever font the desktop gives: the list is
+    // never narrower than its widest title (room kept for a vertical scroll
+    // bar), and it has no horizontal one to hide a title's end behind.
+    clbLatestFiles->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    clbLatestFiles->setTextElideMode(Qt::ElideNone);
+    clbLatestFiles->setMinimumWidth(clbLatestFiles->sizeHintForColumn(0) + 2 * clbLatestFiles->frameWidth() +
+                                    clbLatestFiles->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4);
+    clbLatestFiles->setMinimumHeight(clbLatestFiles->sizeHintForRow(0) * kReportCount + 2 * clbLatestFiles->frameWidth());
 
-    Label1 = label(this, "Label1", QStringLiteral("Host"), 284, 12);
-    edHostTxt = edit(this, "edHostTxt", 344, 8, 121);
+    Label1 = label(this, "Label1", QStringLiteral("Host"));
+    edHostTxt = edit(this, "edHostTxt");
     edHostTxt->setText(server_.host);
     edHostTxt->setReadOnly(true);
     edHostTxt->setEnabled(false);
     edHostTxt->setFocusPolicy(Qt::NoFocus);
+    // Wide enough for either server's name.
+    edHostTxt->setMinimumWidth(
+        std::max(edHostTxt->fontMetrics().horizontalAdvance(server_.host),
+                 edHostTxt->fontMetrics().horizontalAdvance(server_.webBase.host())) + 16);
 
-    Label3 = label(this, "Label3", QStringLiteral("User ID"), 284, 40);
-    edUserTxt = edit(this, "edUserTxt", 344, 36, 121);
+    Label3 = label(this, "Label3", QStringLiteral("User ID"));
+    edUserTxt = edit(this, "edUserTxt");
     edUserTxt->setText(QStringLiteral("anonymous"));
     edUserTxt->setEnabled(false);
     setHint(edUserTxt, QStringLiteral("anonymous is ok"));
 
-    Label4 = label(this, "Label4", QStringLiteral("Password"), 284, 68);
-    edPassTxt = edit(this, "edPassTxt", 344, 64, 121);
+    Label4 = label(this, "Label4", QStringLiteral("Password"));
+    edPassTxt = edit(this, "edPassTxt");
     setHint(edPassTxt, QStringLiteral("Your e-mail address should be here"));
 
     // The proxy box: each label above its field, so both fit the width.
@@ -92,49 +105,90 @@ TfrmSolarFtpSetup::TfrmSolarFtpSetup(PropSettings& settings, IniFile settingsFil
     Bevel1->setObjectName(QStringLiteral("Bevel1"));
     Bevel1->setFrameShape(QFrame::Box);
     Bevel1->setFrameShadow(QFrame::Sunken);
-    Bevel1->setGeometry(280, 96, 192, 96);
-    cbUseProxyServer = new QCheckBox(QStringLiteral("Use Proxy Server"), this);
+    cbUseProxyServer = new QCheckBox(QStringLiteral("Use Proxy Server"), Bevel1);
     cbUseProxyServer->setObjectName(QStringLiteral("cbUseProxyServer"));
-    cbUseProxyServer->move(288, 102);
-    cbUseProxyServer->adjustSize();
-    lblProxyServer = label(this, "lblProxyServer", QStringLiteral("Proxy Server"), 288, 128);
-    edProxyServer = edit(this, "edProxyServer", 288, 146, 110);
-    lblProxyPort = label(this, "lblProxyPort", QStringLiteral("Proxy Port"), 406, 128);
-    edProxyPort = edit(this, "edProxyPort", 406, 146, 33);
+    lblProxyServer = label(Bevel1, "lblProxyServer", QStringLiteral("Proxy Server"));
+    edProxyServer = edit(Bevel1, "edProxyServer");
+    lblProxyPort = label(Bevel1, "lblProxyPort", QStringLiteral("Proxy Port"));
+    edProxyPort = edit(Bevel1, "edProxyPort");
+    // Room for "65535" and no more.
+    edProxyPort->setMaximumWidth(edProxyPort->fontMetrics().horizontalAdvance(QStringLiteral("655359")) + 12);
 
     btnGetLatest = new QPushButton(QStringLiteral("&Get Latest HF Propagation Information"), this);
     btnGetLatest->setObjectName(QStringLiteral("btnGetLatest"));
-    btnGetLatest->setGeometry(24, 202, 433, 25);
     setHint(btnGetLatest, QStringLiteral("Get the latest reports"));
 
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setGeometry(24, 231, 433, 13);
+    ProgressBar1->setFixedHeight(13);
     ProgressBar1->setTextVisible(false);
 
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
-    OKBtn->setGeometry(390, 248, 75, 25);
     OKBtn->setDefault(true);
     setHint(OKBtn, QStringLiteral("Close this window"));
 
-    lblReportSource = label(this, "lblReportSource", QStringLiteral("Report source"), 24, 252);
+    lblReportSource = label(this, "lblReportSource", QStringLiteral("Report source"));
     cbReportSource = new QComboBox(this);
     cbReportSource->setObjectName(QStringLiteral("cbReportSource"));
-    cbReportSource->setGeometry(110, 248, 260, 24);
     cbReportSource->addItem(QStringLiteral("NOAA web service (HTTPS)"));
     cbReportSource->addItem(QStringLiteral("NOAA FTP server"));
     setHint(cbReportSource, QStringLiteral("Where the reports come from; reports the web service does not offer "
                                            "come from the FTP server"));
 
+    // Empty until a retrieval writes to it: the control's name is no message.
     StatusMemo = new QPlainTextEdit(this);
     StatusMemo->setObjectName(QStringLiteral("StatusMemo"));
-    StatusMemo->setGeometry(2, 435 - 158 - 2, 476, 158);
     StatusMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
     StatusMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     StatusMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    StatusMemo->setPlainText(QStringLiteral("StatusMemo"));
+    StatusMemo->setMinimumHeight(6 * StatusMemo->fontMetrics().height());
     setHint(StatusMemo, QStringLiteral("Shows the responses of the report server"));
+
+    // Layouts, so the dialog fits its texts in any font and its contents
+    // follow when it is made larger: the list and the status lines take the
+    // room, the fields and buttons their width.
+    auto* fields = new QGridLayout;
+    fields->addWidget(Label1, 0, 0);
+    fields->addWidget(edHostTxt, 0, 1);
+    fields->addWidget(Label3, 1, 0);
+    fields->addWidget(edUserTxt, 1, 1);
+    fields->addWidget(Label4, 2, 0);
+    fields->addWidget(edPassTxt, 2, 1);
+    fields->setColumnStretch(1, 1);
+
+    auto* proxy = new QGridLayout(Bevel1);
+    proxy->addWidget(cbUseProxyServer, 0, 0, 1, 2);
+    proxy->addWidget(lblProxyServer, 1, 0);
+    proxy->addWidget(lblProxyPort, 1, 1);
+    proxy->addWidget(edProxyServer, 2, 0);
+    proxy->addWidget(edProxyPort, 2, 1);
+    proxy->setColumnStretch(0, 1);
+
+    auto* right = new QVBoxLayout;
+    right->addLayout(fields);
+    right->addWidget(Bevel1);
+    right->addStretch(1);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(clbLatestFiles, 3);
+    top->addLayout(right, 2);
+
+    auto* source = new QHBoxLayout;
+    source->addWidget(lblReportSource);
+    source->addWidget(cbReportSource, 1);
+    source->addSpacing(12);
+    source->addWidget(OKBtn);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->addLayout(top, 0);
+    outer->addWidget(btnGetLatest);
+    outer->addWidget(ProgressBar1);
+    outer->addLayout(source);
+    outer->addWidget(StatusMemo, 1);
+
+    // The classic 480 x 435, or what the texts need when that is more.
+    resize(sizeHint().expandedTo(QSize(480, 435)));
 
     setTabOrder(clbLatestFiles, edPassTxt);
     setTabOrder(edPassTxt, cbUseProxyServer);
@@ -321,5 +375,7 @@ void TfrmSolarFtpSetup::setRetrievalRunning(bool running) {
 void TfrmSolarFtpSetup::showReportTabs() { page_.ShowReportTabs(); }
 
 void TfrmSolarFtpSetup::processEvents() { QCoreApplication::processEvents(); }
+
+void TfrmSolarFtpSetup::showReportFailure(int index, const QString& reason) { page_.setReportFailure(index, reason); }
 
 }  // namespace orvane::reports

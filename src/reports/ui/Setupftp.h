@@ -109,6 +109,7 @@ private:
     void setRetrievalRunning(bool running) override;
     void showReportTabs() override;
     void processEvents() override;
+    void showReportFailure(int index, const QString& reason) override;
     bool proxyPortValid() const;
 
     PropSettings& settings_;

@@ -1,7 +1,7 @@
 #pragma once
 
-// A main window on a fake clock in its own folder (settings, beacon file and
-// Hosts.txt land there), its ticks driven by the test.
+// The menu tests' main window: the shared window fixture started at
+// 12:00:05 with a recording help service.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -19,36 +19,19 @@
 #include "common/FakeClock.h"
 #include "common/HelpService.h"
 #include "common/MessageService.h"
+#include "support/MainWindowFixture.h"
 #include "support/TempDir.h"
 
 namespace orvane::app::testing {
 
-class RecordingHelp final : public HelpService {
-public:
-    void showContents() override { requests.push_back(0); }
-    void showContext(int helpContext) override { requests.push_back(helpContext); }
-    std::vector<int> requests;  // 0 = contents
-};
+using ::RecordingHelp;
 
 // 2026-12-10 12:00:00 UTC plus the given seconds, in ms.
-inline UtcMs noonPlus(int seconds) { return (daysFromCivil(2026, 12, 10) * 86400 + 12 * 3600 + seconds) * 1000; }
+inline UtcMs noonPlus(int seconds) { return noonMs(0, seconds); }
 
-class WindowFixture : public ::testing::Test {
+class WindowFixture : public MainWindowFixture {
 protected:
-    void SetUp() override {
-        previousDir_ = QDir::currentPath();
-        QDir::setCurrent(dir.path());
-    }
-    void TearDown() override {
-        window.reset();
-        QDir::setCurrent(previousDir_);
-    }
-    void start() {
-        clock.set(noonPlus(5));
-        window = std::make_unique<TfrmTabbedOrvane>(clock, messages, &help, AppPaths::inDirectory(dir.path()));
-        window->tickTimer()->stop();  // ticks are driven by the test
-        window->slotTimer()->stop();
-    }
+    void start() { startWindowAt(noonPlus(5), &help); }
 
     // A map menu item by its name.
     QAction* menuItem(const char* name) const { return window->mapMenu().item(QString::fromLatin1(name)); }
@@ -58,14 +41,7 @@ protected:
         return labels;
     }
 
-    TempDir dir;
-    FakeClock clock;
-    RecordingMessageService messages;
     RecordingHelp help;
-    std::unique_ptr<TfrmTabbedOrvane> window;
-
-private:
-    QString previousDir_;
 };
 
 }  // namespace orvane::app::testing

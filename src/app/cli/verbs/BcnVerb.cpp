@@ -6,22 +6,15 @@ namespace {
 
 using namespace orvane;
 
-int run(const QStringList& args, QTextStream& out, QTextStream& err) {
-    bool defaults = false;
-    QString output;
-    QString input;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--defaults")) {
-            defaults = true;
-        } else if (args[i] == QLatin1String("-o")) {
-            if (!cli::takeValue(args, i, output, err)) return 2;
-        } else if (args[i].startsWith(QLatin1Char('-')) || !input.isEmpty()) {
-            err << "orvane-cli bcn: unexpected argument '" << args[i] << "'\n";
-            return 2;
-        } else {
-            input = args[i];
-        }
+int run(const cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
+    const bool defaults = args.isSet("defaults");
+    const QString output = args.value("o");
+    const QStringList operands = args.operands();
+    if (operands.size() > 1) {
+        err << "orvane-cli bcn: unexpected argument '" << operands[1] << "'\n";
+        return 2;
     }
+    const QString input = operands.value(0);
     if (defaults) {
         if (output.isEmpty() || !input.isEmpty()) {
             err << "orvane-cli bcn: --defaults needs -o FILE and no input file\n";
@@ -58,6 +51,9 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err) {
 const cli::Registrar kReg({"bcn",
                            "bcn FILE                        the 18 records of a beacon file: index, slot id, band flags\n"
                            "bcn --defaults -o FILE          write the default beacon file",
+                           {{"defaults", nullptr, "the default beacon file (with -o)"},
+                            {"o", "FILE", "where to write it"}},
+                           "FILE",
                            &run});
 
 }  // namespace

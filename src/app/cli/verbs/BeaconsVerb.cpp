@@ -22,35 +22,23 @@ QString bearing(double deg) {
     return t == QLatin1String("360.0") ? QStringLiteral("0.0") : t;
 }
 
-int run(const QStringList& args, QTextStream& out, QTextStream& err) {
+int run(const cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
     long long atMs = 0;
-    bool haveTime = false;
+    const bool haveTime = args.isSet("at");
+    if (haveTime && !cli::parseMomentArgument(args.value("at"), atMs)) {
+        err << "orvane-cli beacons: bad time '" << args.value("at") << "' (use YYYY-MM-DDTHH:MM:SSZ or @SECONDS)\n";
+        return 2;
+    }
     std::optional<map::Locator> station;
-    QString stationsFile;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        QString value;
-        if (args[i] == QLatin1String("--at")) {
-            if (!cli::takeValue(args, i, value, err)) return 2;
-            if (!cli::parseMomentArgument(value, atMs)) {
-                err << "orvane-cli beacons: bad time '" << value << "' (use YYYY-MM-DDTHH:MM:SSZ or @SECONDS)\n";
-                return 2;
-            }
-            haveTime = true;
-        } else if (args[i] == QLatin1String("--locator")) {
-            if (!cli::takeValue(args, i, value, err)) return 2;
-            station = map::ParseLocator(value.toStdString());
-            if (!station) {
-                err << "orvane-cli beacons: bad locator '" << value
-                    << "' (use 4, 6 or 8 characters such as JO22, JO22dc or JO22dc45)\n";
-                return 2;
-            }
-        } else if (args[i] == QLatin1String("--stations")) {
-            if (!cli::takeValue(args, i, stationsFile, err)) return 2;
-        } else {
-            err << "orvane-cli beacons: unknown argument '" << args[i] << "'\n";
+    if (args.isSet("locator")) {
+        station = map::ParseLocator(args.value("locator").toStdString());
+        if (!station) {
+            err << "orvane-cli beacons: bad locator '" << args.value("locator")
+                << "' (use 4, 6 or 8 characters such as JO22, JO22dc or JO22dc45)\n";
             return 2;
         }
     }
+    const QString stationsFile = args.value("stations");
     beacons::StationTable table;
     if (!cli::loadStations("beacons", stationsFile, table, err)) return 1;
     const UtcMs at = haveTime ? atMs : SystemClock().nowUtcMs();
@@ -76,6 +64,10 @@ const cli::Registrar kReg({"beacons",
                            "beacons [--locator LOC] [--stations FILE] [--at TIME]   one line per beacon: slot, call, "
                            "site, locator, latitude, longitude, short- and long-path bearing (degrees), short-path "
                            "distance (km) from LOC, band on the air at TIME or -",
+                           {{"locator", "LOC", "the user's station as a Maidenhead locator"},
+                            {"stations", "FILE", "a stations file over the built-in table"},
+                            {"at", "TIME", "the moment: YYYY-MM-DDTHH:MM:SSZ or @SECONDS (default now)"}},
+                           nullptr,
                            &run});
 
 }  // namespace

@@ -7,20 +7,11 @@
 
 namespace {
 
-int runSun(const QStringList& args, QTextStream& out, QTextStream& err) {
+int runSun(const orvane::cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
     long long t = orvane::SystemClock().nowMoment();
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        QString value;
-        if (args[i] == QLatin1String("--at")) {
-            if (!orvane::cli::takeValue(args, i, value, err)) return 2;
-            if (!orvane::cli::parseTimeArgument(value, t)) {
-                err << "orvane-cli sun: bad TIME '" << value << "'\n";
-                return 2;
-            }
-        } else {
-            err << "orvane-cli sun: unknown option '" << args[i] << "'\n";
-            return 2;
-        }
+    if (args.isSet("at") && !orvane::cli::parseTimeArgument(args.value("at"), t)) {
+        err << "orvane-cli sun: bad TIME '" << args.value("at") << "'\n";
+        return 2;
     }
     const orvane::map::SunFix sun = orvane::map::SunAt(t);
     char line[200];
@@ -33,6 +24,8 @@ int runSun(const QStringList& args, QTextStream& out, QTextStream& err) {
 const orvane::cli::Registrar kReg({"sun",
                                    "sun [--at TIME]   right ascension, declination (degrees), sidereal time (hours),\n"
                                    "                  sub-solar column of a 480-wide map",
+                                   {{"at", "TIME", "the moment: YYYY-MM-DDTHH:MM:SSZ or @SECONDS (default now)"}},
+                                   nullptr,
                                    &runSun});
 
 }  // namespace

@@ -7,35 +7,20 @@
 
 namespace {
 
-int runWidths(const QStringList& args, QTextStream& out, QTextStream& err) {
-    int w = 0, h = 0;
-    double dec = 0;
-    bool haveSize = false, haveDec = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        QString value;
-        if (args[i] == QLatin1String("--size")) {
-            if (!orvane::cli::takeValue(args, i, value, err)) return 2;
-            if (!orvane::map::parseMapSize(value.toStdString(), w, h)) {
-                err << "orvane-cli widths: bad size '" << value << "' (WxH, 2..8192 each)\n";
-                return 2;
-            }
-            haveSize = true;
-        } else if (args[i] == QLatin1String("--dec")) {
-            if (!orvane::cli::takeValue(args, i, value, err)) return 2;
-            bool ok = false;
-            dec = value.toDouble(&ok);
-            if (!ok || dec < -90.0 || dec > 90.0) {
-                err << "orvane-cli widths: bad declination '" << value << "'\n";
-                return 2;
-            }
-            haveDec = true;
-        } else {
-            err << "orvane-cli widths: unknown option '" << args[i] << "'\n";
-            return 2;
-        }
-    }
-    if (!haveSize || !haveDec) {
+int runWidths(const orvane::cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
+    if (!args.isSet("size") || !args.isSet("dec")) {
         err << "orvane-cli widths: needs --size WxH and --dec DEGREES\n";
+        return 2;
+    }
+    int w = 0, h = 0;
+    if (!orvane::map::parseMapSize(args.value("size").toStdString(), w, h)) {
+        err << "orvane-cli widths: bad size '" << args.value("size") << "' (WxH, 2..8192 each)\n";
+        return 2;
+    }
+    bool ok = false;
+    const double dec = args.value("dec").toDouble(&ok);
+    if (!ok || dec < -90.0 || dec > 90.0) {
+        err << "orvane-cli widths: bad declination '" << args.value("dec") << "'\n";
         return 2;
     }
     std::vector<std::int32_t> table(static_cast<std::size_t>(h));
@@ -48,6 +33,9 @@ int runWidths(const QStringList& args, QTextStream& out, QTextStream& err) {
 const orvane::cli::Registrar kReg({"widths",
                                    "widths --size WxH --dec DEGREES   half-widths of the daylit span of every map row\n"
                                    "                                  (-1 dark, W/2 fully lit)",
+                                   {{"size", "WxH", "the map's size, 2..8192 each"},
+                                    {"dec", "DEGREES", "the sun's declination, -90..90"}},
+                                   nullptr,
                                    &runWidths});
 
 }  // namespace

@@ -1,0 +1,92 @@
+// orvane-cli history: the history of openings by beacon, band and UTC hour,
+// and the import of a heard log into it.
+#include "app/cli/CliVerb.h"
+#include "beacons/BandPlan.h"
+#include "beacons/StationTable.h"
+#include "common/OrvaneError.h"
+#include "history/HeardCsv.h"
+#include "history/HistoryStore.h"
+
+namespace {
+
+constexpr char kVerb[] = "orvane-cli history: ";
+
+int runHistory(const orvane::cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
+    if (!args.isSet("db")) {
+        err << kVerb << "needs --db sqlite:PATH\n";
+        return 2;
+    }
+    orvane::history::HistoryQuery query;
+    query.receiver = args.value("receiver");
+    if (args.isSet("band")) {
+        const int band = orvane::cli::bandOfMHz(args.value("band"));
+        if (band < 0) {
+            err << kVerb << "--band is one of 14.100, 18.110, 21.150, 24.930, 28.200, not '" << args.value("band")
+                << "'\n";
+            return 2;
+        }
+        query.band = band;
+    }
+    for (const auto& [option, bound] : {std::pair{"from", &query.fromMs}, std::pair{"to", &query.toMs}}) {
+        if (!args.isSet(option)) continue;
+        long long ms = 0;
+        if (!orvane::cli::parseMomentArgument(args.value(option), ms)) {
+            err << kVerb << "bad time '" << args.value(option) << "' for --" << option << "\n";
+            return 2;
+        }
+        *bound = ms;
+    }
+    if (args.isSet("import-csv") && query.receiver.isEmpty()) {
+        err << kVerb << "--import-csv needs --receiver NAME\n";
+        return 2;
+    }
+    orvane::beacons::StationTable stations;
+    if (!orvane::cli::loadStations("history", args.value("stations"), stations, err)) return 1;
+
+    try {
+        const std::unique_ptr<orvane::history::HistoryStore> store = orvane::history::openHistory(args.value("db"));
+        if (store->readOnlyReason()) err << kVerb << *store->readOnlyReason() << "\n";
+        if (args.isSet("import-csv")) {
+            const auto summary = orvane::history::importHeardCsv(
+                args.value("import-csv"), *store, {query.receiver, args.value("locator")});
+            for (const QString& problem : summary.firstProblems) err << kVerb << problem << "\n";
+            if (summary.problems > summary.firstProblems.size())
+                err << kVerb << "and " << summary.problems - summary.firstProblems.size() << " more\n";
+            err << kVerb << summary.added << " of " << summary.records << " slots added\n";
+            return 0;
+        }
+        for (const orvane::history::HourCell& c : store->hours(query)) {
+            out << QString::fromStdString(stations.entry(c.beacon).call) << "\t"
+                << QString::number(orvane::beacons::kBandFrequenciesHz[static_cast<std::size_t>(c.band)] / 1e6, 'f', 3)
+                << "\t" << c.hour << "\t" << c.heard << "\t" << c.listened << "\t"
+                << (c.bestSnrDb ? QString::number(*c.bestSnrDb, 'f', 1) : QStringLiteral("-")) << "\n";
+        }
+    } catch (const orvane::OrvaneError& e) {
+        err << kVerb << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+const orvane::cli::Registrar kReg(
+    {"history",
+     "history --db sqlite:PATH [--band MHZ] [--from TIME] [--to TIME] [--receiver NAME] [--stations FILE]\n"
+     "    the history of openings, one line per beacon, band and UTC hour that has slots:\n"
+     "    CALL<TAB>MHZ<TAB>HOUR<TAB>HEARD<TAB>LISTENED<TAB>BEST_SNR (the highest first-dash SNR\n"
+     "    in dB, '-' if none), ordered by band, slot and hour, over the slots from --from\n"
+     "    (inclusive) to --to (exclusive), of one receiver or all; exit status 1 when the\n"
+     "    database cannot be opened or read\n"
+     "history --db sqlite:PATH --import-csv FILE --receiver NAME [--locator LOCATOR]\n"
+     "    adds a heard log's slots under the receiver; slots already kept are left as they are",
+     {{"db", "sqlite:PATH", "the history database"},
+      {"band", "MHZ", "that band only: 14.100, 18.110, 21.150, 24.930 or 28.200"},
+      {"from", "TIME", "the first slot (inclusive): YYYY-MM-DDTHH:MM:SSZ or @SECONDS"},
+      {"to", "TIME", "the end (exclusive)"},
+      {"receiver", "NAME", "that receiver only; with --import-csv the receiver the log is kept under"},
+      {"locator", "LOCATOR", "the receiver's locator, with --import-csv"},
+      {"import-csv", "FILE", "add a heard log's slots"},
+      {"stations", "FILE", "a stations file over the built-in table"}},
+     nullptr,
+     &runHistory});
+
+}  // namespace

@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# Screenshots for the README: the Map tab with twilight, the Monitor tab and
+# the Beacons tab, each at 1920 x 1080, taken from the real program under
+# Xvfb (display :97) with a user-mode PulseAudio null sink as its sound
+# server. The program runs from a copy in a scratch folder, so its settings
+# (written beside the executable) are the script's own: twilight on, the
+# window at 1920 x 1080, the station locator JO22dc for bearings. Nothing is
+# fetched, no clock is set, no radio is touched.
+#
+#   tools/take-screenshots.sh [BUILD_DIR] [OUT_DIR]
+# (defaults build and docs/screenshots). Needs Xvfb, xdotool, ImageMagick
+# (import, convert) and pulseaudio; optipng shrinks the PNGs when installed.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+out=${2:-$root/docs/screenshots}
+exe=$build/src/app/orvane
+[[ -x "$exe" ]] || { echo "no $exe: build the target orvane first"; exit 1; }
+mkdir -p "$out"
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The sound server: a null sink and its monitor as the capture source.
+mkdir -m 700 "$work/run" "$work/home"
+cat > "$work/server.pa" <<PA
+load-module module-null-sink sink_name=orvane_null rate=12000 channels=1
+load-module module-native-protocol-unix socket=$work/run/native auth-anonymous=1
+PA
+XDG_RUNTIME_DIR="$work/run" HOME="$work/home" pulseaudio -n --daemonize=no --system=no --exit-idle-time=-1 \
+  --use-pid-file=no -F "$work/server.pa" >"$work/pulse.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [[ -S "$work/run/native" ]] && break; sleep 0.1; done
+export PULSE_SERVER="unix:$work/run/native"
+printf 'autospawn = no\n' > "$work/client.conf"
+export PULSE_CLIENTCONFIG="$work/client.conf"
+
+# The display.
+Xvfb :97 -screen 0 1920x1080x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+export DISPLAY=:97
+for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+
+# The program and its settings.
+mkdir "$work/app"
+cp "$exe" "$work/app/orvane"
+cat > "$work/app/orvane.INI" <<INI
+[Orvane]
+Left=0
+Top=0
+Width=1920
+Height=1080
+Twilight=1
+Locator=JO22dc
+INI
+(cd "$work/app" && HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share" \
+  QT_QPA_PLATFORM=xcb ./orvane >"$work/orvane.log" 2>&1) &
+pids+=($!)
+window=$(xdotool search --sync --onlyvisible --name 'Orvane' | head -1)
+xdotool windowsize "$window" 1920 1080 windowmove "$window" 0 0
+# The grey line is drawn on the first ticks; give it a moment.
+sleep 3
+
+# 256 colours: a fifth of the size, and the map's relief still reads.
+shoot() {
+  import -window root "$work/shot.png"
+  convert "$work/shot.png" -strip -dither None -colors 256 -define png:compression-level=9 "PNG8:$out/$1.png"
+  if command -v optipng >/dev/null; then optipng -quiet -o2 "$out/$1.png"; fi
+  echo "$out/$1.png $(stat -c %s "$out/$1.png") bytes"
+}
+# A tab by its caption's place on the bar (there is no window manager to
+# give the keyboard focus).
+tab() {
+  local index=$1 x=4 i
+  for ((i = 0; i < index; ++i)); do x=$((x + ${tab_widths[i]})); done
+  xdotool mousemove $((x + 20)) 12 click 1 mousemove 1900 1060
+  sleep 1
+}
+shoot map-twilight
+tab_widths=(95 95 95 95 95 95)
+tab 1
+shoot monitor
+tab 2
+shoot beacons
