@@ -58,8 +58,9 @@ ListenMenu::ListenMenu(TfrmTabbedOrvane& main, QMenu* menu, QAction* before) : Q
     connectListener();
     connect(&main_, &TfrmTabbedOrvane::slotShown, this, [this] {
         updateTarget();
-        // Heard marks age out also when no result comes (listening stopped).
-        showHeard();
+        // The map's frames age out also when no result comes (listening
+        // stopped); the grid ages its cells itself as it is drawn.
+        markHeardOnMap();
     });
 }
 
@@ -181,15 +182,15 @@ void ListenMenu::stop() {
     }
 }
 
-void ListenMenu::showHeard() {
-    main_.monitorPanel().setHeard(heard_);
+void ListenMenu::markHeardOnMap() {
     main_.mapPanel().MarkHeardBeacons(heard_.heardSince(main_.clock().nowUtcMs() - kMapHeardMs));
 }
 
 void ListenMenu::showResult(const listen::SlotResult& result, const QString& call) {
     heard_.add(result);
     history_.add(result);
-    showHeard();
+    main_.monitorPanel().setHeard(heard_);
+    markHeardOnMap();
     if (chart_) chart_->update();
     const std::string_view caption = beacons::kBandCaptions[static_cast<std::size_t>(result.band)];
     const QString band = QString::fromLatin1(caption.data(), static_cast<qsizetype>(caption.size()));

@@ -77,8 +77,8 @@ public:
     void showResult(const listen::SlotResult& result, const QString& call);
 
 private:
-    // The heard marks on the grid and the map as of the clock's moment.
-    void showHeard();
+    // The map's heard frames as of the clock's moment.
+    void markHeardOnMap();
     void connectListener();
     void buildChartWindow();
 
