@@ -84,6 +84,14 @@ void SlotCutter::push(std::int64_t firstSampleUtcMs, int sampleRate, std::span<c
             samples = samples.subspan(n);
             continue;
         }
+        // The beacon is fixed when the slot's first sample comes: a band
+        // changed in mid-slot is for the next slot, not judged against this one.
+        // (A slot may begin with the last samples of the one before, so
+        // it is told by its start, not by being empty.)
+        if (expectedForMs_ != slotStartMs_) {
+            expected_ = expect_(slotStartMs_);
+            expectedForMs_ = slotStartMs_;
+        }
         const auto n = std::min(slotSamples_ - slot_.size(), samples.size());
         slot_.insert(slot_.end(), samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(n));
         samples = samples.subspan(n);
@@ -92,7 +100,7 @@ void SlotCutter::push(std::int64_t firstSampleUtcMs, int sampleRate, std::span<c
 }
 
 void SlotCutter::finishSlot() {
-    if (const auto beacon = expect_(slotStartMs_)) {
+    if (const auto& beacon = expected_) {
         onResult_(
             detectSlot(slot_, sampleRate_, beacon->call, settings_, slotStartMs_, beacon->band, beacon->beaconIndex));
     }

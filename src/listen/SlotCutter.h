@@ -49,8 +49,9 @@ public:
 
     SlotCutter(const DetectorSettings& settings, Expectation expect, ResultHandler onResult);
 
-    // Runs the expectation, detectSlot and the result handler, on the
-    // caller's thread, for each slot the block completes. A rate outside
+    // Runs the expectation for each slot the block begins (so a slot keeps
+    // the beacon due when it began), and detectSlot and the result handler
+    // for each slot it completes, on the caller's thread. A rate outside
     // kMinSampleRate..kMaxSampleRate throws std::invalid_argument before
     // anything is kept: a source must capture at a rate the detector takes.
     void push(std::int64_t firstSampleUtcMs, int sampleRate, std::span<const float> samples);
@@ -72,6 +73,8 @@ private:
     double driftMs_ = 0;    // the latest block's stamp less the moment the count gives it
     std::int64_t slotStartMs_ = 0;  // the slot being filled
     std::int64_t skipSamples_ = 0;  // samples before the first whole slot
+    std::optional<ExpectedBeacon> expected_;      // for the slot being filled
+    std::optional<std::int64_t> expectedForMs_;  // the slot start expected_ was asked for
     std::vector<float> slot_;
     std::size_t slotSamples_ = 0;  // samples a whole slot holds at sampleRate_
     bool started_ = false;

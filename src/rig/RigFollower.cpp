@@ -12,16 +12,23 @@ namespace orvane::rig {
 // Owns the Rig on the worker thread; every call on it happens there.
 class RigWorker final : public QObject {
 public:
-    explicit RigWorker(RigFollower::RigFactory factory) : factory_(std::move(factory)) {}
+    RigWorker(RigFollower::RigFactory factory, const std::atomic<quint64>& current)
+        : factory_(std::move(factory)), current_(current) {}
 
     // Opens the rig if needed and tunes; returns the error text or nothing.
-    QString tune(const RigSettings& settings, double hz) {
+    // Work of an older generation (the follower stopped or moved on since it
+    // was asked), or of one whose open already failed, is dropped unseen.
+    QString tune(const RigSettings& settings, double hz, quint64 generation) {
+        if (generation != current_.load() || generation == failed_) return {};
         try {
             if (!rig_) rig_ = factory_(settings);
+            // Opening can take the rig's whole time-out; look again.
+            if (generation != current_.load()) return {};
             rig_->tune(hz);
             return {};
         } catch (const std::exception& e) {
             rig_.reset();
+            failed_ = generation;
             return QString::fromStdString(e.what());
         }
     }
@@ -45,11 +52,13 @@ public:
 
 private:
     RigFollower::RigFactory factory_;
+    const std::atomic<quint64>& current_;
+    quint64 failed_ = 0;
     std::unique_ptr<Rig> rig_;
 };
 
 RigFollower::RigFollower(Clock& clock, RigFactory factory, QObject* parent)
-    : QObject(parent), clock_(clock), worker_(new RigWorker(std::move(factory))) {
+    : QObject(parent), clock_(clock), worker_(new RigWorker(std::move(factory), generation_)) {
     worker_->moveToThread(&thread_);
     connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
     thread_.setObjectName(QStringLiteral("rig"));
@@ -125,11 +134,11 @@ void RigFollower::armTimer() {
 void RigFollower::request(std::int64_t slotStartMs, int band, int beaconIndex) {
     const double hz = beacons::kBandFrequenciesHz[static_cast<std::size_t>(band)];
     const RigSettings settings = settings_;
-    const quint64 generation = generation_;
+    const quint64 generation = generation_.load();
     RigWorker* worker = worker_;
     ++pending_;
     postToThreadOf(worker, [this, worker, settings, hz, generation, slotStartMs, beaconIndex] {
-        const QString error = worker->tune(settings, hz);
+        const QString error = worker->tune(settings, hz, generation);
         // Back to the follower's thread with the answer.
         postToThreadOf(this, [this, generation, slotStartMs, hz, beaconIndex, error] {
             onDone(generation, slotStartMs, hz, beaconIndex, error);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include <QObject>
 #include <QString>
 #include <QThread>
@@ -84,7 +86,8 @@ private:
     std::int64_t nextTuneAtMs_ = 0;
     int pending_ = 0;
     // Answers of a connection that was stopped or failed are ignored.
-    quint64 generation_ = 0;
+    // Written on this object's thread, read by the worker to drop stale work.
+    std::atomic<quint64> generation_ = 1;
 };
 
 }  // namespace orvane::rig

@@ -126,6 +126,34 @@ TEST_F(ListenWindowTest, EachSlotGoesToTheGridTheStatusBarAndTheLog) {
     EXPECT_TRUE(messages.errors.empty());
 }
 
+// No result comes after listening stops: the map's frame goes once the
+// beacon was not heard for a cycle, the grid's colour once the result is
+// half an hour old, both at a slot shown with no result of its own.
+TEST_F(ListenWindowTest, HeardMarksAgeOutWithoutNewResults) {
+    menu().showResult(heardResult(noonMs(0, 10), 0, 1, 3), QStringLiteral("VE8AT"));
+    MonitorPanel& monitor = window->monitorPanel();
+    struct Case {
+        const char* when;
+        UtcMs nowMs;
+        bool framed;
+        int level;
+    };
+    const Case cases[] = {
+        {"the next slot", noonMs(0, 20), true, 3},
+        {"a cycle after the slot", noonMs(3, 20), false, 3},
+        {"half an hour after the slot", noonMs(30, 10), false, 3},
+        {"half an hour and a slot after it", noonMs(30, 20), false, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.when);
+        clock.set(c.nowMs);
+        window->UpdateBeaconSlot(false);
+        EXPECT_EQ(window->mapPanel().beaconMarkedHeard(1), c.framed);
+        EXPECT_EQ(monitor.cellHeardLevel(1, 0), c.level);
+        EXPECT_EQ(monitor.cellHeardText(1, 0).isEmpty(), c.level < 0);
+    }
+}
+
 TEST_F(ListenWindowTest, AFailingSourceEndsListeningWithTheReason) {
     menu().setSourceFactory([](const listen::ListenSettings&) {
         return std::make_unique<FakeSource>(0, 0, QStringLiteral("The audio input \"USB\" is not there."));

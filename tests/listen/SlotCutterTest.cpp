@@ -132,6 +132,27 @@ TEST(SlotCutter, ANewSampleRateStartsAfreshAndAnUnusableOneIsRefused) {
     EXPECT_THROW(fed.cutter.push(kNoonMs, 96'000, block), std::invalid_argument);
 }
 
+// The band listened to changes 5 s into the slot at :00 (the user picks
+// another under the map): that slot is still judged against the beacon that
+// was due on the old band, the next one against the new band's.
+TEST(SlotCutter, ABandChangedInMidSlotCountsFromTheNextSlot) {
+    KeyedTone silence;
+    silence.present = false;
+    const beacons::StationTable stations;
+    int band = 0;
+    Fed fed([&](std::int64_t periodStartMs) { return listen::expectOnBand(stations, band)(periodStartMs); });
+    const std::vector<float> audio = silence.render(kRate, 20'000, 1);
+    const std::size_t change = 5 * kRate;
+    fed.cutter.push(kNoonMs, kRate, std::span<const float>(audio.data(), change));
+    band = 3;
+    fed.cutter.push(kNoonMs + 5'000, kRate, std::span<const float>(audio.data() + change, audio.size() - change));
+    ASSERT_EQ(fed.results.size(), 2u);
+    EXPECT_EQ(fed.results[0].band, 0);
+    EXPECT_EQ(fed.results[0].beaconIndex, beacons::slotIndexAt(kNoonMs, 0));
+    EXPECT_EQ(fed.results[1].band, 3);
+    EXPECT_EQ(fed.results[1].beaconIndex, beacons::slotIndexAt(kNoonMs + 10'000, 3));
+}
+
 TEST(SlotCutter, ExpectationsFollowTheScheduleAndTheStationsFile) {
     beacons::StationTable table;
     ASSERT_TRUE(table.apply("3 | K6XX | Somewhere | CM97 | on").empty());

@@ -5,6 +5,9 @@
 
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <condition_variable>
+#include <mutex>
+#include <stdexcept>
 #include <vector>
 
 #include "beacons/BandPlan.h"
@@ -22,7 +25,7 @@ RigSettings networkRig(const QString& address, int timeoutMs = 2000) {
     return RigSettings{2, address, 0, timeoutMs};
 }
 
-double readBack(const RigctldServer& server) { return makeHamlibRig(networkRig(server.address()))->frequencyHz(); }
+double readBack(const RigctldServer& server) { return server.frequencyHz(); }
 
 struct Tuning {
     qint64 slotStartMs;
@@ -125,6 +128,88 @@ TEST_F(RigFollowerTest, AnEmptyPortLeavesHamlibsDefault) {
     ASSERT_TRUE(waitUntil([&] { return tunings.size() == 1 || !failures.isEmpty(); }, 10000));
     ASSERT_TRUE(failures.isEmpty()) << failures.join(u'\n').toStdString();
     EXPECT_EQ(readBack(server), 18.110e6);
+}
+
+// A tuning asked for before "stop" but still opening the rig when it came
+// never reaches the radio.
+TEST(RigFollowerStaleWork, ATuningOverTakenByStopLeavesTheRadioAlone) {
+    RigctldServer server;
+    const double before = readBack(server);
+    ASSERT_NE(before, 21.150e6);
+    // The worker holds in the factory until the test has stopped the
+    // follower; both sides wait on the condition variable, never on time
+    // (a worker that never comes is ended by the test's time-out).
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool opening = false;
+    bool released = false;
+    FakeClock clock{kNoon};
+    RigFollower follower(clock, [&](const RigSettings& settings) {
+        {
+            std::unique_lock lock(mutex);
+            opening = true;
+            changed.notify_all();
+            changed.wait(lock, [&] { return released; });
+        }
+        return makeHamlibRig(settings);
+    });
+    QStringList failures;
+    int tunings = 0;
+    QObject::connect(&follower, &RigFollower::tuned, [&](qint64, double, int, qint64) { ++tunings; });
+    QObject::connect(&follower, &RigFollower::failed, [&](const QString& m) { failures << m; });
+    follower.setSettings(networkRig(server.address()));
+    follower.stayOnBand(2);
+    {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return opening; });
+    }
+    follower.stop();
+    {
+        const std::lock_guard lock(mutex);
+        released = true;
+    }
+    changed.notify_all();
+    ASSERT_TRUE(waitUntil([&] { return follower.pending() == 0; }, 10000));
+    EXPECT_EQ(tunings, 0);
+    EXPECT_TRUE(failures.isEmpty()) << failures.join(u'\n').toStdString();
+    EXPECT_EQ(readBack(server), before);
+}
+
+// Two tunings queued while the first opens the rig; the open fails: the
+// second is dropped, not a second try of the whole open.
+TEST(RigFollowerStaleWork, AFailedOpenIsNotTriedAgainByWorkAlreadyQueued) {
+    std::mutex mutex;
+    std::condition_variable changed;
+    int opens = 0;
+    bool released = false;
+    FakeClock clock{kNoon};
+    RigFollower follower(clock, [&](const RigSettings&) -> std::unique_ptr<Rig> {
+        std::unique_lock lock(mutex);
+        ++opens;
+        changed.notify_all();
+        changed.wait(lock, [&] { return released; });
+        throw std::runtime_error("Radio: cannot open: IO error");
+    });
+    QStringList failures;
+    QObject::connect(&follower, &RigFollower::failed, [&](const QString& m) { failures << m; });
+    follower.setSettings(networkRig(QStringLiteral("127.0.0.1:1")));
+    follower.follow(3);
+    {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return opens > 0; });
+    }
+    // The next band's tuning, queued behind the open in progress.
+    clock.set(follower.nextTuneAtMs());
+    follower.step();
+    {
+        const std::lock_guard lock(mutex);
+        released = true;
+    }
+    changed.notify_all();
+    ASSERT_TRUE(waitUntil([&] { return follower.pending() == 0; }, 10000));
+    EXPECT_EQ(failures, QStringList{QStringLiteral("Radio: cannot open: IO error")});
+    const std::lock_guard lock(mutex);
+    EXPECT_EQ(opens, 1);
 }
 
 TEST_F(RigFollowerTest, RigThatCannotBeOpenedStopsFollowingWithHamlibsText) {

@@ -56,7 +56,12 @@ ListenMenu::ListenMenu(TfrmTabbedOrvane& main, QMenu* menu, QAction* before) : Q
     connect(mnOpeningChart, &QAction::triggered, this,
             [this] { runGuarded(main_.messages(), [this] { mnOpeningChartClick(); }); });
     connectListener();
-    connect(&main_, &TfrmTabbedOrvane::slotShown, this, [this] { updateTarget(); });
+    connect(&main_, &TfrmTabbedOrvane::slotShown, this, [this] {
+        updateTarget();
+        // The map's frames age out also when no result comes (listening
+        // stopped); the grid ages its cells itself as it is drawn.
+        markHeardOnMap();
+    });
 }
 
 // The menu's items may be gone already (the menu is destroyed before this
@@ -177,11 +182,15 @@ void ListenMenu::stop() {
     }
 }
 
+void ListenMenu::markHeardOnMap() {
+    main_.mapPanel().MarkHeardBeacons(heard_.heardSince(main_.clock().nowUtcMs() - kMapHeardMs));
+}
+
 void ListenMenu::showResult(const listen::SlotResult& result, const QString& call) {
     heard_.add(result);
     history_.add(result);
     main_.monitorPanel().setHeard(heard_);
-    main_.mapPanel().MarkHeardBeacons(heard_.heardSince(main_.clock().nowUtcMs() - kMapHeardMs));
+    markHeardOnMap();
     if (chart_) chart_->update();
     const std::string_view caption = beacons::kBandCaptions[static_cast<std::size_t>(result.band)];
     const QString band = QString::fromLatin1(caption.data(), static_cast<qsizetype>(caption.size()));

@@ -77,6 +77,8 @@ public:
     void showResult(const listen::SlotResult& result, const QString& call);
 
 private:
+    // The map's heard frames as of the clock's moment.
+    void markHeardOnMap();
     void connectListener();
     void buildChartWindow();
 

@@ -56,13 +56,15 @@ public:
     }
     double cellWidth() const { return (width() - captionWidth() - 1) / 18.0; }
 
+    // A result ages out of the grid (listening stopped, or another band
+    // listened to since).
     int heardLevel(int cellColumn, int band) const {
-        const auto& last = heard.last(beaconAt(cellColumn, band), band);
+        const auto& last = heard.shownAt(beaconAt(cellColumn, band), band, clock_.nowUtcMs());
         return last ? listen::heardLevel(*last) : -1;
     }
     QString heardText(int cellColumn, int band) const {
         const int index = beaconAt(cellColumn, band);
-        const auto& last = heard.last(index, band);
+        const auto& last = heard.shownAt(index, band, clock_.nowUtcMs());
         if (!last) return {};
         return QStringLiteral("%1 %2: %3")
             .arg(QString::fromStdString(stations.entry(index).call),

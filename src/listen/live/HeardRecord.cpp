@@ -59,6 +59,12 @@ const std::optional<SlotResult>& HeardTable::last(int beaconIndex, int band) con
     return last_[static_cast<std::size_t>(beaconIndex)][static_cast<std::size_t>(band)];
 }
 
+const std::optional<SlotResult>& HeardTable::shownAt(int beaconIndex, int band, std::int64_t nowMs) const {
+    static const std::optional<SlotResult> none;
+    const std::optional<SlotResult>& r = last(beaconIndex, band);
+    return r && r->periodStartMs < nowMs - kShownForMs ? none : r;
+}
+
 void HeardTable::clear() { last_ = {}; }
 
 std::array<bool, beacons::kBeaconListCount> HeardTable::heardSince(std::int64_t sinceMs) const {

@@ -31,8 +31,13 @@ int heardLevel(const SlotResult& result);
 // monitor's grid and the map, and its age.
 class HeardTable {
 public:
+    // A result older than this no longer describes the path: it is not shown.
+    static constexpr std::int64_t kShownForMs = 30 * 60'000;
+
     void add(const SlotResult& result);
     const std::optional<SlotResult>& last(int beaconIndex, int band) const;
+    // The last result if its slot began at most kShownForMs before `nowMs`.
+    const std::optional<SlotResult>& shownAt(int beaconIndex, int band, std::int64_t nowMs) const;
     void clear();
     // The beacons heard on any band since `sinceMs` (for the map).
     std::array<bool, beacons::kBeaconListCount> heardSince(std::int64_t sinceMs) const;

@@ -1,6 +1,7 @@
 #include "listen/live/LiveListener.h"
 
 #include <QMetaType>
+#include <QThread>
 
 #include "beacons/BandPlan.h"
 #include "common/ThreadHandOff.h"
@@ -39,21 +40,33 @@ std::optional<ExpectedBeacon> LiveListener::expect(std::int64_t periodStartMs) c
                        : expectFollowing(*stations, -1 - target)(periodStartMs);
 }
 
+template <typename Signal>
+void LiveListener::signalInRun(quint64 generation, Signal&& signal) {
+    postToThreadOf(this, [this, generation, signal = std::forward<Signal>(signal)] {
+        if (generation == generation_) signal();
+    });
+}
+
 void LiveListener::start() {
     stop();
+    const quint64 generation = generation_;
     DetectorSettings detector;
     detector.pitchHz = settings_.PitchHz;
-    // The cutter is fed and reports on the source's thread; the signal
-    // carries each result to the receivers' threads.
+    // The cutter is fed and reports on the source's thread; each result is
+    // signalled on this object's thread, unless the run ended meanwhile.
     cutter_ = std::make_unique<SlotCutter>(
         detector, [this](std::int64_t periodStartMs) { return expect(periodStartMs); },
-        [this](const SlotResult& result) {
+        [this, generation](const SlotResult& result) {
             std::shared_ptr<const beacons::StationTable> stations;
             {
                 const std::lock_guard lock(stationsMutex_);
                 stations = shared_;
             }
-            emit heard(result, QString::fromStdString(stations->entry(result.beaconIndex).call));
+            const QString call = QString::fromStdString(stations->entry(result.beaconIndex).call);
+            // A source that delivers on this thread (at once, inside start())
+            // is in the current run: its results are signalled directly.
+            if (QThread::currentThread() == thread()) emit heard(result, call);
+            else signalInRun(generation, [this, result, call] { emit heard(result, call); });
         });
     source_ = factory_(settings_);
     if (!source_) {
@@ -73,8 +86,8 @@ void LiveListener::start() {
     });
     // Queued even from this thread: a source failing inside start() must not
     // have its receiver stop (and destroy) it before start() returns.
-    source_->setErrorHandler([this](const QString& message) {
-        postToThreadOf(this, [this, message] { emit failed(message); });
+    source_->setErrorHandler([this, generation](const QString& message) {
+        signalInRun(generation, [this, message] { emit failed(message); });
     });
     source_->start();
 }
@@ -83,6 +96,8 @@ void LiveListener::stop() {
     if (source_) source_->stop();
     source_.reset();
     cutter_.reset();
+    // What the run handed over and is still queued is dropped on arrival.
+    ++generation_;
 }
 
 }  // namespace orvane::listen

@@ -20,9 +20,12 @@ namespace orvane::listen {
 // on each for the beacon due on the band being listened to (the band chosen
 // under the map, or the band the radio follower tunes for a followed
 // beacon). The cutting and the detector run on the source's own thread; each
-// result reaches the GUI thread by the queued signal heard(), a failure of
-// the source by failed(). The band can change while listening: the slot
-// after the change expects the new band's beacon.
+// result is handed to this object's thread and signalled there by heard(), a
+// failure of the source by failed(). What a listening run handed over but
+// was not yet signalled when it stopped is dropped: nothing of it arrives
+// after stop() or in a later run. The band can change while listening: each
+// slot expects the beacon due when it began, the slots after the change the
+// new band's.
 //
 // Collaborations: a factory for the audio source (Qt Multimedia in the
 // program, fakes in tests); the station table (calls, overrides included).
@@ -55,6 +58,10 @@ signals:
 
 private:
     std::optional<ExpectedBeacon> expect(std::int64_t periodStartMs) const;
+    // Runs `signal` on this object's thread unless the run `generation` has
+    // ended by then.
+    template <typename Signal>
+    void signalInRun(quint64 generation, Signal&& signal);
 
     SourceFactory factory_;
     ListenSettings settings_;
@@ -65,6 +72,8 @@ private:
     // The station table as the source's thread sees it; replaced whole under the lock.
     mutable std::mutex stationsMutex_;
     std::shared_ptr<const beacons::StationTable> shared_;
+    // The listening run: counted up by each stop(); this object's thread alone.
+    quint64 generation_ = 0;
     std::unique_ptr<SlotCutter> cutter_;
     std::unique_ptr<AudioSource> source_;
 };

@@ -2,7 +2,10 @@
 // thread by signal, for the beacon due on the band listened to.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QStringList>
 #include <QThread>
+#include <utility>
 #include <thread>
 #include <vector>
 
@@ -110,6 +113,40 @@ TEST(LiveListener, ASourceThatFailsIsReportedAndListeningCanStop) {
     none.start();
     EXPECT_EQ(noneMessage, QStringLiteral("There is no audio input."));
     EXPECT_FALSE(none.listening());
+}
+
+// A listening run's results and failures still queued when it stops are
+// dropped: no result shows after "stopped", and an old failure cannot end
+// the next run.
+TEST(LiveListener, NothingQueuedBeforeStopArrivesAfterIt) {
+    // Run 1 delivers three slots from its own thread, run 2 fails, run 3
+    // delivers nothing.
+    const std::vector<std::pair<int, QString>> runs = {
+        {30, QString()}, {0, QStringLiteral("The audio input is gone.")}, {0, QString()}};
+    std::size_t started = 0;
+    LiveListener listener([&](const ListenSettings&) {
+        const auto& [seconds, failure] = runs.at(started++);
+        return std::make_unique<ThreadSource>(seconds, failure);
+    });
+    int results = 0;
+    QStringList failures;
+    QObject::connect(&listener, &LiveListener::heard, &listener, [&](const SlotResult&, const QString&) { ++results; });
+    QObject::connect(&listener, &LiveListener::failed, &listener, [&](const QString& m) {
+        failures << m;
+        listener.stop();  // what the menu does
+    });
+
+    listener.start();
+    listener.stop();  // joins the source's thread: its three results are queued by now
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(results, 0);
+
+    listener.start();  // fails; the failure is queued
+    listener.start();  // a new run before the old failure was handled
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(failures.isEmpty()) << failures.join(u'\n').toStdString();
+    EXPECT_TRUE(listener.listening());
+    EXPECT_EQ(started, 3u);
 }
 
 }  // namespace
