@@ -116,11 +116,19 @@ SqliteHistory::SqliteHistory(const QString& fileName, int busyTimeoutMs)
         throw OrvaneError(
             QStringLiteral("History database %1: cannot make the folder %2").arg(fileName, info.absolutePath()).toStdString());
     const QByteArray path = QFile::encodeName(fileName);
-    int rc = sqlite3_open_v2(path.constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    if (rc != SQLITE_OK) fail(QStringLiteral("cannot open"));
-    sqlite3_busy_timeout(db_, busyTimeoutMs_);
-    sqlite3_extended_result_codes(db_, 1);
-    createOrMigrate();
+    // The handle exists even when the open fails, and the destructor does
+    // not run for a constructor that throws: it is closed here.
+    try {
+        if (sqlite3_open_v2(path.constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
+            fail(QStringLiteral("cannot open"));
+        sqlite3_busy_timeout(db_, busyTimeoutMs_);
+        sqlite3_extended_result_codes(db_, 1);
+        createOrMigrate();
+    } catch (...) {
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+        throw;
+    }
 }
 
 SqliteHistory::~SqliteHistory() { sqlite3_close_v2(db_); }
