@@ -1,7 +1,7 @@
 // libFuzzer entry for the stations file. Beyond not crashing: every refused
 // line is named by a line number within the file; every slot keeps a call,
 // site and place within their bounds; and the table written back as a
-// stations file reads as the same table.
+// stations file reads as the same table, time zones included.
 #include <QString>
 
 #include <algorithm>
@@ -18,6 +18,10 @@ using namespace orvane::fuzz;
 
 namespace {
 
+// Two moments for the offsets shown: a northern summer's and a winter's.
+const orvane::UtcMs kSummer = 1'784'116'800'000;  // 2026-07-15 12:00 UTC
+const orvane::UtcMs kWinter = 1'796'990'400'000;  // 2026-12-11 12:00 UTC
+
 bool callChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '/'; }
 
 // One line for the entry: by its locator when that names the very place,
@@ -32,7 +36,7 @@ std::string lineOf(const StationEntry& e) {
         position = text;
     }
     return std::to_string(e.slotNumber) + " | " + e.call + " | " + e.site + " | " + position + " | " +
-           (e.onAir ? "on" : "off") + "\n";
+           (e.onAir ? "on" : "off") + " | " + e.timeZone + "\n";
 }
 
 }  // namespace
@@ -58,7 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(table.find(e.call) >= 0);
         (void)table.labelCaption(i);
         (void)table.labelHint(i);
-        (void)table.checkListItem(i);
+        (void)table.checkListItem(i, kSummer);
+        (void)table.checkListItem(i, kWinter);
         (void)table.siteMoved(i);
         if (e.overridden) written += lineOf(e);
     }
@@ -68,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int i = 0; i < kBeaconListCount; ++i) {
         const StationEntry &a = table.entry(i), &b = again.entry(i);
         require(a.call == b.call && a.site == b.site && a.onAir == b.onAir && a.overridden == b.overridden);
-        require(a.lonDeg == b.lonDeg && a.latDeg == b.latDeg && a.locator == b.locator);
+        require(a.lonDeg == b.lonDeg && a.latDeg == b.latDeg && a.locator == b.locator && a.timeZone == b.timeZone);
     }
     return 0;
 }
