@@ -32,9 +32,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (const auto t = parseTimeTag(text)) {
             const QString iso = QDateTime::fromSecsSinceEpoch(*t, Qt::UTC).toString(Qt::ISODate);
             require(parseTimeTag(iso) == t);
-            // Every form starts with the date and the hour and minute as written.
+            // Every form starts with the date and the hour and minute as written,
+            // but for a leap second (":60"), which is the next minute's first.
             const QString tag = text.trimmed();
-            require(tag.startsWith(iso.left(10)) && tag.mid(11, 5) == iso.mid(11, 5));
+            if (tag.mid(16, 3) != QLatin1String(":60"))
+                require(tag.startsWith(iso.left(10)) && tag.mid(11, 5) == iso.mid(11, 5));
         }
         return 0;
     default:

@@ -208,6 +208,9 @@ TEST(SpaceWeatherReadTest, NoaaScaleTables) {
     EXPECT_EQ(*parseTimeTag(u"2026-09-22T06:00:00Z"), at(2026, 9, 22, 6));
     EXPECT_EQ(*parseTimeTag(u"2026-09-22T06:00"), at(2026, 9, 22, 6));
     EXPECT_FALSE(parseTimeTag(u"2026-02-30T06:00:00"));
+    // A leap second is the next minute's first second (found by the fuzzer).
+    EXPECT_EQ(*parseTimeTag(u"2026-12-31 23:59:60.000"), at(2027, 1, 1, 0));
+    EXPECT_FALSE(parseTimeTag(u"2026-09-22 06:00:61"));
     EXPECT_FALSE(parseTimeTag(u"yesterday"));
 }
 
