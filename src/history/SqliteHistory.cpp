@@ -291,14 +291,12 @@ std::vector<HourCell> SqliteHistory::hours(const HistoryQuery& query) {
         const std::int64_t endHour = to / kHourMs;
         const std::int64_t receiverFilter = query.receiver.isEmpty() ? 0 : 1;
         const std::int64_t bandFilter = query.band ? 1 : 0;
-        if (firstHour < endHour) {
-            Statement q(*this,
-                        "SELECT band, beacon, hour % 24, sum(listened), sum(heard), max(best_snr) FROM hourly "
-                        "WHERE hour >= ?1 AND hour < ?2 AND (?3 = 0 OR band = ?4) "
-                        "AND (?5 = 0 OR receiver = (SELECT id FROM receiver WHERE name = ?6)) "
-                        "GROUP BY band, beacon, hour % 24");
-            q.bind(1, firstHour);
-            q.bind(2, endHour);
+        // Both tables answer in the same columns: band, beacon, hour of day,
+        // listened, heard, best first-dash SNR; ?1 and ?2 bound the rows.
+        auto sumInto = [&](const char* sql, std::int64_t lo, std::int64_t hi) {
+            Statement q(*this, sql);
+            q.bind(1, lo);
+            q.bind(2, hi);
             q.bind(3, bandFilter);
             q.bind(4, std::int64_t{query.band.value_or(0)});
             q.bind(5, receiverFilter);
@@ -306,24 +304,21 @@ std::vector<HourCell> SqliteHistory::hours(const HistoryQuery& query) {
             while (q.step())
                 addRow(static_cast<int>(q.integer(0)), static_cast<int>(q.integer(1)), static_cast<int>(q.integer(2)),
                        q.integer(3), q.integer(4), q.isNull(5) ? std::nullopt : std::optional<int>(int(q.integer(5))));
-        }
+        };
+        if (firstHour < endHour)
+            sumInto("SELECT band, beacon, hour % 24, sum(listened), sum(heard), max(best_snr) FROM hourly "
+                    "WHERE hour >= ?1 AND hour < ?2 AND (?3 = 0 OR band = ?4) "
+                    "AND (?5 = 0 OR receiver = (SELECT id FROM receiver WHERE name = ?6)) "
+                    "GROUP BY band, beacon, hour % 24",
+                    firstHour, endHour);
         auto fromSlots = [&](std::int64_t a, std::int64_t b) {  // slots starting in [a, b) ms
             if (a >= b) return;
-            Statement q(*this,
-                        "SELECT band, ((slot % 18) - band + 18) % 18, (slot / 360) % 24, count(*), "
-                        "sum(outcome = 1), max(snr1) FROM slot "
-                        "WHERE slot >= ?1 AND slot < ?2 AND (?3 = 0 OR band = ?4) "
-                        "AND (?5 = 0 OR receiver = (SELECT id FROM receiver WHERE name = ?6)) "
-                        "GROUP BY 1, 2, 3");
-            q.bind(1, (a + beacons::kSlotMs - 1) / beacons::kSlotMs);
-            q.bind(2, (b + beacons::kSlotMs - 1) / beacons::kSlotMs);
-            q.bind(3, bandFilter);
-            q.bind(4, std::int64_t{query.band.value_or(0)});
-            q.bind(5, receiverFilter);
-            q.bind(6, query.receiver);
-            while (q.step())
-                addRow(static_cast<int>(q.integer(0)), static_cast<int>(q.integer(1)), static_cast<int>(q.integer(2)),
-                       q.integer(3), q.integer(4), q.isNull(5) ? std::nullopt : std::optional<int>(int(q.integer(5))));
+            sumInto("SELECT band, ((slot % 18) - band + 18) % 18, (slot / 360) % 24, count(*), "
+                    "sum(outcome = 1), max(snr1) FROM slot "
+                    "WHERE slot >= ?1 AND slot < ?2 AND (?3 = 0 OR band = ?4) "
+                    "AND (?5 = 0 OR receiver = (SELECT id FROM receiver WHERE name = ?6)) "
+                    "GROUP BY 1, 2, 3",
+                    (a + beacons::kSlotMs - 1) / beacons::kSlotMs, (b + beacons::kSlotMs - 1) / beacons::kSlotMs);
         };
         if (firstHour < endHour) {
             fromSlots(from, firstHour * kHourMs);
