@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include "app/cli/CliVerb.h"
+#include "app/cli/module/ConsoleRetrievalView.h"
 #include "common/AtomicFile.h"
 #include "common/AppPaths.h"
 #include "common/IniFile.h"
@@ -17,36 +18,6 @@ namespace {
 
 using namespace orvane::reports;
 
-// The dialog's part of a retrieval on a console: the selection and fields
-// come from the options, the status lines go to stdout; the progress, the
-// status bar and the tabs have nothing to show.
-class ConsoleView final : public RetrievalView {
-public:
-    ConsoleView(const PropSettings& settings, QString host, QString password, bool useProxy, QTextStream& out)
-        : settings_(settings), host_(std::move(host)), password_(std::move(password)), useProxy_(useProxy), out_(out) {}
-
-    QString hostText() const override { return host_; }
-    QString passwordText() const override { return password_; }
-    bool useProxyTicked() const override { return useProxy_; }
-    bool isReportTicked(int index) const override { return settings_.Reports[static_cast<std::size_t>(index)]; }
-    void clearStatusLines() override {}
-    void addStatusLine(const QString& line) override {
-        out_ << line << "\n";
-        out_.flush();
-    }
-    void setStatusPanel(int, const QString&) override {}
-    void showProgress(const ProgressBarState&, const ProgressBarState&) override {}
-    void setRetrievalRunning(bool) override {}
-    void showReportTabs() override {}
-    void processEvents() override { QCoreApplication::processEvents(); }
-
-private:
-    const PropSettings& settings_;
-    QString host_;
-    QString password_;
-    bool useProxy_;
-    QTextStream& out_;
-};
 
 int runReports(const orvane::cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
     ReportServer server = reportServerFromEnvironment();
@@ -126,7 +97,7 @@ int runReports(const orvane::cli::VerbArguments& args, QTextStream& out, QTextSt
         }
     }
 
-    ConsoleView view(settings, server.host, pass.value_or(settings.pass), useProxy, out);
+    orvane::cli::ConsoleRetrievalView view(settings, server.host, pass.value_or(settings.pass), useProxy, out);
     orvane::cli::StreamMessages messages(err);
     ReportRetrieval retrieval(settings, view, messages);
     // Into the folder only now: the clients have read SSL_CERT_FILE, which,

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include "app/cli/CliVerb.h"
+#include "app/cli/module/ConsoleRetrievalView.h"
 #include "common/Clock.h"
 #include "common/image/PngFile.h"
 #include "reports/PropSettings.h"
@@ -23,28 +24,6 @@ using namespace orvane::reports;
 
 constexpr char kVerb[] = "orvane-cli spacewx: ";
 
-// The retrieval's status lines go to stderr: stdout holds the figures.
-class QuietView final : public RetrievalView {
-public:
-    QuietView(const PropSettings& settings, QString host, QTextStream& err)
-        : settings_(settings), host_(std::move(host)), err_(err) {}
-    QString hostText() const override { return host_; }
-    QString passwordText() const override { return settings_.pass; }
-    bool useProxyTicked() const override { return false; }
-    bool isReportTicked(int index) const override { return settings_.Reports[static_cast<std::size_t>(index)]; }
-    void clearStatusLines() override {}
-    void addStatusLine(const QString& line) override { err_ << line << "\n"; }
-    void setStatusPanel(int, const QString&) override {}
-    void showProgress(const ProgressBarState&, const ProgressBarState&) override {}
-    void setRetrievalRunning(bool) override {}
-    void showReportTabs() override {}
-    void processEvents() override { QCoreApplication::processEvents(); }
-
-private:
-    const PropSettings& settings_;
-    QString host_;
-    QTextStream& err_;
-};
 
 QString valueText(double v) {
     return v == static_cast<double>(static_cast<long long>(v)) ? QString::number(v, 'f', 0) : QString::number(v, 'f', 2);
@@ -58,7 +37,8 @@ void fetchInto(const QString& folder, bool https, const ReportServer& server, QT
     for (const char* key : {"wwv", "DSD", "DGD"})
         settings.Reports[static_cast<std::size_t>(reportIndexOfKey(QString::fromLatin1(key)))] = true;
     settings.ReportSource = https ? ReportSourceKind::Https : ReportSourceKind::Ftp;
-    QuietView view(settings, server.host, err);
+    // The status lines go to stderr: stdout holds the figures.
+    orvane::cli::ConsoleRetrievalView view(settings, server.host, settings.pass, false, err);
     orvane::cli::StreamMessages messages(err);
     ReportRetrieval retrieval(settings, view, messages);
     const orvane::SystemClock clock;
