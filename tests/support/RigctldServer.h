@@ -35,30 +35,19 @@ class RigctldServer {
 public:
     explicit RigctldServer(quint16 port = 0) {
         if (!dir_.isValid()) throw std::runtime_error("no temporary folder for rigctld's log");
-        port_ = port ? port : freeTcpPort();
         log_ = dir_.filePath(QStringLiteral("rigctld.log"));
-        const QByteArray logPath = QFile::encodeName(log_);
-        std::vector<std::string> args = {"/usr/bin/rigctld", "-m", "1", "-T", "127.0.0.1",
-                                         "-t", std::to_string(port_), "-vvvv"};
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logPath.constData(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
-        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-        const int rc = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (rc != 0) {
-            pid_ = -1;
-            throw std::runtime_error("rigctld did not start");
-        }
-        if (!waitReady()) {
+        // A port found free may be taken by a test running beside this one
+        // before rigctld binds it: that rigctld ends with a bind error and a
+        // connection would reach the other test's server. Another port then,
+        // a few times; a port given by the test is tried once.
+        const int attempts = port ? 1 : 5;
+        for (int attempt = 0; attempt < attempts; ++attempt) {
+            port_ = port ? port : freeTcpPort();
+            start();
+            if (waitReady()) return;
             stop();
-            throw std::runtime_error("rigctld does not listen");
         }
+        throw std::runtime_error("rigctld does not listen");
     }
     ~RigctldServer() { stop(); }
     RigctldServer(const RigctldServer&) = delete;
@@ -73,26 +62,43 @@ public:
 
     // The frequency the dummy rig is on, asked over rigctld's own text
     // protocol ("f"), so a test reads it without Hamlib: Hamlib keeps global
-    // state that two threads using it at once would race on. 0 when no answer.
+    // state that two threads using it at once would race on. 0 when no
+    // number came within 10 s.
+    //
+    // Asked on the connection that proved the server ready, kept open for
+    // the server's life: rigctld 4.5 closes a leaving client's descriptor
+    // twice, and a client connecting at that moment (the program's own) can
+    // lose its fresh connection to the second close. An error line or a lost
+    // connection is asked again, every 50 ms, until the deadline.
     double frequencyHz() const {
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, port_);
-        bool asked = false;
         QByteArray reply;
-        const bool answered = waitUntil(
+        bool asked = false;
+        double hz = 0;
+        waitUntil(
             [&] {
-                if (!asked && socket.state() == QAbstractSocket::ConnectedState) {
-                    socket.write("f\n");
+                if (control_.state() == QAbstractSocket::UnconnectedState) {
+                    control_.connectToHost(QHostAddress::LocalHost, port_);
+                    asked = false;
+                    reply.clear();
+                }
+                if (!asked && control_.state() == QAbstractSocket::ConnectedState) {
+                    control_.write("f\n");
                     asked = true;
                 }
-                reply += socket.readAll();
-                return reply.contains('\n') || reply.size() > 1024;
+                reply += control_.readAll();
+                if (reply.size() > 1024) reply.clear();
+                const qsizetype end = reply.indexOf('\n');
+                if (end < 0) return false;
+                bool ok = false;
+                hz = reply.left(end).trimmed().toDouble(&ok);
+                if (ok) return true;
+                hz = 0;
+                reply.clear();
+                asked = false;  // an error line: ask again at the next poll
+                return false;
             },
-            10000);
-        if (!answered) return 0;
-        bool ok = false;
-        const double hz = reply.left(reply.indexOf('\n')).trimmed().toDouble(&ok);
-        return ok ? hz : 0;
+            10000, 50);
+        return hz;
     }
 
     static bool portIsFree(quint16 port) {
@@ -127,21 +133,57 @@ private:
         pid_ = -1;
     }
 
-    // rigctld listens shortly after it starts: try to connect until it does.
+    void start() {
+        const QByteArray logPath = QFile::encodeName(log_);
+        std::vector<std::string> args = {"/usr/bin/rigctld", "-m", "1", "-T", "127.0.0.1",
+                                         "-t", std::to_string(port_), "-vvvv"};
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logPath.constData(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+        const int rc = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (rc != 0) {
+            pid_ = -1;
+            throw std::runtime_error("rigctld did not start");
+        }
+    }
+
+    bool exited() const {
+        int status = 0;
+        return ::waitpid(pid_, &status, WNOHANG) == pid_;
+    }
+
+    // rigctld listens shortly after it starts: connect until it does, and
+    // until its own log shows the connection from this socket's port (the
+    // proof that the listener is this child, not another test's). False
+    // when the child ended (the port was taken) or after 10 s. The
+    // connection stays open (see frequencyHz).
     bool waitReady() {
-        QTcpSocket socket;
-        return waitUntil(
+        control_.abort();
+        bool ended = false;
+        const bool ready = waitUntil(
             [&] {
-                if (socket.state() == QAbstractSocket::ConnectedState) return true;
-                if (socket.state() == QAbstractSocket::UnconnectedState)
-                    socket.connectToHost(QHostAddress::LocalHost, port_);
-                return false;
+                if (exited()) return ended = true;
+                if (control_.state() == QAbstractSocket::UnconnectedState)
+                    control_.connectToHost(QHostAddress::LocalHost, port_);
+                if (control_.state() != QAbstractSocket::ConnectedState) return false;
+                return log().contains("Connection opened from 127.0.0.1:" + QByteArray::number(control_.localPort()) +
+                                      '\n');
             },
             10000, 50);
+        if (ended) pid_ = -1;  // reaped by exited()
+        return ready && !ended;
     }
 
     QTemporaryDir dir_;
     QString log_;
+    mutable QTcpSocket control_;
     quint16 port_ = 0;
     pid_t pid_ = -1;
 };
