@@ -68,7 +68,7 @@ struct Outage {
         };
     }
     HistoryWriter::StatusHandler status() {
-        return [this](const QString& s) {
+        return [this](const QString& s, bool) {
             std::lock_guard lock(mutex);
             statuses << s;
             said_.notify_all();
