@@ -6,10 +6,12 @@
 #include <QFile>
 #include <QProcess>
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 
-#include <grp.h>
+#include <linux/capability.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -22,6 +24,7 @@ namespace {
 
 constexpr int kRate = 12000;
 constexpr char kStart[] = "2026-12-10T12:00:05Z";
+constexpr int kCannotDropCapabilities = 125;  // orvane-cli itself never exits with it
 
 // 26 s from 12:00:05 UTC: whole slots at :10 (VE8AT on 14.10 MHz, keyed at
 // 10 dB) and :20 (W6WX, silent).
@@ -119,25 +122,24 @@ TEST_F(ListenHistory, ADatabaseThatCannotBeWrittenIsRefusedWithTheReason) {
         sqlite3_exec(db, "CREATE TABLE later(x); PRAGMA user_version=99", nullptr, nullptr, nullptr);
         sqlite3_close(db);
     }
-    // A folder this user cannot write to: root writes everywhere, so as root
-    // the program runs as nobody.
+    // A folder this user cannot write to. Root writes everywhere: as root the
+    // program runs without the capabilities that override file permissions.
     ASSERT_TRUE(QDir(dir.path()).mkdir("ro"));
     ASSERT_EQ(run({"listen", "-i", wav, "--start", kStart, "--db", dir.file("ro/old.sqlite"), "--receiver", "G4ABC"})
                   .exitCode,
               0);
-    QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ReadOther | QFile::ExeOther);
-    QFile::setPermissions(dir.file("ro"), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
-    QFile::setPermissions(wav, QFile::ReadOwner | QFile::ReadOther);
-    const auto asAnotherUser = [] {
+    QFile::setPermissions(dir.file("ro"), QFile::ReadOwner | QFile::ExeOwner);
+    const auto bound = [] {
         if (::geteuid() != 0) return;
-        ::setgroups(0, nullptr);
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(125);
+        if (::prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0) != 0 ||
+            ::prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH, 0, 0, 0) != 0)
+            ::_exit(kCannotDropCapabilities);
     };
     struct Case {
         const char* name;
         QString db;
         const char* says;
-        bool otherUser;
+        bool bound;
     };
     for (const Case& c : {Case{"not a database", "sqlite:" + dir.file("junk.sqlite"), "not a database", false},
                           Case{"a folder", "sqlite:" + dir.path(), "not a regular file", false},
@@ -146,13 +148,18 @@ TEST_F(ListenHistory, ADatabaseThatCannotBeWrittenIsRefusedWithTheReason) {
                           Case{"new file in a read-only folder", dir.file("ro/new.sqlite"), "Permission denied", true},
                           Case{"history in a read-only folder", dir.file("ro/old.sqlite"), "readonly database", true}}) {
         SCOPED_TRACE(c.name);
-        const CliRun r = listen({"--db", c.db, "--receiver", "G4ABC"}, c.otherUser ? std::function<void()>(asAnotherUser) : nullptr);
+        const CliRun r = listen({"--db", c.db, "--receiver", "G4ABC"}, c.bound ? std::function<void()>(bound) : nullptr);
+        if (r.exitCode == kCannotDropCapabilities) {  // a container without CAP_SETPCAP
+            std::fprintf(stderr, "%s: not checked here, root cannot drop its capabilities\n", c.name);
+            continue;
+        }
         EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(c.says)) << r.err.toStdString();
         EXPECT_FALSE(r.err.contains("slots stored in")) << r.err.toStdString();
         EXPECT_EQ(r.out, "");
     }
     EXPECT_FALSE(QFile::exists(dir.file("ro/new.sqlite")));
+    QFile::setPermissions(dir.file("ro"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);  // to be removed
 }
 
 // The disk fills while the slots are written: a file size limit stands in
