@@ -66,8 +66,8 @@ ListenMenu::ListenMenu(TfrmTabbedOrvane& main, QMenu* menu, QAction* before) : Q
 }
 
 // The menu's items may be gone already (the menu is destroyed before this
-// object when the window goes): only the listening ends here.
-// What the history has queued is written before the window goes.
+// object when the window goes): only the listening ends here, and what the
+// history has queued is written (one try) before the window goes.
 ListenMenu::~ListenMenu() {
     listener_->stop();
     database_.reset();
@@ -213,7 +213,8 @@ void ListenMenu::showResult(const listen::SlotResult& result, const QString& cal
     const QString what = result.heard ? QStringLiteral("heard, %1 of 4 dashes").arg(listen::heardLevel(result))
                                       : QStringLiteral("not heard");
     // While the history fails, the status keeps saying so.
-    const QString database = database_ && !database_->failure().isEmpty() ? QStringLiteral("; ") + database_->failure() : QString();
+    const QString database =
+        database_ && !database_->failure().isEmpty() ? QStringLiteral("; ") + database_->failure() : QString();
     main_.setStatusPanelText(1, QStringLiteral("Listen: %1 %2 %3%4").arg(call, band, what, database));
     if (database_) database_->add(result, listener_->settings().Device);
     if (log_) {

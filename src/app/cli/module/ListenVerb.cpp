@@ -36,8 +36,9 @@ QString resultLine(const listen::SlotResult& r, const QString& call) {
     return f.join(QLatin1Char('\t'));
 }
 
-// Results are flushed to the database at least this often while a recording
-// is read faster than real time, so the writer's queue never reaches its bound.
+// A recording is read far faster than real time: a commit is asked for every
+// this many slots, so while the database keeps up the writer's queue (two
+// hours of five bands) never reaches its bound.
 constexpr int kFlushEverySlots = 1000;
 
 // The history the slots go to while the recording is read: the reader only
