@@ -107,6 +107,11 @@ public:
     void RenderOnce(const IlluminationMask& mask, int nightShade);
     void RenderTwilightOnce(const TwilightTables& twilight, int noonColumn, int nightShade);
 
+    // Lets the fine picture go (8 MB for the relief); the next size that
+    // needs it loads it again. For a view left alone at one size.
+    void releaseFinePicture() { fine_ = QImage(); }
+    bool holdsFinePicture() const { return !fine_.isNull(); }
+
     Source source() const { return source_; }
     QSize size() const { return lit_.size(); }
     const QImage& baseMap() const { return base_; }

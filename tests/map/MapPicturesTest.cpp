@@ -170,6 +170,25 @@ TEST(MapPictures, ResamplesOncePerSize) {
     EXPECT_EQ(pictures.litMap(), LoadEarthBitmap());
 }
 
+// A view left at one size lets the fine picture go; the next size loads it
+// again and resamples just as the first time did.
+TEST(MapPictures, TheFinePictureLetGoIsLoadedAgainForTheNextSize) {
+    for (MapPictures::Source source : {MapPictures::Source::Relief, MapPictures::Source::Outline}) {
+        MapPictures kept, released;
+        kept.PrepareBaseMap(source, QSize(1200, 600));
+        released.PrepareBaseMap(source, QSize(1200, 600));
+        ASSERT_TRUE(released.holdsFinePicture());
+        released.releaseFinePicture();
+        EXPECT_FALSE(released.holdsFinePicture());
+        released.Rebuild(QSize(1200, 600));  // same size: the lit map serves
+        EXPECT_FALSE(released.holdsFinePicture());
+        kept.Rebuild(QSize(1000, 500));
+        released.Rebuild(QSize(1000, 500));
+        EXPECT_TRUE(released.holdsFinePicture());
+        EXPECT_EQ(released.litMap(), kept.litMap());
+    }
+}
+
 TEST(MapPictures, SolsticeNoonShadesTheSouthAndMidnightSide) {
     MapPictures pictures;
     pictures.PrepareBaseMap(MapPictures::Source::Relief, kEarthSize);

@@ -40,6 +40,8 @@ constexpr int kMapMarginBottom = kFreqPanel.top() - kMapPanel.bottom() - 1;  // 
 constexpr double kMaxLabelScale = 1.8;
 constexpr int kLabelFontPixels = 11;  // "MS Sans Serif" 8 pt
 constexpr int kMarkerSize = 9;
+// How long the map keeps one size before the fine picture is let go.
+constexpr int kFinePictureKeptMs = 10'000;
 
 // The user's station: a red dot ringed in white, visible on sea, land and
 // the night shade alike.
@@ -99,7 +101,12 @@ double devicePixelRatioOf(const QWidget* w) { return w ? w->devicePixelRatioF() 
 
 }  // namespace
 
-MapPanel::MapPanel(Clock& clock, QWidget* parent) : QWidget(parent), clock_(clock) { BuildControls(); }
+MapPanel::MapPanel(Clock& clock, QWidget* parent) : QWidget(parent), clock_(clock) {
+    BuildControls();
+    releaseFinePicture_.setSingleShot(true);
+    releaseFinePicture_.setInterval(kFinePictureKeptMs);
+    connect(&releaseFinePicture_, &QTimer::timeout, this, [this] { mapPictures_.releaseFinePicture(); });
+}
 
 void MapPanel::BuildControls() {
     bvlMap = new QFrame(this);
@@ -357,6 +364,7 @@ void MapPanel::RebuildMap() {
     const QSize previous = mapSize_;
     mapSize_ = MapPixelSize();
     mapPictures_.Rebuild(mapSize_);
+    releaseFinePicture_.start();
     if (FirstResizeSeen && mapSize_ == previous && !BrowsingCalendar) {
         RenderShadedMap();
         return;

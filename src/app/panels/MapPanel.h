@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPolygonF>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -165,6 +166,9 @@ private:
     map::GreyLine greyLine_;        // terminator state and illumination mask
     map::MapPictures mapPictures_;  // base map, lit map, shaded picture
     QSize mapSize_;                 // size of the last build, device pixels
+    // The fine picture is let go once the map has kept its size for a while
+    // (a resize by dragging rebuilds many times in a row).
+    QTimer releaseFinePicture_;
     UtcMoment DisplayTime = 0;
     int NightShade = 1;
     bool SignalChangeOn = false;
