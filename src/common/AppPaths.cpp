@@ -16,11 +16,15 @@ AppPaths AppPaths::forExecutable(const QString& executablePath) {
     QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     if (config.isEmpty()) config = QDir::homePath() + QStringLiteral("/.config/orvane");
     QDir().mkpath(config);
-    return inDirectory(config, stem);
+    // A history grows for years: it is data, not configuration.
+    QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (data.isEmpty()) data = QDir::homePath() + QStringLiteral("/.local/share");
+    return AppPaths(inDirectory(config, stem).baseName_, data + QStringLiteral("/orvane/history.sqlite"));
 }
 
 AppPaths AppPaths::inDirectory(const QString& directory, const QString& stem) {
-    return AppPaths(QDir(directory).absoluteFilePath(stem));
+    const QString base = QDir(directory).absoluteFilePath(stem);
+    return AppPaths(base, base + QStringLiteral("-history.sqlite"));
 }
 
 }  // namespace orvane

@@ -15,13 +15,16 @@ HistoryWriter::HistoryWriter(Opener open, Receiver receiver, StatusHandler statu
       maxQueued_(std::max<std::size_t>(1, maxQueued)),
       thread_([this] { run(); }) {}
 
-HistoryWriter::~HistoryWriter() {
+HistoryWriter::~HistoryWriter() { finish(); }
+
+HistoryWriter::Counts HistoryWriter::finish() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
     }
     wake_.notify_all();
-    thread_.join();
+    if (thread_.joinable()) thread_.join();
+    return counts();
 }
 
 void HistoryWriter::submit(const SlotRecord& record) {
@@ -54,7 +57,7 @@ bool HistoryWriter::waitIdle(std::chrono::steady_clock::time_point deadline) con
 
 // Called with the lock held; commits without it. True when the batch went in.
 bool HistoryWriter::commit(std::unique_lock<std::mutex>& lock) {
-    if (queue_.empty()) return true;
+    if (queue_.empty() && store_) return true;
     std::vector<SlotRecord> batch(queue_.begin(), queue_.end());
     const std::int64_t droppedBefore = counts_.dropped;
     committing_ = true;
@@ -62,7 +65,7 @@ bool HistoryWriter::commit(std::unique_lock<std::mutex>& lock) {
     QString failure;
     try {
         if (!store_) store_ = open_();
-        store_->add(receiver_, batch);
+        if (!batch.empty()) store_->add(receiver_, batch);
     } catch (const std::exception& e) {
         failure = QString::fromUtf8(e.what());
         store_.reset();  // opened anew on the next try
@@ -86,11 +89,15 @@ bool HistoryWriter::commit(std::unique_lock<std::mutex>& lock) {
     idle_.notify_all();
     lock.unlock();
     if (!done)
-        status_(QStringLiteral("History: %1; %2 results wait%3").arg(failure).arg(waiting).arg(
-            dropped > 0 ? QStringLiteral(", %1 oldest dropped").arg(dropped) : QString()));
+        status_(QStringLiteral("History: %1; %2 results wait%3")
+                    .arg(failure)
+                    .arg(waiting)
+                    .arg(dropped > 0 ? QStringLiteral(", %1 oldest dropped").arg(dropped) : QString()),
+                true);
     else if (wasFailing)
         status_(QStringLiteral("History: stored again, nothing waiting was lost%1")
-                    .arg(dropped > 0 ? QStringLiteral(" but the %1 oldest").arg(dropped) : QString()));
+                    .arg(dropped > 0 ? QStringLiteral(" but the %1 oldest").arg(dropped) : QString()),
+                false);
     lock.lock();
     return done;
 }
@@ -103,7 +110,7 @@ void HistoryWriter::run() {
     for (;;) {
         wake_.wait_until(lock, next, [this] { return stopping_ || flushSoon_; });
         if (stopping_) {
-            commit(lock);
+            if (!queue_.empty()) commit(lock);
             store_.reset();
             idle_.notify_all();
             return;

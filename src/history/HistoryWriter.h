@@ -22,11 +22,14 @@ namespace orvane::history {
 // the results stay queued, the store is opened anew with growing back-off
 // (1 s doubling to a minute), and the status says so; nothing queued is lost
 // within the bound. Beyond the bound (two hours of five bands) the oldest
-// results are dropped and the status says how many.
+// results are dropped and the status says how many. The store is opened at
+// the first commit, or at once by flushSoon(), so a database that cannot be
+// written is said before a batch waits for it.
 class HistoryWriter {
 public:
     using Opener = std::function<std::unique_ptr<HistoryStore>()>;
-    using StatusHandler = std::function<void(const QString&)>;  // called on the writer thread
+    // Called on the writer thread; `failing`: the last commit failed.
+    using StatusHandler = std::function<void(const QString& text, bool failing)>;
 
     static constexpr std::size_t kDefaultMaxQueued = 5 * 360 * 2;
     static constexpr std::chrono::milliseconds kDefaultFlushInterval{10'000};
@@ -36,13 +39,14 @@ public:
     HistoryWriter(Opener open, Receiver receiver, StatusHandler status,
                   std::chrono::milliseconds flushInterval = kDefaultFlushInterval,
                   std::size_t maxQueued = kDefaultMaxQueued);
-    // Commits what is queued (one try) and ends the thread.
+    // finish(), unless done.
     ~HistoryWriter();
     HistoryWriter(const HistoryWriter&) = delete;
     HistoryWriter& operator=(const HistoryWriter&) = delete;
 
     void submit(const SlotRecord& record);
-    // Asks for a commit now rather than at the next interval.
+    // Asks for a commit now rather than at the next interval (and opens the
+    // store if it is not open).
     void flushSoon();
 
     struct Counts {
@@ -55,6 +59,10 @@ public:
     // Waits until nothing is queued and no commit is under way, or the
     // deadline passes; true when idle.
     bool waitIdle(std::chrono::steady_clock::time_point deadline) const;
+    // Commits what is queued (one try), ends the thread and returns the
+    // counts as they are then: what could not be stored is still `queued`
+    // (and `failing` is set). Results submitted afterwards are not stored.
+    Counts finish();
 
 private:
     void run();

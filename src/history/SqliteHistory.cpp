@@ -1,9 +1,11 @@
 #include "history/SqliteHistory.h"
 
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
+#include <cerrno>
 #include <cmath>
 #include <map>
 #include <tuple>
@@ -115,6 +117,11 @@ SqliteHistory::SqliteHistory(const QString& fileName, int busyTimeoutMs)
     if (!info.exists() && !QDir().mkpath(info.absolutePath()))
         throw OrvaneError(
             QStringLiteral("History database %1: cannot make the folder %2").arg(fileName, info.absolutePath()).toStdString());
+    // SQLite would only say "unable to open database file".
+    if (!info.exists() && ::access(QFile::encodeName(info.absolutePath()).constData(), W_OK | X_OK) != 0)
+        throw OrvaneError(QStringLiteral("History database %1: cannot create it in %2: %3")
+                              .arg(fileName, info.absolutePath(), qt_error_string(errno))
+                              .toStdString());
     const QByteArray path = QFile::encodeName(fileName);
     // The handle exists even when the open fails, and the destructor does
     // not run for a constructor that throws: it is closed here.

@@ -87,8 +87,20 @@ QString programUserAgent() {
         .arg(kVersion.build);
 }
 
-HttpsClient::HttpsClient() : tls_(std::make_unique<QSslConfiguration>(baseConfiguration())) {
+HttpsClient::HttpsClient() {
     UserAgent = programUserAgent();
+    // Named now, read at the first fetch: a relative name means the folder
+    // the program started in, whatever folder it works in by then.
+    const QString file = qEnvironmentVariable("SSL_CERT_FILE");
+    if (!file.isEmpty()) caFile_ = {file, QFileInfo(file).absoluteFilePath()};
+}
+
+// Made at the first fetch, not with the client: the window builds its clients
+// at start, and reading a CA file (a whole system bundle, on some desktops)
+// and starting the TLS library are work that only a fetch needs.
+QSslConfiguration& HttpsClient::tls() {
+    if (tls_) return *tls_;
+    tls_ = std::make_unique<QSslConfiguration>(baseConfiguration());
     // Qt reads the system's certificate folders itself but not the file that
     // SSL_CERT_FILE names, which OpenSSL, curl and Python honour; a user who
     // trusts a private mirror's CA that way expects this program to follow.
@@ -97,12 +109,13 @@ HttpsClient::HttpsClient() : tls_(std::make_unique<QSslConfiguration>(baseConfig
     // CAs costs more than a whole retrieval from a mirror, so the file's CAs
     // are tried alone first and the system's are added when a peer's chain
     // is not found among them (see Get).
-    const QString file = qEnvironmentVariable("SSL_CERT_FILE");
-    if (!file.isEmpty()) {
-        extraCas_ = QSslCertificate::fromPath(QFileInfo(file).absoluteFilePath(), QSsl::Pem);
-        if (extraCas_.isEmpty()) caFileNote_ = QStringLiteral(" (SSL_CERT_FILE '%1' holds no certificate)").arg(file);
+    if (!caFile_.first.isEmpty()) {
+        extraCas_ = QSslCertificate::fromPath(caFile_.second, QSsl::Pem);
+        if (extraCas_.isEmpty())
+            caFileNote_ = QStringLiteral(" (SSL_CERT_FILE '%1' holds no certificate)").arg(caFile_.first);
         else tls_->setCaCertificates(extraCas_);
     }
+    return *tls_;
 }
 
 HttpsClient::~HttpsClient() {
@@ -147,7 +160,7 @@ HttpsClient::Response HttpsClient::fetchTrusted(const QUrl& url) {
         if (!untrusted || extraCas_.isEmpty() || widened_) throw;
     }
     widened_ = true;
-    tls_->setCaCertificates(QSslConfiguration::systemCaCertificates() + extraCas_);
+    tls().setCaCertificates(QSslConfiguration::systemCaCertificates() + extraCas_);
     return fetch(url, untrusted);
 }
 
@@ -181,7 +194,7 @@ HttpsClient::Response HttpsClient::exchange(const QUrl& url, bool& untrusted, bo
     if (!reused) {
         dropConnection();
         socket_ = std::make_unique<QSslSocket>();
-        socket_->setSslConfiguration(*tls_);
+        socket_->setSslConfiguration(tls());
         socket_->setPeerVerifyMode(QSslSocket::VerifyPeer);
         socketHost_ = host;
         socketPort_ = port;

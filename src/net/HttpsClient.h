@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include "common/OrvaneError.h"
 
@@ -110,12 +111,14 @@ private:
     // kept connection closed before any answer, so a new one may be tried.
     Response exchange(const QUrl& url, bool& untrusted, bool& retry);
     void dropConnection();
+    QSslConfiguration& tls();
 
     std::unique_ptr<QSslSocket> socket_;  // kept alive between fetches
     QString socketHost_;
     int socketPort_ = 0;
-    std::unique_ptr<QSslConfiguration> tls_;
-    QList<QSslCertificate> extraCas_;  // of SSL_CERT_FILE
+    std::unique_ptr<QSslConfiguration> tls_;  // made at the first fetch (tls())
+    std::pair<QString, QString> caFile_;  // SSL_CERT_FILE as given, and absolute
+    QList<QSslCertificate> extraCas_;     // of SSL_CERT_FILE
     bool widened_ = false;             // the system's CAs are in tls_ too
     QString caFileNote_;
     bool running_ = false;

@@ -49,7 +49,7 @@ TEST(CliStart, TheLightVerbsOpenNoneOfTheHeavyLibraries) {
     TempDir dir;
     const QStringList heavy{"libQt6Network", "libQt6Gui",  "libQt6Multimedia", "libhamlib", "libfftw3",
                             "libfluidsynth", "libpulse",   "libssl",           "libcrypto", "libasound",
-                            "libsndfile",    "orvane-cli-verbs"};
+                            "libsndfile",    "orvane-cli-verbs", "orvane-cli-pictures"};
     const QList<QStringList> light{
         {"slot", "--at", "@0"},
         {"sun", "--at", "@0"},
@@ -66,6 +66,16 @@ TEST(CliStart, TheLightVerbsOpenNoneOfTheHeavyLibraries) {
         for (const QString& f : opened)
             for (const QString& name : heavy) EXPECT_FALSE(f.contains(name)) << f.toStdString();
     }
+    // The map is drawn with Qt Gui and the pictures module alone.
+    const QStringList drawn =
+        librariesOpened({QStringLiteral("greyline"), QStringLiteral("--size"), QStringLiteral("64x32"),
+                         QStringLiteral("--at"), QStringLiteral("@0"), QStringLiteral("-o"), dir.file("map.png")});
+    EXPECT_TRUE(std::any_of(drawn.cbegin(), drawn.cend(),
+                            [](const QString& f) { return f.endsWith(QLatin1String("/orvane-cli-pictures.so")); }))
+        << drawn.join(u' ').toStdString();
+    const QStringList drawing{"libQt6Gui", "orvane-cli-pictures"};
+    for (const QString& f : drawn)
+        for (const QString& name : heavy) EXPECT_TRUE(drawing.contains(name) || !f.contains(name)) << f.toStdString();
     // A verb of the module brings it in, and what it needs with it.
     TempDir::write(dir.file("wwv.txt"), QByteArray(":Issued: 2026 Dec 10 1205 UTC\n"));
     const QStringList opened = librariesOpened({QStringLiteral("report-age"), dir.file("wwv.txt")});

@@ -16,6 +16,8 @@
 #include "app/panels/MonitorPanel.h"
 #include "common/FakeClock.h"
 #include "common/IniFile.h"
+#include "history/HistorySettings.h"
+#include "history/SqliteHistory.h"
 #include "listen/live/ListenSettings.h"
 #include "listen/ui/OpeningChart.h"
 #include "support/TempDir.h"
@@ -219,4 +221,48 @@ TEST_F(ListenWindowTest, TheChartShowsTheResultsAndSavesAsPng) {
     EXPECT_EQ(saved.size(), menu().chart()->image().size());
     EXPECT_FALSE(menu().chart()->exportPng(dir.file(QStringLiteral("no/such/folder/x.png")), &reason));
     EXPECT_FALSE(reason.isEmpty());
+}
+
+// Each slot goes to the history database named in the settings (the default
+// file beside the settings here) under the receiver named there; closing the
+// window normally writes what waits, before the writer's interval.
+TEST_F(ListenWindowTest, EachSlotIsKeptInTheHistoryAndNothingIsLostOnClosing) {
+    IniFile ini(AppPaths::inDirectory(dir.path()).iniFileName());
+    ini.writeString("History", "Receiver", "G4ABC");
+    menu().setSourceFactory([](const listen::ListenSettings&) {
+        return std::make_unique<FakeSource>(noonMs(0, 0), 30, QString());
+    });
+    menu().listenItem()->trigger();
+    ASSERT_NE(menu().database(), nullptr);
+    EXPECT_EQ(menu().database()->url(), "sqlite:" + AppPaths::inDirectory(dir.path()).historyFileName());
+    menu().showResult(heardResult(noonMs(0, 30), 0, 3, 2), QStringLiteral("KH6WO"));
+    window.reset();
+
+    history::SqliteHistory store(AppPaths::inDirectory(dir.path()).historyFileName());
+    const std::vector<history::HourCell> cells = store.hours({});
+    ASSERT_EQ(cells.size(), 4u);  // 4U1UN, VE8AT, W6WX, KH6WO on 14.10 at 12 UTC
+    for (const history::HourCell& c : cells) {
+        EXPECT_EQ(c.listened, 1) << c.beacon;
+        EXPECT_EQ(c.heard, c.beacon == 3 ? 1 : 0) << c.beacon;
+    }
+    ASSERT_EQ(store.receivers().size(), 1u);
+    EXPECT_EQ(store.receivers()[0].name, QStringLiteral("G4ABC"));
+}
+
+// A database that cannot be written: the status bar says so while it fails,
+// the results wait for it, and listening goes on.
+TEST_F(ListenWindowTest, AnUnwritableHistoryIsSaidInTheStatusBarAndListeningGoesOn) {
+    IniFile(AppPaths::inDirectory(dir.path()).iniFileName()).writeString("History", "Database", "sqlite:" + dir.path());
+    menu().setSourceFactory([](const listen::ListenSettings&) {
+        return std::make_unique<FakeSource>(noonMs(0, 0), 10, QString());
+    });
+    menu().listenItem()->trigger();
+    ASSERT_TRUE(waitUntil([&] { return !menu().database()->failure().isEmpty(); }, 60'000));
+    EXPECT_TRUE(window->statusPanelText(1).contains("not a regular file")) << window->statusPanelText(1).toStdString();
+    menu().showResult(heardResult(noonMs(0, 10), 0, 1, 3), QStringLiteral("VE8AT"));
+    EXPECT_TRUE(menu().listening());
+    const QString status = window->statusPanelText(1);
+    EXPECT_TRUE(status.startsWith("Listen: VE8AT 14.10 heard, 3 of 4 dashes; History: ")) << status.toStdString();
+    EXPECT_TRUE(status.contains("not a regular file")) << status.toStdString();
+    EXPECT_EQ(menu().database()->writer().counts().queued, 2u);  // 4U1UN's slot and this one
 }

@@ -1,6 +1,8 @@
 // The main window's section of the settings file.
 #include <gtest/gtest.h>
 
+#include <QStandardPaths>
+
 #include "app/MainSettings.h"
 #include "common/AppPaths.h"
 #include "common/OrvaneError.h"
@@ -143,12 +145,16 @@ TEST(MainSettings, FilesLieBesideTheProgramOrElseInTheConfigFolder) {
     const AppPaths beside = AppPaths::forExecutable(dir.file("orvane"));
     EXPECT_EQ(beside.iniFileName(), dir.file("orvane.INI"));
     EXPECT_EQ(beside.beaconFileName(), dir.file("orvane.BCN"));
+    EXPECT_EQ(beside.historyFileName(), dir.file("orvane-history.sqlite"));
 
     // A program folder that cannot be written (here: one that is not there).
+    // The history is data, kept apart from the settings.
     const AppPaths elsewhere = AppPaths::forExecutable(dir.file("gone/bin/orvane"));
     EXPECT_FALSE(elsewhere.iniFileName().startsWith(dir.path()));
     EXPECT_TRUE(elsewhere.iniFileName().endsWith(QStringLiteral("/orvane.INI")));
     EXPECT_TRUE(elsewhere.beaconFileName().endsWith(QStringLiteral("/orvane.BCN")));
+    EXPECT_EQ(elsewhere.historyFileName(),
+              QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/orvane/history.sqlite");
 }
 
 // The stored place of the 563 x 400 main window against a 1280 x 1024 screen

@@ -68,7 +68,7 @@ struct Outage {
         };
     }
     HistoryWriter::StatusHandler status() {
-        return [this](const QString& s) {
+        return [this](const QString& s, bool) {
             std::lock_guard lock(mutex);
             statuses << s;
             said_.notify_all();
@@ -142,4 +142,32 @@ TEST(HistoryWriter, BeyondTheBoundTheOldestAreDroppedAndCounted) {
     for (const HourCell& c : cells) n += c.listened;
     EXPECT_EQ(n, 10);
     EXPECT_EQ(storedSlots(db.file), 10);
+}
+
+// Finishing tells how it ended: everything stored, or what is left when the
+// database still fails (nothing of it reported stored). The store is opened
+// at once when asked, so a database that cannot be written is said before
+// any result waits for it.
+TEST(HistoryWriter, FinishingSaysWhatWasNotStored) {
+    TempDir dir;
+    Outage db{dir.file("h.sqlite")};
+    db.down = true;
+    {
+        HistoryWriter writer(db.opener(), {"G4ABC", ""}, db.status(), 1h);
+        writer.flushSoon();
+        ASSERT_TRUE(db.waitSaid("0 results wait"));
+        for (int i = 0; i < 7; ++i) writer.submit(slot(i));
+        const HistoryWriter::Counts counts = writer.finish();
+        EXPECT_EQ(counts.stored, 0);
+        EXPECT_EQ(counts.queued, 7u);
+        EXPECT_TRUE(counts.failing);
+    }
+    db.down = false;
+    HistoryWriter writer(db.opener(), {"G4ABC", ""}, db.status(), 1h);
+    for (int i = 0; i < 7; ++i) writer.submit(slot(i));
+    const HistoryWriter::Counts counts = writer.finish();
+    EXPECT_EQ(counts.stored, 7);
+    EXPECT_EQ(counts.queued, 0u);
+    EXPECT_FALSE(counts.failing);
+    EXPECT_EQ(storedSlots(db.file), 7);
 }

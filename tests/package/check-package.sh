@@ -73,6 +73,10 @@ module=$(find "$root/usr/lib" -path '*/orvane/cli/orvane-cli-verbs.so' -type f)
 printf ':Issued: 2026 Dec 10 1205 UTC\n' >"$scratch/wwv.txt"
 [[ $("$cli" report-age --now 2026-12-10T12:06:00Z "$scratch/wwv.txt") == "$scratch/wwv.txt"$'\t'2026-12-10T12:05:00Z$'\t'60 ]] ||
   fail "orvane-cli report-age (a verb of the module) does not run from the package"
+[[ -n $(find "$root/usr/lib" -path '*/orvane/cli/orvane-cli-pictures.so' -type f) ]] ||
+  fail "orvane-cli-pictures.so is not in the package's library folder"
+"$cli" greyline --at @0 --size 64x32 -o "$scratch/map.png" >/dev/null && [[ -s $scratch/map.png ]] ||
+  fail "orvane-cli greyline (a verb of the pictures module) does not run from the package"
 slots=$("$cli" slot) || fail "orvane-cli slot failed"
 [[ $(grep -cE $'^(14.10|18.11|21.15|24.93|28.20)\t([1-9]|1[0-8])\t' <<<"$slots") == 5 ]] ||
   fail "orvane-cli slot does not name one beacon for each of the five bands: $slots"

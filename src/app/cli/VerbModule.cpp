@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLibrary>
+#include <array>
 
 #include "app/cli/VerbModuleEntry.h"
 
@@ -16,10 +17,9 @@ struct Loaded {
     QString problem;
 };
 
-Loaded load() {
+Loaded load(const QString& file) {
     Loaded loaded;
     const QString home = QCoreApplication::applicationDirPath();
-    const QString file = QStringLiteral(ORVANE_CLI_MODULE_FILE);
     QString path = home + QLatin1Char('/') + file;
     if (!QFileInfo(path).isFile()) path = home + QStringLiteral("/" ORVANE_CLI_MODULE_DIR "/") + file;
     loaded.library = new QLibrary(path);
@@ -31,12 +31,47 @@ Loaded load() {
     return loaded;
 }
 
+const Loaded& pictures() {
+    static const Loaded loaded = load(QStringLiteral("orvane-cli-pictures.so"));
+    return loaded;
+}
+
+const Loaded& heavy() {
+    static const Loaded loaded = load(QStringLiteral("orvane-cli-verbs.so"));
+    return loaded;
+}
+
+// The verbs of the pictures module, so that asking for one loads that module
+// alone. A verb of that module missing here would be unknown: the argument
+// tests run every verb the overall help lists.
+constexpr std::array kPictureVerbs{"greyline"};
+
+const Verb* find(const Loaded& module, const QString& name, QString& problem) {
+    problem = module.problem;
+    if (module.verbs)
+        for (const Verb& verb : *module.verbs)
+            if (name == QLatin1String(verb.name)) return &verb;
+    return nullptr;
+}
+
 }  // namespace
 
-const std::vector<Verb>* moduleVerbs(QString& problem) {
-    static const Loaded loaded = load();
-    problem = loaded.problem;
-    return loaded.verbs;
+const Verb* moduleVerb(const QString& name, QString& problem) {
+    for (const char* picture : kPictureVerbs)
+        if (name == QLatin1String(picture)) return find(pictures(), name, problem);
+    return find(heavy(), name, problem);
+}
+
+std::vector<const Verb*> allModuleVerbs(QString& problem) {
+    std::vector<const Verb*> verbs;
+    QStringList problems;
+    for (const Loaded* module : {&pictures(), &heavy()}) {
+        if (!module->problem.isEmpty()) problems << module->problem;
+        if (module->verbs)
+            for (const Verb& verb : *module->verbs) verbs.push_back(&verb);
+    }
+    problem = problems.join(QStringLiteral("; "));
+    return verbs;
 }
 
 }  // namespace orvane::cli

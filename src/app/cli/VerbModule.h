@@ -7,12 +7,20 @@
 
 namespace orvane::cli {
 
-// The verbs that need the network, sound, the rig, the listener or pictures
-// live in a module (orvane-cli-verbs.so) that orvane-cli loads only when one
-// of them is asked for, so the others start with Qt Core and the beacon logic
-// alone. The module is looked for beside the program (the build tree) and in
-// the program's library folder (an installed program). Null, with the
-// reason in `problem`, when it cannot be loaded; loaded once, never unloaded.
-const std::vector<Verb>* moduleVerbs(QString& problem);
+// The verbs that draw pictures live in orvane-cli-pictures.so (Qt Gui and the
+// map), those that need the network, sound, the rig or the listener in
+// orvane-cli-verbs.so; orvane-cli loads a module only when one of its verbs
+// is asked for, so the others start with Qt Core and the beacon logic alone.
+// A module is looked for beside the program (the build tree) and in the
+// program's library folder (an installed program); loaded once, never
+// unloaded.
+
+// The verb of that name from the module that holds it; null, with the reason
+// in `problem` when its module cannot be loaded.
+const Verb* moduleVerb(const QString& name, QString& problem);
+
+// Every module's verbs, for the overall help; `problem` names each module
+// that cannot be loaded.
+std::vector<const Verb*> allModuleVerbs(QString& problem);
 
 }  // namespace orvane::cli

@@ -20,10 +20,8 @@ void printHelp(QTextStream& out, QTextStream& err) {
     std::vector<const Verb*> verbs;
     for (const Verb& verb : orvane::cli::Registry::verbs()) verbs.push_back(&verb);
     QString problem;
-    if (const auto* more = orvane::cli::moduleVerbs(problem))
-        for (const Verb& verb : *more) verbs.push_back(&verb);
-    else
-        err << "orvane-cli: only the verbs built into the program: " << problem << "\n";
+    for (const Verb* verb : orvane::cli::allModuleVerbs(problem)) verbs.push_back(verb);
+    if (!problem.isEmpty()) err << "orvane-cli: not every verb is listed: " << problem << "\n";
     std::sort(verbs.begin(), verbs.end(), [](const Verb* a, const Verb* b) { return qstrcmp(a->name, b->name) < 0; });
     out << "Usage: orvane-cli VERB [OPTIONS]   (orvane-cli VERB --help: that verb alone)\n\nVerbs:\n";
     for (const Verb* verb : verbs) out << orvane::cli::usageLines(*verb);
@@ -31,10 +29,7 @@ void printHelp(QTextStream& out, QTextStream& err) {
 
 const Verb* findVerb(const QString& name, QString& problem) {
     if (const Verb* verb = orvane::cli::Registry::find(name)) return verb;
-    if (const auto* more = orvane::cli::moduleVerbs(problem))
-        for (const Verb& verb : *more)
-            if (name == QLatin1String(verb.name)) return &verb;
-    return nullptr;
+    return orvane::cli::moduleVerb(name, problem);
 }
 
 }  // namespace

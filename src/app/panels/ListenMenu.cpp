@@ -15,6 +15,7 @@
 #include "app/panels/MonitorPanel.h"
 #include "beacons/BandPlan.h"
 #include "common/IniFile.h"
+#include "history/HistorySettings.h"
 #include "listen/live/QtAudioInput.h"
 #include "listen/ui/ListenDialog.h"
 #include "listen/ui/OpeningChart.h"
@@ -65,8 +66,12 @@ ListenMenu::ListenMenu(TfrmTabbedOrvane& main, QMenu* menu, QAction* before) : Q
 }
 
 // The menu's items may be gone already (the menu is destroyed before this
-// object when the window goes): only the listening ends here.
-ListenMenu::~ListenMenu() { listener_->stop(); }
+// object when the window goes): only the listening ends here, and what the
+// history has queued is written (one try) before the window goes.
+ListenMenu::~ListenMenu() {
+    listener_->stop();
+    database_.reset();
+}
 
 void ListenMenu::setSourceFactory(listen::LiveListener::SourceFactory factory) {
     stop();
@@ -96,6 +101,7 @@ void ListenMenu::mnListenClick() {
     listener_->setSettings(listen::ReadListenIni(IniFile(main_.paths().iniFileName())));
     listener_->setStations(main_.stations());
     if (!log_) log_ = std::make_unique<listen::ListenLog>(main_.paths().heardLogFileName(), QByteArray(listen::kHeardLogHeader));
+    if (!database_) openDatabase();
     logFailureShown_ = false;
     updateTarget();
     mnListen->setChecked(true);
@@ -103,6 +109,16 @@ void ListenMenu::mnListenClick() {
     // Before start(): a source may deliver (and report results) at once.
     main_.setStatusPanelText(1, QStringLiteral("Listen: listening"));
     listener_->start();
+}
+
+// Opened once, at the first start: the writer opens the file on its own
+// thread and says at once if it cannot.
+void ListenMenu::openDatabase() {
+    const IniFile ini(main_.paths().iniFileName());
+    database_ = std::make_unique<history::HistoryRecorder>(history::historyDatabaseUrl(ini, main_.paths()),
+                                                           history::historyReceiver(ini, main_.mapPanel().station()));
+    connect(database_.get(), &history::HistoryRecorder::statusChanged, this,
+            [this](const QString& text, bool) { main_.setStatusPanelText(1, text); });
 }
 
 void ListenMenu::mnListenSettingsClick() {
@@ -196,7 +212,11 @@ void ListenMenu::showResult(const listen::SlotResult& result, const QString& cal
     const QString band = QString::fromLatin1(caption.data(), static_cast<qsizetype>(caption.size()));
     const QString what = result.heard ? QStringLiteral("heard, %1 of 4 dashes").arg(listen::heardLevel(result))
                                       : QStringLiteral("not heard");
-    main_.setStatusPanelText(1, QStringLiteral("Listen: %1 %2 %3").arg(call, band, what));
+    // While the history fails, the status keeps saying so.
+    const QString database =
+        database_ && !database_->failure().isEmpty() ? QStringLiteral("; ") + database_->failure() : QString();
+    main_.setStatusPanelText(1, QStringLiteral("Listen: %1 %2 %3%4").arg(call, band, what, database));
+    if (database_) database_->add(result, listener_->settings().Device);
     if (log_) {
         QString reason;
         if (!log_->append(listen::heardLogLine(result, call), &reason) && !logFailureShown_) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+#include "history/HistoryRecorder.h"
 #include "listen/live/HeardRecord.h"
 #include "listen/live/ListenLog.h"
 #include "listen/live/ListenSettings.h"
@@ -31,10 +32,14 @@ class TfrmTabbedOrvane;
 // "Listen settings..." (audio input and pitch, saved in the "Listen"
 // section) and "Openings chart..." (the last 24 hours per band, saved as
 // PNG). Each result goes to the monitor's grid, the map's beacon labels, the
-// chart, the status bar and a line of the CSV log beside the settings file.
-// A source that fails ends listening with the reason in the status bar; a
-// log that cannot be written is said once (a message each time listening
-// starts, not one a slot), and listening goes on.
+// chart, the status bar, a line of the CSV log beside the settings file and
+// the history database (the settings' [History] section, else the default
+// file; the writer's own thread writes it). A source that fails ends
+// listening with the reason in the status bar; a log that cannot be written
+// is said once (a message each time listening starts, not one a slot), and
+// listening goes on; a database that cannot be reached or written is said in
+// the status bar while it fails (the results wait for it), and listening
+// goes on.
 //
 // Collaborations: the main window (band, follower, stations, panels, status
 // bar, paths); the live listener, which does the work off the GUI thread.
@@ -62,6 +67,8 @@ public:
     const listen::HeardTable& heard() const { return heard_; }
     const listen::OpeningHistory& history() const { return history_; }
     listen::ui::OpeningChart* chart() const { return chart_; }
+    // The history being written; null until listening first starts.
+    history::HistoryRecorder* database() const { return database_.get(); }
     QDialog* chartWindow() const { return chartWindow_; }
 
     void mnListenClick();
@@ -81,12 +88,14 @@ private:
     void markHeardOnMap();
     void connectListener();
     void buildChartWindow();
+    void openDatabase();
 
     TfrmTabbedOrvane& main_;
     std::unique_ptr<listen::LiveListener> listener_;
     listen::HeardTable heard_;
     listen::OpeningHistory history_;
     std::unique_ptr<listen::ListenLog> log_;
+    std::unique_ptr<history::HistoryRecorder> database_;
     bool logFailureShown_ = false;
     QAction* mnListen = nullptr;
     QAction* mnListenSettings = nullptr;

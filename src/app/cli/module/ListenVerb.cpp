@@ -1,12 +1,21 @@
 // orvane-cli listen: hears the beacons in a recording of the radio's receive
 // audio, slot by slot, as the listener does live.
+#include <QCoreApplication>
 #include <QDateTime>
 #include <cmath>
 #include <exception>
+#include <memory>
+#include <mutex>
 
 #include "app/cli/CliVerb.h"
 #include "beacons/BandPlan.h"
 #include "beacons/StationTable.h"
+#include "common/AppPaths.h"
+#include "common/IniFile.h"
+#include "common/OrvaneError.h"
+#include "history/HistoryRecorder.h"
+#include "history/HistorySettings.h"
+#include "history/HistoryWriter.h"
 #include "listen/SlotCutter.h"
 #include "listen/WavReader.h"
 
@@ -26,6 +35,60 @@ QString resultLine(const listen::SlotResult& r, const QString& call) {
     f << QString::number(r.toneOffsetHz, 'f', 1) << QString::number(std::round(r.timeOffsetMs), 'f', 0);
     return f.join(QLatin1Char('\t'));
 }
+
+// A recording is read far faster than real time: a commit is asked for every
+// this many slots, so while the database keeps up the writer's queue (two
+// hours of five bands) never reaches its bound.
+constexpr int kFlushEverySlots = 1000;
+
+// The history the slots go to while the recording is read: the reader only
+// queues them; the writer's own thread commits. The database is opened here
+// first, so one that cannot be written is refused before anything is read;
+// the writer then takes that store over.
+class HistoryOutput {
+public:
+    HistoryOutput(const QString& url, const history::Receiver& receiver) : url_(url) {
+        auto first = std::make_shared<std::unique_ptr<history::HistoryStore>>(history::openHistory(url));
+        if (const auto reason = (*first)->readOnlyReason()) throw OrvaneError(reason->toStdString());
+        // The opener runs on the writer's thread only.
+        writer_ = std::make_unique<history::HistoryWriter>(
+            [first, url]() -> std::unique_ptr<history::HistoryStore> {
+                if (*first) return std::move(*first);
+                return history::openHistory(url);
+            },
+            receiver, [this](const QString& text, bool) {
+                std::lock_guard lock(mutex_);
+                lastWord_ = text;
+            });
+    }
+
+    void add(const listen::SlotResult& result, const QString& input) {
+        writer_->submit(history::slotRecordOf(result, input));
+        if (++added_ % kFlushEverySlots == 0) writer_->flushSoon();
+    }
+
+    // Stores what is left; false (with the reason on `err`) when anything
+    // read was not stored.
+    bool finish(QTextStream& err) {
+        const history::HistoryWriter::Counts counts = writer_->finish();
+        if (counts.queued == 0 && counts.dropped == 0) {
+            err << "orvane-cli listen: " << counts.stored << " slots stored in " << url_ << '\n';
+            return true;
+        }
+        std::lock_guard lock(mutex_);
+        err << "orvane-cli listen: " << (lastWord_.isEmpty() ? QStringLiteral("History: not stored") : lastWord_)
+            << "; " << counts.queued + static_cast<std::size_t>(counts.dropped) << " of " << added_
+            << " slots not stored in " << url_ << '\n';
+        return false;
+    }
+
+private:
+    QString url_;
+    std::int64_t added_ = 0;
+    std::mutex mutex_;
+    QString lastWord_;  // the writer's last word, from its thread
+    std::unique_ptr<history::HistoryWriter> writer_;
+};
 
 int run(const cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
     const QString input = args.value("i"), start = args.value("start"), follow = args.value("follow"),
@@ -75,12 +138,33 @@ int run(const cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
         expect = listen::expectOnBand(table, band >= 0 ? band : 0);
     }
 
+    // The history, when asked for: --db or --receiver, the rest from the
+    // settings ([History] Database= and Receiver=) or the defaults.
+    const bool keepHistory = args.isSet("db") || args.isSet("receiver");
+    QString historyUrl;
+    history::Receiver receiver;
+    if (keepHistory) {
+        const AppPaths paths =
+            AppPaths::forExecutable(QCoreApplication::applicationDirPath() + QStringLiteral("/orvane"));
+        const IniFile ini(args.isSet("ini") ? args.value("ini") : paths.iniFileName());
+        historyUrl = args.isSet("db") ? args.value("db") : history::historyDatabaseUrl(ini, paths);
+        receiver = history::historyReceiver(ini, args.value("locator"));
+        if (args.isSet("receiver")) receiver.name = args.value("receiver");
+        if (receiver.name.trimmed().isEmpty()) {
+            err << "orvane-cli listen: --receiver needs a name\n";
+            return 2;
+        }
+    }
+
     try {
+        std::unique_ptr<HistoryOutput> history;
+        if (keepHistory) history = std::make_unique<HistoryOutput>(historyUrl, receiver);
         listen::WavReader reader(input, startMs);
         reader.open();
         QString failure;
         listen::SlotCutter cutter(settings, expect, [&](const listen::SlotResult& r) {
             out << resultLine(r, QString::fromStdString(table.entry(r.beaconIndex).call)) << '\n';
+            if (history) history->add(r, input);
         });
         reader.setBlockHandler([&](std::int64_t stampMs, int rate, std::span<const float> samples) {
             cutter.push(stampMs, rate, samples);
@@ -89,8 +173,10 @@ int run(const cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
         reader.start();
         if (!failure.isEmpty()) {
             err << "orvane-cli listen: " << failure << '\n';
+            if (history) history->finish(err);
             return 1;
         }
+        if (history && !history->finish(err)) return 1;
     } catch (const std::exception& e) {
         err << "orvane-cli listen: " << e.what() << '\n';
         return 1;
@@ -101,15 +187,23 @@ int run(const cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
 const cli::Registrar kReg(
     {"listen",
      "listen -i FILE.wav --start TIME [--band MHZ | --follow CALL] [--pitch HZ] [--stations FILE]\n"
+     "       [--db sqlite:PATH] [--receiver NAME] [--locator LOCATOR] [--ini SETTINGS.INI]\n"
      "    hears the beacons in a recording whose first sample is at TIME: one line per whole\n"
      "    slot: UTC, MHz, slot, call, heard (1/0), SNR in 2.5 kHz of the four dashes (dB, '-'\n"
-     "    not found), tone offset (Hz), time offset (ms); band 14.10 unless given, pitch 700 Hz",
+     "    not found), tone offset (Hz), time offset (ms); band 14.10 unless given, pitch 700 Hz;\n"
+     "    with --db or --receiver each slot is also stored in the history (the database and the\n"
+     "    receiver's name from the settings' [History] section unless given); exit status 1\n"
+     "    when the database cannot be written or a slot was not stored",
      {{"i", "FILE.wav", "the recording"},
       {"start", "TIME", "the UTC of its first sample: YYYY-MM-DDTHH:MM:SSZ or @SECONDS"},
       {"band", "MHZ", "the band it was made on (default 14.10)"},
       {"follow", "CALL", "the beacon followed across the bands (a call or a slot number 1..18)"},
       {"pitch", "HZ", "the receiver's CW pitch, 300 to 1200 (default 700)"},
-      {"stations", "FILE", "a stations file over the built-in table"}},
+      {"stations", "FILE", "a stations file over the built-in table"},
+      {"db", "sqlite:PATH", "store each slot in this history database"},
+      {"receiver", "NAME", "the receiver the slots are stored under"},
+      {"locator", "LOCATOR", "the receiver's locator"},
+      {"ini", "SETTINGS.INI", "the settings to read the [History] section from"}},
      nullptr,
      &run});
 
