@@ -225,7 +225,12 @@ TEST_F(WindowRoom, TheMapTabsRowsGrowWithThePageAndShowTheirTextWhole) {
             EXPECT_GE(row.height(), pixels);
         }
     }
+    // The Monitor tab's strip grows as far.
+    window->tabs()->setCurrentWidget(window->monitorPanel().parentWidget());
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(pixelsOf(window->monitorStrip().findChildren<QLabel*>().front()), pixelsOf(row.utcLabel()));
     // Small again: the classic row.
+    window->tabs()->setCurrentWidget(const_cast<QWidget*>(page));
     resizeTo(window->minimumSize());
     EXPECT_EQ(pixelsOf(row.utcLabel()), classicPixels);
     EXPECT_EQ(window->minimumSize(), sizes().front().window);
