@@ -1,21 +1,32 @@
 #!/usr/bin/env bash
-# Screenshots for the README: the Map tab with twilight, the Monitor tab and
-# the Beacons tab, each at 1920 x 1080, taken from the real program under
-# Xvfb (display :97) with a user-mode PulseAudio null sink as its sound
-# server. The program runs from a copy in a scratch folder, so its settings
-# (written beside the executable) are the script's own: twilight on, the
-# window at 1920 x 1080, the station locator JO22dc for bearings. Nothing is
-# fetched, no clock is set, no radio is touched.
+# Screenshots for the README: the Map tab with twilight, the Monitor tab while
+# listening and the Beacons tab, each at 1920 x 1080, taken from the real
+# program under Xvfb (display :97) with a user-mode PulseAudio null sink as
+# its sound server. The program runs from a copy in a scratch folder, so its
+# settings (written beside the executable) are the script's own: twilight on,
+# the window at 1920 x 1080, the station locator JO22dc for bearings, the
+# sink's monitor as the listening input. tools/play-beacons.py plays the
+# program's own beacon sound for 14.10 MHz into the sink, slot by slot and at
+# levels of their own, and the script turns listening on from the map's menu
+# and waits until a whole cycle was heard (about three minutes), so the
+# Monitor shows what the listener heard. Nothing is fetched, no clock is set,
+# no radio is touched.
 #
-#   tools/take-screenshots.sh [BUILD_DIR] [OUT_DIR]
-# (defaults build and docs/screenshots). Needs Xvfb, xdotool, ImageMagick
-# (import, convert) and pulseaudio; optipng shrinks the PNGs when installed.
+#   tools/take-screenshots.sh [BUILD_DIR] [OUT_DIR] [WIDTHxHEIGHT]
+# (defaults build, docs/screenshots and 1920x1080; another size also shoots
+# the About tab, for looking at). Needs the targets orvane and orvane-cli,
+# Xvfb, xdotool, ImageMagick (import, convert), pulseaudio (pacat, paplay)
+# and a GM soundfont; optipng shrinks the PNGs when installed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 out=${2:-$root/docs/screenshots}
+size=${3:-1920x1080}
+width=${size%x*} height=${size#*x}
 exe=$build/src/app/orvane
+cli=$build/src/app/cli/orvane-cli
 [[ -x "$exe" ]] || { echo "no $exe: build the target orvane first"; exit 1; }
+[[ -x "$cli" ]] || { echo "no $cli: build the targets orvane-cli and orvane-cli-verbs first"; exit 1; }
 mkdir -p "$out"
 work=$(mktemp -d)
 pids=()
@@ -30,6 +41,7 @@ trap cleanup EXIT
 mkdir -m 700 "$work/run" "$work/home"
 cat > "$work/server.pa" <<PA
 load-module module-null-sink sink_name=orvane_null rate=12000 channels=1
+load-module module-remap-source master=orvane_null.monitor source_name=orvane_capture source_properties=device.description=OrvaneCapture
 load-module module-native-protocol-unix socket=$work/run/native auth-anonymous=1
 PA
 XDG_RUNTIME_DIR="$work/run" HOME="$work/home" pulseaudio -n --daemonize=no --system=no --exit-idle-time=-1 \
@@ -53,18 +65,64 @@ cat > "$work/app/orvane.INI" <<INI
 [Orvane]
 Left=0
 Top=0
-Width=1920
-Height=1080
+Width=$width
+Height=$height
 Twilight=1
 Locator=JO22dc
+[Listen]
+Device=OrvaneCapture
+Pitch=587
 INI
+# The simulation's tone, MIDI note 74, is 587 Hz.
+/usr/bin/python3 "$root/tools/play-beacons.py" "$cli" orvane_null "$work" >"$work/play.log" 2>&1 &
+pids+=($!)
 (cd "$work/app" && HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share" \
   QT_QPA_PLATFORM=xcb ./orvane >"$work/orvane.log" 2>&1) &
 pids+=($!)
 window=$(xdotool search --sync --onlyvisible --name 'Orvane' | head -1)
-xdotool windowsize "$window" 1920 1080 windowmove "$window" 0 0
+xdotool windowsize "$window" "$width" "$height" windowmove "$window" 0 0
 # The grey line is drawn on the first ticks; give it a moment.
 sleep 3
+
+# Listening on, by the mouse alone (a key sent to the window could reach a
+# focused button): the map's menu, its last submenu ("Listen") and that
+# submenu's first item. Menus are found as the newest window on the display.
+# A window opened since `known` (a list of window ids), waited for up to 5 s.
+new_window() {
+  local known=$1 w
+  for _ in $(seq 50); do
+    for w in $(xdotool search --onlyvisible --class . 2>/dev/null); do
+      [[ " $known " == *" $w "* ]] || { echo "$w"; return 0; }
+    done
+    sleep 0.1
+  done
+  return 1
+}
+geometry_of() { xdotool getwindowgeometry --shell "$1" | grep -E '^(X|Y|WIDTH|HEIGHT)='; }
+known=$(xdotool search --onlyvisible --class . 2>/dev/null | tr '\n' ' ')
+xdotool mousemove $((width / 2)) $((height / 2)) click 3
+menu=$(new_window "$known") || { echo "the map's menu did not open"; exit 1; }
+sleep 0.5
+eval "$(geometry_of "$menu")"
+known="$known $menu"
+submenu=
+for _ in 1 2 3; do
+  # Onto the last item, and a little along it, until its submenu opens.
+  xdotool mousemove $((X + 30)) $((Y + HEIGHT - 12)) sleep 0.3 mousemove $((X + 40)) $((Y + HEIGHT - 12))
+  submenu=$(new_window "$known") && break
+done
+[[ -n "$submenu" ]] || { echo "the Listen submenu did not open"; exit 1; }
+sleep 0.5
+eval "$(geometry_of "$submenu")"
+xdotool mousemove $((X + 30)) $((Y + 12)) click 1
+# A whole cycle heard: 18 lines under the log's header, or give up after
+# four minutes (LISTEN_WAIT_S) and shoot what there is.
+log=$work/app/orvane-heard.csv
+for _ in $(seq "${LISTEN_WAIT_S:-240}"); do
+  [[ -f "$log" && $(wc -l <"$log") -ge 19 ]] && break
+  sleep 1
+done
+echo "heard log: $( [[ -f "$log" ]] && wc -l <"$log" || echo none) lines"
 
 # 256 colours: a fifth of the size, and the map's relief still reads.
 shoot() {
@@ -87,3 +145,7 @@ tab 1
 shoot monitor
 tab 2
 shoot beacons
+if [[ "$size" != 1920x1080 ]]; then
+  tab 5
+  shoot about
+fi

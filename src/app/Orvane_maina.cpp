@@ -32,6 +32,7 @@
 #include "app/panels/TimeServicePanel.h"
 #include "app/widgets/HintPanel.h"
 #include "app/widgets/RadioGroup.h"
+#include "app/widgets/TextGrowth.h"
 #include "beacons/BandPlan.h"
 #include "beacons/Schedule.h"
 #include "common/IniFile.h"
@@ -132,26 +133,35 @@ void TfrmTabbedOrvane::BuildControls() {
     }
     // The panels go onto pages already in the tab control, so that the tab
     // control's style leaves the colours they set alone.
-    // On the Map tab the time panel keeps its design size at the top left
-    // and the map panel takes the rest of the page.
+    // On the Map tab the time panel runs along the top, the map panel takes
+    // the rest of the page above the space-weather strip. Their text grows
+    // with the page (growPageText); their least widths are the classic
+    // page's, whatever the text's size, so a window made large can be made
+    // small again.
     timePanel_ = new TimeServicePanel(displayClock_, messages_, *StatusPanels[0], tsMap);
-    timePanel_->setFixedSize(kPageWidth, kTimePanelHeight);
+    timePanel_->setMinimumWidth(kPageWidth);
     mapPanel_ = new MapPanel(clock_, tsMap);
     mapPanel_->setMinimumSize(kPageWidth, kPageHeight - kTimePanelHeight);
     auto* mapLayout = new QVBoxLayout(tsMap);
     mapLayout->setContentsMargins(0, 0, 0, 0);
     mapLayout->setSpacing(0);
-    mapLayout->addWidget(timePanel_, 0, Qt::AlignLeft);
+    mapLayout->addWidget(timePanel_);
     mapLayout->addWidget(mapPanel_, 1);
     spaceWeather_ = new spaceweather::SpaceWeatherDisplay(clock_, QDir::currentPath(), this);
-    mapLayout->addWidget(spaceWeather_->addStrip(tsMap));
+    mapStrip_ = spaceWeather_->addStrip(tsMap);
+    mapStrip_->setMinimumWidth(1);
+    mapLayout->addWidget(mapStrip_);
+    tsMap->installEventFilter(this);
     // The Monitor tab: all five bands at a glance, beside the map rather
     // than below it, so the map keeps its room.
     monitorPanel_ = new MonitorPanel(clock_, tsMonitor);
     auto* monitorLayout = new QVBoxLayout(tsMonitor);
     monitorLayout->setContentsMargins(0, 0, 0, 0);
     monitorLayout->addWidget(monitorPanel_);
-    monitorLayout->addWidget(spaceWeather_->addStrip(tsMonitor));
+    monitorStrip_ = spaceWeather_->addStrip(tsMonitor);
+    monitorStrip_->setMinimumWidth(1);
+    monitorLayout->addWidget(monitorStrip_);
+    tsMonitor->installEventFilter(this);
     follower_ = std::make_unique<rig::RigFollower>(clock_, rig::makeHamlibRig);
     beaconList_ = new BeaconListPanel(beaconCollection_, tsBeacons);
     auto* beaconsLayout = new QVBoxLayout(tsBeacons);
@@ -166,7 +176,9 @@ void TfrmTabbedOrvane::BuildControls() {
     connect(spaceWeather_, &spaceweather::SpaceWeatherDisplay::showPage, this,
             [this] { pcMain->setCurrentIndex(pcMain->indexOf(tsPropagation) + 1); });
     aboutPage_ = new AboutPage(messages_, tsAbout);
-    aboutPage_->setGeometry(0, 0, kPageWidth, kPageHeight);
+    auto* aboutLayout = new QVBoxLayout(tsAbout);
+    aboutLayout->setContentsMargins(0, 0, 0, 0);
+    aboutLayout->addWidget(aboutPage_);
     setCentralWidget(pcMain);
 
     Timer1 = new QTimer(this);
@@ -535,6 +547,24 @@ void TfrmTabbedOrvane::fitTabs() {
             bar->setStyleSheet(QStringLiteral("QTabBar::tab { min-width: %1px; }").arg(minWidth));
         }
         if (minWidth == 0 || bar->sizeHint().width() <= pcMain->width()) return;
+    }
+}
+
+bool TfrmTabbedOrvane::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::Resize && (watched == tsMap || watched == tsMonitor)) growPageText(static_cast<QWidget*>(watched));
+    return QMainWindow::eventFilter(watched, e);
+}
+
+// The Map tab's time row, band choice and space-weather strip, and the
+// Monitor tab's strip, grow with their page as far as the map's labels do.
+void TfrmTabbedOrvane::growPageText(QWidget* page) {
+    const double scale = textScale(page->size(), QSize(kPageWidth, kPageHeight), kMaxLabelScale);
+    if (page == tsMap) {
+        timePanel_->setTextScale(scale);
+        guarded([this, scale] { mapPanel_->setTextScale(scale); });
+        growText(mapStrip_, scale);
+    } else {
+        growText(monitorStrip_, scale);
     }
 }
 

@@ -28,6 +28,7 @@ class PropagationPage;
 }
 namespace orvane::spaceweather {
 class SpaceWeatherDisplay;
+class SpaceWeatherStrip;
 }
 namespace orvane::rig {
 class RigFollower;
@@ -143,6 +144,9 @@ public:
     reports::PropagationPage& reportsPage() const { return *reportsPage_; }
     spaceweather::SpaceWeatherDisplay& spaceWeather() const { return *spaceWeather_; }
     AboutPage& aboutPage() const { return *aboutPage_; }
+    // The space-weather strips below the Map and the Monitor.
+    spaceweather::SpaceWeatherStrip& mapStrip() const { return *mapStrip_; }
+    spaceweather::SpaceWeatherStrip& monitorStrip() const { return *monitorStrip_; }
     MonitorPanel& monitorPanel() const { return *monitorPanel_; }
     RadioMenu& radioMenu() const { return *radioMenu_; }
     ListenMenu& listenMenu() const { return *listenMenu_; }
@@ -177,7 +181,9 @@ protected:
     bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
     void fitTabs();
+    void growPageText(QWidget* page);
 
 private:
     void BuildControls();
@@ -227,6 +233,8 @@ private:
     reports::PropagationPage* reportsPage_ = nullptr;
     spaceweather::SpaceWeatherDisplay* spaceWeather_ = nullptr;
     AboutPage* aboutPage_ = nullptr;
+    spaceweather::SpaceWeatherStrip* mapStrip_ = nullptr;
+    spaceweather::SpaceWeatherStrip* monitorStrip_ = nullptr;
     MapMenu* mapMenu_ = nullptr;
     QTimer* Timer1 = nullptr;
     // One-shot tick armed for the next 10-second boundary, so that a new

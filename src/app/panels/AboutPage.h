@@ -3,12 +3,16 @@
 #include <QUrl>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 #include "common/MessageService.h"
 #include "common/TimeTypes.h"
 
+class QFrame;
 class QLabel;
 class QPushButton;
+class QSpacerItem;
+class QVBoxLayout;
 
 namespace orvane::app {
 
@@ -35,8 +39,17 @@ public:
     QLabel* localTimeLabel() const { return lblLocalTime; }
     QPushButton* webSiteButton() const { return btnWebSite; }
     QPushButton* creditsButton() const { return btnCredits; }
+    // The two raised frames, their lines, and the text scale in force.
+    QFrame* upperFrame() const { return upperFrame_; }
+    QFrame* lowerFrame() const { return lowerFrame_; }
+    std::vector<QLabel*> frameLines() const { return {line1_, line2_, closing_}; }
+    double textScale() const { return textScale_; }
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
+    void applyTextScale(double scale);
     void btnWebSiteClick();
     void btnCreditsClick();
 
@@ -46,6 +59,28 @@ private:
     QPushButton* btnWebSite = nullptr;
     QPushButton* btnCredits = nullptr;
     QWidget* frmMoreAbout = nullptr;
+    QFrame* upperFrame_ = nullptr;
+    QFrame* lowerFrame_ = nullptr;
+    QLabel* line1_ = nullptr;
+    QLabel* line2_ = nullptr;
+    QLabel* closing_ = nullptr;
+    QVBoxLayout* column_ = nullptr;
+    QVBoxLayout* upperLayout_ = nullptr;
+    QVBoxLayout* lowerLayout_ = nullptr;
+    // The column's gaps and the widgets with a design size, each grown by
+    // the text scale.
+    struct Gap {
+        QSpacerItem* item;
+        int designHeight;
+    };
+    struct Sized {
+        QWidget* widget;
+        QSize design;  // a width of 0: as wide as its frame
+    };
+    std::vector<Gap> gaps_;
+    std::vector<Sized> sized_;
+    double textScale_ = 1.0;
+    bool scaledOnce_ = false;
     std::function<bool(const QUrl&)> openUrl_;
 };
 

@@ -10,6 +10,7 @@
 
 #include "app/PopupHints.h"
 #include "app/widgets/RadioGroup.h"
+#include "app/widgets/TextGrowth.h"
 
 namespace orvane::app {
 namespace {
@@ -68,11 +69,11 @@ BeaconListPanel::BeaconListPanel(beacons::BeaconCollection& collection, QWidget*
 void BeaconListPanel::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
     const QSize room = size().expandedTo(kDesignPage);
-    const double sx = static_cast<double>(room.width()) / kDesignPage.width();
-    const double sy = static_cast<double>(room.height()) / kDesignPage.height();
-    QWidget* bandPanel = rgFrequency2->parentWidget();
-    bandPanel->move((room.width() - kFreqPanel.width()) / 2, room.height() - kFreqPanel.height());
-    const int listHeight = room.height() - kFreqPanel.height() - kDesignList.top() - (kFreqPanel.top() - kDesignList.bottom() - 1);
+    const double scale = textScale(size(), kDesignPage, kMaxTextScale);
+    // The band choice grows as the Map tab's does.
+    const QSize bands = growBandPanel(rgFrequency2, std::min(scale, kMaxLabelScale));
+    rgFrequency2->parentWidget()->move((room.width() - bands.width()) / 2, room.height() - bands.height());
+    const int listHeight = room.height() - bands.height() - kDesignList.top() - (kFreqPanel.top() - kDesignList.bottom() - 1);
     const int gap = kDesignBearings.left() - kDesignList.right() - 1;
     const int widthForLists = room.width() - kDesignList.left() - (kDesignPage.width() - kDesignBearings.right() - 1) - gap;
     const int listWidth = qRound(widthForLists * static_cast<double>(kDesignList.width()) /
@@ -80,7 +81,6 @@ void BeaconListPanel::resizeEvent(QResizeEvent* e) {
     cblBeacons->setGeometry(kDesignList.left(), kDesignList.top(), listWidth, listHeight);
     lstBearings->setGeometry(kDesignList.left() + listWidth + gap, kDesignList.top(), widthForLists - listWidth, listHeight);
 
-    const double scale = std::min({sx, sy, kMaxTextScale});
     int pixels = qRound(kDesignFontPixels * scale);
     QFont f = cblBeacons->font();
     // Largest size at which the longest line fits each list.

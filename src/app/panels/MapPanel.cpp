@@ -20,6 +20,7 @@
 #include "app/help/HelpContexts.h"
 #include "app/widgets/MapImage.h"
 #include "app/widgets/RadioGroup.h"
+#include "app/widgets/TextGrowth.h"
 #include "beacons/Schedule.h"
 #include "beacons/SlotTracker.h"
 #include "common/TimeTypes.h"
@@ -36,8 +37,6 @@ constexpr QRect kFreqPanel{0, 245, 555, 46};
 constexpr int kMapMarginX = kMapPanel.left() + (kFreqPanel.width() - kMapPanel.right() - 1);  // 75
 constexpr int kMapMarginTop = kMapPanel.top();
 constexpr int kMapMarginBottom = kFreqPanel.top() - kMapPanel.bottom() - 1;  // 2
-// Labels grow with the map, but less: beyond this the map gets the room.
-constexpr double kMaxLabelScale = 1.8;
 constexpr int kLabelFontPixels = 11;  // "MS Sans Serif" 8 pt
 constexpr int kMarkerSize = 9;
 // How long the map keeps one size before the fine picture is let go.
@@ -167,7 +166,8 @@ void MapPanel::BuildControls() {
 void MapPanel::LayoutMap() {
     const QSize room = size().isValid() && !size().isEmpty() ? size() : QSize(kFreqPanel.width(), kFreqPanel.bottom() + 1);
     const int roomW = MapOnlyOn ? room.width() : room.width() - kMapMarginX;
-    const int roomH = MapOnlyOn ? room.height() : room.height() - kMapMarginTop - kMapMarginBottom - kFreqPanel.height();
+    const QSize bands = growBandPanel(rgFrequency, textScale_);
+    const int roomH = MapOnlyOn ? room.height() : room.height() - kMapMarginTop - kMapMarginBottom - bands.height();
     const int mapW = std::max(kMapPanel.width(), std::min(roomW, 2 * roomH) & ~1);
     const int mapH = mapW / 2;
     scale_ = static_cast<double>(mapW) / kMapPanel.width();
@@ -187,8 +187,8 @@ void MapPanel::LayoutMap() {
     bvlMap->setVisible(!MapOnlyOn);
     // The band choice sits on its own panel (pnlFrequency), moved as a whole.
     QWidget* pnlFrequency = rgFrequency->parentWidget();
-    pnlFrequency->setGeometry(std::max(0, (room.width() - kFreqPanel.width()) / 2), map.bottom() + 1 + kMapMarginBottom,
-                              kFreqPanel.width(), kFreqPanel.height());
+    pnlFrequency->setGeometry(std::max(0, (room.width() - bands.width()) / 2), map.bottom() + 1 + kMapMarginBottom,
+                              bands.width(), bands.height());
     pnlFrequency->setVisible(!MapOnlyOn);
 
     LayoutLabels();
@@ -202,6 +202,13 @@ void MapPanel::LayoutMap() {
     lblBeaconSlot->move(qRound(5 * scale_), mapH - qRound((kMapPanel.height() - 221) * scale_));
     PlaceStationMarker();
     ProjectPath();
+}
+
+void MapPanel::setTextScale(double scale) {
+    if (scale == textScale_) return;
+    textScale_ = scale;
+    LayoutMap();
+    if (FirstResizeSeen && MapPixelSize() != mapSize_) RebuildMap();
 }
 
 // Each label is sized for its call in bold, the look of the current beacon,

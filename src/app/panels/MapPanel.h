@@ -123,6 +123,11 @@ public:
     int bandIndex() const;
     void setBandIndex(int band);
 
+    // The band choice's text and size grow by `scale` (1: the classic look);
+    // the map takes the room left.
+    void setTextScale(double scale);
+    double textScale() const { return textScale_; }
+
     // ---- For the map menu and the tests ---------------------------------------
     MapImage* imageDisplay() const { return ImageDisplay; }
     QLabel* slotLabel(int index) const { return lblSlot[static_cast<std::size_t>(index)]; }
@@ -178,6 +183,7 @@ private:
     bool TwilightOn = false;
     bool MapOnlyOn = false;
     double scale_ = 1.0;
+    double textScale_ = 1.0;
     QWidget* stationMarker_ = nullptr;
     std::optional<map::Locator> station_;
     std::int64_t stationHintDay_ = -1;  // UTC day the hint was written for

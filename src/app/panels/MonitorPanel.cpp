@@ -16,6 +16,7 @@
 #include "app/PopupHints.h"
 #include "app/help/ContextHelp.h"
 #include "app/help/HelpContexts.h"
+#include "app/widgets/TextGrowth.h"
 #include "listen/ui/OpeningChart.h"
 
 namespace orvane::app {
@@ -301,7 +302,7 @@ void MonitorPanel::resizeEvent(QResizeEvent* e) {
 }
 
 void MonitorPanel::applyTextScale() {
-    const double scale = std::clamp(std::min(width() / 545.0, height() / 250.0), 1.0, 4.0);
+    const double scale = textScale(size(), QSize(545, 250), 4.0);
     const int target = qRound(kTextPixels * scale);
     const QMargins m = layout()->contentsMargins();
     const int room = width() - m.left() - m.right();

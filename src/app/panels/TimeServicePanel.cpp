@@ -8,6 +8,8 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QFontMetrics>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +23,7 @@
 #include "app/TimeLabels.h"
 #include "app/help/ContextHelp.h"
 #include "app/help/HelpContexts.h"
+#include "app/widgets/TextGrowth.h"
 #include "timesync/ClockAdjust.h"
 
 namespace orvane::app {
@@ -92,17 +95,28 @@ TimeServicePanel::TimeServicePanel(timesync::CorrectedClock& clock, MessageServi
     help::setHelpContext(this, help::ctx::kTimePanel);
     lblUTC = new QLabel(this);
     lblUTC->setText(QStringLiteral("00:00:00, Wed 28 Mar 1998"));
-    lblUTC->setGeometry(39, 6, std::max(156, lblUTC->sizeHint().width() + 4), 20);
     setHint(lblUTC, QStringLiteral("Coordinated Universal Time/Greenwich Mean Time"));
-    auto* lblHost = new QLabel(QStringLiteral("Host"), this);
-    lblHost->setGeometry(228, 8, 30, 16);
+    lblHost = new QLabel(QStringLiteral("Host"), this);
     cbHost = new QComboBox(this);
     cbHost->setEditable(true);
     cbHost->setInsertPolicy(QComboBox::InsertAlphabetically);
-    cbHost->setGeometry(260, 4, 180, 24);
     help::setHelpContext(cbHost, help::ctx::kHostBox);
     btnGetTime = new QPushButton(kGetTimeCaption, this);
-    btnGetTime->setGeometry(450, 4, 90, 24);
+    // One row from the left: the UTC label, "Host", the box and the button,
+    // at the design's places and sizes times the text scale.
+    row_ = new QHBoxLayout(this);
+    row_->setSpacing(0);
+    row_->addSpacerItem(leadGap_ = new QSpacerItem(0, 0, QSizePolicy::Fixed, QSizePolicy::Minimum));
+    row_->addWidget(lblUTC);
+    row_->addSpacerItem(hostGap_ = new QSpacerItem(0, 0, QSizePolicy::Fixed, QSizePolicy::Minimum));
+    row_->addWidget(lblHost);
+    row_->addSpacerItem(boxGap_ = new QSpacerItem(0, 0, QSizePolicy::Fixed, QSizePolicy::Minimum));
+    row_->addWidget(cbHost);
+    row_->addSpacerItem(buttonGap_ = new QSpacerItem(0, 0, QSizePolicy::Fixed, QSizePolicy::Minimum));
+    row_->addWidget(btnGetTime);
+    row_->addStretch(1);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    layoutRow();
     connect(btnGetTime, &QPushButton::clicked, this, [this] { runGuarded(messages_, [this] { btnGetTimeClick(); }); });
 
     // The correction is dropped from the UTC label's menu, and by itself
@@ -145,17 +159,48 @@ void TimeServicePanel::setClockCorrection(std::optional<timesync::ClockCorrectio
     clock_.setCorrection(correction);
     acClearCorrection->setEnabled(correction.has_value());
     correctionExpiry_->stop();
-    const int labelWidth = std::max(156, lblUTC->sizeHint().width() + 4);
     if (correction) {
         correctionExpiry_->start(static_cast<int>(
             std::clamp<UtcMs>(correction->measuredAtMs + timesync::ClockCorrection::kMaxAgeMs - now + 1, 1,
                               timesync::ClockCorrection::kMaxAgeMs + 1)));
-        lblUTC->setGeometry(4, 6, 222, 20);  // up to the "Host" label
     } else {
-        lblUTC->setGeometry(39, 6, labelWidth, 20);
         lblUTC->setToolTip(QStringLiteral("Coordinated Universal Time/Greenwich Mean Time"));
     }
+    // With a correction the label starts at the left edge, to make room
+    // for the mark up to the "Host" label.
+    layoutRow();
     showUtc(clock_.nowMoment());
+}
+
+void TimeServicePanel::setTextScale(double scale) {
+    if (scale == textScale_) return;
+    textScale_ = scale;
+    growText(this, scale);
+    layoutRow();
+}
+
+// The design's row at scale 1: the label at x 39 (4 with a correction), "Host"
+// at 228, the box at 260 (180 wide), the button at 450 (90 wide), all 24 high
+// in a 32-pixel panel. Wider where the text needs it.
+void TimeServicePanel::layoutRow() {
+    const auto px = [this](int design) { return static_cast<int>(std::lround(design * textScale_)); };
+    const bool corrected = clock_.correction().has_value();
+    const int margin = std::max(0, px(4) - frameWidth());  // the layout starts inside the frame
+    row_->setContentsMargins(margin, margin, margin, margin);
+    const int lead = corrected ? 0 : px(35);
+    leadGap_->changeSize(lead, 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
+    // The widest text the label shows without a correction; with one, the
+    // room up to "Host".
+    const QFontMetrics metrics(lblUTC->font());
+    const int needed = metrics.horizontalAdvance(QStringLiteral("00:00:00, Wed 28 Mar 1998")) + px(4);
+    lblUTC->setFixedWidth(corrected ? std::max(px(222), needed) : std::max(px(187), needed));
+    hostGap_->changeSize(px(2), 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
+    lblHost->setFixedWidth(std::max(px(30), lblHost->sizeHint().width()));
+    boxGap_->changeSize(px(2), 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
+    cbHost->setFixedSize(std::max(px(180), cbHost->minimumSizeHint().width()), std::max(px(24), cbHost->sizeHint().height()));
+    buttonGap_->changeSize(px(10), 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
+    btnGetTime->setFixedSize(std::max(px(90), btnGetTime->sizeHint().width()), std::max(px(24), btnGetTime->sizeHint().height()));
+    row_->invalidate();
 }
 
 void TimeServicePanel::keepCorrection(UtcMs offsetMs) {

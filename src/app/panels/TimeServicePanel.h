@@ -16,8 +16,10 @@
 
 class QAction;
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
+class QSpacerItem;
 class QTimer;
 
 namespace orvane::app {
@@ -79,8 +81,13 @@ public:
     // not be created.
     timesync::TNMUDP* timeEndpoint() const { return NMUDP_Time; }
 
+    // The row's text and sizes grow by `scale` (1: the classic row).
+    void setTextScale(double scale);
+    double textScale() const { return textScale_; }
+
     // For the tests.
     QLabel* utcLabel() const { return lblUTC; }
+    QLabel* hostLabel() const { return lblHost; }
     QComboBox* hostBox() const { return cbHost; }
     QPushButton* getTimeButton() const { return btnGetTime; }
 
@@ -105,14 +112,22 @@ private:
     void showHostListInBox();
     void applyHostCommit(const timesync::HostList::CommitOutcome& outcome);
     void setStatus(const QString& text);
+    void layoutRow();
 
     timesync::CorrectedClock& clock_;
     Clock& pcClock_;
     MessageService& messages_;
     QLabel& statusPanel_;
     QLabel* lblUTC = nullptr;
+    QLabel* lblHost = nullptr;
     QComboBox* cbHost = nullptr;
     QPushButton* btnGetTime = nullptr;
+    QHBoxLayout* row_ = nullptr;
+    QSpacerItem* leadGap_ = nullptr;
+    QSpacerItem* hostGap_ = nullptr;
+    QSpacerItem* boxGap_ = nullptr;
+    QSpacerItem* buttonGap_ = nullptr;
+    double textScale_ = 1.0;
     QAction* acClearCorrection = nullptr;
     QTimer* correctionExpiry_ = nullptr;
     timesync::SystemTimeSyncMonitor systemSyncMonitor_;

@@ -4,8 +4,10 @@
 #include <QGridLayout>
 #include <QRadioButton>
 #include <algorithm>
+#include <cmath>
 
 #include "app/PopupHints.h"
+#include "app/widgets/TextGrowth.h"
 #include "beacons/BandPlan.h"
 
 namespace orvane::app {
@@ -50,11 +52,21 @@ RadioGroup* addBandPanel(QWidget* page, const QRect& geometry) {
     for (auto caption : beacons::kBandCaptions)
         captions << QString::fromLatin1(caption.data(), static_cast<qsizetype>(caption.size()));
     auto* group = new RadioGroup(QStringLiteral("&Frequency MHz"), captions, beacons::kBandCount, panel);
-    // Design size 300 x 38 at (131, 3); wider when the desktop's font needs it.
-    const int width = std::max(300, group->sizeHint().width());
-    group->setGeometry(std::max(4, 131 - (width - 300) / 2), 3, width, 38);
     setHint(group, QStringLiteral("Select the beacon frequency"));
+    panel->resize(growBandPanel(group, 1.0).expandedTo(geometry.size()));
     return group;
+}
+
+QSize growBandPanel(RadioGroup* group, double scale) {
+    growText(group, scale);
+    const auto px = [scale](int design) { return static_cast<int>(std::lround(design * scale)); };
+    const QSize hint = group->sizeHint();
+    const int width = std::max(px(300), hint.width());
+    const int height = std::max(px(38), hint.height());
+    const QSize panel(std::max(px(555), width + px(8)), height + px(8));
+    group->setGeometry((panel.width() - width) / 2 + px(4), px(3), width, height);
+    group->parentWidget()->resize(panel);
+    return panel;
 }
 
 }  // namespace orvane::app

@@ -36,4 +36,10 @@ private:
 // the panel is its parent.
 RadioGroup* addBandPanel(QWidget* page, const QRect& geometry);
 
+// Grows a band choice made by addBandPanel with the text scale: the design's
+// 300 x 38 group on a 555 x 46 panel at scale 1, 4 pixels right of centre,
+// both grown with their text (and wider where the desktop's font needs it).
+// Sizes the panel and returns its size; the owner places it.
+QSize growBandPanel(RadioGroup* group, double scale);
+
 }  // namespace orvane::app
