@@ -57,7 +57,7 @@ class PulseStream:
     """A playback stream by libpulse's simple API: blocking writes, and the
     time the audio already queued will take to be heard."""
 
-    class SampleSpec(ctypes.Structure):
+    class SampleFormat(ctypes.Structure):  # pa_sample_spec
         _fields_ = [("format", ctypes.c_int), ("rate", ctypes.c_uint32), ("channels", ctypes.c_uint8)]
 
     class BufferAttr(ctypes.Structure):
@@ -70,11 +70,11 @@ class PulseStream:
                                              ctypes.POINTER(ctypes.c_int)]
         self.lib.pa_simple_get_latency.restype = ctypes.c_uint64
         self.lib.pa_simple_get_latency.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int)]
-        spec = self.SampleSpec(3, RATE, 1)  # PA_SAMPLE_S16LE
+        sample_format = self.SampleFormat(3, RATE, 1)  # PA_SAMPLE_S16LE
         unset = 0xFFFFFFFF
         attr = self.BufferAttr(unset, 2 * RATE // 10, unset, unset, unset)  # 100 ms queued
         error = ctypes.c_int(0)
-        self.stream = self.lib.pa_simple_new(None, b"play-beacons", 1, sink.encode(), b"beacons", ctypes.byref(spec),
+        self.stream = self.lib.pa_simple_new(None, b"play-beacons", 1, sink.encode(), b"beacons", ctypes.byref(sample_format),
                                              None, ctypes.byref(attr), ctypes.byref(error))
         if not self.stream:
             raise SystemExit(f"play-beacons: no stream to {sink} (error {error.value})")
