@@ -57,7 +57,7 @@ class PulseStream:
     """A playback stream by libpulse's simple API: blocking writes, and the
     time the audio already queued will take to be heard."""
 
-    class SampleFormat(ctypes.Structure):  # pa_sample_spec
+    class SampleFormat(ctypes.Structure):  # libpulse's sample format: format, rate, channels
         _fields_ = [("format", ctypes.c_int), ("rate", ctypes.c_uint32), ("channels", ctypes.c_uint8)]
 
     class BufferAttr(ctypes.Structure):
