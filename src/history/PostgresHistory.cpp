@@ -31,9 +31,12 @@ constexpr const char* kSchema[] = {
     " outcome smallint NOT NULL, other smallint, snr1 smallint, snr2 smallint, snr3 smallint, snr4 smallint,"
     " tone integer, time_offset integer, input integer, PRIMARY KEY(slot, band, receiver))",
     // hour: UTC hours since 1970. best_snr: the highest first dash, tenths of a dB.
+    // The receivers' rows lie interleaved in the table, as they were
+    // written: the key carries the sums, so one receiver's year is read
+    // from the index alone, in order.
     "CREATE TABLE history_hourly(receiver integer NOT NULL, hour integer NOT NULL, band smallint NOT NULL,"
     " beacon smallint NOT NULL, listened bigint NOT NULL, heard bigint NOT NULL, best_snr smallint,"
-    " PRIMARY KEY(receiver, hour, band, beacon))",
+    " PRIMARY KEY(receiver, hour, band, beacon) INCLUDE (listened, heard, best_snr))",
     "CREATE TABLE history_hourly_all(hour integer NOT NULL, band smallint NOT NULL, beacon smallint NOT NULL,"
     " listened bigint NOT NULL, heard bigint NOT NULL, best_snr smallint, PRIMARY KEY(hour, band, beacon))",
 };
@@ -194,6 +197,8 @@ PostgresHistory::PostgresHistory(const QString& url) : url_(url) {
     PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
     try {
         exec("SET statement_timeout = '60s'");
+        // Room to sum a year's cells in memory rather than sort them on disk.
+        exec("SET work_mem = '32MB'");
         createOrMigrate();
     } catch (...) {
         PQfinish(conn_);
