@@ -80,15 +80,15 @@ int runHistory(const orvane::cli::VerbArguments& args, QTextStream& out, QTextSt
 
 const orvane::cli::Registrar kReg(
     {"history",
-     "history [--db URL] [--band MHZ] [--from TIME] [--to TIME] [--receiver NAME] [--stations FILE]\n"
+     "history [--db URL | --ini SETTINGS.INI] [--band MHZ] [--from TIME] [--to TIME] [--receiver NAME] [--stations FILE]\n"
      "    the history of openings, one line per beacon, band and UTC hour that has slots:\n"
      "    CALL<TAB>MHZ<TAB>HOUR<TAB>HEARD<TAB>LISTENED<TAB>BEST_SNR (the highest first-dash SNR\n"
      "    in dB, '-' if none), ordered by band, slot and hour, over the slots from --from\n"
      "    (inclusive) to --to (exclusive), of one receiver or all; exit status 1 when the\n"
      "    database cannot be opened or read; URL: sqlite:PATH or postgresql://USER@HOST:PORT/DB\n"
      "    (the password from ~/.pgpass or PGPASSWORD), by default the settings' [History]\n"
-     "    Database= or the history file\n"
-     "history [--db URL] --import-csv FILE --receiver NAME [--locator LOCATOR]\n"
+     "    Database= (of --ini's settings, else the program's) or the history file\n"
+     "history [--db URL | --ini SETTINGS.INI] --import-csv FILE --receiver NAME [--locator LOCATOR]\n"
      "    adds a heard log's slots under the receiver; slots already kept are left as they are",
      {{"db", "URL", "the history database"},
       {"band", "MHZ", "that band only: 14.100, 18.110, 21.150, 24.930 or 28.200"},
