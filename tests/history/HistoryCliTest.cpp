@@ -73,8 +73,8 @@ TEST_P(HistoryCliStores, AnImportedLogIsShownByBeaconBandAndHour) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothBackEnds, HistoryCliStores, ::testing::Values(Backend::Sqlite, Backend::Postgres),
-                         [](const ::testing::TestParamInfo<Backend>& info) {
-                             return info.param == Backend::Sqlite ? "Sqlite" : "PostgreSQL";
+                         [](const ::testing::TestParamInfo<Backend>& row) {
+                             return row.param == Backend::Sqlite ? "Sqlite" : "PostgreSQL";
                          });
 
 TEST(HistoryCli, WhatCannotBeOpenedOrReadIsExitOneAndBadArgumentsTwo) {

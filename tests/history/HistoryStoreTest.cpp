@@ -222,6 +222,6 @@ TEST(HistoryUrl, SqliteUrlsAndPlainPathsOpenFiles) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothBackEnds, HistoryStores, ::testing::Values(Backend::Sqlite, Backend::Postgres),
-                         [](const ::testing::TestParamInfo<Backend>& info) {
-                             return info.param == Backend::Sqlite ? "Sqlite" : "PostgreSQL";
+                         [](const ::testing::TestParamInfo<Backend>& row) {
+                             return row.param == Backend::Sqlite ? "Sqlite" : "PostgreSQL";
                          });
