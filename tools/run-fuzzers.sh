@@ -26,6 +26,8 @@ per=$((budget * jobs / ${#names[@]}))
 # A smaller quarantine than ASan's 256 MB, so that it is not taken for the run's own memory.
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:symbolize=1:quarantine_size_mb=64
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# Leaks inside outside libraries that are not ours, each with its reason there.
+export LSAN_OPTIONS=suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0
 export ASAN_SYMBOLIZER_PATH=${ASAN_SYMBOLIZER_PATH:-/usr/lib/llvm-14/bin/llvm-symbolizer}
 limits=(-timeout=1 -rss_limit_mb=512 -malloc_limit_mb=512 -detect_leaks=1)
 
