@@ -18,7 +18,7 @@ packages=(
   libfftw3-dev libsndfile1-dev libdeflate-dev libsqlite3-dev qt6-multimedia-dev pulseaudio pulseaudio-utils
 )
 if [[ "${1:-}" == "--dev" ]]; then
-  packages+=(imagemagick xplanet ferret-datasets python3-numpy python3-scipy x11-utils xdotool hyperfine librsvg2-bin)
+  packages+=(imagemagick xplanet ferret-datasets python3-numpy python3-scipy x11-utils xdotool hyperfine librsvg2-bin time)
 fi
 if [[ "${1:-}" == "--fuzz" ]]; then
   packages+=(clang-14 libclang-rt-14-dev llvm-14)
