@@ -121,8 +121,9 @@ void RecordingReader::open() {
         refuse(QStringLiteral("sample rate %1 Hz; %2 to %3 Hz is needed").arg(info.samplerate).arg(kMinRate).arg(kMaxRate));
     format_.deliveredRate = info.samplerate / factor;
     // From a pipe the header's count is whatever the writer put there before
-    // it knew the length.
-    format_.frames = seekable_ ? std::max<sf_count_t>(0, info.frames) : -1;
+    // it knew the length; libsndfile says SF_COUNT_MAX where it found none
+    // (an Ogg stream cut before its last page).
+    format_.frames = seekable_ && info.frames < SF_COUNT_MAX ? std::max<sf_count_t>(0, info.frames) : -1;
     divider_ = RateDivider(factor);
 }
 

@@ -23,7 +23,7 @@ struct RecordingFormat {
     int channels = 0;          // 1 or 2
     int sampleRate = 0;        // of the recording, RecordingReader::kMinRate..kMaxRate
     int deliveredRate = 0;     // what the listener gets: sampleRate divided into the detector's range
-    std::int64_t frames = -1;  // the frames the header declares; -1 from a stream (known at its end only)
+    std::int64_t frames = -1;  // the frames the header declares; -1 from a stream or where it declares none
     QString kind;              // container and sample format, as "WAV (Microsoft), Signed 24 bit PCM"
 };
 

@@ -196,6 +196,40 @@ TEST(RecordingReaderCut, AFileCutWhileReadingIsReportedNotPassedOver) {
     EXPECT_EQ(r.samples.size(), static_cast<std::size_t>(reader.framesRead()));
 }
 
+// Compressed recordings cut short on disc: a FLAC stream ends where its
+// decoder loses the thread, and says so; an Ogg stream cut before its last
+// page declares no length at all, so nothing is claimed of one. Either way
+// what is there is delivered.
+TEST(RecordingReaderCut, CompressedRecordingsCutOnDiscDeliverWhatIsThere) {
+    struct Row {
+        const char* name;
+        int format;
+        bool saysShort;
+    };
+    const Row rows[] = {{"cut.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, true},
+                        {"cut.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, false}};
+    KeyedTone noise;
+    noise.present = false;
+    const std::vector<float> audio = noise.render(12000, 20'000, 5);
+    for (const Row& row : rows) {
+        TempDir dir;
+        const QString file = dir.file(QString::fromLatin1(row.name));
+        ASSERT_TRUE(writeSoundFile(file, row.format, 12000, audio)) << row.name;
+        QFile(file).resize(QFile(file).size() * 6 / 10);
+        RecordingReader reader(file, 0);
+        reader.open();
+        const Read r = readAll(reader);
+        EXPECT_GT(reader.framesRead(), 12000 * 8) << row.name;  // well past the first half
+        EXPECT_LT(reader.framesRead(), 12000 * 20) << row.name;
+        EXPECT_EQ(r.samples.size(), static_cast<std::size_t>(reader.framesRead())) << row.name;
+        EXPECT_EQ(reader.shortfall().has_value(), row.saysShort)
+            << row.name << ": " << reader.shortfall().value_or(QString()).toStdString();
+        if (!row.saysShort) {
+            EXPECT_EQ(reader.format().frames, -1) << row.name;
+        }
+    }
+}
+
 // Float files can hold any value; the listener is promised samples in
 // [-1, 1]. Not finite reads as 0, beyond full scale as full scale, also
 // where two channels together would overflow (the fuzzer's find: a stereo
