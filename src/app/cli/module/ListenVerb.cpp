@@ -195,33 +195,28 @@ int run(const cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
     try {
         std::unique_ptr<HistoryOutput> history;
         if (keepHistory) history = std::make_unique<HistoryOutput>(historyUrl, receiver);
+        const QString name = input == QLatin1String(listen::RecordingReader::kStandardInput)
+                                 ? QStringLiteral("standard input")
+                                 : input;
         listen::RecordingReader reader(input, startMs, channel);
         reader.open();
-        QString failure;
         std::int64_t wholeSlots = 0;
         listen::SlotCutter cutter(settings, expect, [&](const listen::SlotResult& r) {
             ++wholeSlots;
             out << resultLine(r, QString::fromStdString(table.entry(r.beaconIndex).call)) << '\n';
-            if (history) history->add(r, input);
+            if (history) history->add(r, name);
         });
+        // A recording read short is no failure: what it holds is heard, and
+        // the shortfall is told below.
         reader.setBlockHandler([&](std::int64_t stampMs, int rate, std::span<const float> samples) {
             cutter.push(stampMs, rate, samples);
         });
-        reader.setErrorHandler([&](const QString& message) { failure = message; });
         reader.start();
         out.flush();
-        if (!failure.isEmpty()) {
-            err << "orvane-cli listen: " << failure << '\n';
-            if (history) history->finish(err);
-            return 1;
-        }
         // What was left out, and why: the reader's count is of the
         // recording's own frames, before any dividing down.
         const listen::RecordingFormat& format = reader.format();
         const Coverage cover = coverageOf(startMs, reader.framesRead(), format.sampleRate);
-        const QString name = input == QLatin1String(listen::RecordingReader::kStandardInput)
-                                 ? QStringLiteral("standard input")
-                                 : input;
         if (wholeSlots == 0 || !cover.anyWholeSlot) {
             err << "orvane-cli listen: " << name << ": no whole slot: the recording holds "
                 << QString::number(static_cast<double>(cover.endMs - startMs) / 1000, 'f', 1) << " s ("
