@@ -215,7 +215,9 @@ Baseband mixDown(std::span<const float> samples, int sampleRate, double pitchHz,
 }
 
 // Narrow-band power in cells of time × frequency, with running sums over time
-// per bin so any interval's total costs two look-ups.
+// per bin so any interval's total costs two look-ups. The sums are kept
+// frame by frame, all bins of a frame side by side, so an interval's totals
+// for every bin are one pass over two rows.
 struct Cells {
     std::size_t frames = 0;
     int maxBin = 0;  // bins -maxBin..maxBin around the centre
@@ -233,11 +235,13 @@ struct Cells {
     std::array<bool, kCellFft> noiseBin{};
     std::vector<double>* chosen = nullptr;  // scratch for the noise estimate
     double spread = 1;                      // variance factor of a mean over overlapping frames
-    std::span<const double> sums;           // [bin + maxBin][frame], frames + 1 entries each
+    std::size_t bins = 0;                   // 2 maxBin + 1
+    std::span<const double> sums;           // [frame][bin + maxBin], frames + 1 rows
 
+    const double* row(std::size_t frame) const { return sums.data() + frame * bins; }
     double total(int bin, std::size_t from, std::size_t to) const {
-        const double* s = sums.data() + static_cast<std::size_t>(bin + maxBin) * (frames + 1);
-        return s[to] - s[from];
+        const auto k = static_cast<std::size_t>(bin + maxBin);
+        return row(to)[k] - row(from)[k];
     }
     // Mean power of a noise-only cell from the cells more than `clearHz`
     // from `toneHz`: their 30th percentile scaled to the mean of an
@@ -274,7 +278,9 @@ Cells cellsOf(const Baseband& b, double searchHz, DetectorWorkspace& ws) {
     if (b.z.size() < window) return c;
     c.frames = (b.z.size() - window) / hop + 1;
     c.binHz = b.rate / static_cast<double>(kCellFft);
-    c.maxBin = static_cast<int>(std::ceil(searchHz / c.binHz)) + 1;
+    // Within the cell transform's own bins (at most 300 Hz of search is
+    // some 27 bins: the bound is never reached).
+    c.maxBin = std::min(static_cast<int>(std::ceil(searchHz / c.binHz)) + 1, static_cast<int>(kCellFft / 2) - 1);
     c.hopMs = 1000.0 * static_cast<double>(hop) / b.rate;
     c.edgeFrames = std::min(c.frames / 2, static_cast<std::size_t>(std::ceil(kEdgeGuardMs / c.hopMs)));
     c.firstCentreMs = 1000.0 * (static_cast<double>(window) - 1) / 2 / b.rate;
@@ -293,11 +299,10 @@ Cells cellsOf(const Baseband& b, double searchHz, DetectorWorkspace& ws) {
         c.spread += (lag == 0 ? 1 : 2) * (r / energy) * (r / energy);
     }
 
-    const auto bins = static_cast<std::size_t>(2 * c.maxBin + 1);
-    const std::size_t stride = c.frames + 1;
+    c.bins = static_cast<std::size_t>(2 * c.maxBin + 1);
     std::vector<double>& sums = ws.cellSums;
-    sums.resize(bins * stride);
-    for (std::size_t bin = 0; bin < bins; ++bin) sums[bin * stride] = 0;
+    sums.resize(c.bins * (c.frames + 1));
+    std::fill(sums.begin(), sums.begin() + static_cast<std::ptrdiff_t>(c.bins), 0.0);
     c.sums = sums;
     c.windowEnergy = energy;
     c.floor = energy * b.noiseFloor;
@@ -307,16 +312,19 @@ Cells cellsOf(const Baseband& b, double searchHz, DetectorWorkspace& ws) {
     std::vector<double>& byBin = ws.noiseCells;
     byBin.resize(kCellFft * c.perBin);
     c.byBin = byBin;
+    std::vector<cd>& windowed = ws.windowed;
+    windowed.assign(kCellFft, cd{});  // beyond the window it stays 0
     std::vector<cd>& frame = ws.frame;
     frame.resize(kCellFft);
     for (std::size_t t = 0; t < c.frames; ++t) {
-        std::fill(frame.begin(), frame.end(), cd{});
-        for (std::size_t i = 0; i < window; ++i) frame[i] = b.z[t * hop + i] * w[i];
-        transformComplex(frame, false);
+        for (std::size_t i = 0; i < window; ++i) windowed[i] = b.z[t * hop + i] * w[i];
+        transformComplex(windowed, frame);
+        const double* before = sums.data() + t * c.bins;
+        double* after = sums.data() + (t + 1) * c.bins;
         for (int k = -c.maxBin; k <= c.maxBin; ++k) {
             const double p = std::norm(frame[static_cast<std::size_t>((k + fft) % fft)]);
-            double* s = sums.data() + static_cast<std::size_t>(k + c.maxBin) * stride;
-            s[t + 1] = s[t] + p;
+            const auto i = static_cast<std::size_t>(k + c.maxBin);
+            after[i] = before[i] + p;
         }
         if (t % 2 == 0) {
             for (int k = -fft / 2; k < fft / 2; ++k) {
@@ -337,6 +345,19 @@ struct Candidate {
     double startMs = 0;
 };
 
+// The totals over `spans` of every bin, each summed span by span in order.
+void sumSpans(const Cells& c, std::span<const std::pair<std::size_t, std::size_t>> spans,
+              std::array<double, kCellFft>& sums) {
+    std::array<double, kCellFft> acc{};  // on the stack: the compiler sees it alias nothing
+    const std::size_t bins = std::min(c.bins, kCellFft);
+    for (const auto& [a, b] : spans) {
+        const double* from = c.row(a);
+        const double* to = c.row(b);
+        for (std::size_t i = 0; i < bins; ++i) acc[i] += to[i] - from[i];
+    }
+    sums = acc;
+}
+
 // The keying score: how far the mean power of the cells the call (and the
 // middle of the first long dash) should fill stands above the mean of the
 // cells its gaps should leave empty, in standard deviations of noise.
@@ -345,6 +366,7 @@ Candidate searchKeying(const Cells& c, const Keying& keying, const DetectorSetti
     Candidate best;
     auto& on = ws.onFrames;
     auto& off = ws.offFrames;
+    std::array<double, kCellFft> sumOn{}, sumOff{};
     const int steps = static_cast<int>(std::floor(std::clamp(settings.searchMs, 0.0, kMaxSearchMs) / kTimeStepMs));
     for (int unit = kMinUnitMs; unit <= kMaxUnitMs; ++unit) {
         const double u = unit;
@@ -362,12 +384,14 @@ Candidate searchKeying(const Cells& c, const Keying& keying, const DetectorSetti
             if (nOn < 10 || nOff < 10) continue;
             const double scale =
                 c.noise * std::sqrt(c.spread * (1.0 / static_cast<double>(nOn) + 1.0 / static_cast<double>(nOff)));
+            // Every bin's totals at once, each summed span by span in order.
+            sumSpans(c, on, sumOn);
+            sumSpans(c, off, sumOff);
             for (int k = -c.maxBin; k <= c.maxBin; ++k) {
                 if (std::abs(k * c.binHz) > settings.searchHz + c.binHz / 2) continue;
-                double sOn = 0, sOff = 0;
-                for (const auto& [a, b] : on) sOn += c.total(k, a, b);
-                for (const auto& [a, b] : off) sOff += c.total(k, a, b);
-                const double score = (sOn / static_cast<double>(nOn) - sOff / static_cast<double>(nOff)) / scale;
+                const auto i = static_cast<std::size_t>(k + c.maxBin);
+                const double score =
+                    (sumOn[i] / static_cast<double>(nOn) - sumOff[i] / static_cast<double>(nOff)) / scale;
                 if (score > best.score) best = {score, k, u, start};
             }
         }

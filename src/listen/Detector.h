@@ -64,7 +64,8 @@ struct DetectorWorkspace {
     std::vector<double> audio;                   // the slot as doubles, padded to the transform's size
     std::vector<std::complex<double>> spectrum;  // its transform
     std::vector<std::complex<double>> baseband;  // the band around the pitch, mixed down
-    std::vector<std::complex<double>> frame;     // one spectrogram cell's transform
+    std::vector<std::complex<double>> windowed;  // one spectrogram frame, windowed and padded
+    std::vector<std::complex<double>> frame;     // its transform
     std::vector<double> window;
     std::vector<double> cellSums;     // running power per bin and frame
     std::vector<double> noiseCells;   // every other frame's cells per bin, for the noise
