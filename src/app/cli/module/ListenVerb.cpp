@@ -37,7 +37,7 @@ QString resultLine(const listen::SlotResult& r, const QString& call) {
     return f.join(QLatin1Char('\t'));
 }
 
-// The moment `ms` as hh:mm:ss, with tenths when it is not on a whole second.
+// The moment `ms` as hh:mm:ss, with its milliseconds when it is not on a whole second.
 QString clockText(qint64 ms) {
     const QDateTime t = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
     return t.toString(ms % 1000 == 0 ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm:ss.z"));
