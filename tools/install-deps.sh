@@ -10,15 +10,15 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
   libfluidsynth-dev fluid-soundfont-gm libasound2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  python3 python3-pyftpdlib xinetd curl faketime openssl ca-certificates tzdata
+  python3 python3-pyftpdlib xinetd sox curl faketime openssl ca-certificates tzdata
   libcap2 libedit2 libgnutls30 libnettle8 libseccomp2
   xvfb xauth desktop-file-utils
   dpkg-dev lintian lowdown appstream man-db
   libgeographiclib-dev libhamlib-dev libhamlib-utils
-  libfftw3-dev libdeflate-dev libsqlite3-dev libpq-dev qt6-multimedia-dev pulseaudio pulseaudio-utils
+  libfftw3-dev libsndfile1-dev libdeflate-dev libsqlite3-dev libpq-dev qt6-multimedia-dev pulseaudio pulseaudio-utils
 )
 if [[ "${1:-}" == "--dev" ]]; then
-  packages+=(imagemagick xplanet ferret-datasets python3-numpy python3-scipy x11-utils xdotool hyperfine librsvg2-bin)
+  packages+=(imagemagick xplanet ferret-datasets python3-numpy python3-scipy x11-utils xdotool hyperfine librsvg2-bin time)
 fi
 if [[ "${1:-}" == "--fuzz" ]]; then
   packages+=(clang-14 libclang-rt-14-dev llvm-14)

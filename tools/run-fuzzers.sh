@@ -34,6 +34,8 @@ export ASAN_OPTIONS=$asan
 # failing input is run again below with the full stacks.
 timed_asan=$asan:malloc_context_size=2
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# Leaks inside outside libraries that are not ours, each with its reason there.
+export LSAN_OPTIONS=suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0
 export ASAN_SYMBOLIZER_PATH=${ASAN_SYMBOLIZER_PATH:-/usr/lib/llvm-14/bin/llvm-symbolizer}
 limits=(-timeout=1 -rss_limit_mb=512 -malloc_limit_mb=512 -detect_leaks=1)
 

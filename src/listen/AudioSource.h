@@ -9,7 +9,7 @@
 namespace orvane::listen {
 
 // Responsibilities: the one way receive audio reaches the listener, whatever
-// produces it (the sound card through Qt Multimedia, a WAV file, a test
+// produces it (the sound card through Qt Multimedia, a recording, a test
 // fake). A source delivers blocks of mono float samples in [-1, 1], each
 // stamped with the UTC ms of its first sample, and reports a failure as a
 // message. Handlers are set before start() and may be called on any thread

@@ -78,21 +78,16 @@ constexpr double kEdgeTaperMs = 10;
 // lies wholly in them.
 constexpr double kEdgeGuardMs = 50;
 
-// Where a keyed element lies, in ms from the start of the transmission.
-struct Span {
-    double fromMs, toMs;
-};
+using Keying = CallKeying;
+using Span = CallKeying::Span;
 
 // The call's keying as the program's own sequencer sends it: three units of
 // lead-in, a dot one unit and a dash three, one unit after each element, two
 // more after each character, then six units before the first long dash.
-struct Keying {
-    std::vector<Span> on, off;  // in units
-    double dash1Units = 0;
-};
-
-Keying keyingOf(const std::string& morse) {
+Keying keyingOf(const QString& call) {
+    const std::string morse = cwsim::morseOf(call.toStdString());
     Keying k;
+    k.call = call;
     double pos = cwsim::kLeadInUnits;
     double lastEnd = 0;
     for (std::size_t i = 0; i < morse.size(); ++i) {
@@ -109,6 +104,17 @@ Keying keyingOf(const std::string& morse) {
     k.off.push_back({lastEnd, pos + 4});
     k.dash1Units = pos + 6;
     return k;
+}
+
+// The keying of `call`, worked out once per call the workspace sees.
+const Keying& keyingFor(const QString& call, DetectorWorkspace& ws) {
+    for (const Keying& k : ws.keyings)
+        if (k.call == call) return k;
+    // Bounded whatever calls come: a band's 18 and a few more in practice.
+    constexpr std::size_t kMaxKeyings = 64;
+    if (ws.keyings.size() >= kMaxKeyings) ws.keyings.clear();
+    ws.keyings.push_back(keyingOf(call));
+    return ws.keyings.back();
 }
 
 std::size_t niceSize(std::size_t n) {
@@ -131,7 +137,7 @@ double quantile(std::vector<double>& v, double q) {
 // The slot mixed down around the expected pitch: complex samples at rate
 // `rate` whose frequency 0 is `centreHz` of the audio.
 struct Baseband {
-    std::vector<cd> z;
+    std::span<const cd> z;  // in the workspace
     double rate = 0;
     double centreHz = 0;
     double nyquistHz = 0;  // of the audio
@@ -147,17 +153,23 @@ struct Baseband {
 // Mixing by selecting the transform's bins around the pitch: one real
 // transform of the slot and one short inverse, far cheaper than filtering
 // sample by sample.
-Baseband mixDown(std::span<const float> samples, int sampleRate, double pitchHz) {
+Baseband mixDown(std::span<const float> samples, int sampleRate, double pitchHz, DetectorWorkspace& ws) {
     const auto decimation = static_cast<std::size_t>(std::max(1.0, std::round(sampleRate / kBasebandRateHz)));
     const std::size_t nb = niceSize((samples.size() + decimation - 1) / decimation);
     const std::size_t n = nb * decimation;
 
-    std::vector<double> x(n, 0.0);
+    // Every element is written below: the buffer is reused, never cleared whole.
+    std::vector<double>& x = ws.audio;
+    x.resize(n);
+    std::fill(x.begin() + static_cast<std::ptrdiff_t>(samples.size()), x.end(), 0.0);
     double sum = 0;
     std::size_t count = 0;
     for (std::size_t i = 0; i < samples.size(); ++i) {
         const float s = samples[i];
-        if (!std::isfinite(s)) continue;
+        if (!std::isfinite(s)) {
+            x[i] = 0;
+            continue;
+        }
         x[i] = static_cast<double>(std::clamp(s, -8.0f, 8.0f));
         sum += x[i];
         ++count;
@@ -174,7 +186,8 @@ Baseband mixDown(std::span<const float> samples, int sampleRate, double pitchHz)
         x[samples.size() - 1 - i] *= g;
     }
 
-    std::vector<cd> spectrum(n / 2 + 1);
+    std::vector<cd>& spectrum = ws.spectrum;
+    spectrum.resize(n / 2 + 1);
     forwardReal(x, spectrum);
 
     Baseband b;
@@ -186,22 +199,25 @@ Baseband mixDown(std::span<const float> samples, int sampleRate, double pitchHz)
     // Real noise of variance v spreads over the whole band; the slice kept
     // holds 1 / decimation of it.
     b.noiseFloor = kNoiseFloorVariance / static_cast<double>(decimation);
-    b.z.assign(nb, cd{});
+    std::vector<cd>& z = ws.baseband;
+    z.assign(nb, cd{});
     const auto half = static_cast<std::ptrdiff_t>(nb / 2);
     const auto last = static_cast<std::ptrdiff_t>(n / 2);
     for (std::ptrdiff_t j = -half; j < half; ++j) {
         const std::ptrdiff_t k = p0 + j;
         if (k < 1 || k >= last) continue;
-        b.z[static_cast<std::size_t>((j + static_cast<std::ptrdiff_t>(nb)) % static_cast<std::ptrdiff_t>(nb))] =
+        z[static_cast<std::size_t>((j + static_cast<std::ptrdiff_t>(nb)) % static_cast<std::ptrdiff_t>(nb))] =
             spectrum[static_cast<std::size_t>(k)] / static_cast<double>(n);
     }
-    transformComplex(b.z, true);
-    b.z.resize(samples.size() / decimation);
+    transformComplex(z, true);
+    b.z = std::span<const cd>(z.data(), samples.size() / decimation);
     return b;
 }
 
 // Narrow-band power in cells of time × frequency, with running sums over time
-// per bin so any interval's total costs two look-ups.
+// per bin so any interval's total costs two look-ups. The sums are kept
+// frame by frame, all bins of a frame side by side, so an interval's totals
+// for every bin are one pass over two rows.
 struct Cells {
     std::size_t frames = 0;
     int maxBin = 0;  // bins -maxBin..maxBin around the centre
@@ -211,24 +227,35 @@ struct Cells {
     double noise = 0;                        // mean power of a noise-only cell
     double windowEnergy = 0;                 // of the cell window
     double floor = 0;                        // mean power of a cell of noise at the floor
-    std::size_t edgeFrames = 0;              // frames at either end left out of every range
-    std::vector<std::vector<double>> byBin;  // every other frame's cells per bin offset (-32..31), for the noise
-    double spread = 1;                       // variance factor of a mean over overlapping frames
-    std::vector<std::vector<double>> sums;   // [bin + maxBin][frame], frames + 1 entries
+    std::size_t edgeFrames = 0;  // frames at either end left out of every range
+    // Every other frame's cells per bin offset (-32..31), for the noise:
+    // perBin of them from bin i at byBin[i * perBin], where noiseBin[i].
+    std::span<const double> byBin;
+    std::size_t perBin = 0;
+    std::array<bool, kCellFft> noiseBin{};
+    std::vector<double>* chosen = nullptr;  // scratch for the noise estimate
+    double spread = 1;                      // variance factor of a mean over overlapping frames
+    std::size_t bins = 0;                   // 2 maxBin + 1
+    std::span<const double> sums;           // [frame][bin + maxBin], frames + 1 rows
 
+    const double* row(std::size_t frame) const { return sums.data() + frame * bins; }
     double total(int bin, std::size_t from, std::size_t to) const {
-        const auto& s = sums[static_cast<std::size_t>(bin + maxBin)];
-        return s[to] - s[from];
+        const auto k = static_cast<std::size_t>(bin + maxBin);
+        return row(to)[k] - row(from)[k];
     }
     // Mean power of a noise-only cell from the cells more than `clearHz`
     // from `toneHz`: their 30th percentile scaled to the mean of an
     // exponential distribution. The tone and its keying fill far fewer cells
     // than that, so they hardly lift it.
     double noiseAwayFrom(double toneHz, double clearHz) const {
-        std::vector<double> cells;
-        for (std::size_t i = 0; i < byBin.size(); ++i) {
-            const double f = (static_cast<double>(i) - static_cast<double>(byBin.size() / 2)) * binHz;
-            if (std::abs(f - toneHz) >= clearHz) cells.insert(cells.end(), byBin[i].begin(), byBin[i].end());
+        std::vector<double>& cells = *chosen;
+        cells.clear();
+        for (std::size_t i = 0; i < kCellFft; ++i) {
+            const double f = (static_cast<double>(i) - static_cast<double>(kCellFft / 2)) * binHz;
+            if (noiseBin[i] && std::abs(f - toneHz) >= clearHz) {
+                const auto from = byBin.begin() + static_cast<std::ptrdiff_t>(i * perBin);
+                cells.insert(cells.end(), from, from + static_cast<std::ptrdiff_t>(perBin));
+            }
         }
         return std::max(quantile(cells, 0.3) / -std::log(0.7), floor);
     }
@@ -243,19 +270,23 @@ struct Cells {
     }
 };
 
-Cells cellsOf(const Baseband& b, double searchHz) {
+Cells cellsOf(const Baseband& b, double searchHz, DetectorWorkspace& ws) {
     Cells c;
+    c.chosen = &ws.noiseChosen;
     const auto window = std::max<std::size_t>(8, static_cast<std::size_t>(std::round(kCellWindowS * b.rate)));
     const auto hop = std::max<std::size_t>(1, static_cast<std::size_t>(std::round(kCellHopS * b.rate)));
     if (b.z.size() < window) return c;
     c.frames = (b.z.size() - window) / hop + 1;
     c.binHz = b.rate / static_cast<double>(kCellFft);
-    c.maxBin = static_cast<int>(std::ceil(searchHz / c.binHz)) + 1;
+    // Within the cell transform's own bins (at most 300 Hz of search is
+    // some 27 bins: the bound is never reached).
+    c.maxBin = std::min(static_cast<int>(std::ceil(searchHz / c.binHz)) + 1, static_cast<int>(kCellFft / 2) - 1);
     c.hopMs = 1000.0 * static_cast<double>(hop) / b.rate;
     c.edgeFrames = std::min(c.frames / 2, static_cast<std::size_t>(std::ceil(kEdgeGuardMs / c.hopMs)));
     c.firstCentreMs = 1000.0 * (static_cast<double>(window) - 1) / 2 / b.rate;
 
-    std::vector<double> w(window);
+    std::vector<double>& w = ws.window;
+    w.resize(window);
     for (std::size_t i = 0; i < window; ++i) w[i] = hann(i, window);
     // Overlapping frames share noise: a mean over n of them varies like a
     // mean over n / spread independent ones.
@@ -268,27 +299,38 @@ Cells cellsOf(const Baseband& b, double searchHz) {
         c.spread += (lag == 0 ? 1 : 2) * (r / energy) * (r / energy);
     }
 
-    const auto bins = static_cast<std::size_t>(2 * c.maxBin + 1);
-    c.sums.assign(bins, std::vector<double>(c.frames + 1, 0.0));
+    c.bins = static_cast<std::size_t>(2 * c.maxBin + 1);
+    std::vector<double>& sums = ws.cellSums;
+    sums.resize(c.bins * (c.frames + 1));
+    std::fill(sums.begin(), sums.begin() + static_cast<std::ptrdiff_t>(c.bins), 0.0);
+    c.sums = sums;
     c.windowEnergy = energy;
     c.floor = energy * b.noiseFloor;
-    c.byBin.assign(kCellFft, {});
-    std::vector<cd> frame(kCellFft);
     const auto fft = static_cast<int>(kCellFft);
+    for (int k = -fft / 2; k < fft / 2; ++k) c.noiseBin[static_cast<std::size_t>(k + fft / 2)] = b.valid(k * c.binHz);
+    c.perBin = (c.frames + 1) / 2;
+    std::vector<double>& byBin = ws.noiseCells;
+    byBin.resize(kCellFft * c.perBin);
+    c.byBin = byBin;
+    std::vector<cd>& windowed = ws.windowed;
+    windowed.assign(kCellFft, cd{});  // beyond the window it stays 0
+    std::vector<cd>& frame = ws.frame;
+    frame.resize(kCellFft);
     for (std::size_t t = 0; t < c.frames; ++t) {
-        std::fill(frame.begin(), frame.end(), cd{});
-        for (std::size_t i = 0; i < window; ++i) frame[i] = b.z[t * hop + i] * w[i];
-        transformComplex(frame, false);
+        for (std::size_t i = 0; i < window; ++i) windowed[i] = b.z[t * hop + i] * w[i];
+        transformComplex(windowed, frame);
+        const double* before = sums.data() + t * c.bins;
+        double* after = sums.data() + (t + 1) * c.bins;
         for (int k = -c.maxBin; k <= c.maxBin; ++k) {
             const double p = std::norm(frame[static_cast<std::size_t>((k + fft) % fft)]);
-            auto& s = c.sums[static_cast<std::size_t>(k + c.maxBin)];
-            s[t + 1] = s[t] + p;
+            const auto i = static_cast<std::size_t>(k + c.maxBin);
+            after[i] = before[i] + p;
         }
         if (t % 2 == 0) {
             for (int k = -fft / 2; k < fft / 2; ++k) {
-                if (b.valid(k * c.binHz))
-                    c.byBin[static_cast<std::size_t>(k + fft / 2)].push_back(
-                        std::norm(frame[static_cast<std::size_t>((k + fft) % fft)]));
+                const auto i = static_cast<std::size_t>(k + fft / 2);
+                if (c.noiseBin[i])
+                    byBin[i * c.perBin + t / 2] = std::norm(frame[static_cast<std::size_t>((k + fft) % fft)]);
             }
         }
     }
@@ -303,12 +345,28 @@ struct Candidate {
     double startMs = 0;
 };
 
+// The totals over `spans` of every bin, each summed span by span in order.
+void sumSpans(const Cells& c, std::span<const std::pair<std::size_t, std::size_t>> spans,
+              std::array<double, kCellFft>& sums) {
+    std::array<double, kCellFft> acc{};  // on the stack: the compiler sees it alias nothing
+    const std::size_t bins = std::min(c.bins, kCellFft);
+    for (const auto& [a, b] : spans) {
+        const double* from = c.row(a);
+        const double* to = c.row(b);
+        for (std::size_t i = 0; i < bins; ++i) acc[i] += to[i] - from[i];
+    }
+    sums = acc;
+}
+
 // The keying score: how far the mean power of the cells the call (and the
 // middle of the first long dash) should fill stands above the mean of the
 // cells its gaps should leave empty, in standard deviations of noise.
-Candidate searchKeying(const Cells& c, const Keying& keying, const DetectorSettings& settings) {
+Candidate searchKeying(const Cells& c, const Keying& keying, const DetectorSettings& settings,
+                       DetectorWorkspace& ws) {
     Candidate best;
-    std::vector<std::pair<std::size_t, std::size_t>> on, off;
+    auto& on = ws.onFrames;
+    auto& off = ws.offFrames;
+    std::array<double, kCellFft> sumOn{}, sumOff{};
     const int steps = static_cast<int>(std::floor(std::clamp(settings.searchMs, 0.0, kMaxSearchMs) / kTimeStepMs));
     for (int unit = kMinUnitMs; unit <= kMaxUnitMs; ++unit) {
         const double u = unit;
@@ -316,22 +374,24 @@ Candidate searchKeying(const Cells& c, const Keying& keying, const DetectorSetti
             const double start = step * kTimeStepMs;
             on.clear();
             off.clear();
-            for (const Span& s : keying.on) on.push_back(c.frameRange(start + s.fromMs * u, start + s.toMs * u));
+            for (const Span& s : keying.on) on.push_back(c.frameRange(start + s.fromUnits * u, start + s.toUnits * u));
             const double dash1 = start + keying.dash1Units * u;
             on.push_back(c.frameRange(dash1 + 150, dash1 + 850));
-            for (const Span& s : keying.off) off.push_back(c.frameRange(start + s.fromMs * u, start + s.toMs * u));
+            for (const Span& s : keying.off) off.push_back(c.frameRange(start + s.fromUnits * u, start + s.toUnits * u));
             std::size_t nOn = 0, nOff = 0;
             for (const auto& [a, b] : on) nOn += b - a;
             for (const auto& [a, b] : off) nOff += b - a;
             if (nOn < 10 || nOff < 10) continue;
             const double scale =
                 c.noise * std::sqrt(c.spread * (1.0 / static_cast<double>(nOn) + 1.0 / static_cast<double>(nOff)));
+            // Every bin's totals at once, each summed span by span in order.
+            sumSpans(c, on, sumOn);
+            sumSpans(c, off, sumOff);
             for (int k = -c.maxBin; k <= c.maxBin; ++k) {
                 if (std::abs(k * c.binHz) > settings.searchHz + c.binHz / 2) continue;
-                double sOn = 0, sOff = 0;
-                for (const auto& [a, b] : on) sOn += c.total(k, a, b);
-                for (const auto& [a, b] : off) sOff += c.total(k, a, b);
-                const double score = (sOn / static_cast<double>(nOn) - sOff / static_cast<double>(nOff)) / scale;
+                const auto i = static_cast<std::size_t>(k + c.maxBin);
+                const double score =
+                    (sumOn[i] / static_cast<double>(nOn) - sumOff[i] / static_cast<double>(nOff)) / scale;
                 if (score > best.score) best = {score, k, u, start};
             }
         }
@@ -345,12 +405,12 @@ double clearness(const Cells& c, const Keying& keying, const Candidate& at) {
     double sOn = 0, sOff = 0;
     std::size_t nOn = 0, nOff = 0;
     for (const Span& s : keying.on) {
-        const auto [a, b] = c.frameRange(at.startMs + s.fromMs * at.unitMs, at.startMs + s.toMs * at.unitMs);
+        const auto [a, b] = c.frameRange(at.startMs + s.fromUnits * at.unitMs, at.startMs + s.toUnits * at.unitMs);
         sOn += c.total(at.bin, a, b);
         nOn += b - a;
     }
     for (const Span& s : keying.off) {
-        const auto [a, b] = c.frameRange(at.startMs + s.fromMs * at.unitMs, at.startMs + s.toMs * at.unitMs);
+        const auto [a, b] = c.frameRange(at.startMs + s.fromUnits * at.unitMs, at.startMs + s.toUnits * at.unitMs);
         sOff += c.total(at.bin, a, b);
         nOff += b - a;
     }
@@ -359,10 +419,13 @@ double clearness(const Cells& c, const Keying& keying, const Candidate& at) {
     return on > 0 ? 1 - std::max(0.0, off) / on : 0;
 }
 
-// Power spectrum of z[from, to) zero-padded to `size`, windowed by `window`.
-std::vector<double> powerSpectrum(const Baseband& b, std::size_t from, std::size_t to, std::size_t size,
-                                  double (*window)(std::size_t, std::size_t), double& windowEnergy) {
-    std::vector<cd> buf(size);
+// Power spectrum of z[from, to) zero-padded to `size`, windowed by `window`;
+// in the workspace until the next call.
+std::span<const double> powerSpectrum(const Baseband& b, std::size_t from, std::size_t to, std::size_t size,
+                                      double (*window)(std::size_t, std::size_t), double& windowEnergy,
+                                      DetectorWorkspace& ws) {
+    std::vector<cd>& buf = ws.longTransform;
+    buf.assign(size, cd{});
     const std::size_t m = to - from;
     windowEnergy = 0;
     for (std::size_t i = 0; i < m; ++i) {
@@ -371,7 +434,8 @@ std::vector<double> powerSpectrum(const Baseband& b, std::size_t from, std::size
         windowEnergy += w * w;
     }
     transformComplex(buf, false);
-    std::vector<double> p(size);
+    std::vector<double>& p = ws.longPower;
+    p.resize(size);
     for (std::size_t i = 0; i < size; ++i) p[i] = std::norm(buf[i]);
     return p;
 }
@@ -383,11 +447,12 @@ double offsetOfBin(std::size_t i, std::size_t size, double rate) {
 
 // The tone within ± one cell bin of `aroundHz`, to a fraction of a hertz:
 // the peak of a long Hann-windowed spectrum, interpolated on a parabola.
-double fineTone(const Baseband& b, std::size_t from, std::size_t to, double aroundHz, double cellBinHz) {
+double fineTone(const Baseband& b, std::size_t from, std::size_t to, double aroundHz, double cellBinHz,
+                DetectorWorkspace& ws) {
     if (to <= from + 16) return aroundHz;
     const std::size_t size = niceSize(4 * (to - from));
     double energy = 0;
-    const std::vector<double> p = powerSpectrum(b, from, to, size, hann, energy);
+    const std::span<const double> p = powerSpectrum(b, from, to, size, hann, energy, ws);
     std::size_t best = 0;
     double bestPower = -1;
     for (std::size_t i = 0; i < size; ++i) {
@@ -452,7 +517,8 @@ DashFit fitDashes(const Cells& c, int bin, double nominalStartMs) {
 // One dash's SNR in 2.5 kHz: the tone's power summed within ± kToneBandHz
 // (a rectangular window, which keeps the most of the tone within that band)
 // less the noise in that band, over the noise density (per hertz of z).
-std::optional<double> dashSnr(const Baseband& b, double fromMs, double toMs, double toneHz, double density) {
+std::optional<double> dashSnr(const Baseband& b, double fromMs, double toMs, double toneHz, double density,
+                              DetectorWorkspace& ws) {
     const double n = static_cast<double>(b.z.size());
     const auto from = static_cast<std::size_t>(std::clamp(std::ceil(fromMs / 1000 * b.rate), 0.0, n));
     const auto to = static_cast<std::size_t>(std::clamp(std::floor(toMs / 1000 * b.rate), 0.0, n));
@@ -461,7 +527,7 @@ std::optional<double> dashSnr(const Baseband& b, double fromMs, double toMs, dou
     const std::size_t size = niceSize(2 * m);
 
     double rectEnergy = 0;
-    const std::vector<double> rect = powerSpectrum(b, from, to, size, nullptr, rectEnergy);
+    const std::span<const double> rect = powerSpectrum(b, from, to, size, nullptr, rectEnergy, ws);
     double band = 0;
     std::size_t bandBins = 0;
     for (std::size_t i = 0; i < size; ++i) {
@@ -486,6 +552,13 @@ std::optional<double> dashSnr(const Baseband& b, double fromMs, double toMs, dou
 
 SlotResult detectSlot(std::span<const float> samples, int sampleRate, const QString& call,
                       const DetectorSettings& settings, std::int64_t periodStartMs, int band, int beaconIndex) {
+    DetectorWorkspace workspace;
+    return detectSlot(samples, sampleRate, call, settings, periodStartMs, band, beaconIndex, workspace);
+}
+
+SlotResult detectSlot(std::span<const float> samples, int sampleRate, const QString& call,
+                      const DetectorSettings& settings, std::int64_t periodStartMs, int band, int beaconIndex,
+                      DetectorWorkspace& ws) {
     if (sampleRate < kMinSampleRate || sampleRate > kMaxSampleRate)
         throw std::invalid_argument("detectSlot: sample rate " + std::to_string(sampleRate) + " Hz is out of range");
     if (!(settings.pitchHz >= kMinPitchHz && settings.pitchHz <= kMaxPitchHz))
@@ -500,11 +573,11 @@ SlotResult detectSlot(std::span<const float> samples, int sampleRate, const QStr
     r.band = band;
     r.beaconIndex = beaconIndex;
 
-    const Baseband b = mixDown(samples, sampleRate, settings.pitchHz);
-    const Cells cells = cellsOf(b, std::clamp(settings.searchHz, 0.0, kMaxSearchHz));
+    const Baseband b = mixDown(samples, sampleRate, settings.pitchHz, ws);
+    const Cells cells = cellsOf(b, std::clamp(settings.searchHz, 0.0, kMaxSearchHz), ws);
     if (cells.frames == 0) return r;
-    const Keying keying = keyingOf(cwsim::morseOf(call.toStdString()));
-    const Candidate best = searchKeying(cells, keying, settings);
+    const Keying& keying = keyingFor(call, ws);
+    const Candidate best = searchKeying(cells, keying, settings, ws);
     if (!(best.score >= kHeardScore) || clearness(cells, keying, best) < kMinClearness) return r;
 
     r.heard = true;
@@ -514,7 +587,7 @@ SlotResult detectSlot(std::span<const float> samples, int sampleRate, const QStr
     const auto toSample = [&](double ms) {
         return static_cast<std::size_t>(std::clamp(ms / 1000 * b.rate, 0.0, static_cast<double>(b.z.size())));
     };
-    const double toneHz = fineTone(b, toSample(best.startMs), toSample(dash1Ms + 1000), cellTone, cells.binHz);
+    const double toneHz = fineTone(b, toSample(best.startMs), toSample(dash1Ms + 1000), cellTone, cells.binHz, ws);
     r.toneOffsetHz = b.centreHz + toneHz - settings.pitchHz;
 
     const int toneBin = std::clamp(static_cast<int>(std::lround(toneHz / cells.binHz)), -cells.maxBin, cells.maxBin);
@@ -524,7 +597,7 @@ SlotResult detectSlot(std::span<const float> samples, int sampleRate, const QStr
     for (int k = 0; k < kDashCount; ++k) {
         const double from = dashes.startMs + k * (dashes.lengthMs + dashes.gapMs);
         r.dashSnrDb[static_cast<std::size_t>(k)] =
-            dashSnr(b, from + kDashEdgeMs, from + dashes.lengthMs - kDashEdgeMs, toneHz, density);
+            dashSnr(b, from + kDashEdgeMs, from + dashes.lengthMs - kDashEdgeMs, toneHz, density, ws);
     }
     return r;
 }

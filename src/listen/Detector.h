@@ -2,9 +2,12 @@
 
 #include <QString>
 #include <array>
+#include <complex>
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
+#include <vector>
 
 namespace orvane::listen {
 
@@ -42,6 +45,37 @@ struct DetectorSettings {
     double searchMs = 200;  // ± timing offset searched, at most 1000
 };
 
+// The call's keying as the detector searches for it: where its elements and
+// gaps lie, in units from the start of the transmission.
+struct CallKeying {
+    struct Span {
+        double fromUnits, toUnits;
+    };
+    QString call;
+    std::vector<Span> on, off;
+    double dash1Units = 0;
+};
+
+// Scratch memory detectSlot keeps between calls: a listener that hears slot
+// after slot at one rate allocates nothing once each buffer has reached its
+// size (the first slot), and touches no fresh page. What the buffers hold
+// between calls means nothing. One workspace per thread.
+struct DetectorWorkspace {
+    std::vector<double> audio;                   // the slot as doubles, padded to the transform's size
+    std::vector<std::complex<double>> spectrum;  // its transform
+    std::vector<std::complex<double>> baseband;  // the band around the pitch, mixed down
+    std::vector<std::complex<double>> windowed;  // one spectrogram frame, windowed and padded
+    std::vector<std::complex<double>> frame;     // its transform
+    std::vector<double> window;
+    std::vector<double> cellSums;     // running power per bin and frame
+    std::vector<double> noiseCells;   // every other frame's cells per bin, for the noise
+    std::vector<double> noiseChosen;  // those far enough from the tone
+    std::vector<std::pair<std::size_t, std::size_t>> onFrames, offFrames;
+    std::vector<std::complex<double>> longTransform;  // of a stretch of baseband
+    std::vector<double> longPower;
+    std::vector<CallKeying> keyings;  // of the calls seen, kept (a band's 18 and a few more)
+};
+
 // `samples`: mono, in [-1, 1], at `sampleRate` (kMinSampleRate..kMaxSampleRate),
 // covering the whole slot [periodStartMs, periodStartMs + 10000); the caller
 // cuts the slot exactly. `call` is the expected beacon's call sign (from the
@@ -53,5 +87,9 @@ struct DetectorSettings {
 // pitch outside the ranges above.
 SlotResult detectSlot(std::span<const float> samples, int sampleRate, const QString& call,
                       const DetectorSettings& settings, std::int64_t periodStartMs, int band, int beaconIndex);
+// The same with scratch memory kept by the caller.
+SlotResult detectSlot(std::span<const float> samples, int sampleRate, const QString& call,
+                      const DetectorSettings& settings, std::int64_t periodStartMs, int band, int beaconIndex,
+                      DetectorWorkspace& workspace);
 
 }  // namespace orvane::listen

@@ -12,7 +12,7 @@ namespace orvane::listen {
 
 namespace {
 
-enum class Kind { Real, Forward, Inverse };
+enum class Kind { Real, Forward, Inverse, ForwardApart };
 
 // Plans are kept for the life of the program: the detector uses a handful of
 // sizes, one per sample rate and window. The table is never destroyed, so no
@@ -32,6 +32,9 @@ fftw_plan planFor(Kind kind, std::size_t n) {
         std::vector<double> in(n);
         std::vector<fftw_complex> out(n / 2 + 1);
         plan = fftw_plan_dft_r2c_1d(size, in.data(), out.data(), flags);
+    } else if (kind == Kind::ForwardApart) {
+        std::vector<fftw_complex> in(n), out(n);
+        plan = fftw_plan_dft_1d(size, in.data(), out.data(), FFTW_FORWARD, flags);
     } else {
         std::vector<fftw_complex> data(n);
         plan = fftw_plan_dft_1d(size, data.data(), data.data(), kind == Kind::Forward ? FFTW_FORWARD : FFTW_BACKWARD,
@@ -55,6 +58,13 @@ void forwardReal(std::span<const double> in, std::span<std::complex<double>> out
 void transformComplex(std::span<std::complex<double>> data, bool inverse) {
     fftw_plan plan = planFor(inverse ? Kind::Inverse : Kind::Forward, data.size());
     fftw_execute_dft(plan, asFftw(data), asFftw(data));
+}
+
+void transformComplex(std::span<const std::complex<double>> in, std::span<std::complex<double>> out) {
+    if (out.size() != in.size()) throw std::invalid_argument("transformComplex: output size must be the input's");
+    // The plan is out of place, so FFTW only reads the input.
+    fftw_execute_dft(planFor(Kind::ForwardApart, in.size()),
+                     reinterpret_cast<fftw_complex*>(const_cast<std::complex<double>*>(in.data())), asFftw(out));
 }
 
 }  // namespace orvane::listen

@@ -1,6 +1,7 @@
 #include "listen/SlotCutter.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <stdexcept>
@@ -14,25 +15,36 @@ namespace orvane::listen {
 
 namespace {
 
-std::optional<ExpectedBeacon> expected(const beacons::StationTable& stations, int band, std::int64_t periodStartMs) {
+// The calls of the 18 slots as the station table has them, made once: a QString copied
+// for each slot then shares its text instead of allocating it.
+using Calls = std::array<QString, beacons::kSlotsPerCycle>;
+
+Calls callsOf(const beacons::StationTable& stations) {
+    Calls calls;
+    for (int i = 0; i < beacons::kSlotsPerCycle; ++i)
+        calls[static_cast<std::size_t>(i)] = QString::fromStdString(stations.entry(i).call);
+    return calls;
+}
+
+std::optional<ExpectedBeacon> expected(const Calls& calls, int band, std::int64_t periodStartMs) {
     const int index = beacons::slotIndexAt(periodStartMs, band);
-    return ExpectedBeacon{band, index, QString::fromStdString(stations.entry(index).call)};
+    return ExpectedBeacon{band, index, calls[static_cast<std::size_t>(index)]};
 }
 
 }  // namespace
 
 Expectation expectOnBand(const beacons::StationTable& stations, int band) {
-    return [stations, band](std::int64_t periodStartMs) { return expected(stations, band, periodStartMs); };
+    return [calls = callsOf(stations), band](std::int64_t periodStartMs) { return expected(calls, band, periodStartMs); };
 }
 
 Expectation expectFollowing(const beacons::StationTable& stations, int beaconIndex) {
-    return [stations, beaconIndex](std::int64_t periodStartMs) -> std::optional<ExpectedBeacon> {
+    return [calls = callsOf(stations), beaconIndex](std::int64_t periodStartMs) -> std::optional<ExpectedBeacon> {
         // Between its transmissions the follower leaves the radio on the band
         // of the last one until just before the next, so in a silent slot the
         // radio hears whichever beacon the schedule puts on that band.
         for (int back = 0; back < beacons::kSlotsPerCycle; ++back) {
             const int band = beacons::bandOfBeaconAt(beaconIndex, periodStartMs - back * beacons::kSlotMs);
-            if (band >= 0) return expected(stations, band, periodStartMs);
+            if (band >= 0) return expected(calls, band, periodStartMs);
         }
         return std::nullopt;
     };
@@ -102,7 +114,8 @@ void SlotCutter::push(std::int64_t firstSampleUtcMs, int sampleRate, std::span<c
 void SlotCutter::finishSlot() {
     if (const auto& beacon = expected_) {
         onResult_(
-            detectSlot(slot_, sampleRate_, beacon->call, settings_, slotStartMs_, beacon->band, beacon->beaconIndex));
+            detectSlot(slot_, sampleRate_, beacon->call, settings_, slotStartMs_, beacon->band, beacon->beaconIndex,
+                       workspace_));
     }
     slotStartMs_ += beacons::kSlotMs;
     // Where the stamps have moved from the count, the next slot starts where

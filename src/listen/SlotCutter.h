@@ -76,6 +76,7 @@ private:
     std::optional<ExpectedBeacon> expected_;      // for the slot being filled
     std::optional<std::int64_t> expectedForMs_;  // the slot start expected_ was asked for
     std::vector<float> slot_;
+    DetectorWorkspace workspace_;  // kept from slot to slot: a steady stream allocates nothing
     std::size_t slotSamples_ = 0;  // samples a whole slot holds at sampleRate_
     bool started_ = false;
 };

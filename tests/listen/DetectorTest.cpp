@@ -315,3 +315,59 @@ TEST(DetectorSteadyTone, AnUnkeyedCarrierIsNeverHeardNorItsDashes) {
 }
 
 }  // namespace
+
+namespace {
+
+// A workspace carried from slot to slot (as the slot cutter does) keeps
+// nothing of one slot in the next: each result is the one a fresh workspace
+// gives, whatever came before at whatever rate, call, search or content:
+// longer slots before shorter ones, heard before not heard, values that are
+// no number before clean audio.
+TEST(DetectorWorkspace, ResultsAreThoseOfAFreshWorkspace) {
+    struct Slot {
+        const char* name;
+        int fs;
+        KeyedTone tone;
+        DetectorSettings settings;
+        bool spoil = false;  // NaN and infinity sprinkled in
+    };
+    KeyedTone noise;
+    noise.present = false;
+    KeyedTone loud;
+    loud.call = "VK6RBP";
+    loud.dashSnrDb = {10, 0, -10, -20};
+    KeyedTone late = loud;
+    late.call = "JA2IGY";
+    late.startMs = 120;
+    late.toneHz = 760;
+    const Slot sequence[] = {
+        {"Heard48k", 48000, loud, {}},
+        {"Noise12k", 12000, noise, {}},
+        {"LateOtherCall44100", 44100, late, {.pitchHz = 700, .searchHz = 300, .searchMs = 500}},
+        {"Spoilt8k", 8000, loud, {}, true},
+        {"Heard8k", 8000, loud, {}},
+        {"Heard12kAgain", 12000, loud, {}},
+        {"Noise48k", 48000, noise, {}},
+    };
+    orvane::listen::DetectorWorkspace workspace;
+    std::uint32_t seed = 40;
+    for (const Slot& s : sequence) {
+        std::vector<float> x = s.tone.render(s.fs, kSlotMs, ++seed);
+        if (s.spoil) {
+            for (std::size_t i = 0; i < x.size(); i += 997)
+                x[i] = i % 2 ? std::numeric_limits<float>::quiet_NaN() : std::numeric_limits<float>::infinity();
+        }
+        const QString call = QString::fromStdString(s.tone.call);
+        const SlotResult fresh = detectSlot(x, s.fs, call, s.settings, 0, 0, 0);
+        const SlotResult reused = detectSlot(x, s.fs, call, s.settings, 0, 0, 0, workspace);
+        EXPECT_EQ(reused.heard, fresh.heard) << s.name;
+        EXPECT_EQ(reused.dashSnrDb, fresh.dashSnrDb) << s.name;
+        EXPECT_EQ(reused.toneOffsetHz, fresh.toneOffsetHz) << s.name;
+        EXPECT_EQ(reused.timeOffsetMs, fresh.timeOffsetMs) << s.name;
+        if (s.tone.present && !s.spoil) {
+            EXPECT_TRUE(fresh.heard) << s.name;  // the table holds heard slots
+        }
+    }
+}
+
+}  // namespace

@@ -1,9 +1,13 @@
-// orvane-cli listen as a user runs it, on WAV files made here.
+// orvane-cli listen as a user runs it, on recordings made here: files,
+// streams on its standard input, libsndfile's and sox's renderings.
 #include <gtest/gtest.h>
 
+#include <QProcess>
+#include <QStandardPaths>
 #include <algorithm>
 
 #include "KeyedTone.h"
+#include "SoundFileTestWriter.h"
 #include "WavTestFile.h"
 #include "support/CliRun.h"
 #include "support/TempDir.h"
@@ -79,19 +83,190 @@ TEST(ListenVerb, FollowingABeaconListensOnItsBandEachSlot) {
     EXPECT_EQ(fields(lines[2]).mid(1, 4).join(' '), "21.15 2 VE8AT 0");
 }
 
-TEST(ListenVerb, AnUnreadableFileExitsOneWithTheReason) {
+// The recording written to a pipe, as sox, arecord or rtl_fm pipelines give
+// it: the header's sizes are 0xFFFFFFFF, written before the length was known.
+QByteArray streamed(const std::vector<float>& audio) {
+    return WavBytes{.declaredDataBytes = 0xFFFFFFFF, .declaredRiffBytes = 0xFFFFFFFF}.make(audio);
+}
+
+// orvane-cli listen with `input` written to its standard input.
+CliRun cliWithInput(const QStringList& args, const QByteArray& input) {
+    QProcess p;
+    p.start(QStringLiteral(ORVANE_CLI), QStringList{QStringLiteral("listen")} + args);
+    CliRun run;
+    if (!p.waitForStarted(30000)) return run;
+    p.write(input);
+    p.closeWriteChannel();  // once all is written: the end of the stream
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished(1000);
+        return run;
+    }
+    run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    run.out = QString::fromUtf8(p.readAllStandardOutput());
+    run.err = QString::fromUtf8(p.readAllStandardError());
+    return run;
+}
+
+// The first five fields (UTC, MHz, slot, call, heard) of each line.
+QStringList whatWasHeard(const QString& out) {
+    QStringList heard;
+    for (const QString& line : out.trimmed().split(QLatin1Char('\n'))) heard << fields(line).mid(0, 5).join(' ');
+    return heard;
+}
+
+const QStringList kHeardInRecording{"2026-12-10T12:00:10Z 14.10 2 VE8AT 1", "2026-12-10T12:00:20Z 14.10 3 W6WX 0",
+                                    "2026-12-10T12:00:30Z 14.10 4 KH6WO 1"};
+
+TEST(ListenVerb, AStreamOnStandardInputIsHeardAsTheFileIs) {
+    TempDir dir;
+    const QString file = dir.file(QStringLiteral("rx.wav"));
+    const std::vector<float> audio = recording();
+    TempDir::write(file, WavBytes{}.make(audio));
+    const QStringList args{"--start", "2026-12-10T12:00:05Z", "--band", "14.10"};
+    const CliRun fromFile = cli(QStringList{"-i", file} + args);
+    const CliRun fromPipe = cliWithInput(QStringList{"-i", "-"} + args, streamed(audio));
+    ASSERT_EQ(fromPipe.exitCode, 0) << fromPipe.err.toStdString();
+    EXPECT_EQ(whatWasHeard(fromPipe.out), kHeardInRecording) << fromPipe.out.toStdString();
+    EXPECT_EQ(fromPipe.out, fromFile.out);
+    // The stream ends a second into the slot at :40: said, not hidden.
+    EXPECT_TRUE(fromPipe.err.contains("warning: standard input: the recording ends at 12:00:41 UTC; heard up to its "
+                                      "last whole slot, to 12:00:40"))
+        << fromPipe.err.toStdString();
+}
+
+// Cut after 30 s (12:00:35), in a file whose header still declares 36 s
+// and in a stream: the two whole slots before the cut are heard, and a
+// warning says where it ends.
+TEST(ListenVerb, ARecordingCutShortIsHeardToItsLastWholeSlot) {
+    const std::vector<float> audio = recording();
+    QByteArray cutFile = WavBytes{}.make(audio);
+    cutFile.truncate(44 + 30 * kRate * 2 + 1);  // and half a sample
+    QByteArray cutStream = streamed(audio);
+    cutStream.truncate(44 + 30 * kRate * 2);
     TempDir dir;
     const QString file = dir.file(QStringLiteral("cut.wav"));
-    QByteArray bytes = WavBytes{}.make(std::vector<float>(20'000, 0.0f));
-    bytes.chop(1000);
-    TempDir::write(file, bytes);
-    const CliRun truncated = cli({"-i", file, "--start", "2026-12-10T12:00:00Z"});
-    EXPECT_EQ(truncated.exitCode, 1);
-    EXPECT_TRUE(truncated.err.contains("truncated")) << truncated.err.toStdString();
-    EXPECT_TRUE(truncated.out.isEmpty());
+    TempDir::write(file, cutFile);
+    const QStringList args{"--start", "2026-12-10T12:00:05Z"};
+    const CliRun runs[] = {cli(QStringList{"-i", file} + args), cliWithInput(QStringList{"-i", "-"} + args, cutStream)};
+    for (const CliRun& r : runs) {
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_EQ(whatWasHeard(r.out), kHeardInRecording.mid(0, 2)) << r.out.toStdString();
+        EXPECT_TRUE(r.err.contains("warning: ")) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("the recording ends at 12:00:35 UTC; heard up to its last whole slot, to 12:00:30"))
+            << r.err.toStdString();
+    }
+}
+
+// No whole slot to hear is a failure with the reason, not an empty success.
+TEST(ListenVerb, NoWholeSlotExitsOneWithTheReason) {
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        const char* start;
+        bool onStandardInput;
+        const char* says;
+    };
+    const std::vector<float> audio = recording();
+    const Case cases[] = {
+        {"HalfASecond", WavBytes{}.make(std::vector<float>(kRate / 2, 0.0f)), "2026-12-10T12:00:00Z", false,
+         "no whole slot: the recording holds 0.5 s (12:00:00 to 12:00:00.5 UTC)"},
+        {"DataSizeZero", WavBytes{.declaredDataBytes = 0}.make(audio), "2026-12-10T12:00:00Z", false,
+         "no whole slot: the recording holds 0.0 s"},
+        {"FourteenSecondsAcrossABoundary", WavBytes{}.make(std::vector<float>(14 * kRate, 0.0f)), "2026-12-10T12:00:05Z",
+         false, "no whole slot: the recording holds 14.0 s (12:00:05 to 12:00:19 UTC)"},
+        {"HalfASecondStreamed", streamed(std::vector<float>(kRate / 2, 0.0f)), "2026-12-10T12:00:00Z", true,
+         "standard input: no whole slot: the recording holds 0.5 s"},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        const QString file = dir.file(QString::fromLatin1(c.name) + QStringLiteral(".wav"));
+        TempDir::write(file, c.bytes);
+        const CliRun r = c.onStandardInput ? cliWithInput({"-i", "-", "--start", c.start}, c.bytes)
+                                           : cli({"-i", file, "--start", c.start});
+        EXPECT_EQ(r.exitCode, 1) << c.name << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(c.says)) << c.name << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << c.name;
+    }
+}
+
+TEST(ListenVerb, WhatIsNoRecordingExitsOneWithTheReason) {
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        bool onStandardInput;
+        const char* says;
+    };
+    const std::vector<float> second(kRate, 0.1f);
+    const Case cases[] = {
+        {"text.wav", "RIFF? no: a shopping list.\nmilk\nbread\n", false, "text.wav: not a recording that can be read"},
+        {"stdin", "RIFF? no: a shopping list.\nmilk\nbread\n", true, "standard input: not a recording that can be read"},
+        {"three.wav", WavBytes{.channels = 3}.make(second), false, "three.wav: 3 channels; mono or stereo is needed"},
+        {"slow.wav", WavBytes{.sampleRate = 4000}.make(second), false, "slow.wav: sample rate 4000 Hz"},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        const QString file = dir.file(QString::fromLatin1(c.name));
+        TempDir::write(file, c.bytes);
+        const CliRun r = c.onStandardInput ? cliWithInput({"-i", "-", "--start", "@0"}, c.bytes)
+                                           : cli({"-i", file, "--start", "@0"});
+        EXPECT_EQ(r.exitCode, 1) << c.name;
+        EXPECT_TRUE(r.err.contains(c.says)) << c.name << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << c.name;
+    }
     const CliRun missing = cli({"-i", dir.file(QStringLiteral("none.wav")), "--start", "@0"});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.err.contains("no such file")) << missing.err.toStdString();
+}
+
+// The side of a stereo recording the receiver is on: the beacons on the
+// right only, the left another receiver's noise.
+TEST(ListenVerb, TheChannelOptionPicksTheSide) {
+    KeyedTone otherReceiver;
+    otherReceiver.present = false;
+    const std::vector<float> right = recording(), left = otherReceiver.render(kRate, 36'000, 9);
+    TempDir dir;
+    const QString file = dir.file(QStringLiteral("stereo.flac"));
+    ASSERT_TRUE(writeSoundFile(file, SF_FORMAT_FLAC | SF_FORMAT_PCM_24, kRate, left, &right));
+    const QStringList args{"-i", file, "--start", "2026-12-10T12:00:05Z"};
+    const CliRun onRight = cli(args + QStringList{"--channel", "right"});
+    ASSERT_EQ(onRight.exitCode, 0) << onRight.err.toStdString();
+    EXPECT_EQ(whatWasHeard(onRight.out), kHeardInRecording);
+    const CliRun onLeft = cli(args + QStringList{"--channel", "left"});
+    EXPECT_EQ(whatWasHeard(onLeft.out),
+              QStringList({"2026-12-10T12:00:10Z 14.10 2 VE8AT 0", "2026-12-10T12:00:20Z 14.10 3 W6WX 0",
+                           "2026-12-10T12:00:30Z 14.10 4 KH6WO 0"}));
+    EXPECT_EQ(whatWasHeard(cli(args).out), kHeardInRecording);  // the mean: 3 dB down, still heard
+}
+
+// Another program's rendering: sox converts the recording (to 24-bit at
+// 48 kHz through a pipe, to FLAC at 44.1 kHz in a file), resampling it
+// with its own filters; the beacons are heard as before.
+TEST(ListenVerb, RecordingsSoxMadeAreHeard) {
+    const QString sox = QStandardPaths::findExecutable(QStringLiteral("sox"));
+    if (sox.isEmpty()) GTEST_SKIP() << "sox is not installed (tools/install-deps.sh installs it)";
+    TempDir dir;
+    const QString source = dir.file(QStringLiteral("rx.wav")), flac = dir.file(QStringLiteral("rx.flac"));
+    TempDir::write(source, WavBytes{}.make(recording()));
+    const QStringList args{"--start", "2026-12-10T12:00:05Z"};
+
+    ASSERT_EQ(runProgram(sox, {source, "-b", "24", "-r", "44100", flac}).exitCode, 0);
+    const CliRun fromFlac = cli(QStringList{"-i", flac} + args);
+    ASSERT_EQ(fromFlac.exitCode, 0) << fromFlac.err.toStdString();
+    EXPECT_EQ(whatWasHeard(fromFlac.out), kHeardInRecording) << fromFlac.out.toStdString();
+
+    QProcess soxOut, listen;
+    soxOut.setStandardOutputProcess(&listen);
+    soxOut.start(sox, {source, "-t", "wav", "-b", "24", "-r", "48000", "-"});
+    listen.start(QStringLiteral(ORVANE_CLI), QStringList{"listen", "-i", "-"} + args);
+    ASSERT_TRUE(soxOut.waitForFinished(60000));
+    ASSERT_TRUE(listen.waitForFinished(60000));
+    EXPECT_EQ(listen.exitCode(), 0) << listen.readAllStandardError().toStdString();
+    const QString out = QString::fromUtf8(listen.readAllStandardOutput());
+    EXPECT_EQ(whatWasHeard(out), kHeardInRecording) << out.toStdString();
+    const QStringList first = fields(out.section(QLatin1Char('\n'), 0, 0));
+    ASSERT_EQ(first.size(), 11);
+    for (int d = 0; d < 3; ++d) EXPECT_NEAR(first[5 + d].toDouble(), 10 - 10 * d, 2.0) << d;
 }
 
 TEST(ListenVerb, BadArgumentsExitTwo) {
@@ -106,6 +281,7 @@ TEST(ListenVerb, BadArgumentsExitTwo) {
         {"-i", "x.wav", "--start", "@0", "--pitch", "200"},
         {"-i", "x.wav", "--start", "@0", "--pitch", "loud"},
         {"-i", "x.wav", "--start", "@0", "--bogus"},
+        {"-i", "x.wav", "--start", "@0", "--channel", "centre"},
     };
     for (const QStringList& args : bad) EXPECT_EQ(cli(args).exitCode, 2) << args.join(' ').toStdString();
 }
@@ -113,7 +289,7 @@ TEST(ListenVerb, BadArgumentsExitTwo) {
 TEST(ListenVerb, HelpNamesTheVerb) {
     const CliRun r = runProgram(QStringLiteral(ORVANE_CLI), {"listen", "--help"});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_TRUE(r.out.contains("listen -i FILE.wav --start TIME")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("listen -i FILE --start TIME [--channel left|right|mix]")) << r.out.toStdString();
 }
 
 }  // namespace

@@ -9,7 +9,8 @@
 #include "support/TempDir.h"
 
 // WAV file bytes for the tests: 16-bit PCM (format 1) or 32-bit float
-// (format 3), any header field overridable to make bad files.
+// (format 3), any header field overridable to make bad files or the header
+// of a stream (sizes 0xFFFFFFFF, written before the length was known).
 struct WavBytes {
     int channels = 1;
     int sampleRate = 12000;
@@ -17,6 +18,7 @@ struct WavBytes {
     int formatTag = -1;                   // -1: from isFloat
     int bitsPerSample = -1;               // -1: from isFloat
     std::int64_t declaredDataBytes = -1;  // -1: the true size
+    std::int64_t declaredRiffBytes = -1;  // -1: the true size
 
     QByteArray make(const std::vector<float>& mono) const {
         QByteArray data;
@@ -34,7 +36,7 @@ struct WavBytes {
         }
         const int bits = bitsPerSample > 0 ? bitsPerSample : isFloat ? 32 : 16;
         QByteArray w("RIFF");
-        append32(w, static_cast<std::uint32_t>(36 + data.size()));
+        append32(w, static_cast<std::uint32_t>(declaredRiffBytes >= 0 ? declaredRiffBytes : 36 + data.size()));
         w.append("WAVEfmt ");
         append32(w, 16);
         append16(w, static_cast<std::uint16_t>(formatTag >= 0 ? formatTag : isFloat ? 3 : 1));

@@ -14,6 +14,7 @@
 
 #include "common/ThreadHandOff.h"
 #include "listen/Detector.h"
+#include "listen/RateDivider.h"
 #include "listen/live/SampleTimeline.h"
 
 namespace orvane::listen {
@@ -33,7 +34,7 @@ public:
 
     bool open(const QString& id, const QString& description, int wantedRate, QString* reason);
     void close();
-    int sampleRate() const { return format_.sampleRate() / decimation_; }
+    int sampleRate() const { return format_.sampleRate() / divider_.factor(); }
 
 private:
     static constexpr int kMaxPiecesPerWake = 64;
@@ -50,13 +51,8 @@ private:
     std::unique_ptr<SampleTimeline> timeline_;
     QByteArray raw_;
     std::vector<float> samples_;
-    // A device faster than the detector takes is divided down by an integer
-    // factor: each output sample is the mean of `decimation_` input samples
-    // (its nulls lie on the multiples of the output rate, right where audio
-    // would fold onto the low tones listened for).
-    int decimation_ = 1;
-    double partialSum_ = 0;
-    int partialCount_ = 0;
+    // A device faster than the detector takes is divided down.
+    RateDivider divider_;
     bool failed_ = false;
 };
 
@@ -74,14 +70,6 @@ std::optional<QAudioDevice> findInput(const QString& id, const QString& descript
     for (const QAudioDevice& device : QMediaDevices::audioInputs())
         if (id.isEmpty() ? device.description() == description : idText(device) == id) return device;
     return std::nullopt;
-}
-
-// The smallest factor that brings `rate` to the detector's range exactly; 0
-// when none does (a rate no card uses).
-int decimationFor(int rate) {
-    for (int d = 1; d <= rate / kMinSampleRate; ++d)
-        if (rate % d == 0 && rate / d <= kMaxSampleRate && rate / d >= kMinSampleRate) return d;
-    return 0;
 }
 
 // 12 kHz mono 16-bit is plenty for a tone below 1.2 kHz and light to carry;
@@ -106,8 +94,8 @@ bool QtAudioCapture::open(const QString& id, const QString& description, int wan
         return false;
     }
     format_ = chooseFormat(*device, wantedRate);
-    decimation_ = decimationFor(format_.sampleRate());
-    if (format_.sampleRate() < kMinSampleRate || format_.sampleRate() > QtAudioInput::kMaxDeviceRate || decimation_ == 0 ||
+    const int factor = RateDivider::factorFor(format_.sampleRate());
+    if (format_.sampleRate() < kMinSampleRate || format_.sampleRate() > QtAudioInput::kMaxDeviceRate || factor == 0 ||
         format_.channelCount() < 1 || format_.channelCount() > 32 || format_.sampleFormat() == QAudioFormat::Unknown) {
         *reason = QStringLiteral("The audio input \"%1\" offers no usable format (%2 Hz, %3 channels).")
                       .arg(device->description())
@@ -115,8 +103,7 @@ bool QtAudioCapture::open(const QString& id, const QString& description, int wan
                       .arg(format_.channelCount());
         return false;
     }
-    partialSum_ = 0;
-    partialCount_ = 0;
+    divider_ = RateDivider(factor);
     timeline_ = std::make_unique<SampleTimeline>(sampleRate());
     source_ = new QAudioSource(*device, format_, this);
     source_->setBufferSize(format_.bytesForDuration(QtAudioInput::kBufferMs * 1000));
@@ -164,7 +151,7 @@ void QtAudioCapture::readAvailable() {
         convert(raw_.constData(), frames);
         if (samples_.empty()) continue;
         // Input samples still being averaged belong to the next block.
-        const qsizetype framesLeft = (source_ ? source_->bytesAvailable() / bytesPerFrame : 0) + partialCount_;
+        const qsizetype framesLeft = (source_ ? source_->bytesAvailable() / bytesPerFrame : 0) + divider_.pending();
         const double arrivedMs = nowMs - static_cast<double>(framesLeft) * 1000.0 / format_.sampleRate();
         const double firstMs = timeline_->stamp(arrivedMs, static_cast<std::int64_t>(samples_.size()));
         if (onBlock_) onBlock_(firstMs, sampleRate(), std::span<const float>(samples_.data(), samples_.size()));
@@ -207,12 +194,7 @@ void QtAudioCapture::convert(const char* bytes, qsizetype frames) {
                 break;
             }
         }
-        partialSum_ += static_cast<double>(sum / static_cast<float>(channels));
-        if (++partialCount_ == decimation_) {
-            samples_.push_back(static_cast<float>(partialSum_ / decimation_));
-            partialSum_ = 0;
-            partialCount_ = 0;
-        }
+        if (float out = 0; divider_.add(sum / static_cast<float>(channels), out)) samples_.push_back(out);
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include "app/cli/CliVerb.h"
 #include "beacons/BandPlan.h"
+#include "beacons/Schedule.h"
 #include "beacons/StationTable.h"
 #include "common/AppPaths.h"
 #include "common/IniFile.h"
@@ -16,8 +17,8 @@
 #include "history/HistoryRecorder.h"
 #include "history/HistorySettings.h"
 #include "history/HistoryWriter.h"
+#include "listen/RecordingReader.h"
 #include "listen/SlotCutter.h"
-#include "listen/WavReader.h"
 
 namespace {
 
@@ -34,6 +35,31 @@ QString resultLine(const listen::SlotResult& r, const QString& call) {
     for (const auto& snr : r.dashSnrDb) f << (snr ? QString::number(*snr, 'f', 1) : QStringLiteral("-"));
     f << QString::number(r.toneOffsetHz, 'f', 1) << QString::number(std::round(r.timeOffsetMs), 'f', 0);
     return f.join(QLatin1Char('\t'));
+}
+
+// The moment `ms` as hh:mm:ss, with its milliseconds when it is not on a whole second.
+QString clockText(qint64 ms) {
+    const QDateTime t = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
+    return t.toString(ms % 1000 == 0 ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm:ss.z"));
+}
+
+// Where a recording of `frames` at `rate` from `startMs` lies against the
+// slots: the whole slots in it and the part of a slot it ends in.
+struct Coverage {
+    qint64 endMs = 0;
+    qint64 lastSlotEndMs = 0;  // end of its last whole slot; no later than endMs
+    bool anyWholeSlot = false;
+};
+
+Coverage coverageOf(qint64 startMs, std::int64_t frames, int rate) {
+    Coverage c;
+    c.endMs = startMs + (rate > 0 ? frames * 1000 / rate : 0);
+    const qint64 firstSlotMs = beacons::slotPeriodStartMs(beacons::slotPeriodOf(startMs)) == startMs
+                                   ? startMs
+                                   : beacons::nextSlotBoundaryMs(startMs);
+    c.lastSlotEndMs = beacons::slotPeriodStartMs(beacons::slotPeriodOf(c.endMs));
+    c.anyWholeSlot = c.lastSlotEndMs >= firstSlotMs + beacons::kSlotMs;
+    return c;
 }
 
 // A recording is read far faster than real time: a commit is asked for every
@@ -93,6 +119,16 @@ private:
 int run(const cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
     const QString input = args.value("i"), start = args.value("start"), follow = args.value("follow"),
                   stationsFile = args.value("stations");
+    auto channel = listen::RecordingChannel::Mix;
+    if (args.isSet("channel")) {
+        const QString side = args.value("channel");
+        if (side == QLatin1String("left")) channel = listen::RecordingChannel::Left;
+        else if (side == QLatin1String("right")) channel = listen::RecordingChannel::Right;
+        else if (side != QLatin1String("mix")) {
+            err << "orvane-cli listen: bad --channel '" << side << "' (left, right or mix)\n";
+            return 2;
+        }
+    }
     int band = -1;
     listen::DetectorSettings settings;
     if (args.isSet("band")) {
@@ -113,7 +149,7 @@ int run(const cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
     }
     long long startMs = 0;
     if (input.isEmpty() || start.isEmpty()) {
-        err << "orvane-cli listen: give -i FILE.wav and --start TIME\n";
+        err << "orvane-cli listen: give -i FILE (or -i - for standard input) and --start TIME\n";
         return 2;
     }
     if (!cli::parseMomentArgument(start, startMs)) {
@@ -159,22 +195,42 @@ int run(const cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
     try {
         std::unique_ptr<HistoryOutput> history;
         if (keepHistory) history = std::make_unique<HistoryOutput>(historyUrl, receiver);
-        listen::WavReader reader(input, startMs);
+        const QString name = input == QLatin1String(listen::RecordingReader::kStandardInput)
+                                 ? QStringLiteral("standard input")
+                                 : input;
+        listen::RecordingReader reader(input, startMs, channel);
         reader.open();
-        QString failure;
+        std::int64_t wholeSlots = 0;
         listen::SlotCutter cutter(settings, expect, [&](const listen::SlotResult& r) {
+            ++wholeSlots;
             out << resultLine(r, QString::fromStdString(table.entry(r.beaconIndex).call)) << '\n';
-            if (history) history->add(r, input);
+            if (history) history->add(r, name);
         });
+        // A recording read short is no failure: what it holds is heard, and
+        // the shortfall is told below.
         reader.setBlockHandler([&](std::int64_t stampMs, int rate, std::span<const float> samples) {
             cutter.push(stampMs, rate, samples);
         });
-        reader.setErrorHandler([&](const QString& message) { failure = message; });
         reader.start();
-        if (!failure.isEmpty()) {
-            err << "orvane-cli listen: " << failure << '\n';
+        out.flush();
+        // What was left out, and why: the reader's count is of the
+        // recording's own frames, before any dividing down.
+        const listen::RecordingFormat& format = reader.format();
+        const Coverage cover = coverageOf(startMs, reader.framesRead(), format.sampleRate);
+        if (wholeSlots == 0 || !cover.anyWholeSlot) {
+            err << "orvane-cli listen: " << name << ": no whole slot: the recording holds "
+                << QString::number(static_cast<double>(cover.endMs - startMs) / 1000, 'f', 1) << " s ("
+                << clockText(startMs) << " to " << clockText(cover.endMs)
+                << " UTC); a slot is the 10 s from a boundary (:00, :10, ...) to the next"
+                << (reader.shortfall() ? QStringLiteral("; ") + *reader.shortfall() : QString()) << '\n';
             if (history) history->finish(err);
             return 1;
+        }
+        if (reader.shortfall() || cover.endMs > cover.lastSlotEndMs) {
+            err << "orvane-cli listen: warning: " << name << ": "
+                << (reader.shortfall() ? *reader.shortfall() + QStringLiteral("; ") : QString())
+                << "the recording ends at " << clockText(cover.endMs) << " UTC; heard up to its last whole slot, to "
+                << clockText(cover.lastSlotEndMs) << '\n';
         }
         if (history && !history->finish(err)) return 1;
     } catch (const std::exception& e) {
@@ -186,15 +242,19 @@ int run(const cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
 
 const cli::Registrar kReg(
     {"listen",
-     "listen -i FILE.wav --start TIME [--band MHZ | --follow CALL] [--pitch HZ] [--stations FILE]\n"
-     "       [--db URL] [--receiver NAME] [--locator LOCATOR] [--ini SETTINGS.INI]\n"
-     "    hears the beacons in a recording whose first sample is at TIME: one line per whole\n"
+     "listen -i FILE --start TIME [--channel left|right|mix] [--band MHZ | --follow CALL] [--pitch HZ]\n"
+     "       [--stations FILE] [--db URL] [--receiver NAME] [--locator LOCATOR] [--ini SETTINGS.INI]\n"
+     "    hears the beacons in a recording whose first sample is at TIME (WAV, RF64, FLAC, Ogg and\n"
+     "    more; 8 to 192 kHz; -i - reads a WAV from standard input): one line per whole\n"
      "    slot: UTC, MHz, slot, call, heard (1/0), SNR in 2.5 kHz of the four dashes (dB, '-'\n"
      "    not found), tone offset (Hz), time offset (ms); band 14.10 unless given, pitch 700 Hz;\n"
      "    with --db or --receiver each slot is also stored in the history (the database and the\n"
      "    receiver's name from the settings' [History] section unless given); exit status 1\n"
-     "    when the database cannot be written or a slot was not stored",
-     {{"i", "FILE.wav", "the recording"},
+     "    when the recording cannot be read or holds no whole slot, the database cannot be\n"
+     "    written or a slot was not stored; a recording that ends inside a slot (cut short) is\n"
+     "    heard up to its last whole slot with a warning",
+     {{"i", "FILE", "the recording, or - for a WAV on standard input"},
+      {"channel", "left|right|mix", "the side of a stereo recording to hear (default mix, their mean)"},
       {"start", "TIME", "the UTC of its first sample: YYYY-MM-DDTHH:MM:SSZ or @SECONDS"},
       {"band", "MHZ", "the band it was made on (default 14.10)"},
       {"follow", "CALL", "the beacon followed across the bands (a call or a slot number 1..18)"},
