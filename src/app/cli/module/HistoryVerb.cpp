@@ -4,12 +4,34 @@
 #include "beacons/BandPlan.h"
 #include "beacons/StationTable.h"
 #include "common/OrvaneError.h"
+#include "common/image/PngFile.h"
 #include "history/HeardCsv.h"
 #include "history/HistoryStore.h"
+#include "history/plot/HistoryPlot.h"
 
 namespace {
 
 constexpr char kVerb[] = "orvane-cli history: ";
+
+// The grid of the band asked for, or of every band, as a PNG file.
+bool writePlot(const QString& file, const std::vector<orvane::history::HourCell>& cells,
+               const orvane::history::HistoryQuery& query, const orvane::beacons::StationTable& stations,
+               QTextStream& err) {
+    using namespace orvane::history;
+    std::vector<BandGrid> grids;
+    for (int band = 0; band < orvane::beacons::kBandCount; ++band)
+        if (!query.band || *query.band == band) grids.push_back(bandGrid(cells, band));
+    BeaconCalls calls;
+    for (int i = 0; i < orvane::beacons::kBeaconListCount; ++i)
+        calls[static_cast<std::size_t>(i)] = QString::fromStdString(stations.entry(i).call);
+    QString reason;
+    const QString who = query.receiver.isEmpty() ? QStringLiteral("all receivers") : query.receiver;
+    if (!orvane::writePngFile(file, renderHistoryPlot(grids, calls, who), &reason)) {
+        err << kVerb << "cannot write " << file << ": " << reason << "\n";
+        return false;
+    }
+    return true;
+}
 
 int runHistory(const orvane::cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
     if (!args.isSet("db")) {
@@ -55,12 +77,14 @@ int runHistory(const orvane::cli::VerbArguments& args, QTextStream& out, QTextSt
             err << kVerb << summary.added << " of " << summary.records << " slots added\n";
             return 0;
         }
-        for (const orvane::history::HourCell& c : store->hours(query)) {
+        const std::vector<orvane::history::HourCell> cells = store->hours(query);
+        for (const orvane::history::HourCell& c : cells) {
             out << QString::fromStdString(stations.entry(c.beacon).call) << "\t"
                 << QString::number(orvane::beacons::kBandFrequenciesHz[static_cast<std::size_t>(c.band)] / 1e6, 'f', 3)
                 << "\t" << c.hour << "\t" << c.heard << "\t" << c.listened << "\t"
                 << (c.bestSnrDb ? QString::number(*c.bestSnrDb, 'f', 1) : QStringLiteral("-")) << "\n";
         }
+        if (args.isSet("plot") && !writePlot(args.value("plot"), cells, query, stations, err)) return 1;
     } catch (const orvane::OrvaneError& e) {
         err << kVerb << e.what() << "\n";
         return 1;
@@ -71,11 +95,13 @@ int runHistory(const orvane::cli::VerbArguments& args, QTextStream& out, QTextSt
 const orvane::cli::Registrar kReg(
     {"history",
      "history --db sqlite:PATH [--band MHZ] [--from TIME] [--to TIME] [--receiver NAME] [--stations FILE]\n"
+     "        [--plot FILE.png]\n"
      "    the history of openings, one line per beacon, band and UTC hour that has slots:\n"
      "    CALL<TAB>MHZ<TAB>HOUR<TAB>HEARD<TAB>LISTENED<TAB>BEST_SNR (the highest first-dash SNR\n"
      "    in dB, '-' if none), ordered by band, slot and hour, over the slots from --from\n"
      "    (inclusive) to --to (exclusive), of one receiver or all; exit status 1 when the\n"
-     "    database cannot be opened or read\n"
+     "    database cannot be opened or read; --plot also draws the grid (a band's beacons by\n"
+     "    UTC hour, coloured by the share heard) of that band or of each as a PNG picture\n"
      "history --db sqlite:PATH --import-csv FILE --receiver NAME [--locator LOCATOR]\n"
      "    adds a heard log's slots under the receiver; slots already kept are left as they are",
      {{"db", "sqlite:PATH", "the history database"},
@@ -85,6 +111,7 @@ const orvane::cli::Registrar kReg(
       {"receiver", "NAME", "that receiver only; with --import-csv the receiver the log is kept under"},
       {"locator", "LOCATOR", "the receiver's locator, with --import-csv"},
       {"import-csv", "FILE", "add a heard log's slots"},
+      {"plot", "FILE.png", "also draw the grid as a PNG picture"},
       {"stations", "FILE", "a stations file over the built-in table"}},
      nullptr,
      &runHistory});
