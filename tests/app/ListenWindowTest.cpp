@@ -274,7 +274,7 @@ TEST_F(ListenWindowTest, AnUnwritableHistoryIsSaidInTheStatusBarAndListeningGoes
 // the settings' database (the default file beside the settings here) with
 // this station's receiver chosen.
 TEST_F(ListenWindowTest, TheHistoryWindowShowsTheSettingsDatabase) {
-    const QList<QAction*> items = menu().chartItem()->parentWidget()->actions();
+    const QList<QAction*> items = qobject_cast<QWidget*>(menu().chartItem()->parent())->actions();
     ASSERT_TRUE(items.contains(menu().historyItem()));
     EXPECT_EQ(items.indexOf(menu().historyItem()), items.indexOf(menu().chartItem()) + 1);
 

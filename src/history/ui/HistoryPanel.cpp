@@ -23,6 +23,17 @@ namespace {
 // The grid's cells at their smallest and as offered: room for two digits.
 constexpr int kMinCellWidth = 16;
 
+// The colours' key under the grid, in the painter's own colours.
+QString legendText() {
+    QString text = QStringLiteral("Share of slots heard: ");
+    const auto swatch = [](const QColor& colour, const QString& words) {
+        return QStringLiteral("<span style=\"background-color:%1\">&nbsp;&nbsp;&nbsp;&nbsp;</span>&nbsp;%2&nbsp;&nbsp;")
+            .arg(colour.name(), words);
+    };
+    for (const int percent : {0, 25, 50, 75, 100}) text += swatch(shareColour(percent / 100.0), QStringLiteral("%1 %").arg(percent));
+    return text + swatch(shareColour(std::nullopt), QStringLiteral("not listened for"));
+}
+
 QString utcText(std::int64_t ms) {
     return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
 }
@@ -136,6 +147,9 @@ HistoryPanel::HistoryPanel(Clock& clock, QString url, QString ownReceiver, const
     best_ = new QListWidget(this);
     best_->setObjectName(QStringLiteral("lbBestHours"));
     best_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    auto* legend = new QLabel(legendText(), this);
+    legend->setObjectName(QStringLiteral("lbHistoryLegend"));
+    legend->setTextFormat(Qt::RichText);
     hint_ = new QLabel(this);
     hint_->setObjectName(QStringLiteral("lbHistoryHint"));
     status_ = new QLabel(this);
@@ -166,6 +180,7 @@ HistoryPanel::HistoryPanel(Clock& clock, QString url, QString ownReceiver, const
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(choice);
     layout->addLayout(middle, 1);
+    layout->addWidget(legend);
     layout->addWidget(hint_);
     layout->addWidget(status_);
 
