@@ -203,24 +203,36 @@ TEST_F(HistoryPanelTest, AMissingEmptyOrBrokenDatabaseIsSaidInWords) {
     EXPECT_FALSE(QFileInfo::exists(dir.file("missing.sqlite")));
 }
 
-// At its smallest the panel still shows its words whole, and the grid has
-// room for the calls and the hours in its own font.
-TEST_F(HistoryPanelTest, TextIsWholeAtTheSmallestSize) {
+// At its smallest and on a big screen the panel shows its words whole, and
+// the grid has room for the calls and the hours in its labels' font, which
+// grows with the grid.
+TEST_F(HistoryPanelTest, TextIsWholeFromTheSmallestSizeToABigScreen) {
     fill();
     auto panel = open("sqlite:" + file());
     read(*panel, [&] { panel->refresh(); });
-    panel->resize(panel->minimumSizeHint());
-    QCoreApplication::sendPostedEvents();
-    for (const QLabel* label : panel->findChildren<QLabel*>()) {
-        if (label->text().isEmpty() || label->wordWrap()) continue;
-        SCOPED_TRACE(label->text().toStdString());
-        EXPECT_GE(label->width(), label->sizeHint().width());
+    const QFontInfo base(panel->grid()->font());
+    for (const QSize size : {panel->minimumSizeHint(), QSize(1900, 1000)}) {
+        SCOPED_TRACE(size.width());
+        panel->resize(size);
+        QCoreApplication::sendPostedEvents();
+        for (const QLabel* label : panel->findChildren<QLabel*>()) {
+            if (label->text().isEmpty() || label->wordWrap()) continue;
+            SCOPED_TRACE(label->text().toStdString());
+            EXPECT_GE(label->width(), label->sizeHint().width());
+        }
+        for (const QComboBox* box : panel->findChildren<QComboBox*>())
+            EXPECT_GE(box->width(), box->minimumSizeHint().width());
+        const QFont labels = panel->grid()->labelFont();
+        const QFontMetrics fm(labels);
+        const GridGeometry g = panel->grid()->geometryNow();
+        for (const QString& call : calls()) EXPECT_LE(fm.horizontalAdvance(call), g.cells.left()) << call.toStdString();
+        EXPECT_GE(g.cellWidth(), fm.horizontalAdvance("00"));
+        EXPECT_GE(g.cells.top(), 2 * fm.height());
+        EXPECT_GE(g.cellHeight(), 8);
+        if (size.width() > 1000) {
+            EXPECT_GE(QFontInfo(labels).pixelSize(), base.pixelSize() * 1.4);
+        } else {
+            EXPECT_EQ(QFontInfo(labels).pixelSize(), base.pixelSize());
+        }
     }
-    for (const QComboBox* box : panel->findChildren<QComboBox*>()) EXPECT_GE(box->width(), box->minimumSizeHint().width());
-    const QFontMetrics fm(panel->grid()->font());
-    const GridGeometry g = panel->grid()->geometryNow();
-    for (const QString& call : calls()) EXPECT_LE(fm.horizontalAdvance(call), g.cells.left()) << call.toStdString();
-    EXPECT_GE(g.cellWidth(), fm.horizontalAdvance("00"));
-    EXPECT_GE(g.cells.top(), 2 * fm.height());
-    EXPECT_GE(g.cellHeight(), 8);
 }

@@ -69,7 +69,7 @@ void paintBandGrid(QPainter& p, const QRectF& rect, const GridMargins& margins, 
         p.drawText(QRectF(rect.left() + 4, rect.top(), rect.width() - 8, hoursTop - rect.top()),
                    Qt::AlignLeft | Qt::AlignVCenter, title);
         // Every hour when two digits fit a cell, else every third.
-        const int step = fm.horizontalAdvance(QStringLiteral("00")) + 2 <= g.cellWidth() ? 1 : 3;
+        const int step = fm.horizontalAdvance(QStringLiteral("00 ")) <= g.cellWidth() ? 1 : 3;
         for (int h = 0; h < 24; h += step) {
             const QRectF column = g.cellRect(0, h);
             p.drawText(QRectF(column.center().x() - 20, hoursTop, 40, fm.height()), Qt::AlignCenter,

@@ -1,6 +1,7 @@
 #include "history/ui/HistoryPanel.h"
 
 #include <QComboBox>
+#include <cmath>
 #include <QDateEdit>
 #include <QDateTime>
 #include <QFontMetrics>
@@ -56,8 +57,23 @@ void HistoryGrid::setGrid(const BandGrid& grid, const BeaconCalls& calls, const 
     update();
 }
 
-GridMargins HistoryGrid::margins() const {
-    const QFontMetrics fm(font());
+// The labels grow with the grid, as the window's other text does, up to
+// 1.8 times, in tenths so that a few pixels more change nothing.
+QFont HistoryGrid::labelFont() const {
+    const QSize hint = sizeHint();
+    const double stretch = std::min(static_cast<double>(width()) / hint.width(),
+                                    static_cast<double>(height()) / hint.height());
+    const double scale = std::clamp(std::floor(stretch * 10.0) / 10.0, 1.0, 1.8);
+    QFont grown = font();
+    if (grown.pixelSize() > 0) grown.setPixelSize(static_cast<int>(std::lround(grown.pixelSize() * scale)));
+    else grown.setPointSizeF(grown.pointSizeF() * scale);
+    return grown;
+}
+
+GridMargins HistoryGrid::margins() const { return marginsFor(labelFont()); }
+
+GridMargins HistoryGrid::marginsFor(const QFont& labels) const {
+    const QFontMetrics fm(labels);
     int callWidth = 0;
     for (const QString& call : calls_) callWidth = std::max(callWidth, fm.horizontalAdvance(call));
     GridMargins m;
@@ -79,7 +95,7 @@ QString HistoryGrid::hintAt(QPoint point) const {
 
 QSize HistoryGrid::minimumSizeHint() const {
     const QFontMetrics fm(font());
-    const GridMargins m = margins();
+    const GridMargins m = marginsFor(font());
     const int cellWidth = std::max(kMinCellWidth, fm.horizontalAdvance(QStringLiteral("00")) + 2);
     const int cellHeight = std::max(8, fm.height() / 2);
     return QSize(static_cast<int>(m.left + m.right) + 24 * cellWidth,
@@ -88,7 +104,7 @@ QSize HistoryGrid::minimumSizeHint() const {
 
 QSize HistoryGrid::sizeHint() const {
     const QFontMetrics fm(font());
-    const GridMargins m = margins();
+    const GridMargins m = marginsFor(font());
     const int cellWidth = std::max(kMinCellWidth, fm.horizontalAdvance(QStringLiteral("00")) + 6);
     return QSize(static_cast<int>(m.left + m.right) + 24 * cellWidth,
                  static_cast<int>(m.top + m.bottom) + beacons::kBeaconListCount * (fm.height() + 2));
@@ -96,7 +112,9 @@ QSize HistoryGrid::sizeHint() const {
 
 void HistoryGrid::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    paintBandGrid(p, QRectF(rect()), margins(), grid_, calls_, title_);
+    const QFont labels = labelFont();
+    p.setFont(labels);
+    paintBandGrid(p, QRectF(rect()), marginsFor(labels), grid_, calls_, title_);
 }
 
 void HistoryGrid::mouseMoveEvent(QMouseEvent* event) { emit hovered(hintAt(event->position().toPoint())); }
@@ -150,6 +168,8 @@ HistoryPanel::HistoryPanel(Clock& clock, QString url, QString ownReceiver, const
     auto* legend = new QLabel(legendText(), this);
     legend->setObjectName(QStringLiteral("lbHistoryLegend"));
     legend->setTextFormat(Qt::RichText);
+    // On white, as the grid: the light grey of "not listened for" shows.
+    legend->setStyleSheet(QStringLiteral("QLabel { background-color: white; padding: 2px; }"));
     hint_ = new QLabel(this);
     hint_->setObjectName(QStringLiteral("lbHistoryHint"));
     status_ = new QLabel(this);

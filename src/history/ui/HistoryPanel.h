@@ -28,6 +28,8 @@ public:
     void setGrid(const BandGrid& grid, const BeaconCalls& calls, const QString& title);
     const BandGrid& grid() const { return grid_; }
     GridGeometry geometryNow() const;
+    // The labels' font: the widget's, grown with the grid.
+    QFont labelFont() const;
     GridMargins margins() const;
     // The hint of the cell under a point (widget coordinates); empty outside.
     QString hintAt(QPoint point) const;
@@ -45,6 +47,8 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    GridMargins marginsFor(const QFont& labels) const;
+
     BandGrid grid_;
     BeaconCalls calls_;
     QString title_;
