@@ -24,7 +24,15 @@ per=$((budget * jobs / ${#names[@]}))
 ((per >= 1)) || per=1
 
 # A smaller quarantine than ASan's 256 MB, so that it is not taken for the run's own memory.
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:symbolize=1:quarantine_size_mb=64
+asan=detect_leaks=1:abort_on_error=1:symbolize=1:quarantine_size_mb=64
+export ASAN_OPTIONS=$asan
+# In the timed runs an allocation keeps only its two nearest frames. Qt is
+# built without frame pointers, so ASan's fast unwinder reads on past a Qt
+# frame into stale stack words: every allocation through QByteArray then
+# gets a stack of its own, and ASan's store of them grew by some 100 MB a
+# minute, past the 512 MB limit, with nothing wrong in the program. A
+# failing input is run again below with the full stacks.
+timed_asan=$asan:malloc_context_size=2
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export ASAN_SYMBOLIZER_PATH=${ASAN_SYMBOLIZER_PATH:-/usr/lib/llvm-14/bin/llvm-symbolizer}
 limits=(-timeout=1 -rss_limit_mb=512 -malloc_limit_mb=512 -detect_leaks=1)
@@ -45,7 +53,7 @@ fuzz_one() {
   local n=$1
   mkdir -p "$out/corpus/$n"
   local rc=0
-  "$build/tests/fuzz/$n" "${limits[@]}" -max_total_time="$per" -print_final_stats=1 \
+  ASAN_OPTIONS=$timed_asan "$build/tests/fuzz/$n" "${limits[@]}" -max_total_time="$per" -print_final_stats=1 \
     -artifact_prefix="$out/artifacts/$n-" "$out/corpus/$n" "$seeds/$n" >"$out/$n.log" 2>&1 || rc=$?
   echo "$rc" >"$out/status/$n"
 }
@@ -72,5 +80,20 @@ for n in "${names[@]}"; do
     failed=1
   fi
   printf '%-22s %12s %8s %8s  %s\n' "$n" "${execs:-?}" "${cov:-?}" "${ft:-?}" "$result"
+done
+
+# What a failure was, where it shows in a CI log: the fuzzer's last words,
+# and each failing input run again with full stacks, then shown in hex.
+for n in "${names[@]}"; do
+  [[ "$(cat "$out/status/$n" 2>/dev/null || echo missing)" == 0 ]] && continue
+  echo "== $n: the end of $out/$n.log"
+  tail -n 40 "$out/$n.log" | grep -v -e '^#[0-9]' || true
+  for input in "$out/artifacts/$n-"*; do
+    [[ -f "$input" ]] || continue
+    echo "== $n: $input run again"
+    "$build/tests/fuzz/$n" "${limits[@]}" "$input" 2>&1 | tail -n 60 || true
+    echo "== $n: $input ($(stat -c %s "$input") bytes, first 4 KiB in hex)"
+    head -c 4096 "$input" | od -A d -t x1z -v | head -n 260
+  done
 done
 exit "$failed"
