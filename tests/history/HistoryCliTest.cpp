@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QProcess>
 #include <optional>
 
 #include "history/plot/HistoryPlot.h"
@@ -117,6 +118,39 @@ TEST(HistoryCli, ThePlotIsTheGridAsAPicture) {
         }
     }
     EXPECT_NE(shareColour(1.0), shareColour(0.0));
+
+    // The calls and the hours are drawn in the margins when the offscreen
+    // platform gives fonts (the tests' own); with no such platform the
+    // margins stay white and the cells are the same.
+    const auto darkPixelsLeftOfTheCells = [](const QImage& image) {
+        const QRectF cells = gridGeometry(plotPanelRect(0), kPlotMargins).cells;
+        int dark = 0;
+        for (int y = 0; y < static_cast<int>(cells.top()); ++y)
+            for (int x = 0; x < static_cast<int>(cells.left()) - 2; ++x) dark += qGray(image.pixel(x, y)) < 128;
+        for (int y = static_cast<int>(cells.top()); y < static_cast<int>(cells.bottom()); ++y)
+            for (int x = 0; x < static_cast<int>(cells.left()) - 2; ++x) dark += qGray(image.pixel(x, y)) < 128;
+        return dark;
+    };
+    for (const char* platform : {"offscreen", "none"}) {
+        SCOPED_TRACE(platform);
+        const QString png = dir.file(QStringLiteral("labels-%1.png").arg(platform));
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", platform);
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(ORVANE_CLI), {"history", "--db", db, "--band", "14.1", "--plot=" + png});
+        ASSERT_TRUE(p.waitForFinished(60000));
+        ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+        QImage image;
+        ASSERT_TRUE(image.load(png, "PNG"));
+        if (QByteArray(platform) == "offscreen") {
+            EXPECT_GT(darkPixelsLeftOfTheCells(image), 50);
+        } else {
+            EXPECT_EQ(darkPixelsLeftOfTheCells(image), 0);
+        }
+        const QPoint heard = gridGeometry(plotPanelRect(0), kPlotMargins).cellRect(2, 8).center().toPoint();
+        EXPECT_EQ(image.pixelColor(heard), shareColour(1.0));
+    }
 
     writeFile(dir.file("plain"), "x");
     for (const QString& bad : {dir.path(), dir.file("plain/grid.png"), dir.file("none/grid.png")}) {

@@ -1,5 +1,8 @@
 // orvane-cli history: the history of openings by beacon, band and UTC hour,
 // and the import of a heard log into it.
+#include <QDateTime>
+#include <limits>
+
 #include "app/cli/CliVerb.h"
 #include "beacons/BandPlan.h"
 #include "beacons/StationTable.h"
@@ -25,7 +28,14 @@ bool writePlot(const QString& file, const std::vector<orvane::history::HourCell>
     for (int i = 0; i < orvane::beacons::kBeaconListCount; ++i)
         calls[static_cast<std::size_t>(i)] = QString::fromStdString(stations.entry(i).call);
     QString reason;
-    const QString who = query.receiver.isEmpty() ? QStringLiteral("all receivers") : query.receiver;
+    QString who = query.receiver.isEmpty() ? QStringLiteral("all receivers") : query.receiver;
+    const auto utc = [](std::int64_t ms) {
+        return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    };
+    if (query.fromMs != std::numeric_limits<std::int64_t>::min()) who += QStringLiteral(", from ") + utc(query.fromMs);
+    if (query.toMs != std::numeric_limits<std::int64_t>::max()) who += QStringLiteral(" to ") + utc(query.toMs);
+    if (query.fromMs != std::numeric_limits<std::int64_t>::min() || query.toMs != std::numeric_limits<std::int64_t>::max())
+        who += QStringLiteral(" UTC");
     if (!orvane::writePngFile(file, renderHistoryPlot(grids, calls, who), &reason)) {
         err << kVerb << "cannot write " << file << ": " << reason << "\n";
         return false;
