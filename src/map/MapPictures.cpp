@@ -6,7 +6,15 @@
 
 // Resources are compiled into this static library; their initialiser must be
 // referenced from code so that the linker keeps it.
-static void initMapResources() { Q_INIT_RESOURCE(orvane_map); }
+// Once, whichever thread asks first: the fine picture may be the first
+// picture loaded, on a worker.
+static void initMapResources() {
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(orvane_map);
+        return true;
+    }();
+    (void)registered;
+}
 
 namespace orvane::map {
 
@@ -188,24 +196,57 @@ void RenderTwilightMap(const QImage& lit, const TwilightTables& twilight, int no
 }
 
 void MapPictures::PrepareBaseMap(Source source, QSize pixelSize) {
+    PrepareBaseMapQuick(source, QSize());
+    Rebuild(pixelSize);
+}
+
+bool MapPictures::PrepareBaseMapQuick(Source source, QSize pixelSize) {
     source_ = source;
     base_ = source == Source::Outline ? DrawOutlineMap(kEarthSize) : LoadEarthBitmap();
     fine_ = QImage();
     lit_ = QImage();
-    Rebuild(pixelSize);
+    standIn_ = false;
+    return pixelSize.isEmpty() ? false : RebuildQuick(pixelSize);
+}
+
+QImage MapPictures::LoadFinePicture(Source source) {
+    // Kept as RGB32: Qt's smooth scaling of an indexed image takes a slow
+    // general route, several times the cost of the conversion.
+    return (source == Source::Outline ? LoadFineOutline() : LoadFineEarth()).convertToFormat(QImage::Format_RGB32);
 }
 
 const QImage& MapPictures::fineBase() {
-    // Kept as RGB32: Qt's smooth scaling of an indexed image takes a slow
-    // general route, several times the cost of the conversion.
-    if (fine_.isNull())
-        fine_ = (source_ == Source::Outline ? LoadFineOutline() : LoadFineEarth()).convertToFormat(QImage::Format_RGB32);
+    if (fine_.isNull()) fine_ = LoadFinePicture(source_);
     return fine_;
+}
+
+void MapPictures::adoptFinePicture(Source source, QImage fine) {
+    if (source == source_ && fine.size() == kFineMapSize && fine.format() == QImage::Format_RGB32)
+        fine_ = std::move(fine);
+}
+
+bool MapPictures::RebuildQuick(QSize pixelSize) {
+    if (base_.isNull()) return PrepareBaseMapQuick(source_, pixelSize);
+    const bool needsFine = pixelSize != base_.size() && fine_.isNull();
+    if (!needsFine) {
+        Rebuild(pixelSize);
+        return false;
+    }
+    if (!standIn_ || lit_.size() != pixelSize) {
+        // The outline is drawn again at the size, as sharp as the fine one
+        // would show it; the relief is the classic picture stretched.
+        lit_ = source_ == Source::Outline ? DrawOutlineMap(pixelSize) : StretchMap(base_, pixelSize);
+        standIn_ = true;
+        ++resamples_;
+    }
+    picture_ = lit_;
+    return true;
 }
 
 void MapPictures::Rebuild(QSize pixelSize) {
     if (base_.isNull()) PrepareBaseMap(source_, pixelSize);
-    if (lit_.isNull() || lit_.size() != pixelSize) {
+    if (lit_.isNull() || lit_.size() != pixelSize || standIn_) {
+        standIn_ = false;
         if (pixelSize == base_.size()) {
             lit_ = base_.convertToFormat(QImage::Format_RGB32);
         } else if (source_ == Source::Outline) {

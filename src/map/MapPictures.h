@@ -89,11 +89,27 @@ public:
     // Chooses the base map for the whole run and builds it at pixelSize
     // (device pixels).
     void PrepareBaseMap(Source source, QSize pixelSize);
+    // The same without waiting for the fine picture, as RebuildQuick.
+    bool PrepareBaseMapQuick(Source source, QSize pixelSize);
 
     // The lit map at pixelSize: the classic picture at 480 x 240, otherwise
     // the fine one resampled (once; the same size again keeps it). The
     // picture shows the unshaded map.
     void Rebuild(QSize pixelSize);
+
+    // Rebuild for a window that must not wait: when the size needs the fine
+    // picture and it is not held, the classic picture stretched to the size
+    // stands in, and true says so. The fine picture is then loaded aside
+    // (LoadFinePicture, on any thread), handed over with adoptFinePicture,
+    // and Rebuild at the same size replaces the stand-in.
+    bool RebuildQuick(QSize pixelSize);
+    // Decodes the fine picture of a source as fineBase keeps it. Touches no
+    // MapPictures, so it may run on a worker thread.
+    static QImage LoadFinePicture(Source source);
+    // Takes a fine picture loaded aside (one of another source is ignored).
+    void adoptFinePicture(Source source, QImage fine);
+    // The lit map is the stretched classic picture, waiting for the fine one.
+    bool litIsStandIn() const { return standIn_; }
 
     // Composes the picture from the mask (mask size must equal the map size).
     void Render(const IlluminationMask& mask, int nightShade);
@@ -130,6 +146,7 @@ private:
     QImage lit_;      // base map at the display size
     QImage picture_;  // what the map view shows
     int resamples_ = 0;
+    bool standIn_ = false;  // lit_ is stretched from base_ until fine_ comes
 };
 
 }  // namespace orvane::map

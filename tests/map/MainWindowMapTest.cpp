@@ -18,6 +18,7 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "app/Orvane_maina.h"
@@ -135,6 +136,38 @@ TEST_F(MainWindowMap, ResizeRebuildsAndResetsOnlyOnANewSize) {
     const int pixels = qRound(map.width() * window->mapPanel().imageDisplay()->devicePixelRatioF());
     EXPECT_EQ(state().Width, pixels);
     EXPECT_EQ(state().NoonColumn, map::SunAt(kJuneNoon + 1).noonColumn(pixels));
+}
+
+// A new size is drawn at once from the classic picture; the fine relief,
+// decoded on a worker, replaces it as soon as it is there, at the size the
+// window has then, without resetting the grey line.
+TEST_F(MainWindowMap, ABiggerWindowShowsTheMapAtOnceAndTheFineReliefFollows) {
+    start();
+    window->show();
+    window->mapPanel().setWindowShown();
+    tickAt(kJuneNoon);
+    QSignalSpy fine(&window->mapPanel(), &MapPanel::fineMapShown);
+    window->resize(1280, 800);
+    const auto& pictures = window->mapPanel().mapPictures();
+    ASSERT_TRUE(pictures.litIsStandIn());
+    const QSize first = pictures.size();
+    EXPECT_EQ(shown().size(), first);
+    window->resize(1300, 810);  // a second size while the decode runs
+    const double dpr = window->mapPanel().imageDisplay()->devicePixelRatioF();
+    const QSize pixels(qRound(window->mapPanel().mapRect().width() * dpr),
+                       qRound(window->mapPanel().mapRect().height() * dpr));
+    ASSERT_NE(pixels, first);
+    tickAt(kJuneNoon + 1);
+    const int column = state().NoonColumn;
+    ASSERT_GE(column, 0);
+
+    ASSERT_TRUE(fine.count() > 0 || fine.wait(30'000));
+    EXPECT_FALSE(pictures.litIsStandIn());
+    EXPECT_EQ(pictures.size(), pixels);
+    const QImage expected = map::StretchMap(map::MapPictures::LoadFinePicture(map::MapPictures::Source::Relief), pixels);
+    EXPECT_EQ(pictures.litMap(), expected);
+    EXPECT_EQ(state().NoonColumn, column);  // the same grey line, over the fine relief
+    EXPECT_NE(shown(), pictures.litMap());   // shaded, not reset to the bare map
 }
 
 // At every window size the map keeps 2:1 inside its panel with the band

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QColor>
+#include <cstdlib>
+
 #include "common/TimeTypes.h"
 #include "map/MapPictures.h"
 
@@ -186,6 +189,49 @@ TEST(MapPictures, TheFinePictureLetGoIsLoadedAgainForTheNextSize) {
         released.Rebuild(QSize(1000, 500));
         EXPECT_TRUE(released.holdsFinePicture());
         EXPECT_EQ(released.litMap(), kept.litMap());
+    }
+}
+
+// A window must not wait for the fine picture: the classic one stretched
+// stands in at once, and once the fine picture loaded aside is handed over
+// the lit map is what a plain rebuild makes. Sizes the fine picture is not
+// needed for, or already held, are built as ever.
+TEST(MapPictures, AStandInServesUntilTheFinePictureLoadedAsideComes) {
+    for (MapPictures::Source source : {MapPictures::Source::Relief, MapPictures::Source::Outline}) {
+        SCOPED_TRACE(source == MapPictures::Source::Relief ? "relief" : "outline");
+        const QSize size(1000, 500);
+        MapPictures plain, quick;
+        plain.PrepareBaseMap(source, size);
+        EXPECT_TRUE(quick.PrepareBaseMapQuick(source, size));
+        EXPECT_TRUE(quick.litIsStandIn());
+        EXPECT_FALSE(quick.holdsFinePicture());
+        EXPECT_EQ(quick.size(), size);
+        EXPECT_EQ(quick.picture(), quick.litMap());
+        // Most of the stand-in agrees with the fine map: the same world.
+        int near = 0, all = 0;
+        for (int y = 5; y < size.height(); y += 10)
+            for (int x = 5; x < size.width(); x += 10, ++all) {
+                const QColor a = plain.litMap().pixelColor(x, y), b = quick.litMap().pixelColor(x, y);
+                near += std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) < 120;
+            }
+        EXPECT_GT(near, all * 8 / 10);
+
+        EXPECT_TRUE(quick.RebuildQuick(size));  // still waiting: no second stretch
+        EXPECT_EQ(quick.resampleCount(), 1);
+        quick.adoptFinePicture(source == MapPictures::Source::Relief ? MapPictures::Source::Outline
+                                                                     : MapPictures::Source::Relief,
+                               MapPictures::LoadFinePicture(source == MapPictures::Source::Relief
+                                                                ? MapPictures::Source::Outline
+                                                                : MapPictures::Source::Relief));
+        EXPECT_FALSE(quick.holdsFinePicture());  // another source's picture is no use
+        quick.adoptFinePicture(source, MapPictures::LoadFinePicture(source));
+        ASSERT_TRUE(quick.holdsFinePicture());
+        EXPECT_FALSE(quick.RebuildQuick(size));
+        EXPECT_FALSE(quick.litIsStandIn());
+        EXPECT_EQ(quick.litMap(), plain.litMap());
+        EXPECT_FALSE(quick.RebuildQuick(QSize(1200, 600)));  // held: resampled at once
+        EXPECT_FALSE(quick.RebuildQuick(kEarthSize));        // the classic size needs no fine picture
+        EXPECT_EQ(quick.litMap(), source == MapPictures::Source::Relief ? LoadEarthBitmap() : DrawOutlineMap(kEarthSize));
     }
 }
 

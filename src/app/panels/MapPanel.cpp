@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QtMath>
 #include <algorithm>
 #include <cmath>
@@ -105,6 +106,30 @@ MapPanel::MapPanel(Clock& clock, QWidget* parent) : QWidget(parent), clock_(cloc
     releaseFinePicture_.setSingleShot(true);
     releaseFinePicture_.setInterval(kFinePictureKeptMs);
     connect(&releaseFinePicture_, &QTimer::timeout, this, [this] { mapPictures_.releaseFinePicture(); });
+    connect(&fineLoad_, &QFutureWatcher<QImage>::finished, this, &MapPanel::fineMapLoaded);
+}
+
+// The map is drawn at once from the classic picture; the fine one that
+// every other size is resampled from takes tens of milliseconds to decode,
+// so it comes from a worker and replaces the stand-in when it is there.
+void MapPanel::loadFineMapAside() {
+    if (fineLoad_.isRunning()) return;
+    fineLoadSource_ = mapPictures_.source();
+    fineLoad_.setFuture(QtConcurrent::run(&map::MapPictures::LoadFinePicture, mapPictures_.source()));
+}
+
+void MapPanel::fineMapLoaded() {
+    const QFuture<QImage> loaded = fineLoad_.future();
+    if (loaded.isCanceled() || loaded.resultCount() == 0) return;
+    // Loaded for the source of its time: a changed choice is asked again.
+    mapPictures_.adoptFinePicture(fineLoadSource_, loaded.result());
+    if (!mapPictures_.litIsStandIn()) return;
+    if (!mapPictures_.holdsFinePicture()) {
+        loadFineMapAside();
+        return;
+    }
+    RebuildMap();
+    emit fineMapShown();
 }
 
 void MapPanel::BuildControls() {
@@ -360,7 +385,7 @@ void MapPanel::PrepareBaseMap(bool monoMap) {
     if (!screen) screen = QGuiApplication::primaryScreen();
     const bool fewColours = screen && screen->depth() < 16;
     const auto source = (fewColours || monoMap) ? map::MapPictures::Source::Outline : map::MapPictures::Source::Relief;
-    mapPictures_.PrepareBaseMap(source, MapPixelSize());
+    if (mapPictures_.PrepareBaseMapQuick(source, MapPixelSize())) loadFineMapAside();
 }
 
 // Same size after the window is up (and no calendar): re-render with the
@@ -370,7 +395,7 @@ void MapPanel::RebuildMap() {
     LayoutMap();
     const QSize previous = mapSize_;
     mapSize_ = MapPixelSize();
-    mapPictures_.Rebuild(mapSize_);
+    if (mapPictures_.RebuildQuick(mapSize_)) loadFineMapAside();
     releaseFinePicture_.start();
     if (FirstResizeSeen && mapSize_ == previous && !BrowsingCalendar) {
         RenderShadedMap();

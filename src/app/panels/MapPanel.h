@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QPolygonF>
+#include <QFutureWatcher>
+#include <QImage>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -144,12 +146,16 @@ signals:
     void bandClicked();
     // The user's station was set or removed.
     void stationChanged();
+    // The fine picture replaced the stand-in drawn while it was loading.
+    void fineMapShown();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void BuildControls();
+    void loadFineMapAside();
+    void fineMapLoaded();
     // Places the map, its labels and marker and the band choice for the
     // panel's size.
     void LayoutMap();
@@ -174,6 +180,9 @@ private:
     // The fine picture is let go once the map has kept its size for a while
     // (a resize by dragging rebuilds many times in a row).
     QTimer releaseFinePicture_;
+    // The fine picture decoded on a worker while a stand-in is shown.
+    QFutureWatcher<QImage> fineLoad_;
+    map::MapPictures::Source fineLoadSource_ = map::MapPictures::Source::Relief;
     UtcMoment DisplayTime = 0;
     int NightShade = 1;
     bool SignalChangeOn = false;
