@@ -79,8 +79,9 @@ std::unique_ptr<QCoreApplication> applicationFor(int& argc, char** argv) {
     if (picture) {
         // No application yet to ask for the program's folder.
         const QString home = QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget()).absolutePath();
-        // Kept loaded to the end: the application's code is in it.
-        auto* library = new QLibrary(modulePath(home, QStringLiteral("orvane-cli-verbs.so")));
+        // Kept loaded to the end, and reachable (no leak to report): the
+        // application's code is in it.
+        static QLibrary* const library = new QLibrary(modulePath(home, QStringLiteral("orvane-cli-verbs.so")));
         if (const auto entry = reinterpret_cast<ModuleApplicationFunction>(library->resolve(kModuleApplicationSymbol)))
             if (QCoreApplication* app = entry(argc, argv)) return std::unique_ptr<QCoreApplication>(app);
     }
