@@ -15,7 +15,7 @@ packages=(
   xvfb xauth desktop-file-utils
   dpkg-dev lintian lowdown appstream man-db
   libgeographiclib-dev libhamlib-dev libhamlib-utils
-  libfftw3-dev libdeflate-dev libsqlite3-dev qt6-multimedia-dev pulseaudio pulseaudio-utils
+  libfftw3-dev libdeflate-dev libsqlite3-dev libpq-dev qt6-multimedia-dev pulseaudio pulseaudio-utils
 )
 if [[ "${1:-}" == "--dev" ]]; then
   packages+=(imagemagick xplanet ferret-datasets python3-numpy python3-scipy x11-utils xdotool hyperfine librsvg2-bin)
@@ -44,6 +44,36 @@ install_chronyd() {
   echo "chronyd unpacked to $chrony_dir/usr/sbin/chronyd"
 }
 
+# The history tests start a PostgreSQL 15 server of their own (initdb and
+# pg_ctl in a temporary folder, as an unprivileged user). The package must
+# neither make a cluster of its own nor start the system service:
+# createcluster.conf says "no main cluster" (postgresql-common's documented
+# switch, set only when the file is not there yet), and while the package is
+# installed a policy-rc.d denies every service start (only when the machine
+# has none of its own; removed afterwards).
+install_postgresql() {
+  local status
+  status=$(dpkg-query -W -f='${Status}' postgresql-15 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] && return 0
+  if [[ ! -e /etc/postgresql-common/createcluster.conf ]]; then
+    "${sudo[@]}" mkdir -p /etc/postgresql-common
+    echo "create_main_cluster = false" | "${sudo[@]}" tee /etc/postgresql-common/createcluster.conf >/dev/null
+  fi
+  local policy=/usr/sbin/policy-rc.d placed=0
+  if [[ ! -e "$policy" ]]; then
+    printf '#!/bin/sh\n# Placed by install-deps.sh while postgresql-15 is installed.\nexit 101\n' |
+      "${sudo[@]}" tee "$policy" >/dev/null
+    "${sudo[@]}" chmod 0755 "$policy"
+    placed=1
+  fi
+  echo "Installing: postgresql-15 (no cluster, no service started)"
+  local rc=0
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive UCF_FORCE_CONFFOLD=1 apt-get install -y -qq \
+    --no-install-recommends -o Dpkg::Options::=--force-confold postgresql-15 || rc=$?
+  ((placed)) && "${sudo[@]}" rm -f "$policy"
+  return $rc
+}
+
 missing=()
 for p in "${packages[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
@@ -51,6 +81,10 @@ for p in "${packages[@]}"; do
 done
 if ((${#missing[@]} == 0)); then
   install_chronyd
+  if ! install_postgresql; then
+    "${sudo[@]}" apt-get update -qq
+    install_postgresql
+  fi
   exit 0
 fi
 
@@ -59,3 +93,4 @@ export DEBIAN_FRONTEND=noninteractive
 "${sudo[@]}" apt-get update -qq
 "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 install_chronyd
+install_postgresql

@@ -14,14 +14,12 @@
 #include "beacons/BandPlan.h"
 #include "beacons/Schedule.h"
 #include "common/OrvaneError.h"
+#include "history/HistoryRows.h"
 
 namespace orvane::history {
 namespace {
 
-constexpr std::int64_t kHourMs = 3'600'000;
-constexpr std::int64_t kSlotsPerHour = kHourMs / beacons::kSlotMs;
-// Slots from 1970 to the end of year 9999, the range every time argument has.
-constexpr std::int64_t kLastSlotMs = 253'402'300'790'000;
+constexpr std::int64_t kSlotsPerHour = rows::kHourMs / beacons::kSlotMs;
 
 constexpr const char* kSchema[] = {
     "CREATE TABLE receiver(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE, locator TEXT NOT NULL DEFAULT '')",
@@ -37,15 +35,6 @@ constexpr const char* kSchema[] = {
     " beacon INTEGER NOT NULL, listened INTEGER NOT NULL, heard INTEGER NOT NULL, best_snr INTEGER,"
     " PRIMARY KEY(hour, receiver, band, beacon)) WITHOUT ROWID",
 };
-
-std::optional<int> tenths(const std::optional<double>& value) {
-    if (!value || !std::isfinite(*value)) return std::nullopt;
-    return static_cast<int>(std::lround(std::clamp(*value, -1000.0, 1000.0) * 10));
-}
-
-int rounded(double value, double scale) {
-    return std::isfinite(value) ? static_cast<int>(std::lround(std::clamp(value, -1e6, 1e6) * scale)) : 0;
-}
 
 struct HourKey {
     std::int64_t hour;
@@ -219,13 +208,7 @@ std::int64_t SqliteHistory::inputId(const QString& name) {
 
 std::int64_t SqliteHistory::add(const Receiver& receiver, std::span<const SlotRecord> records) {
     if (readOnlyReason_) throw OrvaneError(readOnlyReason_->toStdString());
-    if (receiver.name.isEmpty()) throw OrvaneError("History: a receiver needs a name");
-    for (const SlotRecord& r : records) {
-        if (r.band < 0 || r.band >= beacons::kBandCount)
-            throw OrvaneError(QStringLiteral("History: band %1 is not one of the beacons' bands").arg(r.band).toStdString());
-        if (r.slotStartMs < 0 || r.slotStartMs > kLastSlotMs)
-            throw OrvaneError("History: a slot outside the years 1970 to 9999");
-    }
+    rows::checkBatch(receiver, records);
     std::int64_t added = 0;
     exec("BEGIN IMMEDIATE");
     try {
@@ -237,18 +220,16 @@ std::int64_t SqliteHistory::add(const Receiver& receiver, std::span<const SlotRe
             const std::int64_t slot = beacons::slotPeriodOf(r.slotStartMs);
             auto input = inputs.find(r.input);
             if (input == inputs.end()) input = inputs.emplace(r.input, inputId(r.input)).first;
-            const std::optional<int> first = tenths(r.dashSnrDb[0]);
+            const std::optional<int> first = rows::tenths(r.dashSnrDb[0]);
             insert.bind(1, receiverKey);
             insert.bind(2, slot);
             insert.bind(3, std::int64_t{r.band});
             insert.bind(4, std::int64_t{static_cast<int>(r.outcome)});
-            insert.bind(5, r.outcome == Outcome::OtherCall && r.otherBeacon >= 0 && r.otherBeacon < beacons::kSlotsPerCycle
-                               ? std::optional<int>(r.otherBeacon)
-                               : std::nullopt);
+            insert.bind(5, rows::otherBeaconOf(r));
             insert.bind(6, first);
-            for (int d = 1; d < 4; ++d) insert.bind(6 + d, tenths(r.dashSnrDb[static_cast<std::size_t>(d)]));
-            insert.bind(10, std::optional<int>(rounded(r.toneOffsetHz, 10)));
-            insert.bind(11, std::optional<int>(rounded(r.timeOffsetMs, 1)));
+            for (int d = 1; d < 4; ++d) insert.bind(6 + d, rows::tenths(r.dashSnrDb[static_cast<std::size_t>(d)]));
+            insert.bind(10, std::optional<int>(rows::rounded(r.toneOffsetHz, 10)));
+            insert.bind(11, std::optional<int>(rows::rounded(r.timeOffsetMs, 1)));
             insert.bind(12, input->second);
             insert.step();
             insert.reset();
@@ -282,69 +263,39 @@ std::int64_t SqliteHistory::add(const Receiver& receiver, std::span<const SlotRe
 }
 
 std::vector<HourCell> SqliteHistory::hours(const HistoryQuery& query) {
-    const std::int64_t from = std::max<std::int64_t>(query.fromMs, 0);
-    const std::int64_t to = std::min(query.toMs, kLastSlotMs + beacons::kSlotMs);
-    std::map<std::tuple<int, int, int>, HourSums> cells;  // band, beacon, hour of day
-    auto addRow = [&cells](int band, int beacon, int hour, std::int64_t listened, std::int64_t heard,
-                           std::optional<int> best) {
-        HourSums& s = cells[{band, beacon, hour}];
-        s.listened += listened;
-        s.heard += heard;
-        if (best && (!s.bestSnr || *best > *s.bestSnr)) s.bestSnr = best;
+    const std::int64_t receiverFilter = query.receiver.isEmpty() ? 0 : 1;
+    const std::int64_t bandFilter = query.band ? 1 : 0;
+    // Both tables answer in the same columns: band, beacon, hour of day,
+    // listened, heard, best first-dash SNR; ?1 and ?2 bound the rows.
+    auto sumInto = [&](const char* sql, std::int64_t lo, std::int64_t hi, const rows::RowSink& sink) {
+        Statement q(*this, sql);
+        q.bind(1, lo);
+        q.bind(2, hi);
+        q.bind(3, bandFilter);
+        q.bind(4, std::int64_t{query.band.value_or(0)});
+        q.bind(5, receiverFilter);
+        q.bind(6, query.receiver);
+        while (q.step())
+            sink({static_cast<int>(q.integer(0)), static_cast<int>(q.integer(1)), static_cast<int>(q.integer(2)),
+                  q.integer(3), q.integer(4), q.isNull(5) ? std::nullopt : std::optional<int>(int(q.integer(5)))});
     };
-    if (from < to) {
-        // Whole hours from the summary, the ragged ends from the slots.
-        const std::int64_t firstHour = (from + kHourMs - 1) / kHourMs;
-        const std::int64_t endHour = to / kHourMs;
-        const std::int64_t receiverFilter = query.receiver.isEmpty() ? 0 : 1;
-        const std::int64_t bandFilter = query.band ? 1 : 0;
-        // Both tables answer in the same columns: band, beacon, hour of day,
-        // listened, heard, best first-dash SNR; ?1 and ?2 bound the rows.
-        auto sumInto = [&](const char* sql, std::int64_t lo, std::int64_t hi) {
-            Statement q(*this, sql);
-            q.bind(1, lo);
-            q.bind(2, hi);
-            q.bind(3, bandFilter);
-            q.bind(4, std::int64_t{query.band.value_or(0)});
-            q.bind(5, receiverFilter);
-            q.bind(6, query.receiver);
-            while (q.step())
-                addRow(static_cast<int>(q.integer(0)), static_cast<int>(q.integer(1)), static_cast<int>(q.integer(2)),
-                       q.integer(3), q.integer(4), q.isNull(5) ? std::nullopt : std::optional<int>(int(q.integer(5))));
-        };
-        if (firstHour < endHour)
+    return rows::hourView(
+        query,
+        [&](std::int64_t lo, std::int64_t hi, const rows::RowSink& sink) {
             sumInto("SELECT band, beacon, hour % 24, sum(listened), sum(heard), max(best_snr) FROM hourly "
                     "WHERE hour >= ?1 AND hour < ?2 AND (?3 = 0 OR band = ?4) "
                     "AND (?5 = 0 OR receiver = (SELECT id FROM receiver WHERE name = ?6)) "
                     "GROUP BY band, beacon, hour % 24",
-                    firstHour, endHour);
-        auto fromSlots = [&](std::int64_t a, std::int64_t b) {  // slots starting in [a, b) ms
-            if (a >= b) return;
+                    lo, hi, sink);
+        },
+        [&](std::int64_t lo, std::int64_t hi, const rows::RowSink& sink) {
             sumInto("SELECT band, ((slot % 18) - band + 18) % 18, (slot / 360) % 24, count(*), "
                     "sum(outcome = 1), max(snr1) FROM slot "
                     "WHERE slot >= ?1 AND slot < ?2 AND (?3 = 0 OR band = ?4) "
                     "AND (?5 = 0 OR receiver = (SELECT id FROM receiver WHERE name = ?6)) "
                     "GROUP BY 1, 2, 3",
-                    (a + beacons::kSlotMs - 1) / beacons::kSlotMs, (b + beacons::kSlotMs - 1) / beacons::kSlotMs);
-        };
-        if (firstHour < endHour) {
-            fromSlots(from, firstHour * kHourMs);
-            fromSlots(endHour * kHourMs, to);
-        } else {
-            fromSlots(from, to);
-        }
-    }
-    std::vector<HourCell> out;
-    out.reserve(cells.size());
-    for (const auto& [key, s] : cells) {
-        HourCell c;
-        std::tie(c.band, c.beacon, c.hour) = key;
-        c.listened = s.listened;
-        c.heard = s.heard;
-        if (s.bestSnr) c.bestSnrDb = *s.bestSnr / 10.0;
-        out.push_back(c);
-    }
-    return out;
+                    lo, hi, sink);
+        });
 }
 
 std::vector<Receiver> SqliteHistory::receivers() {

@@ -12,10 +12,13 @@
 #include "common/OrvaneError.h"
 #include "common/TimeTypes.h"
 #include "history/SqliteHistory.h"
+#include "ExpectedView.h"
+#include "support/PostgresServer.h"
 #include "support/TempDir.h"
 
 using namespace orvane;
 using namespace orvane::history;
+using namespace orvane::history::testing;
 
 namespace {
 
@@ -44,54 +47,51 @@ std::vector<SlotRecord> threeDays(unsigned seed) {
     return out;
 }
 
-using CellKey = std::tuple<int, int, int>;
+enum class Backend { Sqlite, Postgres };
 
-// The view worked out from the records themselves.
-std::map<CellKey, HourCell> expectedView(const std::vector<std::pair<QString, SlotRecord>>& all, const HistoryQuery& q) {
-    std::map<CellKey, HourCell> cells;
-    for (const auto& [receiver, r] : all) {
-        if (r.slotStartMs < q.fromMs || r.slotStartMs >= q.toMs) continue;
-        if (q.band && *q.band != r.band) continue;
-        if (!q.receiver.isEmpty() && q.receiver != receiver) continue;
-        const int beacon = beacons::slotIndexAt(r.slotStartMs, r.band);
-        const int hour = int((r.slotStartMs / 3'600'000) % 24);
-        HourCell& c = cells[{r.band, beacon, hour}];
-        c.band = r.band;
-        c.beacon = beacon;
-        c.hour = hour;
-        ++c.listened;
-        c.heard += r.outcome == Outcome::Heard ? 1 : 0;
-        if (r.dashSnrDb[0] && (!c.bestSnrDb || *r.dashSnrDb[0] > *c.bestSnrDb)) c.bestSnrDb = r.dashSnrDb[0];
+// The same store cases on both back ends: an SQLite file in a temporary
+// folder, and a database on a PostgreSQL server of the test's own.
+class HistoryStores : public ::testing::TestWithParam<Backend> {
+protected:
+    void SetUp() override {
+        if (GetParam() != Backend::Postgres) return;
+        if (const auto why = PostgresServer::unavailable()) GTEST_SKIP() << *why;
+        server_.emplace();
     }
-    return cells;
-}
-
-void expectView(HistoryStore& store, const std::vector<std::pair<QString, SlotRecord>>& all, const HistoryQuery& q) {
-    const std::map<CellKey, HourCell> expected = expectedView(all, q);
-    const std::vector<HourCell> got = store.hours(q);
-    ASSERT_EQ(got.size(), expected.size());
-    auto e = expected.begin();
-    for (const HourCell& c : got) {
-        const HourCell& x = (e++)->second;
-        ASSERT_EQ(std::tie(c.band, c.beacon, c.hour, c.listened, c.heard),
-                  std::tie(x.band, x.beacon, x.hour, x.listened, x.heard));
-        ASSERT_EQ(c.bestSnrDb.has_value(), x.bestSnrDb.has_value());
-        if (c.bestSnrDb) {
-            EXPECT_NEAR(*c.bestSnrDb, *x.bestSnrDb, 0.05);
+    // A new, empty history's URL.
+    QString newDatabase() {
+        const QString name = QStringLiteral("history%1").arg(++databases_);
+        if (GetParam() == Backend::Sqlite) return "sqlite:" + dir_.file(name + ".sqlite");
+        server_->createDatabase(name);
+        return server_->url(name);
+    }
+    // Marks the history as written by a version with a newer schema.
+    void makeNewer(const QString& url) {
+        if (GetParam() == Backend::Sqlite) {
+            sqlite3* db = nullptr;
+            ASSERT_EQ(sqlite3_open(QFile::encodeName(url.mid(7)).constData(), &db), SQLITE_OK);
+            sqlite3_exec(db, "PRAGMA user_version = 7", nullptr, nullptr, nullptr);
+            sqlite3_close(db);
+        } else {
+            server_->exec(url.section('/', -1), QStringLiteral("UPDATE history_schema SET version = 7"));
         }
     }
-}
+
+    TempDir dir_;
+    std::optional<PostgresServer> server_;
+    int databases_ = 0;
+};
 
 }  // namespace
 
 // Whole hours come from the summary and ragged ends from the slots: every
 // window, band and receiver choice must agree with the records themselves.
-TEST(SqliteHistory, TheHourViewAgreesWithTheSlotsForAnyWindowBandAndReceiver) {
-    TempDir dir;
-    const QString file = dir.file("history.sqlite");
+TEST_P(HistoryStores, TheHourViewAgreesWithTheSlotsForAnyWindowBandAndReceiver) {
+    const QString url = newDatabase();
     std::vector<std::pair<QString, SlotRecord>> all;
     {
-        SqliteHistory store(file);
+        const auto opened = openHistory(url);
+        HistoryStore& store = *opened;
         for (const auto& [name, seed] : {std::pair{QStringLiteral("G4ABC"), 1u}, std::pair{QStringLiteral("club-sdr"), 2u}}) {
             const std::vector<SlotRecord> records = threeDays(seed);
             // Several batches, as the writer commits them.
@@ -101,7 +101,8 @@ TEST(SqliteHistory, TheHourViewAgreesWithTheSlotsForAnyWindowBandAndReceiver) {
             for (const SlotRecord& r : records) all.emplace_back(name, r);
         }
     }
-    SqliteHistory store(file);  // and read back after a reopen
+    const auto reopened = openHistory(url);  // and read back after a reopen
+    HistoryStore& store = *reopened;
     const std::int64_t h = 3'600'000;
     const std::vector<HistoryQuery> queries = {
         {},
@@ -120,9 +121,9 @@ TEST(SqliteHistory, TheHourViewAgreesWithTheSlotsForAnyWindowBandAndReceiver) {
     EXPECT_EQ(store.receivers()[0].locator, "IO91");
 }
 
-TEST(SqliteHistory, StoringTheSameSlotsAgainAddsNothing) {
-    TempDir dir;
-    SqliteHistory store(dir.file("h.sqlite"));
+TEST_P(HistoryStores, StoringTheSameSlotsAgainAddsNothing) {
+    const auto opened = openHistory(newDatabase());
+    HistoryStore& store = *opened;
     const std::vector<SlotRecord> records = threeDays(3);
     EXPECT_EQ(store.add({"G4ABC", ""}, records), std::int64_t(records.size()));
     const std::vector<HourCell> before = store.hours({});
@@ -134,9 +135,9 @@ TEST(SqliteHistory, StoringTheSameSlotsAgainAddsNothing) {
     EXPECT_EQ(store.add({"K1XYZ", ""}, records), std::int64_t(records.size()));
 }
 
-TEST(SqliteHistory, RecordsOutsideTheBandsOrYearsAreRefusedAndNothingOfTheBatchIsStored) {
-    TempDir dir;
-    SqliteHistory store(dir.file("h.sqlite"));
+TEST_P(HistoryStores, RecordsOutsideTheBandsOrYearsAreRefusedAndNothingOfTheBatchIsStored) {
+    const auto opened = openHistory(newDatabase());
+    HistoryStore& store = *opened;
     for (const auto& [band, start] : {std::pair{5, kDay0}, std::pair{-1, kDay0}, std::pair{0, std::int64_t{-10'000}}}) {
         std::vector<SlotRecord> batch = threeDays(4);
         batch[3].band = band;
@@ -180,21 +181,13 @@ TEST(SqliteHistory, FilesThatCannotHoldTheHistoryAreRefusedWithTheReason) {
     EXPECT_THROW(SqliteHistory(dir.file("other.sqlite")), OrvaneError);
 }
 
-TEST(SqliteHistory, ADatabaseFromANewerVersionIsShownButNotWritten) {
-    TempDir dir;
-    const QString file = dir.file("h.sqlite");
+TEST_P(HistoryStores, ADatabaseFromANewerVersionIsShownButNotWritten) {
+    const QString url = newDatabase();
     const std::vector<SlotRecord> records = threeDays(5);
-    {
-        SqliteHistory store(file);
-        store.add({"G4ABC", ""}, records);
-    }
-    {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &db), SQLITE_OK);
-        sqlite3_exec(db, "PRAGMA user_version = 7", nullptr, nullptr, nullptr);
-        sqlite3_close(db);
-    }
-    SqliteHistory store(file);
+    openHistory(url)->add({"G4ABC", ""}, records);
+    makeNewer(url);
+    const auto opened = openHistory(url);
+    HistoryStore& store = *opened;
     ASSERT_TRUE(store.readOnlyReason().has_value());
     EXPECT_TRUE(store.readOnlyReason()->contains("newer version"));
     EXPECT_FALSE(store.hours({}).empty());
@@ -227,3 +220,8 @@ TEST(HistoryUrl, SqliteUrlsAndPlainPathsOpenFiles) {
     EXPECT_THROW(openHistory("sqlite:"), OrvaneError);
     EXPECT_TRUE(QFile::exists(dir.file("a.sqlite")));
 }
+
+INSTANTIATE_TEST_SUITE_P(BothBackEnds, HistoryStores, ::testing::Values(Backend::Sqlite, Backend::Postgres),
+                         [](const ::testing::TestParamInfo<Backend>& info) {
+                             return info.param == Backend::Sqlite ? "Sqlite" : "PostgreSQL";
+                         });

@@ -18,6 +18,7 @@
 #include "KeyedTone.h"
 #include "WavTestFile.h"
 #include "support/CliRun.h"
+#include "support/PostgresServer.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -112,6 +113,21 @@ TEST_F(ListenHistory, EachSlotIsStoredUnderItsReceiverAndReadBack) {
     EXPECT_EQ(lines[1].section('\t', 5, 5), "-");
 }
 
+// The same into a PostgreSQL server that receivers share.
+TEST_F(ListenHistory, SlotsGoToAPostgreSQLServerAsToAFile) {
+    if (const auto why = PostgresServer::unavailable()) GTEST_SKIP() << *why;
+    PostgresServer server;
+    server.createDatabase(QStringLiteral("club"));
+    const QString db = server.url(QStringLiteral("club"));
+    for (const char* receiver : {"G4ABC", "G4ABC", "K1XYZ"}) {  // the second run adds nothing
+        const CliRun r = listen({"--db", db, "--receiver", receiver});
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("2 slots stored in " + db)) << r.err.toStdString();
+    }
+    EXPECT_EQ(shown(db, {"--receiver", "G4ABC"}), "VE8AT\t14.100\t12\t1\t1\nW6WX\t14.100\t12\t0\t1");
+    EXPECT_EQ(shown(db), "VE8AT\t14.100\t12\t2\t2\nW6WX\t14.100\t12\t0\t2");
+}
+
 // A database that cannot take the slots is refused before anything is read,
 // with the reason: nothing printed, exit status 1.
 TEST_F(ListenHistory, ADatabaseThatCannotBeWrittenIsRefusedWithTheReason) {
@@ -144,7 +160,7 @@ TEST_F(ListenHistory, ADatabaseThatCannotBeWrittenIsRefusedWithTheReason) {
     for (const Case& c : {Case{"not a database", "sqlite:" + dir.file("junk.sqlite"), "not a database", false},
                           Case{"a folder", "sqlite:" + dir.path(), "not a regular file", false},
                           Case{"newer schema", dir.file("newer.sqlite"), "newer version", false},
-                          Case{"a server", "postgresql://g4abc@127.0.0.1:1/history", "SQLite files only", false},
+                          Case{"no server", "postgresql://g4abc@127.0.0.1:1/history", "Connection refused", false},
                           Case{"new file in a read-only folder", dir.file("ro/new.sqlite"), "Permission denied", true},
                           Case{"history in a read-only folder", dir.file("ro/old.sqlite"), "readonly database", true}}) {
         SCOPED_TRACE(c.name);

@@ -12,8 +12,10 @@ struct CliRun {
     QString out, err;
 };
 
-inline CliRun runProgram(const QString& program, const QStringList& args, int timeoutMs = 30000) {
+inline CliRun runProgram(const QString& program, const QStringList& args, int timeoutMs = 30000,
+                         const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
     QProcess p;
+    p.setProcessEnvironment(environment);
     p.start(program, args);
     CliRun run;
     if (!p.waitForFinished(timeoutMs)) {

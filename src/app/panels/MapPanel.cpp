@@ -11,7 +11,6 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScreen>
-#include <QtConcurrent/QtConcurrentRun>
 #include <QtMath>
 #include <algorithm>
 #include <cmath>
@@ -106,23 +105,35 @@ MapPanel::MapPanel(Clock& clock, QWidget* parent) : QWidget(parent), clock_(cloc
     releaseFinePicture_.setSingleShot(true);
     releaseFinePicture_.setInterval(kFinePictureKeptMs);
     connect(&releaseFinePicture_, &QTimer::timeout, this, [this] { mapPictures_.releaseFinePicture(); });
-    connect(&fineLoad_, &QFutureWatcher<QImage>::finished, this, &MapPanel::fineMapLoaded);
 }
 
 // The map is drawn at once from the classic picture; the fine one that
 // every other size is resampled from takes tens of milliseconds to decode,
-// so it comes from a worker and replaces the stand-in when it is there.
+// so a thread of its own decodes it and the stand-in is replaced when it is
+// there. The thread ends right after its word to this panel; joining it
+// hands its picture over. A word still on its way when the panel goes is
+// dropped with the panel.
 void MapPanel::loadFineMapAside() {
-    if (fineLoad_.isRunning()) return;
-    fineLoadSource_ = mapPictures_.source();
-    fineLoad_.setFuture(QtConcurrent::run(&map::MapPictures::LoadFinePicture, mapPictures_.source()));
+    if (fineLoading_) return;
+    if (fineLoader_.joinable()) fineLoader_.join();
+    fineLoading_ = true;
+    fineLoaded_ = {mapPictures_.source(), QImage()};
+    fineLoader_ = std::thread([this] {
+        fineLoaded_.picture = map::MapPictures::LoadFinePicture(fineLoaded_.source);
+        QMetaObject::invokeMethod(this, "fineMapLoaded", Qt::QueuedConnection);
+    });
+}
+
+MapPanel::~MapPanel() {
+    if (fineLoader_.joinable()) fineLoader_.join();
 }
 
 void MapPanel::fineMapLoaded() {
-    const QFuture<QImage> loaded = fineLoad_.future();
-    if (loaded.isCanceled() || loaded.resultCount() == 0) return;
-    // Loaded for the source of its time: a changed choice is asked again.
-    mapPictures_.adoptFinePicture(fineLoadSource_, loaded.result());
+    fineLoader_.join();
+    fineLoading_ = false;
+    // Loaded for the base map of its time: a changed choice is asked again.
+    mapPictures_.adoptFinePicture(fineLoaded_.source, std::move(fineLoaded_.picture));
+    fineLoaded_.picture = QImage();
     if (!mapPictures_.litIsStandIn()) return;
     if (!mapPictures_.holdsFinePicture()) {
         loadFineMapAside();

@@ -1,13 +1,13 @@
 #pragma once
 
 #include <QPolygonF>
-#include <QFutureWatcher>
 #include <QImage>
 #include <QTimer>
 #include <QWidget>
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "beacons/Stations.h"
@@ -46,6 +46,7 @@ class MapPanel final : public QWidget {
     Q_OBJECT
 public:
     MapPanel(Clock& clock, QWidget* parent);
+    ~MapPanel() override;
 
     // ---- Grey-line map ----------------------------------------------------
     // The map source, chosen once per run: the drawn coastlines on a display
@@ -152,10 +153,13 @@ signals:
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
+private slots:
+    // The thread that loads the fine picture ended with it.
+    void fineMapLoaded();
+
 private:
     void BuildControls();
     void loadFineMapAside();
-    void fineMapLoaded();
     // Places the map, its labels and marker and the band choice for the
     // panel's size.
     void LayoutMap();
@@ -180,9 +184,14 @@ private:
     // The fine picture is let go once the map has kept its size for a while
     // (a resize by dragging rebuilds many times in a row).
     QTimer releaseFinePicture_;
-    // The fine picture decoded on a worker while a stand-in is shown.
-    QFutureWatcher<QImage> fineLoad_;
-    map::MapPictures::Source fineLoadSource_ = map::MapPictures::Source::Relief;
+    // The fine picture decoded on a thread of its own while a stand-in is
+    // shown; what it loaded is read only after joining it.
+    std::thread fineLoader_;
+    bool fineLoading_ = false;
+    struct FineLoad {
+        map::MapPictures::Source source = map::MapPictures::Source::Relief;
+        QImage picture;
+    } fineLoaded_;
     UtcMoment DisplayTime = 0;
     int NightShade = 1;
     bool SignalChangeOn = false;

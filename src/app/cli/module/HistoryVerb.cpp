@@ -1,14 +1,18 @@
 // orvane-cli history: the history of openings by beacon, band and UTC hour,
 // and the import of a heard log into it.
+#include <QCoreApplication>
 #include <QDateTime>
 #include <limits>
 
 #include "app/cli/CliVerb.h"
 #include "beacons/BandPlan.h"
 #include "beacons/StationTable.h"
+#include "common/AppPaths.h"
+#include "common/IniFile.h"
 #include "common/OrvaneError.h"
 #include "common/image/PngFile.h"
 #include "history/HeardCsv.h"
+#include "history/HistorySettings.h"
 #include "history/HistoryStore.h"
 #include "history/plot/HistoryPlot.h"
 
@@ -44,9 +48,14 @@ bool writePlot(const QString& file, const std::vector<orvane::history::HourCell>
 }
 
 int runHistory(const orvane::cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
+    // Without --db the settings' [History] Database=, else the default file,
+    // as listen stores to.
+    QString url = args.value("db");
     if (!args.isSet("db")) {
-        err << kVerb << "needs --db sqlite:PATH\n";
-        return 2;
+        const orvane::AppPaths paths =
+            orvane::AppPaths::forExecutable(QCoreApplication::applicationDirPath() + QStringLiteral("/orvane"));
+        url = orvane::history::historyDatabaseUrl(
+            orvane::IniFile(args.isSet("ini") ? args.value("ini") : paths.iniFileName()), paths);
     }
     orvane::history::HistoryQuery query;
     query.receiver = args.value("receiver");
@@ -76,7 +85,7 @@ int runHistory(const orvane::cli::VerbArguments& args, QTextStream& out, QTextSt
     if (!orvane::cli::loadStations("history", args.value("stations"), stations, err)) return 1;
 
     try {
-        const std::unique_ptr<orvane::history::HistoryStore> store = orvane::history::openHistory(args.value("db"));
+        const std::unique_ptr<orvane::history::HistoryStore> store = orvane::history::openHistory(url);
         if (store->readOnlyReason()) err << kVerb << *store->readOnlyReason() << "\n";
         if (args.isSet("import-csv")) {
             const auto summary = orvane::history::importHeardCsv(
@@ -104,17 +113,20 @@ int runHistory(const orvane::cli::VerbArguments& args, QTextStream& out, QTextSt
 
 const orvane::cli::Registrar kReg(
     {"history",
-     "history --db sqlite:PATH [--band MHZ] [--from TIME] [--to TIME] [--receiver NAME] [--stations FILE]\n"
+     "history [--db URL | --ini SETTINGS.INI] [--band MHZ] [--from TIME] [--to TIME] [--receiver NAME] [--stations FILE]\n"
      "        [--plot FILE.png]\n"
      "    the history of openings, one line per beacon, band and UTC hour that has slots:\n"
      "    CALL<TAB>MHZ<TAB>HOUR<TAB>HEARD<TAB>LISTENED<TAB>BEST_SNR (the highest first-dash SNR\n"
      "    in dB, '-' if none), ordered by band, slot and hour, over the slots from --from\n"
      "    (inclusive) to --to (exclusive), of one receiver or all; exit status 1 when the\n"
-     "    database cannot be opened or read; --plot also draws the grid (a band's beacons by\n"
-     "    UTC hour, coloured by the share heard) of that band or of each as a PNG picture\n"
-     "history --db sqlite:PATH --import-csv FILE --receiver NAME [--locator LOCATOR]\n"
+     "    database cannot be opened or read; URL: sqlite:PATH or postgresql://USER@HOST:PORT/DB\n"
+     "    (the password from ~/.pgpass or PGPASSWORD), by default the settings' [History]\n"
+     "    Database= (of --ini's settings, else the program's) or the history file; --plot also\n"
+     "    draws the grid (a band's beacons by UTC hour, coloured by the share heard) of that\n"
+     "    band or of each as a PNG picture\n"
+     "history [--db URL | --ini SETTINGS.INI] --import-csv FILE --receiver NAME [--locator LOCATOR]\n"
      "    adds a heard log's slots under the receiver; slots already kept are left as they are",
-     {{"db", "sqlite:PATH", "the history database"},
+     {{"db", "URL", "the history database"},
       {"band", "MHZ", "that band only: 14.100, 18.110, 21.150, 24.930 or 28.200"},
       {"from", "TIME", "the first slot (inclusive): YYYY-MM-DDTHH:MM:SSZ or @SECONDS"},
       {"to", "TIME", "the end (exclusive)"},
@@ -122,7 +134,8 @@ const orvane::cli::Registrar kReg(
       {"locator", "LOCATOR", "the receiver's locator, with --import-csv"},
       {"import-csv", "FILE", "add a heard log's slots"},
       {"plot", "FILE.png", "also draw the grid as a PNG picture"},
-      {"stations", "FILE", "a stations file over the built-in table"}},
+      {"stations", "FILE", "a stations file over the built-in table"},
+      {"ini", "SETTINGS.INI", "the settings to read the [History] section from"}},
      nullptr,
      &runHistory});
 

@@ -187,7 +187,7 @@ int run(const cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
 const cli::Registrar kReg(
     {"listen",
      "listen -i FILE.wav --start TIME [--band MHZ | --follow CALL] [--pitch HZ] [--stations FILE]\n"
-     "       [--db sqlite:PATH] [--receiver NAME] [--locator LOCATOR] [--ini SETTINGS.INI]\n"
+     "       [--db URL] [--receiver NAME] [--locator LOCATOR] [--ini SETTINGS.INI]\n"
      "    hears the beacons in a recording whose first sample is at TIME: one line per whole\n"
      "    slot: UTC, MHz, slot, call, heard (1/0), SNR in 2.5 kHz of the four dashes (dB, '-'\n"
      "    not found), tone offset (Hz), time offset (ms); band 14.10 unless given, pitch 700 Hz;\n"
@@ -200,7 +200,7 @@ const cli::Registrar kReg(
       {"follow", "CALL", "the beacon followed across the bands (a call or a slot number 1..18)"},
       {"pitch", "HZ", "the receiver's CW pitch, 300 to 1200 (default 700)"},
       {"stations", "FILE", "a stations file over the built-in table"},
-      {"db", "sqlite:PATH", "store each slot in this history database"},
+      {"db", "URL", "store each slot in this history database (sqlite:PATH or postgresql://...)"},
       {"receiver", "NAME", "the receiver the slots are stored under"},
       {"locator", "LOCATOR", "the receiver's locator"},
       {"ini", "SETTINGS.INI", "the settings to read the [History] section from"}},
