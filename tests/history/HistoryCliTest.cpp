@@ -194,6 +194,7 @@ TEST(HistoryCli, ThePlotIsTheGridAsAPicture) {
         EXPECT_TRUE(run.err.contains("cannot write " + bad)) << run.err.toStdString();
     }
     EXPECT_EQ(QDir(dir.path()).entryList({"*orvane-save*"}, QDir::Files | QDir::Hidden).size(), 0);
+}
 
 // A server that cannot be used is exit status 1 with libpq's reason, for
 // listing and for importing alike; a password comes only from libpq's own
