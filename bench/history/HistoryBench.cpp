@@ -1,6 +1,7 @@
 // Goals: inserts of >= 200,000 slots/s in batches; handing a result to the
 // writer costs the listener no wait on the database (BM_SubmitWhileCommitting); the view over 30 days
-// <= 50 ms and over a year <= 1 s; <= 40 bytes per slot on disk. A year is
+// <= 50 ms and over a year <= 1 s, also as the History window reads it
+// (BM_WindowReading); <= 40 bytes per slot on disk. A year is
 // one receiver on all five bands: 5 x 8,640 x 365 = 15.8 million slots.
 // The year's database is built once per run in a temporary folder (about a
 // minute); HISTORY_BENCH_DAYS sets a shorter one for a quick look.
@@ -15,6 +16,7 @@
 
 #include "beacons/Schedule.h"
 #include "common/TimeTypes.h"
+#include "history/HistoryView.h"
 #include "history/HistoryWriter.h"
 #include "history/SqliteHistory.h"
 
@@ -112,6 +114,29 @@ void BM_ViewRaggedMonth(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(db.store->hours(q));
 }
 BENCHMARK(BM_ViewRaggedMonth)->Unit(benchmark::kMillisecond);
+
+// What the History window's worker does for "Last year" (or month): open its
+// own connection to the file, list the receivers, read every band's view.
+// The window stays live whatever this takes; this says how long the user
+// waits for the grid.
+void BM_WindowReading(benchmark::State& state) {
+    YearDatabase& db = year();
+    const PeriodBounds b = periodBounds(static_cast<HistoryPeriod>(state.range(0)), kStart + db.days * 86'400'000LL - 1);
+    HistoryQuery q;
+    q.fromMs = b.fromMs;
+    q.toMs = b.toMs;
+    q.receiver = "G4ABC";
+    const QString url = "sqlite:" + db.dir.filePath("year.sqlite");
+    for (auto _ : state) {
+        const HistoryReading reading = readHistory(url, q);
+        if (!reading.problem.isEmpty()) state.SkipWithError(reading.problem.toStdString().c_str());
+        benchmark::DoNotOptimize(reading.cells.data());
+    }
+}
+BENCHMARK(BM_WindowReading)
+    ->Arg(static_cast<int>(HistoryPeriod::Month))
+    ->Arg(static_cast<int>(HistoryPeriod::Year))
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QDialog>
 #include <QDir>
+#include <QListWidget>
 #include <QTimer>
 #include <memory>
 #include <vector>
@@ -14,10 +15,12 @@
 #include "app/panels/ListenMenu.h"
 #include "app/panels/MapPanel.h"
 #include "app/panels/MonitorPanel.h"
+#include "beacons/Schedule.h"
 #include "common/FakeClock.h"
 #include "common/IniFile.h"
 #include "history/HistorySettings.h"
 #include "history/SqliteHistory.h"
+#include "history/ui/HistoryPanel.h"
 #include "listen/live/ListenSettings.h"
 #include "listen/ui/OpeningChart.h"
 #include "support/TempDir.h"
@@ -265,4 +268,38 @@ TEST_F(ListenWindowTest, AnUnwritableHistoryIsSaidInTheStatusBarAndListeningGoes
     EXPECT_TRUE(status.startsWith("Listen: VE8AT 14.10 heard, 3 of 4 dashes; History: ")) << status.toStdString();
     EXPECT_TRUE(status.contains("not a regular file")) << status.toStdString();
     EXPECT_EQ(menu().database()->writer().counts().queued, 2u);  // 4U1UN's slot and this one
+}
+
+// "History..." follows "Openings chart..." and opens the History window on
+// the settings' database (the default file beside the settings here) with
+// this station's receiver chosen.
+TEST_F(ListenWindowTest, TheHistoryWindowShowsTheSettingsDatabase) {
+    const QList<QAction*> items = qobject_cast<QWidget*>(menu().chartItem()->parent())->actions();
+    ASSERT_TRUE(items.contains(menu().historyItem()));
+    EXPECT_EQ(items.indexOf(menu().historyItem()), items.indexOf(menu().chartItem()) + 1);
+
+    IniFile(AppPaths::inDirectory(dir.path()).iniFileName()).writeString("History", "Receiver", "G4ABC");
+    const std::int64_t slot = noonMs(0, 30);
+    {
+        history::SqliteHistory store(AppPaths::inDirectory(dir.path()).historyFileName());
+        for (const char* receiver : {"G4ABC", "DL1XYZ"}) {
+            history::SlotRecord r;
+            r.slotStartMs = slot;
+            r.band = 0;
+            r.outcome = receiver[0] == 'G' ? history::Outcome::Heard : history::Outcome::NotHeard;
+            const std::array records{r};
+            store.add({QString::fromLatin1(receiver), "JO22"}, records);
+        }
+    }
+    menu().historyItem()->trigger();
+    ASSERT_NE(menu().historyWindow(), nullptr);
+    EXPECT_TRUE(menu().historyWindow()->isVisible());
+    history::ui::HistoryPanel& panel = *menu().historyPanel();
+    EXPECT_EQ(panel.url(), "sqlite:" + AppPaths::inDirectory(dir.path()).historyFileName());
+    ASSERT_TRUE(waitUntil([&] { return !panel.reading() && !panel.lastReading().receivers.empty(); }, 60'000));
+    EXPECT_EQ(panel.receiver(), "G4ABC");
+    const int beacon = beacons::slotIndexAt(slot, 0);
+    EXPECT_EQ(panel.grid()->grid().at(beacon, 12).heard, 1);
+    EXPECT_EQ(panel.grid()->grid().at(beacon, 12).listened, 1);
+    EXPECT_EQ(panel.bestList()->count(), 1);
 }

@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QProcess>
 #include <QTcpServer>
+#include <optional>
+
+#include "history/plot/HistoryPlot.h"
 
 #include "support/CliRun.h"
 #include "support/PostgresServer.h"
@@ -101,6 +107,93 @@ TEST(HistoryCli, WhatCannotBeOpenedOrReadIsExitOneAndBadArgumentsTwo) {
         EXPECT_EQ(run.exitCode, c.exit);
         EXPECT_TRUE(run.err.contains(QLatin1String(c.says))) << run.err.toStdString();
     }
+}
+
+// --plot: the grid as a PNG of the expected size, a band's panel or one per
+// band, each cell in the colour of its share; a path that cannot be written
+// is exit 1 with the reason and leaves nothing behind.
+TEST(HistoryCli, ThePlotIsTheGridAsAPicture) {
+    using namespace orvane::history;
+    TempDir dir;
+    const QString log = dir.file("heard.csv");
+    writeFile(log,
+              "utc,mhz,slot,call,heard,snr1,snr2,snr3,snr4,tone_offset_hz,time_offset_ms\n"
+              "2026-12-01T07:00:20Z,14.100,3,W6WX,1,12.5,3.0,,,-4.5,60\n"
+              "2026-12-01T07:03:20Z,14.100,3,W6WX,0,-2.0,,,,0,0\n"
+              "2026-12-01T08:00:20Z,14.100,3,W6WX,1,6.0,,,,0,0\n"
+              "2026-12-01T07:00:20Z,21.150,1,4U1UN,0,,,,,0.0,0\n");
+    const QString db = "sqlite:" + dir.file("history.sqlite");
+    ASSERT_EQ(cli({"history", "--db", db, "--import-csv", log, "--receiver", "G4ABC"}).exitCode, 0);
+
+    struct Cell {
+        int panel, beacon, hour;
+        std::optional<double> share;
+    };
+    struct Case {
+        QStringList extra;
+        int panels;
+        std::vector<Cell> cells;
+    };
+    for (const Case& c : {Case{{}, 5, {{0, 2, 8, 1.0}, {0, 2, 7, 0.5}, {2, 0, 7, 0.0}, {0, 2, 9, {}}, {1, 0, 7, {}}}},
+                          Case{{"--band", "21.15"}, 1, {{0, 0, 7, 0.0}, {0, 2, 8, {}}}}}) {
+        SCOPED_TRACE(c.extra.join(' ').toStdString());
+        const QString png = dir.file("grid.png");
+        const CliRun run = cli(QStringList{"history", "--db", db, "--plot", png} + c.extra);
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_FALSE(run.out.isEmpty()) << "the lines are printed as before";
+        QImage image;
+        ASSERT_TRUE(image.load(png, "PNG"));
+        EXPECT_EQ(image.size(), QSize(kPlotPanelWidth, c.panels * kPlotPanelHeight));
+        for (const Cell& cell : c.cells) {
+            const QRectF panel = plotPanelRect(cell.panel);
+            const QPoint centre = gridGeometry(panel, kPlotMargins).cellRect(cell.beacon, cell.hour).center().toPoint();
+            EXPECT_EQ(image.pixelColor(centre), shareColour(cell.share))
+                << cell.panel << " " << cell.beacon << " " << cell.hour;
+        }
+    }
+    EXPECT_NE(shareColour(1.0), shareColour(0.0));
+
+    // The calls and the hours are drawn in the margins when the offscreen
+    // platform gives fonts (the tests' own); with no such platform the
+    // margins stay white and the cells are the same.
+    const auto darkPixelsLeftOfTheCells = [](const QImage& image) {
+        const QRectF cells = gridGeometry(plotPanelRect(0), kPlotMargins).cells;
+        int dark = 0;
+        for (int y = 0; y < static_cast<int>(cells.top()); ++y)
+            for (int x = 0; x < static_cast<int>(cells.left()) - 2; ++x) dark += qGray(image.pixel(x, y)) < 128;
+        for (int y = static_cast<int>(cells.top()); y < static_cast<int>(cells.bottom()); ++y)
+            for (int x = 0; x < static_cast<int>(cells.left()) - 2; ++x) dark += qGray(image.pixel(x, y)) < 128;
+        return dark;
+    };
+    for (const char* platform : {"offscreen", "none"}) {
+        SCOPED_TRACE(platform);
+        const QString png = dir.file(QStringLiteral("labels-%1.png").arg(platform));
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", platform);
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(ORVANE_CLI), {"history", "--db", db, "--band", "14.1", "--plot=" + png});
+        ASSERT_TRUE(p.waitForFinished(60000));
+        ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+        QImage image;
+        ASSERT_TRUE(image.load(png, "PNG"));
+        if (QByteArray(platform) == "offscreen") {
+            EXPECT_GT(darkPixelsLeftOfTheCells(image), 50);
+        } else {
+            EXPECT_EQ(darkPixelsLeftOfTheCells(image), 0);
+        }
+        const QPoint heard = gridGeometry(plotPanelRect(0), kPlotMargins).cellRect(2, 8).center().toPoint();
+        EXPECT_EQ(image.pixelColor(heard), shareColour(1.0));
+    }
+
+    writeFile(dir.file("plain"), "x");
+    for (const QString& bad : {dir.path(), dir.file("plain/grid.png"), dir.file("none/grid.png")}) {
+        SCOPED_TRACE(bad.toStdString());
+        const CliRun run = cli({"history", "--db", db, "--plot", bad});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.contains("cannot write " + bad)) << run.err.toStdString();
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList({"*orvane-save*"}, QDir::Files | QDir::Hidden).size(), 0);
 }
 
 // A server that cannot be used is exit status 1 with libpq's reason, for

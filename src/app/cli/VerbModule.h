@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
+#include <memory>
 #include <vector>
 
 #include "app/cli/CliVerb.h"
@@ -14,6 +16,12 @@ namespace orvane::cli {
 // A module is looked for beside the program (the build tree) and in the
 // program's library folder (an installed program); loaded once, never
 // unloaded.
+
+// The application for the run: Qt Core's, but a GUI application (from the
+// module, on the offscreen platform) when the verb's picture carries text
+// and one is asked for, so that fonts can be used; Qt Core's again when no
+// GUI application can be made.
+std::unique_ptr<QCoreApplication> applicationFor(int& argc, char** argv);
 
 // The verb of that name from the module that holds it; null, with the reason
 // in `problem` when its module cannot be loaded.

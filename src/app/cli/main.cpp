@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
     // for the next block instead of being handed back and faulted in anew.
     mallopt(M_MMAP_THRESHOLD, 64 << 20);
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = orvane::cli::applicationFor(argc, argv);
     // A download stopped by a signal leaves no half-written file behind.
     orvane::removeLiveTemporariesOnSignals();
     QTextStream out(stdout);

@@ -62,6 +62,7 @@ inline constexpr std::array kContextTopics{
     TopicRef{ctx::kMapMenu, "map-menu.html", ""},
     TopicRef{ctx::kCredits, "about.html", "credits"},
     TopicRef{ctx::kMonitorTab, "monitor.html", ""},
+    TopicRef{ctx::kHistoryView, "history.html", ""},
 };
 
 // The contents tree, in reading order. Level 0 entries are pages, level 1
@@ -85,6 +86,9 @@ inline constexpr std::array kContents{
     ContentsEntry{0, "monitor.html", "", "The Monitor tab"},
     ContentsEntry{1, "monitor.html", "grid", "The cycle grid and its colours"},
     ContentsEntry{1, "monitor.html", "listening", "While listening"},
+    ContentsEntry{0, "history.html", "", "The history of openings"},
+    ContentsEntry{1, "history.html", "best", "Best hours"},
+    ContentsEntry{1, "history.html", "receivers", "Receivers and the database"},
     ContentsEntry{0, "greyline.html", "", "How the grey line is drawn"},
     ContentsEntry{1, "greyline.html", "sun", "Where the sun is"},
     ContentsEntry{1, "greyline.html", "shading", "Shading the night"},

@@ -60,5 +60,6 @@ inline constexpr int kSimulateSetup = 1004;
 inline constexpr int kMapMenu = 1005;
 inline constexpr int kCredits = 1006;
 inline constexpr int kMonitorTab = 1007;
+inline constexpr int kHistoryView = 1008;
 
 }  // namespace orvane::help::ctx

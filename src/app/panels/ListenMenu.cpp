@@ -11,11 +11,14 @@
 
 #include "app/Guarded.h"
 #include "app/Orvane_maina.h"
+#include "app/help/ContextHelp.h"
+#include "app/help/HelpContexts.h"
 #include "app/panels/MapPanel.h"
 #include "app/panels/MonitorPanel.h"
 #include "beacons/BandPlan.h"
 #include "common/IniFile.h"
 #include "history/HistorySettings.h"
+#include "history/ui/HistoryPanel.h"
 #include "listen/live/QtAudioInput.h"
 #include "listen/ui/ListenDialog.h"
 #include "listen/ui/OpeningChart.h"
@@ -48,7 +51,12 @@ ListenMenu::ListenMenu(TfrmTabbedOrvane& main, QMenu* menu, QAction* before) : Q
     mnOpeningChart->setStatusTip(QStringLiteral("Which beacons came through over the last 24 hours, band by band"));
     menu->insertAction(before, mnListen);
     menu->insertAction(before, mnListenSettings);
+    mnHistory = new QAction(QStringLiteral("History..."), menu);
+    mnHistory->setObjectName(QStringLiteral("mnHistory"));
+    mnHistory->setStatusTip(
+        QStringLiteral("When each beacon came through, by band and UTC hour, over a day, a week, a month or a year"));
     menu->insertAction(before, mnOpeningChart);
+    menu->insertAction(before, mnHistory);
     menu->insertSeparator(before);
 
     connect(mnListen, &QAction::triggered, this, [this] { runGuarded(main_.messages(), [this] { mnListenClick(); }); });
@@ -56,6 +64,8 @@ ListenMenu::ListenMenu(TfrmTabbedOrvane& main, QMenu* menu, QAction* before) : Q
             [this] { runGuarded(main_.messages(), [this] { mnListenSettingsClick(); }); });
     connect(mnOpeningChart, &QAction::triggered, this,
             [this] { runGuarded(main_.messages(), [this] { mnOpeningChartClick(); }); });
+    connect(mnHistory, &QAction::triggered, this,
+            [this] { runGuarded(main_.messages(), [this] { mnHistoryClick(); }); });
     connectListener();
     connect(&main_, &TfrmTabbedOrvane::slotShown, this, [this] {
         updateTarget();
@@ -182,6 +192,33 @@ void ListenMenu::mnOpeningChartClick() {
     chart_->setCalls(calls);
     chartWindow_->show();
     chartWindow_->raise();
+}
+
+// The database and this station's name as the settings give them when the
+// window is first opened.
+void ListenMenu::buildHistoryWindow() {
+    const IniFile ini(main_.paths().iniFileName());
+    historyWindow_ = new QDialog(&main_);
+    historyWindow_->setObjectName(QStringLiteral("frmHistory"));
+    historyWindow_->setWindowTitle(QStringLiteral("History of openings"));
+    auto* layout = new QVBoxLayout(historyWindow_);
+    historyPanel_ = new history::ui::HistoryPanel(
+        main_.clock(), history::historyDatabaseUrl(ini, main_.paths()),
+        history::historyReceiver(ini, main_.mapPanel().station()).name, history::BeaconCalls{}, main_.beaconBand(),
+        historyWindow_);
+    layout->addWidget(historyPanel_);
+    help::setHelpContext(historyWindow_, help::ctx::kHistoryView);
+}
+
+void ListenMenu::mnHistoryClick() {
+    if (!historyWindow_) buildHistoryWindow();
+    history::BeaconCalls calls;
+    for (int i = 0; i < beacons::kBeaconListCount; ++i)
+        calls[static_cast<std::size_t>(i)] = QString::fromStdString(main_.stations().entry(i).call);
+    historyPanel_->setCalls(calls);
+    historyPanel_->refresh();
+    historyWindow_->show();
+    historyWindow_->raise();
 }
 
 void ListenMenu::updateTarget() {

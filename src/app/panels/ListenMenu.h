@@ -21,6 +21,9 @@ class QMenu;
 namespace orvane::listen::ui {
 class OpeningChart;
 }
+namespace orvane::history::ui {
+class HistoryPanel;
+}
 
 namespace orvane::app {
 
@@ -31,7 +34,8 @@ class TfrmTabbedOrvane;
 // the map or, while the radio follows a beacon, on that beacon's band),
 // "Listen settings..." (audio input and pitch, saved in the "Listen"
 // section) and "Openings chart..." (the last 24 hours per band, saved as
-// PNG). Each result goes to the monitor's grid, the map's beacon labels, the
+// PNG) and "History..." (the openings kept in the history database, by
+// beacon, band and UTC hour over a period). Each result goes to the monitor's grid, the map's beacon labels, the
 // chart, the status bar, a line of the CSV log beside the settings file and
 // the history database (the settings' [History] section, else the default
 // file; the writer's own thread writes it). A source that fails ends
@@ -63,6 +67,7 @@ public:
     QAction* listenItem() const { return mnListen; }
     QAction* settingsItem() const { return mnListenSettings; }
     QAction* chartItem() const { return mnOpeningChart; }
+    QAction* historyItem() const { return mnHistory; }
     bool listening() const { return listener_->listening(); }
     const listen::HeardTable& heard() const { return heard_; }
     const listen::OpeningHistory& history() const { return history_; }
@@ -70,10 +75,13 @@ public:
     // The history being written; null until listening first starts.
     history::HistoryRecorder* database() const { return database_.get(); }
     QDialog* chartWindow() const { return chartWindow_; }
+    QDialog* historyWindow() const { return historyWindow_; }
+    history::ui::HistoryPanel* historyPanel() const { return historyPanel_; }
 
     void mnListenClick();
     void mnListenSettingsClick();
     void mnOpeningChartClick();
+    void mnHistoryClick();
     // What to listen for from the main window's state: the followed beacon,
     // or the band shown. Called at each slot and when listening starts.
     void updateTarget();
@@ -88,6 +96,7 @@ private:
     void markHeardOnMap();
     void connectListener();
     void buildChartWindow();
+    void buildHistoryWindow();
     void openDatabase();
 
     TfrmTabbedOrvane& main_;
@@ -100,8 +109,11 @@ private:
     QAction* mnListen = nullptr;
     QAction* mnListenSettings = nullptr;
     QAction* mnOpeningChart = nullptr;
+    QAction* mnHistory = nullptr;
     QDialog* chartWindow_ = nullptr;
     listen::ui::OpeningChart* chart_ = nullptr;
+    QDialog* historyWindow_ = nullptr;
+    history::ui::HistoryPanel* historyPanel_ = nullptr;
     SettingsDialog askSettings_;
 };
 

@@ -119,7 +119,8 @@ TEST_F(MapMenuTest, EveryItemHasItsCaptionHintTagAndHelpContext) {
     };
     EXPECT_EQ(submenuOrder("mnView"), QStringLiteral("Twilight|Station Locator...|Map Only|Full Screen"));
     EXPECT_EQ(submenuOrder("mnRadio"), QStringLiteral("Follow beacon...|Stay on band"));
-    EXPECT_EQ(submenuOrder("mnListenGroup"), QStringLiteral("Listen|Listen settings...|Openings chart..."));
+    EXPECT_EQ(submenuOrder("mnListenGroup"),
+              QStringLiteral("Listen|Listen settings...|Openings chart...|History..."));
 }
 
 TEST_F(MapMenuTest, OpeningShowsTheStateOfEveryOption) {

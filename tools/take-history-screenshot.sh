@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# A screenshot of the History window for the README, from the real program
+# under Xvfb (display :96) with a made-up month of openings
+# (tools/make-history-sample.py, imported by orvane-cli): the program runs
+# from a copy in a scratch folder whose settings name that database and its
+# receiver; the script opens "History..." from the map menu's Listen submenu
+# by the mouse alone and shoots the screen. No sound, no network, no clock is
+# set, no radio is touched.
+#
+#   tools/take-history-screenshot.sh [BUILD_DIR] [OUT_DIR] [WIDTHxHEIGHT]
+# (defaults build, docs/screenshots and 1920x1080: the window then fills the
+# screen; at another size, for looking at, the History window keeps its own
+# size beside the main window of that size). Needs the targets orvane and
+# orvane-cli, Xvfb, xdotool and ImageMagick (import, convert).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+out=${2:-$root/docs/screenshots}
+size=${3:-1920x1080}
+width=${size%x*} height=${size#*x}
+exe=$build/src/app/orvane
+cli=$build/src/app/cli/orvane-cli
+[[ -x "$exe" ]] || { echo "no $exe: build the target orvane first"; exit 1; }
+[[ -x "$cli" ]] || { echo "no $cli: build the targets orvane-cli and orvane-cli-verbs first"; exit 1; }
+mkdir -p "$out"
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A month of openings at G4ABC, up to now.
+/usr/bin/python3 "$root/tools/make-history-sample.py" "$work/heard.csv" 30
+"$cli" history --db "sqlite:$work/history.sqlite" --import-csv "$work/heard.csv" --receiver G4ABC --locator JO22dc
+
+Xvfb :96 -screen 0 1920x1080x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+export DISPLAY=:96
+for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+
+mkdir "$work/app" "$work/home"
+cp "$exe" "$work/app/orvane"
+cat > "$work/app/orvane.INI" <<INI
+[Orvane]
+Left=0
+Top=0
+Width=$width
+Height=$height
+Locator=JO22dc
+[History]
+Database=sqlite:$work/history.sqlite
+Receiver=G4ABC
+INI
+(cd "$work/app" && HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share" \
+  QT_QPA_PLATFORM=xcb ./orvane >"$work/orvane.log" 2>&1) &
+pids+=($!)
+window=$(xdotool search --sync --onlyvisible --name 'Orvane' | head -1)
+xdotool windowsize "$window" "$width" "$height" windowmove "$window" 0 0
+sleep 2
+
+# A window opened since `known` (a list of window ids), waited for up to 5 s.
+new_window() {
+  local known=$1 w
+  for _ in $(seq 50); do
+    for w in $(xdotool search --onlyvisible --class . 2>/dev/null); do
+      [[ " $known " == *" $w "* ]] || { echo "$w"; return 0; }
+    done
+    sleep 0.1
+  done
+  return 1
+}
+geometry_of() { xdotool getwindowgeometry --shell "$1" | grep -E '^(X|Y|WIDTH|HEIGHT)='; }
+known=$(xdotool search --onlyvisible --class . 2>/dev/null | tr '\n' ' ')
+xdotool mousemove $((width / 2)) $((height / 2)) click 3
+menu=$(new_window "$known") || { echo "the map's menu did not open"; exit 1; }
+sleep 0.5
+eval "$(geometry_of "$menu")"
+known="$known $menu"
+submenu=
+for _ in 1 2 3; do
+  xdotool mousemove $((X + 30)) $((Y + HEIGHT - 12)) sleep 0.3 mousemove $((X + 40)) $((Y + HEIGHT - 12))
+  submenu=$(new_window "$known") && break
+done
+[[ -n "$submenu" ]] || { echo "the Listen submenu did not open"; exit 1; }
+sleep 0.5
+eval "$(geometry_of "$submenu")"
+known="$known $submenu"
+# Listen, Listen settings..., Openings chart..., History..., a separator:
+# the fourth of four equal items above the separator's few pixels.
+item=$(( (HEIGHT - 12) / 4 ))
+xdotool mousemove $((X + 30)) $((Y + 4 + item * 3 + item / 2)) click 1
+history=$(new_window "$known") || { echo "the History window did not open"; exit 1; }
+if [[ "$size" == 1920x1080 ]]; then
+  xdotool windowsize "$history" 1920 1080 windowmove "$history" 0 0
+else
+  xdotool windowmove "$history" 0 0
+fi
+xdotool mousemove 1900 1070
+# The reading runs in the background; a month takes well under a second.
+sleep 3
+# A cell's hint under the grid: the mouse over a cell in the middle.
+eval "$(geometry_of "$history")"
+xdotool mousemove $((X + WIDTH * 35 / 100)) $((Y + HEIGHT * 45 / 100))
+sleep 1
+import -window root "$work/shot.png"
+name=history
+[[ "$size" == 1920x1080 ]] || name=history-$size
+if [[ "$size" == 1920x1080 ]]; then
+  convert "$work/shot.png" -strip -dither None -colors 256 -define png:compression-level=9 "PNG8:$out/$name.png"
+else
+  convert "$work/shot.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage -strip "$out/$name.png"
+fi
+echo "$out/$name.png $(stat -c %s "$out/$name.png") bytes"
