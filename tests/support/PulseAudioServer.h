@@ -33,8 +33,9 @@ public:
 
     bool start(QString* whyNot) {
         const QString pulseaudio = QStandardPaths::findExecutable(QStringLiteral("pulseaudio"));
-        if (pulseaudio.isEmpty() || QStandardPaths::findExecutable(QStringLiteral("pacat")).isEmpty()) {
-            *whyNot = QStringLiteral("pulseaudio or pacat is not installed (tools/install-deps.sh installs them)");
+        if (pulseaudio.isEmpty() || QStandardPaths::findExecutable(QStringLiteral("pacat")).isEmpty() ||
+            QStandardPaths::findExecutable(QStringLiteral("pactl")).isEmpty()) {
+            *whyNot = QStringLiteral("pulseaudio, pacat or pactl is not installed (tools/install-deps.sh installs them)");
             return false;
         }
         const QString root = dir_.path();
@@ -77,8 +78,20 @@ public:
             *whyNot = QStringLiteral("pulseaudio did not start: %1").arg(process_.errorString());
             return false;
         }
-        const bool ready = waitUntil(
-            [&] { return QFile::exists(socket_) || process_.state() == QProcess::NotRunning; }, 15000, 20);
+        // Ready when a client is served, not when the socket is there: the
+        // socket's file exists a moment before the server takes connections,
+        // and on a busy machine a client could be turned away in between.
+        const auto answers = [&] {
+            if (!QFile::exists(socket_)) return false;
+            QProcess pactl;
+            QProcessEnvironment pactlEnv = QProcessEnvironment::systemEnvironment();
+            pactlEnv.insert(QStringLiteral("PULSE_CLIENTCONFIG"), clientConfig);
+            pactl.setProcessEnvironment(pactlEnv);
+            pactl.start(QStringLiteral("pactl"), {QStringLiteral("--server=") + server(), QStringLiteral("info")});
+            return pactl.waitForFinished(5000) && pactl.exitStatus() == QProcess::NormalExit && pactl.exitCode() == 0;
+        };
+        const bool ready =
+            waitUntil([&] { return process_.state() == QProcess::NotRunning || answers(); }, 15000, 20);
         if (!ready || process_.state() == QProcess::NotRunning) {
             *whyNot = QStringLiteral("pulseaudio did not come up: %1").arg(QString::fromUtf8(log().right(400)));
             stop();

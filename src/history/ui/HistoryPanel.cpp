@@ -15,7 +15,6 @@
 #include <QPushButton>
 #include <QToolTip>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace orvane::history::ui {
 
@@ -218,16 +217,6 @@ HistoryPanel::HistoryPanel(Clock& clock, QString url, QString ownReceiver, const
     });
     connect(refresh_, &QPushButton::clicked, this, &HistoryPanel::refresh);
     connect(grid_, &HistoryGrid::hovered, hint_, &QLabel::setText);
-    connect(&watcher_, &QFutureWatcherBase::finished, this, [this] {
-        if (pending_) {
-            // The choice changed while reading: this reading is stale.
-            pending_ = false;
-            startReading();
-            return;
-        }
-        reading_ = watcher_.result();
-        showReading();
-    });
     // This station first when it has stored anything, else all receivers.
     receiverBox_->addItem(QStringLiteral("All receivers"), QString());
     if (!ownReceiver_.isEmpty()) {
@@ -237,11 +226,26 @@ HistoryPanel::HistoryPanel(Clock& clock, QString url, QString ownReceiver, const
     showBand();
 }
 
-// A reading still running shares nothing with this panel, but its result
-// is waited for so that the database is closed when the window goes.
+// A reading still running is waited for, so that the database is closed
+// when the window goes; its word to this panel is dropped with the panel.
 HistoryPanel::~HistoryPanel() {
-    watcher_.disconnect(this);
-    watcher_.waitForFinished();
+    if (reader_.joinable()) reader_.join();
+}
+
+// The reading thread ends right after its word; joining it hands its
+// reading over.
+void HistoryPanel::readingDone() {
+    reader_.join();
+    readingRunning_ = false;
+    if (pending_) {
+        // The choice changed while reading: this reading is stale.
+        pending_ = false;
+        startReading();
+        return;
+    }
+    reading_ = std::move(read_);
+    read_ = HistoryReading();
+    showReading();
 }
 
 void HistoryPanel::setBand(int band) { band_->setCurrentIndex(band); }
@@ -267,7 +271,7 @@ QString HistoryPanel::statusText() const { return status_->text(); }
 QString HistoryPanel::hintText() const { return hint_->text(); }
 
 void HistoryPanel::refresh() {
-    if (watcher_.isRunning()) {
+    if (readingRunning_) {
         pending_ = true;
         return;
     }
@@ -282,7 +286,17 @@ void HistoryPanel::startReading() {
     query.toMs = bounds_.toMs;
     query.receiver = receiver();
     status_->setText(QStringLiteral("Reading the history..."));
-    watcher_.setFuture(QtConcurrent::run([url = url_, query] { return readHistory(url, query); }));
+    if (reader_.joinable()) reader_.join();
+    readingRunning_ = true;
+    reader_ = std::thread([this, url = url_, query] {
+        try {
+            read_ = readHistory(url, query);
+        } catch (const std::exception& e) {
+            read_ = HistoryReading();
+            read_.problem = QString::fromLocal8Bit(e.what());
+        }
+        QMetaObject::invokeMethod(this, "readingDone", Qt::QueuedConnection);
+    });
 }
 
 void HistoryPanel::fillReceivers() {

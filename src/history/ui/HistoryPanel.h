@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QFutureWatcher>
 #include <QString>
 #include <QWidget>
 #include <optional>
+#include <thread>
 
 #include "common/Clock.h"
 #include "history/HistoryView.h"
@@ -85,7 +85,7 @@ public:
     QString receiver() const;
     void setCalls(const BeaconCalls& calls);
 
-    bool reading() const { return watcher_.isRunning() || pending_; }
+    bool reading() const { return readingRunning_ || pending_; }
     const QString& url() const { return url_; }
     const HistoryReading& lastReading() const { return reading_; }
     HistoryGrid* grid() const { return grid_; }
@@ -100,6 +100,10 @@ signals:
     // A reading has been shown (or its failure said).
     void shown();
 
+private slots:
+    // The reading thread ended with its reading.
+    void readingDone();
+
 private:
     void startReading();
     void showReading();
@@ -110,7 +114,11 @@ private:
     QString url_;
     QString ownReceiver_;
     BeaconCalls calls_;
-    QFutureWatcher<HistoryReading> watcher_;
+    // The database is read on a thread of its own; what it read is taken
+    // only after joining it.
+    std::thread reader_;
+    bool readingRunning_ = false;
+    HistoryReading read_;
     HistoryReading reading_;
     PeriodBounds bounds_;
     bool pending_ = false;  // a newer choice waits for the running reading
