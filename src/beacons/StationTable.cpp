@@ -67,6 +67,10 @@ std::string parseLine(std::string_view line, StationEntry& out) {
                             return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '/';
                         });
     if (!callOk) return "call \"" + std::string(fields[1]) + "\" is not 1 to 10 letters, digits or \"/\"";
+    // Every call sign has a letter; a number alone names a slot wherever a
+    // beacon is asked for by call or slot, so such a beacon could not be found.
+    if (std::none_of(call.begin(), call.end(), [](char c) { return c >= 'A' && c <= 'Z'; }))
+        return "call \"" + std::string(fields[1]) + "\" has no letter (a number alone names a slot)";
 
     const std::string_view site = fields[2];
     const bool siteOk = !site.empty() && site.size() <= kMaxSiteLength &&

@@ -147,6 +147,8 @@ TEST(StationTable, BadLinesAreNamedAndKeepTheBuiltInEntry) {
         {"SlotNotANumber", "4x | KH6RS | Maui | BL10ts | on", "slot \"4x\""},
         {"CallWithBlank", "4 | KH6 RS | Maui | BL10ts | on", "call \"KH6 RS\""},
         {"CallTooLong", "4 | KH6RSKH6RSX | Maui | BL10ts | on", "call"},
+        {"CallOnlyDigits", "4 | 20 | Maui | BL10ts | on", "call \"20\" has no letter"},
+        {"CallNoLetter", "4 | 4/2 | Maui | BL10ts | on", "has no letter"},
         {"SiteEmpty", "4 | KH6RS |  | BL10ts | on", "site"},
         {"SiteTooLong", "4 | KH6RS | Maui, Hawaii, United States | BL10ts | on", "site"},
         {"LocatorOddLength", "4 | KH6RS | Maui | BL10t | on", "position \"BL10t\""},
