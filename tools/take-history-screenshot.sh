@@ -61,33 +61,8 @@ window=$(xdotool search --sync --onlyvisible --name 'Orvane' | head -1)
 xdotool windowsize "$window" "$width" "$height" windowmove "$window" 0 0
 sleep 2
 
-# A window opened since `known` (a list of window ids), waited for up to 5 s.
-new_window() {
-  local known=$1 w
-  for _ in $(seq 50); do
-    for w in $(xdotool search --onlyvisible --class . 2>/dev/null); do
-      [[ " $known " == *" $w "* ]] || { echo "$w"; return 0; }
-    done
-    sleep 0.1
-  done
-  return 1
-}
-geometry_of() { xdotool getwindowgeometry --shell "$1" | grep -E '^(X|Y|WIDTH|HEIGHT)='; }
-known=$(xdotool search --onlyvisible --class . 2>/dev/null | tr '\n' ' ')
-xdotool mousemove $((width / 2)) $((height / 2)) click 3
-menu=$(new_window "$known") || { echo "the map's menu did not open"; exit 1; }
-sleep 0.5
-eval "$(geometry_of "$menu")"
-known="$known $menu"
-submenu=
-for _ in 1 2 3; do
-  xdotool mousemove $((X + 30)) $((Y + HEIGHT - 12)) sleep 0.3 mousemove $((X + 40)) $((Y + HEIGHT - 12))
-  submenu=$(new_window "$known") && break
-done
-[[ -n "$submenu" ]] || { echo "the Listen submenu did not open"; exit 1; }
-sleep 0.5
-eval "$(geometry_of "$submenu")"
-known="$known $submenu"
+source "$root/tools/listen-menu.sh"
+open_listen_submenu || exit 1
 # Listen, Listen settings..., Openings chart..., History..., a separator:
 # the fourth of four equal items above the separator's few pixels.
 item=$(( (HEIGHT - 12) / 4 ))

@@ -87,33 +87,8 @@ sleep 3
 # Listening on, by the mouse alone (a key sent to the window could reach a
 # focused button): the map's menu, its last submenu ("Listen") and that
 # submenu's first item. Menus are found as the newest window on the display.
-# A window opened since `known` (a list of window ids), waited for up to 5 s.
-new_window() {
-  local known=$1 w
-  for _ in $(seq 50); do
-    for w in $(xdotool search --onlyvisible --class . 2>/dev/null); do
-      [[ " $known " == *" $w "* ]] || { echo "$w"; return 0; }
-    done
-    sleep 0.1
-  done
-  return 1
-}
-geometry_of() { xdotool getwindowgeometry --shell "$1" | grep -E '^(X|Y|WIDTH|HEIGHT)='; }
-known=$(xdotool search --onlyvisible --class . 2>/dev/null | tr '\n' ' ')
-xdotool mousemove $((width / 2)) $((height / 2)) click 3
-menu=$(new_window "$known") || { echo "the map's menu did not open"; exit 1; }
-sleep 0.5
-eval "$(geometry_of "$menu")"
-known="$known $menu"
-submenu=
-for _ in 1 2 3; do
-  # Onto the last item, and a little along it, until its submenu opens.
-  xdotool mousemove $((X + 30)) $((Y + HEIGHT - 12)) sleep 0.3 mousemove $((X + 40)) $((Y + HEIGHT - 12))
-  submenu=$(new_window "$known") && break
-done
-[[ -n "$submenu" ]] || { echo "the Listen submenu did not open"; exit 1; }
-sleep 0.5
-eval "$(geometry_of "$submenu")"
+source "$root/tools/listen-menu.sh"
+open_listen_submenu || exit 1
 xdotool mousemove $((X + 30)) $((Y + 12)) click 1
 # A whole cycle heard: 18 lines under the log's header, or give up after
 # four minutes (LISTEN_WAIT_S) and shoot what there is.
