@@ -93,19 +93,10 @@ QByteArray streamed(const std::vector<float>& audio) {
 CliRun cliWithInput(const QStringList& args, const QByteArray& input) {
     QProcess p;
     p.start(QStringLiteral(ORVANE_CLI), QStringList{QStringLiteral("listen")} + args);
-    CliRun run;
-    if (!p.waitForStarted(30000)) return run;
+    if (!p.waitForStarted(30000)) return CliRun();
     p.write(input);
     p.closeWriteChannel();  // once all is written: the end of the stream
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished(1000);
-        return run;
-    }
-    run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    run.out = QString::fromUtf8(p.readAllStandardOutput());
-    run.err = QString::fromUtf8(p.readAllStandardError());
-    return run;
+    return finishRun(p, 60000);
 }
 
 // The first five fields (UTC, MHz, slot, call, heard) of each line.

@@ -12,11 +12,8 @@ struct CliRun {
     QString out, err;
 };
 
-inline CliRun runProgram(const QString& program, const QStringList& args, int timeoutMs = 30000,
-                         const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
-    QProcess p;
-    p.setProcessEnvironment(environment);
-    p.start(program, args);
+// The run of a started program to its end (killed past timeoutMs: exit -1).
+inline CliRun finishRun(QProcess& p, int timeoutMs) {
     CliRun run;
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();
@@ -27,4 +24,12 @@ inline CliRun runProgram(const QString& program, const QStringList& args, int ti
     run.out = QString::fromUtf8(p.readAllStandardOutput());
     run.err = QString::fromUtf8(p.readAllStandardError());
     return run;
+}
+
+inline CliRun runProgram(const QString& program, const QStringList& args, int timeoutMs = 30000,
+                         const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+    QProcess p;
+    p.setProcessEnvironment(environment);
+    p.start(program, args);
+    return finishRun(p, timeoutMs);
 }
