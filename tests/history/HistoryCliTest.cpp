@@ -48,16 +48,20 @@ protected:
 
 }  // namespace
 
+// Four slots of a heard log: W6WX on 14 MHz heard at 07 and 08 UTC and
+// missed once at 07, 4U1UN on 21 MHz missed at 07.
+constexpr const char* kFourSlots =
+    "utc,mhz,slot,call,heard,snr1,snr2,snr3,snr4,tone_offset_hz,time_offset_ms\n"
+    "2026-12-01T07:00:20Z,14.100,3,W6WX,1,12.5,3.0,,,-4.5,60\n"
+    "2026-12-01T07:03:20Z,14.100,3,W6WX,0,-2.0,,,,0,0\n"
+    "2026-12-01T08:00:20Z,14.100,3,W6WX,1,6.0,,,,0,0\n"
+    "2026-12-01T07:00:20Z,21.150,1,4U1UN,0,,,,,0.0,0\n";
+
 // A heard log imported, then shown by beacon, band and hour; without --db
 // the settings name the database.
 TEST_P(HistoryCliStores, AnImportedLogIsShownByBeaconBandAndHour) {
     const QString log = dir.file("heard.csv");
-    writeFile(log,
-              "utc,mhz,slot,call,heard,snr1,snr2,snr3,snr4,tone_offset_hz,time_offset_ms\n"
-              "2026-12-01T07:00:20Z,14.100,3,W6WX,1,12.5,3.0,,,-4.5,60\n"
-              "2026-12-01T07:03:20Z,14.100,3,W6WX,0,-2.0,,,,0,0\n"
-              "2026-12-01T08:00:20Z,14.100,3,W6WX,1,6.0,,,,0,0\n"
-              "2026-12-01T07:00:20Z,21.150,1,4U1UN,0,,,,,0.0,0\n");
+    writeFile(log, kFourSlots);
     const QString db = database();
     const CliRun imported = cli({"history", "--db", db, "--import-csv", log, "--receiver", "G4ABC"});
     ASSERT_EQ(imported.exitCode, 0) << imported.err.toStdString();
@@ -116,12 +120,7 @@ TEST(HistoryCli, ThePlotIsTheGridAsAPicture) {
     using namespace orvane::history;
     TempDir dir;
     const QString log = dir.file("heard.csv");
-    writeFile(log,
-              "utc,mhz,slot,call,heard,snr1,snr2,snr3,snr4,tone_offset_hz,time_offset_ms\n"
-              "2026-12-01T07:00:20Z,14.100,3,W6WX,1,12.5,3.0,,,-4.5,60\n"
-              "2026-12-01T07:03:20Z,14.100,3,W6WX,0,-2.0,,,,0,0\n"
-              "2026-12-01T08:00:20Z,14.100,3,W6WX,1,6.0,,,,0,0\n"
-              "2026-12-01T07:00:20Z,21.150,1,4U1UN,0,,,,,0.0,0\n");
+    writeFile(log, kFourSlots);
     const QString db = "sqlite:" + dir.file("history.sqlite");
     ASSERT_EQ(cli({"history", "--db", db, "--import-csv", log, "--receiver", "G4ABC"}).exitCode, 0);
 
