@@ -45,7 +45,7 @@ ListenMenu::ListenMenu(TfrmTabbedOrvane& main, QMenu* menu, QAction* before) : Q
     mnListen->setStatusTip(QStringLiteral("Hear the beacons in the radio's receive audio and show which come through"));
     mnListenSettings = new QAction(QStringLiteral("Listen settings..."), menu);
     mnListenSettings->setObjectName(QStringLiteral("mnListenSettings"));
-    mnListenSettings->setStatusTip(QStringLiteral("The audio input and the pitch of the beacon's tone"));
+    mnListenSettings->setStatusTip(QStringLiteral("The audio inputs, the band of each and the pitch of the beacon's tone"));
     mnOpeningChart = new QAction(QStringLiteral("Openings chart..."), menu);
     mnOpeningChart->setObjectName(QStringLiteral("mnOpeningChart"));
     mnOpeningChart->setStatusTip(QStringLiteral("Which beacons came through over the last 24 hours, band by band"));

@@ -99,7 +99,9 @@ void LiveListener::start() {
         });
         // Queued even from this thread: a source failing inside start() must
         // not have its receiver stop (and destroy) it before start() returns.
-        const QString prefix = inputs.size() > 1 ? name + QStringLiteral(": ") : QString();
+        const QString prefix =
+            inputs.size() > 1 ? (name.isEmpty() ? QStringLiteral("The default input") : name) + QStringLiteral(": ")
+                              : QString();
         source->setErrorHandler([this, generation, prefix](const QString& message) {
             signalInRun(generation, [this, message = prefix + message] { emit failed(message); });
         });
