@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iostream>
+#include <string>
+#include <tuple>
 #include <vector>
 
 #include "KeyedTone.h"
@@ -176,3 +180,159 @@ TEST(SlotCutter, ExpectationsFollowTheScheduleAndTheStationsFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// The air as a receive chain `delayMs` behind it records it: from 12:00:00
+// less `leadMs`, noise throughout, and in each slot s of `keyed` (from
+// 12:00:00) the beacon the schedule puts on 14.10 MHz, keyed on time by the
+// air at `snrDb`, heard `delayMs` late.
+struct DelayedAir {
+    double delayMs = 0;
+    double snrDb = -10;
+    std::vector<int> keyed;  // slots from 12:00:00
+    double leadMs = 5000;
+    double lengthMs = 0;  // 0: to 5 s past the last slot and the delay
+
+    std::vector<float> render(std::uint32_t seed) const {
+        const int last = keyed.empty() ? 0 : *std::max_element(keyed.begin(), keyed.end());
+        const double length = lengthMs > 0 ? lengthMs : leadMs + (last + 1) * 10'000.0 + delayMs + 5000;
+        KeyedTone noise;
+        noise.present = false;
+        std::vector<float> audio = noise.render(kRate, length, seed);
+        const beacons::StationTable stations;
+        for (const int s : keyed) {
+            KeyedTone due;
+            due.call = stations.entry(beacons::slotIndexAt(kNoonMs + s * 10'000, 0)).call;
+            due.dashSnrDb = {snrDb, snrDb - 10, snrDb - 20, snrDb - 30};
+            const std::vector<float> tone = due.render(kRate, 10'000, seed + 1 + static_cast<std::uint32_t>(s));
+            const auto at = static_cast<std::ptrdiff_t>(std::llround((leadMs + s * 10'000 + delayMs) * kRate / 1000));
+            std::copy(tone.begin(), tone.end(), audio.begin() + at);
+        }
+        return audio;
+    }
+    std::int64_t startMs() const { return kNoonMs - static_cast<std::int64_t>(leadMs); }
+};
+
+std::vector<int> wholeCycle() {
+    std::vector<int> s(beacons::kSlotsPerCycle);
+    for (int i = 0; i < beacons::kSlotsPerCycle; ++i) s[static_cast<std::size_t>(i)] = i;
+    return s;
+}
+
+// The results of the slots of the cycle at 12:00 (those before and after left out).
+std::vector<SlotResult> ofTheCycle(const std::vector<SlotResult>& results) {
+    std::vector<SlotResult> out;
+    for (const SlotResult& r : results)
+        if (r.periodStartMs >= kNoonMs && r.periodStartMs < kNoonMs + 180'000) out.push_back(r);
+    return out;
+}
+
+int heardCount(const std::vector<SlotResult>& results) {
+    return static_cast<int>(std::count_if(results.begin(), results.end(), [](const SlotResult& r) { return r.heard; }));
+}
+
+}  // namespace
+
+// A fixed delay moves the cut: each slot is the audio from its boundary plus
+// the delay, reported at its boundary, its offset measured from the delayed
+// start. Without it, a chain 180 ms behind sits at the edge of the search
+// and one 1500 ms behind is out of it.
+TEST(SlotCutterDelay, AFixedDelayCutsEachSlotThatLate) {
+    struct Case {
+        int chainMs, setMs;
+        int minHeard;  // of the 4 slots
+    };
+    const Case cases[] = {{0, 0, 4}, {180, 180, 4}, {1500, 1500, 4}, {-300, -300, 4}, {1500, 0, 0}, {180, 0, 0}};
+    for (const Case& c : cases) {
+        const DelayedAir air{.delayMs = static_cast<double>(c.chainMs), .snrDb = -10, .keyed = {0, 1, 2, 3}};
+        Fed fed(listen::expectOnBand(beacons::StationTable(), 0));
+        fed.cutter.setDelay({false, c.setMs});
+        fed.feed(air.render(11), air.startMs(), 10);
+        const std::vector<SlotResult> cycle = ofTheCycle(fed.results);
+        const std::string what = std::to_string(c.chainMs) + " ms behind, cut at " + std::to_string(c.setMs);
+        ASSERT_GE(cycle.size(), 4u) << what;
+        for (std::size_t i = 0; i < 4; ++i) {
+            EXPECT_EQ(cycle[i].periodStartMs, kNoonMs + static_cast<std::int64_t>(i) * 10'000) << what;
+            EXPECT_EQ(cycle[i].beaconIndex, beacons::slotIndexAt(cycle[i].periodStartMs, 0)) << what;
+            if (cycle[i].heard && c.chainMs == c.setMs) {
+                EXPECT_NEAR(cycle[i].timeOffsetMs, 0, 30) << what;
+            }
+        }
+        const int heard = heardCount({cycle.begin(), cycle.begin() + 4});
+        EXPECT_GE(heard, c.minHeard) << what;
+        // Cut on time, a slot 1.5 s late is lost (one may still pass on its
+        // dashes alone).
+        if (c.chainMs != c.setMs && c.chainMs == 1500) {
+            EXPECT_LE(heard, 1) << what;
+        }
+    }
+}
+
+// With the delay left to be found, a chain 0.8 s or 1.5 s behind the air
+// is heard in 17 or more of the 18 slots of the first cycle at -10 dB: the
+// first slots in the wide search, the rest once it has locked.
+TEST(SlotCutterDelay, AutomaticDelayHearsTheFirstCycle) {
+    for (const double chainMs : {800.0, 1500.0}) {
+        const DelayedAir air{.delayMs = chainMs, .snrDb = -10, .keyed = wholeCycle()};
+        Fed fed(listen::expectOnBand(beacons::StationTable(), 0));
+        fed.cutter.setDelay({true, 0});
+        std::vector<std::pair<double, bool>> told;
+        fed.cutter.setDelayHandler([&](const listen::DelayEstimator& e, std::int64_t) {
+            told.emplace_back(e.delayMs(), e.locked());
+        });
+        fed.feed(air.render(21), air.startMs(), 10);
+        const std::vector<SlotResult> cycle = ofTheCycle(fed.results);
+        ASSERT_EQ(cycle.size(), 18u) << chainMs;
+        EXPECT_GE(heardCount(cycle), 17) << chainMs;
+        ASSERT_FALSE(told.empty()) << chainMs;
+        EXPECT_TRUE(told.front().second) << chainMs;
+        EXPECT_NEAR(told.front().first, chainMs, 30) << chainMs;
+        ASSERT_TRUE(fed.cutter.estimator());
+        EXPECT_TRUE(fed.cutter.estimator()->locked()) << chainMs;
+        EXPECT_NEAR(fed.cutter.estimator()->delayMs(), chainMs, 30) << chainMs;
+        // Locked, the offsets are from the delayed start.
+        EXPECT_NEAR(cycle.back().timeOffsetMs, 0, 30) << chainMs;
+        std::cout << chainMs << " ms behind: " << heardCount(cycle) << " of 18 heard; locked at "
+                  << told.front().first << " ms\n";
+    }
+}
+
+// Noise alone never locks it, and a chain that changes (a cycle of nothing,
+// then the beacons 1.5 s behind instead of 0.3 s) is lost and found again.
+TEST(SlotCutterDelay, AutomaticDelayUnlocksAndFindsTheNewDelay) {
+    DelayedAir air{.delayMs = 300, .snrDb = -10, .keyed = {0, 1, 2, 3, 4}};
+    air.lengthMs = 5000 + 420'000;
+    std::vector<float> audio = air.render(31);
+    DelayedAir later{.delayMs = 1500, .snrDb = -10, .keyed = {36, 37, 38, 39, 40}};
+    const std::vector<float> second = later.render(32);
+    // The second chain's beacons, from 12:06:00 on, into the first recording.
+    const std::size_t from = std::size_t{365} * kRate;
+    const auto to = std::min(second.size(), audio.size());
+    std::copy(second.begin() + static_cast<std::ptrdiff_t>(from), second.begin() + static_cast<std::ptrdiff_t>(to),
+              audio.begin() + static_cast<std::ptrdiff_t>(from));
+
+    Fed fed(listen::expectOnBand(beacons::StationTable(), 0));
+    fed.cutter.setDelay({true, 0});
+    std::vector<std::tuple<std::int64_t, double, bool>> told;
+    fed.cutter.setDelayHandler([&](const listen::DelayEstimator& e, std::int64_t periodStartMs) {
+        told.emplace_back(periodStartMs, e.delayMs(), e.locked());
+    });
+    fed.feed(audio, air.startMs());
+    ASSERT_GE(told.size(), 3u);
+    // Locked on the first chain within its five slots ...
+    EXPECT_TRUE(std::get<2>(told[0]));
+    EXPECT_NEAR(std::get<1>(told[0]), 300, 30);
+    EXPECT_LT(std::get<0>(told[0]), kNoonMs + 50'000);
+    // ... lost a cycle after its last slot heard, through the noise ...
+    EXPECT_FALSE(std::get<2>(told[1]));
+    EXPECT_EQ(std::get<0>(told[1]), kNoonMs + (4 + listen::DelayEstimator::kUnlockMisses) * 10'000);
+    // ... and nothing heard in the noise before the new chain's beacons.
+    for (const SlotResult& r : fed.results)
+        if (r.periodStartMs >= kNoonMs + 50'000 && r.periodStartMs < kNoonMs + 360'000) {
+            EXPECT_FALSE(r.heard) << r.periodStartMs - kNoonMs;
+        }
+    EXPECT_TRUE(std::get<2>(told[2]));
+    EXPECT_NEAR(std::get<1>(told[2]), 1500, 30);
+    EXPECT_EQ(told.size(), 3u);
+}

@@ -43,6 +43,12 @@ QString clockText(qint64 ms) {
     return t.toString(ms % 1000 == 0 ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm:ss.z"));
 }
 
+// A delay as "+800 ms".
+QString delayText(double ms) {
+    const auto whole = static_cast<long long>(std::llround(ms));
+    return (whole > 0 ? QStringLiteral("+") : QString()) + QString::number(whole) + QStringLiteral(" ms");
+}
+
 // Where a recording of `frames` at `rate` from `startMs` lies against the
 // slots: the whole slots in it and the part of a slot it ends in.
 struct Coverage {
@@ -147,6 +153,16 @@ int run(const cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
             return 2;
         }
     }
+    listen::ReceiveDelay delay;
+    if (args.isSet("delay")) {
+        const auto parsed = listen::parseReceiveDelay(args.value("delay"));
+        if (!parsed) {
+            err << "orvane-cli listen: bad --delay '" << args.value("delay") << "' (" << listen::ReceiveDelay::kMinMs
+                << " to " << listen::ReceiveDelay::kMaxMs << " ms, or auto)\n";
+            return 2;
+        }
+        delay = *parsed;
+    }
     long long startMs = 0;
     if (input.isEmpty() || start.isEmpty()) {
         err << "orvane-cli listen: give -i FILE (or -i - for standard input) and --start TIME\n";
@@ -206,6 +222,16 @@ int run(const cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
             out << resultLine(r, QString::fromStdString(table.entry(r.beaconIndex).call)) << '\n';
             if (history) history->add(r, name);
         });
+        cutter.setDelay(delay);
+        cutter.setDelayHandler([&](const listen::DelayEstimator& estimator, std::int64_t periodStartMs) {
+            if (estimator.locked())
+                err << "orvane-cli listen: receive delay " << delayText(estimator.delayMs()) << " from the slot at "
+                    << clockText(periodStartMs) << '\n';
+            else
+                err << "orvane-cli listen: receive delay lost at the slot at " << clockText(periodStartMs)
+                    << "; searching within " << listen::DelayEstimator::kWideSearchMs << " ms of "
+                    << delayText(estimator.delayMs()) << " again\n";
+        });
         // A recording read short is no failure: what it holds is heard, and
         // the shortfall is told below.
         reader.setBlockHandler([&](std::int64_t stampMs, int rate, std::span<const float> samples) {
@@ -243,7 +269,7 @@ int run(const cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
 const cli::Registrar kReg(
     {"listen",
      "listen -i FILE --start TIME [--channel left|right|mix] [--band MHZ | --follow CALL] [--pitch HZ]\n"
-     "       [--stations FILE] [--db URL] [--receiver NAME] [--locator LOCATOR] [--ini SETTINGS.INI]\n"
+     "       [--delay MS|auto] [--stations FILE] [--db URL] [--receiver NAME] [--locator LOCATOR] [--ini SETTINGS.INI]\n"
      "    hears the beacons in a recording whose first sample is at TIME (WAV, RF64, FLAC, Ogg and\n"
      "    more; 8 to 192 kHz; -i - reads a WAV from standard input): one line per whole\n"
      "    slot: UTC, MHz, slot, call, heard (1/0), SNR in 2.5 kHz of the four dashes (dB, '-'\n"
@@ -252,13 +278,17 @@ const cli::Registrar kReg(
      "    receiver's name from the settings' [History] section unless given); exit status 1\n"
      "    when the recording cannot be read or holds no whole slot, the database cannot be\n"
      "    written or a slot was not stored; a recording that ends inside a slot (cut short) is\n"
-     "    heard up to its last whole slot with a warning",
+     "    heard up to its last whole slot with a warning; --delay: the receive chain's delay (what\n"
+     "    was on the air at t is in the recording at t + delay), fixed or estimated from the\n"
+     "    slots heard (auto: searched within 2500 ms until it locks; each lock, change and loss\n"
+     "    is told on stderr); the time offset is measured from the slot start plus the delay",
      {{"i", "FILE", "the recording, or - for a WAV on standard input"},
       {"channel", "left|right|mix", "the side of a stereo recording to hear (default mix, their mean)"},
       {"start", "TIME", "the UTC of its first sample: YYYY-MM-DDTHH:MM:SSZ or @SECONDS"},
       {"band", "MHZ", "the band it was made on (default 14.10)"},
       {"follow", "CALL", "the beacon followed across the bands (a call or a slot number 1..18)"},
       {"pitch", "HZ", "the receiver's CW pitch, 300 to 1200 (default 700)"},
+      {"delay", "MS|auto", "the receive chain's delay, -500 to 3000 ms, or auto (default 0)"},
       {"stations", "FILE", "a stations file over the built-in table"},
       {"db", "URL", "store each slot in this history database (sqlite:PATH or postgresql://...)"},
       {"receiver", "NAME", "the receiver the slots are stored under"},
