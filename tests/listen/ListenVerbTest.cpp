@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <algorithm>
 
+#include "DelayedAir.h"
 #include "KeyedTone.h"
 #include "SoundFileTestWriter.h"
 #include "WavTestFile.h"
@@ -260,6 +262,47 @@ TEST(ListenVerb, RecordingsSoxMadeAreHeard) {
     for (int d = 0; d < 3; ++d) EXPECT_NEAR(first[5 + d].toDouble(), 10 - 10 * d, 2.0) << d;
 }
 
+// A receiver 1.5 s behind the air at -10 dB, from 11:59:55 through the
+// cycle at 12:00: --delay auto hears the cycle, finding the delay (told on
+// stderr); --delay 1500 hears it with offsets from the delayed start; cut
+// on time, most of it is lost (a few slots pass on their long dashes alone).
+TEST(ListenVerb, TheDelayOptionHearsAReceiverBehindTheAir) {
+    const std::int64_t cycleMs = 1'796'904'000'000;  // 2026-12-10T12:00:00Z
+    const DelayedAir air{.delayMs = 1500, .snrDb = -10, .keyed = wholeCycle()};
+    TempDir dir;
+    const QString file = dir.file(QStringLiteral("behind.wav"));
+    TempDir::write(file, WavBytes{}.make(air.render(kRate, cycleMs, 41)));
+    const auto run = [&](const char* delay, int& heard, double& worstOffsetMs) {
+        const CliRun r = cli({"-i", file, "--start", "2026-12-10T11:59:55Z", "--band", "14.10", "--delay", delay});
+        EXPECT_EQ(r.exitCode, 0) << delay << r.err.toStdString();
+        heard = 0;
+        worstOffsetMs = 0;
+        for (const QString& line : r.out.trimmed().split(QLatin1Char('\n'))) {
+            const QStringList f = fields(line);
+            if (f.size() != 11 || f[0] < "2026-12-10T12:00:00Z" || f[0] > "2026-12-10T12:02:50Z" || f[4] != "1")
+                continue;
+            ++heard;
+            worstOffsetMs = std::max(worstOffsetMs, std::abs(f[10].toDouble()));
+        }
+        return r;
+    };
+    int heard = 0;
+    double worst = 0;
+    const CliRun automatic = run("auto", heard, worst);
+    EXPECT_GE(heard, 17) << automatic.out.toStdString();
+    const QRegularExpressionMatch told =
+        QRegularExpression(QStringLiteral("orvane-cli listen: receive delay \\+(\\d+) ms from the slot at 12:00:"))
+            .match(automatic.err);
+    ASSERT_TRUE(told.hasMatch()) << automatic.err.toStdString();
+    EXPECT_NEAR(told.captured(1).toDouble(), 1500, 30);
+
+    run("1500", heard, worst);
+    EXPECT_EQ(heard, 18);
+    EXPECT_LE(worst, 30);
+    run("0", heard, worst);
+    EXPECT_LE(heard, 6);
+}
+
 TEST(ListenVerb, BadArgumentsExitTwo) {
     const QStringList bad[] = {
         {},
@@ -273,6 +316,12 @@ TEST(ListenVerb, BadArgumentsExitTwo) {
         {"-i", "x.wav", "--start", "@0", "--pitch", "loud"},
         {"-i", "x.wav", "--start", "@0", "--bogus"},
         {"-i", "x.wav", "--start", "@0", "--channel", "centre"},
+        {"-i", "x.wav", "--start", "@0", "--delay", "3001"},
+        {"-i", "x.wav", "--start", "@0", "--delay", "-501"},
+        {"-i", "x.wav", "--start", "@0", "--delay", "1.5"},
+        {"-i", "x.wav", "--start", "@0", "--delay", "soon"},
+        {"-i", "x.wav", "--start", "@0", "--delay", "auto:9000"},
+        {"-i", "x.wav", "--start", "@0", "--delay", ""},
     };
     for (const QStringList& args : bad) EXPECT_EQ(cli(args).exitCode, 2) << args.join(' ').toStdString();
 }

@@ -7,6 +7,7 @@
 #include <tuple>
 #include <vector>
 
+#include "DelayedAir.h"
 #include "KeyedTone.h"
 #include "beacons/Schedule.h"
 #include "beacons/StationTable.h"
@@ -183,43 +184,6 @@ TEST(SlotCutter, ExpectationsFollowTheScheduleAndTheStationsFile) {
 
 namespace {
 
-// The air as a receive chain `delayMs` behind it records it: from 12:00:00
-// less `leadMs`, noise throughout, and in each slot s of `keyed` (from
-// 12:00:00) the beacon the schedule puts on 14.10 MHz, keyed on time by the
-// air at `snrDb`, heard `delayMs` late.
-struct DelayedAir {
-    double delayMs = 0;
-    double snrDb = -10;
-    std::vector<int> keyed;  // slots from 12:00:00
-    double leadMs = 5000;
-    double lengthMs = 0;  // 0: to 5 s past the last slot and the delay
-
-    std::vector<float> render(std::uint32_t seed) const {
-        const int last = keyed.empty() ? 0 : *std::max_element(keyed.begin(), keyed.end());
-        const double length = lengthMs > 0 ? lengthMs : leadMs + (last + 1) * 10'000.0 + delayMs + 5000;
-        KeyedTone noise;
-        noise.present = false;
-        std::vector<float> audio = noise.render(kRate, length, seed);
-        const beacons::StationTable stations;
-        for (const int s : keyed) {
-            KeyedTone due;
-            due.call = stations.entry(beacons::slotIndexAt(kNoonMs + s * 10'000, 0)).call;
-            due.dashSnrDb = {snrDb, snrDb - 10, snrDb - 20, snrDb - 30};
-            const std::vector<float> tone = due.render(kRate, 10'000, seed + 1 + static_cast<std::uint32_t>(s));
-            const auto at = static_cast<std::ptrdiff_t>(std::llround((leadMs + s * 10'000 + delayMs) * kRate / 1000));
-            std::copy(tone.begin(), tone.end(), audio.begin() + at);
-        }
-        return audio;
-    }
-    std::int64_t startMs() const { return kNoonMs - static_cast<std::int64_t>(leadMs); }
-};
-
-std::vector<int> wholeCycle() {
-    std::vector<int> s(beacons::kSlotsPerCycle);
-    for (int i = 0; i < beacons::kSlotsPerCycle; ++i) s[static_cast<std::size_t>(i)] = i;
-    return s;
-}
-
 // The results of the slots of the cycle at 12:00 (those before and after left out).
 std::vector<SlotResult> ofTheCycle(const std::vector<SlotResult>& results) {
     std::vector<SlotResult> out;
@@ -248,7 +212,7 @@ TEST(SlotCutterDelay, AFixedDelayCutsEachSlotThatLate) {
         const DelayedAir air{.delayMs = static_cast<double>(c.chainMs), .snrDb = -10, .keyed = {0, 1, 2, 3}};
         Fed fed(listen::expectOnBand(beacons::StationTable(), 0));
         fed.cutter.setDelay({false, c.setMs});
-        fed.feed(air.render(11), air.startMs(), 10);
+        fed.feed(air.render(kRate, kNoonMs, 11), air.startMs(kNoonMs), 10);
         const std::vector<SlotResult> cycle = ofTheCycle(fed.results);
         const std::string what = std::to_string(c.chainMs) + " ms behind, cut at " + std::to_string(c.setMs);
         ASSERT_GE(cycle.size(), 4u) << what;
@@ -281,7 +245,7 @@ TEST(SlotCutterDelay, AutomaticDelayHearsTheFirstCycle) {
         fed.cutter.setDelayHandler([&](const listen::DelayEstimator& e, std::int64_t) {
             told.emplace_back(e.delayMs(), e.locked());
         });
-        fed.feed(air.render(21), air.startMs(), 10);
+        fed.feed(air.render(kRate, kNoonMs, 21), air.startMs(kNoonMs), 10);
         const std::vector<SlotResult> cycle = ofTheCycle(fed.results);
         ASSERT_EQ(cycle.size(), 18u) << chainMs;
         EXPECT_GE(heardCount(cycle), 17) << chainMs;
@@ -303,9 +267,9 @@ TEST(SlotCutterDelay, AutomaticDelayHearsTheFirstCycle) {
 TEST(SlotCutterDelay, AutomaticDelayUnlocksAndFindsTheNewDelay) {
     DelayedAir air{.delayMs = 300, .snrDb = -10, .keyed = {0, 1, 2, 3, 4}};
     air.lengthMs = 5000 + 420'000;
-    std::vector<float> audio = air.render(31);
+    std::vector<float> audio = air.render(kRate, kNoonMs, 31);
     DelayedAir later{.delayMs = 1500, .snrDb = -10, .keyed = {36, 37, 38, 39, 40}};
-    const std::vector<float> second = later.render(32);
+    const std::vector<float> second = later.render(kRate, kNoonMs, 32);
     // The second chain's beacons, from 12:06:00 on, into the first recording.
     const std::size_t from = std::size_t{365} * kRate;
     const auto to = std::min(second.size(), audio.size());
@@ -318,7 +282,7 @@ TEST(SlotCutterDelay, AutomaticDelayUnlocksAndFindsTheNewDelay) {
     fed.cutter.setDelayHandler([&](const listen::DelayEstimator& e, std::int64_t periodStartMs) {
         told.emplace_back(periodStartMs, e.delayMs(), e.locked());
     });
-    fed.feed(audio, air.startMs());
+    fed.feed(audio, air.startMs(kNoonMs));
     ASSERT_GE(told.size(), 3u);
     // Locked on the first chain within its five slots ...
     EXPECT_TRUE(std::get<2>(told[0]));
