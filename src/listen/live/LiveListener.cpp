@@ -68,6 +68,13 @@ void LiveListener::start() {
             if (QThread::currentThread() == thread()) emit heard(result, call);
             else signalInRun(generation, [this, result, call] { emit heard(result, call); });
         });
+    cutter_->setDelay(settings_.delay());
+    cutter_->setDelayHandler([this, generation](const DelayEstimator& estimator, std::int64_t) {
+        const double ms = estimator.delayMs();
+        const bool locked = estimator.locked();
+        if (QThread::currentThread() == thread()) emit delayEstimated(ms, locked);
+        else signalInRun(generation, [this, ms, locked] { emit delayEstimated(ms, locked); });
+    });
     source_ = factory_(settings_);
     if (!source_) {
         cutter_.reset();

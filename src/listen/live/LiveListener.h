@@ -25,7 +25,9 @@ namespace orvane::listen {
 // was not yet signalled when it stopped is dropped: nothing of it arrives
 // after stop() or in a later run. The band can change while listening: each
 // slot expects the beacon due when it began, the slots after the change the
-// new band's.
+// new band's. Each slot is cut by the input's receive delay (settings().delay());
+// an automatic one is estimated as the slots come, each lock, change and loss
+// signalled by delayEstimated() in the run it belongs to.
 //
 // Collaborations: a factory for the audio source (Qt Multimedia in the
 // program, fakes in tests); the station table (calls, overrides included).
@@ -55,6 +57,9 @@ public:
 signals:
     void heard(const orvane::listen::SlotResult& result, const QString& call);
     void failed(const QString& message);
+    // The automatic delay's estimate (ms) and whether it is locked (false:
+    // lost, searching wide again around it).
+    void delayEstimated(double delayMs, bool locked);
 
 private:
     std::optional<ExpectedBeacon> expect(std::int64_t periodStartMs) const;
