@@ -8,6 +8,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 
 #include "app/Guarded.h"
 #include "app/Orvane_maina.h"
@@ -100,6 +102,26 @@ void ListenMenu::connectListener() {
         main_.monitorPanel().setListening(false);
         main_.setStatusPanelText(1, QStringLiteral("Listen: ") + message);
     });
+    connect(listener_.get(), &listen::LiveListener::delayEstimated, this, [this](double ms, bool locked) {
+        runGuarded(main_.messages(), [&] { showDelay(ms, locked); });
+    });
+}
+
+void ListenMenu::showDelay(double delayMs, bool locked) {
+    const auto ms = static_cast<int>(std::lround(delayMs));
+    const QString text = QStringLiteral("%1%2 ms").arg(ms > 0 ? QStringLiteral("+") : QString()).arg(ms);
+    delayStatus_ = locked ? QStringLiteral("; audio delay ") + text : QStringLiteral("; finding the audio delay");
+    main_.setStatusPanelText(1, locked ? QStringLiteral("Listen: audio delay ") + text
+                                       : QStringLiteral("Listen: audio delay lost; finding it again"));
+    if (!locked) return;
+    // Kept for the input, as where the estimate starts next time, unless
+    // its delay has been set otherwise meanwhile.
+    IniFile ini(main_.paths().iniFileName());
+    listen::ListenSettings stored = listen::ReadListenIni(ini);
+    const listen::ListenSettings& running = listener_->settings();
+    if (stored.inputKey() != running.inputKey() || !stored.delay().automatic) return;
+    stored.setDelay({true, std::clamp(ms, listen::ReceiveDelay::kMinMs, listen::ReceiveDelay::kMaxMs)});
+    listen::SaveListenIni(ini, stored);
 }
 
 void ListenMenu::mnListenClick() {
@@ -109,6 +131,7 @@ void ListenMenu::mnListenClick() {
         return;
     }
     listener_->setSettings(listen::ReadListenIni(IniFile(main_.paths().iniFileName())));
+    delayStatus_ = listener_->settings().delay().automatic ? QStringLiteral("; finding the audio delay") : QString();
     listener_->setStations(main_.stations());
     if (!log_) log_ = std::make_unique<listen::ListenLog>(main_.paths().heardLogFileName(), QByteArray(listen::kHeardLogHeader));
     if (!database_) openDatabase();
@@ -147,6 +170,7 @@ void ListenMenu::mnListenSettingsClick() {
     if (listener_->listening()) {
         listener_->stop();
         listener_->setSettings(*choice);
+        delayStatus_ = choice->delay().automatic ? QStringLiteral("; finding the audio delay") : QString();
         listener_->start();
     }
 }
@@ -252,7 +276,7 @@ void ListenMenu::showResult(const listen::SlotResult& result, const QString& cal
     // While the history fails, the status keeps saying so.
     const QString database =
         database_ && !database_->failure().isEmpty() ? QStringLiteral("; ") + database_->failure() : QString();
-    main_.setStatusPanelText(1, QStringLiteral("Listen: %1 %2 %3%4").arg(call, band, what, database));
+    main_.setStatusPanelText(1, QStringLiteral("Listen: %1 %2 %3%4%5").arg(call, band, what, delayStatus_, database));
     if (database_) database_->add(result, listener_->settings().Device);
     if (log_) {
         QString reason;

@@ -1,6 +1,8 @@
 #include "listen/ui/ListenDialog.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QHBoxLayout>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QSpinBox>
@@ -55,15 +57,56 @@ ListenDialog::ListenDialog(const QList<AudioInput>& inputs, const ListenSettings
     sePitch->setValue(settings.PitchHz);
     sePitch->setToolTip(QStringLiteral("The beacon's tone as the radio plays it (its CW pitch)"));
     form->addRow(QStringLiteral("Pitch:"), sePitch);
+    delays_ = settings.Delays;
+    seDelay = new QSpinBox(this);
+    seDelay->setObjectName(QStringLiteral("seDelay"));
+    seDelay->setRange(ReceiveDelay::kMinMs, ReceiveDelay::kMaxMs);
+    seDelay->setSingleStep(10);
+    seDelay->setSuffix(QStringLiteral(" ms"));
+    seDelay->setToolTip(QStringLiteral("How far the receive audio lags the air (an SDR program or a remote receiver: "
+                                       "0.1 to 2 s)"));
+    cbDelayAuto = new QCheckBox(QStringLiteral("auto"), this);
+    cbDelayAuto->setObjectName(QStringLiteral("cbDelayAuto"));
+    cbDelayAuto->setToolTip(QStringLiteral("Find the delay from the beacons heard (the last one found is shown)"));
+    auto* delayRow = new QHBoxLayout;
+    delayRow->addWidget(seDelay);
+    delayRow->addWidget(cbDelayAuto);
+    form->addRow(QStringLiteral("Audio delay:"), delayRow);
+    showDelay();
+    connect(cbDevice, &QComboBox::currentIndexChanged, this, [this] { showDelay(); });
+    connect(seDelay, &QSpinBox::valueChanged, this, [this] { keepDelay(); });
+    connect(cbDelayAuto, &QCheckBox::toggled, this, [this] { keepDelay(); });
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     form->addRow(buttons);
 }
 
+QString ListenDialog::currentKey() const {
+    const QString id = cbDevice->currentData().toString();
+    return id.isEmpty() ? cbDevice->currentData(kDescriptionRole).toString() : id;
+}
+
+void ListenDialog::showDelay() {
+    const auto it = delays_.find(currentKey());
+    const ReceiveDelay delay = it == delays_.end() ? ReceiveDelay{} : it->second;
+    showing_ = true;
+    seDelay->setValue(delay.ms);
+    cbDelayAuto->setChecked(delay.automatic);
+    seDelay->setEnabled(!delay.automatic);
+    showing_ = false;
+}
+
+void ListenDialog::keepDelay() {
+    seDelay->setEnabled(!cbDelayAuto->isChecked());
+    if (!showing_) delays_[currentKey()] = ReceiveDelay{cbDelayAuto->isChecked(), seDelay->value()};
+}
+
 ListenSettings ListenDialog::settings() const {
-    return ListenSettings{cbDevice->currentData(kDescriptionRole).toString(), sePitch->value(),
-                          cbDevice->currentData().toString()};
+    ListenSettings s{cbDevice->currentData(kDescriptionRole).toString(), sePitch->value(),
+                     cbDevice->currentData().toString()};
+    s.Delays = delays_;
+    return s;
 }
 
 }  // namespace orvane::listen::ui

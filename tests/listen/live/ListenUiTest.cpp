@@ -1,6 +1,7 @@
 // The "Listen settings" dialog and the chart of openings, painted into an image.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QSpinBox>
 
@@ -30,6 +31,34 @@ TEST(ListenDialog, OffersTheInputsKeepsTheStoredOneAndBoundsThePitch) {
                         nullptr);
     EXPECT_EQ(dialog.deviceBox()->count(), 4);
     EXPECT_EQ(dialog.settings(), (ListenSettings{QStringLiteral("IC-7300 USB"), 650, QStringLiteral("usb-IC-7300")}));
+}
+
+// Each input shows its own delay; what is set for one is kept for it, and
+// the others' are kept as they were.
+TEST(ListenDialog, EachInputHasItsOwnAudioDelay) {
+    const QList<AudioInput> inputs{{QStringLiteral("usb-CODEC-00"), QStringLiteral("USB Audio CODEC")},
+                                   {QStringLiteral("sdr.monitor"), QStringLiteral("Monitor of SDR")}};
+    ListenSettings stored{QStringLiteral("USB Audio CODEC"), 700, QStringLiteral("usb-CODEC-00")};
+    stored.setDelay({false, 180});
+    stored.Delays[QStringLiteral("gone")] = ReceiveDelay{true, 900};
+    ListenDialog dialog(inputs, stored, nullptr);
+    EXPECT_EQ(dialog.delayBox()->value(), 180);
+    EXPECT_FALSE(dialog.delayAutoBox()->isChecked());
+    EXPECT_EQ(dialog.settings(), stored);
+    dialog.deviceBox()->setCurrentIndex(2);  // the SDR: none kept, fixed 0
+    EXPECT_EQ(dialog.delayBox()->value(), 0);
+    dialog.delayAutoBox()->setChecked(true);
+    EXPECT_FALSE(dialog.delayBox()->isEnabled());
+    dialog.delayBox()->setValue(5000);  // bounded
+    const ListenSettings s = dialog.settings();
+    EXPECT_EQ(s.delay(), (ReceiveDelay{true, 3000}));
+    EXPECT_EQ(s.Delays.at(QStringLiteral("usb-CODEC-00")), (ReceiveDelay{false, 180}));
+    EXPECT_EQ(s.Delays.at(QStringLiteral("gone")), (ReceiveDelay{true, 900}));
+    dialog.deviceBox()->setCurrentIndex(1);
+    EXPECT_EQ(dialog.delayBox()->value(), 180);
+    EXPECT_TRUE(dialog.delayBox()->isEnabled());
+    dialog.delayBox()->setValue(-800);
+    EXPECT_EQ(dialog.settings().delay(), (ReceiveDelay{false, -500}));
 }
 
 // Two radios, each on a USB codec of the same make: the two are listed apart
