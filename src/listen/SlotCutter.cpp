@@ -74,14 +74,17 @@ std::int64_t ceilDiv(std::int64_t a, std::int64_t b) { return a >= 0 ? (a + b - 
 
 }  // namespace
 
-void SlotCutter::placeWindow() {
+void SlotCutter::placeWindow(std::int64_t heldFrom) {
     const double wideMs = estimator_ ? estimator_->wideSearchMs() : 0;
     windowDelayMs_ = delayMs();
     const auto delay = static_cast<std::int64_t>(std::llround(windowDelayMs_ * sampleRate_ / 1000));
     const auto margin = static_cast<std::int64_t>(std::llround(wideMs * sampleRate_ / 1000));
-    windowFrom_ = slotIndex_ + delay - margin;
-    windowTo_ = slotIndex_ + delay + static_cast<std::int64_t>(slotSamples_) + margin;
-    windowOriginMs_ = static_cast<double>(margin) * 1000.0 / sampleRate_;
+    slotAudioFrom_ = slotIndex_ + delay;
+    // The margin before the slot is what the audio holds of it (the first
+    // slot of a recording may have less).
+    windowFrom_ = std::max(slotAudioFrom_ - margin, heldFrom);
+    windowTo_ = slotAudioFrom_ + static_cast<std::int64_t>(slotSamples_) + margin;
+    windowOriginMs_ = static_cast<double>(slotAudioFrom_ - windowFrom_) * 1000.0 / sampleRate_;
     windowSearchMs_ = wideMs > 0 ? wideMs : settings_.searchMs;
 }
 
@@ -92,20 +95,19 @@ void SlotCutter::startAt(std::int64_t firstSampleUtcMs, int sampleRate) {
     samplesSinceAnchor_ = 0;
     driftMs_ = 0;
     slotSamples_ = static_cast<std::size_t>(sampleRate) * static_cast<std::size_t>(beacons::kSlotMs / 1000);
-    // The first whole slot is the first whose audio (delayed, with any
-    // margins) begins at or after the first sample; its first sample is the
-    // first one at or after that moment.
-    const double wideMs = estimator_ ? estimator_->wideSearchMs() : 0;
-    const std::int64_t earliestMs = firstSampleUtcMs - std::llround(delayMs() - wideMs);
+    // The first whole slot is the first whose audio (delayed) begins at or
+    // after the first sample; its first sample is the first one at or after
+    // that moment.
+    const std::int64_t earliestMs = firstSampleUtcMs - std::llround(delayMs());
     const std::int64_t period = beacons::slotPeriodOf(earliestMs);
     slotStartMs_ = beacons::slotPeriodStartMs(period) == earliestMs ? earliestMs
                                                                      : beacons::nextSlotBoundaryMs(earliestMs);
     slotIndex_ = ceilDiv((slotStartMs_ - firstSampleUtcMs) * sampleRate, 1000);
-    placeWindow();
-    while (windowFrom_ < 0) {
+    placeWindow(0);
+    while (slotAudioFrom_ < 0) {
         slotStartMs_ += beacons::kSlotMs;
         slotIndex_ += static_cast<std::int64_t>(slotSamples_);
-        placeWindow();
+        placeWindow(0);
     }
     slotFrom_ = 0;
     slot_.clear();
@@ -178,11 +180,11 @@ void SlotCutter::finishSlot() {
     // is let go. It always begins within or after this slot's audio (the
     // delay moves by less than a slot), but should it not, the slots
     // whose audio has gone are passed over.
-    placeWindow();
-    while (windowFrom_ < slotFrom_) {
+    placeWindow(slotFrom_);
+    while (slotAudioFrom_ < slotFrom_) {
         slotStartMs_ += beacons::kSlotMs;
         slotIndex_ += static_cast<std::int64_t>(slotSamples_);
-        placeWindow();
+        placeWindow(slotFrom_);
     }
     const std::int64_t end = slotFrom_ + static_cast<std::int64_t>(slot_.size());
     if (windowFrom_ >= end) {

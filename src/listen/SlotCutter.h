@@ -48,7 +48,8 @@ Expectation expectFollowing(const beacons::StationTable& stations, int beaconInd
 // as periodStartMs, and its timeOffsetMs is measured from B + delay. With an
 // automatic delay the cutter keeps a DelayEstimator fed with every result:
 // until it locks, each slot is cut with DelayEstimator::kWideSearchMs of
-// audio either side and searched that wide, so it holds at most one slot
+// audio either side (the first slot of a stream with what it holds before
+// the slot) and searched that wide, so it holds at most one slot
 // and those margins (15 s), in a buffer kept from slot to slot.
 class SlotCutter {
 public:
@@ -80,8 +81,9 @@ public:
 private:
     void startAt(std::int64_t firstSampleUtcMs, int sampleRate);
     void finishSlot();
-    // Where the slot at slotStartMs_ is cut, by the delay and search now in force.
-    void placeWindow();
+    // Where the slot at slotStartMs_ is cut, by the delay and search now in
+    // force, from no earlier than the position heldFrom.
+    void placeWindow(std::int64_t heldFrom);
     double delayMs() const;
 
     DetectorSettings settings_;
@@ -96,6 +98,7 @@ private:
     std::int64_t slotStartMs_ = 0;  // the slot being filled
     // Sample positions are counted from the anchor (sample 0) on.
     std::int64_t slotIndex_ = 0;  // where the count puts slotStartMs_
+    std::int64_t slotAudioFrom_ = 0;  // where its audio begins: slotIndex_ and the delay
     std::int64_t windowFrom_ = 0, windowTo_ = 0;  // the audio cut for it: the slot, delayed, and any margins
     double windowOriginMs_ = 0;  // where in that audio the slot (delayed) begins
     double windowSearchMs_ = 0;

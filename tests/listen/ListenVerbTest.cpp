@@ -262,25 +262,27 @@ TEST(ListenVerb, RecordingsSoxMadeAreHeard) {
     for (int d = 0; d < 3; ++d) EXPECT_NEAR(first[5 + d].toDouble(), 10 - 10 * d, 2.0) << d;
 }
 
-// A receiver 1.5 s behind the air at -10 dB, from 11:59:55 through the
-// cycle at 12:00: --delay auto hears the cycle, finding the delay (told on
-// stderr); --delay 1500 hears it with offsets from the delayed start; cut
+// A receiver 1.5 s behind the air at -10 dB, recorded from 12:00:00 through
+// the cycle: --delay auto hears the cycle from its first slot, finding the
+// delay (told on stderr); --delay 1500 hears it with offsets from the delayed start; cut
 // on time, most of it is lost (a few slots pass on their long dashes alone).
 TEST(ListenVerb, TheDelayOptionHearsAReceiverBehindTheAir) {
     const std::int64_t cycleMs = 1'796'904'000'000;  // 2026-12-10T12:00:00Z
-    const DelayedAir air{.delayMs = 1500, .snrDb = -10, .keyed = wholeCycle()};
+    const DelayedAir air{.delayMs = 1500, .snrDb = -10, .keyed = wholeCycle(), .leadMs = 0};
     TempDir dir;
     const QString file = dir.file(QStringLiteral("behind.wav"));
     TempDir::write(file, WavBytes{}.make(air.render(kRate, cycleMs, 41)));
+    int lines = 0;
     const auto run = [&](const char* delay, int& heard, double& worstOffsetMs) {
-        const CliRun r = cli({"-i", file, "--start", "2026-12-10T11:59:55Z", "--band", "14.10", "--delay", delay});
+        const CliRun r = cli({"-i", file, "--start", "2026-12-10T12:00:00Z", "--band", "14.10", "--delay", delay});
         EXPECT_EQ(r.exitCode, 0) << delay << r.err.toStdString();
-        heard = 0;
+        heard = lines = 0;
         worstOffsetMs = 0;
         for (const QString& line : r.out.trimmed().split(QLatin1Char('\n'))) {
             const QStringList f = fields(line);
-            if (f.size() != 11 || f[0] < "2026-12-10T12:00:00Z" || f[0] > "2026-12-10T12:02:50Z" || f[4] != "1")
-                continue;
+            if (f.size() != 11 || f[0] < "2026-12-10T12:00:00Z" || f[0] > "2026-12-10T12:02:50Z") continue;
+            ++lines;
+            if (f[4] != "1") continue;
             ++heard;
             worstOffsetMs = std::max(worstOffsetMs, std::abs(f[10].toDouble()));
         }
@@ -289,6 +291,7 @@ TEST(ListenVerb, TheDelayOptionHearsAReceiverBehindTheAir) {
     int heard = 0;
     double worst = 0;
     const CliRun automatic = run("auto", heard, worst);
+    EXPECT_EQ(lines, 18) << automatic.out.toStdString();
     EXPECT_GE(heard, 17) << automatic.out.toStdString();
     const QRegularExpressionMatch told =
         QRegularExpression(QStringLiteral("orvane-cli listen: receive delay \\+(\\d+) ms from the slot at 12:00:"))
@@ -297,6 +300,7 @@ TEST(ListenVerb, TheDelayOptionHearsAReceiverBehindTheAir) {
     EXPECT_NEAR(told.captured(1).toDouble(), 1500, 30);
 
     run("1500", heard, worst);
+    EXPECT_EQ(lines, 18);
     EXPECT_EQ(heard, 18);
     EXPECT_LE(worst, 30);
     run("0", heard, worst);
