@@ -269,7 +269,8 @@ int run(const cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
 const cli::Registrar kReg(
     {"listen",
      "listen -i FILE --start TIME [--channel left|right|mix] [--band MHZ | --follow CALL] [--pitch HZ]\n"
-     "       [--delay MS|auto] [--stations FILE] [--db URL] [--receiver NAME] [--locator LOCATOR] [--ini SETTINGS.INI]\n"
+     "       [--delay MS|auto] [--stations FILE] [--db URL] [--receiver NAME] [--locator LOCATOR]\n"
+     "       [--ini SETTINGS.INI]\n"
      "    hears the beacons in a recording whose first sample is at TIME (WAV, RF64, FLAC, Ogg and\n"
      "    more; 8 to 192 kHz; -i - reads a WAV from standard input): one line per whole\n"
      "    slot: UTC, MHz, slot, call, heard (1/0), SNR in 2.5 kHz of the four dashes (dB, '-'\n"
