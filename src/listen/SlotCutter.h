@@ -32,7 +32,8 @@ Expectation expectFollowing(const beacons::StationTable& stations, int beaconInd
 
 // Responsibilities: turns a stream of timestamped audio blocks into whole
 // 10-second slots cut on the UTC slot boundaries and runs detectSlot on each,
-// for the beacon the expectation names. Holds at most one slot of audio.
+// for the beacon the expectation names. Holds at most one slot of audio
+// (and, while an automatic delay is searched for, the margins below).
 // Consecutive blocks are joined by their sample count; a block whose stamp
 // is more than kMaxStampJitterMs away from where the previous block ended
 // (audio lost, or a new recording), or at another sample rate, drops the
