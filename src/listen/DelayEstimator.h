@@ -37,9 +37,10 @@ QString receiveDelayText(const ReceiveDelay& delay);
 // kLockSlots of the recent confident slots agree within ± kAgreeMs, the
 // estimate locks on their median and the search narrows to the normal one
 // around it. Locked, it follows the median of the last kKeptSlots confident
-// slots (moving in steps of kFollowStepMs or more, so small scatter does not
-// move it), and unlocks after kUnlockMisses slots in a row not heard,
-// searching wide again around the last estimate. A plain class: the caller
+// slots (moving in steps of kFollowStepMs or more: single slots scatter by
+// some tens of ms, which should not move it), and unlocks after
+// kUnlockMisses slots in a row not heard, searching wide again around the
+// last estimate. A plain class: the caller
 // feeds it each slot's result with the delay the slot was cut at.
 class DelayEstimator {
 public:
@@ -47,7 +48,7 @@ public:
     static constexpr int kLockSlots = 3;
     static constexpr double kAgreeMs = 60;
     static constexpr std::size_t kKeptSlots = 7;
-    static constexpr double kFollowStepMs = 20;
+    static constexpr double kFollowStepMs = 50;
     static constexpr int kUnlockMisses = 18;  // a whole cycle
 
     explicit DelayEstimator(double startMs = 0);

@@ -76,8 +76,8 @@ TEST(DelayEstimator, FollowsSlowChangesButNotScatter) {
     for (double o : {800.0, 810.0, 790.0}) e.add(heardAt(o), 0);
     ASSERT_TRUE(e.locked());
     ASSERT_EQ(e.delayMs(), 800);
-    // Scatter of ±15 ms around the estimate moves nothing.
-    for (double o : {15.0, -15.0, 10.0, -5.0, 12.0, -12.0, 0.0}) EXPECT_FALSE(e.add(heardAt(o), 800)) << o;
+    // Scatter of ±30 ms around the estimate moves nothing.
+    for (double o : {30.0, -30.0, 25.0, -5.0, 28.0, -12.0, 35.0}) EXPECT_FALSE(e.add(heardAt(o), 800)) << o;
     EXPECT_EQ(e.delayMs(), 800);
     // The chain now lags 60 ms more: once most of the recent slots say so,
     // the estimate follows (and is told once).
