@@ -128,7 +128,7 @@ TEST(LiveListener, TheInputsAutomaticDelayIsEstimatedAndSignalled) {
     QObject::connect(&listener, &LiveListener::heard, &listener,
                      [&](const SlotResult& r, const QString&) { heard += r.heard; });
     listener.start();
-    ASSERT_TRUE(waitUntil([&] { return heard >= 6; }, 20000)) << heard;
+    ASSERT_TRUE(waitUntil([&] { return heard >= 6; }, 60000)) << heard;
     listener.stop();
     ASSERT_FALSE(told.empty());
     EXPECT_TRUE(told.front().second);
