@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QSaveFile>
+#include <alsa/asoundlib.h>
 #include <fluidsynth.h>
 
 #include <algorithm>
@@ -104,6 +105,16 @@ DriverPtr openAudio(fluid_settings_t* settings, fluid_synth_t* synth) {
     return {};
 }
 
+// Whether ALSA's default playback device opens, as FluidSynth's ALSA driver
+// opens it (audio.alsa.device "default"). Without blocking: a device busy
+// with another program says so at once.
+bool alsaDefaultTakesAStream() {
+    snd_pcm_t* pcm = nullptr;
+    if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) return false;
+    snd_pcm_close(pcm);
+    return true;
+}
+
 // Channel 1 messages onto the synthesiser. A note off for a note that is not
 // sounding (already cut by All Notes Off) is not an error.
 MidiResult applyMessage(fluid_synth_t* synth, std::uint32_t msg) {
@@ -153,6 +164,7 @@ FluidSynthOutput::~FluidSynthOutput() = default;
 
 bool FluidSynthOutput::canSound(const QString& soundFont) {
     if (!QFileInfo(soundFont).isReadable()) return false;
+    if (alsaDefaultTakesAStream()) return true;
     try {
         fluid();
     } catch (const OrvaneError&) {
