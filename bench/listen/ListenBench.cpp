@@ -97,8 +97,8 @@ enum DelayCase { kAutoOnBeacons, kAutoOnNoise, kFixedOnBeacons };
 constexpr int kWarmCycles = 5;
 
 static void BM_HourDelayed(benchmark::State& state) {
-    const int rate = 12000;
-    const auto which = static_cast<DelayCase>(state.range(0));
+    const int rate = static_cast<int>(state.range(0));
+    const auto which = static_cast<DelayCase>(state.range(1));
     DelayedAir air{.delayMs = 800, .snrDb = -10, .keyed = {}, .leadMs = 0, .lengthMs = 180'000};
     if (which != kAutoOnNoise)
         for (int s = 0; s < 17; ++s) air.keyed.push_back(s);  // the 18th would run past the cycle
@@ -128,10 +128,8 @@ static void BM_HourDelayed(benchmark::State& state) {
     state.counters["heard_per_cycle"] = static_cast<double>(heard) / static_cast<double>(state.iterations()) / 20.0;
 }
 BENCHMARK(BM_HourDelayed)
-    ->ArgNames({"case"})
-    ->Args({kAutoOnBeacons})
-    ->Args({kAutoOnNoise})
-    ->Args({kFixedOnBeacons})
+    ->ArgNames({"rate", "case"})
+    ->ArgsProduct({{12000, 48000}, {kAutoOnBeacons, kAutoOnNoise, kFixedOnBeacons}})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2);
 
