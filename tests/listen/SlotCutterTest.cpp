@@ -303,3 +303,46 @@ TEST(SlotCutterDelay, AutomaticDelayUnlocksAndFindsTheNewDelay) {
     EXPECT_NEAR(std::get<1>(told[2]), 1500, 30);
     EXPECT_LT(std::get<0>(told[2]), kNoonMs + 290'000);
 }
+
+// Stamps that move slowly from the sample count (±3 ms a second, far more
+// than any sound card is off its rate) and a receiver 0.8 s behind the
+// stamps' air: the cut follows both, so each beacon, keyed where the stamps
+// put its slot plus the delay, is heard and the delay found.
+TEST(SlotCutterDelay, AutomaticDelayFollowsStampsMovingFromTheCount) {
+    for (const double msPerBlock : {0.25, -0.25}) {
+        KeyedTone silence;
+        silence.present = false;
+        std::vector<float> audio = silence.render(kRate, 100'000, 5);
+        const auto stampOf = [&](std::size_t block) {
+            return kNoonMs - 5000 + static_cast<std::int64_t>(block) * 1000 * 1000 / kRate +
+                   std::llround(static_cast<double>(block) * msPerBlock);
+        };
+        const beacons::StationTable stations;
+        for (int s = 0; s < 8; ++s) {
+            const std::int64_t onAirMs = kNoonMs + s * 10'000 + 800;  // where the stamps put it
+            std::size_t block = 0;
+            while (stampOf(block + 1) <= onAirMs) ++block;
+            const auto at = static_cast<std::size_t>(static_cast<std::int64_t>(block) * 1000 +
+                                                     (onAirMs - stampOf(block)) * kRate / 1000);
+            KeyedTone due;
+            due.call = stations.entry(beacons::slotIndexAt(kNoonMs + s * 10'000, 0)).call;
+            due.dashSnrDb = {-10, -20, -30, -40};
+            const std::vector<float> keyed = due.render(kRate, 9'000, 6 + static_cast<std::uint32_t>(s));
+            std::copy(keyed.begin(), keyed.end(), audio.begin() + static_cast<std::ptrdiff_t>(at));
+        }
+        Fed fed(listen::expectOnBand(stations, 0));
+        fed.cutter.setDelay({true, 0});
+        for (std::size_t i = 0; i * 1000 < audio.size(); ++i)
+            fed.cutter.push(stampOf(i), kRate, std::span<const float>(audio.data() + i * 1000, 1000));
+        const std::vector<SlotResult> cycle = ofTheCycle(fed.results);
+        ASSERT_GE(cycle.size(), 8u) << msPerBlock;
+        for (std::size_t i = 0; i < 8; ++i) {
+            EXPECT_EQ(cycle[i].periodStartMs, kNoonMs + static_cast<std::int64_t>(i) * 10'000) << msPerBlock;
+            EXPECT_TRUE(cycle[i].heard) << msPerBlock << " slot " << i;
+        }
+        EXPECT_NEAR(cycle[7].timeOffsetMs, 0, 30) << msPerBlock;
+        ASSERT_TRUE(fed.cutter.estimator());
+        EXPECT_TRUE(fed.cutter.estimator()->locked()) << msPerBlock;
+        EXPECT_NEAR(fed.cutter.estimator()->delayMs(), 800, 30) << msPerBlock;
+    }
+}
