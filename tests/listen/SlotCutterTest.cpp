@@ -346,3 +346,22 @@ TEST(SlotCutterDelay, AutomaticDelayFollowsStampsMovingFromTheCount) {
         EXPECT_NEAR(fed.cutter.estimator()->delayMs(), 800, 30) << msPerBlock;
     }
 }
+
+// The search starts around the delay kept from the last run: a receiver 3 s
+// behind is beyond the reach of a search around 0, within that of one
+// around 1.5 s.
+TEST(SlotCutterDelay, TheSearchStartsAroundTheKeptEstimate) {
+    const DelayedAir air{.delayMs = 3000, .snrDb = -10, .keyed = {0, 1, 2, 3, 4, 5}};
+    const std::vector<float> audio = air.render(kRate, kNoonMs, 51);
+    for (const int keptMs : {0, 1500}) {
+        Fed fed(listen::expectOnBand(beacons::StationTable(), 0));
+        fed.cutter.setDelay({true, keptMs});
+        fed.feed(audio, air.startMs(kNoonMs), 10);
+        ASSERT_TRUE(fed.cutter.estimator());
+        EXPECT_EQ(fed.cutter.estimator()->locked(), keptMs == 1500) << keptMs;
+        if (keptMs == 1500) {
+            EXPECT_NEAR(fed.cutter.estimator()->delayMs(), 3000, 30);
+            EXPECT_GE(heardCount(ofTheCycle(fed.results)), 6);
+        }
+    }
+}
