@@ -6,12 +6,14 @@
 // call has been expected once.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <new>
 #include <vector>
 
 #include "beacons/StationTable.h"
+#include "listen/DelayedAir.h"
 #include "listen/KeyedTone.h"
 #include "listen/SlotCutter.h"
 
@@ -80,6 +82,54 @@ static void BM_Hour(benchmark::State& state) {
 BENCHMARK(BM_Hour)
     ->ArgNames({"rate", "audio"})
     ->ArgsProduct({{12000, 48000}, {kBeacon, kNoiseOnly, kSilence}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
+
+// An hour from a receiver 0.8 s behind the air (a cycle of the beacons due
+// on 14.10 MHz at -10 dB, over and over) with the delay found (auto: the
+// wide search until it locks, then the normal one) or set; and noise alone
+// with the delay left to be found, searched wide all the hour (the worst
+// case: nothing ever locks it).
+enum DelayCase { kAutoOnBeacons, kAutoOnNoise, kFixedOnBeacons };
+// With 17 calls heard, the buffers sized by where the dashes fall reach
+// their largest within a few cycles (a dozen or two allocations in all);
+// counted after that.
+constexpr int kWarmCycles = 5;
+
+static void BM_HourDelayed(benchmark::State& state) {
+    const int rate = static_cast<int>(state.range(0));
+    const auto which = static_cast<DelayCase>(state.range(1));
+    DelayedAir air{.delayMs = 800, .snrDb = -10, .keyed = {}, .leadMs = 0, .lengthMs = 180'000};
+    if (which != kAutoOnNoise)
+        for (int s = 0; s < 17; ++s) air.keyed.push_back(s);  // the 18th would run past the cycle
+    const std::int64_t cycleMs = 1'796'904'000'000;
+    const std::vector<float> cycle = air.render(rate, cycleMs, 1);
+    int heard = 0;
+    std::int64_t steadyAllocations = 0, steadySlots = 0;
+    for (auto _ : state) {
+        listen::SlotCutter cutter({}, listen::expectOnBand(beacons::StationTable(), 0),
+                                  [&](const listen::SlotResult& r) { heard += r.heard; });
+        cutter.setDelay({which != kFixedOnBeacons, which == kFixedOnBeacons ? 800 : 0});
+        for (int c = 0; c < kSlotsPerHour / 18; ++c) {
+            if (c == kWarmCycles) allocations = 0;
+            for (std::size_t i = 0; i < cycle.size(); i += 4096) {
+                const auto n = std::min<std::size_t>(4096, cycle.size() - i);
+                const std::int64_t stamp = cycleMs + c * 180'000 + static_cast<std::int64_t>(i) * 1000 / rate;
+                cutter.push(stamp, rate, std::span<const float>(cycle.data() + i, n));
+            }
+        }
+        steadyAllocations += allocations;
+        steadySlots += kSlotsPerHour - kWarmCycles * 18;
+    }
+    benchmark::DoNotOptimize(heard);
+    state.counters["realtime_x"] = benchmark::Counter(3600.0, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["allocs_per_slot"] =
+        static_cast<double>(steadyAllocations) / static_cast<double>(std::max<std::int64_t>(1, steadySlots));
+    state.counters["heard_per_cycle"] = static_cast<double>(heard) / static_cast<double>(state.iterations()) / 20.0;
+}
+BENCHMARK(BM_HourDelayed)
+    ->ArgNames({"rate", "case"})
+    ->ArgsProduct({{12000, 48000}, {kAutoOnBeacons, kAutoOnNoise, kFixedOnBeacons}})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2);
 

@@ -37,7 +37,7 @@ constexpr int kMinUnitMs = 45;
 constexpr int kMaxUnitMs = 60;
 constexpr double kTimeStepMs = 5;
 // The widest searches honoured, which bound the work of a slot.
-constexpr double kMaxSearchMs = 1000;
+constexpr double kMaxSearchMs = 2500;
 constexpr double kMaxSearchHz = 300;
 // The long dashes: about a second each with gaps of up to 300 ms.
 constexpr double kMinDashMs = 850, kMaxDashMs = 1250;
@@ -371,7 +371,7 @@ Candidate searchKeying(const Cells& c, const Keying& keying, const DetectorSetti
     for (int unit = kMinUnitMs; unit <= kMaxUnitMs; ++unit) {
         const double u = unit;
         for (int step = -steps; step <= steps; ++step) {
-            const double start = step * kTimeStepMs;
+            const double start = settings.originMs + step * kTimeStepMs;
             on.clear();
             off.clear();
             for (const Span& s : keying.on) on.push_back(c.frameRange(start + s.fromUnits * u, start + s.toUnits * u));
@@ -565,7 +565,7 @@ SlotResult detectSlot(std::span<const float> samples, int sampleRate, const QStr
         throw std::invalid_argument("detectSlot: pitch out of range");
     // Wider searches are clamped below; a search that is no number at all
     // could not even be clamped.
-    if (!std::isfinite(settings.searchHz) || !std::isfinite(settings.searchMs))
+    if (!std::isfinite(settings.searchHz) || !std::isfinite(settings.searchMs) || !std::isfinite(settings.originMs))
         throw std::invalid_argument("detectSlot: search range is not a number");
 
     SlotResult r;
@@ -581,7 +581,7 @@ SlotResult detectSlot(std::span<const float> samples, int sampleRate, const QStr
     if (!(best.score >= kHeardScore) || clearness(cells, keying, best) < kMinClearness) return r;
 
     r.heard = true;
-    r.timeOffsetMs = best.startMs;
+    r.timeOffsetMs = best.startMs - settings.originMs;
     const double cellTone = best.bin * cells.binHz;
     const double dash1Ms = best.startMs + keying.dash1Units * best.unitMs;
     const auto toSample = [&](double ms) {

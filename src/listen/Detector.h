@@ -42,7 +42,12 @@ struct SlotResult {
 struct DetectorSettings {
     double pitchHz = 700;   // kMinPitchHz..kMaxPitchHz
     double searchHz = 150;  // ± tuning offset searched, at most 300
-    double searchMs = 200;  // ± timing offset searched, at most 1000
+    double searchMs = 200;  // ± timing offset searched, at most 2500
+    // Where the transmission is due in the samples, in ms from the first:
+    // 0 for samples cut exactly on the slot; more for samples that begin
+    // before it (a wide search needs audio on either side). The search is
+    // ± searchMs around it and timeOffsetMs is measured from it.
+    double originMs = 0;
 };
 
 // The call's keying as the detector searches for it: where its elements and
@@ -78,7 +83,8 @@ struct DetectorWorkspace {
 
 // `samples`: mono, in [-1, 1], at `sampleRate` (kMinSampleRate..kMaxSampleRate),
 // covering the whole slot [periodStartMs, periodStartMs + 10000); the caller
-// cuts the slot exactly. `call` is the expected beacon's call sign (from the
+// cuts the slot exactly (or, with settings.originMs, that much before it and
+// as much after). `call` is the expected beacon's call sign (from the
 // station table, overrides included). The transmission is expected to start
 // at the slot start with three units of silence before the call, as the
 // program's own simulation keys it; timeOffsetMs is measured from there.

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QListWidget>
+#include <QRegularExpression>
 #include <QTimer>
 #include <memory>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "history/HistorySettings.h"
 #include "history/SqliteHistory.h"
 #include "history/ui/HistoryPanel.h"
+#include "listen/DelayedAir.h"
 #include "listen/live/ListenSettings.h"
 #include "listen/ui/OpeningChart.h"
 #include "support/TempDir.h"
@@ -183,6 +185,48 @@ TEST_F(ListenWindowTest, ALogThatCannotBeWrittenIsSaidOnceAndListeningGoesOn) {
     EXPECT_EQ(window->statusPanelText(1), QStringLiteral("Listen: VE8AT 14.10 not heard"));
     EXPECT_EQ(window->monitorPanel().cellHeardLevel(0, 0), 0);
     EXPECT_EQ(window->monitorPanel().cellHeardLevel(1, 0), 0);
+}
+
+// Delivers `audio` at 12 kHz from `firstMs` on at once when started, on the calling thread.
+class RecordingSource final : public listen::AudioSource {
+public:
+    RecordingSource(std::vector<float> audio, UtcMs firstMs) : audio_(std::move(audio)), firstMs_(firstMs) {}
+    void start() override {
+        for (std::size_t i = 0; i + 1200 <= audio_.size(); i += 1200)
+            deliver(firstMs_ + static_cast<UtcMs>(i / 12), 12000, std::span<const float>(audio_.data() + i, 1200));
+    }
+    void stop() override {}
+
+private:
+    std::vector<float> audio_;
+    UtcMs firstMs_;
+};
+
+// The default input's delay is auto and its receiver lags the air by 0.8 s:
+// the status bar says the delay found, and it is kept for the input.
+TEST_F(ListenWindowTest, AnAutomaticAudioDelayIsShownAndKeptForTheInput) {
+    const QString ini = AppPaths::inDirectory(dir.path()).iniFileName();
+    {
+        listen::ListenSettings s;
+        s.setDelay({true, 0});
+        IniFile file(ini);
+        listen::SaveListenIni(file, s);
+    }
+    const DelayedAir air{.delayMs = 800, .snrDb = -10, .keyed = {0, 1, 2, 3, 4}};
+    menu().setSourceFactory([&](const listen::ListenSettings&) {
+        return std::make_unique<RecordingSource>(air.render(12000, noonMs(0, 0), 5), air.startMs(noonMs(0, 0)));
+    });
+    menu().listenItem()->trigger();
+    const QString status = window->statusPanelText(1);
+    const QRegularExpressionMatch shown =
+        QRegularExpression(QStringLiteral("^Listen: \\S+ 14.10 .*; audio delay \\+(\\d+) ms$")).match(status);
+    ASSERT_TRUE(shown.hasMatch()) << status.toStdString();
+    EXPECT_NEAR(shown.captured(1).toDouble(), 800, 30);
+    const listen::ReceiveDelay kept = listen::ReadListenIni(IniFile(ini)).delay();
+    EXPECT_TRUE(kept.automatic);
+    EXPECT_NEAR(kept.ms, 800, 30);
+    menu().listenItem()->trigger();  // off
+    EXPECT_TRUE(messages.errors.empty());
 }
 
 TEST_F(ListenWindowTest, TheSettingsAreSavedAndUsedAtTheNextStart) {

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <algorithm>
+#include <map>
 
+#include "DelayedAir.h"
 #include "KeyedTone.h"
 #include "SoundFileTestWriter.h"
 #include "WavTestFile.h"
@@ -327,7 +330,8 @@ TEST(ListenVerb, FiveReceiversAreHeardTogetherInTheOrderOfTimeThenBand) {
         EXPECT_TRUE(stored.out.contains(QLatin1String(band))) << band << '\n' << stored.out.toStdString();
 }
 
-// One input stays the recording it was; a second needs a band of its own.
+// One input stays the recording it was; a second needs a band of its own
+// (and a delay of its own, if any is given one).
 TEST(ListenVerb, SeveralInputsNeedABandEachAndStandardInputOnce) {
     struct Case {
         const char* name;
@@ -348,6 +352,9 @@ TEST(ListenVerb, SeveralInputsNeedABandEachAndStandardInputOnce) {
          "no beacon band at 7.0 MHz"},
         {"following on several inputs", {"-i", "a.wav", "--band", "14.1", "-i", "b.wav", "--band", "18.11",
                                          "--follow", "W6WX"}, "--follow hears one input"},
+        {"delays neither one nor one each", {"-i", "a.wav", "--band", "14.1", "-i", "b.wav", "--band", "18.11",
+                                             "-i", "c.wav", "--band", "21.15", "--delay", "0", "--delay", "auto"},
+         "give one --delay for all inputs, or one for each -i"},
     };
     for (const Case& c : cases) {
         const CliRun r = cli(c.args + QStringList{"--start", "@0"});
@@ -377,6 +384,85 @@ TEST(ListenVerb, AnUnreadableOrEmptyInputAmongSeveralIsNamed) {
     EXPECT_EQ(whatWasHeard(empty.out), kHeardInRecording);
 }
 
+// A receiver 1.5 s behind the air at -10 dB, recorded from 12:00:00 through
+// the cycle: --delay auto hears the cycle from its first slot, finding the
+// delay (told on stderr); --delay 1500 hears it with offsets from the delayed start; cut
+// on time, most of it is lost (a few slots pass on their long dashes alone).
+TEST(ListenVerb, TheDelayOptionHearsAReceiverBehindTheAir) {
+    const std::int64_t cycleMs = 1'796'904'000'000;  // 2026-12-10T12:00:00Z
+    const DelayedAir air{.delayMs = 1500, .snrDb = -10, .keyed = wholeCycle(), .leadMs = 0};
+    TempDir dir;
+    const QString file = dir.file(QStringLiteral("behind.wav"));
+    TempDir::write(file, WavBytes{}.make(air.render(kRate, cycleMs, 41)));
+    int lines = 0;
+    const auto run = [&](const char* delay, int& heard, double& worstOffsetMs) {
+        const CliRun r = cli({"-i", file, "--start", "2026-12-10T12:00:00Z", "--band", "14.10", "--delay", delay});
+        EXPECT_EQ(r.exitCode, 0) << delay << r.err.toStdString();
+        heard = lines = 0;
+        worstOffsetMs = 0;
+        for (const QString& line : r.out.trimmed().split(QLatin1Char('\n'))) {
+            const QStringList f = fields(line);
+            if (f.size() != 11 || f[0] < "2026-12-10T12:00:00Z" || f[0] > "2026-12-10T12:02:50Z") continue;
+            ++lines;
+            if (f[4] != "1") continue;
+            ++heard;
+            worstOffsetMs = std::max(worstOffsetMs, std::abs(f[10].toDouble()));
+        }
+        return r;
+    };
+    int heard = 0;
+    double worst = 0;
+    const CliRun automatic = run("auto", heard, worst);
+    EXPECT_EQ(lines, 18) << automatic.out.toStdString();
+    EXPECT_GE(heard, 17) << automatic.out.toStdString();
+    const QRegularExpressionMatch told =
+        QRegularExpression(QStringLiteral("orvane-cli listen: receive delay \\+(\\d+) ms from the slot at 12:00:"))
+            .match(automatic.err);
+    ASSERT_TRUE(told.hasMatch()) << automatic.err.toStdString();
+    EXPECT_NEAR(told.captured(1).toDouble(), 1500, 30);
+
+    run("1500", heard, worst);
+    EXPECT_EQ(lines, 18);
+    EXPECT_EQ(heard, 18);
+    EXPECT_LE(worst, 30);
+    run("0", heard, worst);
+    EXPECT_LE(heard, 6);
+}
+
+// Two receivers, each with its own chain: one 1.5 s behind the air and
+// found by auto, the other 300 ms behind and given so. Each is heard
+// through the cycle, and the estimate names its input.
+TEST(ListenVerb, EachInputHasItsOwnDelay) {
+    const std::int64_t cycleMs = 1'796'904'000'000;  // 2026-12-10T12:00:00Z
+    const DelayedAir remote{.delayMs = 1500, .snrDb = -10, .keyed = wholeCycle(), .leadMs = 0, .band = 0};
+    const DelayedAir local{.delayMs = 300, .snrDb = -10, .keyed = wholeCycle(), .leadMs = 0, .band = 2};
+    TempDir dir;
+    const QString remoteFile = dir.file(QStringLiteral("remote.wav")), localFile = dir.file(QStringLiteral("local.wav"));
+    TempDir::write(remoteFile, WavBytes{}.make(remote.render(kRate, cycleMs, 43)));
+    TempDir::write(localFile, WavBytes{}.make(local.render(kRate, cycleMs, 47)));
+    const CliRun r = cli({"-i", remoteFile, "--band", "14.10", "-i", localFile, "--band", "21.15", "--start",
+                          "2026-12-10T12:00:00Z", "--delay", "auto", "--delay", "300"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    std::map<QString, int> heard, lines;
+    for (const QString& line : r.out.trimmed().split(QLatin1Char('\n'))) {
+        const QStringList f = fields(line);
+        if (f.size() != 11 || f[0] > "2026-12-10T12:02:50Z") continue;
+        ++lines[f[1]];
+        heard[f[1]] += f[4] == "1";
+    }
+    EXPECT_EQ(lines["14.10"], 18);
+    EXPECT_EQ(lines["21.15"], 18);
+    EXPECT_GE(heard["14.10"], 17) << r.out.toStdString();
+    EXPECT_EQ(heard["21.15"], 18) << r.out.toStdString();
+    const QRegularExpressionMatch told =
+        QRegularExpression(QStringLiteral("orvane-cli listen: %1: receive delay \\+(\\d+) ms")
+                               .arg(QRegularExpression::escape(remoteFile)))
+            .match(r.err);
+    ASSERT_TRUE(told.hasMatch()) << r.err.toStdString();
+    EXPECT_NEAR(told.captured(1).toDouble(), 1500, 30);
+    EXPECT_FALSE(r.err.contains(localFile + QStringLiteral(": receive delay"))) << "a fixed delay is not estimated";
+}
+
 TEST(ListenVerb, BadArgumentsExitTwo) {
     const QStringList bad[] = {
         {},
@@ -390,6 +476,12 @@ TEST(ListenVerb, BadArgumentsExitTwo) {
         {"-i", "x.wav", "--start", "@0", "--pitch", "loud"},
         {"-i", "x.wav", "--start", "@0", "--bogus"},
         {"-i", "x.wav", "--start", "@0", "--channel", "centre"},
+        {"-i", "x.wav", "--start", "@0", "--delay", "3001"},
+        {"-i", "x.wav", "--start", "@0", "--delay", "-501"},
+        {"-i", "x.wav", "--start", "@0", "--delay", "1.5"},
+        {"-i", "x.wav", "--start", "@0", "--delay", "soon"},
+        {"-i", "x.wav", "--start", "@0", "--delay", "auto:9000"},
+        {"-i", "x.wav", "--start", "@0", "--delay", ""},
     };
     for (const QStringList& args : bad) EXPECT_EQ(cli(args).exitCode, 2) << args.join(' ').toStdString();
 }

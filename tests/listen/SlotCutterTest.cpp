@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iostream>
+#include <string>
+#include <tuple>
 #include <vector>
 
+#include "DelayedAir.h"
 #include "KeyedTone.h"
 #include "beacons/Schedule.h"
 #include "beacons/StationTable.h"
@@ -176,3 +181,187 @@ TEST(SlotCutter, ExpectationsFollowTheScheduleAndTheStationsFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// The results of the slots of the cycle at 12:00 (those before and after left out).
+std::vector<SlotResult> ofTheCycle(const std::vector<SlotResult>& results) {
+    std::vector<SlotResult> out;
+    for (const SlotResult& r : results)
+        if (r.periodStartMs >= kNoonMs && r.periodStartMs < kNoonMs + 180'000) out.push_back(r);
+    return out;
+}
+
+int heardCount(const std::vector<SlotResult>& results) {
+    return static_cast<int>(std::count_if(results.begin(), results.end(), [](const SlotResult& r) { return r.heard; }));
+}
+
+}  // namespace
+
+// A fixed delay moves the cut: each slot is the audio from its boundary plus
+// the delay, reported at its boundary, its offset measured from the delayed
+// start. Without it, a chain 180 ms behind sits at the edge of the search
+// and one 1500 ms behind is out of it.
+TEST(SlotCutterDelay, AFixedDelayCutsEachSlotThatLate) {
+    struct Case {
+        int chainMs, setMs;
+        int minHeard;  // of the 4 slots
+    };
+    const Case cases[] = {{0, 0, 4}, {180, 180, 4}, {1500, 1500, 4}, {-300, -300, 4}, {1500, 0, 0}, {180, 0, 0}};
+    for (const Case& c : cases) {
+        const DelayedAir air{.delayMs = static_cast<double>(c.chainMs), .snrDb = -10, .keyed = {0, 1, 2, 3}};
+        Fed fed(listen::expectOnBand(beacons::StationTable(), 0));
+        fed.cutter.setDelay({false, c.setMs});
+        fed.feed(air.render(kRate, kNoonMs, 11), air.startMs(kNoonMs), 10);
+        const std::vector<SlotResult> cycle = ofTheCycle(fed.results);
+        const std::string what = std::to_string(c.chainMs) + " ms behind, cut at " + std::to_string(c.setMs);
+        ASSERT_GE(cycle.size(), 4u) << what;
+        for (std::size_t i = 0; i < 4; ++i) {
+            EXPECT_EQ(cycle[i].periodStartMs, kNoonMs + static_cast<std::int64_t>(i) * 10'000) << what;
+            EXPECT_EQ(cycle[i].beaconIndex, beacons::slotIndexAt(cycle[i].periodStartMs, 0)) << what;
+            if (cycle[i].heard && c.chainMs == c.setMs) {
+                EXPECT_NEAR(cycle[i].timeOffsetMs, 0, 30) << what;
+            }
+        }
+        const int heard = heardCount({cycle.begin(), cycle.begin() + 4});
+        EXPECT_GE(heard, c.minHeard) << what;
+        // Cut on time, a slot 1.5 s late is lost (one may still pass on its
+        // dashes alone).
+        if (c.chainMs != c.setMs && c.chainMs == 1500) {
+            EXPECT_LE(heard, 1) << what;
+        }
+    }
+}
+
+// With the delay left to be found, a chain 0.8 s or 1.5 s behind the air
+// is heard in 17 or more of the 18 slots of the first cycle at -10 dB: the
+// first slots in the wide search, the rest once it has locked.
+TEST(SlotCutterDelay, AutomaticDelayHearsTheFirstCycle) {
+    for (const double chainMs : {800.0, 1500.0}) {
+        const DelayedAir air{.delayMs = chainMs, .snrDb = -10, .keyed = wholeCycle()};
+        Fed fed(listen::expectOnBand(beacons::StationTable(), 0));
+        fed.cutter.setDelay({true, 0});
+        std::vector<std::pair<double, bool>> told;
+        fed.cutter.setDelayHandler([&](const listen::DelayEstimator& e, std::int64_t) {
+            told.emplace_back(e.delayMs(), e.locked());
+        });
+        fed.feed(air.render(kRate, kNoonMs, 21), air.startMs(kNoonMs), 10);
+        const std::vector<SlotResult> cycle = ofTheCycle(fed.results);
+        ASSERT_EQ(cycle.size(), 18u) << chainMs;
+        EXPECT_GE(heardCount(cycle), 17) << chainMs;
+        ASSERT_FALSE(told.empty()) << chainMs;
+        EXPECT_TRUE(told.front().second) << chainMs;
+        EXPECT_NEAR(told.front().first, chainMs, 30) << chainMs;
+        ASSERT_TRUE(fed.cutter.estimator());
+        EXPECT_TRUE(fed.cutter.estimator()->locked()) << chainMs;
+        EXPECT_NEAR(fed.cutter.estimator()->delayMs(), chainMs, 30) << chainMs;
+        // Locked, the offsets are from the delayed start.
+        EXPECT_NEAR(cycle.back().timeOffsetMs, 0, 30) << chainMs;
+        std::cout << chainMs << " ms behind: " << heardCount(cycle) << " of 18 heard; locked at "
+                  << told.front().first << " ms\n";
+    }
+}
+
+// A chain that changes is lost and found again: five slots 0.3 s behind
+// the air lock it; a cycle and more of noise loses it (nothing heard there,
+// searched wide or not); from 12:04:00 the beacons come 1.5 s behind and
+// lock it anew.
+TEST(SlotCutterDelay, AutomaticDelayUnlocksAndFindsTheNewDelay) {
+    DelayedAir air{.delayMs = 300, .snrDb = -10, .keyed = {0, 1, 2, 3, 4}};
+    air.lengthMs = 5000 + 290'000;
+    std::vector<float> audio = air.render(kRate, kNoonMs, 31);
+    const DelayedAir later{.delayMs = 1500, .snrDb = -10, .keyed = {24, 25, 26, 27, 28}};
+    const std::vector<float> second = later.render(kRate, kNoonMs, 32);
+    // The second chain's beacons, from 12:04:00 on, into the first recording.
+    const std::size_t from = std::size_t{245} * kRate;
+    const auto to = std::min(second.size(), audio.size());
+    std::copy(second.begin() + static_cast<std::ptrdiff_t>(from), second.begin() + static_cast<std::ptrdiff_t>(to),
+              audio.begin() + static_cast<std::ptrdiff_t>(from));
+
+    Fed fed(listen::expectOnBand(beacons::StationTable(), 0));
+    fed.cutter.setDelay({true, 0});
+    std::vector<std::tuple<std::int64_t, double, bool>> told;
+    fed.cutter.setDelayHandler([&](const listen::DelayEstimator& e, std::int64_t periodStartMs) {
+        told.emplace_back(periodStartMs, e.delayMs(), e.locked());
+    });
+    fed.feed(audio, air.startMs(kNoonMs));
+    ASSERT_EQ(told.size(), 3u);
+    // Locked on the first chain within its five slots ...
+    EXPECT_TRUE(std::get<2>(told[0]));
+    EXPECT_NEAR(std::get<1>(told[0]), 300, 30);
+    EXPECT_LT(std::get<0>(told[0]), kNoonMs + 50'000);
+    // ... lost a cycle after its last slot heard, through the noise ...
+    EXPECT_FALSE(std::get<2>(told[1]));
+    EXPECT_EQ(std::get<0>(told[1]), kNoonMs + (4 + listen::DelayEstimator::kUnlockMisses) * 10'000);
+    for (const SlotResult& r : fed.results) {
+        if (r.periodStartMs >= kNoonMs + 50'000 && r.periodStartMs < kNoonMs + 240'000) {
+            EXPECT_FALSE(r.heard) << r.periodStartMs - kNoonMs;
+        }
+    }
+    // ... and found anew on the second.
+    EXPECT_TRUE(std::get<2>(told[2]));
+    EXPECT_NEAR(std::get<1>(told[2]), 1500, 30);
+    EXPECT_LT(std::get<0>(told[2]), kNoonMs + 290'000);
+}
+
+// Stamps that move slowly from the sample count (±3 ms a second, far more
+// than any sound card is off its rate) and a receiver 0.8 s behind the
+// stamps' air: the cut follows both, so each beacon, keyed where the stamps
+// put its slot plus the delay, is heard and the delay found.
+TEST(SlotCutterDelay, AutomaticDelayFollowsStampsMovingFromTheCount) {
+    for (const double msPerBlock : {0.25, -0.25}) {
+        KeyedTone silence;
+        silence.present = false;
+        std::vector<float> audio = silence.render(kRate, 100'000, 5);
+        const auto stampOf = [&](std::size_t block) {
+            return kNoonMs - 5000 + static_cast<std::int64_t>(block) * 1000 * 1000 / kRate +
+                   std::llround(static_cast<double>(block) * msPerBlock);
+        };
+        const beacons::StationTable stations;
+        for (int s = 0; s < 8; ++s) {
+            const std::int64_t onAirMs = kNoonMs + s * 10'000 + 800;  // where the stamps put it
+            std::size_t block = 0;
+            while (stampOf(block + 1) <= onAirMs) ++block;
+            const auto at = static_cast<std::size_t>(static_cast<std::int64_t>(block) * 1000 +
+                                                     (onAirMs - stampOf(block)) * kRate / 1000);
+            KeyedTone due;
+            due.call = stations.entry(beacons::slotIndexAt(kNoonMs + s * 10'000, 0)).call;
+            due.dashSnrDb = {-10, -20, -30, -40};
+            const std::vector<float> keyed = due.render(kRate, 9'000, 6 + static_cast<std::uint32_t>(s));
+            std::copy(keyed.begin(), keyed.end(), audio.begin() + static_cast<std::ptrdiff_t>(at));
+        }
+        Fed fed(listen::expectOnBand(stations, 0));
+        fed.cutter.setDelay({true, 0});
+        for (std::size_t i = 0; i * 1000 < audio.size(); ++i)
+            fed.cutter.push(stampOf(i), kRate, std::span<const float>(audio.data() + i * 1000, 1000));
+        const std::vector<SlotResult> cycle = ofTheCycle(fed.results);
+        ASSERT_GE(cycle.size(), 8u) << msPerBlock;
+        for (std::size_t i = 0; i < 8; ++i) {
+            EXPECT_EQ(cycle[i].periodStartMs, kNoonMs + static_cast<std::int64_t>(i) * 10'000) << msPerBlock;
+            EXPECT_TRUE(cycle[i].heard) << msPerBlock << " slot " << i;
+        }
+        EXPECT_NEAR(cycle[7].timeOffsetMs, 0, 30) << msPerBlock;
+        ASSERT_TRUE(fed.cutter.estimator());
+        EXPECT_TRUE(fed.cutter.estimator()->locked()) << msPerBlock;
+        EXPECT_NEAR(fed.cutter.estimator()->delayMs(), 800, 30) << msPerBlock;
+    }
+}
+
+// The search starts around the delay kept from the last run: a receiver 3 s
+// behind is beyond the reach of a search around 0, within that of one
+// around 1.5 s.
+TEST(SlotCutterDelay, TheSearchStartsAroundTheKeptEstimate) {
+    const DelayedAir air{.delayMs = 3000, .snrDb = -10, .keyed = {0, 1, 2, 3, 4, 5}};
+    const std::vector<float> audio = air.render(kRate, kNoonMs, 51);
+    for (const int keptMs : {0, 1500}) {
+        Fed fed(listen::expectOnBand(beacons::StationTable(), 0));
+        fed.cutter.setDelay({true, keptMs});
+        fed.feed(audio, air.startMs(kNoonMs), 10);
+        ASSERT_TRUE(fed.cutter.estimator());
+        EXPECT_EQ(fed.cutter.estimator()->locked(), keptMs == 1500) << keptMs;
+        if (keptMs == 1500) {
+            EXPECT_NEAR(fed.cutter.estimator()->delayMs(), 3000, 30);
+            EXPECT_GE(heardCount(ofTheCycle(fed.results)), 6);
+        }
+    }
+}

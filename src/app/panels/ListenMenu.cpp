@@ -8,6 +8,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 
 #include "app/Guarded.h"
 #include "app/Orvane_maina.h"
@@ -27,6 +29,14 @@
 namespace orvane::app {
 
 namespace {
+
+// What the status says of the delay as listening starts: searching, when an
+// input's delay is automatic.
+QString searchingStatus(const listen::ListenSettings& settings) {
+    for (const listen::ListenInput& in : listen::listenInputs(settings))
+        if (settings.delayOf(in).automatic) return QStringLiteral("; finding the audio delay");
+    return {};
+}
 
 // The map marks a beacon heard within the last cycle on any band.
 constexpr std::int64_t kMapHeardMs = 3 * 60'000;
@@ -100,6 +110,35 @@ void ListenMenu::connectListener() {
         main_.monitorPanel().setListening(false);
         main_.setStatusPanelText(1, QStringLiteral("Listen: ") + message);
     });
+    connect(listener_.get(), &listen::LiveListener::delayEstimated, this,
+            [this](double ms, bool locked, const QString& inputKey) {
+                runGuarded(main_.messages(), [&] { showDelay(ms, locked, inputKey); });
+            });
+}
+
+void ListenMenu::showDelay(double delayMs, bool locked, const QString& inputKey) {
+    const auto ms = static_cast<int>(std::lround(delayMs));
+    const QString text = QStringLiteral("%1%2 ms").arg(ms > 0 ? QStringLiteral("+") : QString()).arg(ms);
+    // With several inputs, the status says whose delay it is.
+    const listen::ListenSettings& running = listener_->settings();
+    const std::vector<listen::ListenInput> inputs = listen::listenInputs(running);
+    QString whose;
+    if (inputs.size() > 1)
+        for (const listen::ListenInput& in : inputs)
+            if (in.key() == inputKey) whose = QStringLiteral(" (%1)").arg(in.Device.isEmpty() ? in.DeviceId : in.Device);
+    delayStatus_ = locked ? QStringLiteral("; audio delay ") + text + whose
+                          : QStringLiteral("; finding the audio delay") + whose;
+    main_.setStatusPanelText(1, locked ? QStringLiteral("Listen: audio delay ") + text + whose
+                                       : QStringLiteral("Listen: audio delay lost; finding it again") + whose);
+    if (!locked) return;
+    // Kept for the input, as where the estimate starts next time, unless
+    // its delay has been set otherwise meanwhile.
+    IniFile ini(main_.paths().iniFileName());
+    listen::ListenSettings stored = listen::ReadListenIni(ini);
+    const auto kept = stored.Delays.find(inputKey);
+    if (kept == stored.Delays.end() || !kept->second.automatic) return;
+    kept->second = {true, std::clamp(ms, listen::ReceiveDelay::kMinMs, listen::ReceiveDelay::kMaxMs)};
+    listen::SaveListenIni(ini, stored);
 }
 
 void ListenMenu::mnListenClick() {
@@ -109,6 +148,7 @@ void ListenMenu::mnListenClick() {
         return;
     }
     listener_->setSettings(listen::ReadListenIni(IniFile(main_.paths().iniFileName())));
+    delayStatus_ = searchingStatus(listener_->settings());
     listener_->setStations(main_.stations());
     if (!log_) log_ = std::make_unique<listen::ListenLog>(main_.paths().heardLogFileName(), QByteArray(listen::kHeardLogHeader));
     if (!database_) openDatabase();
@@ -147,6 +187,7 @@ void ListenMenu::mnListenSettingsClick() {
     if (listener_->listening()) {
         listener_->stop();
         listener_->setSettings(*choice);
+        delayStatus_ = searchingStatus(*choice);
         listener_->start();
     }
 }
@@ -252,7 +293,7 @@ void ListenMenu::showResult(const listen::SlotResult& result, const QString& cal
     // While the history fails, the status keeps saying so.
     const QString database =
         database_ && !database_->failure().isEmpty() ? QStringLiteral("; ") + database_->failure() : QString();
-    main_.setStatusPanelText(1, QStringLiteral("Listen: %1 %2 %3%4").arg(call, band, what, database));
+    main_.setStatusPanelText(1, QStringLiteral("Listen: %1 %2 %3%4%5").arg(call, band, what, delayStatus_, database));
     // Stored under the input it came in on (the settings' one input when not said).
     if (database_) database_->add(result, input.isNull() ? listener_->settings().Device : input);
     if (log_) {

@@ -98,6 +98,8 @@ private:
     void buildChartWindow();
     void buildHistoryWindow();
     void openDatabase();
+    // The automatic delay's estimate: shown, and kept for the input.
+    void showDelay(double delayMs, bool locked, const QString& inputKey);
 
     TfrmTabbedOrvane& main_;
     std::unique_ptr<listen::LiveListener> listener_;
@@ -106,6 +108,7 @@ private:
     std::unique_ptr<listen::ListenLog> log_;
     std::unique_ptr<history::HistoryRecorder> database_;
     bool logFailureShown_ = false;
+    QString delayStatus_;  // what the status says of an automatic delay
     QAction* mnListen = nullptr;
     QAction* mnListenSettings = nullptr;
     QAction* mnOpeningChart = nullptr;

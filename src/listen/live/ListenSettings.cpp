@@ -1,16 +1,68 @@
 #include "listen/live/ListenSettings.h"
 
+#include <QStringList>
+#include <QUrl>
 #include <algorithm>
 
 #include "beacons/BandPlan.h"
 
 namespace orvane::listen {
 
+ReceiveDelay ListenSettings::delay() const {
+    const auto it = Delays.find(inputKey());
+    return it == Delays.end() ? ReceiveDelay{} : it->second;
+}
+
+ReceiveDelay ListenSettings::delayOf(const ListenInput& input) const {
+    const auto it = Delays.find(input.key());
+    return it == Delays.end() ? ReceiveDelay{} : it->second;
+}
+
 namespace {
 
 // The keys of input n (1 for the first, which keeps the names it always had).
 QString keyOf(int n, const char* name) {
     return n == 1 ? QString::fromLatin1(name) : QStringLiteral("Input%1%2").arg(n).arg(QLatin1String(name));
+}
+
+std::map<QString, ReceiveDelay> delaysFrom(const QString& text) {
+    std::map<QString, ReceiveDelay> delays;
+    for (const QString& entry : text.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        if (delays.size() >= ListenSettings::kMaxDelaysKept) break;
+        const auto equals = entry.indexOf(QLatin1Char('='));
+        if (equals < 0) continue;
+        const QString key = QUrl::fromPercentEncoding(entry.left(equals).toLatin1());
+        const auto delay = parseReceiveDelay(entry.mid(equals + 1));
+        if (delay && key.size() <= ListenSettings::kMaxDeviceChars) delays[key] = *delay;
+    }
+    return delays;
+}
+
+// The entries of the inputs in use first, then the others while they fit in a value.
+QString delaysText(const ListenSettings& settings) {
+    const auto entry = [](const QString& key, const ReceiveDelay& delay) {
+        return QString::fromLatin1(QUrl::toPercentEncoding(key)) + QLatin1Char('=') + receiveDelayText(delay);
+    };
+    QStringList entries;
+    int length = 0;
+    const auto add = [&](const QString& text) {
+        if (length + text.size() + 1 > IniFile::kMaxValueLength ||
+            entries.size() >= static_cast<qsizetype>(ListenSettings::kMaxDelaysKept))
+            return;
+        entries << text;
+        length += static_cast<int>(text.size()) + 1;
+    };
+    QStringList inUse;
+    for (const ListenInput& input : listenInputs(settings)) {
+        const auto kept = settings.Delays.find(input.key());
+        if (kept != settings.Delays.end() && !inUse.contains(kept->first)) {
+            inUse << kept->first;
+            add(entry(kept->first, kept->second));
+        }
+    }
+    for (const auto& [key, delay] : settings.Delays)
+        if (!inUse.contains(key)) add(entry(key, delay));
+    return entries.join(QLatin1Char(';'));
 }
 
 }  // namespace
@@ -50,6 +102,7 @@ ListenSettings ReadListenIni(const IniFile& ini) {
     for (int n = 2; n <= inputs; ++n) s.MoreInputs.push_back(read(n));
     const int pitch = ini.readInteger(section, QStringLiteral("Pitch"), ListenSettings::kDefaultPitchHz);
     if (pitch >= ListenSettings::kMinPitchHz && pitch <= ListenSettings::kMaxPitchHz) s.PitchHz = pitch;
+    s.Delays = delaysFrom(ini.readString(section, QStringLiteral("Delays"), QString()));
     return s;
 }
 
@@ -58,6 +111,9 @@ void SaveListenIni(IniFile& ini, const ListenSettings& settings) {
     ini.writeString(section, QStringLiteral("Device"), settings.Device);
     ini.writeString(section, QStringLiteral("DeviceId"), settings.DeviceId);
     ini.writeInteger(section, QStringLiteral("Pitch"), settings.PitchHz);
+    // Old files (and settings that never set a delay) keep no key for it.
+    if (!settings.Delays.empty() || ini.hasKey(section, QStringLiteral("Delays")))
+        ini.writeString(section, QStringLiteral("Delays"), delaysText(settings));
     // The further inputs; a file that never had them is left as it was.
     const std::vector<ListenInput> all = listenInputs(settings);
     const int inputs = static_cast<int>(std::min<std::size_t>(all.size(), ListenSettings::kMaxInputs));

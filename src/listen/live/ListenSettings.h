@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <map>
 #include <vector>
 
 #include "common/IniFile.h"
+#include "listen/DelayEstimator.h"
 
 namespace orvane::listen {
 
@@ -26,6 +28,9 @@ struct ListenInput {
     QString DeviceId;  // its id, which tells identical codecs apart
     int Band = kFollow;  // 0..4, or kFollow
 
+    // Its key in the settings' delays: its id, or its description when stored without one.
+    QString key() const { return DeviceId.isEmpty() ? Device : DeviceId; }
+
     friend bool operator==(const ListenInput&, const ListenInput&) = default;
 };
 
@@ -39,6 +44,11 @@ struct ListenInput {
 // (Inputs=N counts all of them; Input2Device, Input2DeviceId, Input2Band and
 // on), each with its band (Band=14.10 ... 28.20, or follow); a file written
 // before there were several reads as the one input following the map.
+//
+// The "Audio delay" of each input (fixed ms or auto, with the last estimate)
+// is kept by the input's key in Delays, as KEY=VALUE;KEY=VALUE..., the key
+// percent-encoded; an input with none is fixed at 0, and entries that do not
+// read are left out.
 struct ListenSettings {
     static constexpr const char* kSection = "Listen";
     static constexpr int kDefaultPitchHz = 700;
@@ -49,12 +59,22 @@ struct ListenSettings {
     // Inputs listened to at once, the first included: one a band, and a
     // few more following.
     static constexpr int kMaxInputs = 8;
+    static constexpr std::size_t kMaxDelaysKept = 32;
 
     QString Device;
     int PitchHz = kDefaultPitchHz;
     QString DeviceId{};  // empty with a Device: stored by its description only
     int Band = ListenInput::kFollow;  // the first input's
     std::vector<ListenInput> MoreInputs{};  // the receivers beside the first, at most kMaxInputs - 1
+    std::map<QString, ReceiveDelay> Delays{};  // by inputKey()
+
+    // The chosen input's key: its id, or its description when stored without one.
+    QString inputKey() const { return DeviceId.isEmpty() ? Device : DeviceId; }
+    // The chosen input's delay (fixed 0 when none is kept), and setting it.
+    ReceiveDelay delay() const;
+    void setDelay(const ReceiveDelay& delay) { Delays[inputKey()] = delay; }
+    // Any input's delay (fixed 0 when none is kept).
+    ReceiveDelay delayOf(const ListenInput& input) const;
 
     friend bool operator==(const ListenSettings&, const ListenSettings&) = default;
 };

@@ -79,6 +79,13 @@ void LiveListener::start() {
                 if (QThread::currentThread() == thread()) emit heard(result, call, name);
                 else signalInRun(generation, [this, result, call, name] { emit heard(result, call, name); });
             });
+        cutter->setDelay(settings_.delayOf(in));
+        cutter->setDelayHandler([this, generation, key = in.key()](const DelayEstimator& estimator, std::int64_t) {
+            const double ms = estimator.delayMs();
+            const bool locked = estimator.locked();
+            if (QThread::currentThread() == thread()) emit delayEstimated(ms, locked, key);
+            else signalInRun(generation, [this, ms, locked, key] { emit delayEstimated(ms, locked, key); });
+        });
         auto source = factory_(one);
         if (!source) {
             stop();

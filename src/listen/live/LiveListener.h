@@ -26,7 +26,9 @@ namespace orvane::listen {
 // was not yet signalled when it stopped is dropped: nothing of it arrives
 // after stop() or in a later run. The band can change while listening: each
 // slot expects the beacon due when it began, the slots after the change the
-// new band's.
+// new band's. Each slot is cut by its input's receive delay (settings().delayOf());
+// an automatic one is estimated as the slots come, each lock, change and loss
+// signalled by delayEstimated() in the run it belongs to.
 //
 // A station with several receivers lists more inputs in the settings, each
 // on a band of its own or following as the first does: each input gets its
@@ -65,6 +67,10 @@ signals:
     // `input` names the input it was heard on: its description, or its id.
     void heard(const orvane::listen::SlotResult& result, const QString& call, const QString& input);
     void failed(const QString& message);
+    // The automatic delay's estimate (ms) and whether it is locked (false:
+    // lost, searching wide again around it), for the input whose key
+    // (ListenInput::key()) is `inputKey`.
+    void delayEstimated(double delayMs, bool locked, const QString& inputKey);
 
 private:
     std::optional<ExpectedBeacon> expect(std::int64_t periodStartMs, int band) const;

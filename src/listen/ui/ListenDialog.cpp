@@ -1,5 +1,6 @@
 #include "listen/ui/ListenDialog.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -57,6 +58,11 @@ void fillBands(QComboBox* box, int band) {
     box->setToolTip(QStringLiteral("The band this input's receiver is tuned to"));
 }
 
+ReceiveDelay delayIn(const std::map<QString, ReceiveDelay>& delays, const QString& key) {
+    const auto it = delays.find(key);
+    return it == delays.end() ? ReceiveDelay{} : it->second;
+}
+
 ListenInput chosen(const QComboBox* device, const QComboBox* band) {
     return ListenInput{device->currentData(kDescriptionRole).toString(), device->currentData().toString(),
                        band->currentData().toInt()};
@@ -77,10 +83,11 @@ ListenDialog::ListenDialog(const QList<AudioInput>& inputs, const ListenSettings
     fillBands(cbBand, settings.Band);
     form->addRow(QStringLiteral("Band:"), cbBand);
 
-    // Further receivers, each on an input and a band of its own.
-    tbInputs = new QTableWidget(0, 2, this);
+    delays_ = settings.Delays;
+    // Further receivers, each on an input, a band and a delay of its own.
+    tbInputs = new QTableWidget(0, 3, this);
     tbInputs->setObjectName(QStringLiteral("tbInputs"));
-    tbInputs->setHorizontalHeaderLabels({QStringLiteral("Audio input"), QStringLiteral("Band")});
+    tbInputs->setHorizontalHeaderLabels({QStringLiteral("Audio input"), QStringLiteral("Band"), QStringLiteral("Audio delay")});
     tbInputs->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     tbInputs->verticalHeader()->hide();
     tbInputs->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -120,6 +127,24 @@ ListenDialog::ListenDialog(const QList<AudioInput>& inputs, const ListenSettings
     sePitch->setValue(settings.PitchHz);
     sePitch->setToolTip(QStringLiteral("The beacon's tone as the radio plays it (its CW pitch)"));
     form->addRow(QStringLiteral("Pitch:"), sePitch);
+    seDelay = new QSpinBox(this);
+    seDelay->setObjectName(QStringLiteral("seDelay"));
+    seDelay->setRange(ReceiveDelay::kMinMs, ReceiveDelay::kMaxMs);
+    seDelay->setSingleStep(10);
+    seDelay->setSuffix(QStringLiteral(" ms"));
+    seDelay->setToolTip(QStringLiteral("How far the receive audio lags the air (an SDR program or a remote receiver: "
+                                       "0.1 to 2 s)"));
+    cbDelayAuto = new QCheckBox(QStringLiteral("auto"), this);
+    cbDelayAuto->setObjectName(QStringLiteral("cbDelayAuto"));
+    cbDelayAuto->setToolTip(QStringLiteral("Find the delay from the beacons heard (the last one found is shown)"));
+    auto* delayRow = new QHBoxLayout;
+    delayRow->addWidget(seDelay);
+    delayRow->addWidget(cbDelayAuto);
+    form->addRow(QStringLiteral("Audio delay:"), delayRow);
+    showDelay();
+    connect(cbDevice, &QComboBox::currentIndexChanged, this, [this] { showDelay(); });
+    connect(seDelay, &QSpinBox::valueChanged, this, [this] { keepDelay(); });
+    connect(cbDelayAuto, &QCheckBox::toggled, this, [this] { keepDelay(); });
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -135,17 +160,55 @@ void ListenDialog::addRow(const ListenInput& input) {
     fillInputs(device, inputs_, input);
     auto* band = new QComboBox(tbInputs);
     fillBands(band, input.Band);
+    // "auto" below the lowest delay; an automatic delay keeps its last estimate.
+    auto* delay = new QSpinBox(tbInputs);
+    delay->setRange(ReceiveDelay::kMinMs - 1, ReceiveDelay::kMaxMs);
+    delay->setSpecialValueText(QStringLiteral("auto"));
+    delay->setSingleStep(10);
+    delay->setSuffix(QStringLiteral(" ms"));
+    const ReceiveDelay kept = delayIn(delays_, input.key());
+    delay->setValue(kept.automatic ? delay->minimum() : kept.ms);
+    delay->setToolTip(QStringLiteral("How far this input's audio lags the air, or auto"));
     tbInputs->setCellWidget(row, 0, device);
     tbInputs->setCellWidget(row, 1, band);
+    tbInputs->setCellWidget(row, 2, delay);
+}
+
+QString ListenDialog::currentKey() const {
+    const QString id = cbDevice->currentData().toString();
+    return id.isEmpty() ? cbDevice->currentData(kDescriptionRole).toString() : id;
+}
+
+void ListenDialog::showDelay() {
+    const ReceiveDelay delay = delayIn(delays_, currentKey());
+    showing_ = true;
+    seDelay->setValue(delay.ms);
+    cbDelayAuto->setChecked(delay.automatic);
+    seDelay->setEnabled(!delay.automatic);
+    showing_ = false;
+}
+
+void ListenDialog::keepDelay() {
+    seDelay->setEnabled(!cbDelayAuto->isChecked());
+    if (!showing_) delays_[currentKey()] = ReceiveDelay{cbDelayAuto->isChecked(), seDelay->value()};
 }
 
 ListenSettings ListenDialog::settings() const {
     ListenSettings s{cbDevice->currentData(kDescriptionRole).toString(), sePitch->value(),
                      cbDevice->currentData().toString()};
     s.Band = cbBand->currentData().toInt();
-    for (int row = 0; row < tbInputs->rowCount(); ++row)
-        s.MoreInputs.push_back(chosen(qobject_cast<const QComboBox*>(tbInputs->cellWidget(row, 0)),
-                                      qobject_cast<const QComboBox*>(tbInputs->cellWidget(row, 1))));
+    s.Delays = delays_;
+    for (int row = 0; row < tbInputs->rowCount(); ++row) {
+        const ListenInput more = chosen(qobject_cast<const QComboBox*>(tbInputs->cellWidget(row, 0)),
+                                        qobject_cast<const QComboBox*>(tbInputs->cellWidget(row, 1)));
+        const auto* delay = qobject_cast<const QSpinBox*>(tbInputs->cellWidget(row, 2));
+        const ReceiveDelay shown = delay->value() == delay->minimum()
+                                       ? ReceiveDelay{true, delayIn(delays_, more.key()).ms}
+                                       : ReceiveDelay{false, delay->value()};
+        // An input never given a delay gets no entry for the default one.
+        if (shown != ReceiveDelay{} || delays_.count(more.key())) s.Delays[more.key()] = shown;
+        s.MoreInputs.push_back(more);
+    }
     return s;
 }
 

@@ -5,6 +5,7 @@
 
 #include "listen/live/ListenSettings.h"
 
+class QCheckBox;
 class QComboBox;
 class QPushButton;
 class QSpinBox;
@@ -18,7 +19,8 @@ namespace orvane::listen::ui {
 // listed even when it is not plugged in), the band it listens on (the one
 // under the map and the rig follower's, or a band of its own), further
 // inputs of a station with several receivers, each with its band (a small
-// table: add, remove), and the pitch of the beacon's tone. It only collects
+// table: add, remove), the pitch of the beacon's tone and each input's
+// "Audio delay" (ms, or auto: estimated while listening). It only collects
 // the choice; the caller saves it.
 class ListenDialog final : public QDialog {
     Q_OBJECT
@@ -34,10 +36,15 @@ public:
     QTableWidget* moreInputsTable() const { return tbInputs; }
     QPushButton* addButton() const { return btAddInput; }
     QPushButton* removeButton() const { return btRemoveInput; }
+    QSpinBox* delayBox() const { return seDelay; }
+    QCheckBox* delayAutoBox() const { return cbDelayAuto; }
 
 private:
-    // A row of the table for `input`, its input and band boxes set.
+    // A row of the table for `input`, its input, band and delay boxes set.
     void addRow(const ListenInput& input);
+    QString currentKey() const;
+    void showDelay();   // of the input chosen
+    void keepDelay();   // as shown, for the input chosen
 
     QList<AudioInput> inputs_;
     QComboBox* cbDevice = nullptr;
@@ -46,6 +53,10 @@ private:
     QTableWidget* tbInputs = nullptr;
     QPushButton* btAddInput = nullptr;
     QPushButton* btRemoveInput = nullptr;
+    QSpinBox* seDelay = nullptr;
+    QCheckBox* cbDelayAuto = nullptr;
+    std::map<QString, ReceiveDelay> delays_;
+    bool showing_ = false;
 };
 
 }  // namespace orvane::listen::ui

@@ -124,5 +124,48 @@ TEST(ListenSettings, SeveralInputsEachWithItsBand) {
     }
 }
 
+// The "Audio delay" is kept per input, by its id (its description when it
+// has none; the default input's under the empty key): a file without it
+// reads as a fixed 0 for every input and is not given the key by a save;
+// entries that do not read are left out, the others kept.
+TEST(ListenSettings, TheAudioDelayIsKeptPerInput) {
+    TempDir dir;
+    const QString name = dir.file(QStringLiteral("o.INI"));
+    TempDir::write(name, "[Listen]\nDeviceId=sdr\nPitch=650\n");
+    ListenSettings old = ReadListenIni(IniFile(name));
+    EXPECT_TRUE(old.Delays.empty());
+    EXPECT_EQ(old.delay(), ReceiveDelay{});
+    {
+        IniFile ini(name);
+        SaveListenIni(ini, old);
+    }
+    EXPECT_FALSE(TempDir::readAll(name).contains("Delays")) << TempDir::readAll(name).toStdString();
+
+    ListenSettings s{QStringLiteral("IC-7300 USB"), 700, QStringLiteral("usb=IC;7300 \u00e9")};
+    s.setDelay({false, -300});
+    s.Delays[QString()] = ReceiveDelay{true, 0};                       // the default input
+    s.Delays[QStringLiteral("websdr.monitor")] = ReceiveDelay{true, 850};  // its last estimate
+    s.Delays[QStringLiteral("Line In")] = ReceiveDelay{false, 3000};
+    {
+        IniFile ini(name);
+        SaveListenIni(ini, s);
+    }
+    const ListenSettings read = ReadListenIni(IniFile(name));
+    EXPECT_EQ(read, s);
+    EXPECT_EQ(read.delay(), (ReceiveDelay{false, -300}));
+    ListenSettings other = read;
+    other.DeviceId = QStringLiteral("websdr.monitor");
+    EXPECT_EQ(other.delay(), (ReceiveDelay{true, 850}));
+    other.DeviceId = QStringLiteral("unknown");
+    EXPECT_EQ(other.delay(), ReceiveDelay{});
+
+    TempDir::write(name, "[Listen]\nDelays=a=auto;b=9999;=120;junk;c=-20;d=auto:x;%41%3D=auto:40\n");
+    const std::map<QString, ReceiveDelay> expected{{QStringLiteral("a"), {true, 0}},
+                                                   {QString(), {false, 120}},
+                                                   {QStringLiteral("c"), {false, -20}},
+                                                   {QStringLiteral("A="), {true, 40}}};
+    EXPECT_EQ(ReadListenIni(IniFile(name)).Delays, expected);
+}
+
 }  // namespace
 }  // namespace orvane::listen

@@ -1,6 +1,7 @@
 // The "Listen settings" dialog and the chart of openings, painted into an image.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
 #include <QTableWidget>
@@ -32,6 +33,34 @@ TEST(ListenDialog, OffersTheInputsKeepsTheStoredOneAndBoundsThePitch) {
                         nullptr);
     EXPECT_EQ(dialog.deviceBox()->count(), 4);
     EXPECT_EQ(dialog.settings(), (ListenSettings{QStringLiteral("IC-7300 USB"), 650, QStringLiteral("usb-IC-7300")}));
+}
+
+// Each input shows its own delay; what is set for one is kept for it, and
+// the others' are kept as they were.
+TEST(ListenDialog, EachInputHasItsOwnAudioDelay) {
+    const QList<AudioInput> inputs{{QStringLiteral("usb-CODEC-00"), QStringLiteral("USB Audio CODEC")},
+                                   {QStringLiteral("sdr.monitor"), QStringLiteral("Monitor of SDR")}};
+    ListenSettings stored{QStringLiteral("USB Audio CODEC"), 700, QStringLiteral("usb-CODEC-00")};
+    stored.setDelay({false, 180});
+    stored.Delays[QStringLiteral("gone")] = ReceiveDelay{true, 900};
+    ListenDialog dialog(inputs, stored, nullptr);
+    EXPECT_EQ(dialog.delayBox()->value(), 180);
+    EXPECT_FALSE(dialog.delayAutoBox()->isChecked());
+    EXPECT_EQ(dialog.settings(), stored);
+    dialog.deviceBox()->setCurrentIndex(2);  // the SDR: none kept, fixed 0
+    EXPECT_EQ(dialog.delayBox()->value(), 0);
+    dialog.delayAutoBox()->setChecked(true);
+    EXPECT_FALSE(dialog.delayBox()->isEnabled());
+    dialog.delayBox()->setValue(5000);  // bounded
+    const ListenSettings s = dialog.settings();
+    EXPECT_EQ(s.delay(), (ReceiveDelay{true, 3000}));
+    EXPECT_EQ(s.Delays.at(QStringLiteral("usb-CODEC-00")), (ReceiveDelay{false, 180}));
+    EXPECT_EQ(s.Delays.at(QStringLiteral("gone")), (ReceiveDelay{true, 900}));
+    dialog.deviceBox()->setCurrentIndex(1);
+    EXPECT_EQ(dialog.delayBox()->value(), 180);
+    EXPECT_TRUE(dialog.delayBox()->isEnabled());
+    dialog.delayBox()->setValue(-800);
+    EXPECT_EQ(dialog.settings().delay(), (ReceiveDelay{false, -500}));
 }
 
 // Two radios, each on a USB codec of the same make: the two are listed apart
@@ -100,6 +129,33 @@ TEST(ListenDialog, MoreInputsAreAddedEachWithItsBand) {
     EXPECT_EQ(again.settings(), expected);
     for (int i = 0; i < 2 * ListenSettings::kMaxInputs; ++i) again.addButton()->click();
     EXPECT_EQ(again.moreInputsTable()->rowCount(), ListenSettings::kMaxInputs - 1);
+}
+
+// Each further input has its own audio delay in the table: fixed ms, or
+// "auto" (below the lowest), which keeps the input's last estimate.
+TEST(ListenDialog, EachFurtherInputHasItsOwnDelay) {
+    const QList<AudioInput> inputs{{QStringLiteral("sink1.monitor"), QStringLiteral("Radio 1")},
+                                   {QStringLiteral("sink2.monitor"), QStringLiteral("Radio 2")}};
+    ListenSettings stored;
+    stored.MoreInputs = {{QStringLiteral("Radio 1"), QStringLiteral("sink1.monitor"), 1},
+                         {QStringLiteral("Radio 2"), QStringLiteral("sink2.monitor"), 2}};
+    stored.Delays[QStringLiteral("sink2.monitor")] = {true, 1480};
+    ListenDialog dialog(inputs, stored, nullptr);
+    const auto delayAt = [&](int row) { return qobject_cast<QSpinBox*>(dialog.moreInputsTable()->cellWidget(row, 2)); };
+    ASSERT_NE(delayAt(0), nullptr);
+    EXPECT_EQ(delayAt(0)->value(), 0);
+    EXPECT_EQ(delayAt(1)->text(), QStringLiteral("auto"));
+    EXPECT_EQ(dialog.settings(), stored);  // shown as stored, nothing added
+
+    delayAt(0)->setValue(800);
+    delayAt(1)->setValue(250);
+    ListenSettings expected = stored;
+    expected.Delays[QStringLiteral("sink1.monitor")] = {false, 800};
+    expected.Delays[QStringLiteral("sink2.monitor")] = {false, 250};
+    EXPECT_EQ(dialog.settings(), expected);
+    delayAt(1)->setValue(delayAt(1)->minimum());
+    expected.Delays[QStringLiteral("sink2.monitor")] = {true, 1480};  // its estimate kept
+    EXPECT_EQ(dialog.settings(), expected);
 }
 
 TEST(OpeningChart, EachBeaconsRowShowsItsCyclesInTheLevelsColours) {

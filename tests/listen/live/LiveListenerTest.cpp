@@ -13,6 +13,7 @@
 
 #include "beacons/Schedule.h"
 #include "common/TimeTypes.h"
+#include "listen/DelayedAir.h"
 #include "listen/live/LiveListener.h"
 #include "support/WaitUntil.h"
 
@@ -82,6 +83,63 @@ TEST(LiveListener, SlotsOnTheBandReachTheGuiThreadWithTheCall) {
     EXPECT_EQ(got[0].call, QStringLiteral("OA4B"));
     EXPECT_EQ(got[1].call, QStringLiteral("YV5B"));
     EXPECT_EQ(got[2].call, QStringLiteral("4U1UN"));
+}
+
+// A source on its own thread that delivers `audio` at 12 kHz from `startMs`
+// in blocks of 100 ms.
+class RecordingSource final : public AudioSource {
+public:
+    RecordingSource(std::vector<float> audio, std::int64_t startMs) : audio_(std::move(audio)), startMs_(startMs) {}
+    ~RecordingSource() override { stop(); }
+    void start() override {
+        thread_ = std::thread([this] {
+            for (std::size_t i = 0; i + 1200 <= audio_.size(); i += 1200)
+                deliver(startMs_ + static_cast<std::int64_t>(i / 12), 12000,
+                        std::span<const float>(audio_.data() + i, 1200));
+        });
+    }
+    void stop() override {
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    std::vector<float> audio_;
+    std::int64_t startMs_;
+    std::thread thread_;
+};
+
+// The input's delay is auto: a receiver 0.8 s behind the air is estimated
+// from its slots, the lock signalled on the GUI thread, and its slots heard.
+TEST(LiveListener, TheInputsAutomaticDelayIsEstimatedAndSignalled) {
+    const DelayedAir air{.delayMs = 800, .snrDb = -10, .keyed = {0, 1, 2, 3, 4, 5}};
+    LiveListener listener([&](const ListenSettings&) {
+        return std::make_unique<RecordingSource>(air.render(12000, kStart, 7), air.startMs(kStart));
+    });
+    ListenSettings settings;
+    settings.DeviceId = QStringLiteral("sdr.monitor");
+    settings.setDelay({true, 0});
+    listener.setSettings(settings);
+    listener.listenOnBand(0);
+    std::vector<std::pair<double, bool>> told;
+    bool onGuiThread = true;
+    int heard = 0;
+    QString whose;
+    QObject::connect(&listener, &LiveListener::delayEstimated, &listener,
+                     [&](double ms, bool locked, const QString& inputKey) {
+                         told.emplace_back(ms, locked);
+                         whose = inputKey;
+                         onGuiThread = onGuiThread && QThread::currentThread() == listener.thread();
+                     });
+    QObject::connect(&listener, &LiveListener::heard, &listener,
+                     [&](const SlotResult& r, const QString&) { heard += r.heard; });
+    listener.start();
+    ASSERT_TRUE(waitUntil([&] { return heard >= 6; }, 60000)) << heard;
+    listener.stop();
+    ASSERT_FALSE(told.empty());
+    EXPECT_TRUE(told.front().second);
+    EXPECT_NEAR(told.front().first, 800, 30);
+    EXPECT_EQ(whose, QStringLiteral("sdr.monitor"));
+    EXPECT_TRUE(onGuiThread);
 }
 
 TEST(LiveListener, AFollowedBeaconIsExpectedOnItsBand) {

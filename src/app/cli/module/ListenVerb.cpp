@@ -46,6 +46,12 @@ QString clockText(qint64 ms) {
     return t.toString(ms % 1000 == 0 ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm:ss.z"));
 }
 
+// A delay as "+800 ms".
+QString delayText(double ms) {
+    const auto whole = static_cast<long long>(std::llround(ms));
+    return (whole > 0 ? QStringLiteral("+") : QString()) + QString::number(whole) + QStringLiteral(" ms");
+}
+
 // Where a recording of `frames` at `rate` from `startMs` lies against the
 // slots: the whole slots in it and the part of a slot it ends in.
 struct Coverage {
@@ -220,6 +226,21 @@ int run(const cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
             return 2;
         }
     }
+    // One --delay for every input, or one for each.
+    std::vector<listen::ReceiveDelay> delays;
+    for (const QString& text : args.values("delay")) {
+        const auto parsed = listen::parseReceiveDelay(text);
+        if (!parsed) {
+            err << "orvane-cli listen: bad --delay '" << text << "' (" << listen::ReceiveDelay::kMinMs << " to "
+                << listen::ReceiveDelay::kMaxMs << " ms, or auto)\n";
+            return 2;
+        }
+        delays.push_back(*parsed);
+    }
+    if (delays.size() > 1 && delays.size() != inputs.size()) {
+        err << "orvane-cli listen: give one --delay for all inputs, or one for each -i\n";
+        return 2;
+    }
     long long startMs = 0;
     if (inputs.empty() || start.isEmpty()) {
         err << "orvane-cli listen: give -i FILE (or -i - for standard input) and --start TIME\n";
@@ -285,6 +306,18 @@ int run(const cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
             });
             // A recording read short is no failure: what it holds is heard,
             // and the shortfall is told below.
+            if (!delays.empty()) h.cutter->setDelay(delays.size() == 1 ? delays.front() : delays[n]);
+            // With several inputs, the estimate says whose it is.
+            const QString whose = inputs.size() > 1 ? h.name + QStringLiteral(": ") : QString();
+            h.cutter->setDelayHandler([&err, whose](const listen::DelayEstimator& estimator, std::int64_t periodStartMs) {
+                if (estimator.locked())
+                    err << "orvane-cli listen: " << whose << "receive delay " << delayText(estimator.delayMs())
+                        << " from the slot at " << clockText(periodStartMs) << '\n';
+                else
+                    err << "orvane-cli listen: " << whose << "receive delay lost at the slot at "
+                        << clockText(periodStartMs) << "; searching within " << listen::DelayEstimator::kWideSearchMs
+                        << " ms of " << delayText(estimator.delayMs()) << " again\n";
+            });
             h.reader->setBlockHandler([&h](std::int64_t stampMs, int rate, std::span<const float> samples) {
                 h.cutter->push(stampMs, rate, samples);
             });
@@ -347,7 +380,8 @@ int run(const cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
 const cli::Registrar kReg(
     {"listen",
      "listen -i FILE --start TIME [--channel left|right|mix] [--band MHZ | --follow CALL] [--pitch HZ]\n"
-     "       [--stations FILE] [--db URL] [--receiver NAME] [--locator LOCATOR] [--ini SETTINGS.INI]\n"
+     "       [--delay MS|auto] [--stations FILE] [--db URL] [--receiver NAME] [--locator LOCATOR]\n"
+     "       [--ini SETTINGS.INI]\n"
      "    hears the beacons in a recording whose first sample is at TIME (WAV, RF64, FLAC, Ogg and\n"
      "    more; 8 to 192 kHz; -i - reads a WAV from standard input): one line per whole\n"
      "    slot: UTC, MHz, slot, call, heard (1/0), SNR in 2.5 kHz of the four dashes (dB, '-'\n"
@@ -356,17 +390,22 @@ const cli::Registrar kReg(
      "    receiver's name from the settings' [History] section unless given); exit status 1\n"
      "    when the recording cannot be read or holds no whole slot, the database cannot be\n"
      "    written or a slot was not stored; a recording that ends inside a slot (cut short) is\n"
-     "    heard up to its last whole slot with a warning\n"
+     "    heard up to its last whole slot with a warning; --delay: the receive chain's delay (what\n"
+     "    was on the air at t is in the recording at t + delay), fixed or estimated from the\n"
+     "    slots heard (auto: searched within 2500 ms until it locks; each lock, change and loss\n"
+     "    is told on stderr); the time offset is measured from the slot start plus the delay\n"
      "listen -i FILE --band MHZ -i FILE --band MHZ ... --start TIME [options as above]\n"
      "    hears several receivers recorded side by side from TIME, each input on its own band\n"
      "    (the n-th --band is the n-th input's; each band once, - once at most): the lines of\n"
-     "    all inputs in the order of their slots' UTC, then band",
+     "    all inputs in the order of their slots' UTC, then band; one --delay for all inputs, or\n"
+     "    one for each (the n-th the n-th input's)",
      {{"i", "FILE", "the recording, or - for a WAV on standard input; repeated with --band for several"},
       {"channel", "left|right|mix", "the side of a stereo recording to hear (default mix, their mean)"},
       {"start", "TIME", "the UTC of its first sample: YYYY-MM-DDTHH:MM:SSZ or @SECONDS"},
       {"band", "MHZ", "the band it was made on (default 14.10); one for each -i when several"},
       {"follow", "CALL", "the beacon followed across the bands (a call or a slot number 1..18)"},
       {"pitch", "HZ", "the receiver's CW pitch, 300 to 1200 (default 700)"},
+      {"delay", "MS|auto", "the receive chain's delay, -500 to 3000 ms, or auto (default 0); one for each -i or for all"},
       {"stations", "FILE", "a stations file over the built-in table"},
       {"db", "URL", "store each slot in this history database (sqlite:PATH or postgresql://...)"},
       {"receiver", "NAME", "the receiver the slots are stored under"},
