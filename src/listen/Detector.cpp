@@ -456,7 +456,7 @@ constexpr int kMaxRivalUnits = 160;
 constexpr int kDashGuardUnits = 2;
 // How far round the timing found the first long dash is looked for, and the
 // timings tried round it.
-constexpr double kDashLookMs = 800;
+constexpr double kDashLookMs = 1500;
 constexpr double kDashLookStepMs = 5;
 // The unit is tried in steps this fine: a call's first element lies some 60
 // units before the dash, so 0.5 ms of unit moves it by half a dot.
@@ -465,7 +465,7 @@ constexpr double kFineUnitStepMs = 0.25;
 constexpr std::array<double, 13> kDashNudgesMs{-30, -25, -20, -15, -10, -5, 0, 5, 10, 15, 20, 25, 30};
 // Rivals fitted at every timing after the first, rough pass: the best few
 // of the table and of the variants.
-constexpr std::size_t kRefined = 3;
+constexpr std::size_t kRefined = 4;
 // Margins, in standard deviations of noise of the units' power, set on
 // seeded slots (bench/listen's listen_call_bench): the expected call must
 // fit better than every other call of the table by kTableMargin, and no
@@ -476,8 +476,8 @@ constexpr std::size_t kRefined = 3;
 // call of the table is named when it fits better than the expected call and
 // every variant by kOtherMargin. Its gaps must then be clearer than
 // kMinClearness requires alone.
-constexpr double kTableMargin = 0.75;
-constexpr double kVariantSlack = 3.0;
+constexpr double kTableMargin = 0.5;
+constexpr double kVariantSlack = 1.5;
 constexpr double kVariantSlackFraction = 0.005;
 constexpr double kOtherMargin = 1.0;
 constexpr double kToldClearness = 0.85;
@@ -553,7 +553,7 @@ ToneSums toneSumsOf(const Baseband& b, const Cells& c, double toneHz, DetectorWo
     }
     // A cell of noise holds windowEnergy times the variance of z; a unit's
     // sum over n samples, divided by n, holds that variance.
-    return {sums, b.rate, c.noise / c.windowEnergy};
+    return {sums, b.rate, std::sqrt((1 - std::numbers::pi / 4) * c.noise / c.windowEnergy)};
 }
 
 // The power per unit back from a first long dash at `dashMs`: fills the
@@ -575,7 +575,7 @@ void unitsBack(const ToneSums& t, double unitMs, double dashMs, int units, Detec
         const std::size_t a = bounds[k + 1], b = bounds[k];
         // A unit cut by the slot's edge by more than half is left out.
         const bool whole = static_cast<double>(b - a) >= 0.5 * unitMs / 1000 * t.rate;
-        power[k + 1] = power[k] + (whole ? std::norm(t.sums[b] - t.sums[a]) / static_cast<double>(b - a) : 0.0);
+        power[k + 1] = power[k] + (whole ? std::abs(t.sums[b] - t.sums[a]) / std::sqrt(static_cast<double>(b - a)) : 0.0);
         counted[k + 1] = counted[k] + (whole ? 1 : 0);
     }
 }
@@ -677,7 +677,8 @@ Identity identify(const Baseband& bb, const Cells& c, const Keying& keying, cons
             for (std::size_t i = 0; i < n; ++i) chunk[i] = from + i;
             for (double unit = kMinUnitMs; unit <= kMaxUnitMs; unit += kCoarseUnitStepMs) {
                 fitRivals(t, unit, dashAsExpected, units, std::span(chunk.data(), n), ws);
-                fitRivals(t, unit, dashFound, units, std::span(chunk.data(), n), ws);
+                for (const double nudge : {-5.0, 0.0, 5.0})
+                    fitRivals(t, unit, dashFound + nudge, units, std::span(chunk.data(), n), ws);
             }
         }
     }
