@@ -462,7 +462,8 @@ constexpr double kDashLookStepMs = 5;
 // units before the dash, so 0.5 ms of unit moves it by half a dot.
 constexpr double kCoarseUnitStepMs = 0.5;
 constexpr double kFineUnitStepMs = 0.25;
-constexpr std::array<double, 13> kDashNudgesMs{-30, -25, -20, -15, -10, -5, 0, 5, 10, 15, 20, 25, 30};
+constexpr double kFineUnitSpanMs = 1;
+constexpr std::array<double, 7> kDashNudgesMs{-15, -10, -5, 0, 5, 10, 15};
 // Rivals fitted at every timing after the first, rough pass: the best few
 // of the table and of the variants.
 constexpr std::size_t kRefined = 4;
@@ -560,22 +561,25 @@ ToneSums toneSumsOf(const Baseband& b, const Cells& c, double toneHz, DetectorWo
 // workspace's running sums over units (power, and units that hold audio).
 void unitsBack(const ToneSums& t, double unitMs, double dashMs, int units, DetectorWorkspace& ws) {
     auto& bounds = ws.unitBounds;
-    auto& power = ws.unitPower;
+    auto& amplitude = ws.unitPower;
     auto& counted = ws.unitFrames;
     bounds.resize(static_cast<std::size_t>(units) + 1);
-    power.resize(static_cast<std::size_t>(units) + 1);
+    amplitude.resize(static_cast<std::size_t>(units) + 1);
     counted.resize(static_cast<std::size_t>(units) + 1);
     const double last = static_cast<double>(t.sums.size() - 1);
+    const double perMs = t.rate / 1000;
     for (int k = 0; k <= units; ++k)
         bounds[static_cast<std::size_t>(k)] =
-            static_cast<std::size_t>(std::clamp(std::round((dashMs - k * unitMs) / 1000 * t.rate), 0.0, last));
-    power[0] = 0;
+            static_cast<std::size_t>(std::clamp(std::round((dashMs - k * unitMs) * perMs), 0.0, last));
+    // A unit cut by the slot's edge by more than half is left out.
+    const double halfUnit = 0.5 * unitMs * perMs;
+    amplitude[0] = 0;
     counted[0] = 0;
     for (std::size_t k = 0; k < static_cast<std::size_t>(units); ++k) {
         const std::size_t a = bounds[k + 1], b = bounds[k];
-        // A unit cut by the slot's edge by more than half is left out.
-        const bool whole = static_cast<double>(b - a) >= 0.5 * unitMs / 1000 * t.rate;
-        power[k + 1] = power[k] + (whole ? std::abs(t.sums[b] - t.sums[a]) / std::sqrt(static_cast<double>(b - a)) : 0.0);
+        const auto n = static_cast<double>(b - a);
+        const bool whole = n >= halfUnit;
+        amplitude[k + 1] = amplitude[k] + (whole ? std::sqrt(std::norm(t.sums[b] - t.sums[a]) / n) : 0.0);
         counted[k + 1] = counted[k] + (whole ? 1 : 0);
     }
 }
@@ -705,7 +709,16 @@ Identity identify(const Baseband& bb, const Cells& c, const Keying& keying, cons
     bestOf(true);
     bestOf(false);
     const std::span<const std::size_t> few(refined.data(), nRefined);
-    for (double unit = kMinUnitMs; unit <= kMaxUnitMs; unit += kFineUnitStepMs)
+    // Round the units they fit best at: a unit a little off moves the
+    // first characters by most of a dot.
+    double fromUnit = kMaxUnitMs, toUnit = kMinUnitMs;
+    for (const std::size_t i : few) {
+        if (!std::isfinite(ws.rivals[i].fit)) continue;
+        fromUnit = std::min(fromUnit, ws.rivals[i].unitMs - kFineUnitSpanMs);
+        toUnit = std::max(toUnit, ws.rivals[i].unitMs + kFineUnitSpanMs);
+    }
+    for (double unit = std::max<double>(kMinUnitMs, fromUnit); unit <= std::min<double>(kMaxUnitMs, toUnit);
+         unit += kFineUnitStepMs)
         for (const double nudge : kDashNudgesMs) {
             fitRivals(t, unit, dashFound + nudge, units, few, ws);
             fitRivals(t, unit, dashAsExpected + nudge, units, few, ws);
