@@ -5,8 +5,15 @@
 // bench/listen/CallIdentityBench.cpp; these are seeded cases.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QString>
+#include <QTemporaryDir>
+#include <algorithm>
 #include <array>
+#include <cmath>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -15,6 +22,7 @@
 #include "beacons/StationTable.h"
 #include "cwsim/BeaconCalls.h"
 #include "listen/Detector.h"
+#include "listen/RecordingReader.h"
 #include "listen/SlotCutter.h"
 
 using namespace orvane;
@@ -167,6 +175,112 @@ TEST(CallIdentity, WithoutTheTableVariantsAreStillRefused) {
                                                 0, 0, 0, workspace);
         EXPECT_EQ(r.heard, heard) << keyed << " as " << expected;
         EXPECT_TRUE(r.otherCall.isEmpty()) << keyed;
+    }
+}
+
+// Morse keyed by another program: ebook2cw (Debian's ebook2cw), its own
+// timing, keying edges and Ogg Vorbis coding, read back through the
+// recording reader. The call at 22 wpm; each long dash is its "T" at 3 wpm
+// (1.2 s), placed after the call with the network's gaps.
+class Ebook2cw {
+public:
+    Ebook2cw() : program_(QStandardPaths::findExecutable(QStringLiteral("ebook2cw"))) {}
+    bool installed() const { return !program_.isEmpty() && home_.isValid(); }
+
+    // `text` keyed at `wpm`, 700 Hz, 12 kHz: the samples from its first keying
+    // to its last, scaled to a peak of 1. Empty when ebook2cw failed.
+    std::vector<float> keyed(const QString& text, int wpm) const {
+        const QString prefix = home_.filePath(QStringLiteral("k%1_%2_").arg(wpm).arg(text));
+        QProcess p;
+        // ebook2cw keeps its settings in ~/.ebook2cw: a home of its own.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home_.path());
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(home_.path());
+        p.start(program_, {"-O", "-w", QString::number(wpm), "-f", "700", "-s", "12000", "-o", prefix});
+        if (!p.waitForStarted(30'000)) return {};
+        p.write(text.toLatin1() + "\n");
+        p.closeWriteChannel();
+        if (!p.waitForFinished(60'000) || p.exitCode() != 0) return {};
+        const QStringList made = QDir(home_.path()).entryList({QFileInfo(prefix).fileName() + "*.ogg"});
+        if (made.isEmpty()) return {};
+        std::vector<float> audio;
+        listen::RecordingReader reader(home_.filePath(made.first()), 0);
+        reader.open();
+        reader.setBlockHandler([&](std::int64_t, int, std::span<const float> samples) {
+            audio.insert(audio.end(), samples.begin(), samples.end());
+        });
+        reader.start();
+        float peak = 0;
+        for (const float v : audio) peak = std::max(peak, std::abs(v));
+        if (peak <= 0) return {};
+        const auto on = [&](float v) { return std::abs(v) > 0.05f * peak; };
+        const auto first = std::find_if(audio.begin(), audio.end(), on);
+        const auto last = std::find_if(audio.rbegin(), audio.rend(), on).base();
+        std::vector<float> keyed(first, last);
+        for (float& v : keyed) v /= peak;
+        return keyed;
+    }
+
+private:
+    QString program_;
+    QTemporaryDir home_;
+};
+
+// A slot: `call` then the four dashes at 0, -10, -20 and -30 dB from the
+// first, in white noise, the first dash (and the call) at `snrDb` in 2.5 kHz.
+std::vector<float> ebook2cwSlot(const std::vector<float>& call, const std::vector<float>& dash, double snrDb,
+                                std::uint32_t seed) {
+    constexpr double kUnitMs = 1200.0 / 22;
+    constexpr double kSigma = 0.05;
+    std::vector<double> slot(10 * kRate, 0.0);
+    const auto at = [](double ms) { return static_cast<std::size_t>(ms / 1000 * kRate); };
+    // The tone's amplitude for the SNR: (A² / 2) / (sigma² × 2500 / (fs / 2)).
+    const double amplitude = std::sqrt(std::pow(10.0, snrDb / 10) * 4 * kSigma * kSigma * 2500 / kRate);
+    const auto place = [&](const std::vector<float>& what, std::size_t from, double gain) {
+        for (std::size_t i = 0; i < what.size() && from + i < slot.size(); ++i) slot[from + i] += gain * static_cast<double>(what[i]);
+    };
+    std::size_t pos = at(3 * kUnitMs);
+    place(call, pos, amplitude);
+    pos += call.size() + at(7 * kUnitMs);
+    for (int d = 0; d < 4; ++d) {
+        place(dash, pos, amplitude * std::pow(10.0, -d / 2.0));
+        pos += dash.size() + at(3 * kUnitMs);
+    }
+    std::mt19937 rng(seed);
+    std::normal_distribution<double> noise(0.0, kSigma);
+    std::vector<float> out(slot.size());
+    for (std::size_t i = 0; i < slot.size(); ++i) out[i] = static_cast<float>(slot[i] + noise(rng));
+    return out;
+}
+
+TEST(CallIdentity, MorseKeyedByEbook2cwIsToldApart) {
+    const Ebook2cw ebook2cw;
+    if (!ebook2cw.installed()) GTEST_SKIP() << "ebook2cw is not installed (tools/install-deps.sh installs it)";
+    const std::vector<float> dash = ebook2cw.keyed(QStringLiteral("T"), 3);
+    ASSERT_GT(dash.size(), static_cast<std::size_t>(kRate)) << "ebook2cw made no dash";
+    const auto calls = tableCalls();
+    struct Case {
+        const char* keyed;
+        const char* expected;
+        bool heard;
+        const char* other;
+    };
+    const Case cases[] = {
+        {"ZL6B", "ZL6B", true, ""},    {"ZL6B", "OA4B", false, "ZL6B"},  {"ZL6M", "ZL6B", false, ""},
+        {"4X6TU", "4X6TU", true, ""},  {"4X6TU", "4U1UN", false, "4X6TU"}, {"4X6TA", "4X6TU", false, ""},
+    };
+    listen::DetectorWorkspace workspace;
+    std::uint32_t seed = 500;
+    for (const Case& c : cases) {
+        const std::vector<float> call = ebook2cw.keyed(QString::fromLatin1(c.keyed), 22);
+        ASSERT_FALSE(call.empty()) << "ebook2cw failed on " << c.keyed;
+        for (const double snrDb : {0.0, 10.0}) {
+            const SlotResult r = listen::detectSlot(ebook2cwSlot(call, dash, snrDb, ++seed), kRate,
+                                                    QString::fromLatin1(c.expected), {}, 0, 0, 0, workspace, calls);
+            EXPECT_EQ(r.heard, c.heard) << c.keyed << " as " << c.expected << " at " << snrDb << " dB";
+            EXPECT_EQ(r.otherCall.toStdString(), c.other) << c.keyed << " as " << c.expected << " at " << snrDb;
+        }
     }
 }
 
