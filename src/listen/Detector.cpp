@@ -422,13 +422,14 @@ double clearness(const Cells& c, const Keying& keying, const Candidate& at) {
 }
 
 // Telling the call from the others. The first long dash anchors every
-// call the slot may hold: each is keyed to end six units before it. Units
+// call the slot may hold: each is keyed to end seven units before it. Units
 // are counted back from the dash, so a call's keying is a few runs of
-// units, and the power per unit, summed once per timing tried, serves every
-// call. Every call is fitted over the same stretch (from the longest call's
-// start to two units before the dash, and the middle of the dash), as the
-// contrast of the cells it keys against the rest; within one stretch the
-// larger contrast is the better fit, whatever the call's length.
+// units, and the amplitude per unit, summed once per timing tried, serves
+// every call. Every call is fitted over the same stretch (from the longest
+// call's start to two units before the dash) as the contrast of the units it
+// keys against the rest; within one stretch the larger contrast is the
+// better fit, whatever the call's length. The amplitude rather than the
+// power: an element faded by QSB still counts for its call.
 
 // Letters and digits in Morse, as the call's characters are keyed.
 constexpr std::size_t kCharacters = 36;
@@ -467,7 +468,7 @@ constexpr std::array<double, 7> kDashNudgesMs{-15, -10, -5, 0, 5, 10, 15};
 // Rivals fitted at every timing after the first, rough pass: the best few
 // of the table and of the variants.
 constexpr std::size_t kRefined = 4;
-// Margins, in standard deviations of noise of the units' power, set on
+// Margins, in standard deviations of a unit's amplitude in noise, set on
 // seeded slots (bench/listen's listen_call_bench): the expected call must
 // fit better than every other call of the table by kTableMargin, and no
 // worse than any one-character variant by more than kVariantSlack plus
@@ -532,13 +533,13 @@ struct Identity {
 };
 
 // The slot at the tone, summed coherently: running sums of the baseband
-// turned down by the tone, so a unit's power is the power of one sum, as a
-// filter matched to the unit would give it (far less noise than the
-// cells' 30 ms windows, which see 50 Hz of it).
+// turned down by the tone, so a unit's amplitude is that of one sum, as a
+// filter matched to the unit gives it (far less noise than the cells' 30 ms
+// windows, which see 50 Hz of it).
 struct ToneSums {
     std::span<const cd> sums;  // z.size() + 1
     double rate = 0;
-    double noise = 0;  // mean power per unit of noise alone
+    double noise = 0;  // standard deviation of a unit's amplitude in noise alone
 };
 
 ToneSums toneSumsOf(const Baseband& b, const Cells& c, double toneHz, DetectorWorkspace& ws) {
@@ -552,17 +553,18 @@ ToneSums toneSumsOf(const Baseband& b, const Cells& c, double toneHz, DetectorWo
         turn *= step;
         if (i % 1024 == 1023) turn /= std::abs(turn);  // no drift of its magnitude
     }
-    // A cell of noise holds windowEnergy times the variance of z; a unit's
-    // sum over n samples, divided by n, holds that variance.
+    // A cell of noise holds windowEnergy times the variance v of z; a unit's
+    // sum over n samples, over the root of n, has a mean square of v, and
+    // its magnitude (Rayleigh) a variance of v (1 - pi / 4).
     return {sums, b.rate, std::sqrt((1 - std::numbers::pi / 4) * c.noise / c.windowEnergy)};
 }
 
-// The power per unit back from a first long dash at `dashMs`: fills the
-// workspace's running sums over units (power, and units that hold audio).
+// The amplitude per unit back from a first long dash at `dashMs`: fills the
+// workspace's running sums over units (amplitude, and units that hold audio).
 void unitsBack(const ToneSums& t, double unitMs, double dashMs, int units, DetectorWorkspace& ws) {
     auto& bounds = ws.unitBounds;
-    auto& amplitude = ws.unitPower;
-    auto& counted = ws.unitFrames;
+    auto& amplitude = ws.unitAmplitude;
+    auto& counted = ws.unitsCounted;
     bounds.resize(static_cast<std::size_t>(units) + 1);
     amplitude.resize(static_cast<std::size_t>(units) + 1);
     counted.resize(static_cast<std::size_t>(units) + 1);
@@ -585,22 +587,22 @@ void unitsBack(const ToneSums& t, double unitMs, double dashMs, int units, Detec
 }
 
 // Each rival's fit with the units summed for one timing; keeps its best:
-// how far the mean power of the units its call keys stands above that of
+// how far the mean amplitude of the units its call keys stands above that of
 // the rest of the stretch, in standard deviations of noise.
 void fitRivals(const ToneSums& t, double unitMs, double dashMs, int units, std::span<const std::size_t> which,
                DetectorWorkspace& ws) {
     unitsBack(t, unitMs, dashMs, units, ws);
     const auto u = static_cast<std::size_t>(units);
-    const double all = ws.unitPower[u] - ws.unitPower[kDashGuardUnits];
-    const auto nAll = static_cast<double>(ws.unitFrames[u] - ws.unitFrames[kDashGuardUnits]);
+    const double all = ws.unitAmplitude[u] - ws.unitAmplitude[kDashGuardUnits];
+    const auto nAll = static_cast<double>(ws.unitsCounted[u] - ws.unitsCounted[kDashGuardUnits]);
     for (const std::size_t i : which) {
         DetectorWorkspace::Rival& r = ws.rivals[i];
         double on = 0;
         std::size_t nOn = 0;
         for (std::size_t j = r.firstRun; j < r.firstRun + r.runs; ++j) {
             const auto [a, b] = ws.rivalRuns[j];
-            on += ws.unitPower[static_cast<std::size_t>(b)] - ws.unitPower[static_cast<std::size_t>(a)];
-            nOn += ws.unitFrames[static_cast<std::size_t>(b)] - ws.unitFrames[static_cast<std::size_t>(a)];
+            on += ws.unitAmplitude[static_cast<std::size_t>(b)] - ws.unitAmplitude[static_cast<std::size_t>(a)];
+            nOn += ws.unitsCounted[static_cast<std::size_t>(b)] - ws.unitsCounted[static_cast<std::size_t>(a)];
         }
         const double n1 = static_cast<double>(nOn), n0 = nAll - n1;
         if (n1 < 2 || n0 < 2) continue;

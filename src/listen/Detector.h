@@ -79,7 +79,7 @@ struct DetectorWorkspace {
     std::vector<double> longPower;
     std::vector<CallKeying> keyings;  // of the calls seen, kept (a band's 18 and a few more)
     // The call told from the others: each rival's keying as runs of units
-    // counted back from the first long dash, and the power per such unit.
+    // counted back from the first long dash, and the amplitude per such unit.
     struct Rival {
         std::size_t firstRun = 0, runs = 0;
         int units = 0;        // from the start of the transmission to the first long dash
@@ -89,8 +89,8 @@ struct DetectorWorkspace {
     };
     std::vector<std::pair<int, int>> rivalRuns;
     std::vector<Rival> rivals;
-    std::vector<double> unitPower;         // running sums over units back from the dash
-    std::vector<std::size_t> unitFrames;   // and their frame counts
+    std::vector<double> unitAmplitude;     // running sums over units back from the dash
+    std::vector<std::size_t> unitsCounted;  // of the units that hold audio
     std::vector<std::size_t> unitBounds;   // sample index of each unit boundary
     std::vector<std::complex<double>> toneSums;  // running sums of the baseband turned down by the tone
 };
