@@ -59,3 +59,18 @@ function(orvane_test target)
     DISCOVERY_TIMEOUT 60
     PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT} RUN_SERIAL ${serial})
 endfunction()
+
+# orvane_on_demand_library(<target> <define> <library file>)
+# For a library the program opens when a feature first needs it
+# (common/OnDemandLibrary.h) rather than links: defines <define> for
+# <target> as the soname of the library file found at configure time
+# (libpq.so -> libpq.so.5), so the program opens the version it was built
+# against. The target gets the library's headers, not the library.
+function(orvane_on_demand_library target define library_file)
+  file(REAL_PATH "${library_file}" real)
+  get_filename_component(name "${real}" NAME)
+  if(NOT name MATCHES "^(lib[^/]*\\.so\\.[0-9]+)")
+    message(FATAL_ERROR "${library_file}: no versioned shared library behind it (${real})")
+  endif()
+  target_compile_definitions(${target} PRIVATE ${define}="${CMAKE_MATCH_1}")
+endfunction()

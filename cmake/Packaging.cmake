@@ -54,11 +54,13 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${ORVANE_HOMEPAGE}")
-# The libraries come from the binaries (dpkg-shlibdeps); the soundfont and
-# the time-zone database (the stations' UTC offsets) are opened by name at
-# run time, so no binary shows them.
+# The libraries come from the binaries (dpkg-shlibdeps); the soundfont, the
+# time-zone database (the stations' UTC offsets) and the libraries opened
+# when a feature is first used (the PostgreSQL client, Hamlib, FluidSynth:
+# orvane_on_demand_library) are opened by name at run time, so no binary
+# shows them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fluid-soundfont-gm, tzdata")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fluid-soundfont-gm, tzdata, libpq5, libhamlib4, libfluidsynth3")
 # The summary above is the first line of the package's description.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Orvane ++ follows the eighteen beacons of the NCDXF/IARU International

@@ -24,7 +24,8 @@ program=${ORVANE:-$build/src/app/orvane}
 [[ -n "${SKIP_BUILD:-}" || -n "${ORVANE:-}" ]] || cmake --build "$build" --target orvane cwsim_sound_bench >/dev/null
 work=$(mktemp -d)
 source tools/sound-server.sh
-trap 'stop_sound_server; rm -rf "$work"' EXIT
+source tools/virtual-display.sh
+trap 'stop_virtual_display; stop_sound_server; rm -rf "$work"' EXIT
 cp "$program" "$work/orvane"
 mkdir -m 700 "$work/runtime"
 
@@ -49,7 +50,8 @@ fi
 
 export XDG_RUNTIME_DIR="$work/runtime" ORVANE_MESSAGE_LOG="$work/messages.log"
 export shot seconds work ticks sound_server_pid="${sound_server_pid:-}" transmissions=${TRANSMISSIONS:-3}
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+start_virtual_display "$work" 1024x768
+bash -c '
   source tools/sound-server.sh
   percent() { awk -v t="$1" -v s="$2" -v hz="$ticks" "BEGIN { printf \"%.3f%%\", 100 * t / hz / s }"; }
   cpu() { awk "{ print \$14 + \$15 }" /proc/$pid/stat; }

@@ -10,13 +10,15 @@ build=${1:-build}
 shot=${2:-}
 [[ -n "${SKIP_BUILD:-}" ]] || cmake --build "$build" --target orvane >/dev/null
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source tools/virtual-display.sh
+trap 'stop_virtual_display; rm -rf "$work"' EXIT
 cp "$build/src/app/orvane" "$work/"
 mkdir -m 700 "$work/runtime"
 printf '[Orvane]\nLeft=0\nTop=0\nWidth=1940\nHeight=990\nMapOnly=1\nTwilight=1\nLocator=JO22\n' > "$work/orvane.INI"
 export XDG_RUNTIME_DIR="$work/runtime" ORVANE_MESSAGE_LOG="$work/messages.log"
 export shot work
-xvfb-run -a -s "-screen 0 2560x1440x24" bash -c '
+start_virtual_display "$work" 2560x1440
+bash -c '
   cd "$work"
   ./orvane & pid=$!
   sleep 5

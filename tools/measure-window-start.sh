@@ -18,12 +18,14 @@ program=${ORVANE:-$build/src/app/orvane}
 [[ -n "${SKIP_BUILD:-}" || -n "${ORVANE:-}" ]] || cmake --build "$build" --target orvane >/dev/null
 work=$(mktemp -d)
 source tools/sound-server.sh
-trap 'stop_sound_server; rm -rf "$work"' EXIT
+source tools/virtual-display.sh
+trap 'stop_virtual_display; stop_sound_server; rm -rf "$work"' EXIT
 cp "$program" "$work/orvane"
 [[ -n "${NO_SOUND_SERVER:-}" ]] || start_sound_server "$work"
 
 export work runs
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+start_virtual_display "$work" 1024x768
+bash -c '
   one() {  # prints milliseconds from exec to the window mapped
     local dir=$work/run$1 t0 t1 i pid
     mkdir -p "$dir/runtime" && chmod 700 "$dir/runtime" && cp "$work/orvane" "$dir/"

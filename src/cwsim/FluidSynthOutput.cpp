@@ -2,16 +2,50 @@
 
 #include <QFileInfo>
 #include <QSaveFile>
+#include <alsa/asoundlib.h>
 #include <fluidsynth.h>
 
 #include <algorithm>
 #include <array>
 #include <mutex>
 
+#include "common/OnDemandLibrary.h"
 #include "common/OrvaneError.h"
 
 namespace orvane::cwsim {
 namespace {
+
+// FluidSynth, opened when the synthesiser is first asked for: it brings
+// JACK, SDL, PulseAudio, libsndfile and GLib, which a window that plays
+// nothing never needs.
+struct FluidSynth {
+    OnDemandLibrary library{ORVANE_FLUIDSYNTH_SONAME, "the software synthesiser FluidSynth"};
+    ORVANE_LIBRARY_FUNCTION(library, delete_fluid_audio_driver);
+    ORVANE_LIBRARY_FUNCTION(library, delete_fluid_settings);
+    ORVANE_LIBRARY_FUNCTION(library, delete_fluid_synth);
+    ORVANE_LIBRARY_FUNCTION(library, fluid_set_log_function);
+    ORVANE_LIBRARY_FUNCTION(library, fluid_settings_setint);
+    ORVANE_LIBRARY_FUNCTION(library, fluid_settings_setnum);
+    ORVANE_LIBRARY_FUNCTION(library, fluid_settings_setstr);
+    ORVANE_LIBRARY_FUNCTION(library, fluid_synth_all_sounds_off);
+    ORVANE_LIBRARY_FUNCTION(library, fluid_synth_cc);
+    ORVANE_LIBRARY_FUNCTION(library, fluid_synth_noteoff);
+    ORVANE_LIBRARY_FUNCTION(library, fluid_synth_noteon);
+    ORVANE_LIBRARY_FUNCTION(library, fluid_synth_program_change);
+    ORVANE_LIBRARY_FUNCTION(library, fluid_synth_sfload);
+    ORVANE_LIBRARY_FUNCTION(library, fluid_synth_write_s16);
+    ORVANE_LIBRARY_FUNCTION(library, new_fluid_audio_driver);
+    ORVANE_LIBRARY_FUNCTION(library, new_fluid_settings);
+    ORVANE_LIBRARY_FUNCTION(library, new_fluid_synth);
+};
+
+// Throws, naming the library, when it cannot be opened; tried again at the
+// next use.
+const FluidSynth& fluid() {
+    static const FluidSynth library;
+    return library;
+}
+
 
 // FluidSynth logs to the terminal by default; the program reports through
 // its own result codes, so the library stays quiet.
@@ -19,18 +53,18 @@ void silenceFluidSynth() {
     static std::once_flag once;
     std::call_once(once, [] {
         for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
-            fluid_set_log_function(level, [](int, const char*, void*) {}, nullptr);
+            fluid().fluid_set_log_function(level, [](int, const char*, void*) {}, nullptr);
     });
 }
 
 struct SettingsDeleter {
-    void operator()(fluid_settings_t* s) const { delete_fluid_settings(s); }
+    void operator()(fluid_settings_t* s) const { fluid().delete_fluid_settings(s); }
 };
 struct SynthDeleter {
-    void operator()(fluid_synth_t* s) const { delete_fluid_synth(s); }
+    void operator()(fluid_synth_t* s) const { fluid().delete_fluid_synth(s); }
 };
 struct DriverDeleter {
-    void operator()(fluid_audio_driver_t* d) const { delete_fluid_audio_driver(d); }
+    void operator()(fluid_audio_driver_t* d) const { fluid().delete_fluid_audio_driver(d); }
 };
 using SettingsPtr = std::unique_ptr<fluid_settings_t, SettingsDeleter>;
 using SynthPtr = std::unique_ptr<fluid_synth_t, SynthDeleter>;
@@ -46,15 +80,15 @@ constexpr int kPeriods = 2;
 
 SettingsPtr makeSettings(double sampleRate) {
     silenceFluidSynth();
-    SettingsPtr settings(new_fluid_settings());
+    SettingsPtr settings(fluid().new_fluid_settings());
     if (!settings) return settings;
-    fluid_settings_setint(settings.get(), "synth.dynamic-sample-loading", 1);
-    fluid_settings_setint(settings.get(), "synth.reverb.active", 0);
-    fluid_settings_setint(settings.get(), "synth.chorus.active", 0);
-    fluid_settings_setnum(settings.get(), "synth.gain", 0.6);
-    fluid_settings_setnum(settings.get(), "synth.sample-rate", sampleRate);
-    fluid_settings_setint(settings.get(), "audio.period-size", kPeriodFrames);
-    fluid_settings_setint(settings.get(), "audio.periods", kPeriods);
+    fluid().fluid_settings_setint(settings.get(), "synth.dynamic-sample-loading", 1);
+    fluid().fluid_settings_setint(settings.get(), "synth.reverb.active", 0);
+    fluid().fluid_settings_setint(settings.get(), "synth.chorus.active", 0);
+    fluid().fluid_settings_setnum(settings.get(), "synth.gain", 0.6);
+    fluid().fluid_settings_setnum(settings.get(), "synth.sample-rate", sampleRate);
+    fluid().fluid_settings_setint(settings.get(), "audio.period-size", kPeriodFrames);
+    fluid().fluid_settings_setint(settings.get(), "audio.periods", kPeriods);
     return settings;
 }
 
@@ -65,10 +99,20 @@ SettingsPtr makeSettings(double sampleRate) {
 // tried: it would start a JACK server of its own.
 DriverPtr openAudio(fluid_settings_t* settings, fluid_synth_t* synth) {
     for (const char* name : {"alsa", "pulseaudio", "pipewire"}) {
-        if (fluid_settings_setstr(settings, "audio.driver", name) != FLUID_OK) continue;
-        if (DriverPtr driver{new_fluid_audio_driver(settings, synth)}) return driver;
+        if (fluid().fluid_settings_setstr(settings, "audio.driver", name) != FLUID_OK) continue;
+        if (DriverPtr driver{fluid().new_fluid_audio_driver(settings, synth)}) return driver;
     }
     return {};
+}
+
+// Whether ALSA's default playback device opens, as FluidSynth's ALSA driver
+// opens it (audio.alsa.device "default"). Without blocking: a device busy
+// with another program says so at once.
+bool alsaDefaultTakesAStream() {
+    snd_pcm_t* pcm = nullptr;
+    if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) return false;
+    snd_pcm_close(pcm);
+    return true;
 }
 
 // Channel 1 messages onto the synthesiser. A note off for a note that is not
@@ -79,10 +123,10 @@ MidiResult applyMessage(fluid_synth_t* synth, std::uint32_t msg) {
     const int d1 = shortMsgData1(msg), d2 = shortMsgData2(msg);
     int rc = FLUID_OK;
     switch (shortMsgStatus(msg) & 0xF0) {
-    case 0x90: rc = fluid_synth_noteon(synth, channel, d1, d2); if (d2 == 0) rc = FLUID_OK; break;
-    case 0x80: fluid_synth_noteoff(synth, channel, d1); break;
-    case 0xB0: rc = fluid_synth_cc(synth, channel, d1, d2); break;
-    case 0xC0: rc = fluid_synth_program_change(synth, channel, d1); break;
+    case 0x90: rc = fluid().fluid_synth_noteon(synth, channel, d1, d2); if (d2 == 0) rc = FLUID_OK; break;
+    case 0x80: fluid().fluid_synth_noteoff(synth, channel, d1); break;
+    case 0xB0: rc = fluid().fluid_synth_cc(synth, channel, d1, d2); break;
+    case 0xC0: rc = fluid().fluid_synth_program_change(synth, channel, d1); break;
     default: return midierr::kInvalidParam;
     }
     return rc == FLUID_OK ? midierr::kNoError : midierr::kError;
@@ -95,7 +139,7 @@ public:
     FluidSynthPort(fluid_synth_t* synth, DriverPtr driver) : synth_(synth), driver_(std::move(driver)) {}
     ~FluidSynthPort() override {
         driver_.reset();  // the stream's thread ends here
-        fluid_synth_all_sounds_off(synth_, -1);
+        fluid().fluid_synth_all_sounds_off(synth_, -1);
     }
     // FluidSynth's API is thread-safe (synth.threadsafe-api is on by default).
     MidiResult send(std::uint32_t msg) override { return applyMessage(synth_, msg); }
@@ -120,9 +164,15 @@ FluidSynthOutput::~FluidSynthOutput() = default;
 
 bool FluidSynthOutput::canSound(const QString& soundFont) {
     if (!QFileInfo(soundFont).isReadable()) return false;
+    if (alsaDefaultTakesAStream()) return true;
+    try {
+        fluid();
+    } catch (const OrvaneError&) {
+        return false;
+    }
     SettingsPtr settings = makeSettings(44100.0);
     if (!settings) return false;
-    SynthPtr synth(new_fluid_synth(settings.get()));
+    SynthPtr synth(fluid().new_fluid_synth(settings.get()));
     if (!synth) return false;
     DriverPtr driver = openAudio(settings.get(), synth.get());
     const bool ok = driver != nullptr;
@@ -133,11 +183,16 @@ bool FluidSynthOutput::canSound(const QString& soundFont) {
 MidiResult FluidSynthOutput::load() {
     std::lock_guard lock(mutex_);
     if (engine_) return midierr::kNoError;
+    try {
+        fluid();
+    } catch (const OrvaneError&) {
+        return midierr::kNoDriver;
+    }
     auto engine = std::make_unique<Engine>();
     engine->settings = makeSettings(44100.0);
-    if (engine->settings) engine->synth.reset(new_fluid_synth(engine->settings.get()));
+    if (engine->settings) engine->synth.reset(fluid().new_fluid_synth(engine->settings.get()));
     if (!engine->synth) return midierr::kNoMem;
-    if (fluid_synth_sfload(engine->synth.get(), soundFont_.toLocal8Bit().constData(), 1) == FLUID_FAILED)
+    if (fluid().fluid_synth_sfload(engine->synth.get(), soundFont_.toLocal8Bit().constData(), 1) == FLUID_FAILED)
         return midierr::kBadDeviceId;
     engine_ = std::move(engine);
     return midierr::kNoError;
@@ -170,9 +225,9 @@ struct FluidRenderer::Synth {
 FluidRenderer::FluidRenderer(const QString& soundFont, int sampleRate)
     : synth_(std::make_unique<Synth>()), sampleRate_(sampleRate) {
     synth_->settings = makeSettings(static_cast<double>(sampleRate));
-    if (synth_->settings) synth_->synth.reset(new_fluid_synth(synth_->settings.get()));
+    if (synth_->settings) synth_->synth.reset(fluid().new_fluid_synth(synth_->settings.get()));
     if (!synth_->synth) throw OrvaneError("The software synthesiser could not be started.");
-    if (fluid_synth_sfload(synth_->synth.get(), soundFont.toLocal8Bit().constData(), 1) == FLUID_FAILED)
+    if (fluid().fluid_synth_sfload(synth_->synth.get(), soundFont.toLocal8Bit().constData(), 1) == FLUID_FAILED)
         throw OrvaneError("Unable to load the soundfont " + soundFont.toStdString());
 }
 
@@ -191,7 +246,7 @@ std::vector<std::int16_t> FluidRenderer::render(const std::vector<TimedMessage>&
         while (frame < target) {
             const std::size_t n = std::min(kChunk, target - frame);
             std::int16_t* out = samples.data() + frame * 2;
-            fluid_synth_write_s16(synth_->synth.get(), static_cast<int>(n), out, 0, 2, out, 1, 2);
+            fluid().fluid_synth_write_s16(synth_->synth.get(), static_cast<int>(n), out, 0, 2, out, 1, 2);
             frame += n;
         }
     };

@@ -33,8 +33,12 @@ public:
     FluidSynthOutput& operator=(const FluidSynthOutput&) = delete;
 
     // Whether the synthesiser can really sound here: the soundfont is
-    // readable and an audio output opens. Opens and closes an audio output
-    // once, on a synthesiser without a soundfont (nothing is loaded).
+    // readable and an audio output opens. Asks ALSA's default device first,
+    // where the synthesiser plays first (on a desktop, the sound server
+    // through ALSA's plug-in), so that counting the outputs at start does not
+    // load FluidSynth; only when that device takes no stream does it open and
+    // close FluidSynth's own outputs once, on a synthesiser without a
+    // soundfont (nothing is loaded).
     static bool canSound(const QString& soundFont);
 
     // Loads the synthesiser and its soundfont, once; kNoError when it is

@@ -9,11 +9,45 @@
 #include <utility>
 
 #include "beacons/Schedule.h"
+#include "common/OnDemandLibrary.h"
 #include "common/OrvaneError.h"
 #include "history/HistoryRows.h"
 
 namespace orvane::history {
 namespace {
+
+// libpq, opened when the first PostgreSQL history is: it brings a dozen
+// libraries (Kerberos, LDAP, TLS) that a program keeping its history in a
+// file never needs.
+struct LibPq {
+    OnDemandLibrary library{ORVANE_LIBPQ_SONAME, "the PostgreSQL client library"};
+    ORVANE_LIBRARY_FUNCTION(library, PQclear);
+    ORVANE_LIBRARY_FUNCTION(library, PQconnectdbParams);
+    ORVANE_LIBRARY_FUNCTION(library, PQconninfoFree);
+    ORVANE_LIBRARY_FUNCTION(library, PQconninfoParse);
+    ORVANE_LIBRARY_FUNCTION(library, PQerrorMessage);
+    ORVANE_LIBRARY_FUNCTION(library, PQexec);
+    ORVANE_LIBRARY_FUNCTION(library, PQexecParams);
+    ORVANE_LIBRARY_FUNCTION(library, PQfinish);
+    ORVANE_LIBRARY_FUNCTION(library, PQfreemem);
+    ORVANE_LIBRARY_FUNCTION(library, PQgetisnull);
+    ORVANE_LIBRARY_FUNCTION(library, PQgetlength);
+    ORVANE_LIBRARY_FUNCTION(library, PQgetvalue);
+    ORVANE_LIBRARY_FUNCTION(library, PQntuples);
+    ORVANE_LIBRARY_FUNCTION(library, PQresultErrorField);
+    ORVANE_LIBRARY_FUNCTION(library, PQresultStatus);
+    ORVANE_LIBRARY_FUNCTION(library, PQsetNoticeProcessor);
+    ORVANE_LIBRARY_FUNCTION(library, PQstatus);
+    ORVANE_LIBRARY_FUNCTION(library, PQtransactionStatus);
+};
+
+// Throws, naming the library, when it cannot be opened; tried again at the
+// next use.
+const LibPq& pq() {
+    static const LibPq library;
+    return library;
+}
+
 
 // Held by the client that makes or migrates the tables, so twenty receivers
 // connecting to a fresh database at once make them once.
@@ -121,21 +155,21 @@ private:
 class PostgresHistory::Result {
 public:
     explicit Result(PGresult* r) : r_(r) {}
-    ~Result() { PQclear(r_); }
+    ~Result() { pq().PQclear(r_); }
     Result(Result&& o) noexcept : r_(std::exchange(o.r_, nullptr)) {}
     Result(const Result&) = delete;
     Result& operator=(const Result&) = delete;
     Result& operator=(Result&&) = delete;
 
-    ExecStatusType status() const { return r_ ? PQresultStatus(r_) : PGRES_FATAL_ERROR; }
-    const char* field(int code) const { return r_ ? PQresultErrorField(r_, code) : nullptr; }
-    int rows() const { return PQntuples(r_); }
-    bool isNull(int row, int column) const { return PQgetisnull(r_, row, column) != 0; }
+    ExecStatusType status() const { return r_ ? pq().PQresultStatus(r_) : PGRES_FATAL_ERROR; }
+    const char* field(int code) const { return r_ ? pq().PQresultErrorField(r_, code) : nullptr; }
+    int rows() const { return pq().PQntuples(r_); }
+    bool isNull(int row, int column) const { return pq().PQgetisnull(r_, row, column) != 0; }
     QString text(int row, int column) const {
-        return QString::fromUtf8(PQgetvalue(r_, row, column), PQgetlength(r_, row, column));
+        return QString::fromUtf8(pq().PQgetvalue(r_, row, column), pq().PQgetlength(r_, row, column));
     }
     std::int64_t integer(int row, int column) const {
-        return QByteArray::fromRawData(PQgetvalue(r_, row, column), PQgetlength(r_, row, column)).toLongLong();
+        return QByteArray::fromRawData(pq().PQgetvalue(r_, row, column), pq().PQgetlength(r_, row, column)).toLongLong();
     }
     std::optional<int> optionalInt(int row, int column) const {
         return isNull(row, column) ? std::nullopt : std::optional<int>(static_cast<int>(integer(row, column)));
@@ -147,10 +181,10 @@ private:
 
 PostgresHistory::PostgresHistory(const QString& url) : url_(url) {
     char* parseError = nullptr;
-    PQconninfoOption* options = PQconninfoParse(url.toUtf8().constData(), &parseError);
+    PQconninfoOption* options = pq().PQconninfoParse(url.toUtf8().constData(), &parseError);
     if (!options) {
         const QString reason = parseError ? oneLine(parseError) : QStringLiteral("out of memory");
-        PQfreemem(parseError);
+        pq().PQfreemem(parseError);
         throw OrvaneError(QStringLiteral("History database %1: not a PostgreSQL URL: %2").arg(url, reason).toStdString());
     }
     std::vector<QByteArray> keys, values;
@@ -161,7 +195,7 @@ PostgresHistory::PostgresHistory(const QString& url) : url_(url) {
         keys.emplace_back(o->keyword);
         values.emplace_back(o->val);
     }
-    PQconninfoFree(options);
+    pq().PQconninfoFree(options);
     // The URL is kept in the settings and shown in messages: not with a
     // password. (The URL is therefore not repeated in this message.)
     if (hasPassword)
@@ -186,46 +220,46 @@ PostgresHistory::PostgresHistory(const QString& url) : url_(url) {
     }
     k.push_back(nullptr);
     v.push_back(nullptr);
-    conn_ = PQconnectdbParams(k.data(), v.data(), 0);
-    if (!conn_ || PQstatus(conn_) != CONNECTION_OK) {
-        const QString reason = conn_ ? oneLine(PQerrorMessage(conn_)) : QStringLiteral("out of memory");
-        PQfinish(conn_);
+    conn_ = pq().PQconnectdbParams(k.data(), v.data(), 0);
+    if (!conn_ || pq().PQstatus(conn_) != CONNECTION_OK) {
+        const QString reason = conn_ ? oneLine(pq().PQerrorMessage(conn_)) : QStringLiteral("out of memory");
+        pq().PQfinish(conn_);
         conn_ = nullptr;
         throw OrvaneError(QStringLiteral("History database %1: cannot connect: %2").arg(url, reason).toStdString());
     }
     // Notices (a table that exists already) are not the user's business.
-    PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
+    pq().PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
     try {
         exec("SET statement_timeout = '60s'");
         // Room to sum a year's cells in memory rather than sort them on disk.
         exec("SET work_mem = '32MB'");
         createOrMigrate();
     } catch (...) {
-        PQfinish(conn_);
+        pq().PQfinish(conn_);
         conn_ = nullptr;
         throw;
     }
 }
 
-PostgresHistory::~PostgresHistory() { PQfinish(conn_); }
+PostgresHistory::~PostgresHistory() { pq().PQfinish(conn_); }
 
 PostgresHistory::Result PostgresHistory::exec(const char* sql, const std::vector<QByteArray>& params) {
     std::vector<const char*> values;
     values.reserve(params.size());
     for (const QByteArray& p : params) values.push_back(p.constData());
-    Result result(PQexecParams(conn_, sql, static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr, 0));
+    Result result(pq().PQexecParams(conn_, sql, static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr, 0));
     const ExecStatusType status = result.status();
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) return result;
     // A lost connection may leave no result at all.
     const char* primary = result.field(PG_DIAG_MESSAGE_PRIMARY);
-    const QString reason = oneLine(primary ? primary : PQerrorMessage(conn_));
+    const QString reason = oneLine(primary ? primary : pq().PQerrorMessage(conn_));
     const char* state = result.field(PG_DIAG_SQLSTATE);
     throw ServerError(QStringLiteral("History database %1: cannot write or read: %2").arg(url_, reason).toStdString(),
                       QByteArray(state ? state : ""));
 }
 
 void PostgresHistory::rollback() {
-    if (PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) != PQTRANS_IDLE) PQclear(PQexec(conn_, "ROLLBACK"));
+    if (pq().PQstatus(conn_) == CONNECTION_OK && pq().PQtransactionStatus(conn_) != PQTRANS_IDLE) pq().PQclear(pq().PQexec(conn_, "ROLLBACK"));
 }
 
 void PostgresHistory::createOrMigrate() {

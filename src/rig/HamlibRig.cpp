@@ -1,15 +1,45 @@
-// The one file that includes Hamlib. It turns Hamlib's calls and error codes
+// The one file that includes Hamlib (its header; the library is opened
+// when first used). It turns Hamlib's calls and error codes
 // into Rig calls and RigError texts.
 #include <hamlib/rig.h>
 
 #include <clocale>
 #include <mutex>
 
+#include "common/OnDemandLibrary.h"
 #include "rig/Rig.h"
 #include "rig/RigModels.h"
 
 namespace orvane::rig {
 namespace {
+
+// Hamlib, opened when the first rig is or the model list is asked for: with
+// its backends it brings USB, INDI and a dozen more libraries that a window
+// following no radio never needs.
+struct Hamlib {
+    OnDemandLibrary library{ORVANE_HAMLIB_SONAME, "the radio library Hamlib"};
+    ORVANE_LIBRARY_FUNCTION(library, rig_set_debug);
+    ORVANE_LIBRARY_FUNCTION(library, rig_init);
+    ORVANE_LIBRARY_FUNCTION(library, rig_open);
+    ORVANE_LIBRARY_FUNCTION(library, rig_set_freq);
+    ORVANE_LIBRARY_FUNCTION(library, rig_set_mode);
+    ORVANE_LIBRARY_FUNCTION(library, rig_get_freq);
+    ORVANE_LIBRARY_FUNCTION(library, rig_token_lookup);
+    ORVANE_LIBRARY_FUNCTION(library, rig_set_conf);
+    ORVANE_LIBRARY_FUNCTION(library, rigerror2);
+    ORVANE_LIBRARY_FUNCTION(library, rig_close);
+    ORVANE_LIBRARY_FUNCTION(library, rig_cleanup);
+    ORVANE_LIBRARY_FUNCTION(library, rig_load_all_backends);
+    ORVANE_LIBRARY_FUNCTION(library, rig_list_foreach);
+};
+
+// Throws, naming the library, when it cannot be opened; tried again at the
+// next use.
+const Hamlib& hamlib() {
+    static const Hamlib library;
+    return library;
+}
+
 
 // Hamlib's debug level and its rig list are process-wide; set them once.
 //
@@ -23,7 +53,7 @@ void initialiseHamlib() {
     static std::once_flag once;
     std::call_once(once, [] {
         std::setlocale(LC_NUMERIC, "C");
-        rig_set_debug(RIG_DEBUG_NONE);
+        hamlib().rig_set_debug(RIG_DEBUG_NONE);
     });
 }
 
@@ -45,7 +75,7 @@ public:
         initialiseHamlib();
         {
             const std::lock_guard guard(backendLock());
-            rig_ = rig_init(static_cast<rig_model_t>(settings_.model));
+            rig_ = hamlib().rig_init(static_cast<rig_model_t>(settings_.model));
         }
         if (!rig_) throw RigError("Hamlib knows no rig model " + std::to_string(settings_.model));
         try {
@@ -55,7 +85,7 @@ public:
             if (settings_.serialSpeed > 0) setConf("serial_speed", std::to_string(settings_.serialSpeed));
             setConf("timeout", std::to_string(settings_.timeoutMs));
             setConf("retry", "0");
-            check(rig_open(rig_), "open");
+            check(hamlib().rig_open(rig_), "open");
             opened_ = true;
         } catch (...) {
             release();
@@ -65,14 +95,14 @@ public:
 
     void tune(double hz) override {
         open();
-        check(rig_set_freq(rig_, RIG_VFO_CURR, hz), "set the frequency");
-        check(rig_set_mode(rig_, RIG_VFO_CURR, RIG_MODE_CW, RIG_PASSBAND_NOCHANGE), "set mode CW");
+        check(hamlib().rig_set_freq(rig_, RIG_VFO_CURR, hz), "set the frequency");
+        check(hamlib().rig_set_mode(rig_, RIG_VFO_CURR, RIG_MODE_CW, RIG_PASSBAND_NOCHANGE), "set mode CW");
     }
 
     double frequencyHz() override {
         open();
         freq_t hz = 0;
-        check(rig_get_freq(rig_, RIG_VFO_CURR, &hz), "read the frequency");
+        check(hamlib().rig_get_freq(rig_, RIG_VFO_CURR, &hz), "read the frequency");
         return hz;
     }
 
@@ -80,16 +110,16 @@ public:
 
 private:
     void setConf(const char* name, const std::string& value) {
-        const token_t token = rig_token_lookup(rig_, name);
+        const token_t token = hamlib().rig_token_lookup(rig_, name);
         if (token == RIG_CONF_END) return;  // the model has no such setting
-        check(rig_set_conf(rig_, token, value.c_str()), std::string("set ") + name);
+        check(hamlib().rig_set_conf(rig_, token, value.c_str()), std::string("set ") + name);
     }
 
     void check(int rc, const std::string& what) {
         if (rc == RIG_OK) return;
         // rigerror2: the error's own text; rigerror appends Hamlib's saved
         // debug trace, which is no message for the user.
-        const char* text = rigerror2(rc);
+        const char* text = hamlib().rigerror2(rc);
         std::string message = "Radio: cannot " + what + ": " + (text ? text : "unknown error");
         while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
         throw RigError(message);
@@ -97,8 +127,8 @@ private:
 
     void release() {
         if (!rig_) return;
-        if (opened_) rig_close(rig_);
-        rig_cleanup(rig_);
+        if (opened_) hamlib().rig_close(rig_);
+        hamlib().rig_cleanup(rig_);
         rig_ = nullptr;
         opened_ = false;
     }
@@ -115,9 +145,9 @@ private:
 std::vector<RigModel> hamlibModelList() {
     initialiseHamlib();
     const std::lock_guard guard(backendLock());
-    rig_load_all_backends();
+    hamlib().rig_load_all_backends();
     std::vector<RigModel> models;
-    rig_list_foreach(
+    hamlib().rig_list_foreach(
         [](const struct rig_caps* caps, rig_ptr_t data) -> int {
             auto* out = static_cast<std::vector<RigModel>*>(data);
             if (caps && out->size() < 10'000)
