@@ -128,19 +128,29 @@ void RecordingReader::open() {
 }
 
 void RecordingReader::start() {
+    begin();
+    while (readBlock()) {
+    }
+    if (!stopped_) end();
+}
+
+void RecordingReader::begin() {
     stopped_ = false;
     framesRead_ = 0;
+    delivered_ = 0;
     shortfall_.reset();
     divider_.reset();
-    if (!file_) return;
+    frames_.resize(static_cast<std::size_t>(kBlockFrames * format_.channels));
+    mono_.reserve(static_cast<std::size_t>(kBlockFrames));
+}
+
+bool RecordingReader::readBlock() {
+    if (!file_) return false;
     const int channels = format_.channels;
     const int pick = channels == 1 || channel_ == RecordingChannel::Left ? 0 : 1;
-    frames_.resize(static_cast<std::size_t>(kBlockFrames * channels));
-    mono_.reserve(static_cast<std::size_t>(kBlockFrames));
-    std::int64_t delivered = 0;
     while (!stopped_) {
         const sf_count_t got = sf_readf_float(file_, frames_.data(), kBlockFrames);
-        if (got <= 0) break;
+        if (got <= 0) return false;
         framesRead_ += got;
         mono_.clear();
         for (sf_count_t i = 0; i < got; ++i) {
@@ -150,12 +160,22 @@ void RecordingReader::start() {
             if (float out = 0; divider_.add(v, out)) mono_.push_back(out);
         }
         if (mono_.empty()) continue;
-        // Stamps are worked out from the sample count, never accumulated.
-        const std::int64_t stampMs = firstSampleUtcMs_ + delivered * 1000 / format_.deliveredRate;
+        const std::int64_t stampMs = deliveredUpToMs();
         deliver(stampMs, format_.deliveredRate, std::span<const float>(mono_.data(), mono_.size()));
-        delivered += static_cast<std::int64_t>(mono_.size());
+        delivered_ += static_cast<std::int64_t>(mono_.size());
+        return true;
     }
-    if (stopped_) return;
+    return false;
+}
+
+// Stamps are worked out from the sample count, never accumulated.
+std::int64_t RecordingReader::deliveredUpToMs() const {
+    return format_.deliveredRate > 0 ? firstSampleUtcMs_ + delivered_ * 1000 / format_.deliveredRate
+                                     : firstSampleUtcMs_;
+}
+
+void RecordingReader::end() {
+    if (!file_) return;
     if (sf_error(file_) != SF_ERR_NO_ERROR) {
         shortfall_ = QStringLiteral("read failed after %1 frames (%2)")
                          .arg(framesRead_)

@@ -69,6 +69,16 @@ public:
     void start() override;
     void stop() override { stopped_ = true; }
 
+    // start() in steps, for a caller that reads several recordings side by
+    // side: begin(), then readBlock() until it gives false (the end, or
+    // stop()), then end() to learn the shortfall. Each step delivers at most
+    // one block, on the caller's thread.
+    void begin();
+    bool readBlock();
+    void end();
+    // The UTC ms up to which samples were delivered (the next block's stamp).
+    std::int64_t deliveredUpToMs() const;
+
     // Frames of the recording read by start() (before any dividing down).
     std::int64_t framesRead() const { return framesRead_; }
     // Why the recording ended before the frames its header declares; nullopt
@@ -92,6 +102,7 @@ private:
     std::vector<float> mono_;    // one block as delivered
     std::atomic<bool> stopped_ = false;
     std::int64_t framesRead_ = 0;
+    std::int64_t delivered_ = 0;  // samples delivered, after any dividing down
     std::optional<QString> shortfall_;
 };
 

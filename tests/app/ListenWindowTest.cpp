@@ -222,6 +222,34 @@ TEST_F(ListenWindowTest, TheSettingsAreSavedAndUsedAtTheNextStart) {
     EXPECT_TRUE(menu().listening());
 }
 
+// Five receivers, one a band: each input's source is asked for with its own
+// device and band, and the slots of all five fill the Monitor grid's five
+// rows and go to the one history.
+TEST_F(ListenWindowTest, FiveInputsFillEveryBandOfTheGrid) {
+    listen::ListenSettings five{QStringLiteral("Radio 1"), 700, QString()};
+    five.Band = 0;
+    for (int band = 1; band < 5; ++band)
+        five.MoreInputs.push_back({QStringLiteral("Radio %1").arg(band + 1), QString(), band});
+    menu().setSettingsDialog([&](const QStringList&, const listen::ListenSettings&) { return std::optional(five); });
+    menu().settingsItem()->trigger();
+    QStringList asked;
+    menu().setSourceFactory([&](const listen::ListenSettings& s) {
+        asked << QStringLiteral("%1 on %2").arg(s.Device).arg(s.Band);
+        return std::make_unique<FakeSource>(noonMs(0, 0), 30, QString());
+    });
+    menu().listenItem()->trigger();
+    EXPECT_TRUE(menu().listening());
+    EXPECT_EQ(asked, QStringList({"Radio 1 on 0", "Radio 2 on 1", "Radio 3 on 2", "Radio 4 on 3", "Radio 5 on 4"}));
+    MonitorPanel& monitor = window->monitorPanel();
+    // A column is a slot of the cycle; each band's row has its beacon there.
+    for (int band = 0; band < 5; ++band)
+        for (int slot = 0; slot < 3; ++slot) EXPECT_EQ(monitor.cellHeardLevel(slot, band), 0) << band << ' ' << slot;
+    EXPECT_EQ(monitor.cellHeardLevel(3, 4), -1);  // not listened for
+    window.reset();
+    history::SqliteHistory store(AppPaths::inDirectory(dir.path()).historyFileName());
+    EXPECT_EQ(store.hours({}).size(), 15u);
+}
+
 TEST_F(ListenWindowTest, TheChartShowsTheResultsAndSavesAsPng) {
     menu().showResult(heardResult(noonMs(0, 10), 0, 1, 4), QStringLiteral("VE8AT"));
     menu().chartItem()->trigger();

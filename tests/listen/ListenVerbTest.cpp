@@ -278,6 +278,123 @@ TEST(ListenVerb, RecordingsSoxMadeAreHeard) {
     for (int d = 0; d < 3; ++d) EXPECT_NEAR(first[5 + d].toDouble(), 10 - 10 * d, 2.0) << d;
 }
 
+// Five receivers recorded side by side from 12:00:05 UTC, one a band, each
+// keying the beacon due on its band in some of the slots at :10, :20 and
+// :30 (a different choice on each band, so a recording heard on the wrong
+// band shows). The one on 28.20 MHz ends at 12:00:35. Given in no order,
+// one on standard input; heard in one run into one history.
+TEST(ListenVerb, FiveReceiversAreHeardTogetherInTheOrderOfTimeThenBand) {
+    constexpr int kBands = 5;
+    const char* const mhz[kBands] = {"14.10", "18.11", "21.15", "24.93", "28.20"};
+    // The slots (0: :10, 1: :20, 2: :30) keyed on each band.
+    const std::vector<int> keyed[kBands] = {{0, 2}, {1}, {0, 1}, {2}, {0, 1}};
+    const char* const calls[] = {"4U1UN", "VE8AT", "W6WX", "KH6WO", "ZL6B", "VK6RBP", "JA2IGY", "RR9O", "VR2B",
+                                 "4S7B", "ZS6DN", "5Z4B", "4X6TU", "OH2B", "CS3B", "LU4AA", "OA4B", "YV5B"};
+    // 12:00:10 is the second slot of a cycle: beacon (1 + slot - band) mod 18.
+    const auto beaconAt = [](int slot, int band) { return (1 + slot - band + 18) % 18; };
+    TempDir dir;
+    QString files[kBands];
+    QByteArray onStandardInput;
+    for (int b = 0; b < kBands; ++b) {
+        KeyedTone noise;
+        noise.present = false;
+        const double lengthMs = b == 4 ? 30'000 : 36'000;
+        std::vector<float> audio = noise.render(kRate, lengthMs, 10 + static_cast<std::uint32_t>(b));
+        for (const int slot : keyed[b]) {
+            KeyedTone beacon;
+            beacon.call = calls[beaconAt(slot, b)];
+            beacon.dashSnrDb = {0, -10, -20, -30};
+            const auto a = beacon.render(kRate, 10'000, 20 + static_cast<std::uint32_t>(b * 3 + slot));
+            std::copy(a.begin(), a.end(), audio.begin() + (5 + 10 * slot) * kRate);
+        }
+        files[b] = dir.file(QStringLiteral("rx-%1.wav").arg(QLatin1String(mhz[b])));
+        if (b == 1) onStandardInput = streamed(audio);
+        else TempDir::write(files[b], WavBytes{}.make(audio));
+    }
+    const QString db = "sqlite:" + dir.file("h.sqlite");
+    const CliRun r = cliWithInput({"-i", files[2], "--band", "21.15", "-i", files[0], "--band", "14.1",
+                                   "-i", files[4], "--band", "28.2", "-i", "-", "--band", "18.11",
+                                   "-i", files[3], "--band", "24.93", "--start", "2026-12-10T12:00:05Z",
+                                   "--db", db, "--receiver", "G4ABC"},
+                                  onStandardInput);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    QStringList expected;
+    for (int slot = 0; slot < 3; ++slot)
+        for (int b = 0; b < kBands; ++b) {
+            if (b == 4 && slot == 2) continue;  // after its recording ends
+            const bool heard = std::find(keyed[b].begin(), keyed[b].end(), slot) != keyed[b].end();
+            expected << QStringLiteral("2026-12-10T12:00:%1Z %2 %3 %4 %5")
+                            .arg(10 + 10 * slot)
+                            .arg(QLatin1String(mhz[b]))
+                            .arg(beaconAt(slot, b) + 1)
+                            .arg(QLatin1String(calls[beaconAt(slot, b)]))
+                            .arg(heard ? 1 : 0);
+        }
+    EXPECT_EQ(whatWasHeard(r.out).join('\n').toStdString(), expected.join('\n').toStdString());
+    // The short recording's warning names it; the others end on a slot and
+    // a second after, as each one's own.
+    EXPECT_TRUE(r.err.contains("warning: " + files[4] + ": the recording ends at 12:00:35 UTC; heard up to its last "
+                               "whole slot, to 12:00:30"))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("warning: standard input: the recording ends at 12:00:41 UTC")) << r.err.toStdString();
+    EXPECT_EQ(r.err.count("warning: "), 5) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("14 slots stored in " + db)) << r.err.toStdString();
+    const CliRun stored = runProgram(QStringLiteral(ORVANE_CLI), {"history", "--db", db});
+    ASSERT_EQ(stored.exitCode, 0) << stored.err.toStdString();
+    for (const char* band : {"\t14.100\t", "\t18.110\t", "\t21.150\t", "\t24.930\t", "\t28.200\t"})
+        EXPECT_TRUE(stored.out.contains(QLatin1String(band))) << band << '\n' << stored.out.toStdString();
+}
+
+// One input stays the recording it was; a second needs a band of its own.
+TEST(ListenVerb, SeveralInputsNeedABandEachAndStandardInputOnce) {
+    struct Case {
+        const char* name;
+        QStringList args;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"a band without an input", {"--band", "14.10", "--band", "18.11", "-i", "a.wav"},
+         "--band 18.11 has no -i FILE of its own"},
+        {"no input at all", {"--band", "14.10"}, "--band 14.10 has no -i FILE of its own"},
+        {"an input without a band", {"-i", "a.wav", "--band", "14.10", "-i", "b.wav"}, "-i b.wav has no --band"},
+        {"two inputs, no band", {"-i", "a.wav", "-i", "b.wav"}, "-i a.wav has no --band"},
+        {"the same band twice", {"-i", "a.wav", "--band", "14.1", "-i", "b.wav", "--band", "14.100"},
+         "the band 14.10 MHz is given twice"},
+        {"standard input twice", {"-i", "-", "--band", "14.1", "-i", "-", "--band", "18.11"},
+         "standard input (-i -) can be read once only"},
+        {"a bad band among several", {"-i", "a.wav", "--band", "14.1", "-i", "b.wav", "--band", "7.0"},
+         "no beacon band at 7.0 MHz"},
+        {"following on several inputs", {"-i", "a.wav", "--band", "14.1", "-i", "b.wav", "--band", "18.11",
+                                         "--follow", "W6WX"}, "--follow hears one input"},
+    };
+    for (const Case& c : cases) {
+        const CliRun r = cli(c.args + QStringList{"--start", "@0"});
+        EXPECT_EQ(r.exitCode, 2) << c.name;
+        EXPECT_TRUE(r.err.contains(QLatin1String(c.says))) << c.name << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << c.name;
+    }
+}
+
+// Of several inputs, one that cannot be read stops the run before a line
+// is printed; one with no whole slot is told by name, the others heard.
+TEST(ListenVerb, AnUnreadableOrEmptyInputAmongSeveralIsNamed) {
+    TempDir dir;
+    const QString good = dir.file(QStringLiteral("good.wav")), text = dir.file(QStringLiteral("text.wav")),
+                  brief = dir.file(QStringLiteral("brief.wav"));
+    TempDir::write(good, WavBytes{}.make(recording()));
+    TempDir::write(text, "no sound here\n");
+    TempDir::write(brief, WavBytes{}.make(std::vector<float>(kRate / 2, 0.0f)));
+    const QStringList from{"--start", "2026-12-10T12:00:05Z"};
+    const CliRun unreadable = cli(QStringList{"-i", good, "--band", "14.1", "-i", text, "--band", "18.11"} + from);
+    EXPECT_EQ(unreadable.exitCode, 1);
+    EXPECT_TRUE(unreadable.err.contains("text.wav: not a recording that can be read")) << unreadable.err.toStdString();
+    EXPECT_TRUE(unreadable.out.isEmpty());
+    const CliRun empty = cli(QStringList{"-i", brief, "--band", "18.11", "-i", good, "--band", "14.1"} + from);
+    EXPECT_EQ(empty.exitCode, 1);
+    EXPECT_TRUE(empty.err.contains(brief + ": no whole slot")) << empty.err.toStdString();
+    EXPECT_EQ(whatWasHeard(empty.out), kHeardInRecording);
+}
+
 TEST(ListenVerb, BadArgumentsExitTwo) {
     const QStringList bad[] = {
         {},

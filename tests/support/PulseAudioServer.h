@@ -31,7 +31,10 @@ public:
     PulseAudioServer(const PulseAudioServer&) = delete;
     PulseAudioServer& operator=(const PulseAudioServer&) = delete;
 
-    bool start(QString* whyNot) {
+    // `sinks` null sinks, each with its capture source: a station with as
+    // many receivers (the first named as above, then "orvane_null2" and
+    // "OrvaneCapture2" and on).
+    bool start(QString* whyNot, int sinks = 1) {
         const QString pulseaudio = QStandardPaths::findExecutable(QStringLiteral("pulseaudio"));
         if (pulseaudio.isEmpty() || QStandardPaths::findExecutable(QStringLiteral("pacat")).isEmpty() ||
             QStandardPaths::findExecutable(QStringLiteral("pactl")).isEmpty()) {
@@ -48,11 +51,14 @@ public:
             *whyNot = QStringLiteral("cannot write the server's configuration");
             return false;
         }
-        f.write(QStringLiteral("load-module module-null-sink sink_name=%1 rate=12000 channels=1\n"
-                               "load-module module-remap-source master=%1.monitor source_name=orvane_capture "
-                               "source_properties=device.description=%2\n"
-                               "load-module module-native-protocol-unix socket=%3 auth-anonymous=1\n")
-                    .arg(QLatin1String(kSink), QLatin1String(kCaptureDescription), socket_)
+        for (int n = 1; n <= sinks; ++n)
+            f.write(QStringLiteral("load-module module-null-sink sink_name=%1 rate=12000 channels=1\n"
+                                   "load-module module-remap-source master=%1.monitor source_name=orvane_capture%3 "
+                                   "source_properties=device.description=%2\n")
+                        .arg(sinkName(n), captureDescription(n), n == 1 ? QString() : QString::number(n))
+                        .toUtf8());
+        f.write(QStringLiteral("load-module module-native-protocol-unix socket=%1 auth-anonymous=1\n")
+                    .arg(socket_)
                     .toUtf8());
         f.close();
         // The client side never starts a server of its own.
@@ -111,6 +117,13 @@ public:
 
     QString server() const { return QStringLiteral("unix:") + socket_; }
     QString captureDescription() const { return QLatin1String(kCaptureDescription); }
+    static QString sinkName(int n) {
+        return n == 1 ? QString(QLatin1String(kSink)) : QLatin1String(kSink) + QString::number(n);
+    }
+    static QString captureDescription(int n) {
+        return n == 1 ? QString(QLatin1String(kCaptureDescription))
+                      : QLatin1String(kCaptureDescription) + QString::number(n);
+    }
     QByteArray log() const {
         QFile f(dir_.path() + QStringLiteral("/server.log"));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -122,10 +135,10 @@ public:
     // not run dry; finish() says no more come.
     class Player {
     public:
-        Player(const PulseAudioServer& server, const QByteArray& s16le, bool more = false) {
+        Player(const PulseAudioServer& server, const QByteArray& s16le, bool more = false, int sink = 1) {
             process_.setProgram(QStringLiteral("pacat"));
             process_.setArguments({QStringLiteral("--playback"), QStringLiteral("--server=") + server.server(),
-                                   QStringLiteral("--device=") + QLatin1String(kSink), QStringLiteral("--format=s16le"),
+                                   QStringLiteral("--device=") + sinkName(sink), QStringLiteral("--format=s16le"),
                                    QStringLiteral("--rate=12000"), QStringLiteral("--channels=1"),
                                    QStringLiteral("--latency-msec=50")});
             process_.start();

@@ -62,6 +62,8 @@ public:
     bool isSet(const char* option) const { return parser_.isSet(QLatin1String(option)); }
     // The last value given (an option given twice counts once, the later).
     QString value(const char* option) const { return parser_.value(QLatin1String(option)); }
+    // Every value given, in the order given (an option that may be repeated).
+    QStringList values(const char* option) const { return parser_.values(QLatin1String(option)); }
     std::optional<QString> optional(const char* option) const;
     QStringList operands() const { return parser_.positionalArguments(); }
 

@@ -45,7 +45,7 @@ ListenMenu::ListenMenu(TfrmTabbedOrvane& main, QMenu* menu, QAction* before) : Q
     mnListen->setStatusTip(QStringLiteral("Hear the beacons in the radio's receive audio and show which come through"));
     mnListenSettings = new QAction(QStringLiteral("Listen settings..."), menu);
     mnListenSettings->setObjectName(QStringLiteral("mnListenSettings"));
-    mnListenSettings->setStatusTip(QStringLiteral("The audio input and the pitch of the beacon's tone"));
+    mnListenSettings->setStatusTip(QStringLiteral("The audio inputs, the band of each and the pitch of the beacon's tone"));
     mnOpeningChart = new QAction(QStringLiteral("Openings chart..."), menu);
     mnOpeningChart->setObjectName(QStringLiteral("mnOpeningChart"));
     mnOpeningChart->setStatusTip(QStringLiteral("Which beacons came through over the last 24 hours, band by band"));
@@ -91,8 +91,8 @@ void ListenMenu::setSourceFactory(listen::LiveListener::SourceFactory factory) {
 
 void ListenMenu::connectListener() {
     connect(listener_.get(), &listen::LiveListener::heard, this,
-            [this](const listen::SlotResult& r, const QString& call) {
-                runGuarded(main_.messages(), [&] { showResult(r, call); });
+            [this](const listen::SlotResult& r, const QString& call, const QString& input) {
+                runGuarded(main_.messages(), [&] { showResult(r, call, input); });
             });
     connect(listener_.get(), &listen::LiveListener::failed, this, [this](const QString& message) {
         listener_->stop();
@@ -239,7 +239,7 @@ void ListenMenu::markHeardOnMap() {
     main_.mapPanel().MarkHeardBeacons(heard_.heardSince(main_.clock().nowUtcMs() - kMapHeardMs));
 }
 
-void ListenMenu::showResult(const listen::SlotResult& result, const QString& call) {
+void ListenMenu::showResult(const listen::SlotResult& result, const QString& call, const QString& input) {
     heard_.add(result);
     history_.add(result);
     main_.monitorPanel().setHeard(heard_);
@@ -254,7 +254,8 @@ void ListenMenu::showResult(const listen::SlotResult& result, const QString& cal
     const QString database =
         database_ && !database_->failure().isEmpty() ? QStringLiteral("; ") + database_->failure() : QString();
     main_.setStatusPanelText(1, QStringLiteral("Listen: %1 %2 %3%4").arg(call, band, what, database));
-    if (database_) database_->add(result, listener_->settings().Device);
+    // Stored under the input it came in on (the settings' one input when not said).
+    if (database_) database_->add(result, input.isNull() ? listener_->settings().Device : input);
     if (log_) {
         QString reason;
         if (!log_->append(listen::heardLogLine(result, call), &reason) && !logFailureShown_) {

@@ -89,7 +89,7 @@ public:
     void stop();
 
     // A result as the listener reports it (public for the tests).
-    void showResult(const listen::SlotResult& result, const QString& call);
+    void showResult(const listen::SlotResult& result, const QString& call, const QString& input = QString());
 
 private:
     // The map's heard frames as of the clock's moment.

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "beacons/StationTable.h"
 #include "listen/AudioSource.h"
@@ -27,8 +28,16 @@ namespace orvane::listen {
 // slot expects the beacon due when it began, the slots after the change the
 // new band's.
 //
+// A station with several receivers lists more inputs in the settings, each
+// on a band of its own or following as the first does: each input gets its
+// own source and cutter, and the results of all of them come by heard(),
+// with the input they were heard on; the first input's failure, or
+// another's, ends the whole run with failed().
+//
 // Collaborations: a factory for the audio source (Qt Multimedia in the
-// program, fakes in tests); the station table (calls, overrides included).
+// program, fakes in tests), asked once for each input with the settings
+// whose Device, DeviceId and Band are that input's; the station table
+// (calls, overrides included).
 class LiveListener final : public QObject {
     Q_OBJECT
 public:
@@ -50,14 +59,15 @@ public:
     void start();
     // Stops; no result of a slot after it is reported.
     void stop();
-    bool listening() const { return source_ != nullptr; }
+    bool listening() const { return !inputs_.empty(); }
 
 signals:
-    void heard(const orvane::listen::SlotResult& result, const QString& call);
+    // `input` names the input it was heard on: its description, or its id.
+    void heard(const orvane::listen::SlotResult& result, const QString& call, const QString& input);
     void failed(const QString& message);
 
 private:
-    std::optional<ExpectedBeacon> expect(std::int64_t periodStartMs) const;
+    std::optional<ExpectedBeacon> expect(std::int64_t periodStartMs, int band) const;
     // Runs `signal` on this object's thread unless the run `generation` has
     // ended by then.
     template <typename Signal>
@@ -74,8 +84,13 @@ private:
     std::shared_ptr<const beacons::StationTable> shared_;
     // The listening run: counted up by each stop(); this object's thread alone.
     quint64 generation_ = 0;
-    std::unique_ptr<SlotCutter> cutter_;
-    std::unique_ptr<AudioSource> source_;
+    // One for each input while listening; each cutter is fed on its own
+    // source's thread.
+    struct Input {
+        std::unique_ptr<SlotCutter> cutter;
+        std::unique_ptr<AudioSource> source;
+    };
+    std::vector<Input> inputs_;
 };
 
 }  // namespace orvane::listen

@@ -3,26 +3,29 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
 #include <QSpinBox>
+#include <QTableWidget>
+#include <QVBoxLayout>
 #include <algorithm>
+
+#include "beacons/BandPlan.h"
 
 namespace orvane::listen::ui {
 
 namespace {
 const QString kDefaultInput = QStringLiteral("(the system's default input)");
 constexpr int kDescriptionRole = Qt::UserRole + 1;
-}
 
-ListenDialog::ListenDialog(const QList<AudioInput>& inputs, const ListenSettings& settings, QWidget* parent)
-    : QDialog(parent) {
-    setObjectName(QStringLiteral("frmListen"));
-    setWindowTitle(QStringLiteral("Listen settings"));
-    auto* form = new QFormLayout(this);
-    cbDevice = new QComboBox(this);
-    cbDevice->setObjectName(QStringLiteral("cbDevice"));
-    const auto add = [this](const QString& text, const AudioInput& input) {
-        cbDevice->addItem(text, input.id);
-        cbDevice->setItemData(cbDevice->count() - 1, input.description, kDescriptionRole);
+// The inputs the system offers, the default first, with `stored` chosen: by
+// its id, or (stored before ids were kept) the first of its description;
+// one not plugged in now stays listed.
+void fillInputs(QComboBox* box, const QList<AudioInput>& inputs, const ListenInput& stored) {
+    const auto add = [box](const QString& text, const AudioInput& input) {
+        box->addItem(text, input.id);
+        box->setItemData(box->count() - 1, input.description, kDescriptionRole);
     };
     add(kDefaultInput, {});
     for (const AudioInput& input : inputs) {
@@ -30,23 +33,85 @@ ListenDialog::ListenDialog(const QList<AudioInput>& inputs, const ListenSettings
                                         [&](const AudioInput& i) { return i.description == input.description; });
         add(same > 1 ? QStringLiteral("%1 (%2)").arg(input.description, input.id) : input.description, input);
     }
-    // The stored input: by its id, or (stored before ids were kept) the
-    // first of its description; one not plugged in now stays listed.
     int current = 0;
-    if (!settings.DeviceId.isEmpty() || !settings.Device.isEmpty()) {
-        for (int i = 1; i < cbDevice->count() && current == 0; ++i) {
-            if (settings.DeviceId.isEmpty() ? cbDevice->itemData(i, kDescriptionRole).toString() == settings.Device
-                                            : cbDevice->itemData(i).toString() == settings.DeviceId)
+    if (!stored.DeviceId.isEmpty() || !stored.Device.isEmpty()) {
+        for (int i = 1; i < box->count() && current == 0; ++i) {
+            if (stored.DeviceId.isEmpty() ? box->itemData(i, kDescriptionRole).toString() == stored.Device
+                                          : box->itemData(i).toString() == stored.DeviceId)
                 current = i;
         }
         if (current == 0) {
-            add(settings.Device.isEmpty() ? settings.DeviceId : settings.Device, {settings.DeviceId, settings.Device});
-            current = cbDevice->count() - 1;
+            add(stored.Device.isEmpty() ? stored.DeviceId : stored.Device, {stored.DeviceId, stored.Device});
+            current = box->count() - 1;
         }
     }
-    cbDevice->setCurrentIndex(current);
-    cbDevice->setToolTip(QStringLiteral("Where the radio's receive audio comes in"));
+    box->setCurrentIndex(current);
+    box->setToolTip(QStringLiteral("Where the radio's receive audio comes in"));
+}
+
+// "Following the map" (the band under the map, or the rig follower's), then the five bands.
+void fillBands(QComboBox* box, int band) {
+    box->addItem(QStringLiteral("Band under the map or the rig's"), ListenInput::kFollow);
+    for (int b = 0; b < beacons::kBandCount; ++b) box->addItem(listenBandText(b) + QStringLiteral(" MHz"), b);
+    box->setCurrentIndex(std::max(0, box->findData(band)));
+    box->setToolTip(QStringLiteral("The band this input's receiver is tuned to"));
+}
+
+ListenInput chosen(const QComboBox* device, const QComboBox* band) {
+    return ListenInput{device->currentData(kDescriptionRole).toString(), device->currentData().toString(),
+                       band->currentData().toInt()};
+}
+}  // namespace
+
+ListenDialog::ListenDialog(const QList<AudioInput>& inputs, const ListenSettings& settings, QWidget* parent)
+    : QDialog(parent), inputs_(inputs) {
+    setObjectName(QStringLiteral("frmListen"));
+    setWindowTitle(QStringLiteral("Listen settings"));
+    auto* form = new QFormLayout(this);
+    cbDevice = new QComboBox(this);
+    cbDevice->setObjectName(QStringLiteral("cbDevice"));
+    fillInputs(cbDevice, inputs_, {settings.Device, settings.DeviceId, settings.Band});
     form->addRow(QStringLiteral("Audio input:"), cbDevice);
+    cbBand = new QComboBox(this);
+    cbBand->setObjectName(QStringLiteral("cbBand"));
+    fillBands(cbBand, settings.Band);
+    form->addRow(QStringLiteral("Band:"), cbBand);
+
+    // Further receivers, each on an input and a band of its own.
+    tbInputs = new QTableWidget(0, 2, this);
+    tbInputs->setObjectName(QStringLiteral("tbInputs"));
+    tbInputs->setHorizontalHeaderLabels({QStringLiteral("Audio input"), QStringLiteral("Band")});
+    tbInputs->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    tbInputs->verticalHeader()->hide();
+    tbInputs->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tbInputs->setToolTip(QStringLiteral("More receivers listened to at once, each on its own band"));
+    for (const ListenInput& more : settings.MoreInputs) addRow(more);
+    btAddInput = new QPushButton(QStringLiteral("Add input"), this);
+    btAddInput->setObjectName(QStringLiteral("btAddInput"));
+    btRemoveInput = new QPushButton(QStringLiteral("Remove input"), this);
+    btRemoveInput->setObjectName(QStringLiteral("btRemoveInput"));
+    connect(btAddInput, &QPushButton::clicked, this, [this] {
+        // The next band no input is on yet, else following.
+        const ListenSettings now = this->settings();
+        const std::vector<ListenInput> all = listenInputs(now);
+        int band = ListenInput::kFollow;
+        for (int b = 0; b < beacons::kBandCount && band == ListenInput::kFollow; ++b)
+            if (std::none_of(all.begin(), all.end(), [b](const ListenInput& in) { return in.Band == b; })) band = b;
+        addRow({QString(), QString(), band});
+    });
+    connect(btRemoveInput, &QPushButton::clicked, this, [this] {
+        const int row = tbInputs->currentRow() >= 0 ? tbInputs->currentRow() : tbInputs->rowCount() - 1;
+        if (row >= 0) tbInputs->removeRow(row);
+    });
+    auto* moreButtons = new QHBoxLayout;
+    moreButtons->addWidget(btAddInput);
+    moreButtons->addWidget(btRemoveInput);
+    moreButtons->addStretch(1);
+    auto* more = new QVBoxLayout;
+    more->addWidget(tbInputs);
+    more->addLayout(moreButtons);
+    form->addRow(QStringLiteral("More inputs:"), more);
+
     sePitch = new QSpinBox(this);
     sePitch->setObjectName(QStringLiteral("sePitch"));
     sePitch->setRange(ListenSettings::kMinPitchHz, ListenSettings::kMaxPitchHz);
@@ -61,9 +126,27 @@ ListenDialog::ListenDialog(const QList<AudioInput>& inputs, const ListenSettings
     form->addRow(buttons);
 }
 
+void ListenDialog::addRow(const ListenInput& input) {
+    // The first input and the table hold ListenSettings::kMaxInputs at most.
+    if (tbInputs->rowCount() >= ListenSettings::kMaxInputs - 1) return;
+    const int row = tbInputs->rowCount();
+    tbInputs->insertRow(row);
+    auto* device = new QComboBox(tbInputs);
+    fillInputs(device, inputs_, input);
+    auto* band = new QComboBox(tbInputs);
+    fillBands(band, input.Band);
+    tbInputs->setCellWidget(row, 0, device);
+    tbInputs->setCellWidget(row, 1, band);
+}
+
 ListenSettings ListenDialog::settings() const {
-    return ListenSettings{cbDevice->currentData(kDescriptionRole).toString(), sePitch->value(),
-                          cbDevice->currentData().toString()};
+    ListenSettings s{cbDevice->currentData(kDescriptionRole).toString(), sePitch->value(),
+                     cbDevice->currentData().toString()};
+    s.Band = cbBand->currentData().toInt();
+    for (int row = 0; row < tbInputs->rowCount(); ++row)
+        s.MoreInputs.push_back(chosen(qobject_cast<const QComboBox*>(tbInputs->cellWidget(row, 0)),
+                                      qobject_cast<const QComboBox*>(tbInputs->cellWidget(row, 1))));
+    return s;
 }
 
 }  // namespace orvane::listen::ui

@@ -54,5 +54,75 @@ TEST(ListenSettings, TheInputIsStoredByItsIdBesideItsDescription) {
     EXPECT_EQ(ReadListenIni(IniFile(name)), (ListenSettings{codec, 600, QString()}));
 }
 
+// A station with several receivers: each input with its band (or following
+// the map), saved and read back; a file from before (one Device) reads as
+// that one input following, and saving one such input leaves it as it was.
+TEST(ListenSettings, SeveralInputsEachWithItsBand) {
+    TempDir dir;
+    const QString name = dir.file(QStringLiteral("o.INI"));
+    ListenSettings five{QStringLiteral("Radio 1"), 650, QStringLiteral("sink1.monitor")};
+    five.Band = 0;
+    five.MoreInputs = {{QStringLiteral("Radio 2"), QStringLiteral("sink2.monitor"), 1},
+                       {QStringLiteral("Radio 3"), QString(), 2},
+                       {QString(), QStringLiteral("sink4.monitor"), 3},
+                       {QStringLiteral("Radio 5"), QStringLiteral("sink5.monitor"), ListenInput::kFollow}};
+    {
+        IniFile ini(name);
+        SaveListenIni(ini, five);
+    }
+    EXPECT_EQ(ReadListenIni(IniFile(name)), five);
+    const QByteArray text = TempDir::readAll(name);
+    for (const char* line : {"Inputs=5", "Band=14.10", "Input2Band=18.11", "Input4DeviceId=sink4.monitor",
+                             "Input5Band=follow"})
+        EXPECT_TRUE(text.contains(line)) << line << '\n' << text.toStdString();
+    const std::vector<ListenInput> all = listenInputs(five);
+    ASSERT_EQ(all.size(), 5u);
+    EXPECT_EQ(all[0], (ListenInput{QStringLiteral("Radio 1"), QStringLiteral("sink1.monitor"), 0}));
+    EXPECT_EQ(all[4], five.MoreInputs[3]);
+
+    // Back to one input: the others are no longer listened to.
+    const ListenSettings one{QStringLiteral("Radio 1"), 650, QStringLiteral("sink1.monitor")};
+    {
+        IniFile ini(name);
+        SaveListenIni(ini, one);
+    }
+    EXPECT_EQ(ReadListenIni(IniFile(name)), one);
+
+    const QByteArray old = "[Listen]\nDevice=USB Audio CODEC Analog Stereo\nPitch=600\n";
+    TempDir::write(name, old);
+    const ListenSettings read = ReadListenIni(IniFile(name));
+    EXPECT_EQ(read, (ListenSettings{QStringLiteral("USB Audio CODEC Analog Stereo"), 600, QString()}));
+    EXPECT_EQ(listenInputs(read), (std::vector<ListenInput>{{read.Device, QString(), ListenInput::kFollow}}));
+    {
+        IniFile ini(name);
+        SaveListenIni(ini, read);
+    }
+    EXPECT_FALSE(TempDir::readAll(name).contains("Inputs")) << TempDir::readAll(name).toStdString();
+
+    struct Case {
+        const char* name;
+        QByteArray text;
+        std::size_t inputs;
+        int secondBand;
+    };
+    const Case cases[] = {
+        {"too many", "Inputs=999\nInput2Band=21.15\n", ListenSettings::kMaxInputs, 2},
+        {"none", "Inputs=0\nInput2Band=21.15\n", 1, 0},
+        {"negative", "Inputs=-3\n", 1, 0},
+        {"no number", "Inputs=five\n", 1, 0},
+        {"a band that is none", "Inputs=2\nInput2Band=7.0\n", 2, ListenInput::kFollow},
+        {"a band as a number", "Inputs=2\nInput2Band=3\n", 2, ListenInput::kFollow},
+        {"a band spaced", "Inputs=2\nInput2Band= 24.93 \n", 2, 3},
+    };
+    for (const Case& c : cases) {
+        TempDir::write(name, "[Listen]\n" + c.text);
+        const std::vector<ListenInput> inputs = listenInputs(ReadListenIni(IniFile(name)));
+        ASSERT_EQ(inputs.size(), c.inputs) << c.name;
+        if (c.inputs > 1) {
+            EXPECT_EQ(inputs[1].Band, c.secondBand) << c.name;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace orvane::listen

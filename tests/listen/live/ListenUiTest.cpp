@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QSpinBox>
 
 #include "common/TimeTypes.h"
@@ -58,6 +60,46 @@ TEST(ListenDialog, TwoIdenticalCodecsAreToldApartByTheirIds) {
         EXPECT_EQ(dialog.deviceBox()->currentIndex(), c.chosen) << c.name;
         EXPECT_EQ(dialog.settings(), (ListenSettings{codec, 700, c.id})) << c.name;
     }
+}
+
+// A station with several receivers: the first input's band, and more inputs
+// added and removed in the table, each with its band; stored ones shown.
+TEST(ListenDialog, MoreInputsAreAddedEachWithItsBand) {
+    const QList<AudioInput> inputs{{QStringLiteral("sink1.monitor"), QStringLiteral("Radio 1")},
+                                   {QStringLiteral("sink2.monitor"), QStringLiteral("Radio 2")},
+                                   {QStringLiteral("sink3.monitor"), QStringLiteral("Radio 3")}};
+    ListenDialog dialog(inputs, ListenSettings{}, nullptr);
+    EXPECT_EQ(dialog.settings(), ListenSettings{});  // one input, following the map
+    EXPECT_EQ(dialog.moreInputsTable()->rowCount(), 0);
+    dialog.deviceBox()->setCurrentIndex(1);
+    dialog.bandBox()->setCurrentIndex(dialog.bandBox()->findData(0));
+    dialog.addButton()->click();  // the next band no input is on: 18.11
+    dialog.addButton()->click();  // then 21.15
+    ASSERT_EQ(dialog.moreInputsTable()->rowCount(), 2);
+    const auto boxAt = [&](int row, int column) {
+        return qobject_cast<QComboBox*>(dialog.moreInputsTable()->cellWidget(row, column));
+    };
+    boxAt(0, 0)->setCurrentIndex(2);
+    boxAt(1, 0)->setCurrentIndex(3);
+    boxAt(1, 1)->setCurrentIndex(boxAt(1, 1)->findData(4));
+    ListenSettings expected{QStringLiteral("Radio 1"), 700, QStringLiteral("sink1.monitor")};
+    expected.Band = 0;
+    expected.MoreInputs = {{QStringLiteral("Radio 2"), QStringLiteral("sink2.monitor"), 1},
+                           {QStringLiteral("Radio 3"), QStringLiteral("sink3.monitor"), 4}};
+    EXPECT_EQ(dialog.settings(), expected);
+
+    // Shown again as stored, an input not plugged in now included; removed
+    // from the table, it is no longer listened to.
+    expected.MoreInputs.push_back({QStringLiteral("IC-7300"), QStringLiteral("usb-IC-7300"), ListenInput::kFollow});
+    ListenDialog again(inputs, expected, nullptr);
+    ASSERT_EQ(again.moreInputsTable()->rowCount(), 3);
+    EXPECT_EQ(again.settings(), expected);
+    again.moreInputsTable()->setCurrentCell(1, 0);
+    again.removeButton()->click();
+    expected.MoreInputs.erase(expected.MoreInputs.begin() + 1);
+    EXPECT_EQ(again.settings(), expected);
+    for (int i = 0; i < 2 * ListenSettings::kMaxInputs; ++i) again.addButton()->click();
+    EXPECT_EQ(again.moreInputsTable()->rowCount(), ListenSettings::kMaxInputs - 1);
 }
 
 TEST(OpeningChart, EachBeaconsRowShowsItsCyclesInTheLevelsColours) {

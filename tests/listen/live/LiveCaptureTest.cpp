@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <map>
 #include <mutex>
 #include <numbers>
 #include <optional>
@@ -19,6 +20,7 @@
 #include "cwsim/Transmission.h"
 #include "listen/KeyedTone.h"
 #include "listen/SlotCutter.h"
+#include "listen/live/LiveListener.h"
 #include "listen/live/QtAudioInput.h"
 #include "listen/live/SampleTimeline.h"
 #include "support/CpuLoad.h"
@@ -424,6 +426,129 @@ TEST(LiveCapture, ABeaconPlayedIntoTheSinkIsHeardInItsSlot) {
     const std::optional<SlotResult> next = resultFor(slotMs + beacons::kSlotMs);
     ASSERT_TRUE(next);
     EXPECT_FALSE(next->heard);
+}
+
+// A station with five receivers, each on an audio input of its own (five
+// null sinks) and a band of its own: the listener hears all five at once.
+// The beacon due on 21.15 MHz in a slot is played into the third sink only
+// (placed on the boundary the way the test above places it, from where its
+// lead-in noise shows in that input); every band's results come in, each
+// input's on its band, and only 21.15 MHz hears a beacon in that slot.
+TEST(LiveCapture, FiveReceiversOnFiveSinksAreHeardEachOnItsBand) {
+    SKIP_WHERE_REAL_TIME_IS_LOST();
+    constexpr int kInputs = 5;
+    constexpr int kPlayedBand = 2;  // into the sink of input 3
+    PulseAudioServer server;
+    QString whyNot;
+    if (!server.start(&whyNot, kInputs)) GTEST_SKIP() << "No sound server for the live test: " << whyNot.toStdString();
+
+    // Input 3's audio is also watched for where the played noise begins.
+    class Tapped final : public AudioSource {
+    public:
+        Tapped(std::unique_ptr<AudioSource> inner, std::function<void(std::int64_t, int, std::span<const float>)> tap)
+            : inner_(std::move(inner)), tap_(std::move(tap)) {}
+        void start() override {
+            inner_->setBlockHandler([this](std::int64_t firstMs, int rate, std::span<const float> samples) {
+                if (tap_) tap_(firstMs, rate, samples);
+                deliver(firstMs, rate, samples);
+            });
+            inner_->setErrorHandler([this](const QString& message) { fail(message); });
+            inner_->start();
+        }
+        void stop() override { inner_->stop(); }
+
+    private:
+        std::unique_ptr<AudioSource> inner_;
+        std::function<void(std::int64_t, int, std::span<const float>)> tap_;
+    };
+    SystemClock clock;
+    std::atomic<std::int64_t> noiseFromMs{0};
+    std::atomic<std::int64_t> framesCaptured{0};
+    double runningAbs = 0;
+    const auto watch = [&](std::int64_t firstMs, int rate, std::span<const float> samples) {
+        framesCaptured += static_cast<std::int64_t>(samples.size());
+        for (std::size_t i = 0; i < samples.size() && noiseFromMs == 0; ++i) {
+            runningAbs += (std::abs(static_cast<double>(samples[i])) - runningAbs) / (0.02 * rate);
+            if (runningAbs > 0.02) noiseFromMs = firstMs + static_cast<std::int64_t>(i) * 1000 / rate - 20;
+        }
+    };
+    LiveListener listener([&](const ListenSettings& s) -> std::unique_ptr<AudioSource> {
+        auto input = std::make_unique<QtAudioInput>(clock, s.Device, s.DeviceId);
+        if (s.Band != kPlayedBand) return input;
+        return std::make_unique<Tapped>(std::move(input), watch);
+    });
+    ListenSettings settings{PulseAudioServer::captureDescription(1), 700, QString()};
+    settings.Band = 0;
+    for (int n = 2; n <= kInputs; ++n) settings.MoreInputs.push_back({PulseAudioServer::captureDescription(n), QString(), n - 1});
+    listener.setSettings(settings);
+    std::map<QString, std::vector<SlotResult>> byInput;
+    QString failure;
+    QObject::connect(&listener, &LiveListener::heard, &listener,
+                     [&](const SlotResult& r, const QString&, const QString& input) { byInput[input].push_back(r); });
+    QObject::connect(&listener, &LiveListener::failed, &listener, [&](const QString& m) { failure = m; });
+    listener.start();
+    ASSERT_TRUE(listener.listening()) << failure.toStdString();
+
+    constexpr int kRate = 12000;
+    constexpr int kFirstNoiseMs = 3000;
+    const auto s16le = [](const std::vector<float>& audio) {
+        QByteArray bytes;
+        bytes.reserve(static_cast<qsizetype>(audio.size() * 2));
+        for (const float v : audio) {
+            const auto s = static_cast<std::int16_t>(std::lround(std::clamp(v, -1.0f, 1.0f) * 32767.0f));
+            char le[2];
+            qToLittleEndian(s, le);
+            bytes.append(le, 2);
+        }
+        return bytes;
+    };
+    ASSERT_TRUE(waitUntil([&] { return framesCaptured >= 2 * kRate || !failure.isEmpty(); }, 10000, 20))
+        << failure.toStdString();
+    ASSERT_TRUE(failure.isEmpty()) << failure.toStdString();
+    KeyedTone silent;
+    silent.present = false;
+    PulseAudioServer::Player player(server, s16le(silent.render(kRate, kFirstNoiseMs, 9)), true, kPlayedBand + 1);
+    ASSERT_TRUE(waitUntil([&] { return noiseFromMs != 0; }, 10000, 20)) << server.log().right(600).toStdString();
+    const std::int64_t firstNoiseEndMs = noiseFromMs + kFirstNoiseMs;
+    const std::int64_t slotMs = beacons::nextSlotBoundaryMs(std::max(firstNoiseEndMs, clock.nowUtcMs() + 1000));
+    const beacons::StationTable stations;
+    KeyedTone beacon;
+    beacon.call = stations.entry(beacons::slotIndexAt(slotMs, kPlayedBand)).call;
+    beacon.dashSnrDb = {10, 0, -10, -20};
+    std::vector<float> audio = silent.render(kRate, static_cast<double>(slotMs - firstNoiseEndMs), 10);
+    const std::vector<float> keyed = beacon.render(kRate, 10000, 7), after = silent.render(kRate, 11000, 8);
+    audio.insert(audio.end(), keyed.begin(), keyed.end());
+    audio.insert(audio.end(), after.begin(), after.end());
+    player.write(s16le(audio));
+    player.finish();
+
+    // Each input's results up to the slot after the played one.
+    const auto resultFor = [&](const QString& input, std::int64_t periodMs) -> std::optional<SlotResult> {
+        const auto it = byInput.find(input);
+        if (it == byInput.end()) return std::nullopt;
+        for (const SlotResult& r : it->second)
+            if (r.periodStartMs == periodMs) return r;
+        return std::nullopt;
+    };
+    const auto allIn = [&] {
+        for (int n = 1; n <= kInputs; ++n)
+            if (!resultFor(PulseAudioServer::captureDescription(n), slotMs + beacons::kSlotMs)) return false;
+        return true;
+    };
+    ASSERT_TRUE(waitUntil([&] { return allIn() || !failure.isEmpty(); }, 60000, 100))
+        << failure.toStdString() << "; server log: " << server.log().right(600).toStdString();
+    listener.stop();
+    for (int n = 1; n <= kInputs; ++n) {
+        const QString input = PulseAudioServer::captureDescription(n);
+        SCOPED_TRACE(input.toStdString());
+        for (const SlotResult& r : byInput[input]) EXPECT_EQ(r.band, n - 1);
+        const std::optional<SlotResult> played = resultFor(input, slotMs);
+        ASSERT_TRUE(played);
+        EXPECT_EQ(played->beaconIndex, beacons::slotIndexAt(slotMs, n - 1));
+        EXPECT_EQ(played->heard, n - 1 == kPlayedBand)
+            << "first dash " << played->dashSnrDb[0].value_or(-99) << " dB, time offset " << played->timeOffsetMs;
+        EXPECT_FALSE(resultFor(input, slotMs + beacons::kSlotMs)->heard);
+    }
 }
 
 }  // namespace

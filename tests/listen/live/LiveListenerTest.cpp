@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QStringList>
 #include <QThread>
+#include <map>
+#include <mutex>
 #include <utility>
 #include <thread>
 #include <vector>
@@ -118,6 +120,88 @@ TEST(LiveListener, ASourceThatFailsIsReportedAndListeningCanStop) {
 // A listening run's results and failures still queued when it stops are
 // dropped: no result shows after "stopped", and an old failure cannot end
 // the next run.
+// Five inputs, four on bands of their own and the first following the band
+// under the map: each gets a source of its own, and the slots of all reach
+// heard() with the input they came in on.
+TEST(LiveListener, EachInputIsHeardOnItsOwnBand) {
+    ListenSettings settings{QStringLiteral("Radio A"), 700, QStringLiteral("a.monitor")};
+    settings.MoreInputs = {{QStringLiteral("Radio B"), QString(), 0},
+                           {QStringLiteral("Radio C"), QString(), 1},
+                           {QString(), QStringLiteral("d.monitor"), 3},
+                           {QStringLiteral("Radio E"), QString(), 4}};
+    std::mutex mutex;
+    QStringList asked;
+    LiveListener listener([&](const ListenSettings& s) {
+        const std::lock_guard lock(mutex);
+        asked << s.Device + QLatin1Char('/') + s.DeviceId + QLatin1Char('/') + QString::number(s.Band);
+        EXPECT_TRUE(s.MoreInputs.empty());
+        return std::make_unique<ThreadSource>(30, QString());
+    });
+    listener.setSettings(settings);
+    listener.listenOnBand(2);
+    std::map<QString, std::vector<SlotResult>> byInput;
+    QObject::connect(&listener, &LiveListener::heard, &listener,
+                     [&](const SlotResult& r, const QString& call, const QString& input) {
+                         EXPECT_EQ(QThread::currentThread(), listener.thread());
+                         EXPECT_EQ(call.toStdString(), beacons::StationTable().entry(r.beaconIndex).call);
+                         byInput[input].push_back(r);
+                     });
+    listener.start();
+    EXPECT_TRUE(listener.listening());
+    const auto all = [&] {
+        std::size_t n = 0;
+        for (const auto& [input, results] : byInput) n += results.size();
+        return n;
+    };
+    ASSERT_TRUE(waitUntil([&] { return all() >= 15; }, 20000)) << all();
+    listener.stop();
+    EXPECT_EQ(asked, QStringList({"Radio A/a.monitor/-1", "Radio B//0", "Radio C//1", "/d.monitor/3", "Radio E//4"}));
+    const std::map<QString, int> bandOf{{"Radio A", 2}, {"Radio B", 0}, {"Radio C", 1}, {"d.monitor", 3}, {"Radio E", 4}};
+    ASSERT_EQ(byInput.size(), 5u);
+    for (const auto& [input, results] : byInput) {
+        ASSERT_TRUE(bandOf.count(input)) << input.toStdString();
+        ASSERT_EQ(results.size(), 3u) << input.toStdString();
+        for (std::size_t i = 0; i < results.size(); ++i) {
+            EXPECT_EQ(results[i].band, bandOf.at(input)) << input.toStdString();
+            EXPECT_EQ(results[i].periodStartMs, kStart + static_cast<std::int64_t>(i) * beacons::kSlotMs);
+            EXPECT_EQ(results[i].beaconIndex, beacons::slotIndexAt(results[i].periodStartMs, results[i].band));
+        }
+    }
+}
+
+// One input of several failing ends the run, naming the input; an input
+// the factory has no source for fails the start.
+TEST(LiveListener, OneInputOfSeveralFailingEndsTheRunNamingIt) {
+    ListenSettings settings{QStringLiteral("Radio A"), 700, QString()};
+    settings.MoreInputs = {{QStringLiteral("Radio B"), QString(), 0}};
+    LiveListener listener([](const ListenSettings& s) {
+        return std::make_unique<ThreadSource>(
+            s.Device == QLatin1String("Radio B") ? 0 : 30,
+            s.Device == QLatin1String("Radio B") ? QStringLiteral("The audio input is gone.") : QString());
+    });
+    listener.setSettings(settings);
+    QString message;
+    QObject::connect(&listener, &LiveListener::failed, &listener, [&](const QString& m) {
+        message = m;
+        listener.stop();  // what the menu does
+    });
+    listener.start();
+    ASSERT_TRUE(waitUntil([&] { return !message.isEmpty(); }));
+    EXPECT_EQ(message, QStringLiteral("Radio B: The audio input is gone."));
+    EXPECT_FALSE(listener.listening());
+
+    LiveListener some([](const ListenSettings& s) {
+        return s.Device == QLatin1String("Radio B") ? std::unique_ptr<AudioSource>()
+                                                     : std::make_unique<ThreadSource>(0, QString());
+    });
+    some.setSettings(settings);
+    QString someMessage;
+    QObject::connect(&some, &LiveListener::failed, &some, [&](const QString& m) { someMessage = m; });
+    some.start();
+    EXPECT_EQ(someMessage, QStringLiteral("There is no audio input Radio B."));
+    EXPECT_FALSE(some.listening());
+}
+
 TEST(LiveListener, NothingQueuedBeforeStopArrivesAfterIt) {
     // Run 1 delivers three slots from its own thread, run 2 fails, run 3
     // delivers nothing.

@@ -3,9 +3,12 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <cmath>
+#include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <vector>
 
 #include "app/cli/CliVerb.h"
 #include "beacons/BandPlan.h"
@@ -119,9 +122,83 @@ private:
     std::unique_ptr<history::HistoryWriter> writer_;
 };
 
+// One recording to hear and what to expect in it. Several of them are
+// several receivers recorded side by side, each on its own band.
+struct ListenInput {
+    QString file;   // as given: a path, or "-" for standard input
+    int band = -1;  // 0..4; -1: the band of --band, --follow or the default
+};
+
+// Why the inputs cannot be heard together (exit status 2), or nothing. The
+// n-th --band is the band of the n-th -i; a single -i keeps the
+// one-recording form (its --band optional, or --follow instead).
+std::optional<QString> pairInputs(const QStringList& files, const QStringList& bands, bool following,
+                                  std::vector<ListenInput>& inputs) {
+    if (files.size() > 1 && following)
+        return QStringLiteral("--follow hears one input; give each of several inputs its --band");
+    if (bands.size() > files.size())
+        return QStringLiteral("--band %1 has no -i FILE of its own; give -i FILE --band MHZ for each input")
+            .arg(bands[files.size()]);
+    if (files.size() > 1 && bands.size() < files.size())
+        return QStringLiteral("-i %1 has no --band; give -i FILE --band MHZ for each input").arg(files[bands.size()]);
+    inputs.clear();
+    for (qsizetype n = 0; n < files.size(); ++n) {
+        ListenInput in{files[n], -1};
+        if (n < bands.size()) {
+            in.band = cli::bandOfMHz(bands[n]);
+            if (in.band < 0)
+                return QStringLiteral("no beacon band at %1 MHz (use 14.10, 18.11, 21.15, 24.93 or 28.20)").arg(bands[n]);
+        }
+        for (const ListenInput& before : inputs) {
+            if (in.band >= 0 && before.band == in.band)
+                return QStringLiteral("the band %1 MHz is given twice; one input a band")
+                    .arg(QLatin1String(beacons::kBandCaptions[static_cast<std::size_t>(in.band)]));
+            if (in.file == QLatin1String(listen::RecordingReader::kStandardInput) && before.file == in.file)
+                return QStringLiteral("standard input (-i -) can be read once only");
+        }
+        inputs.push_back(in);
+    }
+    return std::nullopt;
+}
+
+// One input being heard: its reader, its cutter, and the results the cutter
+// gave that are not yet printed.
+struct Heard {
+    ListenInput input;
+    QString name;  // as messages and the history name it
+    std::unique_ptr<listen::RecordingReader> reader;
+    std::unique_ptr<listen::SlotCutter> cutter;
+    std::deque<listen::SlotResult> waiting;
+    std::int64_t wholeSlots = 0;
+    bool ended = false;
+};
+
+// Prints (and stores) the results waiting, in the order of their slot's
+// start and then their band, as far as that order is already settled: while
+// an input still being read has nothing waiting, a result of its own could
+// yet come first. The inputs are read in step, so each holds a slot or two.
+template <typename Emit>
+void releaseInOrder(std::vector<Heard>& inputs, Emit&& onResult) {
+    for (;;) {
+        Heard* first = nullptr;
+        for (Heard& h : inputs) {
+            if (h.waiting.empty()) {
+                if (!h.ended) return;
+                continue;
+            }
+            const listen::SlotResult& r = h.waiting.front();
+            if (!first || r.periodStartMs < first->waiting.front().periodStartMs ||
+                (r.periodStartMs == first->waiting.front().periodStartMs && r.band < first->waiting.front().band))
+                first = &h;
+        }
+        if (!first) return;
+        onResult(*first, first->waiting.front());
+        first->waiting.pop_front();
+    }
+}
+
 int run(const cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
-    const QString input = args.value("i"), start = args.value("start"), follow = args.value("follow"),
-                  stationsFile = args.value("stations");
+    const QString start = args.value("start"), follow = args.value("follow"), stationsFile = args.value("stations");
     auto channel = listen::RecordingChannel::Mix;
     if (args.isSet("channel")) {
         const QString side = args.value("channel");
@@ -132,15 +209,11 @@ int run(const cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
             return 2;
         }
     }
-    int band = -1;
     listen::DetectorSettings settings;
-    if (args.isSet("band")) {
-        band = cli::bandOfMHz(args.value("band"));
-        if (band < 0) {
-            err << "orvane-cli listen: no beacon band at " << args.value("band")
-                << " MHz (use 14.10, 18.11, 21.15, 24.93 or 28.20)\n";
-            return 2;
-        }
+    std::vector<ListenInput> inputs;
+    if (const auto wrong = pairInputs(args.values("i"), args.values("band"), !follow.isEmpty(), inputs)) {
+        err << "orvane-cli listen: " << *wrong << '\n';
+        return 2;
     }
     if (args.isSet("pitch")) {
         bool ok = false;
@@ -151,7 +224,7 @@ int run(const cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
         }
     }
     long long startMs = 0;
-    if (input.isEmpty() || start.isEmpty()) {
+    if (inputs.empty() || start.isEmpty()) {
         err << "orvane-cli listen: give -i FILE (or -i - for standard input) and --start TIME\n";
         return 2;
     }
@@ -159,22 +232,20 @@ int run(const cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
         err << "orvane-cli listen: bad --start '" << start << "' (YYYY-MM-DDTHH:MM:SSZ or @SECONDS)\n";
         return 2;
     }
-    if (band >= 0 && !follow.isEmpty()) {
+    if (args.isSet("band") && !follow.isEmpty()) {
         err << "orvane-cli listen: give --band or --follow, not both\n";
         return 2;
     }
     beacons::StationTable table;
     if (!cli::loadStations("listen", stationsFile, table, err)) return 1;
-    listen::Expectation expect;
+    std::optional<int> followed;
     if (!follow.isEmpty()) {
         const int index = table.find(follow.toStdString());
         if (index < 0) {
             err << "orvane-cli listen: no beacon '" << follow << "' (a call or a slot number 1..18)\n";
             return 2;
         }
-        expect = listen::expectFollowing(table, index);
-    } else {
-        expect = listen::expectOnBand(table, band >= 0 ? band : 0);
+        followed = index;
     }
 
     // The history, when asked for: --db or --receiver, the rest from the
@@ -198,42 +269,75 @@ int run(const cli::VerbArguments& args, QTextStream& out, QTextStream& err) {
     try {
         std::unique_ptr<HistoryOutput> history;
         if (keepHistory) history = std::make_unique<HistoryOutput>(historyUrl, receiver);
-        const QString name = input == QLatin1String(listen::RecordingReader::kStandardInput)
-                                 ? QStringLiteral("standard input")
-                                 : input;
-        listen::RecordingReader reader(input, startMs, channel);
-        reader.open();
-        std::int64_t wholeSlots = 0;
-        listen::SlotCutter cutter(settings, expect, [&](const listen::SlotResult& r) {
-            ++wholeSlots;
+        // Every input is opened before any is read: one that cannot be read
+        // is refused before a line is printed.
+        std::vector<Heard> heard(inputs.size());
+        for (std::size_t n = 0; n < inputs.size(); ++n) {
+            Heard& h = heard[n];
+            h.input = inputs[n];
+            h.name = h.input.file == QLatin1String(listen::RecordingReader::kStandardInput)
+                         ? QStringLiteral("standard input")
+                         : h.input.file;
+            h.reader = std::make_unique<listen::RecordingReader>(h.input.file, startMs, channel);
+            h.reader->open();
+            const listen::Expectation expect = followed ? listen::expectFollowing(table, *followed)
+                                                        : listen::expectOnBand(table, std::max(0, h.input.band));
+            h.cutter = std::make_unique<listen::SlotCutter>(settings, expect, [&h](const listen::SlotResult& r) {
+                ++h.wholeSlots;
+                h.waiting.push_back(r);
+            });
+            // A recording read short is no failure: what it holds is heard,
+            // and the shortfall is told below.
+            h.reader->setBlockHandler([&h](std::int64_t stampMs, int rate, std::span<const float> samples) {
+                h.cutter->push(stampMs, rate, samples);
+            });
+            h.reader->begin();
+        }
+        const auto print = [&](const Heard& h, const listen::SlotResult& r) {
             out << resultLine(r, QString::fromStdString(table.entry(r.beaconIndex).call)) << '\n';
-            if (history) history->add(r, name);
-        });
-        // A recording read short is no failure: what it holds is heard, and
-        // the shortfall is told below.
-        reader.setBlockHandler([&](std::int64_t stampMs, int rate, std::span<const float> samples) {
-            cutter.push(stampMs, rate, samples);
-        });
-        reader.start();
+            if (history) history->add(r, h.name);
+        };
+        // The inputs are read in step, the one furthest behind first, so
+        // the results are merged as they come with a slot or two held each.
+        for (;;) {
+            Heard* behind = nullptr;
+            for (Heard& h : heard)
+                if (!h.ended && (!behind || h.reader->deliveredUpToMs() < behind->reader->deliveredUpToMs()))
+                    behind = &h;
+            if (!behind) break;
+            if (!behind->reader->readBlock()) {
+                behind->reader->end();
+                behind->ended = true;
+            }
+            releaseInOrder(heard, print);
+        }
         out.flush();
         // What was left out, and why: the reader's count is of the
         // recording's own frames, before any dividing down.
-        const listen::RecordingFormat& format = reader.format();
-        const Coverage cover = coverageOf(startMs, reader.framesRead(), format.sampleRate);
-        if (wholeSlots == 0 || !cover.anyWholeSlot) {
-            err << "orvane-cli listen: " << name << ": no whole slot: the recording holds "
-                << QString::number(static_cast<double>(cover.endMs - startMs) / 1000, 'f', 1) << " s ("
-                << clockText(startMs) << " to " << clockText(cover.endMs)
-                << " UTC); a slot is the 10 s from a boundary (:00, :10, ...) to the next"
-                << (reader.shortfall() ? QStringLiteral("; ") + *reader.shortfall() : QString()) << '\n';
+        bool anyWithoutSlot = false;
+        for (const Heard& h : heard) {
+            const listen::RecordingReader& reader = *h.reader;
+            const listen::RecordingFormat& format = reader.format();
+            const Coverage cover = coverageOf(startMs, reader.framesRead(), format.sampleRate);
+            if (h.wholeSlots == 0 || !cover.anyWholeSlot) {
+                err << "orvane-cli listen: " << h.name << ": no whole slot: the recording holds "
+                    << QString::number(static_cast<double>(cover.endMs - startMs) / 1000, 'f', 1) << " s ("
+                    << clockText(startMs) << " to " << clockText(cover.endMs)
+                    << " UTC); a slot is the 10 s from a boundary (:00, :10, ...) to the next"
+                    << (reader.shortfall() ? QStringLiteral("; ") + *reader.shortfall() : QString()) << '\n';
+                anyWithoutSlot = true;
+                continue;
+            }
+            if (reader.shortfall() || cover.endMs > cover.lastSlotEndMs) {
+                err << "orvane-cli listen: warning: " << h.name << ": "
+                    << (reader.shortfall() ? *reader.shortfall() + QStringLiteral("; ") : QString())
+                    << "the recording ends at " << clockText(cover.endMs)
+                    << " UTC; heard up to its last whole slot, to " << clockText(cover.lastSlotEndMs) << '\n';
+            }
+        }
+        if (anyWithoutSlot) {
             if (history) history->finish(err);
             return 1;
-        }
-        if (reader.shortfall() || cover.endMs > cover.lastSlotEndMs) {
-            err << "orvane-cli listen: warning: " << name << ": "
-                << (reader.shortfall() ? *reader.shortfall() + QStringLiteral("; ") : QString())
-                << "the recording ends at " << clockText(cover.endMs) << " UTC; heard up to its last whole slot, to "
-                << clockText(cover.lastSlotEndMs) << '\n';
         }
         if (history && !history->finish(err)) return 1;
     } catch (const std::exception& e) {
@@ -256,11 +360,15 @@ const cli::Registrar kReg(
      "    receiver's name from the settings' [History] section unless given); exit status 1\n"
      "    when the recording cannot be read or holds no whole slot, the database cannot be\n"
      "    written or a slot was not stored; a recording that ends inside a slot (cut short) is\n"
-     "    heard up to its last whole slot with a warning",
-     {{"i", "FILE", "the recording, or - for a WAV on standard input"},
+     "    heard up to its last whole slot with a warning\n"
+     "listen -i FILE --band MHZ -i FILE --band MHZ ... --start TIME [options as above]\n"
+     "    hears several receivers recorded side by side from TIME, each input on its own band\n"
+     "    (the n-th --band is the n-th input's; each band once, - once at most): the lines of\n"
+     "    all inputs in the order of their slots' UTC, then band",
+     {{"i", "FILE", "the recording, or - for a WAV on standard input; repeated with --band for several"},
       {"channel", "left|right|mix", "the side of a stereo recording to hear (default mix, their mean)"},
       {"start", "TIME", "the UTC of its first sample: YYYY-MM-DDTHH:MM:SSZ or @SECONDS"},
-      {"band", "MHZ", "the band it was made on (default 14.10)"},
+      {"band", "MHZ", "the band it was made on (default 14.10); one for each -i when several"},
       {"follow", "CALL", "the beacon followed across the bands (a call or a slot number 1..18)"},
       {"pitch", "HZ", "the receiver's CW pitch, 300 to 1200 (default 700)"},
       {"stations", "FILE", "a stations file over the built-in table"},
