@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev fonts-dejavu-core
   libfluidsynth-dev fluid-soundfont-gm libasound2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  python3 python3-pyftpdlib xinetd sox curl faketime openssl ca-certificates tzdata
+  python3 python3-pyftpdlib xinetd sox ebook2cw curl faketime openssl ca-certificates tzdata
   libcap2 libedit2 libgnutls30 libnettle8 libseccomp2
   xvfb xauth desktop-file-utils
   dpkg-dev lintian lowdown appstream man-db

@@ -1,12 +1,14 @@
 #include "listen/Detector.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <complex>
 #include <limits>
 #include <numbers>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cwsim/BeaconCalls.h"
@@ -419,6 +421,327 @@ double clearness(const Cells& c, const Keying& keying, const Candidate& at) {
     return on > 0 ? 1 - std::max(0.0, off) / on : 0;
 }
 
+// Telling the call from the others. The first long dash anchors every
+// call the slot may hold: each is keyed to end seven units before it. Units
+// are counted back from the dash, so a call's keying is a few runs of
+// units, and the amplitude per unit, summed once per timing tried, serves
+// every call. Every call is fitted over the same stretch (from the longest
+// call's start to two units before the dash) as the contrast of the units it
+// keys against the rest; within one stretch the larger contrast is the
+// better fit, whatever the call's length. The amplitude rather than the
+// power: an element faded by QSB still counts for its call.
+
+// Letters and digits in Morse, as the call's characters are keyed.
+constexpr std::size_t kCharacters = 36;
+char characterAt(std::size_t i) { return i < 26 ? static_cast<char>('A' + i) : static_cast<char>('0' + (i - 26)); }
+const std::array<std::string, kCharacters>& characterCodes() {
+    static const std::array<std::string, kCharacters> codes = [] {
+        std::array<std::string, kCharacters> c;
+        for (std::size_t i = 0; i < kCharacters; ++i) c[i] = cwsim::morseOf(std::string(1, characterAt(i)));
+        return c;
+    }();
+    return codes;
+}
+std::string_view codeOf(QChar q) {
+    const char16_t u = q.toUpper().unicode();
+    if (u >= 'A' && u <= 'Z') return characterCodes()[static_cast<std::size_t>(u - 'A')];
+    if (u >= '0' && u <= '9') return characterCodes()[static_cast<std::size_t>(u - '0' + 26)];
+    if (u == '/') return "-..-.";
+    return {};
+}
+
+// Calls longer than this many units are not told apart (no call of the
+// network comes near it).
+constexpr int kMaxRivalUnits = 160;
+// The stretch before the dash left out: the dash may come early.
+constexpr int kDashGuardUnits = 2;
+// How far round the timing found the first long dash is looked for, and the
+// timings tried round it.
+constexpr double kDashLookMs = 1500;
+constexpr double kDashLookStepMs = 5;
+// The unit is tried in steps this fine: a call's first element lies some 60
+// units before the dash, so 0.5 ms of unit moves it by half a dot.
+constexpr double kCoarseUnitStepMs = 0.5;
+constexpr double kFineUnitStepMs = 0.25;
+constexpr double kFineUnitSpanMs = 1;
+constexpr std::array<double, 7> kDashNudgesMs{-15, -10, -5, 0, 5, 10, 15};
+// Rivals fitted at every timing after the first, rough pass: the best few
+// of the table and of the variants.
+constexpr std::size_t kRefined = 4;
+// Margins, in standard deviations of a unit's amplitude in noise, set on
+// seeded slots (bench/listen's listen_call_bench): the expected call must
+// fit better than every other call of the table by kTableMargin, and no
+// worse than any one-character variant by more than kVariantSlack plus
+// kVariantSlackFraction of its fit (near the limit of hearing a variant
+// differs from the call by a dot or two of noise; well above it, by a tiny
+// fraction of a large fit where a character lies half outside the slot). A
+// call of the table is named when it fits better than the expected call and
+// every variant by kOtherMargin. Its gaps must then be clearer than
+// kMinClearness requires alone.
+constexpr double kTableMargin = 0.5;
+constexpr double kVariantSlack = 1.5;
+constexpr double kVariantSlackFraction = 0.005;
+constexpr double kOtherMargin = 1.0;
+constexpr double kToldClearness = 0.85;
+
+// Appends `call`'s keying (with character `replaceAt` keyed as `with` when
+// replaceAt >= 0) to the workspace's runs, counted back from the first long
+// dash. Returns the rival, with units 0 when it keys nothing or is too long.
+DetectorWorkspace::Rival appendRival(const QString& call, int replaceAt, std::string_view with, int tableIndex,
+                                     DetectorWorkspace& ws) {
+    DetectorWorkspace::Rival r;
+    r.firstRun = ws.rivalRuns.size();
+    r.tableIndex = tableIndex;
+    int pos = cwsim::kLeadInUnits, lastEnd = 0, index = 0;
+    bool any = false;
+    for (const QChar q : call) {
+        std::string_view code = codeOf(q);
+        if (code.empty()) continue;
+        if (index++ == replaceAt) code = with;
+        if (any) pos += 2;  // three units between characters in all
+        for (const char e : code) {
+            const int len = e == '.' ? 1 : 3;
+            ws.rivalRuns.emplace_back(pos, pos + len);
+            lastEnd = pos + len;
+            pos += len + 1;
+        }
+        any = true;
+    }
+    r.runs = ws.rivalRuns.size() - r.firstRun;
+    r.units = lastEnd + 7;
+    if (!any || r.units > kMaxRivalUnits) {
+        ws.rivalRuns.resize(r.firstRun);
+        r.runs = 0;
+        r.units = 0;
+        return r;
+    }
+    for (std::size_t i = r.firstRun; i < ws.rivalRuns.size(); ++i) {
+        auto& [a, b] = ws.rivalRuns[i];
+        const int from = a;
+        a = r.units - b;
+        b = r.units - from;
+    }
+    return r;
+}
+
+struct Identity {
+    bool compared = false;  // false: the expected call keys nothing to compare
+    double expectedFit = -std::numeric_limits<double>::infinity();
+    double tableFit = -std::numeric_limits<double>::infinity();    // the best other call of the table
+    double variantFit = -std::numeric_limits<double>::infinity();  // the best one-character variant
+    int bestTable = -1;                                            // into ws.rivals
+};
+
+// The slot at the tone, summed coherently: running sums of the baseband
+// turned down by the tone, so a unit's amplitude is that of one sum, as a
+// filter matched to the unit gives it (far less noise than the cells' 30 ms
+// windows, which see 50 Hz of it).
+struct ToneSums {
+    std::span<const cd> sums;  // z.size() + 1
+    double rate = 0;
+    double noise = 0;  // standard deviation of a unit's amplitude in noise alone
+};
+
+ToneSums toneSumsOf(const Baseband& b, const Cells& c, double toneHz, DetectorWorkspace& ws) {
+    std::vector<cd>& sums = ws.toneSums;
+    sums.resize(b.z.size() + 1);
+    sums[0] = 0;
+    const cd step = std::polar(1.0, -2 * std::numbers::pi * toneHz / b.rate);
+    cd turn = 1;
+    for (std::size_t i = 0; i < b.z.size(); ++i) {
+        sums[i + 1] = sums[i] + b.z[i] * turn;
+        turn *= step;
+        if (i % 1024 == 1023) turn /= std::abs(turn);  // no drift of its magnitude
+    }
+    // A cell of noise holds windowEnergy times the variance v of z; a unit's
+    // sum over n samples, over the root of n, has a mean square of v, and
+    // its magnitude (Rayleigh) a variance of v (1 - pi / 4).
+    return {sums, b.rate, std::sqrt((1 - std::numbers::pi / 4) * c.noise / c.windowEnergy)};
+}
+
+// The amplitude per unit back from a first long dash at `dashMs`: fills the
+// workspace's running sums over units (amplitude, and units that hold audio).
+void unitsBack(const ToneSums& t, double unitMs, double dashMs, int units, DetectorWorkspace& ws) {
+    auto& bounds = ws.unitBounds;
+    auto& amplitude = ws.unitAmplitude;
+    auto& counted = ws.unitsCounted;
+    bounds.resize(static_cast<std::size_t>(units) + 1);
+    amplitude.resize(static_cast<std::size_t>(units) + 1);
+    counted.resize(static_cast<std::size_t>(units) + 1);
+    const double last = static_cast<double>(t.sums.size() - 1);
+    const double perMs = t.rate / 1000;
+    for (int k = 0; k <= units; ++k)
+        bounds[static_cast<std::size_t>(k)] =
+            static_cast<std::size_t>(std::clamp(std::round((dashMs - k * unitMs) * perMs), 0.0, last));
+    // A unit cut by the slot's edge by more than half is left out.
+    const double halfUnit = 0.5 * unitMs * perMs;
+    amplitude[0] = 0;
+    counted[0] = 0;
+    for (std::size_t k = 0; k < static_cast<std::size_t>(units); ++k) {
+        const std::size_t a = bounds[k + 1], b = bounds[k];
+        const auto n = static_cast<double>(b - a);
+        const bool whole = n >= halfUnit;
+        amplitude[k + 1] = amplitude[k] + (whole ? std::sqrt(std::norm(t.sums[b] - t.sums[a]) / n) : 0.0);
+        counted[k + 1] = counted[k] + (whole ? 1 : 0);
+    }
+}
+
+// Each rival's fit with the units summed for one timing; keeps its best:
+// how far the mean amplitude of the units its call keys stands above that of
+// the rest of the stretch, in standard deviations of noise.
+void fitRivals(const ToneSums& t, double unitMs, double dashMs, int units, std::span<const std::size_t> which,
+               DetectorWorkspace& ws) {
+    unitsBack(t, unitMs, dashMs, units, ws);
+    const auto u = static_cast<std::size_t>(units);
+    const double all = ws.unitAmplitude[u] - ws.unitAmplitude[kDashGuardUnits];
+    const auto nAll = static_cast<double>(ws.unitsCounted[u] - ws.unitsCounted[kDashGuardUnits]);
+    for (const std::size_t i : which) {
+        DetectorWorkspace::Rival& r = ws.rivals[i];
+        double on = 0;
+        std::size_t nOn = 0;
+        for (std::size_t j = r.firstRun; j < r.firstRun + r.runs; ++j) {
+            const auto [a, b] = ws.rivalRuns[j];
+            on += ws.unitAmplitude[static_cast<std::size_t>(b)] - ws.unitAmplitude[static_cast<std::size_t>(a)];
+            nOn += ws.unitsCounted[static_cast<std::size_t>(b)] - ws.unitsCounted[static_cast<std::size_t>(a)];
+        }
+        const double n1 = static_cast<double>(nOn), n0 = nAll - n1;
+        if (n1 < 2 || n0 < 2) continue;
+        const double fit = (on / n1 - (all - on) / n0) / (t.noise * std::sqrt(1 / n1 + 1 / n0));
+        if (fit > r.fit) {
+            r.fit = fit;
+            r.unitMs = unitMs;
+            r.dashMs = dashMs;
+        }
+    }
+}
+
+// Where the first long dash begins, near `aroundMs`: the step from the
+// silence before it to the dash.
+double findDash(const Cells& c, int bin, double aroundMs) {
+    double best = aroundMs, bestStep = -std::numeric_limits<double>::infinity();
+    for (double a = aroundMs - kDashLookMs; a <= aroundMs + kDashLookMs; a += kDashLookStepMs) {
+        const auto [o0, o1] = c.frameRange(a + 25, a + 825);
+        const auto [s0, s1] = c.frameRange(a - 250, a - 25);
+        if (o1 <= o0 || s1 <= s0) continue;
+        const double step = c.total(bin, o0, o1) / static_cast<double>(o1 - o0) -
+                            c.total(bin, s0, s1) / static_cast<double>(s1 - s0);
+        if (step > bestStep) {
+            bestStep = step;
+            best = a;
+        }
+    }
+    return best;
+}
+
+// The expected call's fit against the table's other calls and its own
+// one-character variants, at the tone and time of `at`.
+Identity identify(const Baseband& bb, const Cells& c, const Keying& keying, const Candidate& at, double toneHz,
+                  const QString& call, std::span<const QString> tableCalls, DetectorWorkspace& ws) {
+    Identity id;
+    ws.rivalRuns.clear();
+    ws.rivals.clear();
+    const DetectorWorkspace::Rival expected = appendRival(call, -1, {}, -2, ws);
+    if (expected.units == 0) return id;
+    ws.rivals.push_back(expected);
+    for (std::size_t t = 0; t < tableCalls.size(); ++t) {
+        if (tableCalls[t].compare(call, Qt::CaseInsensitive) == 0) continue;
+        const DetectorWorkspace::Rival r = appendRival(tableCalls[t], -1, {}, static_cast<int>(t), ws);
+        if (r.units > 0) ws.rivals.push_back(r);
+    }
+    int index = 0;
+    for (const QChar q : call) {
+        const std::string_view own = codeOf(q);
+        if (own.empty()) continue;
+        const bool letterOrDigit = q != QLatin1Char('/');
+        if (letterOrDigit) {
+            for (std::size_t i = 0; i < kCharacters; ++i) {
+                if (characterCodes()[i] == own) continue;
+                const DetectorWorkspace::Rival r = appendRival(call, index, characterCodes()[i], -1, ws);
+                if (r.units > 0) ws.rivals.push_back(r);
+            }
+        }
+        ++index;
+    }
+    int units = 0;
+    for (auto& r : ws.rivals) {
+        units = std::max(units, r.units);
+        r.fit = -std::numeric_limits<double>::infinity();
+    }
+
+    // A rough pass over every rival at the dash as the expected call's
+    // timing puts it and as found, then the best few at every nudge of it.
+    const double dashAsExpected = at.startMs + keying.dash1Units * at.unitMs;
+    const double dashFound = findDash(c, at.bin, dashAsExpected);
+    const ToneSums t = toneSumsOf(bb, c, toneHz, ws);
+    std::array<std::size_t, 1 + 2 * kRefined> refined{};
+    std::size_t nRefined = 0;
+    {
+        // Indices 0..n-1 of every rival, without a buffer: fitted in chunks.
+        std::array<std::size_t, 64> chunk{};
+        for (std::size_t from = 0; from < ws.rivals.size(); from += chunk.size()) {
+            const std::size_t n = std::min(chunk.size(), ws.rivals.size() - from);
+            for (std::size_t i = 0; i < n; ++i) chunk[i] = from + i;
+            for (double unit = kMinUnitMs; unit <= kMaxUnitMs; unit += kCoarseUnitStepMs) {
+                fitRivals(t, unit, dashAsExpected, units, std::span(chunk.data(), n), ws);
+                for (const double nudge : {-5.0, 0.0, 5.0})
+                    fitRivals(t, unit, dashFound + nudge, units, std::span(chunk.data(), n), ws);
+            }
+        }
+    }
+    const auto bestOf = [&](bool table) {
+        // The kRefined best of the table's calls or of the variants, not yet chosen.
+        for (std::size_t pick = 0; pick < kRefined; ++pick) {
+            std::size_t best = 0;
+            double bestFit = -std::numeric_limits<double>::infinity();
+            for (std::size_t i = 1; i < ws.rivals.size(); ++i) {
+                if ((ws.rivals[i].tableIndex >= 0) != table) continue;
+                if (std::find(refined.begin(), refined.begin() + static_cast<std::ptrdiff_t>(nRefined), i) !=
+                    refined.begin() + static_cast<std::ptrdiff_t>(nRefined))
+                    continue;
+                if (ws.rivals[i].fit > bestFit) {
+                    bestFit = ws.rivals[i].fit;
+                    best = i;
+                }
+            }
+            if (best == 0) return;
+            refined[nRefined++] = best;
+        }
+    };
+    refined[nRefined++] = 0;
+    bestOf(true);
+    bestOf(false);
+    const std::span<const std::size_t> few(refined.data(), nRefined);
+    // Round the units they fit best at: a unit a little off moves the
+    // first characters by most of a dot.
+    double fromUnit = kMaxUnitMs, toUnit = kMinUnitMs;
+    for (const std::size_t i : few) {
+        if (!std::isfinite(ws.rivals[i].fit)) continue;
+        fromUnit = std::min(fromUnit, ws.rivals[i].unitMs - kFineUnitSpanMs);
+        toUnit = std::max(toUnit, ws.rivals[i].unitMs + kFineUnitSpanMs);
+    }
+    for (double unit = std::max<double>(kMinUnitMs, fromUnit); unit <= std::min<double>(kMaxUnitMs, toUnit);
+         unit += kFineUnitStepMs)
+        for (const double nudge : kDashNudgesMs) {
+            fitRivals(t, unit, dashFound + nudge, units, few, ws);
+            fitRivals(t, unit, dashAsExpected + nudge, units, few, ws);
+        }
+
+    id.compared = true;
+    id.expectedFit = ws.rivals[0].fit;
+    for (std::size_t i = 1; i < ws.rivals.size(); ++i) {
+        const DetectorWorkspace::Rival& r = ws.rivals[i];
+        if (r.tableIndex >= 0) {
+            if (r.fit > id.tableFit) {
+                id.tableFit = r.fit;
+                id.bestTable = static_cast<int>(i);
+            }
+        } else {
+            id.variantFit = std::max(id.variantFit, r.fit);
+        }
+    }
+    return id;
+}
+
 // Power spectrum of z[from, to) zero-padded to `size`, windowed by `window`;
 // in the workspace until the next call.
 std::span<const double> powerSpectrum(const Baseband& b, std::size_t from, std::size_t to, std::size_t size,
@@ -551,14 +874,15 @@ std::optional<double> dashSnr(const Baseband& b, double fromMs, double toMs, dou
 }  // namespace
 
 SlotResult detectSlot(std::span<const float> samples, int sampleRate, const QString& call,
-                      const DetectorSettings& settings, std::int64_t periodStartMs, int band, int beaconIndex) {
+                      const DetectorSettings& settings, std::int64_t periodStartMs, int band, int beaconIndex,
+                      std::span<const QString> tableCalls) {
     DetectorWorkspace workspace;
-    return detectSlot(samples, sampleRate, call, settings, periodStartMs, band, beaconIndex, workspace);
+    return detectSlot(samples, sampleRate, call, settings, periodStartMs, band, beaconIndex, workspace, tableCalls);
 }
 
 SlotResult detectSlot(std::span<const float> samples, int sampleRate, const QString& call,
                       const DetectorSettings& settings, std::int64_t periodStartMs, int band, int beaconIndex,
-                      DetectorWorkspace& ws) {
+                      DetectorWorkspace& ws, std::span<const QString> tableCalls) {
     if (sampleRate < kMinSampleRate || sampleRate > kMaxSampleRate)
         throw std::invalid_argument("detectSlot: sample rate " + std::to_string(sampleRate) + " Hz is out of range");
     if (!(settings.pitchHz >= kMinPitchHz && settings.pitchHz <= kMaxPitchHz))
@@ -578,16 +902,31 @@ SlotResult detectSlot(std::span<const float> samples, int sampleRate, const QStr
     if (cells.frames == 0) return r;
     const Keying& keying = keyingFor(call, ws);
     const Candidate best = searchKeying(cells, keying, settings, ws);
-    if (!(best.score >= kHeardScore) || clearness(cells, keying, best) < kMinClearness) return r;
-
-    r.heard = true;
-    r.timeOffsetMs = best.startMs - settings.originMs;
+    if (!(best.score >= kHeardScore)) return r;
     const double cellTone = best.bin * cells.binHz;
     const double dash1Ms = best.startMs + keying.dash1Units * best.unitMs;
     const auto toSample = [&](double ms) {
         return static_cast<std::size_t>(std::clamp(ms / 1000 * b.rate, 0.0, static_cast<double>(b.z.size())));
     };
     const double toneHz = fineTone(b, toSample(best.startMs), toSample(dash1Ms + 1000), cellTone, cells.binHz, ws);
+    // Something is keyed at the tone: the expected call, or another.
+    const Identity id = identify(b, cells, keying, best, toneHz, call, tableCalls, ws);
+    if (id.compared && id.bestTable > 0 && id.tableFit >= std::max(id.expectedFit, id.variantFit) + kOtherMargin &&
+        id.tableFit >= kHeardScore) {
+        const DetectorWorkspace::Rival& other = ws.rivals[static_cast<std::size_t>(id.bestTable)];
+        const QString& otherCall = tableCalls[static_cast<std::size_t>(other.tableIndex)];
+        const Keying& otherKeying = keyingFor(otherCall, ws);
+        const Candidate otherAt{other.fit, best.bin, other.unitMs, other.dashMs - otherKeying.dash1Units * other.unitMs};
+        if (clearness(cells, otherKeying, otherAt) >= kMinClearness) r.otherCall = otherCall;
+        return r;
+    }
+    if (clearness(cells, keying, best) < (id.compared ? kToldClearness : kMinClearness)) return r;
+    if (id.compared && (id.expectedFit < id.tableFit + kTableMargin ||
+                        id.expectedFit < id.variantFit - kVariantSlack - kVariantSlackFraction * id.expectedFit))
+        return r;
+
+    r.heard = true;
+    r.timeOffsetMs = best.startMs - settings.originMs;
     r.toneOffsetHz = b.centreHz + toneHz - settings.pitchHz;
 
     const int toneBin = std::clamp(static_cast<int>(std::lround(toneHz / cells.binHz)), -cells.maxBin, cells.maxBin);

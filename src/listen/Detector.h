@@ -35,6 +35,10 @@ struct SlotResult {
     std::array<std::optional<double>, kDashCount> dashSnrDb{};
     double toneOffsetHz = 0;  // measured tone minus the expected pitch; 0 when not heard
     double timeOffsetMs = 0;  // measured start of the transmission minus the slot start; 0 when not heard
+    // Another call of the station table keyed at the tone and time found,
+    // fitting clearly better than the expected one (a wrong clock, a receiver
+    // lagging by a slot, a wrong band); heard is then false. Empty when none.
+    QString otherCall;
 
     int dashesHeard() const;  // how many of the four were found
 };
@@ -79,6 +83,21 @@ struct DetectorWorkspace {
     std::vector<std::complex<double>> longTransform;  // of a stretch of baseband
     std::vector<double> longPower;
     std::vector<CallKeying> keyings;  // of the calls seen, kept (a band's 18 and a few more)
+    // The call told from the others: each rival's keying as runs of units
+    // counted back from the first long dash, and the amplitude per such unit.
+    struct Rival {
+        std::size_t firstRun = 0, runs = 0;
+        int units = 0;        // from the start of the transmission to the first long dash
+        int tableIndex = -1;  // into the calls of the table; -1: a variant of the expected call
+        double fit = 0;
+        double unitMs = 0, dashMs = 0;  // where it fits best
+    };
+    std::vector<std::pair<int, int>> rivalRuns;
+    std::vector<Rival> rivals;
+    std::vector<double> unitAmplitude;     // running sums over units back from the dash
+    std::vector<std::size_t> unitsCounted;  // of the units that hold audio
+    std::vector<std::size_t> unitBounds;   // sample index of each unit boundary
+    std::vector<std::complex<double>> toneSums;  // running sums of the baseband turned down by the tone
 };
 
 // `samples`: mono, in [-1, 1], at `sampleRate` (kMinSampleRate..kMaxSampleRate),
@@ -91,11 +110,18 @@ struct DetectorWorkspace {
 // Never throws for any content of the samples (silence, clipping, DC offset,
 // non-finite values); throws std::invalid_argument for a sample rate or
 // pitch outside the ranges above.
+// Heard means this call: where something is keyed, the expected call's
+// keying must fit clearly better than that of every call in `tableCalls`
+// (the station table's calls, overrides included; the expected one among
+// them or not) and of every call that differs from it in one letter or
+// digit. A call of the table that fits clearly better is named in
+// otherCall.
 SlotResult detectSlot(std::span<const float> samples, int sampleRate, const QString& call,
-                      const DetectorSettings& settings, std::int64_t periodStartMs, int band, int beaconIndex);
+                      const DetectorSettings& settings, std::int64_t periodStartMs, int band, int beaconIndex,
+                      std::span<const QString> tableCalls = {});
 // The same with scratch memory kept by the caller.
 SlotResult detectSlot(std::span<const float> samples, int sampleRate, const QString& call,
                       const DetectorSettings& settings, std::int64_t periodStartMs, int band, int beaconIndex,
-                      DetectorWorkspace& workspace);
+                      DetectorWorkspace& workspace, std::span<const QString> tableCalls = {});
 
 }  // namespace orvane::listen

@@ -15,20 +15,21 @@ namespace orvane::listen {
 
 namespace {
 
-// The calls of the 18 slots as the station table has them, made once: a QString copied
+// The calls of the 18 slots as the station table has them, made once and
+// shared by every slot (each slot is told from all of them): a QString copied
 // for each slot then shares its text instead of allocating it.
-using Calls = std::array<QString, beacons::kSlotsPerCycle>;
+using Calls = std::shared_ptr<const std::array<QString, beacons::kSlotsPerCycle>>;
 
 Calls callsOf(const beacons::StationTable& stations) {
-    Calls calls;
+    auto calls = std::make_shared<std::array<QString, beacons::kSlotsPerCycle>>();
     for (int i = 0; i < beacons::kSlotsPerCycle; ++i)
-        calls[static_cast<std::size_t>(i)] = QString::fromStdString(stations.entry(i).call);
+        (*calls)[static_cast<std::size_t>(i)] = QString::fromStdString(stations.entry(i).call);
     return calls;
 }
 
 std::optional<ExpectedBeacon> expected(const Calls& calls, int band, std::int64_t periodStartMs) {
     const int index = beacons::slotIndexAt(periodStartMs, band);
-    return ExpectedBeacon{band, index, calls[static_cast<std::size_t>(index)]};
+    return ExpectedBeacon{band, index, (*calls)[static_cast<std::size_t>(index)], calls};
 }
 
 }  // namespace
@@ -161,7 +162,9 @@ void SlotCutter::finishSlot() {
         const std::span<const float> audio(slot_.data() + (windowFrom_ - slotFrom_),
                                            static_cast<std::size_t>(windowTo_ - windowFrom_));
         const SlotResult result = detectSlot(audio, sampleRate_, beacon->call, settings, slotStartMs_, beacon->band,
-                                             beacon->beaconIndex, workspace_);
+                                             beacon->beaconIndex, workspace_,
+                                             beacon->tableCalls ? std::span<const QString>(*beacon->tableCalls)
+                                                                : std::span<const QString>());
         onResult_(result);
         if (estimator_ && estimator_->add(result, windowDelayMs_) && onDelay_) onDelay_(*estimator_, slotStartMs_);
     }

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
 
+#include "beacons/Schedule.h"
 #include "beacons/StationTable.h"
 #include "listen/DelayEstimator.h"
 #include "listen/Detector.h"
@@ -18,6 +21,9 @@ struct ExpectedBeacon {
     int band = 0;         // 0..4
     int beaconIndex = 0;  // 0..17
     QString call;         // as the station table has it, overrides included
+    // Every call of the station table, the slot told from them (shared by
+    // every slot of the expectation).
+    std::shared_ptr<const std::array<QString, beacons::kSlotsPerCycle>> tableCalls;
 };
 
 // Which beacon to expect in the slot starting at periodStartMs; nullopt when

@@ -127,6 +127,16 @@ TEST_F(ListenWindowTest, EachSlotGoesToTheGridTheStatusBarAndTheLog) {
     EXPECT_EQ(window->statusPanelText(1), QStringLiteral("Listen: VE8AT 14.10 heard, 3 of 4 dashes"));
     EXPECT_TRUE(TempDir::readAll(logFile()).endsWith("2026-12-10T12:00:10Z,14.100,2,VE8AT,1,20.0,10.0,0.0,,0.0,0\n"));
 
+    // Another beacon's call keyed where W6WX was due: named in the status bar
+    // and the cell's hint; the log has W6WX not heard.
+    listen::SlotResult other = heardResult(noonMs(0, 20), 0, 2, 0);
+    other.otherCall = QStringLiteral("VE8AT");
+    menu().showResult(other, QStringLiteral("W6WX"));
+    EXPECT_EQ(window->statusPanelText(1), QStringLiteral("Listen: W6WX 14.10 other VE8AT"));
+    EXPECT_EQ(monitor.cellHeardLevel(2, 0), 0);
+    EXPECT_EQ(monitor.cellHeardText(2, 0), QStringLiteral("W6WX 14.10: other VE8AT, 10 s ago"));
+    EXPECT_TRUE(TempDir::readAll(logFile()).endsWith("2026-12-10T12:00:20Z,14.100,3,W6WX,0,,,,,0.0,0\n"));
+
     menu().listenItem()->trigger();  // off
     EXPECT_FALSE(menu().listening());
     EXPECT_FALSE(menu().listenItem()->isChecked());

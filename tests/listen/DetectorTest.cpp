@@ -364,6 +364,7 @@ TEST(DetectorWorkspace, ResultsAreThoseOfAFreshWorkspace) {
         EXPECT_EQ(reused.dashSnrDb, fresh.dashSnrDb) << s.name;
         EXPECT_EQ(reused.toneOffsetHz, fresh.toneOffsetHz) << s.name;
         EXPECT_EQ(reused.timeOffsetMs, fresh.timeOffsetMs) << s.name;
+        EXPECT_EQ(reused.otherCall, fresh.otherCall) << s.name;
         if (s.tone.present && !s.spoil) {
             EXPECT_TRUE(fresh.heard) << s.name;  // the table holds heard slots
         }

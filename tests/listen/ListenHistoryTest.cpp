@@ -113,6 +113,18 @@ TEST_F(ListenHistory, EachSlotIsStoredUnderItsReceiverAndReadBack) {
     EXPECT_EQ(lines[1].section('\t', 5, 5), "-");
 }
 
+// A slot holding another beacon's call (the recording said to start a slot
+// late) is stored as the expected beacon not heard; the other beacon is only
+// named in the output, never stored as heard.
+TEST_F(ListenHistory, AnotherBeaconsCallIsStoredAsNotHeard) {
+    const QString db = "sqlite:" + dir.file("late.sqlite");
+    const CliRun r = run({"listen", "-i", wav, "--start", "2026-12-10T12:00:15Z", "--band", "14.1", "--db", db,
+                          "--receiver", "G4ABC"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("\tW6WX\tother VE8AT\t")) << r.out.toStdString();
+    EXPECT_EQ(shown(db), "W6WX\t14.100\t12\t0\t1\nKH6WO\t14.100\t12\t0\t1");
+}
+
 // The same into a PostgreSQL server that receivers share.
 TEST_F(ListenHistory, SlotsGoToAPostgreSQLServerAsToAFile) {
     if (const auto why = PostgresServer::unavailable()) GTEST_SKIP() << *why;

@@ -289,7 +289,8 @@ void ListenMenu::showResult(const listen::SlotResult& result, const QString& cal
     const std::string_view caption = beacons::kBandCaptions[static_cast<std::size_t>(result.band)];
     const QString band = QString::fromLatin1(caption.data(), static_cast<qsizetype>(caption.size()));
     const QString what = result.heard ? QStringLiteral("heard, %1 of 4 dashes").arg(listen::heardLevel(result))
-                                      : QStringLiteral("not heard");
+                         : result.otherCall.isEmpty() ? QStringLiteral("not heard")
+                                                      : QStringLiteral("other ") + result.otherCall;
     // While the history fails, the status keeps saying so.
     const QString database =
         database_ && !database_->failure().isEmpty() ? QStringLiteral("; ") + database_->failure() : QString();

@@ -90,8 +90,9 @@ QString heardSummary(const SlotResult& result, std::int64_t nowMs) {
     const QString age = ageS < 120    ? QStringLiteral("%1 s ago").arg(ageS)
                         : ageS < 7200 ? QStringLiteral("%1 min ago").arg(ageS / 60)
                                       : QStringLiteral("%1 h ago").arg(ageS / 3600);
-    const QString what = result.heard ? QStringLiteral("%1 of 4 dashes").arg(heardLevel(result))
-                                      : QStringLiteral("not heard");
+    const QString what = result.heard                ? QStringLiteral("%1 of 4 dashes").arg(heardLevel(result))
+                         : result.otherCall.isEmpty() ? QStringLiteral("not heard")
+                                                      : QStringLiteral("other ") + result.otherCall;
     return what + QStringLiteral(", ") + age;
 }
 

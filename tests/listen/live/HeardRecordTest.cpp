@@ -52,6 +52,13 @@ TEST(HeardRecord, LevelAgeAndTheTable) {
               QStringLiteral("3 of 4 dashes, 45 s ago"));
     EXPECT_EQ(heardSummary(result(false, {}), kSlotStart + 600'000), QStringLiteral("not heard, 10 min ago"));
     EXPECT_EQ(heardSummary(result(false, {}), kSlotStart + 3 * 3'600'000), QStringLiteral("not heard, 3 h ago"));
+    // Another beacon's call keyed in the slot is named; the log keeps its
+    // columns: the expected beacon, not heard.
+    SlotResult other = result(false, {});
+    other.otherCall = QStringLiteral("KH6WO");
+    EXPECT_EQ(heardSummary(other, kSlotStart + 20'000), QStringLiteral("other KH6WO, 20 s ago"));
+    EXPECT_EQ(heardLevel(other), 0);
+    EXPECT_EQ(heardLogLine(other, QStringLiteral("VE8AT")), "2026-12-10T14:00:10Z,14.100,2,VE8AT,0,,,,,-23.5,55");
 
     HeardTable table;
     EXPECT_FALSE(table.last(1, 0));

@@ -34,7 +34,10 @@ QString utcText(qint64 ms) {
 QString resultLine(const listen::SlotResult& r, const QString& call) {
     QStringList f{utcText(r.periodStartMs),
                   QString::fromLatin1(beacons::kBandCaptions[static_cast<std::size_t>(r.band)]),
-                  QString::number(r.beaconIndex + 1), call, r.heard ? QStringLiteral("1") : QStringLiteral("0")};
+                  QString::number(r.beaconIndex + 1), call,
+                  r.heard                  ? QStringLiteral("1")
+                  : r.otherCall.isEmpty() ? QStringLiteral("0")
+                                          : QStringLiteral("other ") + r.otherCall};
     for (const auto& snr : r.dashSnrDb) f << (snr ? QString::number(*snr, 'f', 1) : QStringLiteral("-"));
     f << QString::number(r.toneOffsetHz, 'f', 1) << QString::number(std::round(r.timeOffsetMs), 'f', 0);
     return f.join(QLatin1Char('\t'));
@@ -384,7 +387,8 @@ const cli::Registrar kReg(
      "       [--ini SETTINGS.INI]\n"
      "    hears the beacons in a recording whose first sample is at TIME (WAV, RF64, FLAC, Ogg and\n"
      "    more; 8 to 192 kHz; -i - reads a WAV from standard input): one line per whole\n"
-     "    slot: UTC, MHz, slot, call, heard (1/0), SNR in 2.5 kHz of the four dashes (dB, '-'\n"
+     "    slot: UTC, MHz, slot, call, heard (1/0, or 'other CALL' when another beacon's call\n"
+     "    of the table is keyed in the slot instead), SNR in 2.5 kHz of the four dashes (dB, '-'\n"
      "    not found), tone offset (Hz), time offset (ms); band 14.10 unless given, pitch 700 Hz;\n"
      "    with --db or --receiver each slot is also stored in the history (the database and the\n"
      "    receiver's name from the settings' [History] section unless given); exit status 1\n"
