@@ -170,6 +170,28 @@ TEST_F(MainWindowMap, ABiggerWindowShowsTheMapAtOnceAndTheFineReliefFollows) {
     EXPECT_NE(shown(), pictures.litMap());   // shaded, not reset to the bare map
 }
 
+// A bigger map shows the stand-in and leaves the fine relief alone until the
+// map has reached the screen (at start, until the window has painted it; here,
+// with another tab in front, until the Map tab is chosen): the decode does not
+// compete with the window's own start.
+TEST_F(MainWindowMap, TheFineReliefIsDecodedOnlyOnceTheMapIsOnTheScreen) {
+    start();
+    window->tabs()->setCurrentIndex(1);
+    window->show();
+    window->mapPanel().setWindowShown();
+    QSignalSpy fine(&window->mapPanel(), &MapPanel::fineMapShown);
+    window->resize(1280, 800);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window->mapPanel().decodingFineMap());
+
+    window->tabs()->setCurrentIndex(0);  // laid out at the new size at once, painted by the event loop
+    ASSERT_TRUE(window->mapPanel().mapPictures().litIsStandIn());
+    EXPECT_FALSE(window->mapPanel().decodingFineMap());
+    EXPECT_EQ(fine.count(), 0);
+    ASSERT_TRUE(fine.count() > 0 || fine.wait(30'000));
+    EXPECT_FALSE(window->mapPanel().mapPictures().litIsStandIn());
+}
+
 // At every window size the map keeps 2:1 inside its panel with the band
 // choice below it, is drawn at its own size in device pixels, and every
 // beacon label's caret corner lies on its site scaled from the design's

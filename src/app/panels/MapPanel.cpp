@@ -110,10 +110,16 @@ MapPanel::MapPanel(Clock& clock, QWidget* parent) : QWidget(parent), clock_(cloc
 // The map is drawn at once from the classic picture; the fine one that
 // every other size is resampled from takes tens of milliseconds to decode,
 // so a thread of its own decodes it and the stand-in is replaced when it is
-// there. The thread ends right after its word to this panel; joining it
-// hands its picture over. A word still on its way when the panel goes is
-// dropped with the panel.
+// there. The decode starts once the map has reached the screen: while the
+// window is being built it would only take the processor from it. The
+// thread ends right after its word to this panel; joining it hands its
+// picture over. A word still on its way when the panel goes is dropped with
+// the panel.
 void MapPanel::loadFineMapAside() {
+    if (!mapPainted_) {
+        fineWanted_ = true;
+        return;
+    }
     if (fineLoading_) return;
     if (fineLoader_.joinable()) fineLoader_.join();
     fineLoading_ = true;
@@ -150,6 +156,13 @@ void MapPanel::BuildControls() {
     pnlMap = new QWidget(this);
     pnlMap->setGeometry(kMapPanel);
     ImageDisplay = new MapImage(pnlMap);
+    connect(
+        ImageDisplay, &MapImage::firstPainted, this,
+        [this] {
+            mapPainted_ = true;
+            if (fineWanted_ && mapPictures_.litIsStandIn()) loadFineMapAside();
+        },
+        Qt::QueuedConnection);
     ImageDisplay->setGeometry(0, 0, kMapPanel.width(), kMapPanel.height());
     setHint(ImageDisplay, QStringLiteral("Right click for menu"));
 

@@ -98,6 +98,8 @@ public:
     void setDisplayTime(UtcMoment t) { DisplayTime = t; }
     const map::GreyLine& greyLine() const { return greyLine_; }
     const map::MapPictures& mapPictures() const { return mapPictures_; }
+    // Whether the fine relief is being decoded now (for the tests).
+    bool decodingFineMap() const { return fineLoading_; }
 
     // ---- Beacon labels and band -----------------------------------------------
     // Highlights beacon `index` (0..17) as current, caption and colours; the
@@ -188,6 +190,8 @@ private:
     // shown; what it loaded is read only after joining it.
     std::thread fineLoader_;
     bool fineLoading_ = false;
+    bool mapPainted_ = false;  // the map has reached the screen: a decode may start
+    bool fineWanted_ = false;  // a stand-in waits for that
     struct FineLoad {
         map::MapPictures::Source source = map::MapPictures::Source::Relief;
         QImage picture;

@@ -15,6 +15,10 @@ void MapImage::setImage(const QImage& image) {
 }
 
 void MapImage::paintEvent(QPaintEvent*) {
+    if (!painted_) {
+        painted_ = true;
+        emit firstPainted();
+    }
     QPainter p(this);
     if (image_.isNull()) {
         p.fillRect(rect(), palette().color(QPalette::Dark));

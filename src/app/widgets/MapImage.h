@@ -21,12 +21,17 @@ public:
     // Lines drawn over the picture (the path to the beacon), in widget pixels.
     void setOverlay(std::vector<QPolygonF> lines);
 
+signals:
+    // The first time the picture reached the screen.
+    void firstPainted();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     QImage image_;
     std::vector<QPolygonF> overlay_;
+    bool painted_ = false;
 };
 
 }  // namespace orvane::app
