@@ -94,6 +94,11 @@ BENCHMARK(BM_CallIdentity)
     ->ArgNames({"keyed", "snr", "slots"})
     ->ArgsProduct({{kExpected, kOther, kVariant, kShifted}, {-15, -10, 0, 10}, {180}})
     ->Args({kExpected, -17, 180})
+    // At the edge the rates are a few in a hundred: ten times the slots
+    // for a figure to hold to a fraction of a per cent.
+    ->Args({kExpected, -15, 1800})
+    ->Args({kOther, -15, 1800})
+    ->Args({kShifted, -15, 1800})
     ->Args({kNoise, 0, 600})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
