@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A screenshot of the History window for the README, from the real program
-# under Xvfb (display :96) with a made-up month of openings
+# under Xvfb (a display number of its own) with a made-up month of openings
 # (tools/make-history-sample.py, imported by orvane-cli): the program runs
 # from a copy in a scratch folder whose settings name that database and its
 # receiver; the script opens "History..." from the map menu's Listen submenu
@@ -36,10 +36,9 @@ trap cleanup EXIT
 /usr/bin/python3 "$root/tools/make-history-sample.py" "$work/heard.csv" 30
 "$cli" history --db "sqlite:$work/history.sqlite" --import-csv "$work/heard.csv" --receiver G4ABC --locator JO22dc
 
-Xvfb :96 -screen 0 1920x1080x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-export DISPLAY=:96
-for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+source "$root/tools/virtual-display.sh"
+start_virtual_display "$work" 1920x1080
+pids+=("$virtual_display_pid")
 
 mkdir "$work/app" "$work/home"
 cp "$exe" "$work/app/orvane"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Screenshots for the README: the Map tab with twilight, the Monitor tab while
 # listening and the Beacons tab, each at 1920 x 1080, taken from the real
-# program under Xvfb (display :97) with a user-mode PulseAudio null sink as
+# program under Xvfb (a display number of its own) with a user-mode PulseAudio null sink as
 # its sound server. The program runs from a copy in a scratch folder, so its
 # settings (written beside the executable) are the script's own: twilight on,
 # the window at 1920 x 1080, the station locator JO22dc for bearings, the
@@ -53,10 +53,9 @@ printf 'autospawn = no\n' > "$work/client.conf"
 export PULSE_CLIENTCONFIG="$work/client.conf"
 
 # The display.
-Xvfb :97 -screen 0 1920x1080x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-export DISPLAY=:97
-for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+source "$root/tools/virtual-display.sh"
+start_virtual_display "$work" 1920x1080
+pids+=("$virtual_display_pid")
 
 # The program and its settings.
 mkdir "$work/app"

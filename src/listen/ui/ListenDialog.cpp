@@ -89,6 +89,10 @@ ListenDialog::ListenDialog(const QList<AudioInput>& inputs, const ListenSettings
     tbInputs->setObjectName(QStringLiteral("tbInputs"));
     tbInputs->setHorizontalHeaderLabels({QStringLiteral("Audio input"), QStringLiteral("Band"), QStringLiteral("Audio delay")});
     tbInputs->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    tbInputs->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    tbInputs->horizontalHeader()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    // Room for an input's name beside its band and delay.
+    tbInputs->setMinimumWidth(fontMetrics().averageCharWidth() * 64);
     tbInputs->verticalHeader()->hide();
     tbInputs->setSelectionBehavior(QAbstractItemView::SelectRows);
     tbInputs->setToolTip(QStringLiteral("More receivers listened to at once, each on its own band"));
@@ -160,6 +164,9 @@ void ListenDialog::addRow(const ListenInput& input) {
     fillInputs(device, inputs_, input);
     auto* band = new QComboBox(tbInputs);
     fillBands(band, input.Band);
+    // As wide as a band's caption; the list opens wide enough for "following".
+    band->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    band->setMinimumContentsLength(10);
     // "auto" below the lowest delay; an automatic delay keeps its last estimate.
     auto* delay = new QSpinBox(tbInputs);
     delay->setRange(ReceiveDelay::kMinMs - 1, ReceiveDelay::kMaxMs);
