@@ -21,20 +21,13 @@
 #include "cwsim/BeaconCalls.h"
 #include "listen/Detector.h"
 #include "listen/KeyedTone.h"
+#include "listen/TableCalls.h"
 
 using namespace orvane;
 
 namespace {
 
 enum Keyed { kExpected, kOther, kVariant, kShifted, kNoise };
-
-std::array<QString, cwsim::kBeaconCount> tableCalls() {
-    std::array<QString, cwsim::kBeaconCount> calls;
-    const beacons::StationTable table;
-    for (int i = 0; i < cwsim::kBeaconCount; ++i)
-        calls[static_cast<std::size_t>(i)] = QString::fromStdString(table.entry(i).call);
-    return calls;
-}
 
 // `call` with one letter or digit replaced by another, chosen by `rng`.
 std::string variantOf(const std::string& call, std::mt19937& rng) {

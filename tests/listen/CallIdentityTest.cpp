@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "KeyedTone.h"
+#include "TableCalls.h"
 #include "beacons/Schedule.h"
 #include "beacons/StationTable.h"
 #include "cwsim/BeaconCalls.h"
@@ -31,14 +32,6 @@ using listen::SlotResult;
 namespace {
 
 constexpr int kRate = 12000;
-
-std::array<QString, cwsim::kBeaconCount> tableCalls() {
-    std::array<QString, cwsim::kBeaconCount> calls;
-    const beacons::StationTable table;
-    for (int i = 0; i < cwsim::kBeaconCount; ++i)
-        calls[static_cast<std::size_t>(i)] = QString::fromStdString(table.entry(i).call);
-    return calls;
-}
 
 // What a slot holds and what the listener expects in it.
 struct KeyedCall {
