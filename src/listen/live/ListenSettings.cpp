@@ -8,11 +8,6 @@
 
 namespace orvane::listen {
 
-ReceiveDelay ListenSettings::delay() const {
-    const auto it = Delays.find(inputKey());
-    return it == Delays.end() ? ReceiveDelay{} : it->second;
-}
-
 ReceiveDelay ListenSettings::delayOf(const ListenInput& input) const {
     const auto it = Delays.find(input.key());
     return it == Delays.end() ? ReceiveDelay{} : it->second;

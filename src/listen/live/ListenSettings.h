@@ -69,9 +69,9 @@ struct ListenSettings {
     std::map<QString, ReceiveDelay> Delays{};  // by inputKey()
 
     // The chosen input's key: its id, or its description when stored without one.
-    QString inputKey() const { return DeviceId.isEmpty() ? Device : DeviceId; }
+    QString inputKey() const { return ListenInput{Device, DeviceId, Band}.key(); }
     // The chosen input's delay (fixed 0 when none is kept), and setting it.
-    ReceiveDelay delay() const;
+    ReceiveDelay delay() const { return delayOf({Device, DeviceId, Band}); }
     void setDelay(const ReceiveDelay& delay) { Delays[inputKey()] = delay; }
     // Any input's delay (fixed 0 when none is kept).
     ReceiveDelay delayOf(const ListenInput& input) const;

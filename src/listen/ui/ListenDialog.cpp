@@ -181,10 +181,7 @@ void ListenDialog::addRow(const ListenInput& input) {
     tbInputs->setCellWidget(row, 2, delay);
 }
 
-QString ListenDialog::currentKey() const {
-    const QString id = cbDevice->currentData().toString();
-    return id.isEmpty() ? cbDevice->currentData(kDescriptionRole).toString() : id;
-}
+QString ListenDialog::currentKey() const { return chosen(cbDevice, cbBand).key(); }
 
 void ListenDialog::showDelay() {
     const ReceiveDelay delay = delayIn(delays_, currentKey());

@@ -39,6 +39,19 @@ struct Block {
     int crossings;  // sign changes, for the tone's pitch
 };
 
+// Samples in [-1, 1] as the sound server takes them: s16le.
+QByteArray s16le(const std::vector<float>& audio) {
+    QByteArray bytes;
+    bytes.reserve(static_cast<qsizetype>(audio.size() * 2));
+    for (const float v : audio) {
+        const auto s = static_cast<std::int16_t>(std::lround(std::clamp(v, -1.0f, 1.0f) * 32767.0f));
+        char le[2];
+        qToLittleEndian(s, le);
+        bytes.append(le, 2);
+    }
+    return bytes;
+}
+
 // Silence, then `toneMs` of `pitchHz` at half scale, then silence: s16le, 12 kHz.
 QByteArray keyedTone(int silenceMs, int toneMs, double pitchHz) {
     constexpr int kRate = 12000;
@@ -362,17 +375,6 @@ TEST(LiveCapture, ABeaconPlayedIntoTheSinkIsHeardInItsSlot) {
 
     constexpr int kRate = 12000;
     constexpr int kFirstNoiseMs = 3000;
-    const auto s16le = [](const std::vector<float>& audio) {
-        QByteArray bytes;
-        bytes.reserve(static_cast<qsizetype>(audio.size() * 2));
-        for (const float v : audio) {
-            const auto s = static_cast<std::int16_t>(std::lround(std::clamp(v, -1.0f, 1.0f) * 32767.0f));
-            char le[2];
-            qToLittleEndian(s, le);
-            bytes.append(le, 2);
-        }
-        return bytes;
-    };
     // The stamps settle on the sample count once the first blocks are in
     // (one held up at the start is stamped late until a quicker one comes):
     // the noise's start is measured after that.
@@ -491,17 +493,6 @@ TEST(LiveCapture, FiveReceiversOnFiveSinksAreHeardEachOnItsBand) {
 
     constexpr int kRate = 12000;
     constexpr int kFirstNoiseMs = 3000;
-    const auto s16le = [](const std::vector<float>& audio) {
-        QByteArray bytes;
-        bytes.reserve(static_cast<qsizetype>(audio.size() * 2));
-        for (const float v : audio) {
-            const auto s = static_cast<std::int16_t>(std::lround(std::clamp(v, -1.0f, 1.0f) * 32767.0f));
-            char le[2];
-            qToLittleEndian(s, le);
-            bytes.append(le, 2);
-        }
-        return bytes;
-    };
     ASSERT_TRUE(waitUntil([&] { return framesCaptured >= 2 * kRate || !failure.isEmpty(); }, 10000, 20))
         << failure.toStdString();
     ASSERT_TRUE(failure.isEmpty()) << failure.toStdString();
